@@ -1,0 +1,43 @@
+#pragma once
+
+// INI-format files with private-profile semantics: one value per key, keys matched without
+// regard to case, unknown lines kept in place, new keys appended at the end of their section.
+
+#include <QList>
+#include <QPair>
+#include <QString>
+
+#include "engine/IniReader.h"
+
+namespace quarbel::document {
+
+inline const QString IniSectionName = QStringLiteral("Quarbel Ver.2");
+
+// Longest value a read returns; longer values are cut.
+inline constexpr int MaxIniValueLength = 255;
+
+class IniFile {
+public:
+    // The value of key in section, at most MaxIniValueLength characters, without surrounding blanks;
+    // defaultValue when the file, the section or the key is missing.
+    static QString readString(const QString& path, const QString& section, const QString& key,
+                              const QString& defaultValue);
+    // The decimal number at the start of the value (0 when there is none); defaultValue when the key is missing.
+    static int readInt(const QString& path, const QString& section, const QString& key, int defaultValue);
+    // Replaces the value where the key stands or appends the key to the section, creating the file and
+    // the section when missing. The file is replaced atomically. Returns false, changing nothing, when the
+    // value holds CR or LF or the file cannot be written.
+    static bool writeString(const QString& path, const QString& section, const QString& key,
+                            const QString& value);
+    // Applies several writes in one atomic rewrite; the result equals writing them one by one in order.
+    static bool writeStrings(const QString& path, const QString& section,
+                             const QList<QPair<QString, QString>>& entries);
+};
+
+// The engine's view of the same files.
+class ProfileIniReader : public engine::IniReader {
+public:
+    int readInt(const std::string& path, std::string_view key, int defaultValue) const override;
+};
+
+} // namespace quarbel::document

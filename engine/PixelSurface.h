@@ -1,0 +1,32 @@
+#pragma once
+
+#include <span>
+
+#include "engine/Colour.h"
+
+namespace quarbel::engine {
+
+// A picture as the converters see it: a size and rows of packed colours.
+class PixelSurface {
+public:
+    virtual ~PixelSurface() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    // Fills out[x] with the packed colour of (x, y) for x in [0, out.size());
+    // points outside the picture (x >= width, y outside 0..height-1) read as -1.
+    virtual void readRow(int y, std::span<Packed> out) const = 0;
+};
+
+// Where a converter writes the Stereo image.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // Sets the Stereo image's size; the content is undefined until cleared or written.
+    virtual void resize(int width, int height) = 0;
+    // Sets every pixel to the background colour.
+    virtual void clear() = 0;
+    // Writes row y; colours.size() is the width given to resize().
+    virtual void writeRow(int y, std::span<const Packed> colours) = 0;
+};
+
+} // namespace quarbel::engine

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds Quarbel with its tests and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARBEL_BUILD_TESTS=ON -DQUARBEL_BUILD_BENCH=ON -DQUARBEL_WERROR=ON >/dev/null
+cmake --build build
+# The fuzz targets are built with clang and sanitizers and run briefly, so they keep building.
+./scripts/fuzz.sh --smoke
+cd build
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
