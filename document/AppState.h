@@ -1,0 +1,40 @@
+#pragma once
+
+// The application-wide values. One instance, owned by the application and handed by reference
+// to the windows that need it; they always describe the active document.
+
+#include <QString>
+
+#include "engine/ConversionState.h"
+
+namespace quarbel::document {
+
+struct AppState {
+    // Folder holding the settings file, temporary state files and the help page.
+    QString appDir;
+
+    QString IniPath;       // state or document file of the active window
+    QString StereoName;    // "RandomDot" or "Field"
+    QString MonoOrColor;   // "Mono", "Color" or ""
+    QString PicDesignPath;
+    QString PicFieldPath;
+    QString PicStereoPath;
+    QString OpenMode;      // "Sinki", "Hiraku" or ""
+    int NewDocNumber = 1;
+    QString DocName;
+    QString OpenPicCode;
+    QString SettingsPath;
+    QString CommandTag;
+    QString PicSource;     // "FromFile", "FromMDImnuOpen", "CBpicBefore", "CBpicField", "CBpicAfter"
+
+    engine::RunFlags run;
+
+    // Colour-field wizard.
+    int WizardKurikaesi = 0;
+    int WizardRittaido = 0;
+    QString WizardDesignFile;
+    QString WizardFieldFile;
+    bool WizardDone = false;
+};
+
+} // namespace quarbel::document
