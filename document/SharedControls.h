@@ -40,6 +40,10 @@ public:
     virtual bool buttonEnabled(int index) const = 0;
     virtual void setButtonEnabled(int index, bool enabled) = 0;
 
+    // Entries of a button's drop-down menu, 1-based (button 9, entry 2 is "InsField").
+    virtual bool buttonMenuEnabled(int button, int entry) const = 0;
+    virtual void setButtonMenuEnabled(int button, int entry, bool enabled) = 0;
+
     // index 0..2
     virtual bool captionEnabled(int index) const = 0;
     virtual void setCaptionEnabled(int index, bool enabled) = 0;

@@ -1,0 +1,134 @@
+#include "platform/Dialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QStringList>
+
+namespace quarbel::platform {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Quarbel");
+
+QMessageBox::Icon toQtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+FileChoice choiceFromPath(const QString& path) {
+    return {QDir::toNativeSeparators(path), QFileInfo(path).fileName()};
+}
+
+class QtDialogs : public Dialogs {
+public:
+    std::optional<FileChoice> openFile(QWidget* parent, const FileDialogRequest& request) override {
+        return run(parent, request, QFileDialog::AcceptOpen);
+    }
+
+    std::optional<FileChoice> saveFile(QWidget* parent, const FileDialogRequest& request) override {
+        return run(parent, request, QFileDialog::AcceptSave);
+    }
+
+    void message(QWidget* parent, const QString& text, MessageIcon icon) override {
+        QMessageBox box(toQtIcon(icon), kTitle, text, QMessageBox::Ok, parent);
+        box.exec();
+    }
+
+    Answer askYesNoCancel(QWidget* parent, const QString& text) override {
+        QMessageBox box(QMessageBox::Question, kTitle, text,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+        box.setDefaultButton(QMessageBox::Yes);
+        switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+        }
+    }
+
+private:
+    static std::optional<FileChoice> run(QWidget* parent, const FileDialogRequest& request,
+                                         QFileDialog::AcceptMode mode) {
+        QFileDialog dialog(parent, QString(), request.initialDir, qtFilterFromPairs(request.filter));
+        dialog.setAcceptMode(mode);
+        dialog.setOption(QFileDialog::ReadOnly, false);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+        if (mode == QFileDialog::AcceptOpen) {
+            // An open dialog may name a file that does not exist yet (it is created by the first write).
+            dialog.setFileMode(request.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+            dialog.setLabelText(QFileDialog::Accept, QFileDialog::tr("&Open"));
+        } else {
+            dialog.setFileMode(QFileDialog::AnyFile);
+        }
+        if (!request.defaultSuffix.isEmpty()) {
+            dialog.setDefaultSuffix(request.defaultSuffix);
+        }
+        if (!request.fileName.isEmpty()) {
+            dialog.selectFile(request.fileName);
+        }
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty() || files.front().isEmpty()) {
+            return std::nullopt;
+        }
+        return choiceFromPath(files.front());
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Dialogs> makeQtDialogs() { return std::make_unique<QtDialogs>(); }
+
+QString qtFilterFromPairs(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<FileChoice> ScriptedDialogs::nextFile() {
+    if (m_files.isEmpty()) {
+        return std::nullopt;
+    }
+    return m_files.takeFirst();
+}
+
+std::optional<FileChoice> ScriptedDialogs::openFile(QWidget*, const FileDialogRequest& request) {
+    m_asked.append({Asked::Open, request.initialDir, request, MessageIcon::Information});
+    return nextFile();
+}
+
+std::optional<FileChoice> ScriptedDialogs::saveFile(QWidget*, const FileDialogRequest& request) {
+    m_asked.append({Asked::Save, request.initialDir, request, MessageIcon::Information});
+    return nextFile();
+}
+
+void ScriptedDialogs::message(QWidget*, const QString& text, MessageIcon icon) {
+    m_asked.append({Asked::Message, text, {}, icon});
+}
+
+Answer ScriptedDialogs::askYesNoCancel(QWidget*, const QString& text) {
+    m_asked.append({Asked::Question, text, {}, MessageIcon::Question});
+    return m_answers.isEmpty() ? Answer::Cancel : m_answers.takeFirst();
+}
+
+} // namespace quarbel::platform

@@ -1,0 +1,87 @@
+#pragma once
+
+// File dialogs, message boxes and questions. Windows call them through this interface so that
+// tests can script the answers instead of blocking on a modal window.
+
+#include <memory>
+#include <optional>
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace quarbel::platform {
+
+enum class MessageIcon { Information, Exclamation, Question, Critical };
+enum class Answer { Yes, No, Cancel };
+
+struct FileDialogRequest {
+    // Filter in the "description|pattern|description|pattern" form, e.g. "Quarbelﾌｧｲﾙ(*.qbd)|*.qbd".
+    QString filter;
+    QString initialDir;
+    QString fileName;
+    bool overwritePrompt = false;
+    // The name must name an existing file (open dialogs that read the file).
+    bool fileMustExist = false;
+    // Extension added when the typed name has none, e.g. "qbd"; empty adds nothing.
+    QString defaultSuffix;
+};
+
+struct FileChoice {
+    QString fullPath;
+    QString fileTitle; // the name without its folder
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // nullopt when the user cancels.
+    virtual std::optional<FileChoice> openFile(QWidget* parent, const FileDialogRequest& request) = 0;
+    virtual std::optional<FileChoice> saveFile(QWidget* parent, const FileDialogRequest& request) = 0;
+    // A message box titled "Quarbel" with an OK button.
+    virtual void message(QWidget* parent, const QString& text, MessageIcon icon) = 0;
+    // Yes/No/Cancel with the question icon, titled "Quarbel".
+    virtual Answer askYesNoCancel(QWidget* parent, const QString& text) = 0;
+};
+
+// The real dialogs.
+std::unique_ptr<Dialogs> makeQtDialogs();
+
+// "Quarbelﾌｧｲﾙ(*.qbd)|*.qbd" -> "Quarbelﾌｧｲﾙ(*.qbd) (*.qbd)", one Qt filter per pair, ";;"-separated.
+QString qtFilterFromPairs(const QString& filter);
+
+// Answers prepared in advance, for tests and scripted runs; records what was asked.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Asked {
+        enum Kind { Open, Save, Message, Question } kind;
+        QString text; // message or question text; the initial folder for file dialogs
+        FileDialogRequest request;
+        MessageIcon icon = MessageIcon::Information;
+    };
+
+    // Each call takes the next prepared answer of its kind; with none left, file dialogs cancel
+    // and questions answer Cancel.
+    void queueFile(std::optional<FileChoice> choice) { m_files.append(choice); }
+    void queueAnswer(Answer answer) { m_answers.append(answer); }
+
+    std::optional<FileChoice> openFile(QWidget* parent, const FileDialogRequest& request) override;
+    std::optional<FileChoice> saveFile(QWidget* parent, const FileDialogRequest& request) override;
+    void message(QWidget* parent, const QString& text, MessageIcon icon) override;
+    Answer askYesNoCancel(QWidget* parent, const QString& text) override;
+
+    const QList<Asked>& asked() const { return m_asked; }
+    void clearAsked() { m_asked.clear(); }
+    int pendingFiles() const { return static_cast<int>(m_files.size()); }
+    int pendingAnswers() const { return static_cast<int>(m_answers.size()); }
+
+private:
+    std::optional<FileChoice> nextFile();
+
+    QList<std::optional<FileChoice>> m_files;
+    QList<Answer> m_answers;
+    QList<Asked> m_asked;
+};
+
+} // namespace quarbel::platform

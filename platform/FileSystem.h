@@ -1,0 +1,23 @@
+#pragma once
+
+// File operations the documents need: list by pattern (hidden files included), attributes, delete.
+
+#include <QString>
+#include <QStringList>
+
+namespace quarbel::platform {
+
+enum class FileAttributes { Normal, Hidden };
+
+// Names (not paths) of the files in dir matching a wildcard pattern such as "*.tmp", hidden files
+// included, sorted by name.
+QStringList listFiles(const QString& dir, const QString& pattern);
+
+// Linux file systems have no hidden attribute: the names stay exactly as they are and this only
+// reports whether the file exists.
+bool setFileAttributes(const QString& path, FileAttributes attributes);
+
+// Deletes a file; false when it is missing or cannot be deleted.
+bool deleteFile(const QString& path);
+
+} // namespace quarbel::platform
