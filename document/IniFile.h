@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include "engine/IniReader.h"
 
@@ -26,12 +27,30 @@ public:
     static int readInt(const QString& path, const QString& section, const QString& key, int defaultValue);
     // Replaces the value where the key stands or appends the key to the section, creating the file and
     // the section when missing. The file is replaced atomically. Returns false, changing nothing, when the
-    // value holds CR or LF or the file cannot be written.
+    // value holds CR or LF, the key is empty, holds '=', CR or LF or starts with '[', or the file cannot be
+    // written safely (missing folder, read-only, a directory, unreadable, binary or in an unknown encoding).
+    // Lines end in CR LF; the file is written in UTF-8, a CP932 file is converted with its other lines kept.
     static bool writeString(const QString& path, const QString& section, const QString& key,
                             const QString& value);
     // Applies several writes in one atomic rewrite; the result equals writing them one by one in order.
     static bool writeStrings(const QString& path, const QString& section,
                              const QList<QPair<QString, QString>>& entries);
+
+    // The decimal number at the start of text, with an optional sign; 0 when there is none.
+    // Numbers beyond the int range saturate.
+    static int parseLeadingInt(const QString& text);
+};
+
+// One reading of a file for many key reads (restoring a window reads 64 keys); the same results
+// as IniFile's reads on the file as it was when the snapshot was taken.
+class IniSnapshot {
+public:
+    explicit IniSnapshot(const QString& path);
+    QString readString(const QString& section, const QString& key, const QString& defaultValue) const;
+    int readInt(const QString& section, const QString& key, int defaultValue) const;
+
+private:
+    QStringList m_lines;
 };
 
 // The engine's view of the same files.

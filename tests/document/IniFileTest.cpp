@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <climits>
+
+#include "document/IniFile.h"
+
+using quarbel::document::IniFile;
+using quarbel::document::IniSectionName;
+using quarbel::document::ProfileIniReader;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+// The keys a window writes, in the order it writes them.
+QStringList windowStateKeys() {
+    QStringList keys{"FileNamePath", "PicDesignPath", "PicFieldPath", "PicStereoPath", "StereoName",
+                     "MONOorCOLOR",  "KurikaesiHaba", "Rittaido",     "Mitudo"};
+    keys << QStringList{"mnuFile",      "mnuNew",        "mnuWizard",     "mnuFieldColor", "mnuColor",
+                        "mnuMono",      "mnuOpen",       "mnuSave",       "mnuSaveName",   "mnuSaveGazou",
+                        "mnuSaveDesign", "mnuSaveField", "mnuSaveStereo", "mnuClose",      "mnuPrint",
+                        "mnuEnd",       "mnujHensyuu",   "mnuEditer",     "mnuEditerChoice", "mnuEditerBoot",
+                        "mnuCut",       "mnuCopy",       "mnuPaste",      "mnuClear",      "mnuIns",
+                        "mnuInsDesign", "mnuInsField",   "mnuInsStereo",  "mnuConvert",    "mnuConvStart",
+                        "mnuConvStop",  "mnuConvExit",   "mnuWindow",     "mnuHelp",       "mnuInfomation",
+                        "mnuSetumei"};
+    for (int i = 1; i <= 14; ++i) {
+        keys << QStringLiteral("knButtons%1").arg(i);
+    }
+    for (int i = 0; i <= 2; ++i) {
+        keys << QStringLiteral("knText%1").arg(i);
+    }
+    keys << "sldKurikaesiEnabled" << "sldRittaidoEnabled" << "sldMitudoEnabled";
+    return keys;
+}
+
+class IniFileTest : public ::testing::Test {
+protected:
+    QString file(const QString& name = QStringLiteral("doc.qbd")) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(IniFileTest, SixtyFiveSingleWritesEqualOneBatchWrite) {
+    const QStringList keys = windowStateKeys();
+    ASSERT_EQ(keys.size(), 65);
+    QList<QPair<QString, QString>> entries;
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        entries.append({keys[i], i % 3 == 0 ? QStringLiteral("True") : QStringLiteral("%1").arg(i * 7)});
+    }
+    entries[1].second = QString(); // an empty picture path is written as an empty value
+
+    const QString single = file(QStringLiteral("single.tmp"));
+    for (const auto& [key, value] : entries) {
+        ASSERT_TRUE(IniFile::writeString(single, IniSectionName, key, value));
+    }
+    const QString batch = file(QStringLiteral("batch.tmp"));
+    ASSERT_TRUE(IniFile::writeStrings(batch, IniSectionName, entries));
+
+    const QByteArray bytes = readBytes(single);
+    EXPECT_EQ(bytes, readBytes(batch));
+
+    QByteArray expected = "[Quarbel Ver.2]\r\n";
+    for (const auto& [key, value] : entries) {
+        expected += key.toUtf8() + '=' + value.toUtf8() + "\r\n";
+    }
+    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(bytes.count("\r\n"), 66);
+    EXPECT_EQ(bytes.count('\n'), 66);
+
+    // Writing the same keys again into either file changes nothing.
+    ASSERT_TRUE(IniFile::writeStrings(single, IniSectionName, entries));
+    EXPECT_EQ(readBytes(single), expected);
+    // No sibling files are left behind by the atomic replacement.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+struct WriteCase {
+    const char* name;
+    QByteArray before; // empty: no file at all
+    QList<QPair<QString, QString>> writes;
+    QByteArray after;
+};
+
+class IniWriteTest : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(IniWriteTest, RewritesAsExpected) {
+    const WriteCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("case.qbd"));
+    if (!c.before.isNull()) {
+        writeBytes(path, c.before);
+    }
+    for (const auto& [key, value] : c.writes) {
+        ASSERT_TRUE(IniFile::writeString(path, IniSectionName, key, value));
+    }
+    EXPECT_EQ(readBytes(path), c.after);
+
+    // The batch form gives the same bytes.
+    const QString batchPath = dir.filePath(QStringLiteral("batch.qbd"));
+    if (!c.before.isNull()) {
+        writeBytes(batchPath, c.before);
+    }
+    ASSERT_TRUE(IniFile::writeStrings(batchPath, IniSectionName, c.writes));
+    EXPECT_EQ(readBytes(batchPath), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniWriteTest,
+    ::testing::Values(
+        WriteCase{"NewFile", QByteArray(), {{"A", "1"}, {"B", "x y"}}, "[Quarbel Ver.2]\r\nA=1\r\nB=x y\r\n"},
+        WriteCase{"EmptyFile", QByteArray(""), {{"A", "1"}}, "[Quarbel Ver.2]\r\nA=1\r\n"},
+        WriteCase{"HeaderOnly", "[Quarbel Ver.2]\r\n", {{"A", "1"}}, "[Quarbel Ver.2]\r\nA=1\r\n"},
+        WriteCase{"ReplaceInPlace",
+                  "[Quarbel Ver.2]\r\nA=1\r\nB=2\r\nC=3\r\n",
+                  {{"B", "9"}},
+                  "[Quarbel Ver.2]\r\nA=1\r\nB=9\r\nC=3\r\n"},
+        WriteCase{"KeyMatchedWithoutCaseKeepsItsSpelling",
+                  "[Quarbel Ver.2]\r\nmitudo = 5\r\nX=1\r\n",
+                  {{"Mitudo", "7"}},
+                  "[Quarbel Ver.2]\r\nmitudo=7\r\nX=1\r\n"},
+        WriteCase{"SectionMatchedWithoutCase",
+                  "[quarbel ver.2]\r\nA=1\r\n",
+                  {{"a", "2"}},
+                  "[quarbel ver.2]\r\nA=2\r\n"},
+        WriteCase{"UnknownLinesKeepTheirPlaces",
+                  "; made by hand\r\n[Quarbel Ver.2]\r\nnot a key\r\nExtra=1\r\nA=1\r\n",
+                  {{"A", "2"}, {"B", "3"}},
+                  "; made by hand\r\n[Quarbel Ver.2]\r\nnot a key\r\nExtra=1\r\nA=2\r\nB=3\r\n"},
+        WriteCase{"AppendAfterLastLineOfSectionBeforeNextSection",
+                  "[Quarbel Ver.2]\r\nA=1\r\n\r\n[Other]\r\nB=1\r\n",
+                  {{"B", "2"}},
+                  "[Quarbel Ver.2]\r\nA=1\r\nB=2\r\n\r\n[Other]\r\nB=1\r\n"},
+        WriteCase{"SameKeyInAnotherSectionUntouched",
+                  "[Other]\r\nA=1\r\n[Quarbel Ver.2]\r\n",
+                  {{"A", "2"}},
+                  "[Other]\r\nA=1\r\n[Quarbel Ver.2]\r\nA=2\r\n"},
+        WriteCase{"MissingSectionAppendedAtEnd",
+                  "[Other]\r\nX=1\r\n",
+                  {{"A", "1"}},
+                  "[Other]\r\nX=1\r\n[Quarbel Ver.2]\r\nA=1\r\n"},
+        WriteCase{"FirstOfDuplicateKeysIsReplaced",
+                  "[Quarbel Ver.2]\r\nA=1\r\nA=2\r\n",
+                  {{"A", "3"}},
+                  "[Quarbel Ver.2]\r\nA=3\r\nA=2\r\n"},
+        WriteCase{"BareLineFeedsAndMissingFinalLineEndBecomeCrLf",
+                  "junk\n[Quarbel Ver.2]\nA=1\nB=2",
+                  {{"A", "5"}},
+                  "junk\r\n[Quarbel Ver.2]\r\nA=5\r\nB=2\r\n"},
+        WriteCase{"ByteOrderMarkDropped", "\xEF\xBB\xBF[Quarbel Ver.2]\r\nA=1\r\n", {{"A", "2"}},
+                  "[Quarbel Ver.2]\r\nA=2\r\n"},
+        WriteCase{"EmptyValueAndSpacesKept",
+                  "[Quarbel Ver.2]\r\nMONOorCOLOR=Mono\r\n",
+                  {{"MONOorCOLOR", ""}, {"P", " a b "}},
+                  "[Quarbel Ver.2]\r\nMONOorCOLOR=\r\nP= a b \r\n"}),
+    [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
+
+struct ReadCase {
+    const char* name;
+    QByteArray content;
+    QString key;
+    QString expected; // default is "<default>"
+};
+
+class IniReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(IniReadTest, ReadsValue) {
+    const ReadCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("case.qbd"));
+    writeBytes(path, c.content);
+    EXPECT_EQ(IniFile::readString(path, IniSectionName, c.key, QStringLiteral("<default>")), c.expected);
+}
+
+const QString LongValue = QString(300, QLatin1Char('x'));
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniReadTest,
+    ::testing::Values(
+        ReadCase{"Plain", "[Quarbel Ver.2]\r\nA=abc\r\n", "A", "abc"},
+        ReadCase{"SurroundingBlanksStripped", "[Quarbel Ver.2]\r\n  A \t=  a b \t\r\n", "A", "a b"},
+        ReadCase{"KeyWithoutCase", "[Quarbel Ver.2]\r\nstereoname=Field\r\n", "StereoName", "Field"},
+        ReadCase{"SectionWithoutCase", "[ QUARBEL VER.2 ]\r\nA=1\r\n", "A", "1"},
+        ReadCase{"FirstDuplicateWins", "[Quarbel Ver.2]\r\nA=1\r\na=2\r\n", "A", "1"},
+        ReadCase{"EqualsInValue", "[Quarbel Ver.2]\r\nA=b=c\r\n", "A", "b=c"},
+        ReadCase{"PresentButEmpty", "[Quarbel Ver.2]\r\nA=\r\n", "A", ""},
+        ReadCase{"MissingKey", "[Quarbel Ver.2]\r\nB=1\r\n", "A", "<default>"},
+        ReadCase{"HeaderOnly", "[Quarbel Ver.2]\r\n", "A", "<default>"},
+        ReadCase{"MissingSection", "[Other]\r\nA=1\r\n", "A", "<default>"},
+        ReadCase{"KeyBeforeAnySection", "A=1\r\n[Quarbel Ver.2]\r\n", "A", "<default>"},
+        ReadCase{"KeyInLaterSectionOnly", "[Quarbel Ver.2]\r\nB=1\r\n[Other]\r\nA=1\r\n", "A", "<default>"},
+        ReadCase{"FullWidthSpaceIsPartOfTheValue", "[Quarbel Ver.2]\r\nA=\xE5\x90\x8D\xE3\x80\x80\r\n", "A",
+                 QString::fromUtf8("\xE5\x90\x8D\xE3\x80\x80")},
+        ReadCase{"LongValueCut", "[Quarbel Ver.2]\r\nA=" + LongValue.toUtf8() + "\r\n", "A", LongValue.left(255)},
+        ReadCase{"CutThenStripped", "[Quarbel Ver.2]\r\nA=" + QByteArray(254, 'y') + "  zz\r\n", "A",
+                 QString(254, QLatin1Char('y'))},
+        ReadCase{"CutNeverSplitsASurrogatePair",
+                 "[Quarbel Ver.2]\r\nA=" + QByteArray(254, 'y') + "\xF0\x9F\x98\x80\r\n", "A",
+                 QString(254, QLatin1Char('y'))}),
+    [](const ::testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+
+TEST_F(IniFileTest, MissingFileReadsDefaults) {
+    EXPECT_EQ(IniFile::readString(file(), IniSectionName, "StereoName", "Field"), "Field");
+    EXPECT_EQ(IniFile::readInt(file(), IniSectionName, "KurikaesiHaba", 70), 70);
+    EXPECT_FALSE(QFileInfo::exists(file()));
+}
+
+TEST_F(IniFileTest, ReadIntTakesTheNumberAtTheStart) {
+    const struct {
+        const char* value;
+        int expected;
+    } cases[] = {
+        {"12abc", 12}, {"-3", -3}, {"abc", 0}, {"", 0}, {"  +7 ", 7}, {"0042", 42},
+        {"- 5", 0},    {"1 2", 1}, {"99999999999999999999", INT_MAX}, {"-99999999999", INT_MIN},
+    };
+    QList<QPair<QString, QString>> entries;
+    for (const auto& c : cases) {
+        entries.append({QStringLiteral("K%1").arg(entries.size()), QString::fromLatin1(c.value)});
+    }
+    ASSERT_TRUE(IniFile::writeStrings(file(), IniSectionName, entries));
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(IniFile::readInt(file(), IniSectionName, entries[i].first, 555), cases[i].expected)
+            << "value \"" << cases[i].value << '"';
+    }
+    EXPECT_EQ(IniFile::readInt(file(), IniSectionName, "Missing", 555), 555);
+    EXPECT_EQ(IniFile::readInt(file(), IniSectionName, "k0", 555), 12);
+}
+
+TEST_F(IniFileTest, Cp932FileIsReadAndRewrittenAsUtf8) {
+    // "C:\表示\画像ソフト.bmp" in CP932: 表 and ソ have 0x5C ('\') as their trail byte.
+    const QByteArray cp932Path("C:\\\x95\x5C\x8E\xA6\\\x89\xE6\x91\x9C\x83\x5C\x83\x74\x83\x67.bmp");
+    const QString path = QString::fromUtf8("C:\\表示\\画像ソフト.bmp");
+    writeBytes(file(), "; \x83\x81\x83\x82\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + cp932Path +
+                           "\r\nKurikaesiHaba=80\r\n");
+
+    EXPECT_EQ(IniFile::readString(file(), IniSectionName, "PicDesignPath", ""), path);
+    EXPECT_EQ(IniFile::readInt(file(), IniSectionName, "KurikaesiHaba", 70), 80);
+
+    ASSERT_TRUE(IniFile::writeString(file(), IniSectionName, "Rittaido", "25"));
+    EXPECT_EQ(readBytes(file()), "; " + QString::fromUtf8("メモ").toUtf8() +
+                                     "\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + path.toUtf8() +
+                                     "\r\nKurikaesiHaba=80\r\nRittaido=25\r\n");
+    EXPECT_EQ(IniFile::readString(file(), IniSectionName, "PicDesignPath", ""), path);
+}
+
+TEST_F(IniFileTest, JapanesePathsSurviveWriteAndRead) {
+    const QString docPath = file(QString::fromUtf8("表示テスト文書.qbd"));
+    const QString picture = QString::fromUtf8("/home/ユーザー/表示/デザイン画像　1.bmp");
+    ASSERT_TRUE(IniFile::writeString(docPath, IniSectionName, "PicDesignPath", picture));
+    ASSERT_TRUE(IniFile::writeString(docPath, IniSectionName, "Mitudo", "45"));
+    EXPECT_EQ(IniFile::readString(docPath, IniSectionName, "PicDesignPath", ""), picture);
+
+    const ProfileIniReader reader;
+    EXPECT_EQ(reader.readInt(docPath.toStdString(), "mitudo", 30), 45);
+    EXPECT_EQ(reader.readInt(docPath.toStdString(), "Rittaido", 20), 20);
+    EXPECT_EQ(reader.readInt(file("none.qbd").toStdString(), "Mitudo", 30), 30);
+}
+
+TEST_F(IniFileTest, RefusedKeysAndValuesChangeNothing) {
+    const QByteArray original = "[Quarbel Ver.2]\r\nA=1\r\n";
+    writeBytes(file(), original);
+    const QList<QPair<QString, QString>> refused{
+        {"A", "two\r\nB=lines"}, {"A", "cr\r"}, {"A", "lf\n"}, {"A=B", "1"}, {"[Other]", "1"},
+        {"", "1"},               {"  ", "1"},   {"K\nL", "1"}, {"A", QString(QChar(u'\0'))},
+    };
+    for (const auto& [key, value] : refused) {
+        EXPECT_FALSE(IniFile::writeString(file(), IniSectionName, key, value)) << key.toStdString();
+        // A refused entry spoils the whole batch: nothing of it is written.
+        EXPECT_FALSE(IniFile::writeStrings(file(), IniSectionName, {{"C", "3"}, {key, value}}));
+        EXPECT_EQ(readBytes(file()), original);
+        EXPECT_FALSE(IniFile::writeString(file("new.qbd"), IniSectionName, key, value));
+        EXPECT_FALSE(QFileInfo::exists(file("new.qbd")));
+    }
+}
+
+TEST_F(IniFileTest, UnwritableTargetsFailQuietly) {
+    // Missing folder: nothing is created.
+    const QString inMissing = m_dir.filePath(QStringLiteral("missing/sub/doc.qbd"));
+    EXPECT_FALSE(IniFile::writeString(inMissing, IniSectionName, "A", "1"));
+    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("missing"))));
+
+    // The path names a folder.
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.qbd")));
+    EXPECT_FALSE(IniFile::writeString(file(QStringLiteral("folder.qbd")), IniSectionName, "A", "1"));
+    EXPECT_TRUE(QFileInfo(file(QStringLiteral("folder.qbd"))).isDir());
+
+    // A read-only file keeps its content.
+    const QByteArray original = "[Quarbel Ver.2]\r\nA=1\r\n";
+    writeBytes(file(QStringLiteral("ro.qbd")), original);
+    ASSERT_TRUE(QFile::setPermissions(file(QStringLiteral("ro.qbd")), QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    EXPECT_FALSE(IniFile::writeString(file(QStringLiteral("ro.qbd")), IniSectionName, "A", "2"));
+    EXPECT_EQ(readBytes(file(QStringLiteral("ro.qbd"))), original);
+    EXPECT_EQ(IniFile::readString(file(QStringLiteral("ro.qbd")), IniSectionName, "A", ""), "1");
+
+    EXPECT_FALSE(IniFile::writeString(QString(), IniSectionName, "A", "1"));
+}
+
+TEST_F(IniFileTest, FilesThatCannotBeRewrittenFaithfullyAreLeftAlone) {
+    const QByteArray cases[] = {
+        QByteArray("BM\0\0\x10\0", 6) + "[Quarbel Ver.2]\r\nA=1\r\n", // binary, e.g. a picture
+        QByteArray("[Quarbel Ver.2]\r\nA=\xFF\xFE\x80\r\n"),            // neither UTF-8 nor CP932
+    };
+    for (const QByteArray& bytes : cases) {
+        writeBytes(file(), bytes);
+        EXPECT_FALSE(IniFile::writeString(file(), IniSectionName, "A", "2"));
+        EXPECT_EQ(readBytes(file()), bytes);
+    }
+}
+
+} // namespace
