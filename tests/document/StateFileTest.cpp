@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "document/IniFile.h"
+#include "document/StateFile.h"
+#include "support/FakeSharedControls.h"
+
+using namespace quarbel::document;
+using quarbel::testing::FakeSharedControls;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A controls state where every kind of flag has both values, so a swapped key shows up.
+FakeSharedControls patternedControls() {
+    FakeSharedControls c;
+    for (int i = 0; i < MenuCount; ++i) {
+        c.menus[static_cast<std::size_t>(i)] = (i % 3) != 0;
+    }
+    for (int i = 1; i <= ToolbarButtonCount; ++i) {
+        c.buttons[static_cast<std::size_t>(i)] = (i % 2) == 0;
+    }
+    c.captions = {true, false, true};
+    c.slidersEnabled = {false, true, false};
+    c.sliderValues = {123, 7, 99};
+    return c;
+}
+
+struct StateFileTest : ::testing::Test {
+    QTemporaryDir dir;
+    AppState state;
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        state.IniPath = dir.filePath(QStringLiteral("Quarbel1.tmp"));
+    }
+};
+
+} // namespace
+
+TEST_F(StateFileTest, WrittenFromScratchHoldsHeaderAndSixtyFiveKeysInTableOrder) {
+    state.StereoName = QStringLiteral("RandomDot");
+    state.MonoOrColor = QStringLiteral("Mono");
+    const FakeSharedControls controls = patternedControls();
+    ASSERT_TRUE(SaveWindowState(state, controls));
+
+    const QList<QByteArray> lines = readAll(state.IniPath).split('\n');
+    // 66 lines each ended by CR LF leave one empty piece after the last "\n".
+    ASSERT_EQ(lines.size(), 67);
+    EXPECT_TRUE(lines.last().isEmpty());
+    EXPECT_EQ(lines[0], QByteArray("[Quarbel Ver.2]\r"));
+    const auto& table = StateKeyTable();
+    for (int i = 0; i < StateKeyCount; ++i) {
+        const QByteArray& line = lines[i + 1];
+        ASSERT_TRUE(line.endsWith('\r')) << i;
+        EXPECT_TRUE(line.startsWith(QByteArray(table[static_cast<std::size_t>(i)].key) + '=')) << line.constData();
+    }
+    EXPECT_EQ(lines[1], "FileNamePath=" + state.IniPath.toUtf8() + '\r');
+    EXPECT_TRUE(lines.contains(QByteArray("mnujHensyuu=False\r")) || lines.contains(QByteArray("mnujHensyuu=True\r")));
+    EXPECT_FALSE(readAll(state.IniPath).contains("mnuHensyuu="));
+    EXPECT_TRUE(lines.contains(QByteArray("KurikaesiHaba=123\r")));
+    EXPECT_TRUE(lines.contains(QByteArray("MONOorCOLOR=Mono\r")));
+}
+
+TEST_F(StateFileTest, SaveThenRestoreGivesBackEveryFlagValueAndString) {
+    state.PicDesignPath = QStringLiteral("/home/利用者/デザイン画像/表.bmp");
+    state.PicFieldPath = QStringLiteral("/tmp/field.gif");
+    state.PicStereoPath = QString();
+    state.StereoName = QStringLiteral("Field");
+    state.MonoOrColor = QString();
+    const FakeSharedControls saved = patternedControls();
+    ASSERT_TRUE(SaveWindowState(state, saved));
+
+    AppState restored;
+    restored.IniPath = state.IniPath;
+    restored.StereoName = QStringLiteral("stale");
+    restored.MonoOrColor = QStringLiteral("stale");
+    FakeSharedControls controls;
+    controls.setAll(true);
+    RestoreWindowState(restored, controls);
+
+    EXPECT_EQ(restored.PicDesignPath, state.PicDesignPath);
+    EXPECT_EQ(restored.PicFieldPath, state.PicFieldPath);
+    EXPECT_EQ(restored.PicStereoPath, QString());
+    EXPECT_EQ(restored.StereoName, QStringLiteral("Field"));
+    // A colour-field document stores an empty colour mode and gets it back empty.
+    EXPECT_EQ(restored.MonoOrColor, QString());
+    EXPECT_EQ(controls.menus, saved.menus);
+    EXPECT_EQ(controls.buttons, saved.buttons);
+    EXPECT_EQ(controls.captions, saved.captions);
+    EXPECT_EQ(controls.slidersEnabled, saved.slidersEnabled);
+    EXPECT_EQ(controls.sliderValues, saved.sliderValues);
+}
+
+TEST_F(StateFileTest, MissingFileOrHeaderOnlyRestoresDefaults) {
+    for (const QByteArray& content : {QByteArray(), QByteArray("[Quarbel Ver.2]\r\n")}) {
+        if (!content.isNull()) {
+            writeAll(state.IniPath, content);
+        }
+        AppState restored;
+        restored.IniPath = state.IniPath;
+        restored.PicDesignPath = QStringLiteral("stale");
+        FakeSharedControls controls;
+        controls.setAll(false);
+        controls.sliderValues = {1, 2, 3};
+        RestoreWindowState(restored, controls);
+
+        EXPECT_EQ(restored.PicDesignPath, QString());
+        EXPECT_EQ(restored.StereoName, QStringLiteral("Field"));
+        EXPECT_EQ(restored.MonoOrColor, QStringLiteral("Field"));
+        EXPECT_EQ(controls.sliderValues, (std::array<int, 3>{70, 20, 30}));
+        for (bool b : controls.menus) {
+            EXPECT_TRUE(b);
+        }
+        for (int i = 1; i <= ToolbarButtonCount; ++i) {
+            EXPECT_TRUE(controls.buttons[static_cast<std::size_t>(i)]) << i;
+        }
+        EXPECT_EQ(controls.captions, (std::array<bool, 3>{true, true, true}));
+        EXPECT_EQ(controls.slidersEnabled, (std::array<bool, 3>{true, true, true}));
+    }
+}
+
+TEST_F(StateFileTest, FlagTextsAreReadInAnyCaseOrAsNumbersAndUnknownTextKeepsTheDefault) {
+    struct Case {
+        const char* text;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"True", true},  {"false", false}, {"FALSE", false}, {" tRuE ", true}, {"0", false},
+        {"-1", true},    {"2", true},      {"yes", true},    {"", true},       {"Falsehood", true},
+    };
+    for (const Case& c : cases) {
+        writeAll(state.IniPath, QByteArray("[Quarbel Ver.2]\r\nmnuSave=") + c.text + "\r\nknButtons3=" + c.text +
+                                    "\r\nsldMitudoEnabled=" + c.text + "\r\n");
+        FakeSharedControls controls;
+        RestoreWindowState(state, controls);
+        EXPECT_EQ(controls.menuEnabled(Menu::mnuSave), c.expected) << c.text;
+        EXPECT_EQ(controls.buttonEnabled(3), c.expected) << c.text;
+        EXPECT_EQ(controls.sliderEnabled(Slider::sldMitudo), c.expected) << c.text;
+    }
+}
+
+TEST_F(StateFileTest, EditMenuFlagIsStoredUnderTheKeyWithJ) {
+    writeAll(state.IniPath, "[Quarbel Ver.2]\r\nmnuHensyuu=False\r\nmnujHensyuu=False\r\n");
+    FakeSharedControls controls;
+    RestoreWindowState(state, controls);
+    EXPECT_FALSE(controls.menuEnabled(Menu::mnuHensyuu));
+
+    writeAll(state.IniPath, "[Quarbel Ver.2]\r\nmnuHensyuu=False\r\n");
+    RestoreWindowState(state, controls);
+    EXPECT_TRUE(controls.menuEnabled(Menu::mnuHensyuu)) << "only mnujHensyuu carries the Edit menu's flag";
+}
+
+TEST_F(StateFileTest, SavingIntoAnExistingDocumentKeepsForeignLinesInPlace) {
+    writeAll(state.IniPath, "; made by hand\r\n[Quarbel Ver.2]\r\nComment=keep me\r\nRittaido=5\r\nZebra=1\r\n"
+                            "[Other]\r\nmnuSave=whatever\r\n");
+    const FakeSharedControls controls = patternedControls();
+    ASSERT_TRUE(SaveWindowState(state, controls));
+    const QList<QByteArray> lines = readAll(state.IniPath).split('\n');
+    ASSERT_GE(lines.size(), 6);
+    EXPECT_EQ(lines[0], "; made by hand\r");
+    EXPECT_EQ(lines[1], "[Quarbel Ver.2]\r");
+    EXPECT_EQ(lines[2], "Comment=keep me\r");
+    EXPECT_EQ(lines[3], "Rittaido=7\r") << "replaced where it stood";
+    EXPECT_EQ(lines[4], "Zebra=1\r");
+    EXPECT_TRUE(lines.contains("[Other]\r"));
+    EXPECT_TRUE(lines.contains("mnuSave=whatever\r")) << "keys of other sections are not touched";
+    // Every key of the table appears exactly once in the section.
+    for (const StateKey& k : StateKeyTable()) {
+        int count = 0;
+        for (const QByteArray& l : lines) {
+            count += l.startsWith(QByteArray(k.key) + '=') ? 1 : 0;
+        }
+        EXPECT_EQ(count, k.key == std::string_view("mnuSave") ? 2 : 1) << k.key;
+    }
+}
+
+TEST_F(StateFileTest, APathWithALineBreakNeverAddsKeys) {
+    state.PicDesignPath = QStringLiteral("/tmp/evil\r\nmnuSave=False\nname.bmp");
+    FakeSharedControls controls = patternedControls();
+    controls.setMenuEnabled(Menu::mnuSave, true);
+    ASSERT_TRUE(SaveWindowState(state, controls));
+    const QList<QByteArray> lines = readAll(state.IniPath).split('\n');
+    EXPECT_EQ(lines.size(), 67);
+    FakeSharedControls back;
+    RestoreWindowState(state, back);
+    EXPECT_TRUE(back.menuEnabled(Menu::mnuSave));
+}
+
+TEST_F(StateFileTest, RestoredSliderValuesOutsideTheRangeAreClampedBySliders) {
+    writeAll(state.IniPath, "[Quarbel Ver.2]\r\nKurikaesiHaba=5000\r\nRittaido=-4\r\nMitudo=55abc\r\n");
+    FakeSharedControls controls;
+    RestoreWindowState(state, controls);
+    EXPECT_EQ(controls.sliderValues, (std::array<int, 3>{200, 0, 55}));
+}
+
+TEST(ParseFlag, RecognisesBooleanTextsAndNumbersOnly) {
+    EXPECT_EQ(parseFlag(QStringLiteral("TRUE")), true);
+    EXPECT_EQ(parseFlag(QStringLiteral("False")), false);
+    EXPECT_EQ(parseFlag(QStringLiteral("0.0")), false);
+    EXPECT_EQ(parseFlag(QStringLiteral("-1")), true);
+    EXPECT_EQ(parseFlag(QStringLiteral("on")), std::nullopt);
+    EXPECT_EQ(parseFlag(QString()), std::nullopt);
+}
