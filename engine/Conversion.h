@@ -2,46 +2,51 @@
 
 // Public interface of the two converters. A run is driven one row per call so that the
 // editor can yield to its event loop between rows; the CLI drives the same calls in a loop.
+//
+// Driving a run:
+//     auto converter = makeRandomDotConverter(state, flags, design, stereo, *random, monoOrColor);
+//     converter->begin(reader, iniPath);          // throws std::invalid_argument for a picture wider
+//                                                 // than MaxImageWidth; nothing is touched then
+//     for (;;) {                                  // the editor: one nextRow() per event-loop turn
+//         RowOutcome outcome = converter->nextRow();
+//         // rows up to state.CurrentRow - 1 are written (repaint row state.CurrentRow - 1 after Converted/Finished)
+//         if (outcome != RowOutcome::Converted) break;
+//     }
+// Pausing: set flags.PauseRequested; the next nextRow() stores the resume row and returns Paused.
+// Continuing: call begin() again (same or a new converter on the same ConversionState); it reads the
+// parameters anew and continues at the stored row. Aborting: set PauseRequested and AbortRequested;
+// the next begin() starts afresh at row 0 with a cleared Stereo image.
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/ConversionState.h"
 #include "engine/IniReader.h"
 #include "engine/PixelSurface.h"
+#include "engine/Random.h"
 
 namespace quarbel::engine {
 
-// Parameters read at the start of every run (fresh or resumed).
+// Parameters read at the start of every run (fresh or resumed). Values outside the slider ranges
+// (a hand-edited file) are used as they are; the converters stay inside their buffers for any value.
 struct ConversionParameters {
     int repeatWidth = 70; // KurikaesiHaba, pixels
     int depth = 20;       // Rittaido, tenths of a pixel per depth level
     int density = 30;     // Mitudo, percent (random dot only)
 
     // Rittaido / 10 rounded to single precision, as the shift computation expects.
-    float depthFactor() const { return static_cast<float>(depth) / 10.0f; }
+    float depthFactor() const { return static_cast<float>(static_cast<double>(depth) / 10.0); }
 
     // Reads KurikaesiHaba, Rittaido and Mitudo with defaults 70, 20, 30.
     static ConversionParameters read(const IniReader& reader, const std::string& iniPath);
 };
 
-// Uniform numbers in [0, 1).
-class RandomSource {
-public:
-    virtual ~RandomSource() = default;
-    virtual void seed(std::uint64_t seed) = 0;
-    virtual double next() = 0;
-};
-
-// A fast generator; seedFromClock() is what a run of the editor uses.
-std::unique_ptr<RandomSource> makeRandomSource();
-std::uint64_t clockSeed();
-
 enum class RowOutcome {
     Converted, // one row done, more to come
     Paused,    // PauseRequested was honoured before the row; the resume row is stored
-    Closed,    // the window's Closing flag was seen; nothing else touched
+    Closed,    // the window's Closing flag was seen (and cleared); nothing else touched
     Finished,  // the last row is done; resume row reset and Converting cleared
 };
 
@@ -49,21 +54,28 @@ enum class RowOutcome {
 class Converter {
 public:
     virtual ~Converter() = default;
-    // Engine side of the run's start: Converting = true, abort handling, clear on a fresh run,
-    // parameters read from iniPath, Stereo image sized. The caller locks windows and sets menus.
+    // Engine side of the run's start: Converting = true, abort handling, parameters read from iniPath,
+    // Stereo image sized (and cleared on a fresh run). The caller locks windows and sets menus.
+    // Throws std::invalid_argument, changing nothing, when the picture that gives the size is wider
+    // than MaxImageWidth (callers refuse such pictures first and show their own message).
     virtual void begin(const IniReader& reader, const std::string& iniPath) = 0;
-    // Checks PauseRequested and Closing, then converts CurrentRow.
+    // Checks PauseRequested and Closing, then converts CurrentRow. Once the run has ended (Paused,
+    // Closed, Finished) further calls return that outcome again and touch nothing until the next
+    // begin(); a call before any begin() throws std::logic_error.
     virtual RowOutcome nextRow() = 0;
     virtual int width() const = 0;  // Stereo image size of this run, valid after begin()
     virtual int height() const = 0;
     virtual const ConversionParameters& parameters() const = 0;
 };
 
-// Random-dot stereogram from the Design image. monoOrColor is read whenever a dot is chosen:
-// exactly "Mono" gives black and white, anything else the 16 dot colours.
+// Random-dot stereogram from the Design image. monoOrColor is read for every row's dots (it can only
+// change between rows): exactly "Mono" gives black and white, anything else the 16 dot colours.
+// Every begin() reseeds random: with seed when given (reproducible output for tests and the CLI),
+// else from the clock. Handing in an XoshiroRandom lets the converter draw without virtual calls.
 std::unique_ptr<Converter> makeRandomDotConverter(ConversionState& state, RunFlags& flags,
                                                   const PixelSurface& design, RowSink& stereo,
-                                                  RandomSource& random, const std::string& monoOrColor);
+                                                  RandomSource& random, const std::string& monoOrColor,
+                                                  std::optional<std::uint64_t> seed = std::nullopt);
 
 // Colour-field stereogram: size from the Field image, pattern from the Field image, depth from the Design image.
 std::unique_ptr<Converter> makeColorFieldConverter(ConversionState& state, RunFlags& flags,

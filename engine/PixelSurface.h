@@ -21,7 +21,9 @@ public:
 class RowSink {
 public:
     virtual ~RowSink() = default;
-    // Sets the Stereo image's size; the content is undefined until cleared or written.
+    // Sets the Stereo image's size. Pixels inside both the old and the new size keep their colours
+    // (a resumed run resizes to the same size and relies on the rows already drawn staying);
+    // the others are undefined until cleared or written.
     virtual void resize(int width, int height) = 0;
     // Sets every pixel to the background colour.
     virtual void clear() = 0;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "engine/RowConverter.h"
+
+namespace quarbel::engine {
+
+// Random-dot stereogram: the first RepeatWidth + 1 columns and the gaps left where the separation
+// grows get fresh dots; every other column repeats the column one separation to its left.
+// ResumeState[0] is the resume row, ResumeState[1] the previous pixel's shift (kept across rows and runs).
+class RandomDotConverter final : public RowConverter {
+public:
+    RandomDotConverter(ConversionState& state, RunFlags& flags, const PixelSurface& design, RowSink& stereo,
+                       RandomSource& random, const std::string& monoOrColor, std::optional<std::uint64_t> seed);
+
+private:
+    const PixelSurface& sizeSource() const override { return m_design; }
+    const PixelSurface& design() const override { return m_design; }
+    void prepareRun() override;
+    void convertRow() override;
+
+    template <class Draw>
+    void convertRowWith(Draw& draw);
+
+    const PixelSurface& m_design;
+    RandomSource& m_random;
+    XoshiroRandom* m_fastRandom; // m_random when it is the engine's own generator, else null
+    const std::string& m_monoOrColor;
+    std::optional<std::uint64_t> m_seed;
+    // Dot numbers 0..15 of the current row; 0 is both black and "not chosen yet".
+    std::array<std::int32_t, RowBufferSize> m_colourRow{};
+};
+
+} // namespace quarbel::engine

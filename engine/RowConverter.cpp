@@ -1,0 +1,94 @@
+#include "engine/RowConverter.h"
+
+#include <span>
+#include <stdexcept>
+#include <string>
+
+#include "engine/DepthQuantiser.h"
+
+namespace quarbel::engine {
+
+RowConverter::RowConverter(ConversionState& state, RunFlags& flags, RowSink& stereo, int resumeIndex)
+    : m_state(state), m_flags(flags), m_stereo(stereo), m_resumeIndex(static_cast<std::size_t>(resumeIndex)) {}
+
+void RowConverter::begin(const IniReader& reader, const std::string& iniPath) {
+    const PixelSurface& source = sizeSource();
+    const int w = source.width();
+    const int h = source.height();
+    // Every row buffer has MaxImageWidth + 1 entries; refuse before anything changes.
+    if (w > MaxImageWidth)
+        throw std::invalid_argument("picture wider than " + std::to_string(MaxImageWidth) + " pixels: " +
+                                    std::to_string(w));
+    if (w < 0 || h < 0)
+        throw std::invalid_argument("picture of negative size");
+
+    m_flags.Converting = true;
+    auto& resumeRow = m_state.ResumeState[m_resumeIndex];
+    if (m_flags.AbortRequested) {
+        m_flags.AbortRequested = false;
+        m_flags.PauseRequested = false;
+        resumeRow = 0;
+    }
+    if (resumeRow < 0) // only a damaged state gets here; start afresh rather than write above row 0
+        resumeRow = 0;
+
+    m_parameters = ConversionParameters::read(reader, iniPath);
+    m_shifts = ShiftTable(m_parameters.depthFactor());
+
+    m_width = w;
+    m_height = h;
+    m_state.LastColumn = w - 1;
+    m_state.LastRow = h - 1;
+    // Resizing to the same size keeps the rows a paused run has already drawn.
+    m_stereo.resize(w, h);
+    if (resumeRow == 0)
+        m_stereo.clear();
+    m_state.CurrentRow = resumeRow;
+
+    prepareRun();
+    m_phase = Phase::Running;
+}
+
+RowOutcome RowConverter::end(RowOutcome outcome) {
+    m_phase = Phase::Ended;
+    m_endOutcome = outcome;
+    return outcome;
+}
+
+RowOutcome RowConverter::nextRow() {
+    if (m_phase == Phase::NotStarted)
+        throw std::logic_error("nextRow() before begin()");
+    if (m_phase == Phase::Ended)
+        return m_endOutcome;
+
+    ConversionState& s = m_state;
+    if (s.CurrentRow <= s.LastRow) {
+        if (m_flags.PauseRequested) {
+            m_flags.PauseRequested = false;
+            s.ResumeState[m_resumeIndex] = s.CurrentRow;
+            return end(RowOutcome::Paused);
+        }
+        if (s.Closing) {
+            s.Closing = false;
+            return end(RowOutcome::Closed);
+        }
+
+        const auto columns = static_cast<std::size_t>(m_width);
+        design().readRow(s.CurrentRow, std::span<Packed>(m_in.data(), columns));
+        QuantiseDepthRow(std::span<const Packed>(m_in.data(), columns),
+                         std::span<std::int32_t>(s.DepthRow.data(), columns));
+        convertRow();
+        s.CurrentColumn = s.LastColumn + 1;
+        m_stereo.writeRow(s.CurrentRow, std::span<const Packed>(m_out.data(), columns));
+        ++s.CurrentRow;
+        // No yield follows the last row, so a pause asked for during it is never seen.
+        if (s.CurrentRow <= s.LastRow)
+            return RowOutcome::Converted;
+    }
+
+    s.ResumeState[m_resumeIndex] = 0;
+    m_flags.Converting = false;
+    return end(RowOutcome::Finished);
+}
+
+} // namespace quarbel::engine
