@@ -43,6 +43,7 @@ struct FakeSharedControls : document::SharedControls {
     void setAll(bool enabled) {
         menus.fill(enabled);
         buttons.fill(enabled);
+        buttons[0] = false; // buttons are numbered from 1
         captions.fill(enabled);
         slidersEnabled.fill(enabled);
         buttonMenus[{9, 2}] = enabled;
