@@ -181,18 +181,19 @@ bool SaveWindowState(const AppState& state, const SharedControls& controls) {
 }
 
 void RestoreWindowState(AppState& state, SharedControls& controls) {
-    const QString& path = state.IniPath;
+    // One read of the file; the slider writes below only store values just read.
+    const IniSnapshot file(state.IniPath);
     for (const StateKey& k : kTable) {
         const QString key = QString::fromLatin1(k.key);
         switch (k.kind) {
         case K::FileNamePath:
             break;
         case K::Text:
-            *textField(state, k.index) = IniFile::readString(path, IniSectionName, key, textDefault(k.index));
+            *textField(state, k.index) = file.readString(IniSectionName, key, textDefault(k.index));
             break;
         case K::SliderValue: {
             const int def = sliderDefault(k.index);
-            controls.setSliderValue(static_cast<Slider>(k.index), IniFile::readInt(path, IniSectionName, key, def));
+            controls.setSliderValue(static_cast<Slider>(k.index), file.readInt(IniSectionName, key, def));
             break;
         }
         case K::MenuFlag:
@@ -200,7 +201,7 @@ void RestoreWindowState(AppState& state, SharedControls& controls) {
         case K::CaptionFlag:
         case K::SliderFlag: {
             const bool enabled =
-                parseFlag(IniFile::readString(path, IniSectionName, key, QStringLiteral("True"))).value_or(true);
+                parseFlag(file.readString(IniSectionName, key, QStringLiteral("True"))).value_or(true);
             if (k.kind == K::MenuFlag) {
                 controls.setMenuEnabled(static_cast<Menu>(k.index), enabled);
             } else if (k.kind == K::ButtonFlag) {
