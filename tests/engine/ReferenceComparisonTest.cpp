@@ -1,0 +1,182 @@
+// The engine's converters against the pixel-at-a-time reference, on random designs, parameters,
+// modes, seeds and pause points.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "EngineFakes.h"
+#include "Reference.h"
+#include "TestPictures.h"
+#include "engine/Conversion.h"
+
+namespace quarbel::engine {
+namespace {
+
+using namespace quarbel::engine::testing;
+
+// A generator the engine does not know, so the converter has to go through the virtual interface.
+class LcgRandom final : public RandomSource {
+public:
+    void seed(std::uint64_t seed) override { m_state = seed * 2862933555777941757ull + 3037000493ull; }
+    double next() override {
+        m_state = m_state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<double>(m_state >> 11) * 0x1.0p-53;
+    }
+
+private:
+    std::uint64_t m_state = 0;
+};
+
+struct CaseMaker {
+    std::mt19937_64 gen;
+
+    int pick(std::initializer_list<int> values) {
+        return *(values.begin() + gen() % values.size());
+    }
+    int between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); }
+
+    ReferenceParameters parameters(int width) {
+        ReferenceParameters p;
+        const int kind = between(0, 9);
+        p.repeatWidth = kind < 7 ? between(0, 200) : kind == 7 ? between(-30, -1)
+                        : kind == 8 ? between(201, 1300) : pick({0, 1, width - 1, width, width + 1});
+        p.depth = between(0, 3) ? between(0, 50) : between(0, 1) ? between(-80, -1) : between(51, 700);
+        p.density = between(0, 4) ? between(0, 100) : between(0, 1) ? between(-10, -1) : between(101, 200);
+        return p;
+    }
+};
+
+void setParameters(MapIniReader& ini, const ReferenceParameters& p) {
+    ini.setParameters(p.repeatWidth, p.depth, p.density);
+}
+
+std::string describe(const ReferenceParameters& p) {
+    return "RW " + std::to_string(p.repeatWidth) + " depth " + std::to_string(p.depth) + " density " +
+           std::to_string(p.density);
+}
+
+template <class Generator>
+void compareRandomDot(int caseCount, std::uint64_t caseSeed) {
+    CaseMaker make{std::mt19937_64(caseSeed)};
+    for (int c = 0; c < caseCount; ++c) {
+        const int width = make.pick({1, 2, 3, 40, 71, 150, 333, 1024});
+        const int height = make.between(1, width > 500 ? 4 : 9);
+        const MemorySurface design = randomDesign(width, height, static_cast<std::uint32_t>(make.gen()));
+        const ReferenceParameters first = make.parameters(width);
+        const ReferenceParameters second = make.parameters(width);
+        std::string mode = make.pick({0, 1, 2, 3}) == 0 ? "Mono" : make.between(0, 2) == 0 ? "mono" : "Color";
+        const std::uint64_t seed = make.gen();
+        const std::int32_t initialShift = make.between(-20, 200);
+        const bool pause = make.between(0, 1) == 1;
+        const int pauseRow = make.between(0, height - 1);
+        SCOPED_TRACE("case " + std::to_string(c) + " " + std::to_string(width) + "x" + std::to_string(height) + " " +
+                     describe(first) + " / " + describe(second) + " mode " + mode + " pause " +
+                     (pause ? std::to_string(pauseRow) : "none"));
+
+        MapIniReader ini;
+        MemorySink sink;
+        ConversionState state;
+        RunFlags flags;
+        Generator engineRandom;
+        state.ResumeState[1] = initialShift;
+        auto converter = makeRandomDotConverter(state, flags, design, sink, engineRandom, mode, seed);
+
+        Generator referenceRandom;
+        std::vector<Packed> expected(static_cast<std::size_t>(width) * height, 0);
+        std::int64_t previous = initialShift;
+
+        setParameters(ini, first);
+        converter->begin(ini, ini.path());
+        if (pause) {
+            for (int row = 0; row < pauseRow; ++row)
+                ASSERT_EQ(converter->nextRow(), RowOutcome::Converted);
+            flags.PauseRequested = true;
+            ASSERT_EQ(converter->nextRow(), RowOutcome::Paused);
+            ASSERT_EQ(state.ResumeState[0], pauseRow);
+            referenceRandomDotRun(design, first, mode, referenceRandom, seed, 0, pauseRow, previous, expected);
+            // The user moves the sliders while paused; the resume reads them anew.
+            setParameters(ini, second);
+            converter->begin(ini, ini.path());
+            referenceRandomDotRun(design, second, mode, referenceRandom, seed, pauseRow, height, previous, expected);
+        } else {
+            referenceRandomDotRun(design, first, mode, referenceRandom, seed, 0, height, previous, expected);
+        }
+        RowOutcome outcome;
+        while ((outcome = converter->nextRow()) == RowOutcome::Converted) {
+        }
+        ASSERT_EQ(outcome, RowOutcome::Finished);
+        ASSERT_EQ(sink.width(), width);
+        ASSERT_EQ(sink.height(), height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(sink.at(x, y), expected[static_cast<std::size_t>(y) * width + x]) << "at " << x << "," << y;
+        EXPECT_EQ(state.ResumeState[1], previous);
+        EXPECT_EQ(state.ResumeState[0], 0);
+        EXPECT_FALSE(flags.Converting);
+    }
+}
+
+TEST(ReferenceComparison, RandomDotWithTheEnginesGenerator) { compareRandomDot<XoshiroRandom>(150, 17); }
+
+TEST(ReferenceComparison, RandomDotWithAForeignGenerator) { compareRandomDot<LcgRandom>(60, 99); }
+
+TEST(ReferenceComparison, ColorField) {
+    CaseMaker make{std::mt19937_64(4242)};
+    for (int c = 0; c < 120; ++c) {
+        const int width = make.pick({1, 2, 5, 64, 70, 211, 1024});
+        const int height = make.between(1, width > 500 ? 4 : 10);
+        // Mostly the same size; sometimes the Design image is smaller or larger than the Field image.
+        const int shape = make.between(0, 3);
+        const int designWidth = shape == 1 ? make.between(0, width) : shape == 2 ? width + make.between(1, 100) : width;
+        const int designHeight = shape == 1 ? make.between(0, height) : shape == 2 ? height + 3 : height;
+        const MemorySurface design = randomDesign(designWidth, designHeight, static_cast<std::uint32_t>(make.gen()));
+        const MemorySurface field = randomField(width, height, static_cast<std::uint32_t>(make.gen()));
+        const ReferenceParameters first = make.parameters(width);
+        const ReferenceParameters second = make.parameters(width);
+        const bool pause = make.between(0, 1) == 1;
+        const int pauseRow = make.between(0, height - 1);
+        SCOPED_TRACE("case " + std::to_string(c) + " field " + std::to_string(width) + "x" + std::to_string(height) +
+                     " design " + std::to_string(designWidth) + "x" + std::to_string(designHeight) + " " +
+                     describe(first) + " / " + describe(second) + " pause " +
+                     (pause ? std::to_string(pauseRow) : "none"));
+
+        MapIniReader ini;
+        MemorySink sink;
+        ConversionState state;
+        RunFlags flags;
+        state.ResumeState[1] = 33; // the random-dot entries must come through untouched
+        state.ResumeState[0] = 5;
+        auto converter = makeColorFieldConverter(state, flags, design, field, sink);
+        std::vector<Packed> expected(static_cast<std::size_t>(width) * height, 0);
+
+        setParameters(ini, first);
+        converter->begin(ini, ini.path());
+        if (pause) {
+            for (int row = 0; row < pauseRow; ++row)
+                ASSERT_EQ(converter->nextRow(), RowOutcome::Converted);
+            flags.PauseRequested = true;
+            ASSERT_EQ(converter->nextRow(), RowOutcome::Paused);
+            ASSERT_EQ(state.ResumeState[2], pauseRow);
+            referenceColorFieldRun(design, field, first, 0, pauseRow, expected);
+            setParameters(ini, second);
+            converter->begin(ini, ini.path());
+            referenceColorFieldRun(design, field, second, pauseRow, height, expected);
+        } else {
+            referenceColorFieldRun(design, field, first, 0, height, expected);
+        }
+        RowOutcome outcome;
+        while ((outcome = converter->nextRow()) == RowOutcome::Converted) {
+        }
+        ASSERT_EQ(outcome, RowOutcome::Finished);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(sink.at(x, y), expected[static_cast<std::size_t>(y) * width + x]) << "at " << x << "," << y;
+        EXPECT_EQ(state.ResumeState[0], 5);
+        EXPECT_EQ(state.ResumeState[1], 33);
+        EXPECT_EQ(state.ResumeState[2], 0);
+    }
+}
+
+} // namespace
+} // namespace quarbel::engine
