@@ -1,0 +1,378 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+
+#include "platform/ImageSink.h"
+#include "platform/ImageSurface.h"
+#include "platform/Picture.h"
+
+using namespace quarbel::platform;
+using quarbel::engine::Packed;
+using quarbel::engine::packRgb;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A picture whose every pixel differs, so any shift or mirror shows.
+QImage gradient(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, qRgb((x * 7) & 0xFF, (y * 11) & 0xFF, (x * 3 + y * 5) & 0xFF));
+        }
+    }
+    return image;
+}
+
+QByteArray encode(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+void appendLe16(QByteArray& out, int value) {
+    out.append(char(value & 0xFF));
+    out.append(char((value >> 8) & 0xFF));
+}
+
+// A GIF with a four-colour table whose frames are given as colour indexes, row by row.
+// The LZW stream sends a clear code after every two pixels, so its codes stay 3 bits wide.
+QByteArray makeGif(int width, int height, const QList<QList<int>>& frames) {
+    QByteArray out("GIF89a");
+    appendLe16(out, width);
+    appendLe16(out, height);
+    out.append(char(0xF1)); // global table of 4 entries
+    out.append('\0');
+    out.append('\0');
+    const unsigned char palette[] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    out.append(reinterpret_cast<const char*>(palette), sizeof palette);
+    for (const QList<int>& pixels : frames) {
+        out.append("\x21\xF9\x04\x00\x0A\x00\x00\x00", 8); // graphic control: 0.1 s, no transparency
+        out.append(',');
+        appendLe16(out, 0);
+        appendLe16(out, 0);
+        appendLe16(out, width);
+        appendLe16(out, height);
+        out.append('\0');
+        out.append('\x02'); // minimum code size
+        QByteArray data;
+        quint32 bits = 0;
+        int bitCount = 0;
+        const auto put = [&](int code) {
+            bits |= quint32(code) << bitCount;
+            bitCount += 3;
+            while (bitCount >= 8) {
+                data.append(char(bits & 0xFF));
+                bits >>= 8;
+                bitCount -= 8;
+            }
+        };
+        for (qsizetype i = 0; i < pixels.size(); ++i) {
+            if (i % 2 == 0) {
+                put(4);
+            }
+            put(pixels[i]);
+        }
+        put(5);
+        if (bitCount > 0) {
+            data.append(char(bits & 0xFF));
+        }
+        for (qsizetype at = 0; at < data.size(); at += 255) {
+            const QByteArray block = data.mid(at, 255);
+            out.append(char(block.size()));
+            out.append(block);
+        }
+        out.append('\0');
+    }
+    out.append(';');
+    return out;
+}
+
+class PictureTest : public ::testing::Test {
+protected:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+// Four flat quadrants: what survives JPEG's colour subsampling.
+QImage quadrants(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(200, 30, 30), qRgb(30, 200, 30), qRgb(30, 30, 200), qRgb(230, 230, 40)};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, colours[(x >= width / 2) + 2 * (y >= height / 2)]);
+        }
+    }
+    return image;
+}
+
+TEST_F(PictureTest, ReadsEachFormatByContent) {
+    const struct {
+        const char* format;
+        const char* fileName; // a misleading name: the content decides
+        QImage source;
+        int tolerance;
+    } cases[] = {{"BMP", "a.jpg", gradient(40, 30), 0},
+                 {"PNG", "b.bmp", gradient(40, 30), 0},
+                 {"JPEG", "c.png", quadrants(40, 32), 12}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format);
+        const QByteArray bytes = encode(c.source, c.format);
+        ASSERT_TRUE(writeBytes(path(c.fileName), bytes));
+        for (const PictureResult& result : {loadPicture(path(c.fileName)), loadPictureData(bytes)}) {
+            ASSERT_TRUE(result.ok()) << result.error->number;
+            EXPECT_EQ(result.image.format(), QImage::Format_RGB32);
+            ASSERT_EQ(result.image.size(), c.source.size());
+            for (const QPoint p : {QPoint(2, 2), QPoint(37, 2), QPoint(2, 28), QPoint(37, 28), QPoint(15, 9)}) {
+                const QRgb got = result.image.pixel(p);
+                const QRgb want = c.source.pixel(p);
+                EXPECT_NEAR(qRed(got), qRed(want), c.tolerance);
+                EXPECT_NEAR(qGreen(got), qGreen(want), c.tolerance);
+                EXPECT_NEAR(qBlue(got), qBlue(want), c.tolerance);
+            }
+        }
+    }
+}
+
+TEST_F(PictureTest, ReadsTheFirstFrameOfAnAnimatedGif) {
+    const QByteArray gif = makeGif(3, 2, {{0, 1, 2, 3, 0, 1}, {2, 2, 2, 2, 2, 2}});
+    ASSERT_TRUE(writeBytes(path("anim.gif"), gif));
+    const PictureResult result = loadPicture(path("anim.gif"));
+    ASSERT_TRUE(result.ok()) << result.error->number;
+    ASSERT_EQ(result.image.size(), QSize(3, 2));
+    const QRgb expected[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                             qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 0)};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(result.image.pixel(i % 3, i / 3), expected[i]) << "pixel " << i;
+    }
+}
+
+TEST_F(PictureTest, TransparencyIsLaidOverWhite) {
+    QImage source(3, 1, QImage::Format_ARGB32);
+    source.setPixel(0, 0, qRgba(255, 0, 0, 0));
+    source.setPixel(1, 0, qRgba(255, 0, 0, 128));
+    source.setPixel(2, 0, qRgba(10, 20, 30, 255));
+    const PictureResult result = loadPictureData(encode(source, "PNG"));
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result.image.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(result.image.pixel(1, 0), qRgb(255, 127, 127));
+    EXPECT_EQ(result.image.pixel(2, 0), qRgb(10, 20, 30));
+}
+
+TEST_F(PictureTest, FailuresCarryTheirErrorNumbers) {
+    const QByteArray bmp = encode(gradient(20, 10), "BMP");
+    ASSERT_TRUE(writeBytes(path("plain.bmp"), bmp));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.bmp"));
+    QByteArray gifTooWide = makeGif(1, 1, {{0}});
+    gifTooWide[6] = char(0x20); // logical screen 20000 x 1
+    gifTooWide[7] = char(0x4E);
+    QByteArray gifTooBig = makeGif(1, 1, {{0}});
+    for (int at : {6, 8}) { // 16000 x 16000: within the side limit, far beyond a sane allocation
+        gifTooBig[at] = char(0x80);
+        gifTooBig[at + 1] = char(0x3E);
+    }
+
+    const struct {
+        const char* name;
+        QByteArray content; // written to the file when not null
+        QString fileName;
+        int number;
+    } cases[] = {
+        {"missing file", QByteArray(), "none.bmp", ErrFileNotFound},
+        {"missing folder", QByteArray(), "nofolder/none.bmp", ErrPathNotFound},
+        {"file used as folder", QByteArray(), "plain.bmp/none.bmp", ErrPathNotFound},
+        {"folder", QByteArray(), "folder.bmp", ErrPathFileAccess},
+        {"garbage", QByteArray("this is not a picture at all"), "garbage.bmp", ErrInvalidPicture},
+        {"empty file", QByteArray(""), "empty.bmp", ErrInvalidPicture},
+        {"truncated bmp", bmp.left(bmp.size() - 1), "cut1.bmp", ErrInvalidPicture},
+        {"half a bmp", bmp.left(bmp.size() / 2), "cut2.bmp", ErrInvalidPicture},
+        {"bmp header only", bmp.left(20), "cut3.bmp", ErrInvalidPicture},
+        {"truncated png", encode(gradient(20, 10), "PNG").left(60), "cut.png", ErrInvalidPicture},
+        {"svg is not read", QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='5' height='5'/>"),
+         "pic.svg", ErrInvalidPicture},
+        {"wider than the limit", gifTooWide, "wide.gif", ErrInvalidPicture},
+        {"too many pixels", gifTooBig, "big.gif", ErrInvalidPicture},
+        {"metafile that cannot be drawn", QByteArray("\xD7\xCD\xC6\x9A garbage", 13), "bad.wmf",
+         ErrInvalidPicture},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.content.isNull()) {
+            ASSERT_TRUE(writeBytes(path(c.fileName), c.content));
+            const PictureResult fromData = loadPictureData(c.content);
+            ASSERT_FALSE(fromData.ok());
+            EXPECT_EQ(fromData.error->number, c.number);
+            EXPECT_TRUE(fromData.image.isNull());
+        }
+        const PictureResult result = loadPicture(path(c.fileName));
+        ASSERT_FALSE(result.ok());
+        EXPECT_EQ(result.error->number, c.number);
+        EXPECT_FALSE(result.error->description.isEmpty());
+        EXPECT_TRUE(result.image.isNull());
+    }
+    EXPECT_EQ(loadPicture(QString()).error->number, ErrFileNotFound);
+    // The untouched whole file still reads.
+    EXPECT_TRUE(loadPicture(path("plain.bmp")).ok());
+}
+
+TEST(PictureMessage, HasTheRunTimeErrorLayout) {
+    EXPECT_EQ(runTimeErrorMessage(pictureError(ErrFileNotFound)),
+              QStringLiteral("ｴﾗｰ番号  53Quarbel でｴﾗｰが発生しました。\r\nファイルが見つかりません。"));
+}
+
+TEST_F(PictureTest, SavesBmpAndPngThatReadBack) {
+    const QImage source = gradient(33, 17); // odd width: BMP rows are padded
+    for (const PictureFormat format : {PictureFormat::Bmp, PictureFormat::Png}) {
+        const QString file = path(format == PictureFormat::Bmp ? "out.bmp" : "out.png");
+        ASSERT_FALSE(savePicture(source, file, format).has_value());
+        const QByteArray bytes = readBytes(file);
+        if (format == PictureFormat::Bmp) {
+            ASSERT_GT(bytes.size(), 30);
+            EXPECT_TRUE(bytes.startsWith("BM"));
+            EXPECT_EQ(bytes[28], 24); // bits per pixel
+        } else {
+            EXPECT_TRUE(bytes.startsWith("\x89PNG"));
+        }
+        const PictureResult back = loadPicture(file);
+        ASSERT_TRUE(back.ok());
+        EXPECT_EQ(back.image, source);
+    }
+    // Only the two pictures: no temporary siblings stay behind.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+}
+
+TEST_F(PictureTest, FailedSavesLeaveNothingAndKeepOldFiles) {
+    const QImage source = gradient(8, 8);
+    const QByteArray old("old content");
+    ASSERT_TRUE(writeBytes(path("readonly.bmp"), old));
+    ASSERT_TRUE(QFile::setPermissions(path("readonly.bmp"), QFileDevice::ReadOwner));
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.bmp"));
+
+    const struct {
+        const char* name;
+        QImage image;
+        QString fileName;
+        int number;
+    } cases[] = {
+        {"missing folder", source, "missing/out.bmp", ErrPathNotFound},
+        {"folder", source, "folder.bmp", ErrPathFileAccess},
+        {"read-only file", source, "readonly.bmp", ErrPermissionDenied},
+        {"null image", QImage(), "null.bmp", ErrInvalidPicture},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<PictureError> error = saveBmp(c.image, path(c.fileName));
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->number, c.number);
+    }
+    EXPECT_EQ(readBytes(path("readonly.bmp")), old);
+    EXPECT_FALSE(QFile::exists(path("missing")));
+    EXPECT_FALSE(QFile::exists(path("null.bmp")));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"readonly.bmp"});
+}
+
+TEST(ImageSurfaceTest, ReadsPackedColoursAndMinusOneOutside) {
+    QImage image(3, 2, QImage::Format_RGB32);
+    image.fill(qRgb(255, 255, 255));
+    image.setPixel(0, 0, qRgb(1, 2, 3));
+    image.setPixel(2, 1, qRgb(128, 0, 255));
+    const ImageSurface surface(image);
+    ASSERT_EQ(surface.width(), 3);
+    ASSERT_EQ(surface.height(), 2);
+
+    std::vector<Packed> row(5, 12345);
+    surface.readRow(0, row);
+    EXPECT_EQ(row, (std::vector<Packed>{packRgb(1, 2, 3), 0xFFFFFF, 0xFFFFFF, -1, -1}));
+    surface.readRow(1, row);
+    EXPECT_EQ(row[2], packRgb(128, 0, 255));
+    for (const int y : {-1, 2, 1000}) {
+        surface.readRow(y, row);
+        EXPECT_EQ(row, std::vector<Packed>(5, -1)) << "row " << y;
+    }
+    // A shorter buffer reads only what fits.
+    std::vector<Packed> two(2);
+    surface.readRow(0, two);
+    EXPECT_EQ(two, (std::vector<Packed>{packRgb(1, 2, 3), 0xFFFFFF}));
+
+    // Other formats are read as their RGB colours.
+    const ImageSurface indexed(image.convertToFormat(QImage::Format_Indexed8));
+    indexed.readRow(0, row);
+    EXPECT_EQ(row[0], packRgb(1, 2, 3));
+}
+
+TEST(ImageSinkTest, ClearsToWhiteWritesRowsAndKeepsThemAcrossSameSizeResizes) {
+    ImageSink sink;
+    sink.resize(4, 3);
+    sink.clear();
+    ASSERT_EQ(sink.image().size(), QSize(4, 3));
+    EXPECT_EQ(sink.image().pixel(3, 2), qRgb(255, 255, 255));
+
+    const std::vector<Packed> colours{packRgb(255, 0, 0), packRgb(0, 128, 0), packRgb(0, 0, 255), 0};
+    sink.writeRow(1, colours);
+    sink.writeRow(-1, colours); // ignored
+    sink.writeRow(3, colours);  // ignored
+    EXPECT_EQ(sink.image().pixel(0, 1), qRgb(255, 0, 0));
+    EXPECT_EQ(sink.image().pixel(1, 1), qRgb(0, 128, 0));
+    EXPECT_EQ(sink.image().pixel(2, 1), qRgb(0, 0, 255));
+    EXPECT_EQ(sink.image().pixel(3, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(sink.image().pixel(0, 0), qRgb(255, 255, 255));
+
+    // A resumed run sizes the image again: the rows already drawn stay.
+    sink.resize(4, 3);
+    EXPECT_EQ(sink.image().pixel(0, 1), qRgb(255, 0, 0));
+
+    const QImage taken = sink.takeImage();
+    EXPECT_EQ(taken.size(), QSize(4, 3));
+    EXPECT_TRUE(sink.image().isNull());
+    sink.resize(0, 5);
+    EXPECT_TRUE(sink.image().isNull());
+}
+
+TEST(TileFieldImageTest, RepeatsThePatternFromTheTopLeftCutAtTheEdges) {
+    const struct {
+        QSize design;
+        QSize pattern;
+    } cases[] = {
+        {{300, 200}, {64, 64}}, // 5 x 4 tiles, the last column and row cut off
+        {{128, 128}, {64, 64}}, // exact fit
+        {{50, 40}, {64, 64}},   // pattern larger than the design
+        {{7, 5}, {1, 1}},
+        {{1024, 3}, {200, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.design.width() << "x" << c.design.height() << " from "
+                                        << c.pattern.width() << "x" << c.pattern.height());
+        const QImage pattern = gradient(c.pattern.width(), c.pattern.height());
+        const QImage field = tileFieldImage(pattern, c.design);
+        ASSERT_EQ(field.size(), c.design);
+        ASSERT_EQ(field.format(), QImage::Format_RGB32);
+        int mismatches = 0;
+        for (int y = 0; y < c.design.height(); ++y) {
+            for (int x = 0; x < c.design.width(); ++x) {
+                mismatches += field.pixel(x, y) != pattern.pixel(x % pattern.width(), y % pattern.height());
+            }
+        }
+        EXPECT_EQ(mismatches, 0);
+    }
+    const QImage blank = tileFieldImage(QImage(), QSize(5, 4));
+    ASSERT_EQ(blank.size(), QSize(5, 4));
+    EXPECT_EQ(blank.pixel(4, 3), qRgb(255, 255, 255));
+    EXPECT_TRUE(tileFieldImage(gradient(2, 2), QSize(0, 4)).isNull());
+}
+
+} // namespace
