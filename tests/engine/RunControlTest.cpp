@@ -1,0 +1,315 @@
+// Start, pause, continue, abort and close, the same for both converters.
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <map>
+#include <numeric>
+#include <stdexcept>
+
+#include "ConverterRigs.h"
+#include "TestPictures.h"
+
+namespace quarbel::engine {
+namespace {
+
+using namespace quarbel::engine::testing;
+
+enum class Kind { RandomDot, ColorField };
+
+// One document window: Design and Field images, the Stereo pane, the window's state and a converter.
+class RunControl : public ::testing::TestWithParam<Kind> {
+protected:
+    void make(int width, int height) {
+        design = std::make_unique<MemorySurface>(randomDesign(width, height, 41));
+        field = std::make_unique<MemorySurface>(randomField(width, height, 42));
+        converter = newConverter(state, sink);
+    }
+    std::unique_ptr<Converter> newConverter(ConversionState& s, MemorySink& out) {
+        if (GetParam() == Kind::RandomDot)
+            return makeRandomDotConverter(s, flags, *design, out, random, mode, 99);
+        return makeColorFieldConverter(s, flags, *design, *field, out);
+    }
+    std::size_t resumeIndex() const { return GetParam() == Kind::RandomDot ? 0 : 2; }
+    void begin() { converter->begin(ini, ini.path()); }
+    RowOutcome finish() {
+        RowOutcome outcome = converter->nextRow();
+        while (outcome == RowOutcome::Converted)
+            outcome = converter->nextRow();
+        return outcome;
+    }
+    std::vector<Packed> rows(const MemorySink& s, int from, int to) const {
+        return {s.pixels().begin() + from * s.width(), s.pixels().begin() + to * s.width()};
+    }
+
+    std::unique_ptr<MemorySurface> design, field;
+    std::string mode = "Color";
+    MapIniReader ini;
+    MemorySink sink;
+    ConversionState state;
+    RunFlags flags;
+    XoshiroRandom random;
+    std::unique_ptr<Converter> converter;
+};
+
+TEST_P(RunControl, MissingKeysUseTheDefaults) {
+    make(20, 3);
+    const struct {
+        std::map<std::string, int> values;
+        const char* path;
+        int repeatWidth, depth, density;
+    } cases[] = {
+        {{}, "doc.qbd", 70, 20, 30},
+        {{{"Rittaido", 35}}, "doc.qbd", 70, 35, 30},
+        {{{"KurikaesiHaba", 12}, {"Mitudo", 0}}, "doc.qbd", 12, 20, 0},
+        {{{"KurikaesiHaba", 12}, {"Rittaido", 1}, {"Mitudo", 99}}, "other.qbd", 70, 20, 30},
+    };
+    for (const auto& c : cases) {
+        ini.values = c.values;
+        converter->begin(ini, c.path);
+        EXPECT_EQ(converter->parameters().repeatWidth, c.repeatWidth);
+        EXPECT_EQ(converter->parameters().depth, c.depth);
+        EXPECT_EQ(converter->parameters().density, c.density);
+        ASSERT_EQ(finish(), RowOutcome::Finished);
+    }
+}
+
+TEST_P(RunControl, PauseAtRowTenAndContinueThereWithTheParametersReadAnew) {
+    make(80, 30);
+    ini.setParameters(40, 20, 50);
+    begin();
+    EXPECT_TRUE(flags.Converting);
+    for (int row = 0; row < 10; ++row)
+        ASSERT_EQ(converter->nextRow(), RowOutcome::Converted);
+    flags.PauseRequested = true;
+    ASSERT_EQ(converter->nextRow(), RowOutcome::Paused);
+    EXPECT_FALSE(flags.PauseRequested);
+    EXPECT_TRUE(flags.Converting);
+    EXPECT_EQ(state.ResumeState[resumeIndex()], 10);
+    EXPECT_EQ(sink.rowsWritten.size(), 10u);
+    const auto drawn = rows(sink, 0, 10);
+    const int clears = sink.clears;
+
+    ini.setParameters(40, 45, 50);
+    begin();
+    EXPECT_EQ(converter->parameters().depth, 45);
+    EXPECT_EQ(state.CurrentRow, 10);
+    EXPECT_EQ(sink.clears, clears);
+    ASSERT_EQ(finish(), RowOutcome::Finished);
+    EXPECT_EQ(rows(sink, 0, 10), drawn);
+    std::vector<int> expectedRows(30);
+    std::iota(expectedRows.begin(), expectedRows.end(), 0);
+    EXPECT_EQ(sink.rowsWritten, expectedRows);
+    EXPECT_EQ(state.ResumeState[resumeIndex()], 0);
+    EXPECT_FALSE(flags.Converting);
+
+    // The rows after the pause are those of the new depth: a run that pauses at row 10 of a
+    // window whose file already holds depth 45 draws the same rows 10..29.
+    MemorySink other;
+    ConversionState otherState;
+    otherState.ResumeState = state.ResumeState;
+    otherState.ResumeState[resumeIndex()] = 10;
+    otherState.ResumeState[1] = 0;
+    // Random dots differ with the previous shift, so compare colour fields only here.
+    if (GetParam() == Kind::ColorField) {
+        auto resumed = newConverter(otherState, other);
+        ASSERT_EQ(runToEnd(*resumed, ini, ini.path()), RowOutcome::Finished);
+        EXPECT_EQ(rows(other, 10, 30), rows(sink, 10, 30));
+    }
+}
+
+TEST_P(RunControl, AbortWhilePausedThenStartClearsAndBeginsAtRowZero) {
+    make(60, 20);
+    ini.setParameters(30, 20, 50);
+    begin();
+    for (int row = 0; row < 7; ++row)
+        ASSERT_EQ(converter->nextRow(), RowOutcome::Converted);
+    flags.PauseRequested = true;
+    ASSERT_EQ(converter->nextRow(), RowOutcome::Paused);
+    // What the abort command does to the flags.
+    flags.PauseRequested = true;
+    flags.AbortRequested = true;
+    flags.Converting = false;
+    const std::int32_t previousShift = state.ResumeState[1];
+
+    const int clears = sink.clears;
+    sink.rowsWritten.clear();
+    begin();
+    EXPECT_FALSE(flags.PauseRequested);
+    EXPECT_FALSE(flags.AbortRequested);
+    EXPECT_TRUE(flags.Converting);
+    EXPECT_EQ(state.CurrentRow, 0);
+    EXPECT_EQ(sink.clears, clears + 1);
+    ASSERT_EQ(finish(), RowOutcome::Finished);
+    EXPECT_EQ(sink.rowsWritten.front(), 0);
+    EXPECT_EQ(sink.rowsWritten.size(), 20u);
+
+    // Same as a fresh run of a window in the same state.
+    MemorySink fresh;
+    ConversionState freshState;
+    freshState.ResumeState[1] = previousShift;
+    auto other = newConverter(freshState, fresh);
+    ASSERT_EQ(runToEnd(*other, ini, ini.path()), RowOutcome::Finished);
+    EXPECT_EQ(fresh.pixels(), sink.pixels());
+}
+
+TEST_P(RunControl, PauseRequestedBeforeTheFirstRowPausesAtOnce) {
+    make(30, 5);
+    flags.PauseRequested = true;
+    begin();
+    ASSERT_EQ(converter->nextRow(), RowOutcome::Paused);
+    EXPECT_TRUE(sink.rowsWritten.empty());
+    EXPECT_EQ(state.ResumeState[resumeIndex()], 0);
+    EXPECT_TRUE(flags.Converting);
+}
+
+TEST_P(RunControl, ARequestAfterTheLastRowWaitsForTheNextRun) {
+    make(30, 1);
+    begin();
+    ASSERT_EQ(converter->nextRow(), RowOutcome::Finished);
+    flags.PauseRequested = true;
+    EXPECT_EQ(converter->nextRow(), RowOutcome::Finished);
+    EXPECT_TRUE(flags.PauseRequested);
+    EXPECT_FALSE(flags.Converting);
+    begin();
+    EXPECT_EQ(converter->nextRow(), RowOutcome::Paused);
+    EXPECT_EQ(sink.rowsWritten.size(), 1u);
+}
+
+TEST_P(RunControl, ClosingEndsTheRunTouchingNothingElse) {
+    make(40, 10);
+    begin();
+    for (int row = 0; row < 3; ++row)
+        ASSERT_EQ(converter->nextRow(), RowOutcome::Converted);
+    state.Closing = true;
+    const auto resume = state.ResumeState;
+    ASSERT_EQ(converter->nextRow(), RowOutcome::Closed);
+    EXPECT_FALSE(state.Closing);
+    EXPECT_TRUE(flags.Converting);
+    EXPECT_EQ(state.ResumeState, resume);
+    EXPECT_EQ(state.CurrentRow, 3);
+    EXPECT_EQ(converter->nextRow(), RowOutcome::Closed);
+    EXPECT_EQ(sink.rowsWritten.size(), 3u);
+}
+
+TEST_P(RunControl, APictureWiderThanTheLimitIsRefusedBeforeAnythingChanges) {
+    design = std::make_unique<MemorySurface>(MaxImageWidth + 1, 2, 0);
+    field = std::make_unique<MemorySurface>(MaxImageWidth + 1, 2, 0);
+    converter = newConverter(state, sink);
+    flags.AbortRequested = true;
+    state.ResumeState = {4, 9, 6};
+    EXPECT_THROW(begin(), std::invalid_argument);
+    EXPECT_FALSE(flags.Converting);
+    EXPECT_TRUE(flags.AbortRequested);
+    EXPECT_EQ(state.ResumeState, (std::array<std::int32_t, 3>{4, 9, 6}));
+    EXPECT_EQ(sink.resizes, 0);
+    EXPECT_THROW(converter->nextRow(), std::logic_error);
+
+    design = std::make_unique<MemorySurface>(randomDesign(MaxImageWidth, 2, 1));
+    field = std::make_unique<MemorySurface>(randomField(MaxImageWidth, 2, 2));
+    converter = newConverter(state, sink);
+    state.ResumeState = {};
+    ini.setParameters(200, 50, 100);
+    EXPECT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+    EXPECT_EQ(sink.width(), MaxImageWidth);
+}
+
+TEST_P(RunControl, EndedRunsAnswerTheSameAndWriteNothing) {
+    make(10, 2);
+    EXPECT_THROW(converter->nextRow(), std::logic_error);
+    EXPECT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+    EXPECT_EQ(converter->nextRow(), RowOutcome::Finished);
+    EXPECT_EQ(sink.rowsWritten.size(), 2u);
+}
+
+TEST_P(RunControl, AnEmptyPictureFinishesAtOnce) {
+    design = std::make_unique<MemorySurface>(0, 0);
+    field = std::make_unique<MemorySurface>(0, 0);
+    converter = newConverter(state, sink);
+    EXPECT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+    EXPECT_EQ(sink.width(), 0);
+    EXPECT_TRUE(sink.rowsWritten.empty());
+    EXPECT_FALSE(flags.Converting);
+}
+
+// A hand-edited file can hold anything; the run must finish inside its buffers (the sanitizer
+// build checks the "inside"), with every pixel a colour the converter can produce.
+TEST_P(RunControl, AbsurdParametersStillFinish) {
+    constexpr int maxInt = std::numeric_limits<int>::max();
+    constexpr int minInt = std::numeric_limits<int>::min();
+    const int cases[][3] = {
+        {5000, 20, 30},   {-5000, 20, 30},  {maxInt, maxInt, maxInt}, {minInt, minInt, minInt},
+        {0, -50, 100},    {200, 5000, 100}, {maxInt, minInt, 50},     {minInt, maxInt, 50},
+        {1023, 50, 100},  {1024, -1, 100},  {-1, 1, 101},             {70, 300000000, 30},
+    };
+    make(MaxImageWidth, 4);
+    std::set<Packed> allowed;
+    if (GetParam() == Kind::RandomDot)
+        allowed.insert(std::begin(ReferenceDotColours), std::end(ReferenceDotColours));
+    else
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < MaxImageWidth; ++x)
+                allowed.insert(field->pixel(x, y));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]));
+        ini.setParameters(c[0], c[1], c[2]);
+        ASSERT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+        for (Packed p : sink.pixels())
+            ASSERT_TRUE(allowed.count(p)) << std::hex << p;
+    }
+}
+
+TEST_P(RunControl, TheStereoImageTakesTheSizeOfTheRightPicture) {
+    design = std::make_unique<MemorySurface>(randomDesign(50, 20, 3));
+    field = std::make_unique<MemorySurface>(randomField(80, 30, 4));
+    converter = newConverter(state, sink);
+    ASSERT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+    const int width = GetParam() == Kind::RandomDot ? 50 : 80;
+    const int height = GetParam() == Kind::RandomDot ? 20 : 30;
+    EXPECT_EQ(sink.width(), width);
+    EXPECT_EQ(sink.height(), height);
+    EXPECT_EQ(converter->width(), width);
+    EXPECT_EQ(converter->height(), height);
+    EXPECT_EQ(state.LastColumn, width - 1);
+    EXPECT_EQ(state.LastRow, height - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothConverters, RunControl, ::testing::Values(Kind::RandomDot, Kind::ColorField),
+                         [](const auto& info) { return info.param == Kind::RandomDot ? "RandomDot" : "ColorField"; });
+
+// One window can hold a paused random-dot run while it converts a colour field: separate resume rows.
+TEST(RunControlBoth, TheTwoConvertersKeepSeparateResumeRows) {
+    const MemorySurface design = randomDesign(40, 20, 8);
+    const MemorySurface field = randomField(40, 20, 9);
+    MapIniReader ini;
+    MemorySink sink;
+    ConversionState state;
+    RunFlags flags;
+    XoshiroRandom random;
+    const std::string mode = "Mono";
+    auto dots = makeRandomDotConverter(state, flags, design, sink, random, mode, 5);
+    auto colours = makeColorFieldConverter(state, flags, design, field, sink);
+
+    dots->begin(ini, ini.path());
+    for (int row = 0; row < 4; ++row)
+        ASSERT_EQ(dots->nextRow(), RowOutcome::Converted);
+    flags.PauseRequested = true;
+    ASSERT_EQ(dots->nextRow(), RowOutcome::Paused);
+    const std::int32_t shift = state.ResumeState[1];
+
+    colours->begin(ini, ini.path());
+    for (int row = 0; row < 7; ++row)
+        ASSERT_EQ(colours->nextRow(), RowOutcome::Converted);
+    flags.PauseRequested = true;
+    ASSERT_EQ(colours->nextRow(), RowOutcome::Paused);
+    EXPECT_EQ(state.ResumeState, (std::array<std::int32_t, 3>{4, shift, 7}));
+
+    dots->begin(ini, ini.path());
+    EXPECT_EQ(state.CurrentRow, 4);
+    ASSERT_EQ(dots->nextRow(), RowOutcome::Converted);
+    EXPECT_EQ(sink.rowsWritten.back(), 4);
+    EXPECT_EQ(state.ResumeState[2], 7);
+}
+
+} // namespace
+} // namespace quarbel::engine
