@@ -1,0 +1,267 @@
+#include "app/cli/CommandLine.h"
+
+#include "app/cli/Commands.h"
+
+namespace quarbel::cli {
+
+namespace {
+
+struct OptionSpec {
+    Option id;
+    QLatin1StringView longName; // without the leading "--"
+    QLatin1StringView shortName; // without the leading "-", empty when none
+    bool takesValue;
+};
+
+constexpr OptionSpec OptionSpecs[] = {
+    {Option::Output, QLatin1StringView("output"), QLatin1StringView("o"), true},
+    {Option::Mode, QLatin1StringView("mode"), QLatin1StringView(), true},
+    {Option::Repeat, QLatin1StringView("repeat"), QLatin1StringView(), true},
+    {Option::Depth, QLatin1StringView("depth"), QLatin1StringView(), true},
+    {Option::Density, QLatin1StringView("density"), QLatin1StringView(), true},
+    {Option::Seed, QLatin1StringView("seed"), QLatin1StringView(), true},
+    {Option::Tile, QLatin1StringView("tile"), QLatin1StringView(), false},
+};
+
+const OptionSpec* findOption(const QString& word) {
+    for (const OptionSpec& spec : OptionSpecs) {
+        if (word == QLatin1StringView("--") + spec.longName ||
+            (!spec.shortName.isEmpty() && word == QLatin1StringView("-") + spec.shortName)) {
+            return &spec;
+        }
+    }
+    return nullptr;
+}
+
+QString displayName(const OptionSpec& spec) { return QLatin1StringView("--") + spec.longName; }
+
+// Digits only: no sign, no blanks, no base prefix.
+std::optional<std::uint64_t> parseUnsigned(const QString& text) {
+    if (text.isEmpty() || text.size() > 20) {
+        return std::nullopt;
+    }
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return std::nullopt;
+        }
+    }
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok, 10);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<int> parseInRange(const QString& text, int low, int high) {
+    const std::optional<std::uint64_t> value = parseUnsigned(text);
+    if (!value || *value < std::uint64_t(low) || *value > std::uint64_t(high)) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*value);
+}
+
+ParseResult usage(const QString& problem) {
+    ParseResult result;
+    result.kind = ParseResult::Kind::Usage;
+    result.problem = problem;
+    return result;
+}
+
+// Stores one option's value; a problem text when the value is not acceptable.
+std::optional<QString> applyOption(Arguments& arguments, const OptionSpec& spec, const QString& value) {
+    const auto range = [&](std::optional<int>& target, int low, int high) -> std::optional<QString> {
+        target = parseInRange(value, low, high);
+        if (!target) {
+            return QStringLiteral("%1 needs a whole number from %2 to %3, not '%4'")
+                .arg(displayName(spec)).arg(low).arg(high).arg(value);
+        }
+        return std::nullopt;
+    };
+    switch (spec.id) {
+    case Option::Output: {
+        const std::optional<OutputFormat> format = outputFormatFor(value);
+        if (!format) {
+            return QStringLiteral("the output name must end in .bmp or .png: '%1'").arg(value);
+        }
+        arguments.output = value;
+        arguments.outputFormat = *format;
+        return std::nullopt;
+    }
+    case Option::Mode:
+        if (value.compare(QLatin1StringView("mono"), Qt::CaseInsensitive) == 0) {
+            arguments.mode = QStringLiteral("Mono");
+        } else if (value.compare(QLatin1StringView("color"), Qt::CaseInsensitive) == 0) {
+            arguments.mode = QStringLiteral("Color");
+        } else {
+            return QStringLiteral("--mode is mono or color, not '%1'").arg(value);
+        }
+        return std::nullopt;
+    case Option::Repeat:
+        return range(arguments.repeat, 0, 200);
+    case Option::Depth:
+        return range(arguments.depth, 0, 50);
+    case Option::Density:
+        return range(arguments.density, 0, 100);
+    case Option::Seed:
+        arguments.seed = parseUnsigned(value);
+        if (!arguments.seed) {
+            return QStringLiteral("--seed needs a whole number from 0 to 18446744073709551615, not '%1'").arg(value);
+        }
+        return std::nullopt;
+    case Option::Tile:
+        arguments.tile = true;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::span<const Subcommand> subcommands() {
+    static const Subcommand table[] = {
+        {"random-dot",
+         "random-dot DESIGN -o OUT [--mode mono|color] [--repeat N] [--depth N] [--density N] [--seed N]",
+         {QStringLiteral("DESIGN")},
+         {Option::Output, Option::Mode, Option::Repeat, Option::Depth, Option::Density, Option::Seed},
+         runRandomDot},
+        {"color-field",
+         "color-field DESIGN FIELD -o OUT [--repeat N] [--depth N] [--tile]",
+         {QStringLiteral("DESIGN"), QStringLiteral("FIELD")},
+         {Option::Output, Option::Repeat, Option::Depth, Option::Tile},
+         runColorField},
+        {"document",
+         "document FILE.qbd -o OUT [--seed N]",
+         {QStringLiteral("FILE.qbd")},
+         {Option::Output, Option::Seed},
+         runDocument},
+        {"picture", "picture IN -o OUT", {QStringLiteral("IN")}, {Option::Output}, runPicture},
+    };
+    return table;
+}
+
+const Subcommand* findSubcommand(const QString& name) {
+    for (const Subcommand& command : subcommands()) {
+        if (name == QLatin1StringView(command.name)) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<OutputFormat> outputFormatFor(const QString& path) {
+    if (path.endsWith(QLatin1StringView(".png"), Qt::CaseInsensitive) && path.size() > 4) {
+        return OutputFormat::Png;
+    }
+    if (path.endsWith(QLatin1StringView(".bmp"), Qt::CaseInsensitive) && path.size() > 4) {
+        return OutputFormat::Bmp;
+    }
+    return std::nullopt;
+}
+
+ParseResult parseArguments(const QStringList& args) {
+    if (args.contains(QLatin1StringView("--help")) || args.contains(QLatin1StringView("-h"))) {
+        ParseResult help;
+        help.kind = ParseResult::Kind::Help;
+        return help;
+    }
+    if (args.isEmpty()) {
+        return usage(QStringLiteral("no command given"));
+    }
+    const Subcommand* command = findSubcommand(args.first());
+    if (!command) {
+        return usage(QStringLiteral("unknown command '%1'").arg(args.first()));
+    }
+
+    ParseResult result;
+    result.kind = ParseResult::Kind::Run;
+    Arguments& arguments = result.arguments;
+    arguments.command = args.first();
+    unsigned seen = 0; // one bit per Option
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        QString word = args.at(i);
+        if (optionsEnded || !word.startsWith(QLatin1Char('-')) || word == QLatin1StringView("-")) {
+            arguments.inputs.append(word);
+            continue;
+        }
+        if (word == QLatin1StringView("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<QString> inlineValue;
+        if (word.startsWith(QLatin1StringView("--")) && word.contains(QLatin1Char('='))) {
+            const qsizetype equals = word.indexOf(QLatin1Char('='));
+            inlineValue = word.mid(equals + 1);
+            word = word.left(equals);
+        }
+        const OptionSpec* spec = findOption(word);
+        if (!spec || !command->options.contains(spec->id)) {
+            return usage(QStringLiteral("%1 does not take the option '%2'").arg(arguments.command, word));
+        }
+        const unsigned bit = 1u << static_cast<unsigned>(spec->id);
+        if (seen & bit) {
+            return usage(QStringLiteral("%1 is given more than once").arg(displayName(*spec)));
+        }
+        seen |= bit;
+        QString value;
+        if (spec->takesValue) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < args.size()) {
+                value = args.at(++i);
+            } else {
+                return usage(QStringLiteral("%1 needs a value").arg(displayName(*spec)));
+            }
+        } else if (inlineValue) {
+            return usage(QStringLiteral("%1 takes no value").arg(displayName(*spec)));
+        }
+        if (const std::optional<QString> problem = applyOption(arguments, *spec, value)) {
+            return usage(*problem);
+        }
+    }
+    if (arguments.inputs.size() != command->inputNames.size()) {
+        return usage(QStringLiteral("%1 needs %2 (%3 given)")
+                         .arg(arguments.command, command->inputNames.join(QLatin1Char(' ')))
+                         .arg(arguments.inputs.size()));
+    }
+    for (const QString& input : arguments.inputs) {
+        if (input.isEmpty()) {
+            return usage(QStringLiteral("an input file name is empty"));
+        }
+    }
+    if (arguments.output.isEmpty()) {
+        return usage(QStringLiteral("%1 needs -o OUT, the picture to write").arg(arguments.command));
+    }
+    return result;
+}
+
+QString usageText() {
+    QString text = QStringLiteral("Usage:\n");
+    for (const Subcommand& command : subcommands()) {
+        text += QStringLiteral("  quarbel-convert ") + QLatin1StringView(command.synopsis) + QLatin1Char('\n');
+    }
+    text += QStringLiteral(
+        "  quarbel-convert --help\n"
+        "\n"
+        "Commands:\n"
+        "  random-dot   random-dot stereogram of a Design image\n"
+        "  color-field  colour-field stereogram of a Design image and a Field image\n"
+        "  document     the stereogram a Quarbel document (.qbd) describes, with its parameters\n"
+        "  picture      any picture the converter reads, written as BMP or PNG\n"
+        "\n"
+        "Options:\n"
+        "  -o, --output OUT  picture to write: 24-bit BMP, or PNG when OUT ends in .png\n"
+        "  --mode mono|color black-and-white dots (the default) or dots in 16 colours\n"
+        "  --repeat N        repeat width in pixels, 0..200 (default 70; with --tile the pattern's width)\n"
+        "  --depth N         depth in tenths of a pixel per level, 0..50 (default 20)\n"
+        "  --density N       percentage of lit dots, 0..100 (default 30)\n"
+        "  --seed N          seed of the random dots, 0..18446744073709551615 (default: the clock)\n"
+        "  --tile            FIELD is a pattern at most 200 pixels wide, repeated to the Design image's size\n"
+        "\n"
+        "Pictures are read by their content (BMP, JPEG, GIF, PNG, WMF) and may be at most 1024 pixels wide.\n"
+        "Exit status: 0 written, 1 failed (OUT left as it was), 2 wrong command line.\n");
+    return text;
+}
+
+} // namespace quarbel::cli

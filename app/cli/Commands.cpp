@@ -1,0 +1,314 @@
+#include "app/cli/Commands.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <exception>
+#include <optional>
+#include <string>
+
+#include "app/cli/MemoryIniReader.h"
+#include "app/cli/Session.h"
+#include "document/IniFile.h"
+#include "engine/Colour.h"
+#include "engine/Conversion.h"
+#include "platform/ImageSink.h"
+#include "platform/ImageSurface.h"
+#include "platform/Picture.h"
+#include "platform/WmfPicture.h"
+
+namespace quarbel::cli {
+
+namespace {
+
+using document::IniFile;
+using document::IniSectionName;
+using platform::PictureError;
+
+constexpr int DefaultRepeat = 70;
+constexpr int DefaultDepth = 20;
+constexpr int DefaultDensity = 30;
+// Widest pattern the tiling accepts, as in the wizard.
+constexpr int MaxPatternWidth = 200;
+
+QString quoted(const QString& path) { return QLatin1Char('\'') + path + QLatin1Char('\''); }
+
+QString reason(const PictureError& error) {
+    QString text;
+    switch (error.number) {
+    case platform::ErrFileNotFound:
+        text = QStringLiteral("file not found");
+        break;
+    case platform::ErrPathNotFound:
+        text = QStringLiteral("folder not found");
+        break;
+    case platform::ErrPathFileAccess:
+        text = QStringLiteral("not a file that can be used");
+        break;
+    case platform::ErrPermissionDenied:
+        text = QStringLiteral("permission denied");
+        break;
+    case platform::ErrDeviceUnavailable:
+        text = QStringLiteral("read error");
+        break;
+    case platform::ErrDiskIo:
+        text = QStringLiteral("write error");
+        break;
+    case platform::ErrInvalidPicture:
+        text = QStringLiteral("not a picture that can be read (BMP, JPEG, GIF, PNG or WMF, "
+                              "at most %1 pixels a side)")
+                   .arg(platform::MaxPictureDimension);
+        break;
+    default:
+        text = error.description;
+        break;
+    }
+    return QStringLiteral("%1 (error %2)").arg(text).arg(error.number);
+}
+
+struct PictureRequest {
+    QString path;
+    QString role;     // "Design image", "Field image", ...
+    int maxWidth = 0; // 0: no limit
+    QString limitNote; // what the limit is called in the message
+    QString origin;    // where the path came from, for a document's keys
+};
+
+// Loads a picture, or says why not and returns nothing.
+std::optional<QImage> readPicture(Session& session, const PictureRequest& request) {
+    {
+        QFile file(request.path);
+        if (file.open(QIODevice::ReadOnly) && platform::looksLikeWmf(file.peek(4))) {
+            session.needGui();
+        }
+    }
+    const QString prefix = request.origin.isEmpty() ? QString() : request.origin + QStringLiteral(": ");
+    platform::PictureResult result = platform::loadPicture(request.path);
+    if (!result.ok()) {
+        session.fail(QStringLiteral("%1cannot read the %2 %3: %4")
+                         .arg(prefix, request.role, quoted(request.path), reason(*result.error)));
+        return std::nullopt;
+    }
+    if (request.maxWidth > 0 && result.image.width() > request.maxWidth) {
+        session.fail(QStringLiteral("%1the %2 %3 is %4 pixels wide; %5 is %6 pixels")
+                         .arg(prefix, request.role, quoted(request.path))
+                         .arg(result.image.width())
+                         .arg(request.limitNote)
+                         .arg(request.maxWidth));
+        return std::nullopt;
+    }
+    return std::move(result.image);
+}
+
+PictureRequest limitedPicture(const QString& path, const QString& role, const QString& origin = {}) {
+    return PictureRequest{path, role, engine::MaxImageWidth, QStringLiteral("the limit"), origin};
+}
+
+int writeOutput(Session& session, const QImage& image, const Arguments& arguments) {
+    const platform::PictureFormat format =
+        arguments.outputFormat == OutputFormat::Png ? platform::PictureFormat::Png : platform::PictureFormat::Bmp;
+    if (const std::optional<PictureError> error = platform::savePicture(image, arguments.output, format)) {
+        session.fail(QStringLiteral("cannot write %1: %2").arg(quoted(arguments.output), reason(*error)));
+        return ExitFailure;
+    }
+    return ExitSuccess;
+}
+
+// A fresh run of a fresh window: the state starts at zero, so ResumeState[1] is 0 too.
+int convertAndWrite(Session& session, engine::Converter& converter, const engine::IniReader& reader,
+                    const std::string& iniPath, platform::ImageSink& stereo, const Arguments& arguments) {
+    engine::RowOutcome outcome = engine::RowOutcome::Converted;
+    try {
+        outcome = engine::runToEnd(converter, reader, iniPath);
+    } catch (const std::exception& error) {
+        session.fail(QStringLiteral("conversion failed: %1").arg(QString::fromUtf8(error.what())));
+        return ExitFailure;
+    }
+    if (outcome != engine::RowOutcome::Finished || stereo.image().isNull()) {
+        session.fail(QStringLiteral("conversion did not finish"));
+        return ExitFailure;
+    }
+    return writeOutput(session, stereo.image(), arguments);
+}
+
+int convertRandomDot(Session& session, const QImage& design, const std::string& monoOrColor,
+                     const engine::IniReader& reader, const std::string& iniPath, const Arguments& arguments) {
+    engine::ConversionState state;
+    engine::RunFlags flags;
+    const platform::ImageSurface surface(design);
+    platform::ImageSink stereo;
+    engine::XoshiroRandom random;
+    const auto converter =
+        engine::makeRandomDotConverter(state, flags, surface, stereo, random, monoOrColor, arguments.seed);
+    return convertAndWrite(session, *converter, reader, iniPath, stereo, arguments);
+}
+
+int convertColorField(Session& session, const QImage& design, const QImage& field, const engine::IniReader& reader,
+                      const std::string& iniPath, const Arguments& arguments) {
+    engine::ConversionState state;
+    engine::RunFlags flags;
+    const platform::ImageSurface designSurface(design);
+    const platform::ImageSurface fieldSurface(field);
+    platform::ImageSink stereo;
+    const auto converter = engine::makeColorFieldConverter(state, flags, designSurface, fieldSurface, stereo);
+    return convertAndWrite(session, *converter, reader, iniPath, stereo, arguments);
+}
+
+// A picture path from a document: empty means the document names none; a relative path (only a
+// hand-written document has one) is taken from the document's folder.
+std::optional<QString> documentPicturePath(Session& session, const QString& documentPath, const QString& key,
+                                           const QString& role) {
+    const QString value = IniFile::readString(documentPath, IniSectionName, key, QString());
+    if (value.isEmpty()) {
+        session.fail(QStringLiteral("the document %1 names no %2: the key %3 is missing or empty")
+                         .arg(quoted(documentPath), role, key));
+        return std::nullopt;
+    }
+    if (QFileInfo(value).isRelative()) {
+        return QFileInfo(documentPath).absoluteDir().filePath(value);
+    }
+    return value;
+}
+
+} // namespace
+
+int runRandomDot(const Arguments& arguments, Session& session) {
+    const std::optional<QImage> design =
+        readPicture(session, limitedPicture(arguments.inputs.at(0), QStringLiteral("Design image")));
+    if (!design) {
+        return ExitFailure;
+    }
+    MemoryIniReader reader;
+    reader.set("KurikaesiHaba", arguments.repeat.value_or(DefaultRepeat));
+    reader.set("Rittaido", arguments.depth.value_or(DefaultDepth));
+    reader.set("Mitudo", arguments.density.value_or(DefaultDensity));
+    const std::string monoOrColor = arguments.mode.value_or(QStringLiteral("Mono")).toStdString();
+    return convertRandomDot(session, *design, monoOrColor, reader, std::string(), arguments);
+}
+
+int runColorField(const Arguments& arguments, Session& session) {
+    const std::optional<QImage> design =
+        readPicture(session, limitedPicture(arguments.inputs.at(0), QStringLiteral("Design image")));
+    if (!design) {
+        return ExitFailure;
+    }
+    MemoryIniReader reader;
+    reader.set("Rittaido", arguments.depth.value_or(DefaultDepth));
+    QImage field;
+    if (arguments.tile) {
+        const std::optional<QImage> pattern =
+            readPicture(session, PictureRequest{arguments.inputs.at(1), QStringLiteral("pattern"), MaxPatternWidth,
+                                                QStringLiteral("with --tile the limit"), QString()});
+        if (!pattern) {
+            return ExitFailure;
+        }
+        field = platform::tileFieldImage(*pattern, design->size());
+        // The pattern repeats at its own width, so that is the repeat width that keeps it unchanged.
+        reader.set("KurikaesiHaba", arguments.repeat.value_or(pattern->width()));
+    } else {
+        const std::optional<QImage> loaded =
+            readPicture(session, limitedPicture(arguments.inputs.at(1), QStringLiteral("Field image")));
+        if (!loaded) {
+            return ExitFailure;
+        }
+        field = *loaded;
+        reader.set("KurikaesiHaba", arguments.repeat.value_or(DefaultRepeat));
+    }
+    return convertColorField(session, *design, field, reader, std::string(), arguments);
+}
+
+int runDocument(const Arguments& arguments, Session& session) {
+    const QString path = arguments.inputs.at(0);
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.exists()) {
+        session.fail(QStringLiteral("cannot read the document %1: file not found").arg(quoted(path)));
+        return ExitFailure;
+    }
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        session.fail(QStringLiteral("cannot read the document %1: %2")
+                         .arg(quoted(path), info.isDir() ? QStringLiteral("it is a folder")
+                                                         : QStringLiteral("permission denied")));
+        return ExitFailure;
+    }
+    file.close();
+
+    const QString kind = IniFile::readString(path, IniSectionName, QStringLiteral("StereoName"), QStringLiteral("Field"));
+    const QString origin = QStringLiteral("document %1").arg(quoted(path));
+    const document::ProfileIniReader reader;
+    const std::string iniPath = path.toStdString();
+
+    if (kind == QLatin1StringView("RandomDot")) {
+        const std::optional<QString> designPath =
+            documentPicturePath(session, path, QStringLiteral("PicDesignPath"), QStringLiteral("Design image"));
+        if (!designPath) {
+            return ExitFailure;
+        }
+        const std::optional<QImage> design =
+            readPicture(session, limitedPicture(*designPath, QStringLiteral("Design image"), origin));
+        if (!design) {
+            return ExitFailure;
+        }
+        const std::string monoOrColor =
+            IniFile::readString(path, IniSectionName, QStringLiteral("MONOorCOLOR"), QStringLiteral("Field"))
+                .toStdString();
+        return convertRandomDot(session, *design, monoOrColor, reader, iniPath, arguments);
+    }
+    if (kind == QLatin1StringView("Field")) {
+        const std::optional<QString> designPath =
+            documentPicturePath(session, path, QStringLiteral("PicDesignPath"), QStringLiteral("Design image"));
+        if (!designPath) {
+            return ExitFailure;
+        }
+        const std::optional<QString> fieldPath =
+            documentPicturePath(session, path, QStringLiteral("PicFieldPath"), QStringLiteral("Field image"));
+        if (!fieldPath) {
+            return ExitFailure;
+        }
+        const std::optional<QImage> design =
+            readPicture(session, limitedPicture(*designPath, QStringLiteral("Design image"), origin));
+        if (!design) {
+            return ExitFailure;
+        }
+        const std::optional<QImage> field =
+            readPicture(session, limitedPicture(*fieldPath, QStringLiteral("Field image"), origin));
+        if (!field) {
+            return ExitFailure;
+        }
+        return convertColorField(session, *design, *field, reader, iniPath, arguments);
+    }
+    session.fail(QStringLiteral("the document %1 is of kind %2 (key StereoName); only RandomDot and Field "
+                                "documents can be converted")
+                     .arg(quoted(path), quoted(kind)));
+    return ExitFailure;
+}
+
+int runPicture(const Arguments& arguments, Session& session) {
+    const std::optional<QImage> picture =
+        readPicture(session, PictureRequest{arguments.inputs.at(0), QStringLiteral("picture"), 0, QString(), QString()});
+    if (!picture) {
+        return ExitFailure;
+    }
+    return writeOutput(session, *picture, arguments);
+}
+
+int runConvertTool(const QStringList& args, QTextStream& out, QTextStream& err) {
+    Session session(out, err);
+    const ParseResult parsed = parseArguments(args);
+    switch (parsed.kind) {
+    case ParseResult::Kind::Help:
+        session.print(usageText());
+        return ExitSuccess;
+    case ParseResult::Kind::Usage:
+        session.fail(parsed.problem);
+        session.printError(QStringLiteral("\n") + usageText());
+        return ExitUsage;
+    case ParseResult::Kind::Run:
+        break;
+    }
+    const Subcommand* command = findSubcommand(parsed.arguments.command);
+    return command->run(parsed.arguments, session);
+}
+
+} // namespace quarbel::cli
