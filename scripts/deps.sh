@@ -4,12 +4,12 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-translations-l10n libqt6svg6 libgl-dev
   libuemf-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-ipafont-gothic
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils xdotool imagemagick
 )
 
 missing=()

@@ -1,0 +1,39 @@
+#pragma once
+
+// What a document window needs from the frame it lives in. The main window implements it; the
+// document window never sees the frame's own class, so the dependencies keep pointing down.
+
+#include <QString>
+
+#include "document/SharedControls.h"
+
+namespace quarbel::panes {
+
+class Form1;
+
+class DocumentHost {
+public:
+    virtual ~DocumentHost() = default;
+
+    // The menus, toolbar buttons and sliders that every document shares.
+    virtual document::SharedControls& sharedControls() = 0;
+
+    // Status bar panel 1..5.
+    virtual void setStatusPanelText(int panel, const QString& text) = 0;
+
+    // Puts the frame into the no-document state.
+    virtual void ResetMenus() = 0;
+
+    // Document windows that are open and not on their way out.
+    virtual int openDocumentCount() const = 0;
+
+    // True while the shared controls hold this window's state (it is the active document).
+    virtual bool isCurrent(const Form1& form) const = 0;
+
+    // Brings the window to the front and its state into the shared controls, first writing the
+    // previous window's state into that window's own file. Commands and the close question act on
+    // the shared controls, so they call this when they run on a window that is not current.
+    virtual void makeCurrent(Form1& form) = 0;
+};
+
+} // namespace quarbel::panes

@@ -1,0 +1,358 @@
+#include "panes/Form1.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QIcon>
+#include <QMdiSubWindow>
+#include <QTimer>
+
+#include "document/AppPaths.h"
+#include "document/Settings.h"
+#include "document/StateFile.h"
+#include "panes/DocumentHost.h"
+#include "panes/Resources.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+
+namespace quarbel::panes {
+
+namespace {
+
+const QString kSinki = QStringLiteral("Sinki");
+const QString kRandomDot = QStringLiteral("RandomDot");
+const QString kField = QStringLiteral("Field");
+const QString kColor = QStringLiteral("Color");
+const QString kQbdFileDir = QStringLiteral("QbdFileDir");
+
+// How long a posted command waits, so that the posting handler returns first.
+constexpr int kCommandDelayMs = 50;
+
+QFrame* makeContainer(QWidget* parent, const char* name) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(QLatin1String(name));
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setLineWidth(1);
+    frame->setBackgroundRole(QPalette::Base);
+    frame->setAutoFillBackground(true);
+    return frame;
+}
+
+QWidget* makePane(QFrame* container, const char* name) {
+    auto* pane = new QWidget(container);
+    pane->setObjectName(QLatin1String(name));
+    pane->setGeometry(0, 0, 0, 0);
+    pane->hide();
+    return pane;
+}
+
+bool endsWithTmp(const QString& path) { return path.right(4) == TemporarySuffix; }
+
+} // namespace
+
+Form1::Form1(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), m_state(state), m_host(host), m_dialogs(dialogs) {
+    initResources();
+    setObjectName(QStringLiteral("Form1"));
+
+    m_picContBefore = makeContainer(this, "picContBefore");
+    m_picContField = makeContainer(this, "picContField");
+    m_picContAfter = makeContainer(this, "picContAfter");
+    m_picBefore = makePane(m_picContBefore, "picBefore");
+    m_picField = makePane(m_picContField, "picField");
+    m_picAfter = makePane(m_picContAfter, "picAfter");
+
+    m_picDrag = new QWidget(this);
+    m_picDrag->setObjectName(QStringLiteral("picDrag"));
+    m_picDrag->setCursor(Qt::SplitHCursor);
+
+    m_Timer1 = new QTimer(this);
+    m_Timer1->setObjectName(QStringLiteral("Timer1"));
+    m_Timer1->setSingleShot(true);
+    m_Timer1->setInterval(kCommandDelayMs);
+    connect(m_Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+}
+
+Form1::~Form1() = default;
+
+QSize Form1::sizeHint() const { return {480, 360}; }
+
+void Form1::Form_Load() {
+    applyGeometry(initialPaneLayout(width(), height()));
+
+    QString caption;
+    if (m_state.OpenMode != kSinki) {
+        caption = m_state.DocName;
+    } else {
+        caption = NewDocumentStem + QString::number(m_state.NewDocNumber);
+        m_state.IniPath = document::pathInDir(m_state.appDir, caption + TemporarySuffix);
+        m_labels.lblOldIniName = m_state.IniPath;
+        // A new document names no image files, whatever the previous document held.
+        m_state.PicDesignPath.clear();
+        m_state.PicFieldPath.clear();
+        m_state.PicStereoPath.clear();
+        document::SaveWindowState(m_state, m_host.sharedControls());
+        platform::setFileAttributes(m_state.IniPath, platform::FileAttributes::Hidden);
+    }
+    setWindowTitle(caption);
+
+    m_labels.lblTitle = caption;
+    m_labels.lblIniName = m_state.IniPath;
+    m_labels.lblOldIniName = m_state.IniPath;
+    m_labels.lblStereoName = m_state.StereoName;
+
+    setIconForKind();
+    m_host.setStatusPanelText(1, m_state.IniPath);
+    m_flags.SkipActivate = true;
+}
+
+void Form1::Form_Activate() {
+    if (m_flags.SkipActivate) {
+        m_flags.SkipActivate = false;
+        return;
+    }
+    document::SharedControls& controls = m_host.sharedControls();
+    m_state.IniPath = m_labels.lblIniName;
+    document::RestoreWindowState(m_state, controls);
+    m_host.setStatusPanelText(1, m_state.IniPath);
+    controls.setButtonMenuEnabled(9, 2, m_labels.lblStereoName != kRandomDot);
+    if (!m_picAfter->isHidden()) {
+        controls.setMenuEnabled(document::Menu::mnuSaveStereo, true);
+    }
+}
+
+void Form1::Form_Deactivate() {
+    // A window that agreed to close must not write again: a discarded temporary file would come back.
+    if (m_conversion.Closing) {
+        return;
+    }
+    writeSharedStateTo(m_labels.lblIniName);
+}
+
+void Form1::Form_Unload(bool& cancel) {
+    // The question and the save act on the shared controls, so they must hold this window's state.
+    if (!m_host.isCurrent(*this)) {
+        m_host.makeCurrent(*this);
+    }
+    const bool unsaved = endsWithTmp(m_labels.lblOldIniName);
+    const QString caption = windowTitle();
+    const QString question = unsaved ? QStringLiteral("「") + caption + QStringLiteral("」を保存しますか？")
+                                     : QStringLiteral("「") + caption + QStringLiteral("」を上書き保存しますか？");
+
+    switch (m_dialogs.askYesNoCancel(this, question)) {
+    case platform::Answer::Yes:
+        if (unsaved) {
+            SaveDocumentAs();
+        } else {
+            m_flags.SaveFailed = false;
+            if (!writeSharedStateTo(m_labels.lblIniName)) {
+                reportSaveFailure(m_labels.lblIniName);
+                m_flags.SaveFailed = true;
+            }
+        }
+        if (m_flags.SaveFailed) {
+            m_flags.SaveFailed = false;
+            cancel = true;
+            return;
+        }
+        break;
+    case platform::Answer::No:
+        if (unsaved) {
+            platform::setFileAttributes(m_labels.lblOldIniName, platform::FileAttributes::Normal);
+            platform::deleteFile(m_labels.lblOldIniName);
+        }
+        break;
+    case platform::Answer::Cancel:
+        cancel = true;
+        return;
+    }
+
+    const bool lastDocument = m_host.openDocumentCount() <= 1;
+    m_conversion.Closing = true;
+    if (lastDocument) {
+        m_host.ResetMenus();
+    }
+}
+
+void Form1::SaveDocumentAs() {
+    m_flags.SaveFailed = false;
+    const document::Settings settings(m_state.SettingsPath, m_state.appDir);
+
+    platform::FileDialogRequest request;
+    request.filter = DocumentFilter;
+    request.initialDir = settings.folderOrAppDir(kQbdFileDir);
+    request.fileName = m_labels.lblTitle;
+    request.overwritePrompt = true;
+    request.defaultSuffix = DocumentSuffix.mid(1);
+    const std::optional<platform::FileChoice> choice = m_dialogs.saveFile(this, request);
+    if (!choice || choice->fullPath.isEmpty() || choice->fileTitle.isEmpty()) {
+        m_flags.SaveFailed = true;
+        return;
+    }
+    QString fullPath = choice->fullPath;
+    QString fileTitle = choice->fileTitle;
+    // The document name is the title less its extension, so the extension must be there.
+    if (!fileTitle.endsWith(DocumentSuffix, Qt::CaseInsensitive)) {
+        fullPath += DocumentSuffix;
+        fileTitle += DocumentSuffix;
+    }
+
+    const QString previousFile = m_labels.lblOldIniName;
+    settings.rememberFolder(kQbdFileDir, fullPath, fileTitle);
+
+    // Write first and bind the window to the new file only when the file really holds the document;
+    // otherwise the window stays on its old file and the user is told.
+    document::SharedControls& controls = m_host.sharedControls();
+    const bool saveWasEnabled = controls.menuEnabled(document::Menu::mnuSave);
+    const bool buttonWasEnabled = controls.buttonEnabled(3);
+    controls.setMenuEnabled(document::Menu::mnuSave, true);
+    controls.setButtonEnabled(3, true);
+    if (!writeSharedStateTo(fullPath)) {
+        controls.setMenuEnabled(document::Menu::mnuSave, saveWasEnabled);
+        controls.setButtonEnabled(3, buttonWasEnabled);
+        reportSaveFailure(fullPath);
+        m_flags.SaveFailed = true;
+        return;
+    }
+
+    m_state.IniPath = fullPath;
+    m_labels.lblIniName = fullPath;
+    m_state.DocName = fileTitle.left(fileTitle.size() - DocumentSuffix.size());
+    setWindowTitle(m_state.DocName);
+    m_labels.lblTitle = m_state.DocName;
+    m_labels.lblStereoName = m_state.StereoName;
+    m_labels.lblOldIniName = fullPath;
+    m_host.setStatusPanelText(1, m_state.IniPath);
+
+    if (endsWithTmp(previousFile)) {
+        platform::setFileAttributes(previousFile, platform::FileAttributes::Normal);
+        platform::deleteFile(previousFile);
+    }
+}
+
+void Form1::armTimer1() {
+    m_Timer1->setInterval(kCommandDelayMs);
+    m_Timer1->start();
+}
+
+void Form1::Timer1_Timer() {
+    m_Timer1->stop();
+    if (m_conversion.Closing) {
+        return;
+    }
+    using Command = void (Form1::*)();
+    struct Route {
+        const char* tag;
+        Command run;
+    };
+    // Tag to procedure; the first equal tag decides, an unknown tag does nothing.
+    static constexpr Route kRoutes[] = {
+        {"MDImnuSaveName", &Form1::SaveDocumentAs},
+        {"MDImnuSave", &Form1::saveToOwnFile},
+        {"MDImnuClose", &Form1::closeWindow},
+    };
+    const QString tag = m_state.CommandTag;
+    for (const Route& route : kRoutes) {
+        if (tag == QLatin1String(route.tag)) {
+            // The command works on the shared controls, which must hold this window's state.
+            if (!m_host.isCurrent(*this)) {
+                m_host.makeCurrent(*this);
+            }
+            (this->*route.run)();
+            return;
+        }
+    }
+}
+
+void Form1::saveToOwnFile() {
+    if (!writeSharedStateTo(m_labels.lblIniName)) {
+        reportSaveFailure(m_labels.lblIniName);
+    }
+}
+
+void Form1::closeWindow() {
+    // The sub-window forwards its close to this widget, which asks the question.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+        frame->close();
+    } else {
+        close();
+    }
+}
+
+bool Form1::writeSharedStateTo(const QString& path) {
+    document::AppState snapshot = m_state;
+    snapshot.IniPath = path;
+    return document::SaveWindowState(snapshot, m_host.sharedControls());
+}
+
+void Form1::reportSaveFailure(const QString& path) {
+    m_dialogs.message(this,
+                      QStringLiteral("「") + path + QStringLiteral("」に保存できませんでした。") +
+                          QStringLiteral("\r\n") + QStringLiteral("保存先のフォルダーと書き込みの許可を確かめてください。"),
+                      platform::MessageIcon::Exclamation);
+}
+
+void Form1::setIconForKind() {
+    QString resource;
+    if (m_state.StereoName == kField) {
+        resource = QStringLiteral(":/panes/icons/104.svg");
+    } else if (m_state.MonoOrColor == kColor) {
+        resource = QStringLiteral(":/panes/icons/103.svg");
+    } else {
+        resource = QStringLiteral(":/panes/icons/101.svg");
+    }
+    setWindowIcon(QIcon(resource));
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (m_conversion.Closing) {
+        event->accept();
+        return;
+    }
+    bool cancel = false;
+    Form_Unload(cancel);
+    if (cancel) {
+        event->ignore();
+    } else {
+        event->accept();
+    }
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+bool Form1::isMinimizedNow() const {
+    const QWidget* frame = parentWidget();
+    return (frame && frame->isMinimized()) || (window() && window()->isMinimized());
+}
+
+void Form1::Form_Resize() {
+    if (isMinimizedNow()) {
+        return;
+    }
+    // The window's own kind decides; the shared kind belongs to the active document.
+    const bool randomDot = m_labels.lblStereoName == kRandomDot;
+    applyGeometry(resizedPaneLayout(currentGeometry(), width(), height(), randomDot));
+}
+
+PaneGeometry Form1::currentGeometry() const {
+    PaneGeometry g;
+    g.picContBefore = m_picContBefore->geometry();
+    g.picContField = m_picContField->geometry();
+    g.picContAfter = m_picContAfter->geometry();
+    g.picDrag = m_picDrag->geometry();
+    return g;
+}
+
+void Form1::applyGeometry(const PaneGeometry& geometry) {
+    m_picContBefore->setGeometry(geometry.picContBefore);
+    m_picContField->setGeometry(geometry.picContField);
+    m_picContAfter->setGeometry(geometry.picContAfter);
+    m_picDrag->setGeometry(geometry.picDrag);
+    if (geometry.hideField) {
+        m_picContField->hide();
+    }
+}
+
+} // namespace quarbel::panes

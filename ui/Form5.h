@@ -1,0 +1,16 @@
+#pragma once
+
+// The About box: product name and version; it has no buttons and is closed with its close box.
+
+#include <QDialog>
+
+namespace quarbel::ui {
+
+class Form5 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit Form5(QWidget* parent = nullptr);
+};
+
+} // namespace quarbel::ui

@@ -1,0 +1,350 @@
+#include "ui/MainWindow.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSlider>
+
+#include "document/AppPaths.h"
+#include "document/Settings.h"
+#include "panes/Form1.h"
+#include "platform/FileSystem.h"
+#include "ui/MenuTables.h"
+#include "ui/Resources.h"
+
+namespace quarbel::ui {
+
+using document::Menu;
+using document::Slider;
+using panes::Form1;
+
+MDIForm1::MDIForm1(document::AppState& state, platform::Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_dialogs(dialogs) {
+    initResources();
+    setObjectName(QStringLiteral("MDIForm1"));
+    setWindowTitle(QStringLiteral("Quarbel"));
+    setWindowIcon(QIcon(QStringLiteral(":/ui/icons/Quarbel.svg")));
+    // The toolbars carry controls that documents rely on; they must not be hidden by a context menu.
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    m_mdiArea->setViewMode(QMdiArea::SubWindowView);
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &MDIForm1::onSubWindowActivated);
+
+    setupFileMenu();
+    setupEditMenu();
+    setupInsertMenu();
+    setupConvertMenu();
+    setupWindowMenu();
+    setupHelpMenu();
+    setupToolbar();
+    setupSliders();
+    setupStatusBar();
+}
+
+MDIForm1::~MDIForm1() = default;
+
+void MDIForm1::MDIForm_Load() {
+    centreOnScreen();
+    m_state.NewDocNumber = 1;
+    ui::ResetMenus(*this);
+    show();
+    m_state.SettingsPath = document::pathInDir(m_state.appDir, document::SettingsFileName);
+}
+
+void MDIForm1::centreOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QSize size(std::min(1024, available.width() * 9 / 10), std::min(768, available.height() * 9 / 10));
+    resize(size);
+    move(available.left() + (available.width() - size.width()) / 2,
+         available.top() + (available.height() - size.height()) / 2);
+}
+
+void MDIForm1::closeEvent(QCloseEvent* event) {
+    bool cancel = false;
+    MDIForm_Unload(cancel);
+    if (cancel) {
+        event->ignore();
+    } else {
+        event->accept();
+    }
+}
+
+void MDIForm1::MDIForm_Unload(bool& cancel) {
+    // Most recently used first, so the first question is about the document the user sees.
+    QList<QPointer<QMdiSubWindow>> pending;
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        pending.append(*it);
+    }
+    for (const QPointer<QMdiSubWindow>& window : pending) {
+        if (!window) {
+            continue;
+        }
+        const auto* form = qobject_cast<Form1*>(window->widget());
+        if (form && form->isClosing()) {
+            continue;
+        }
+        // A document that stays open (Cancel, or a cancelled save) cancels the exit, so the user
+        // keeps working with every file of every open document intact.
+        if (!window->close()) {
+            cancel = true;
+            return;
+        }
+    }
+    // Only now, with no document left to restore its state, do the temporary files go, stale
+    // ones from an earlier run included.
+    deleteTemporaryStateFiles();
+}
+
+void MDIForm1::deleteTemporaryStateFiles() {
+    const QStringList names = platform::listFiles(m_state.appDir, QStringLiteral("*.tmp"));
+    for (const QString& name : names) {
+        const QString path = document::pathInDir(m_state.appDir, name);
+        platform::setFileAttributes(path, platform::FileAttributes::Normal);
+        platform::deleteFile(path);
+    }
+}
+
+// ---- documents -------------------------------------------------------------------------------
+
+void MDIForm1::SetNewDocumentMenus() {
+    applyNewDocumentMenus(*this, m_state.StereoName);
+    createDocumentWindow();
+    if (m_state.OpenMode == QLatin1String("Sinki")) {
+        ++m_state.NewDocNumber;
+    }
+    m_state.OpenMode.clear();
+}
+
+void MDIForm1::detachCurrentDocument() {
+    if (m_current && !m_current->isClosing()) {
+        m_current->Form_Deactivate();
+    }
+    m_current = nullptr;
+}
+
+QSize MDIForm1::defaultDocumentSize() const {
+    const QSize area = m_mdiArea->viewport()->size();
+    return {std::max(320, area.width() * 7 / 10), std::max(240, area.height() * 7 / 10)};
+}
+
+Form1* MDIForm1::createDocumentWindow() {
+    // The shared controls already describe the new document; the previous one was saved by the caller.
+    m_current = nullptr;
+    auto* form = new Form1(m_state, *this, m_dialogs);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->resize(defaultDocumentSize());
+    form->Form_Load();
+    QMdiSubWindow* window = m_mdiArea->addSubWindow(form);
+    // The sub-window's hint is the form's hint plus its frame; keep the size the form was laid out for.
+    window->resize(form->size() + (window->sizeHint() - form->sizeHint()));
+    window->show();
+    makeCurrent(*form);
+    return form;
+}
+
+QMdiSubWindow* MDIForm1::subWindowOf(const Form1& form) const {
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+        if (window->widget() == &form) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+void MDIForm1::onSubWindowActivated(QMdiSubWindow* window) {
+    // A null activation means the frame lost focus (to a dialog, say) or no window is left: the
+    // shared controls keep the state they hold, and nothing is written or restored.
+    if (!window) {
+        return;
+    }
+    auto* form = qobject_cast<Form1*>(window->widget());
+    if (!form || form->isClosing()) {
+        return;
+    }
+    switchCurrentTo(form);
+}
+
+void MDIForm1::switchCurrentTo(Form1* form) {
+    if (m_current == form) {
+        return;
+    }
+    if (m_current && !m_current->isClosing()) {
+        m_current->Form_Deactivate();
+    }
+    m_current = form;
+    if (form) {
+        form->Form_Activate();
+    }
+}
+
+bool MDIForm1::isCurrent(const Form1& form) const { return m_current == &form; }
+
+void MDIForm1::makeCurrent(Form1& form) {
+    if (QMdiSubWindow* window = subWindowOf(form); window && m_mdiArea->activeSubWindow() != window) {
+        m_mdiArea->setActiveSubWindow(window);
+    }
+    // Activation may be withheld while the frame is inactive; the hand-over must happen anyway.
+    switchCurrentTo(&form);
+}
+
+Form1* MDIForm1::activeDocument() const {
+    return (m_current && !m_current->isClosing()) ? m_current.data() : nullptr;
+}
+
+QList<Form1*> MDIForm1::documentWindows() const {
+    QList<Form1*> forms;
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* form = qobject_cast<Form1*>(window->widget()); form && !form->isClosing()) {
+            forms.append(form);
+        }
+    }
+    return forms;
+}
+
+int MDIForm1::openDocumentCount() const { return static_cast<int>(documentWindows().size()); }
+
+void MDIForm1::ResetMenus() { ui::ResetMenus(*this); }
+
+// ---- command routing -------------------------------------------------------------------------
+
+void MDIForm1::PostCommand(const QString& tag) {
+    m_state.CommandTag = tag;
+    if (Form1* form = activeDocument()) {
+        form->armTimer1();
+    }
+}
+
+// ---- shared controls -------------------------------------------------------------------------
+
+QAction* MDIForm1::menuAction(Menu id) const { return m_menuActions[static_cast<std::size_t>(id)]; }
+
+QMenu* MDIForm1::menu(Menu id) const { return m_menus[static_cast<std::size_t>(id)]; }
+
+QAction* MDIForm1::toolbarButton(int index) const {
+    return (index >= 1 && index <= document::ToolbarButtonCount) ? m_buttons[static_cast<std::size_t>(index)]
+                                                                  : nullptr;
+}
+
+QAction* MDIForm1::toolbarButtonMenuEntry(int button, int entry) const {
+    const auto it = m_buttonMenuEntries.find({button, entry});
+    return it == m_buttonMenuEntries.end() ? nullptr : it->second;
+}
+
+QSlider* MDIForm1::slider(Slider which) const { return m_sliders[static_cast<std::size_t>(which)]; }
+
+QLabel* MDIForm1::Text1(int index) const {
+    return (index >= 0 && index < document::SliderCaptionCount) ? m_captions[static_cast<std::size_t>(index)]
+                                                                 : nullptr;
+}
+
+bool MDIForm1::menuEnabled(Menu id) const { return menuAction(id)->isEnabled(); }
+
+void MDIForm1::setMenuEnabled(Menu id, bool enabled) { menuAction(id)->setEnabled(enabled); }
+
+bool MDIForm1::buttonEnabled(int index) const {
+    const QAction* button = toolbarButton(index);
+    return button && button->isEnabled();
+}
+
+void MDIForm1::setButtonEnabled(int index, bool enabled) {
+    if (QAction* button = toolbarButton(index)) {
+        button->setEnabled(enabled);
+    }
+}
+
+bool MDIForm1::buttonMenuEnabled(int button, int entry) const {
+    const QAction* action = toolbarButtonMenuEntry(button, entry);
+    return action && action->isEnabled();
+}
+
+void MDIForm1::setButtonMenuEnabled(int button, int entry, bool enabled) {
+    if (QAction* action = toolbarButtonMenuEntry(button, entry)) {
+        action->setEnabled(enabled);
+    }
+}
+
+bool MDIForm1::captionEnabled(int index) const {
+    const QLabel* caption = Text1(index);
+    return caption && caption->isEnabled();
+}
+
+void MDIForm1::setCaptionEnabled(int index, bool enabled) {
+    if (QLabel* caption = Text1(index)) {
+        caption->setEnabled(enabled);
+    }
+}
+
+bool MDIForm1::sliderEnabled(Slider which) const { return slider(which)->isEnabled(); }
+
+void MDIForm1::setSliderEnabled(Slider which, bool enabled) { slider(which)->setEnabled(enabled); }
+
+int MDIForm1::sliderValue(Slider which) const { return slider(which)->value(); }
+
+void MDIForm1::setSliderValue(Slider which, int value) {
+    QSlider* control = slider(which);
+    const int before = control->value();
+    control->setValue(value);
+    // An unchanged value raises no signal, but the document's file must still receive it.
+    if (control->value() == before) {
+        slider_Change(which);
+    }
+}
+
+QString MDIForm1::statusPanelText(int panel) const {
+    return (panel >= 1 && panel <= 5) ? m_statusPanels[static_cast<std::size_t>(panel)]->text() : QString();
+}
+
+void MDIForm1::setStatusPanelText(int panel, const QString& text) {
+    if (panel >= 1 && panel <= 5) {
+        m_statusPanels[static_cast<std::size_t>(panel)]->setText(text);
+    }
+}
+
+} // namespace quarbel::ui
+
+namespace quarbel::ui {
+
+// ---- menu building blocks --------------------------------------------------------------------
+
+QMenu* MDIForm1::addSubmenu(QMenu* parent, Menu id, const QString& caption) {
+    QMenu* submenu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
+    const QString name = QString::fromLatin1(document::menuName(id));
+    submenu->setObjectName(name);
+    // A submenu's enabled flag is its entry's in the parent menu.
+    submenu->menuAction()->setObjectName(name);
+    m_menus[static_cast<std::size_t>(id)] = submenu;
+    m_menuActions[static_cast<std::size_t>(id)] = submenu->menuAction();
+    return submenu;
+}
+
+QAction* MDIForm1::addItem(QMenu* parent, Menu id, const QString& caption, const QKeySequence& shortcut) {
+    QAction* action = parent->addAction(caption);
+    action->setObjectName(QString::fromLatin1(document::menuName(id)));
+    action->setShortcut(shortcut);
+    m_menuActions[static_cast<std::size_t>(id)] = action;
+    return action;
+}
+
+void MDIForm1::addSeparator(QMenu* parent, const char* name) {
+    parent->addSeparator()->setObjectName(QLatin1String(name));
+}
+
+} // namespace quarbel::ui

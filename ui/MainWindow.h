@@ -1,0 +1,176 @@
+#pragma once
+
+// The frame window: menus, toolbar, sliders and status bar shared by every document, the MDI
+// area holding the document windows, and the hand-over of the shared controls between them.
+
+#include <array>
+#include <map>
+#include <utility>
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "document/AppState.h"
+#include "document/SharedControls.h"
+#include "panes/DocumentHost.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QSlider;
+class QToolBar;
+
+namespace quarbel::platform {
+class Dialogs;
+}
+
+namespace quarbel::panes {
+class Form1;
+}
+
+namespace quarbel::ui {
+
+class MDIForm1 : public QMainWindow, public document::SharedControls, public panes::DocumentHost {
+    Q_OBJECT
+
+public:
+    // state.appDir is the application directory; every dialog goes through dialogs.
+    MDIForm1(document::AppState& state, platform::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~MDIForm1() override;
+
+    // Centres the window, puts the frame into the no-document state, shows it and fixes the
+    // settings file's path. No document is opened.
+    void MDIForm_Load();
+    // Closes every document window with its question, then deletes the temporary state files.
+    // Sets cancel when a document asked to stay open.
+    void MDIForm_Unload(bool& cancel);
+
+    // The new-document state of the menus, then a new document window that becomes the active
+    // document. Callers set StereoName and OpenMode first and have called detachCurrentDocument().
+    void SetNewDocumentMenus();
+    // Writes the active document's state into its own file and releases the shared controls, so
+    // that a command may change them for a document that does not exist yet.
+    void detachCurrentDocument();
+
+    // Deferred commands: sets CommandTag and arms the active document's timer.
+    void PostCommand(const QString& tag);
+
+    // New documents.
+    void mnuFieldColor_Click();
+    void mnuColor_Click();
+    void mnuMono_Click();
+    // Routed commands.
+    void mnuSave_Click();
+    void mnuSaveName_Click();
+    void mnuSaveDesign_Click();
+    void mnuSaveField_Click();
+    void mnuSaveStereo_Click();
+    void mnuClose_Click();
+    void mnuPrint_Click();
+    void mnuPaste_Click();
+    void mnuInsDesign_Click();
+    void mnuInsField_Click();
+    void mnuInsStereo_Click();
+    void mnuConvStart_Click();
+    void mnuEnd_Click();
+    void mnuInfomation_Click();
+
+    void Toolbar1_ButtonClick(const QString& key);
+    void Toolbar1_ButtonMenuClick(const QString& key);
+
+    // The active document window, or null.
+    panes::Form1* activeDocument() const;
+    QList<panes::Form1*> documentWindows() const;
+    QMdiArea* mdiArea() const { return m_mdiArea; }
+
+    QAction* menuAction(document::Menu menu) const;
+    QMenu* menu(document::Menu menu) const;
+    // Toolbar1's button 1..14 (its own action, not the menu's) and the entries of its drop-down menu.
+    QAction* toolbarButton(int index) const;
+    QAction* toolbarButtonMenuEntry(int button, int entry) const;
+    QSlider* slider(document::Slider which) const;
+    QLabel* Text1(int index) const;
+    QString statusPanelText(int panel) const;
+    QMenu* windowMenu() const { return m_windowMenu; }
+
+    // SharedControls.
+    bool menuEnabled(document::Menu menu) const override;
+    void setMenuEnabled(document::Menu menu, bool enabled) override;
+    bool buttonEnabled(int index) const override;
+    void setButtonEnabled(int index, bool enabled) override;
+    bool buttonMenuEnabled(int button, int entry) const override;
+    void setButtonMenuEnabled(int button, int entry, bool enabled) override;
+    bool captionEnabled(int index) const override;
+    void setCaptionEnabled(int index, bool enabled) override;
+    bool sliderEnabled(document::Slider slider) const override;
+    void setSliderEnabled(document::Slider slider, bool enabled) override;
+    int sliderValue(document::Slider slider) const override;
+    void setSliderValue(document::Slider slider, int value) override;
+
+    // DocumentHost.
+    document::SharedControls& sharedControls() override { return *this; }
+    void setStatusPanelText(int panel, const QString& text) override;
+    void ResetMenus() override;
+    int openDocumentCount() const override;
+    bool isCurrent(const panes::Form1& form) const override;
+    void makeCurrent(panes::Form1& form) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // One set-up function per area, each in its own source file.
+    void setupFileMenu();
+    void setupEditMenu();
+    void setupInsertMenu();
+    void setupConvertMenu();
+    void setupWindowMenu();
+    void setupHelpMenu();
+    void setupToolbar();
+    void setupSliders();
+    void setupStatusBar();
+
+    // Menu building blocks; every menu item is registered under its Menu id.
+    QMenu* addSubmenu(QMenu* parent, document::Menu id, const QString& caption);
+    QAction* addItem(QMenu* parent, document::Menu id, const QString& caption, const QKeySequence& shortcut = {});
+    void addSeparator(QMenu* parent, const char* name);
+
+    struct NewDocumentKind;
+    void newDocument(const NewDocumentKind& kind);
+    panes::Form1* createDocumentWindow();
+    void onSubWindowActivated(QMdiSubWindow* window);
+    void switchCurrentTo(panes::Form1* form);
+    QMdiSubWindow* subWindowOf(const panes::Form1& form) const;
+    void updateWindowMenu();
+    void deleteTemporaryStateFiles();
+    void centreOnScreen();
+    QSize defaultDocumentSize() const;
+
+    void slider_Change(document::Slider which);
+    void slider_MouseMove(document::Slider which);
+
+    document::AppState& m_state;
+    platform::Dialogs& m_dialogs;
+
+    QMdiArea* m_mdiArea = nullptr;
+    // The document whose state the shared controls hold; null between a New command's start and
+    // the new window's activation, and after the last document closed.
+    QPointer<panes::Form1> m_current;
+
+    std::array<QAction*, document::MenuCount> m_menuActions{};
+    std::array<QMenu*, document::MenuCount> m_menus{};
+    QMenu* m_windowMenu = nullptr;
+
+    QToolBar* m_toolbar = nullptr;
+    std::array<QAction*, document::ToolbarButtonCount + 1> m_buttons{}; // index 0 unused
+    std::map<std::pair<int, int>, QAction*> m_buttonMenuEntries;
+
+    std::array<QSlider*, document::SliderCount> m_sliders{};
+    std::array<QLabel*, document::SliderCaptionCount> m_captions{};
+    std::array<QLabel*, 6> m_statusPanels{}; // panels 1..5, index 0 unused
+};
+
+} // namespace quarbel::ui

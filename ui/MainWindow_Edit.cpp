@@ -1,0 +1,42 @@
+// The Edit menu: the external editor, the clipboard commands and clearing a pane.
+
+#include <QAction>
+#include <QMenu>
+
+#include "panes/Form1.h"
+#include "ui/MainWindow.h"
+
+namespace quarbel::ui {
+
+using document::Menu;
+
+void MDIForm1::setupEditMenu() {
+    QMenu* edit = addSubmenu(nullptr, Menu::mnuHensyuu, QStringLiteral("編集(&E)"));
+    QMenu* editor = addSubmenu(edit, Menu::mnuEditer, QStringLiteral("エディタ"));
+    addItem(editor, Menu::mnuEditerChoice, QStringLiteral("選択"), Qt::CTRL | Qt::Key_W);
+    addItem(editor, Menu::mnuEditerBoot, QStringLiteral("起動"), Qt::CTRL | Qt::Key_E);
+    addSeparator(edit, "mnuBar5");
+    addItem(edit, Menu::mnuCut, QStringLiteral("切り取り"), Qt::CTRL | Qt::Key_X);
+    addItem(edit, Menu::mnuCopy, QStringLiteral("コピー"), Qt::CTRL | Qt::Key_C);
+    connect(addItem(edit, Menu::mnuPaste, QStringLiteral("貼り付け"), Qt::CTRL | Qt::Key_V), &QAction::triggered,
+            this, &MDIForm1::mnuPaste_Click);
+    addSeparator(edit, "mnuBar6");
+    addItem(edit, Menu::mnuClear, QStringLiteral("消去"), Qt::CTRL | Qt::Key_D);
+}
+
+void MDIForm1::mnuPaste_Click() {
+    // The pane that was copied from or cut decides where the picture goes; with none, the
+    // previous command's tag stays and the timer is armed all the same.
+    const QString& source = m_state.PicSource;
+    if (source == QLatin1String("CBpicBefore")) {
+        PostCommand(QStringLiteral("MDImnuInsDesign"));
+    } else if (source == QLatin1String("CBpicField")) {
+        PostCommand(QStringLiteral("MDImnuInsField"));
+    } else if (source == QLatin1String("CBpicAfter")) {
+        PostCommand(QStringLiteral("MDImnuInsStereo"));
+    } else if (panes::Form1* form = activeDocument()) {
+        form->armTimer1();
+    }
+}
+
+} // namespace quarbel::ui

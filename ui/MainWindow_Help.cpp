@@ -1,0 +1,30 @@
+// The Help menu: the About box and the help page.
+
+#include <QAction>
+#include <QMenu>
+
+#include "ui/Form5.h"
+#include "ui/MainWindow.h"
+
+namespace quarbel::ui {
+
+using document::Menu;
+
+void MDIForm1::setupHelpMenu() {
+    QMenu* help = addSubmenu(nullptr, Menu::mnuHelp, QStringLiteral("ヘルプ(&H)"));
+    QAction* about = addItem(help, Menu::mnuInfomation, QStringLiteral("バージョン情報"), Qt::CTRL | Qt::Key_I);
+    about->setMenuRole(QAction::NoRole);
+    connect(about, &QAction::triggered, this, &MDIForm1::mnuInfomation_Click);
+    // The help page is opened by the shell; that comes with the external editor's feature.
+    addItem(help, Menu::mnuSetumei, QStringLiteral("使い方など"), Qt::Key_F1);
+}
+
+void MDIForm1::mnuInfomation_Click() {
+    // Modal without a nested event loop: the frame stays blocked until the box is closed.
+    auto* box = new Form5(this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
+}
+
+} // namespace quarbel::ui

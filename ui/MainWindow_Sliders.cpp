@@ -1,0 +1,156 @@
+// The three parameter sliders with their caption boxes, and the status bar.
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QSlider>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "document/IniFile.h"
+#include "ui/MainWindow.h"
+
+namespace quarbel::ui {
+
+using document::Slider;
+
+namespace {
+
+struct SliderSpec {
+    Slider id;
+    const char* name;
+    const char* caption; // Text1 with the slider's index
+    int maximum;
+    int smallChange;
+    int largeChange;
+    int tickEvery;
+    const char* key; // state key, also the status panel's key
+    int panel;
+};
+
+constexpr SliderSpec kSliders[] = {
+    {Slider::sldKurikaesi, "sldKurikaesi", "繰返幅", 200, 1, 10, 20, "KurikaesiHaba", 2},
+    {Slider::sldRittaido, "sldRittaido", "立体度", 50, 1, 5, 5, "Rittaido", 3},
+    {Slider::sldMitudo, "sldMitudo", "密度", 100, 1, 5, 10, "Mitudo", 4},
+};
+
+const SliderSpec& specOf(Slider which) { return kSliders[static_cast<std::size_t>(which)]; }
+
+QLabel* makePanel(QWidget* parent, const QString& name, const QString& label, int minimumWidth) {
+    auto* panel = new QLabel(label, parent);
+    panel->setObjectName(name);
+    panel->setToolTip(label);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setMinimumWidth(minimumWidth);
+    panel->setContentsMargins(4, 0, 4, 0);
+    return panel;
+}
+
+} // namespace
+
+void MDIForm1::setupSliders() {
+    auto* bar = addToolBar(QStringLiteral("SliderBar"));
+    bar->setObjectName(QStringLiteral("SliderBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+
+    auto* box = new QWidget(bar);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(6, 0, 6, 0);
+    layout->setSpacing(4);
+    for (const SliderSpec& spec : kSliders) {
+        const auto index = static_cast<std::size_t>(spec.id);
+
+        auto* caption = new QLabel(QString::fromUtf8(spec.caption), box);
+        caption->setObjectName(QStringLiteral("Text1_%1").arg(index));
+        caption->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        caption->setAlignment(Qt::AlignCenter);
+        caption->setContentsMargins(4, 1, 4, 1);
+        m_captions[index] = caption;
+
+        auto* control = new QSlider(Qt::Horizontal, box);
+        control->setObjectName(QLatin1String(spec.name));
+        control->setRange(0, spec.maximum);
+        control->setSingleStep(spec.smallChange);
+        control->setPageStep(spec.largeChange);
+        control->setTickInterval(spec.tickEvery);
+        control->setTickPosition(QSlider::TicksBelow);
+        control->setFixedWidth(130);
+        // Hover moves reach the slider, so its tool tip can follow the value.
+        control->setMouseTracking(true);
+        control->installEventFilter(this);
+        m_sliders[index] = control;
+        const Slider which = spec.id;
+        connect(control, &QSlider::valueChanged, this, [this, which] { slider_Change(which); });
+
+        layout->addWidget(caption);
+        layout->addWidget(control);
+        layout->addSpacing(8);
+    }
+    bar->addWidget(box);
+}
+
+void MDIForm1::slider_Change(Slider which) {
+    const SliderSpec& spec = specOf(which);
+    const QString value = QString::number(slider(which)->value());
+    // The conversion reads its parameters from the active document's file, so the value goes
+    // there at once. A write that fails is not reported.
+    if (!m_state.IniPath.isEmpty()) {
+        document::IniFile::writeString(m_state.IniPath, document::IniSectionName, QLatin1String(spec.key), value);
+    }
+    setStatusPanelText(spec.panel, value);
+}
+
+void MDIForm1::slider_MouseMove(Slider which) {
+    QSlider* control = slider(which);
+    control->setToolTip(QString::number(control->value()));
+}
+
+bool MDIForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::ToolTip) {
+        for (const SliderSpec& spec : kSliders) {
+            if (watched == slider(spec.id)) {
+                slider_MouseMove(spec.id);
+                break;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MDIForm1::setupStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+
+    m_statusPanels[1] = makePanel(bar, QStringLiteral("Panel1"), QString(), 200);
+    m_statusPanels[1]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    bar->addWidget(m_statusPanels[1], 1);
+    for (const SliderSpec& spec : kSliders) {
+        QLabel* panel = makePanel(bar, QLatin1String(spec.key), QString::fromUtf8(spec.caption), 64);
+        panel->setAlignment(Qt::AlignCenter);
+        m_statusPanels[static_cast<std::size_t>(spec.panel)] = panel;
+        bar->addWidget(panel);
+    }
+
+    // Panel 5 shows the Stereo image's size beside a small picture.
+    auto* sizePanel = new QFrame(bar);
+    sizePanel->setObjectName(QStringLiteral("Size"));
+    sizePanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    sizePanel->setToolTip(QStringLiteral("画像サイズ"));
+    auto* layout = new QHBoxLayout(sizePanel);
+    layout->setContentsMargins(4, 0, 4, 0);
+    layout->setSpacing(4);
+    auto* picture = new QLabel(sizePanel);
+    picture->setObjectName(QStringLiteral("SizePicture"));
+    picture->setPixmap(QIcon(QStringLiteral(":/ui/icons/Size.svg")).pixmap(16, 16));
+    auto* text = new QLabel(QStringLiteral("画像サイズ"), sizePanel);
+    text->setObjectName(QStringLiteral("SizeText"));
+    text->setMinimumWidth(96);
+    layout->addWidget(picture);
+    layout->addWidget(text);
+    m_statusPanels[5] = text;
+    bar->addWidget(sizePanel);
+}
+
+} // namespace quarbel::ui

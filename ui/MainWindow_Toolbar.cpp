@@ -1,0 +1,135 @@
+// Toolbar1: fourteen buttons addressed by index, two of them with drop-down menus. The buttons
+// are actions of their own, so their enabled flags stay apart from the menu items they mirror.
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "ui/MainWindow.h"
+
+namespace quarbel::ui {
+
+namespace {
+
+struct ButtonSpec {
+    int index;
+    const char* key; // nullptr for a separator
+    const char* toolTip;
+};
+
+constexpr ButtonSpec kButtons[] = {
+    {1, "New", "新規作成（カラーフィールド　ウィザード）"},
+    {2, "Open", "開く"},
+    {3, "Save", "上書き保存"},
+    {4, "Printer", "印刷"},
+    {5, nullptr, nullptr},
+    {6, "Cut", "切り取り"},
+    {7, "Copy", "コピー"},
+    {8, "Paste", "貼り付け"},
+    {9, "Ins", "挿入（デザイン画像）"},
+    {10, nullptr, nullptr},
+    {11, "Start", "開始"},
+    {12, "Stop", "中断"},
+    {13, "Exit", "中止"},
+    {14, nullptr, nullptr},
+};
+
+struct ButtonMenuSpec {
+    int button;
+    int entry;
+    const char* key;
+    const char* caption;
+};
+
+constexpr ButtonMenuSpec kButtonMenus[] = {
+    {1, 1, "StereoWiz", "カラーフィールド　ウィザード"},
+    {1, 2, "Stereo", "カラーフィールド"},
+    {1, 3, "RandomColor", "ランダムドット（カラー）"},
+    {1, 4, "RandomMono", "ランダムドット（モノクロ）"},
+    {9, 1, "InsDesign", "デザイン画像"},
+    {9, 2, "InsField", "フィールド画像"},
+    {9, 3, "InsStereo", "ステレオ画像"},
+};
+
+} // namespace
+
+void MDIForm1::setupToolbar() {
+    m_toolbar = addToolBar(QStringLiteral("Toolbar1"));
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize({20, 20});
+
+    std::map<int, QMenu*> dropDowns;
+    for (const ButtonMenuSpec& spec : kButtonMenus) {
+        QMenu*& dropDown = dropDowns[spec.button];
+        if (!dropDown) {
+            dropDown = new QMenu(this);
+        }
+        QAction* entry = dropDown->addAction(QString::fromUtf8(spec.caption));
+        const QString key = QString::fromLatin1(spec.key);
+        entry->setObjectName(key);
+        entry->setData(key);
+        connect(entry, &QAction::triggered, this, [this, key] { Toolbar1_ButtonMenuClick(key); });
+        m_buttonMenuEntries[{spec.button, spec.entry}] = entry;
+    }
+
+    for (const ButtonSpec& spec : kButtons) {
+        if (!spec.key) {
+            // Separators carry an enabled flag of their own, which the state file keeps.
+            m_buttons[static_cast<std::size_t>(spec.index)] = m_toolbar->addSeparator();
+            continue;
+        }
+        const QString key = QString::fromLatin1(spec.key);
+        auto* button = new QAction(QIcon(QStringLiteral(":/ui/icons/%1.svg").arg(key)), QString::fromUtf8(spec.toolTip),
+                                   this);
+        button->setObjectName(key);
+        button->setData(key);
+        button->setToolTip(QString::fromUtf8(spec.toolTip));
+        if (const auto it = dropDowns.find(spec.index); it != dropDowns.end()) {
+            button->setMenu(it->second);
+        }
+        m_toolbar->addAction(button);
+        if (button->menu()) {
+            if (auto* tool = qobject_cast<QToolButton*>(m_toolbar->widgetForAction(button))) {
+                tool->setPopupMode(QToolButton::MenuButtonPopup);
+            }
+        }
+        connect(button, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
+        m_buttons[static_cast<std::size_t>(spec.index)] = button;
+    }
+}
+
+void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
+    // "New" opens the wizard, "Open", "Cut", "Copy", "Stop" and "Exit" their commands as these
+    // arrive; a key not listed does nothing.
+    static constexpr std::pair<const char*, void (MDIForm1::*)()> kClicks[] = {
+        {"Save", &MDIForm1::mnuSave_Click},   {"Printer", &MDIForm1::mnuPrint_Click},
+        {"Paste", &MDIForm1::mnuPaste_Click}, {"Ins", &MDIForm1::mnuInsDesign_Click},
+        {"Start", &MDIForm1::mnuConvStart_Click},
+    };
+    for (const auto& [name, handler] : kClicks) {
+        if (key == QLatin1String(name)) {
+            (this->*handler)();
+            return;
+        }
+    }
+}
+
+void MDIForm1::Toolbar1_ButtonMenuClick(const QString& key) {
+    static constexpr std::pair<const char*, void (MDIForm1::*)()> kClicks[] = {
+        {"Stereo", &MDIForm1::mnuFieldColor_Click},   {"RandomColor", &MDIForm1::mnuColor_Click},
+        {"RandomMono", &MDIForm1::mnuMono_Click},     {"InsDesign", &MDIForm1::mnuInsDesign_Click},
+        {"InsField", &MDIForm1::mnuInsField_Click},   {"InsStereo", &MDIForm1::mnuInsStereo_Click},
+    };
+    for (const auto& [name, handler] : kClicks) {
+        if (key == QLatin1String(name)) {
+            (this->*handler)();
+            return;
+        }
+    }
+}
+
+} // namespace quarbel::ui

@@ -1,0 +1,21 @@
+#include "ui/Resources.h"
+
+#include <QtGlobal>
+
+#include "panes/Resources.h"
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void initUiQrc() { Q_INIT_RESOURCE(ui); }
+
+namespace quarbel::ui {
+
+void initResources() {
+    static const bool done = [] {
+        initUiQrc();
+        return true;
+    }();
+    (void)done;
+    panes::initResources();
+}
+
+} // namespace quarbel::ui
