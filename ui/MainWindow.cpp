@@ -54,7 +54,14 @@ MDIForm1::MDIForm1(document::AppState& state, platform::Dialogs& dialogs, QWidge
     setupStatusBar();
 }
 
-MDIForm1::~MDIForm1() = default;
+MDIForm1::~MDIForm1() {
+    // The children outlive this part of the object while QWidget deletes them; nothing of theirs
+    // may call back into it then.
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+    for (QSlider* control : m_sliders) {
+        control->removeEventFilter(this);
+    }
+}
 
 void MDIForm1::MDIForm_Load() {
     centreOnScreen();

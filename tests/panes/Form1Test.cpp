@@ -1,0 +1,303 @@
+// The document window on its own, with a frame made of plain data.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QIcon>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "document/IniFile.h"
+#include "document/Settings.h"
+#include "panes/DocumentHost.h"
+#include "panes/Form1.h"
+#include "platform/Dialogs.h"
+#include "support/FakeSharedControls.h"
+
+namespace quarbel::panes {
+namespace {
+
+using platform::Answer;
+
+struct FakeHost : DocumentHost {
+    testing::FakeSharedControls controls;
+    std::map<int, QString> panels;
+    int resets = 0;
+    int documents = 1;
+    Form1* current = nullptr;
+    int madeCurrent = 0;
+
+    document::SharedControls& sharedControls() override { return controls; }
+    void setStatusPanelText(int panel, const QString& text) override { panels[panel] = text; }
+    void ResetMenus() override { ++resets; }
+    int openDocumentCount() const override { return documents; }
+    bool isCurrent(const Form1& form) const override { return current == &form; }
+    void makeCurrent(Form1& form) override {
+        ++madeCurrent;
+        current = &form;
+        form.Form_Activate();
+    }
+};
+
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        state.appDir = m_dir.path();
+        state.SettingsPath = path(QStringLiteral("Quarbel2.qbs"));
+        state.StereoName = QStringLiteral("RandomDot");
+        state.MonoOrColor = QStringLiteral("Mono");
+        state.OpenMode = QStringLiteral("Sinki");
+        state.NewDocNumber = 3;
+        host.controls.setAll(true);
+        host.controls.sliderValues = {70, 20, 30};
+        form = std::make_unique<Form1>(state, host, dialogs);
+        form->resize(400, 300);
+    }
+
+    Form1* load() {
+        form->Form_Load();
+        host.current = form.get();
+        form->Form_Activate(); // the first activation
+        return form.get();
+    }
+
+    QString path(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
+    QString value(const QString& file, const char* key) const {
+        return document::IniFile::readString(file, document::IniSectionName, QLatin1String(key), QStringLiteral("-"));
+    }
+
+    document::AppState state;
+    FakeHost host;
+    platform::ScriptedDialogs dialogs;
+    std::unique_ptr<Form1> form;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+TEST_F(Form1Test, LoadingANewDocumentNamesItAndWritesItsTemporaryFile) {
+    state.PicDesignPath = QStringLiteral("/old/design.bmp");
+    state.PicStereoPath = QStringLiteral("/old/stereo.bmp");
+    form->Form_Load();
+
+    const QString tmp = path(QStringLiteral("Quarbel3.tmp"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quarbel3"));
+    EXPECT_EQ(state.IniPath, tmp);
+    EXPECT_EQ(form->labels().lblTitle, QStringLiteral("Quarbel3"));
+    EXPECT_EQ(form->labels().lblIniName, tmp);
+    EXPECT_EQ(form->labels().lblOldIniName, tmp);
+    EXPECT_EQ(form->labels().lblStereoName, QStringLiteral("RandomDot"));
+    EXPECT_TRUE(form->flags().SkipActivate);
+    EXPECT_EQ(host.panels[1], tmp);
+    EXPECT_EQ(state.NewDocNumber, 3) << "the frame counts documents, not the window";
+    EXPECT_EQ(value(tmp, "PicDesignPath"), QString());
+    EXPECT_EQ(value(tmp, "PicStereoPath"), QString());
+    EXPECT_EQ(value(tmp, "FileNamePath"), tmp);
+    EXPECT_EQ(value(tmp, "Mitudo"), QStringLiteral("30"));
+
+    // The initial layout, before the first show.
+    EXPECT_EQ(form->picContBefore()->geometry(), QRect(0, 0, 199, 149));
+    EXPECT_EQ(form->picContAfter()->geometry(), QRect(201, 0, 199, 300));
+    EXPECT_TRUE(form->picAfter()->isHidden());
+}
+
+TEST_F(Form1Test, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
+    state.OpenMode = QStringLiteral("Hiraku");
+    state.DocName = QStringLiteral("abc");
+    state.IniPath = path(QStringLiteral("abc.qbd"));
+    form->Form_Load();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("abc"));
+    EXPECT_EQ(form->labels().lblIniName, state.IniPath);
+    EXPECT_EQ(form->labels().lblOldIniName, state.IniPath);
+    EXPECT_FALSE(QFileInfo::exists(state.IniPath)) << "opening writes nothing by itself";
+}
+
+TEST_F(Form1Test, WindowIconFollowsTheKind) {
+    const struct {
+        const char* stereo;
+        const char* mono;
+        const char* icon;
+    } rows[] = {{"RandomDot", "Mono", "101"}, {"RandomDot", "", "101"}, {"RandomDot", "Color", "103"},
+                {"Field", "", "104"},         {"Field", "Color", "104"}};
+    for (const auto& row : rows) {
+        state.StereoName = QLatin1String(row.stereo);
+        state.MonoOrColor = QLatin1String(row.mono);
+        Form1 window(state, host, dialogs);
+        window.resize(200, 100);
+        window.Form_Load();
+        const QImage expected =
+            QIcon(QStringLiteral(":/panes/icons/%1.svg").arg(QLatin1String(row.icon))).pixmap(16, 16).toImage();
+        ASSERT_FALSE(expected.isNull());
+        EXPECT_EQ(window.windowIcon().pixmap(16, 16).toImage(), expected) << row.stereo << "/" << row.mono;
+    }
+}
+
+TEST_F(Form1Test, ActivationAfterTheFirstRestoresTheWindowsOwnFile) {
+    load();
+    const QString own = form->labels().lblIniName;
+    document::IniFile::writeString(own, document::IniSectionName, QStringLiteral("Rittaido"), QStringLiteral("44"));
+    document::IniFile::writeString(own, document::IniSectionName, QStringLiteral("mnuSave"), QStringLiteral("False"));
+    state.IniPath = path(QStringLiteral("other.qbd"));
+    host.controls.buttonMenus[{9, 2}] = true;
+
+    form->Form_Activate();
+    EXPECT_EQ(state.IniPath, own);
+    EXPECT_EQ(host.controls.sliderValues[1], 44);
+    EXPECT_FALSE(host.controls.menus[static_cast<std::size_t>(document::Menu::mnuSave)]);
+    EXPECT_FALSE((host.controls.buttonMenus[{9, 2}])) << "random dot has no Field image";
+    EXPECT_EQ(host.panels[1], own);
+}
+
+TEST_F(Form1Test, DeactivationWritesIntoTheWindowsOwnFile) {
+    load();
+    host.controls.sliderValues[0] = 123;
+    form->Form_Deactivate();
+    EXPECT_EQ(value(form->labels().lblIniName, "KurikaesiHaba"), QStringLiteral("123"));
+}
+
+struct UnloadCase {
+    const char* name;
+    bool saved;
+    Answer answer;
+    bool saveDialogChooses; // only for Yes on an unsaved document
+    bool closes;
+    bool fileRemains;
+};
+
+void PrintTo(const UnloadCase& c, std::ostream* os) { *os << c.name; }
+
+class Form1UnloadTest : public Form1Test, public ::testing::WithParamInterface<UnloadCase> {};
+
+TEST_P(Form1UnloadTest, AnswersDecideTheCloseAndTheFile) {
+    const UnloadCase& c = GetParam();
+    QTemporaryDir docs;
+    load();
+    QString file = form->labels().lblIniName;
+    if (c.saved) {
+        dialogs.queueFile(platform::FileChoice{QDir(docs.path()).filePath(QStringLiteral("d.qbd")),
+                                               QStringLiteral("d.qbd")});
+        form->SaveDocumentAs();
+        file = form->labels().lblIniName;
+        ASSERT_TRUE(file.endsWith(QLatin1String(".qbd")));
+    }
+    dialogs.clearAsked();
+    dialogs.queueAnswer(c.answer);
+    if (c.saveDialogChooses) {
+        dialogs.queueFile(platform::FileChoice{QDir(docs.path()).filePath(QStringLiteral("y.qbd")),
+                                               QStringLiteral("y.qbd")});
+    }
+
+    bool cancel = false;
+    form->Form_Unload(cancel);
+    ASSERT_FALSE(dialogs.asked().isEmpty());
+    EXPECT_EQ(dialogs.asked()[0].text, c.saved ? QStringLiteral("「d」を上書き保存しますか？")
+                                               : QStringLiteral("「Quarbel3」を保存しますか？"));
+    EXPECT_EQ(cancel, !c.closes);
+    EXPECT_EQ(form->isClosing(), c.closes);
+    EXPECT_EQ(host.resets, c.closes ? 1 : 0);
+    EXPECT_EQ(QFileInfo::exists(file), c.fileRemains);
+    EXPECT_FALSE(form->flags().SaveFailed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, Form1UnloadTest,
+    ::testing::Values(UnloadCase{"UnsavedNo", false, Answer::No, false, true, false},
+                      UnloadCase{"UnsavedCancel", false, Answer::Cancel, false, false, true},
+                      UnloadCase{"UnsavedYesCancelledDialog", false, Answer::Yes, false, false, true},
+                      UnloadCase{"UnsavedYesSaved", false, Answer::Yes, true, true, false},
+                      UnloadCase{"SavedNo", true, Answer::No, false, true, true},
+                      UnloadCase{"SavedYes", true, Answer::Yes, false, true, true},
+                      UnloadCase{"SavedCancel", true, Answer::Cancel, false, false, true}),
+    [](const ::testing::TestParamInfo<UnloadCase>& info) { return std::string(info.param.name); });
+
+TEST_F(Form1Test, OnlyTheLastDocumentResetsTheMenus) {
+    load();
+    host.documents = 2;
+    dialogs.queueAnswer(Answer::No);
+    bool cancel = false;
+    form->Form_Unload(cancel);
+    EXPECT_FALSE(cancel);
+    EXPECT_EQ(host.resets, 0);
+}
+
+TEST_F(Form1Test, AWindowThatAgreedToCloseNoLongerWritesOrRunsCommands) {
+    load();
+    dialogs.queueAnswer(Answer::No);
+    bool cancel = false;
+    form->Form_Unload(cancel);
+    ASSERT_TRUE(form->isClosing());
+    form->Form_Deactivate();
+    EXPECT_FALSE(QFileInfo::exists(form->labels().lblOldIniName));
+
+    state.CommandTag = QStringLiteral("MDImnuSaveName");
+    form->Timer1_Timer();
+    EXPECT_EQ(dialogs.pendingFiles(), 0);
+    EXPECT_EQ(dialogs.asked().size(), 1);
+}
+
+TEST_F(Form1Test, ClosingAWindowThatIsNotCurrentBringsItsStateInFirst) {
+    load();
+    host.current = nullptr;
+    host.controls.sliderValues[0] = 5; // another window's value in the shared controls
+    dialogs.queueAnswer(Answer::Cancel);
+    bool cancel = false;
+    form->Form_Unload(cancel);
+    EXPECT_EQ(host.madeCurrent, 1);
+    EXPECT_EQ(host.controls.sliderValues[0], 70);
+}
+
+TEST_F(Form1Test, StaleSaveFailureDoesNotBlockALaterSuccessfulSave) {
+    QTemporaryDir docs;
+    load();
+    dialogs.queueFile(std::nullopt);
+    form->SaveDocumentAs();
+    ASSERT_TRUE(form->flags().SaveFailed);
+
+    dialogs.queueAnswer(Answer::Yes);
+    dialogs.queueFile(platform::FileChoice{QDir(docs.path()).filePath(QStringLiteral("z.qbd")), QStringLiteral("z.qbd")});
+    bool cancel = false;
+    form->Form_Unload(cancel);
+    EXPECT_FALSE(cancel);
+    EXPECT_TRUE(form->isClosing());
+}
+
+TEST_F(Form1Test, SavingAnExistingDocumentKeepsItsOtherLines) {
+    QTemporaryDir docs;
+    const QString target = QDir(docs.path()).filePath(QStringLiteral("old.qbd"));
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Quarbel Ver.2]\r\nMine=1\r\nRittaido=3\r\n");
+    }
+    load();
+    dialogs.queueFile(platform::FileChoice{target, QStringLiteral("old.qbd")});
+    form->SaveDocumentAs();
+    EXPECT_EQ(value(target, "Mine"), QStringLiteral("1"));
+    EXPECT_EQ(value(target, "Rittaido"), QStringLiteral("20"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("old"));
+}
+
+TEST_F(Form1Test, TheTimerFiresOnceAndUnknownTagsDoNothing) {
+    load();
+    state.CommandTag = QStringLiteral("MDImnuSomethingElse");
+    form->armTimer1();
+    form->armTimer1();
+    EXPECT_TRUE(form->Timer1()->isSingleShot());
+    QTest::qWait(120);
+    EXPECT_FALSE(form->Timer1()->isActive());
+    EXPECT_TRUE(dialogs.asked().isEmpty());
+
+    state.CommandTag = QStringLiteral("MDImnuSave");
+    host.controls.sliderValues[2] = 88;
+    form->armTimer1();
+    QTest::qWait(120);
+    EXPECT_EQ(value(form->labels().lblIniName, "Mitudo"), QStringLiteral("88"));
+}
+
+} // namespace
+} // namespace quarbel::panes

@@ -1,0 +1,565 @@
+// Documents in the frame: new documents, the hand-over of the shared controls between windows,
+// Save As, the close question, the end of the program and the deferred commands.
+
+#include <QAction>
+#include <QFrame>
+#include <QMenu>
+#include <QSlider>
+#include <QTimer>
+
+#include "FrameFixture.h"
+#include "document/StateFile.h"
+
+namespace quarbel::testing {
+namespace {
+
+using document::Menu;
+using document::Slider;
+using platform::Answer;
+using platform::FileChoice;
+using platform::ScriptedDialogs;
+
+struct NewCase {
+    const char* name;
+    void (ui::MDIForm1::*command)();
+    const char* stereoName;
+    const char* monoOrColor;
+    int mitudo;
+    bool mitudoEnabled;
+    bool fieldPane;
+};
+
+void PrintTo(const NewCase& c, std::ostream* os) { *os << c.name; }
+
+class NewDocumentTest : public FrameTest, public ::testing::WithParamInterface<NewCase> {};
+
+TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
+    const NewCase& c = GetParam();
+    (frame.get()->*c.command)();
+
+    panes::Form1* form = active();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quarbel1"));
+    EXPECT_EQ(state.StereoName, QLatin1String(c.stereoName));
+    EXPECT_EQ(state.MonoOrColor, QLatin1String(c.monoOrColor));
+    EXPECT_TRUE(state.OpenMode.isEmpty());
+    EXPECT_EQ(state.NewDocNumber, 2);
+    EXPECT_EQ(form->labels().lblStereoName, QLatin1String(c.stereoName));
+
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 70);
+    EXPECT_EQ(sliderValue(Slider::sldRittaido), 20);
+    EXPECT_EQ(sliderValue(Slider::sldMitudo), c.mitudo);
+    EXPECT_TRUE(frame->sliderEnabled(Slider::sldKurikaesi));
+    EXPECT_TRUE(frame->sliderEnabled(Slider::sldRittaido));
+    EXPECT_EQ(frame->sliderEnabled(Slider::sldMitudo), c.mitudoEnabled);
+    EXPECT_TRUE(frame->captionEnabled(0));
+    EXPECT_TRUE(frame->captionEnabled(1));
+    EXPECT_EQ(frame->captionEnabled(2), c.mitudoEnabled);
+    EXPECT_EQ(frame->statusPanelText(2), QStringLiteral("70"));
+    EXPECT_EQ(frame->statusPanelText(4), QString::number(c.mitudo));
+
+    // The slider values are in the new document's file at once.
+    const QString file = inAppDir(QStringLiteral("Quarbel1.tmp"));
+    EXPECT_EQ(state.IniPath, file);
+    EXPECT_EQ(iniValue(file, "KurikaesiHaba"), QStringLiteral("70"));
+    EXPECT_EQ(iniValue(file, "Mitudo"), QString::number(c.mitudo));
+    EXPECT_EQ(iniValue(file, "StereoName"), QLatin1String(c.stereoName));
+    EXPECT_EQ(frame->statusPanelText(1), file);
+
+    const bool randomDot = !c.fieldPane;
+    EXPECT_EQ(frame->menuEnabled(Menu::mnuInsField), !randomDot);
+    EXPECT_EQ(frame->buttonMenuEnabled(9, 2), !randomDot);
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveName));
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuClose));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuSave));
+    EXPECT_FALSE(frame->buttonEnabled(3));
+
+    const int height = form->scaleHeight();
+    const QRect before = form->picContBefore()->geometry();
+    if (c.fieldPane) {
+        const int half = height / 2 - 1;
+        EXPECT_EQ(before.topLeft(), QPoint(0, 0));
+        EXPECT_EQ(before.height(), half);
+        EXPECT_FALSE(form->picContField()->isHidden());
+        EXPECT_EQ(form->picContField()->geometry(), QRect(0, half + 2, before.width(), half));
+    } else {
+        EXPECT_EQ(before.height(), height);
+        EXPECT_TRUE(form->picContField()->isHidden());
+    }
+    // Panes stay laid out after the window changes size.
+    QWidget* window = form->parentWidget();
+    window->resize(window->width() + 60, window->height() + 41);
+    const int grown = form->scaleHeight();
+    EXPECT_EQ(form->picContBefore()->height(), c.fieldPane ? grown / 2 - 1 : grown);
+    EXPECT_EQ(form->picContAfter()->geometry().right(), form->width() - 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, NewDocumentTest,
+    ::testing::Values(NewCase{"RandomMono", &ui::MDIForm1::mnuMono_Click, "RandomDot", "Mono", 30, true, false},
+                      NewCase{"RandomColor", &ui::MDIForm1::mnuColor_Click, "RandomDot", "Color", 30, true, false},
+                      NewCase{"ColourField", &ui::MDIForm1::mnuFieldColor_Click, "Field", "", 0, false, true}),
+    [](const ::testing::TestParamInfo<NewCase>& info) { return std::string(info.param.name); });
+
+TEST_F(FrameTest, NewFromTheToolbarAndAcceleratorsCreatesTheSameDocuments) {
+    frame->Toolbar1_ButtonMenuClick(QStringLiteral("RandomMono"));
+    frame->Toolbar1_ButtonMenuClick(QStringLiteral("Stereo"));
+    frame->menuAction(Menu::mnuColor)->trigger();
+    ASSERT_EQ(documents().size(), 3);
+    EXPECT_EQ(documents()[0]->labels().lblStereoName, QStringLiteral("RandomDot"));
+    EXPECT_EQ(documents()[1]->labels().lblStereoName, QStringLiteral("Field"));
+    EXPECT_EQ(iniValue(inAppDir(QStringLiteral("Quarbel3.tmp")), "MONOorCOLOR"), QStringLiteral("Color"));
+}
+
+TEST_F(FrameTest, NewTwiceNumbersDocumentsAndWritesAFullStateFileForEach) {
+    frame->mnuMono_Click();
+    frame->mnuFieldColor_Click();
+    ASSERT_EQ(documents().size(), 2);
+    EXPECT_EQ(documents()[0]->windowTitle(), QStringLiteral("Quarbel1"));
+    EXPECT_EQ(documents()[1]->windowTitle(), QStringLiteral("Quarbel2"));
+    EXPECT_EQ(active(), documents()[1]);
+    EXPECT_EQ(tmpFiles(), (QStringList{QStringLiteral("Quarbel1.tmp"), QStringLiteral("Quarbel2.tmp")}));
+
+    const QString first = inAppDir(QStringLiteral("Quarbel1.tmp"));
+    const QStringList lines = fileLines(first);
+    ASSERT_EQ(lines.size(), 66);
+    EXPECT_EQ(lines[0], QStringLiteral("[Quarbel Ver.2]"));
+    EXPECT_EQ(lines[1], QStringLiteral("FileNamePath=") + first);
+    EXPECT_TRUE(lines.contains(QStringLiteral("mnujHensyuu=True")));
+    EXPECT_EQ(documents()[0]->labels().lblIniName, first);
+    EXPECT_EQ(documents()[0]->labels().lblOldIniName, first);
+    EXPECT_EQ(documents()[0]->labels().lblTitle, QStringLiteral("Quarbel1"));
+    // The first activation restores nothing: the new document's state is the shared one.
+    EXPECT_FALSE(documents()[1]->flags().SkipActivate);
+}
+
+TEST_F(FrameTest, NewDocumentKeepsTheActiveDocumentsStateInItsOwnFile) {
+    frame->mnuMono_Click();
+    panes::Form1* a = active();
+    frame->setSliderValue(Slider::sldRittaido, 33);
+    frame->setMenuEnabled(Menu::mnuPaste, true);
+    state.PicDesignPath = QStringLiteral("/pictures/design.bmp");
+
+    frame->mnuFieldColor_Click();
+    const QString fileA = a->labels().lblIniName;
+    EXPECT_EQ(iniValue(fileA, "Rittaido"), QStringLiteral("33"));
+    EXPECT_EQ(iniValue(fileA, "mnuPaste"), QStringLiteral("True"));
+    EXPECT_EQ(iniValue(fileA, "StereoName"), QStringLiteral("RandomDot"));
+    EXPECT_EQ(iniValue(fileA, "PicDesignPath"), QStringLiteral("/pictures/design.bmp"));
+    // The new document names no pictures and keeps Paste as it was.
+    const QString fileB = active()->labels().lblIniName;
+    EXPECT_EQ(iniValue(fileB, "PicDesignPath"), QString());
+    EXPECT_EQ(iniValue(fileB, "mnuPaste"), QStringLiteral("True"));
+    EXPECT_EQ(iniValue(fileB, "StereoName"), QStringLiteral("Field"));
+}
+
+TEST_F(FrameTest, SwitchingWindowsSavesTheOldAndAppliesTheNew) {
+    frame->mnuMono_Click();
+    panes::Form1* a = active();
+    frame->mnuFieldColor_Click();
+    panes::Form1* b = active();
+    frame->setSliderValue(Slider::sldKurikaesi, 150);
+
+    activate(a);
+    EXPECT_EQ(active(), a);
+    EXPECT_EQ(iniValue(b->labels().lblIniName, "KurikaesiHaba"), QStringLiteral("150"));
+    EXPECT_EQ(iniValue(b->labels().lblIniName, "sldMitudoEnabled"), QStringLiteral("False"));
+    EXPECT_EQ(state.IniPath, a->labels().lblIniName);
+    EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 70);
+    EXPECT_EQ(sliderValue(Slider::sldMitudo), 30);
+    EXPECT_TRUE(frame->sliderEnabled(Slider::sldMitudo));
+    EXPECT_FALSE(frame->buttonMenuEnabled(9, 2));
+    EXPECT_EQ(frame->statusPanelText(1), a->labels().lblIniName);
+
+    frame->setSliderValue(Slider::sldRittaido, 9);
+    activate(b);
+    EXPECT_EQ(iniValue(a->labels().lblIniName, "Rittaido"), QStringLiteral("9"));
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 150);
+    EXPECT_EQ(sliderValue(Slider::sldRittaido), 20);
+    EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo));
+    EXPECT_TRUE(frame->buttonMenuEnabled(9, 2));
+    EXPECT_EQ(state.MonoOrColor, QString());
+}
+
+TEST_F(FrameTest, LosingFocusToAnotherWindowNeitherSavesNorRestores) {
+    frame->mnuMono_Click();
+    panes::Form1* a = active();
+    frame->setSliderValue(Slider::sldMitudo, 77);
+    // Make the file differ from the shared state: a restore would be visible.
+    document::IniFile::writeString(a->labels().lblIniName, document::IniSectionName, QStringLiteral("Mitudo"),
+                                   QStringLiteral("1"));
+    emit frame->mdiArea()->subWindowActivated(nullptr);
+    activate(a);
+    emit frame->mdiArea()->subWindowActivated(frame->mdiArea()->activeSubWindow());
+    EXPECT_EQ(sliderValue(Slider::sldMitudo), 77);
+    EXPECT_EQ(iniValue(a->labels().lblIniName, "Mitudo"), QStringLiteral("1"));
+    EXPECT_EQ(active(), a);
+}
+
+TEST_F(FrameTest, WindowMenuListsDocumentsAndActivatesTheChosenOne) {
+    frame->mnuMono_Click();
+    frame->mnuColor_Click();
+    frame->mnuFieldColor_Click();
+    emit frame->windowMenu()->aboutToShow();
+    const QList<QAction*> entries = frame->windowMenu()->actions();
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_EQ(entries[0]->text(), QStringLiteral("&1 Quarbel1"));
+    EXPECT_EQ(entries[2]->text(), QStringLiteral("&3 Quarbel3"));
+    EXPECT_TRUE(entries[2]->isChecked());
+    EXPECT_FALSE(entries[0]->isChecked());
+    entries[1]->trigger();
+    EXPECT_EQ(active(), documents()[1]);
+    EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
+}
+
+// ---- Save As ---------------------------------------------------------------------------------
+
+class SaveAsTest : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        ASSERT_TRUE(m_docs.isValid());
+    }
+    QString docsDir() const { return m_docs.path(); }
+    QString inDocs(const QString& name) const { return QDir(m_docs.path()).filePath(name); }
+    void queueSave(const QString& name) { dialogs.queueFile(FileChoice{inDocs(name), name}); }
+    void runRouted(void (ui::MDIForm1::*command)()) {
+        (frame.get()->*command)();
+        QTest::qWait(80);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+private:
+    QTemporaryDir m_docs;
+};
+
+TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile) {
+    frame->mnuMono_Click();
+    frame->mnuFieldColor_Click();
+    panes::Form1* form = active();
+    frame->setSliderValue(Slider::sldRittaido, 12);
+    queueSave(QStringLiteral("sample.qbd"));
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+
+    ASSERT_EQ(dialogs.asked().size(), 1);
+    const ScriptedDialogs::Asked& asked = dialogs.asked().front();
+    EXPECT_EQ(asked.kind, ScriptedDialogs::Asked::Save);
+    EXPECT_EQ(asked.request.fileName, QStringLiteral("Quarbel2"));
+    EXPECT_EQ(asked.request.initialDir, appDir()); // nothing remembered yet
+    EXPECT_EQ(asked.request.filter, QStringLiteral("Quarbelﾌｧｲﾙ(*.qbd)|*.qbd"));
+    EXPECT_TRUE(asked.request.overwritePrompt);
+    EXPECT_EQ(asked.request.defaultSuffix, QStringLiteral("qbd"));
+
+    const QString saved = inDocs(QStringLiteral("sample.qbd"));
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("sample"));
+    EXPECT_EQ(form->labels().lblTitle, QStringLiteral("sample"));
+    EXPECT_EQ(form->labels().lblIniName, saved);
+    EXPECT_EQ(form->labels().lblOldIniName, saved);
+    EXPECT_EQ(state.IniPath, saved);
+    EXPECT_EQ(state.DocName, QStringLiteral("sample"));
+    EXPECT_EQ(frame->statusPanelText(1), saved);
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuSave));
+    EXPECT_TRUE(frame->buttonEnabled(3));
+    EXPECT_FALSE(form->flags().SaveFailed);
+
+    const QStringList lines = fileLines(saved);
+    ASSERT_EQ(lines.size(), 66);
+    EXPECT_EQ(lines[1], QStringLiteral("FileNamePath=") + saved);
+    EXPECT_EQ(iniValue(saved, "Rittaido"), QStringLiteral("12"));
+    EXPECT_EQ(iniValue(saved, "mnuSave"), QStringLiteral("True"));
+    EXPECT_EQ(iniValue(saved, "knButtons3"), QStringLiteral("True"));
+    EXPECT_EQ(iniValue(state.SettingsPath, "QbdFileDir"), QDir::toNativeSeparators(docsDir()));
+    EXPECT_EQ(tmpFiles(), QStringList{QStringLiteral("Quarbel1.tmp")});
+
+    // Later writes go to the document file; the next Save As starts in its folder.
+    frame->setSliderValue(Slider::sldRittaido, 13);
+    EXPECT_EQ(iniValue(saved, "Rittaido"), QStringLiteral("13"));
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    EXPECT_EQ(dialogs.asked().back().request.initialDir, QDir::toNativeSeparators(docsDir()));
+    EXPECT_EQ(dialogs.asked().back().request.fileName, QStringLiteral("sample"));
+}
+
+TEST_F(SaveAsTest, ANameWithoutTheExtensionGetsIt) {
+    frame->mnuMono_Click();
+    queueSave(QStringLiteral("plain"));
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    EXPECT_EQ(active()->windowTitle(), QStringLiteral("plain"));
+    EXPECT_EQ(active()->labels().lblIniName, inDocs(QStringLiteral("plain.qbd")));
+    EXPECT_EQ(fileLines(inDocs(QStringLiteral("plain.qbd"))).size(), 66);
+    EXPECT_FALSE(QFileInfo::exists(inDocs(QStringLiteral("plain"))));
+}
+
+TEST_F(SaveAsTest, SavingASavedDocumentUnderASecondNameKeepsTheFirstFile) {
+    frame->mnuMono_Click();
+    queueSave(QStringLiteral("first.qbd"));
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    frame->setSliderValue(Slider::sldKurikaesi, 111);
+    queueSave(QStringLiteral("second.qbd"));
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+
+    EXPECT_EQ(active()->windowTitle(), QStringLiteral("second"));
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("second.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
+    frame->setSliderValue(Slider::sldKurikaesi, 5);
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
+}
+
+TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
+    frame->mnuMono_Click();
+    panes::Form1* form = active();
+    const QString tmp = inAppDir(QStringLiteral("Quarbel1.tmp"));
+
+    dialogs.queueFile(std::nullopt);
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    EXPECT_TRUE(form->flags().SaveFailed);
+
+    dialogs.queueFile(FileChoice{inDocs(QStringLiteral("missing/folder/x.qbd")), QStringLiteral("x.qbd")});
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    EXPECT_TRUE(form->flags().SaveFailed);
+    ASSERT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
+    EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
+
+    for (const QString& path : {state.IniPath, form->labels().lblIniName, form->labels().lblOldIniName}) {
+        EXPECT_EQ(path, tmp);
+    }
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Quarbel1"));
+    EXPECT_TRUE(QFileInfo::exists(tmp));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuSave));
+    EXPECT_FALSE(frame->buttonEnabled(3));
+}
+
+TEST_F(SaveAsTest, SaveRewritesTheDocumentFileWithoutADialog) {
+    frame->mnuMono_Click();
+    queueSave(QStringLiteral("doc.qbd"));
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    const QString saved = inDocs(QStringLiteral("doc.qbd"));
+    document::IniFile::writeString(saved, document::IniSectionName, QStringLiteral("Extra"), QStringLiteral("kept"));
+    frame->setMenuEnabled(Menu::mnuCut, true);
+    dialogs.clearAsked();
+
+    frame->toolbarButton(3)->trigger();
+    QTest::qWait(80);
+    EXPECT_TRUE(dialogs.asked().isEmpty());
+    EXPECT_EQ(iniValue(saved, "mnuCut"), QStringLiteral("True"));
+    EXPECT_EQ(iniValue(saved, "Extra"), QStringLiteral("kept"));
+}
+
+// ---- closing ---------------------------------------------------------------------------------
+
+TEST_F(SaveAsTest, CloseQuestionAnswers) {
+    frame->mnuMono_Click();
+    frame->mnuColor_Click();
+    panes::Form1* second = active();
+    const QString tmp2 = inAppDir(QStringLiteral("Quarbel2.tmp"));
+
+    // Cancel keeps the window and its file.
+    dialogs.queueAnswer(Answer::Cancel);
+    runRouted(&ui::MDIForm1::mnuClose_Click);
+    ASSERT_EQ(dialogs.asked().size(), 1);
+    EXPECT_EQ(dialogs.asked()[0].kind, ScriptedDialogs::Asked::Question);
+    EXPECT_EQ(dialogs.asked()[0].text, QStringLiteral("「Quarbel2」を保存しますか？"));
+    EXPECT_EQ(documents().size(), 2);
+    EXPECT_FALSE(second->isClosing());
+    EXPECT_TRUE(QFileInfo::exists(tmp2));
+
+    // Yes, then a cancelled save dialog: still open.
+    dialogs.queueAnswer(Answer::Yes);
+    dialogs.queueFile(std::nullopt);
+    runRouted(&ui::MDIForm1::mnuClose_Click);
+    EXPECT_EQ(documents().size(), 2);
+    EXPECT_FALSE(second->flags().SaveFailed);
+    EXPECT_TRUE(QFileInfo::exists(tmp2));
+
+    // No discards the temporary file; the other document stays and takes over the controls.
+    dialogs.queueAnswer(Answer::No);
+    runRouted(&ui::MDIForm1::mnuClose_Click);
+    ASSERT_EQ(documents().size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(tmp2));
+    EXPECT_EQ(active(), documents()[0]);
+    EXPECT_EQ(state.IniPath, inAppDir(QStringLiteral("Quarbel1.tmp")));
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuClose));
+    EXPECT_EQ(state.MonoOrColor, QStringLiteral("Mono"));
+}
+
+TEST_F(SaveAsTest, YesOnAnUnsavedDocumentSavesItThenCloses) {
+    frame->mnuFieldColor_Click();
+    dialogs.queueAnswer(Answer::Yes);
+    queueSave(QStringLiteral("kept.qbd"));
+    runRouted(&ui::MDIForm1::mnuClose_Click);
+    EXPECT_TRUE(documents().isEmpty());
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("kept.qbd")), "StereoName"), QStringLiteral("Field"));
+    EXPECT_TRUE(tmpFiles().isEmpty());
+}
+
+TEST_F(SaveAsTest, ClosingASavedDocumentAsksToOverwrite) {
+    frame->mnuMono_Click();
+    queueSave(QStringLiteral("doc.qbd"));
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    const QString saved = inDocs(QStringLiteral("doc.qbd"));
+    frame->setMenuEnabled(Menu::mnuPrint, true); // a change only the Yes answer writes
+    dialogs.clearAsked();
+
+    dialogs.queueAnswer(Answer::No);
+    runRouted(&ui::MDIForm1::mnuClose_Click);
+    ASSERT_EQ(dialogs.asked().size(), 1);
+    EXPECT_EQ(dialogs.asked()[0].text, QStringLiteral("「doc」を上書き保存しますか？"));
+    EXPECT_TRUE(documents().isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(saved));
+    EXPECT_EQ(iniValue(saved, "mnuPrint"), QStringLiteral("False"));
+}
+
+TEST_F(SaveAsTest, ClosingTheLastDocumentReturnsToTheNoDocumentState) {
+    frame->mnuMono_Click();
+    frame->mnuFieldColor_Click();
+    dialogs.queueAnswer(Answer::No);
+    runRouted(&ui::MDIForm1::mnuClose_Click);
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuClose)) << "one document is still open";
+
+    dialogs.queueAnswer(Answer::No);
+    runRouted(&ui::MDIForm1::mnuClose_Click);
+    EXPECT_TRUE(documents().isEmpty());
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuClose));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveName));
+    EXPECT_FALSE(frame->sliderEnabled(Slider::sldKurikaesi));
+    EXPECT_FALSE(frame->captionEnabled(0));
+    EXPECT_FALSE(frame->buttonEnabled(9));
+    EXPECT_TRUE(tmpFiles().isEmpty()) << "a discarded document's file must not come back";
+}
+
+TEST_F(SaveAsTest, ClosingAWindowThatIsNotActiveActsOnItsOwnFile) {
+    frame->mnuMono_Click();
+    panes::Form1* a = active();
+    queueSave(QStringLiteral("a.qbd"));
+    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    frame->setSliderValue(Slider::sldKurikaesi, 11);
+    frame->mnuColor_Click();
+    panes::Form1* b = active();
+    frame->setSliderValue(Slider::sldKurikaesi, 22);
+    frame->setMenuEnabled(Menu::mnuCopy, true);
+
+    dialogs.queueAnswer(Answer::Yes);
+    ASSERT_TRUE(closeWindowOf(a));
+    EXPECT_EQ(dialogs.asked().back().text, QStringLiteral("「a」を上書き保存しますか？"));
+    const QString fileA = inDocs(QStringLiteral("a.qbd"));
+    EXPECT_EQ(iniValue(fileA, "KurikaesiHaba"), QStringLiteral("11"));
+    EXPECT_EQ(iniValue(fileA, "MONOorCOLOR"), QStringLiteral("Mono"));
+    EXPECT_EQ(iniValue(fileA, "mnuCopy"), QStringLiteral("False"));
+
+    // b keeps its own state, in its file and in the controls.
+    ASSERT_EQ(documents(), QList<panes::Form1*>{b});
+    EXPECT_EQ(active(), b);
+    EXPECT_EQ(state.IniPath, b->labels().lblIniName);
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 22);
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuCopy));
+    EXPECT_EQ(iniValue(b->labels().lblIniName, "KurikaesiHaba"), QStringLiteral("22"));
+}
+
+// ---- end of the program ------------------------------------------------------------------------
+
+TEST_F(SaveAsTest, ProgramEndClosesEveryDocumentAndLeavesNoTemporaryFile) {
+    QFile stale(inAppDir(QStringLiteral("Quarbel7.tmp")));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    QFile hidden(inAppDir(QStringLiteral(".hidden.tmp")));
+    ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
+    hidden.close();
+
+    frame->mnuMono_Click();
+    frame->mnuFieldColor_Click();
+    frame->mnuColor_Click();
+    dialogs.queueAnswer(Answer::No);
+    dialogs.queueAnswer(Answer::Yes);
+    queueSave(QStringLiteral("field.qbd"));
+    dialogs.queueAnswer(Answer::No);
+
+    frame->menuAction(Menu::mnuEnd)->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_TRUE(documents().isEmpty());
+    EXPECT_TRUE(tmpFiles().isEmpty()) << tmpFiles().join(u' ').toStdString();
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("field.qbd")), "StereoName"), QStringLiteral("Field"));
+    // Each document was asked once, the active one first.
+    QStringList questions;
+    for (const auto& asked : dialogs.asked()) {
+        if (asked.kind == ScriptedDialogs::Asked::Question) {
+            questions << asked.text;
+        }
+    }
+    EXPECT_EQ(questions, (QStringList{QStringLiteral("「Quarbel3」を保存しますか？"),
+                                      QStringLiteral("「Quarbel2」を保存しますか？"),
+                                      QStringLiteral("「Quarbel1」を保存しますか？")}));
+}
+
+TEST_F(SaveAsTest, CancelAtProgramEndKeepsTheProgramAndEveryDocumentFile) {
+    frame->mnuMono_Click();
+    frame->mnuFieldColor_Click();
+    dialogs.queueAnswer(Answer::Cancel);
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(documents().size(), 2);
+    EXPECT_EQ(tmpFiles().size(), 2);
+
+    // Each window is asked once per attempt, and switching still restores real state.
+    ASSERT_EQ(dialogs.asked().size(), 1);
+    activate(documents()[0]);
+    EXPECT_EQ(sliderValue(Slider::sldMitudo), 30);
+    EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
+}
+
+// ---- deferred commands -----------------------------------------------------------------------
+
+TEST_F(SaveAsTest, CommandsRunAfterThePostingHandlerReturnsOnceWithTheLaterTag) {
+    frame->mnuMono_Click();
+    panes::Form1* form = active();
+    frame->mnuClose_Click();
+    EXPECT_TRUE(form->Timer1()->isActive());
+    EXPECT_EQ(form->Timer1()->interval(), 50);
+    EXPECT_TRUE(dialogs.asked().isEmpty()) << "nothing runs inside the posting handler";
+
+    frame->mnuSaveName_Click(); // replaces the pending close
+    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuSaveName"));
+    dialogs.queueFile(std::nullopt);
+    QTest::qWait(150);
+    EXPECT_FALSE(form->Timer1()->isActive());
+    ASSERT_EQ(dialogs.asked().size(), 1);
+    EXPECT_EQ(dialogs.asked()[0].kind, ScriptedDialogs::Asked::Save);
+    EXPECT_EQ(documents().size(), 1) << "the earlier Close did not run";
+    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuSaveName")) << "the dispatcher keeps the tag";
+}
+
+TEST_F(SaveAsTest, CloseRunsOnTheWindowItWasPostedTo) {
+    frame->mnuMono_Click();
+    frame->mnuMono_Click();
+    panes::Form1* second = active();
+    dialogs.queueAnswer(Answer::No);
+    runRouted(&ui::MDIForm1::mnuClose_Click);
+    ASSERT_EQ(documents().size(), 1);
+    EXPECT_NE(documents()[0], second);
+}
+
+TEST_F(SaveAsTest, TagsWithoutACommandYetDoNothing) {
+    frame->mnuFieldColor_Click();
+    frame->setMenuEnabled(Menu::mnuPaste, true);
+    const QStringList before = fileLines(state.IniPath);
+    for (auto command : {&ui::MDIForm1::mnuInsDesign_Click, &ui::MDIForm1::mnuConvStart_Click,
+                         &ui::MDIForm1::mnuPrint_Click, &ui::MDIForm1::mnuSaveStereo_Click}) {
+        runRouted(command);
+    }
+    EXPECT_EQ(state.PicSource, QStringLiteral("FromFile"));
+    EXPECT_TRUE(dialogs.asked().isEmpty());
+    EXPECT_EQ(documents().size(), 1);
+    EXPECT_EQ(fileLines(state.IniPath), before);
+
+    // Paste with no pane recorded keeps the previous tag.
+    state.PicSource = QStringLiteral("CBpicField");
+    frame->mnuPaste_Click();
+    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsField"));
+    state.PicSource = QStringLiteral("FromFile");
+    frame->mnuPaste_Click();
+    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsField"));
+    EXPECT_TRUE(active()->Timer1()->isActive());
+}
+
+} // namespace
+} // namespace quarbel::testing

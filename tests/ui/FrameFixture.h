@@ -1,0 +1,109 @@
+#pragma once
+
+// A main window on a temporary application directory with scripted dialogs.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "document/AppState.h"
+#include "document/IniFile.h"
+#include "panes/Form1.h"
+#include "platform/Dialogs.h"
+#include "ui/MainWindow.h"
+
+namespace quarbel::testing {
+
+// Runs the event loop until pred holds or the time is up.
+inline bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 2000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+inline QStringList fileLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
+
+inline QString iniValue(const QString& path, const char* key) {
+    return document::IniFile::readString(path, document::IniSectionName, QLatin1String(key),
+                                         QStringLiteral("<missing>"));
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QApplication::setQuitOnLastWindowClosed(false);
+        ASSERT_TRUE(m_dir.isValid());
+        state.appDir = m_dir.path();
+        frame = std::make_unique<ui::MDIForm1>(state, dialogs);
+        frame->MDIForm_Load();
+    }
+
+    void TearDown() override {
+        frame.reset();
+        QApplication::processEvents();
+    }
+
+    QString appDir() const { return m_dir.path(); }
+    QString inAppDir(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
+    QStringList tmpFiles() const {
+        return QDir(m_dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden);
+    }
+
+    panes::Form1* active() const { return frame->activeDocument(); }
+    QList<panes::Form1*> documents() const { return frame->documentWindows(); }
+
+    void activate(panes::Form1* form) {
+        for (QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
+            if (window->widget() == form) {
+                frame->mdiArea()->setActiveSubWindow(window);
+            }
+        }
+    }
+
+    // Closes a document window as its close box does; true when it closed.
+    bool closeWindowOf(panes::Form1* form) {
+        for (QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
+            if (window->widget() == form) {
+                const bool closed = window->close();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                return closed;
+            }
+        }
+        return false;
+    }
+
+    int sliderValue(document::Slider which) const { return frame->sliderValue(which); }
+
+    document::AppState state;
+    platform::ScriptedDialogs dialogs;
+    std::unique_ptr<ui::MDIForm1> frame;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace quarbel::testing
