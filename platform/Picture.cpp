@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/BmpCodec.h"
 #include "platform/WmfPicture.h"
 
 namespace quarbel::platform {
@@ -111,18 +112,8 @@ QImage toRgb32(QImage image) {
     return out;
 }
 
-bool acceptableSize(QSize size) {
-    if (!size.isValid() || size.isEmpty() || size.width() > MaxPictureDimension ||
-        size.height() > MaxPictureDimension) {
-        return false;
-    }
-    // Qt refuses decodes above its allocation limit; find out before it prints a warning about it.
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    return bytes <= qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-}
-
 PictureResult finish(QImage image) {
-    if (image.isNull() || !acceptableSize(image.size())) {
+    if (image.isNull() || !acceptablePictureSize(image.size())) {
         return failure(ErrInvalidPicture);
     }
     return PictureResult{toRgb32(std::move(image)), std::nullopt};
@@ -138,12 +129,20 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head) {
     if (!format) {
         return failure(ErrInvalidPicture);
     }
-    if (std::strcmp(format, "bmp") == 0 && !bmpComplete(head, device->size())) {
-        return failure(ErrInvalidPicture);
+    if (std::strcmp(format, "bmp") == 0) {
+        if (!bmpComplete(head, device->size())) {
+            return failure(ErrInvalidPicture);
+        }
+        if (std::optional<QImage> plain = readPlainBmp(*device, head)) {
+            return finish(std::move(*plain));
+        }
+        if (!device->seek(0)) {
+            return failure(ErrInvalidPicture);
+        }
     }
     QImageReader reader(device, format);
     reader.setAutoTransform(false);
-    if (!acceptableSize(reader.size())) {
+    if (!acceptablePictureSize(reader.size())) {
         return failure(ErrInvalidPicture);
     }
     QImage image;
@@ -154,6 +153,16 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head) {
 }
 
 } // namespace
+
+bool acceptablePictureSize(QSize size) {
+    if (!size.isValid() || size.isEmpty() || size.width() > MaxPictureDimension ||
+        size.height() > MaxPictureDimension) {
+        return false;
+    }
+    // Qt refuses decodes above its allocation limit; find out before it prints a warning about it.
+    const qint64 bytes = qint64(size.width()) * size.height() * 4;
+    return bytes <= qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+}
 
 PictureError pictureError(int number) {
     QString description;
@@ -265,8 +274,14 @@ std::optional<PictureError> savePicture(const QImage& image, const QString& path
     }
     // RGB32 has no alpha, so the BMP comes out with 24 bits per pixel and the PNG as plain RGB.
     const QImage rgb = image.format() == QImage::Format_RGB32 ? image : toRgb32(image);
-    QImageWriter writer(&file, format == PictureFormat::Bmp ? "bmp" : "png");
-    if (!writer.write(rgb)) {
+    bool written = false;
+    if (format == PictureFormat::Bmp) {
+        written = writeBmp24(file, rgb);
+    } else {
+        QImageWriter writer(&file, "png");
+        written = writer.write(rgb);
+    }
+    if (!written) {
         file.cancelWriting();
         return pictureError(ErrDiskIo);
     }

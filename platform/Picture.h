@@ -25,6 +25,9 @@ inline constexpr int ErrInvalidPicture = 481;
 // allocated: nothing the editor does needs them, and a forged header must not exhaust memory.
 inline constexpr int MaxPictureDimension = 16384;
 
+// True for sizes the loader decodes: both sides 1..MaxPictureDimension and within Qt's allocation limit.
+bool acceptablePictureSize(QSize size);
+
 struct PictureError {
     int number = 0;
     QString source;      // who raised it: the application's name

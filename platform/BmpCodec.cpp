@@ -1,0 +1,108 @@
+#include "platform/BmpCodec.h"
+
+#include <QtEndian>
+
+#include "platform/Picture.h"
+
+#include <cstring>
+#include <vector>
+
+namespace quarbel::platform {
+
+namespace {
+
+constexpr int FileHeaderSize = 14;
+constexpr int InfoHeaderSize = 40;
+
+quint32 le32(const QByteArray& data, int at) { return qFromLittleEndian<quint32>(data.constData() + at); }
+quint16 le16(const QByteArray& data, int at) { return qFromLittleEndian<quint16>(data.constData() + at); }
+
+} // namespace
+
+std::optional<QImage> readPlainBmp(QIODevice& device, const QByteArray& head) {
+    if (head.size() < FileHeaderSize + InfoHeaderSize || !head.startsWith("BM")) {
+        return std::nullopt;
+    }
+    const quint32 offBits = le32(head, 10);
+    const quint32 infoSize = le32(head, 14);
+    const auto width = static_cast<qint32>(le32(head, 18));
+    const auto rawHeight = static_cast<qint32>(le32(head, 22));
+    const quint16 planes = le16(head, 26);
+    const quint16 bitCount = le16(head, 28);
+    const quint32 compression = le32(head, 30);
+    // Other header versions, palettes, bit fields and run-length data go to the general reader.
+    if (infoSize != InfoHeaderSize || planes != 1 || compression != 0 || (bitCount != 24 && bitCount != 32) ||
+        width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN || offBits < FileHeaderSize + InfoHeaderSize) {
+        return std::nullopt;
+    }
+    const bool bottomUp = rawHeight > 0;
+    const int height = bottomUp ? rawHeight : -rawHeight;
+    if (!acceptablePictureSize(QSize(width, height))) {
+        return QImage();
+    }
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull() || !device.seek(offBits)) {
+        return QImage();
+    }
+    const int bytesPerPixel = bitCount / 8;
+    const qint64 stride = ((qint64(width) * bitCount + 31) / 32) * 4;
+    std::vector<uchar> row(static_cast<std::size_t>(stride));
+    for (int fileRow = 0; fileRow < height; ++fileRow) {
+        if (device.read(reinterpret_cast<char*>(row.data()), stride) != stride) {
+            return QImage();
+        }
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(bottomUp ? height - 1 - fileRow : fileRow));
+        const uchar* in = row.data();
+        for (int x = 0; x < width; ++x, in += bytesPerPixel) {
+            out[x] = 0xFF000000u | (quint32(in[2]) << 16) | (quint32(in[1]) << 8) | in[0];
+        }
+    }
+    return image;
+}
+
+bool writeBmp24(QIODevice& device, const QImage& image) {
+    if (image.format() != QImage::Format_RGB32 || image.isNull()) {
+        return false;
+    }
+    const int width = image.width();
+    const int height = image.height();
+    const qint64 stride = ((qint64(width) * 24 + 31) / 32) * 4;
+    const qint64 pixelBytes = stride * height;
+    const qint64 fileSize = FileHeaderSize + InfoHeaderSize + pixelBytes;
+    if (fileSize > 0xFFFFFFFFll) {
+        return false;
+    }
+    uchar header[FileHeaderSize + InfoHeaderSize] = {};
+    header[0] = 'B';
+    header[1] = 'M';
+    qToLittleEndian<quint32>(quint32(fileSize), header + 2);
+    qToLittleEndian<quint32>(FileHeaderSize + InfoHeaderSize, header + 10);
+    qToLittleEndian<quint32>(InfoHeaderSize, header + 14);
+    qToLittleEndian<qint32>(width, header + 18);
+    qToLittleEndian<qint32>(height, header + 22);
+    qToLittleEndian<quint16>(1, header + 26);  // planes
+    qToLittleEndian<quint16>(24, header + 28); // bits per pixel
+    qToLittleEndian<quint32>(0, header + 30);  // no compression
+    qToLittleEndian<quint32>(quint32(pixelBytes), header + 34);
+    qToLittleEndian<qint32>(image.dotsPerMeterX(), header + 38);
+    qToLittleEndian<qint32>(image.dotsPerMeterY(), header + 42);
+    if (device.write(reinterpret_cast<const char*>(header), sizeof header) != qint64(sizeof header)) {
+        return false;
+    }
+    std::vector<uchar> row(static_cast<std::size_t>(stride), 0);
+    for (int y = height - 1; y >= 0; --y) {
+        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        uchar* out = row.data();
+        for (int x = 0; x < width; ++x, out += 3) {
+            out[0] = uchar(qBlue(in[x]));
+            out[1] = uchar(qGreen(in[x]));
+            out[2] = uchar(qRed(in[x]));
+        }
+        if (device.write(reinterpret_cast<const char*>(row.data()), stride) != stride) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace quarbel::platform

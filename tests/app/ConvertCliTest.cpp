@@ -1,0 +1,380 @@
+// End-to-end runs of the quarbel-convert executable.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSet>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+
+#include "engine/Colour.h"
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList& args) {
+    QProcess process;
+    process.start(QStringLiteral(QUARBEL_BINARY_DIR "/app/quarbel-convert"), args);
+    CliRun run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+        process.kill();
+        run.err = QStringLiteral("did not finish normally");
+        return run;
+    }
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A Design image: black (farthest) with a white (nearest) block in the middle.
+QImage designImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    for (int y = height / 4; y < height * 3 / 4; ++y) {
+        for (int x = width / 3; x < width * 2 / 3; ++x) {
+            image.setPixel(x, y, qRgb(255, 255, 255));
+        }
+    }
+    return image;
+}
+
+// Every pixel different within a period, so any shift of the pattern shows.
+QImage patternImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, qRgb(10 + x * 5 % 240, 20 + y * 7 % 230, 100 + (x + y) % 150));
+        }
+    }
+    return image;
+}
+
+QImage tiled(const QImage& pattern, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            image.setPixel(x, y, pattern.pixel(x % pattern.width(), y % pattern.height()));
+        }
+    }
+    return image;
+}
+
+QImage loadRgb(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+
+class ConvertCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(designImage(120, 40).save(path("design.bmp"), "BMP"));
+        ASSERT_TRUE(patternImage(40, 30).save(path("pattern.png"), "PNG"));
+    }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(ConvertCliTest, HelpGoesToStandardOutput) {
+    const CliRun run = runCli({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.startsWith("Usage:"));
+    for (const char* command : {"random-dot", "color-field", "document", "picture"}) {
+        EXPECT_TRUE(run.out.contains(QLatin1String(command))) << command;
+    }
+    EXPECT_TRUE(run.err.isEmpty());
+}
+
+TEST_F(ConvertCliTest, MonochromeRandomDotsHaveTheDesignsSizeAndOnlyBlackAndWhite) {
+    const CliRun run = runCli({"random-dot", path("design.bmp"), "-o", path("out.bmp"), "--seed", "7"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty());
+    const QImage out = loadRgb(path("out.bmp"));
+    ASSERT_EQ(out.size(), QSize(120, 40));
+    QSet<QRgb> colours;
+    for (int y = 0; y < out.height(); ++y) {
+        for (int x = 0; x < out.width(); ++x) {
+            colours.insert(out.pixel(x, y));
+        }
+    }
+    EXPECT_EQ(colours, (QSet<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
+}
+
+TEST_F(ConvertCliTest, ColourDotsComeFromTheSixteenDotColours) {
+    const CliRun run = runCli({"random-dot", path("design.bmp"), "-o", path("out.bmp"), "--mode", "color",
+                            "--density", "100", "--seed", "3"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QSet<QRgb> allowed;
+    for (const quarbel::engine::Packed c : quarbel::engine::DotColours) {
+        allowed.insert(qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+    }
+    const QImage out = loadRgb(path("out.bmp"));
+    QSet<QRgb> seen;
+    for (int y = 0; y < out.height(); ++y) {
+        for (int x = 0; x < out.width(); ++x) {
+            seen.insert(out.pixel(x, y));
+        }
+    }
+    EXPECT_TRUE(allowed.contains(seen));
+    EXPECT_GT(seen.size(), 8);
+}
+
+TEST_F(ConvertCliTest, DensityZeroGivesAllBlack) {
+    const CliRun run = runCli({"random-dot", path("design.bmp"), "-o", path("out.png"), "--density", "0"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(readBytes(path("out.png")).startsWith("\x89PNG"));
+    const QImage out = loadRgb(path("out.png"));
+    ASSERT_EQ(out.size(), QSize(120, 40));
+    QImage black(out.size(), QImage::Format_RGB32);
+    black.fill(Qt::black);
+    EXPECT_EQ(out, black);
+}
+
+TEST_F(ConvertCliTest, FlatDesignRepeatsEveryRepeatWidth) {
+    QImage flat(90, 12, QImage::Format_RGB32);
+    flat.fill(Qt::black);
+    ASSERT_TRUE(flat.save(path("flat.bmp"), "BMP"));
+    const CliRun run = runCli({"random-dot", path("flat.bmp"), "-o", path("out.bmp"), "--repeat", "30", "--depth",
+                            "50", "--density", "50", "--seed", "11"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage out = loadRgb(path("out.bmp"));
+    int mismatches = 0;
+    for (int y = 0; y < out.height(); ++y) {
+        for (int x = 31; x < out.width(); ++x) {
+            mismatches += out.pixel(x, y) != out.pixel(x - 30, y);
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST_F(ConvertCliTest, SeedMakesRunsReproducible) {
+    const auto runWith = [&](const QString& out, const QStringList& extra) {
+        const CliRun run = runCli(QStringList{"random-dot", path("design.bmp"), "-o", path(out)} + extra);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        return readBytes(path(out));
+    };
+    const QByteArray a = runWith("a.bmp", {"--seed", "42"});
+    const QByteArray b = runWith("b.bmp", {"--seed", "42"});
+    const QByteArray c = runWith("c.bmp", {"--seed", "43"});
+    const QByteArray d = runWith("d.bmp", {"--seed", "18446744073709551615"});
+    const QByteArray clock1 = runWith("e.bmp", {});
+    const QByteArray clock2 = runWith("f.bmp", {});
+    ASSERT_FALSE(a.isEmpty());
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+    EXPECT_NE(a, d);
+    EXPECT_NE(clock1, clock2);
+}
+
+TEST_F(ConvertCliTest, ColourFieldAtDepthZeroKeepsAPatternThatRepeatsAtTheRepeatWidth) {
+    const QImage field = tiled(patternImage(40, 30), QSize(160, 60));
+    ASSERT_TRUE(field.save(path("field.bmp"), "BMP"));
+    // The Stereo image takes the Field image's size, larger than the Design image here.
+    const CliRun run = runCli({"color-field", path("design.bmp"), path("field.bmp"), "-o", path("out.bmp"),
+                            "--repeat", "40", "--depth", "0"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(loadRgb(path("out.bmp")), field);
+
+    // With depth the near block pulls the pattern together: the result differs inside the block only.
+    ASSERT_EQ(runCli({"color-field", path("design.bmp"), path("field.bmp"), "-o", path("deep.bmp"), "--repeat",
+                      "40", "--depth", "20"})
+                  .exitCode,
+              0);
+    const QImage deep = loadRgb(path("deep.bmp"));
+    ASSERT_EQ(deep.size(), field.size());
+    EXPECT_NE(deep, field);
+    for (int x = 0; x < 40; ++x) {
+        EXPECT_EQ(deep.pixel(x, 20), field.pixel(x, 20)); // left of the first link target nothing moves
+    }
+}
+
+TEST_F(ConvertCliTest, TiledPatternDefaultsTheRepeatWidthToThePatternWidth) {
+    const CliRun run = runCli({"color-field", path("design.bmp"), path("pattern.png"), "--tile", "--depth", "0",
+                            "-o", path("out.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage expected = tiled(patternImage(40, 30), QSize(120, 40));
+    EXPECT_EQ(loadRgb(path("out.png")), expected);
+
+    ASSERT_EQ(runCli({"color-field", path("design.bmp"), path("pattern.png"), "--tile", "--depth", "0",
+                      "--repeat", "25", "-o", path("other.png")})
+                  .exitCode,
+              0);
+    EXPECT_NE(loadRgb(path("other.png")), expected);
+}
+
+// A document as the editor writes it, with only the keys that matter here.
+QByteArray documentText(const QList<QPair<QString, QString>>& keys) {
+    QString text = QStringLiteral("[Quarbel Ver.2]\r\n");
+    for (const auto& [key, value] : keys) {
+        text += key + QLatin1Char('=') + value + QStringLiteral("\r\n");
+    }
+    return text.toUtf8();
+}
+
+TEST_F(ConvertCliTest, RandomDotDocumentUsesItsKeysAndTheDefaults) {
+    ASSERT_TRUE(writeBytes(path("rd.qbd"), documentText({{"FileNamePath", path("rd.qbd")},
+                                                         {"PicDesignPath", path("design.bmp")},
+                                                         {"StereoName", "RandomDot"},
+                                                         {"MONOorCOLOR", "Mono"}})));
+    CliRun run = runCli({"document", path("rd.qbd"), "-o", path("doc.bmp"), "--seed", "5"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    run = runCli({"random-dot", path("design.bmp"), "-o", path("direct.bmp"), "--seed", "5"});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(readBytes(path("doc.bmp")), readBytes(path("direct.bmp")));
+
+    // The parameter keys are read; "mono" in lower case is not "Mono" and gives coloured dots.
+    ASSERT_TRUE(writeBytes(path("rd2.qbd"), documentText({{"PicDesignPath", path("design.bmp")},
+                                                          {"StereoName", "RandomDot"},
+                                                          {"MONOorCOLOR", "mono"},
+                                                          {"KurikaesiHaba", "50"},
+                                                          {"Rittaido", "7"},
+                                                          {"Mitudo", "80"}})));
+    run = runCli({"document", path("rd2.qbd"), "-o", path("doc2.bmp"), "--seed", "9"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    run = runCli({"random-dot", path("design.bmp"), "-o", path("direct2.bmp"), "--seed", "9", "--mode", "color",
+                  "--repeat", "50", "--depth", "7", "--density", "80"});
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_EQ(readBytes(path("doc2.bmp")), readBytes(path("direct2.bmp")));
+}
+
+TEST_F(ConvertCliTest, FieldDocumentInShiftJisWithAJapanesePath) {
+    // "表" ends in the byte 0x5C in CP932, the folder separator of the system the file came from.
+    const QString design = path(QString::fromUtf8("表示デザイン.bmp"));
+    ASSERT_TRUE(designImage(120, 40).save(design, "BMP"));
+    ASSERT_TRUE(tiled(patternImage(40, 30), QSize(120, 40)).save(path("field.bmp"), "BMP"));
+    QStringEncoder cp932("CP932");
+    ASSERT_TRUE(cp932.isValid());
+    const QByteArray bytes = cp932.encode(QStringLiteral("[Quarbel Ver.2]\r\nPicDesignPath=") + design +
+                                          QStringLiteral("\r\nPicFieldPath=") + path("field.bmp") +
+                                          QStringLiteral("\r\nKurikaesiHaba=40\r\nRittaido=0\r\n"));
+    ASSERT_TRUE(bytes.contains("\x95\x5C"));
+    ASSERT_TRUE(writeBytes(path("field.qbd"), bytes));
+
+    // No StereoName: a document is a colour-field one unless it says otherwise.
+    const CliRun run = runCli({"document", path("field.qbd"), "-o", path("out.bmp")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(loadRgb(path("out.bmp")), loadRgb(path("field.bmp")));
+}
+
+TEST_F(ConvertCliTest, PictureCommandRewritesAnyReadablePicture) {
+    const CliRun run = runCli({"picture", path("pattern.png"), "-o", path("copy.bmp")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readBytes(path("copy.bmp"))[28], 24);
+    EXPECT_EQ(loadRgb(path("copy.bmp")), patternImage(40, 30));
+}
+
+TEST_F(ConvertCliTest, UsageErrorsExitTwoAndWriteNothing) {
+    const QString d = path("design.bmp");
+    const QString p = path("pattern.png");
+    const QString o = path("out.bmp");
+    const QList<QStringList> cases{
+        {},
+        {"convert", d, "-o", o},
+        {"random-dot", d},
+        {"random-dot", "-o", o},
+        {"random-dot", d, d, "-o", o},
+        {"random-dot", d, "-o", path("out.jpg")},
+        {"random-dot", d, "-o", path("out")},
+        {"random-dot", d, "-o"},
+        {"random-dot", d, "-o", o, "--repeat", "201"},
+        {"random-dot", d, "-o", o, "--repeat", "-1"},
+        {"random-dot", d, "-o", o, "--repeat", "7x"},
+        {"random-dot", d, "-o", o, "--repeat", ""},
+        {"random-dot", d, "-o", o, "--depth", "51"},
+        {"random-dot", d, "-o", o, "--density", "101"},
+        {"random-dot", d, "-o", o, "--density"},
+        {"random-dot", d, "-o", o, "--seed", "-1"},
+        {"random-dot", d, "-o", o, "--seed", "18446744073709551616"},
+        {"random-dot", d, "-o", o, "--mode", "grey"},
+        {"random-dot", d, "-o", o, "--repeat", "10", "--repeat", "20"},
+        {"random-dot", d, "-o", o, "--tile"},
+        {"random-dot", d, "-o", o, "--bogus"},
+        {"color-field", d, "-o", o},
+        {"color-field", d, p, "-o", o, "--density", "10"},
+        {"color-field", d, p, "-o", o, "--tile=yes"},
+        {"document", path("x.qbd"), "-o", o, "--repeat", "10"},
+        {"picture", p, "-o", o, "--seed", "1"},
+    };
+    for (const QStringList& args : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const CliRun run = runCli(args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.startsWith("quarbel-convert: ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains("Usage:"));
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 2); // only the two inputs
+    }
+}
+
+TEST_F(ConvertCliTest, FailuresExitOneLeaveNoOutputAndKeepAnOldOne) {
+    ASSERT_TRUE(designImage(1025, 4).save(path("wide.bmp"), "BMP"));
+    ASSERT_TRUE(designImage(1024, 4).save(path("widest.bmp"), "BMP"));
+    ASSERT_TRUE(patternImage(201, 4).save(path("widepattern.bmp"), "BMP"));
+    ASSERT_TRUE(writeBytes(path("garbage.bmp"), "not a picture"));
+    ASSERT_TRUE(writeBytes(path("nodesign.qbd"), documentText({{"StereoName", "RandomDot"}})));
+    ASSERT_TRUE(writeBytes(path("nofield.qbd"), documentText({{"PicDesignPath", path("design.bmp")}})));
+    ASSERT_TRUE(writeBytes(path("badkind.qbd"), documentText({{"StereoName", "Stereo"}})));
+    ASSERT_TRUE(writeBytes(path("missingpic.qbd"), documentText({{"StereoName", "RandomDot"},
+                                                                 {"PicDesignPath", path("gone.bmp")}})));
+    const QString d = path("design.bmp");
+
+    const struct {
+        QStringList args;
+        QString mentions; // the message names the culprit
+    } cases[] = {
+        {{"random-dot", path("wide.bmp")}, "1024"},
+        {{"random-dot", path("none.bmp")}, "none.bmp"},
+        {{"random-dot", path("nofolder/none.bmp")}, "none.bmp"},
+        {{"random-dot", path("garbage.bmp")}, "garbage.bmp"},
+        {{"color-field", path("wide.bmp"), path("pattern.png")}, "wide.bmp"},
+        {{"color-field", d, path("wide.bmp")}, "wide.bmp"},
+        {{"color-field", d, path("widepattern.bmp"), "--tile"}, "200"},
+        {{"color-field", d, path("none.png")}, "none.png"},
+        {{"document", path("none.qbd")}, "none.qbd"},
+        {{"document", path("nodesign.qbd")}, "PicDesignPath"},
+        {{"document", path("nofield.qbd")}, "PicFieldPath"},
+        {{"document", path("badkind.qbd")}, "StereoName"},
+        {{"document", path("missingpic.qbd")}, "gone.bmp"},
+        {{"picture", path("garbage.bmp")}, "garbage.bmp"},
+    };
+    const QByteArray precious("an older picture");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        CliRun run = runCli(c.args + QStringList{"-o", path("fresh.bmp")});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.startsWith("quarbel-convert: "));
+        EXPECT_TRUE(run.err.contains(c.mentions)) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains("Usage:"));
+        EXPECT_FALSE(QFile::exists(path("fresh.bmp")));
+
+        ASSERT_TRUE(writeBytes(path("old.png"), precious));
+        run = runCli(c.args + QStringList{"-o", path("old.png")});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(readBytes(path("old.png")), precious);
+    }
+
+    // A picture exactly at the limit is converted; an output in a missing folder fails cleanly.
+    EXPECT_EQ(runCli({"random-dot", path("widest.bmp"), "-o", path("fresh.bmp")}).exitCode, 0);
+    const CliRun run = runCli({"random-dot", d, "-o", path("nofolder/out.bmp")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains("nofolder")) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("nofolder")));
+}
+
+} // namespace
