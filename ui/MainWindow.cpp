@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSlider>
+#include <QStyle>
 
 #include "document/AppPaths.h"
 #include "document/Settings.h"
@@ -162,9 +163,19 @@ Form1* MDIForm1::createDocumentWindow() {
     QMdiSubWindow* window = m_mdiArea->addSubWindow(form);
     // The sub-window's hint is the form's hint plus its frame; keep the size the form was laid out for.
     window->resize(form->size() + (window->sizeHint() - form->sizeHint()));
+    window->move(cascadePosition(window->size()));
     window->show();
     makeCurrent(*form);
     return form;
+}
+
+QPoint MDIForm1::cascadePosition(const QSize& size) const {
+    // Each new window one title bar lower and to the right, starting over where it would not fit.
+    const int step = std::max(16, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2);
+    const QSize room = m_mdiArea->viewport()->size() - size;
+    const int fitting = std::max(1, std::min(room.width(), room.height()) / step + 1);
+    const int index = static_cast<int>(m_mdiArea->subWindowList().size() - 1) % fitting;
+    return {index * step, index * step};
 }
 
 QMdiSubWindow* MDIForm1::subWindowOf(const Form1& form) const {

@@ -148,6 +148,7 @@ private:
     void deleteTemporaryStateFiles();
     void centreOnScreen();
     QSize defaultDocumentSize() const;
+    QPoint cascadePosition(const QSize& size) const;
 
     void slider_Change(document::Slider which);
     void slider_MouseMove(document::Slider which);

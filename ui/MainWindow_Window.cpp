@@ -33,7 +33,8 @@ void MDIForm1::updateWindowMenu() {
         const QString text = number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(title)
                                          : QStringLiteral("%1 %2").arg(number).arg(title);
         QAction* action = m_windowMenu->addAction(text);
-        action->setCheckable(true);
+        // Only the active document carries a check mark.
+        action->setCheckable(form == m_current);
         action->setChecked(form == m_current);
         const QPointer<QMdiSubWindow> target(window);
         connect(action, &QAction::triggered, this, [this, target] {
