@@ -164,9 +164,30 @@ Form1* MDIForm1::createDocumentWindow() {
     // The sub-window's hint is the form's hint plus its frame; keep the size the form was laid out for.
     window->resize(form->size() + (window->sizeHint() - form->sizeHint()));
     window->move(cascadePosition(window->size()));
+    releaseMenuShortcuts(window);
     window->show();
     makeCurrent(*form);
     return form;
+}
+
+void MDIForm1::releaseMenuShortcuts(QMdiSubWindow* window) const {
+    // The sub-window's system menu brings the platform's close keys (Ctrl+W on X11); a key that a
+    // frame menu also uses would be ambiguous and do nothing at all.
+    QMenu* system = window->systemMenu();
+    if (!system) {
+        return;
+    }
+    for (QAction* action : system->actions()) {
+        QList<QKeySequence> kept;
+        for (const QKeySequence& key : action->shortcuts()) {
+            const bool taken = std::any_of(m_menuActions.begin(), m_menuActions.end(),
+                                           [&key](const QAction* item) { return item && item->shortcut() == key; });
+            if (!taken) {
+                kept.append(key);
+            }
+        }
+        action->setShortcuts(kept);
+    }
 }
 
 QPoint MDIForm1::cascadePosition(const QSize& size) const {

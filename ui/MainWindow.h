@@ -149,6 +149,7 @@ private:
     void centreOnScreen();
     QSize defaultDocumentSize() const;
     QPoint cascadePosition(const QSize& size) const;
+    void releaseMenuShortcuts(QMdiSubWindow* window) const;
 
     void slider_Change(document::Slider which);
     void slider_MouseMove(document::Slider which);

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QMenu>
+#include <QSet>
 #include <QSlider>
 #include <QTimer>
 
@@ -109,6 +110,25 @@ TEST_F(FrameTest, NewFromTheToolbarAndAcceleratorsCreatesTheSameDocuments) {
     EXPECT_EQ(documents()[0]->labels().lblStereoName, QStringLiteral("RandomDot"));
     EXPECT_EQ(documents()[1]->labels().lblStereoName, QStringLiteral("Field"));
     EXPECT_EQ(iniValue(inAppDir(QStringLiteral("Quarbel3.tmp")), "MONOorCOLOR"), QStringLiteral("Color"));
+}
+
+TEST_F(FrameTest, DocumentWindowsLeaveTheMenusAcceleratorsToTheMenus) {
+    frame->mnuMono_Click();
+    QSet<QString> menuKeys;
+    for (int i = 0; i < document::MenuCount; ++i) {
+        const QKeySequence key = frame->menuAction(static_cast<Menu>(i))->shortcut();
+        if (!key.isEmpty()) {
+            menuKeys.insert(key.toString());
+        }
+    }
+    ASSERT_TRUE(menuKeys.contains(QStringLiteral("Ctrl+W")));
+    QMdiSubWindow* window = frame->mdiArea()->subWindowList().front();
+    ASSERT_NE(window->systemMenu(), nullptr);
+    for (const QAction* action : window->systemMenu()->actions()) {
+        for (const QKeySequence& key : action->shortcuts()) {
+            EXPECT_FALSE(menuKeys.contains(key.toString())) << key.toString().toStdString();
+        }
+    }
 }
 
 TEST_F(FrameTest, NewTwiceNumbersDocumentsAndWritesAFullStateFileForEach) {
