@@ -60,23 +60,18 @@ std::optional<QImage> readPlainBmp(QIODevice& device, const QByteArray& head) {
     return image;
 }
 
-bool writeBmp24(QIODevice& device, const QImage& image) {
-    if (image.format() != QImage::Format_RGB32 || image.isNull()) {
-        return false;
+QByteArray bmp24Header(int width, int height, int dotsPerMeterX, int dotsPerMeterY) {
+    const qint64 pixelBytes = bmp24Stride(width) * height;
+    const qint64 fileSize = Bmp24HeaderSize + pixelBytes;
+    if (width <= 0 || height <= 0 || fileSize > 0xFFFFFFFFll) {
+        return {};
     }
-    const int width = image.width();
-    const int height = image.height();
-    const qint64 stride = ((qint64(width) * 24 + 31) / 32) * 4;
-    const qint64 pixelBytes = stride * height;
-    const qint64 fileSize = FileHeaderSize + InfoHeaderSize + pixelBytes;
-    if (fileSize > 0xFFFFFFFFll) {
-        return false;
-    }
-    uchar header[FileHeaderSize + InfoHeaderSize] = {};
+    QByteArray bytes(Bmp24HeaderSize, '\0');
+    auto* header = reinterpret_cast<uchar*>(bytes.data());
     header[0] = 'B';
     header[1] = 'M';
     qToLittleEndian<quint32>(quint32(fileSize), header + 2);
-    qToLittleEndian<quint32>(FileHeaderSize + InfoHeaderSize, header + 10);
+    qToLittleEndian<quint32>(Bmp24HeaderSize, header + 10);
     qToLittleEndian<quint32>(InfoHeaderSize, header + 14);
     qToLittleEndian<qint32>(width, header + 18);
     qToLittleEndian<qint32>(height, header + 22);
@@ -84,11 +79,22 @@ bool writeBmp24(QIODevice& device, const QImage& image) {
     qToLittleEndian<quint16>(24, header + 28); // bits per pixel
     qToLittleEndian<quint32>(0, header + 30);  // no compression
     qToLittleEndian<quint32>(quint32(pixelBytes), header + 34);
-    qToLittleEndian<qint32>(image.dotsPerMeterX(), header + 38);
-    qToLittleEndian<qint32>(image.dotsPerMeterY(), header + 42);
-    if (device.write(reinterpret_cast<const char*>(header), sizeof header) != qint64(sizeof header)) {
+    qToLittleEndian<qint32>(dotsPerMeterX, header + 38);
+    qToLittleEndian<qint32>(dotsPerMeterY, header + 42);
+    return bytes;
+}
+
+bool writeBmp24(QIODevice& device, const QImage& image) {
+    if (image.format() != QImage::Format_RGB32 || image.isNull()) {
         return false;
     }
+    const int width = image.width();
+    const int height = image.height();
+    const QByteArray header = bmp24Header(width, height, image.dotsPerMeterX(), image.dotsPerMeterY());
+    if (header.isEmpty() || device.write(header) != header.size()) {
+        return false;
+    }
+    const qint64 stride = bmp24Stride(width);
     std::vector<uchar> row(static_cast<std::size_t>(stride), 0);
     for (int y = height - 1; y >= 0; --y) {
         const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));

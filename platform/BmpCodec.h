@@ -16,6 +16,19 @@ namespace quarbel::platform {
 // device position is then unspecified. A null image when the pixel data cannot be read.
 std::optional<QImage> readPlainBmp(QIODevice& device, const QByteArray& head);
 
+// Size of the two headers of the bitmaps written here; the pixel rows follow at once.
+inline constexpr int Bmp24HeaderSize = 54;
+
+// Bytes of one 24-bit row, padded to a multiple of four.
+inline qint64 bmp24Stride(int width) { return ((qint64(width) * 24 + 31) / 32) * 4; }
+
+// 96 dots per inch, the resolution a new QImage carries.
+inline constexpr int DefaultDotsPerMeter = 3780;
+
+// The file and info headers of a bottom-up 24-bit bitmap; empty when the file would pass 4 GB.
+QByteArray bmp24Header(int width, int height, int dotsPerMeterX = DefaultDotsPerMeter,
+                       int dotsPerMeterY = DefaultDotsPerMeter);
+
 // Writes image (Format_RGB32) as a bottom-up 24-bit BMP; false when a write fails.
 bool writeBmp24(QIODevice& device, const QImage& image);
 

@@ -248,10 +248,8 @@ PictureResult loadPictureData(const QByteArray& data) {
     return decodeRaster(&buffer, data.left(HeadSize));
 }
 
-std::optional<PictureError> savePicture(const QImage& image, const QString& path, PictureFormat format) {
-    if (image.isNull()) {
-        return pictureError(ErrInvalidPicture);
-    }
+std::optional<PictureError> openForReplace(QSaveFile& file) {
+    const QString path = file.fileName();
     if (path.isEmpty()) {
         return pictureError(ErrPathFileAccess);
     }
@@ -267,10 +265,20 @@ std::optional<PictureError> savePicture(const QImage& image, const QString& path
     if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) {
         return pictureError(ErrPermissionDenied);
     }
-    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return pictureError(file.error() == QFileDevice::PermissionsError ? ErrPermissionDenied
                                                                           : ErrPathFileAccess);
+    }
+    return std::nullopt;
+}
+
+std::optional<PictureError> savePicture(const QImage& image, const QString& path, PictureFormat format) {
+    if (image.isNull()) {
+        return pictureError(ErrInvalidPicture);
+    }
+    QSaveFile file(path);
+    if (std::optional<PictureError> error = openForReplace(file)) {
+        return error;
     }
     // RGB32 has no alpha, so the BMP comes out with 24 bits per pixel and the PNG as plain RGB.
     const QImage rgb = image.format() == QImage::Format_RGB32 ? image : toRgb32(image);

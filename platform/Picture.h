@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSaveFile>
 #include <QSize>
 #include <QString>
 
@@ -54,6 +55,10 @@ PictureResult loadPicture(const QString& path);
 PictureResult loadPictureData(const QByteArray& data);
 
 enum class PictureFormat { Bmp, Png };
+
+// Opens file (named already) for an atomic replacement, after the checks every picture write makes:
+// the folder exists, the name is not a folder, an existing file is not marked read-only.
+std::optional<PictureError> openForReplace(QSaveFile& file);
 
 // Writes image as a 24-bit BMP or an RGB PNG. The file is replaced only once it is complete:
 // a failure (missing folder, read-only file, full disk) leaves no partial file and keeps an old one.

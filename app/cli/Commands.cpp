@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cli/BmpFileSink.h"
 #include "app/cli/MemoryIniReader.h"
 #include "app/cli/Session.h"
 #include "document/IniFile.h"
@@ -115,9 +116,38 @@ int writeOutput(Session& session, const QImage& image, const Arguments& argument
     return ExitSuccess;
 }
 
+// Where a run's Stereo image goes: a BMP is written row by row as the rows come, a PNG needs the
+// whole picture first.
+class StereoOutput {
+public:
+    explicit StereoOutput(const Arguments& arguments) : m_arguments(arguments) {
+        if (arguments.outputFormat == OutputFormat::Bmp) {
+            m_bmp.emplace(arguments.output);
+        }
+    }
+
+    engine::RowSink& sink() { return m_bmp ? static_cast<engine::RowSink&>(*m_bmp) : m_image; }
+
+    int finish(Session& session) {
+        if (!m_bmp) {
+            return writeOutput(session, m_image.image(), m_arguments);
+        }
+        if (const std::optional<PictureError> error = m_bmp->commit()) {
+            session.fail(QStringLiteral("cannot write %1: %2").arg(quoted(m_arguments.output), reason(*error)));
+            return ExitFailure;
+        }
+        return ExitSuccess;
+    }
+
+private:
+    const Arguments& m_arguments;
+    std::optional<BmpFileSink> m_bmp;
+    platform::ImageSink m_image;
+};
+
 // A fresh run of a fresh window: the state starts at zero, so ResumeState[1] is 0 too.
 int convertAndWrite(Session& session, engine::Converter& converter, const engine::IniReader& reader,
-                    const std::string& iniPath, platform::ImageSink& stereo, const Arguments& arguments) {
+                    const std::string& iniPath, StereoOutput& output) {
     engine::RowOutcome outcome = engine::RowOutcome::Converted;
     try {
         outcome = engine::runToEnd(converter, reader, iniPath);
@@ -125,11 +155,11 @@ int convertAndWrite(Session& session, engine::Converter& converter, const engine
         session.fail(QStringLiteral("conversion failed: %1").arg(QString::fromUtf8(error.what())));
         return ExitFailure;
     }
-    if (outcome != engine::RowOutcome::Finished || stereo.image().isNull()) {
+    if (outcome != engine::RowOutcome::Finished) {
         session.fail(QStringLiteral("conversion did not finish"));
         return ExitFailure;
     }
-    return writeOutput(session, stereo.image(), arguments);
+    return output.finish(session);
 }
 
 int convertRandomDot(Session& session, const QImage& design, const std::string& monoOrColor,
@@ -137,11 +167,11 @@ int convertRandomDot(Session& session, const QImage& design, const std::string& 
     engine::ConversionState state;
     engine::RunFlags flags;
     const platform::ImageSurface surface(design);
-    platform::ImageSink stereo;
+    StereoOutput output(arguments);
     engine::XoshiroRandom random;
     const auto converter =
-        engine::makeRandomDotConverter(state, flags, surface, stereo, random, monoOrColor, arguments.seed);
-    return convertAndWrite(session, *converter, reader, iniPath, stereo, arguments);
+        engine::makeRandomDotConverter(state, flags, surface, output.sink(), random, monoOrColor, arguments.seed);
+    return convertAndWrite(session, *converter, reader, iniPath, output);
 }
 
 int convertColorField(Session& session, const QImage& design, const QImage& field, const engine::IniReader& reader,
@@ -150,9 +180,10 @@ int convertColorField(Session& session, const QImage& design, const QImage& fiel
     engine::RunFlags flags;
     const platform::ImageSurface designSurface(design);
     const platform::ImageSurface fieldSurface(field);
-    platform::ImageSink stereo;
-    const auto converter = engine::makeColorFieldConverter(state, flags, designSurface, fieldSurface, stereo);
-    return convertAndWrite(session, *converter, reader, iniPath, stereo, arguments);
+    StereoOutput output(arguments);
+    const auto converter =
+        engine::makeColorFieldConverter(state, flags, designSurface, fieldSurface, output.sink());
+    return convertAndWrite(session, *converter, reader, iniPath, output);
 }
 
 // A picture path from a document: empty means the document names none; a relative path (only a

@@ -1,0 +1,97 @@
+#include "app/cli/BmpFileSink.h"
+
+#include <algorithm>
+
+#include "platform/BmpCodec.h"
+
+namespace quarbel::cli {
+
+using platform::Bmp24HeaderSize;
+using platform::bmp24Stride;
+
+BmpFileSink::BmpFileSink(const QString& path) : m_file(path) {}
+
+void BmpFileSink::failWith(int number) {
+    if (!m_error) {
+        m_error = platform::pictureError(number);
+    }
+}
+
+void BmpFileSink::resize(int width, int height) {
+    if (m_error) {
+        return;
+    }
+    if (!m_file.isOpen()) {
+        if (std::optional<platform::PictureError> error = platform::openForReplace(m_file)) {
+            m_error = error;
+            return;
+        }
+    }
+    if (width == m_width && height == m_height) {
+        return;
+    }
+    m_width = std::max(width, 0);
+    m_height = std::max(height, 0);
+    m_written.assign(static_cast<std::size_t>(m_height), false);
+    m_row.assign(static_cast<std::size_t>(bmp24Stride(m_width)), 0);
+}
+
+void BmpFileSink::clear() { std::fill(m_written.begin(), m_written.end(), false); }
+
+bool BmpFileSink::writeAt(int y, const std::vector<uchar>& row) {
+    const qint64 stride = static_cast<qint64>(row.size());
+    // Bottom-up, as every BMP reader expects.
+    const qint64 offset = Bmp24HeaderSize + stride * (m_height - 1 - y);
+    return m_file.seek(offset) && m_file.write(reinterpret_cast<const char*>(row.data()), stride) == stride;
+}
+
+void BmpFileSink::writeRow(int y, std::span<const engine::Packed> colours) {
+    if (m_error || y < 0 || y >= m_height) {
+        return;
+    }
+    const std::size_t count = std::min(colours.size(), static_cast<std::size_t>(m_width));
+    uchar* out = m_row.data();
+    for (std::size_t x = 0; x < count; ++x, out += 3) {
+        const auto c = static_cast<quint32>(colours[x]);
+        out[0] = uchar(c >> 16); // blue
+        out[1] = uchar(c >> 8);  // green
+        out[2] = uchar(c);       // red
+    }
+    std::fill(out, m_row.data() + 3 * m_width, uchar(0)); // a short row is black beyond its end
+    if (!writeAt(y, m_row)) {
+        failWith(platform::ErrDiskIo);
+        return;
+    }
+    m_written[static_cast<std::size_t>(y)] = true;
+}
+
+std::optional<platform::PictureError> BmpFileSink::commit() {
+    if (!m_error && !m_file.isOpen()) {
+        failWith(platform::ErrInvalidPicture); // never sized: there is no picture
+    }
+    const QByteArray header = m_error ? QByteArray() : platform::bmp24Header(m_width, m_height);
+    if (!m_error && header.isEmpty()) {
+        failWith(platform::ErrInvalidPicture);
+    }
+    if (!m_error) {
+        std::vector<uchar> white(m_row.size(), 0xFF);
+        std::fill(white.begin() + 3 * m_width, white.end(), uchar(0)); // padding stays zero
+        for (int y = 0; y < m_height && !m_error; ++y) {
+            if (!m_written[static_cast<std::size_t>(y)] && !writeAt(y, white)) {
+                failWith(platform::ErrDiskIo);
+            }
+        }
+    }
+    if (!m_error && !(m_file.seek(0) && m_file.write(header) == header.size())) {
+        failWith(platform::ErrDiskIo);
+    }
+    if (!m_error && !m_file.commit()) {
+        failWith(platform::ErrDiskIo);
+    }
+    if (m_error && m_file.isOpen()) {
+        m_file.cancelWriting();
+    }
+    return m_error;
+}
+
+} // namespace quarbel::cli

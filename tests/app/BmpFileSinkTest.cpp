@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <vector>
+
+#include "app/cli/BmpFileSink.h"
+#include "platform/ImageSurface.h"
+#include "platform/Picture.h"
+
+using quarbel::cli::BmpFileSink;
+using quarbel::engine::Packed;
+using quarbel::engine::packRgb;
+
+namespace {
+
+QByteArray readBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::vector<Packed> rowOf(int width, int y) {
+    std::vector<Packed> row(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) {
+        row[static_cast<std::size_t>(x)] = packRgb((x * 40) & 0xFF, (y * 70) & 0xFF, (x + y) * 9 & 0xFF);
+    }
+    return row;
+}
+
+TEST(BmpFileSinkTest, StreamedRowsGiveTheSameFileAsSavingThePicture) {
+    QTemporaryDir dir;
+    for (const int width : {1, 3, 4, 33}) {
+        SCOPED_TRACE(width);
+        const int height = 5;
+        const QString streamed = dir.filePath(QStringLiteral("streamed%1.bmp").arg(width));
+        BmpFileSink sink(streamed);
+        sink.resize(width, height);
+        sink.clear();
+        QImage expected(width, height, QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        for (const int y : {4, 0, 2, 1}) { // row 3 is never written: it stays white
+            const std::vector<Packed> row = rowOf(width, y);
+            sink.writeRow(y, row);
+            for (int x = 0; x < width; ++x) {
+                expected.setPixel(x, y, quarbel::platform::rgbFromPacked(row[static_cast<std::size_t>(x)]));
+            }
+        }
+        sink.writeRow(height, rowOf(width, 0)); // outside: ignored
+        EXPECT_FALSE(QFile::exists(streamed));   // nothing shows before the commit
+        ASSERT_FALSE(sink.commit().has_value());
+
+        const QString saved = dir.filePath(QStringLiteral("saved%1.bmp").arg(width));
+        ASSERT_FALSE(quarbel::platform::saveBmp(expected, saved).has_value());
+        EXPECT_EQ(readBytes(streamed), readBytes(saved));
+    }
+}
+
+TEST(BmpFileSinkTest, FailuresLeaveNoFileAndKeepAnOldOne) {
+    QTemporaryDir dir;
+    {
+        BmpFileSink sink(dir.filePath(QStringLiteral("missing/out.bmp")));
+        sink.resize(4, 4);
+        sink.writeRow(0, rowOf(4, 0));
+        const auto error = sink.commit();
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->number, quarbel::platform::ErrPathNotFound);
+    }
+    {
+        BmpFileSink sink(dir.filePath(QStringLiteral("unsized.bmp")));
+        const auto error = sink.commit();
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->number, quarbel::platform::ErrInvalidPicture);
+    }
+    const QString old = dir.filePath(QStringLiteral("old.bmp"));
+    {
+        QFile file(old);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("older content");
+    }
+    {
+        // A run that ends without a commit (an exception, a failed conversion) writes nothing.
+        BmpFileSink sink(old);
+        sink.resize(4, 4);
+        sink.writeRow(0, rowOf(4, 0));
+    }
+    EXPECT_EQ(readBytes(old), QByteArray("older content"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.bmp"});
+}
+
+} // namespace
