@@ -153,13 +153,6 @@ TEST_F(Form1Test, ActivationAfterTheFirstRestoresTheWindowsOwnFile) {
     EXPECT_EQ(host.panels[1], own);
 }
 
-TEST_F(Form1Test, DeactivationWritesIntoTheWindowsOwnFile) {
-    load();
-    host.controls.sliderValues[0] = 123;
-    form->Form_Deactivate();
-    EXPECT_EQ(value(form->labels().lblIniName, "KurikaesiHaba"), QStringLiteral("123"));
-}
-
 struct UnloadCase {
     const char* name;
     bool saved;
@@ -215,16 +208,6 @@ INSTANTIATE_TEST_SUITE_P(
                       UnloadCase{"SavedCancel", true, Answer::Cancel, false, false, true}),
     [](const ::testing::TestParamInfo<UnloadCase>& info) { return std::string(info.param.name); });
 
-TEST_F(Form1Test, OnlyTheLastDocumentResetsTheMenus) {
-    load();
-    host.documents = 2;
-    dialogs.queueAnswer(Answer::No);
-    bool cancel = false;
-    form->Form_Unload(cancel);
-    EXPECT_FALSE(cancel);
-    EXPECT_EQ(host.resets, 0);
-}
-
 TEST_F(Form1Test, AWindowThatAgreedToCloseNoLongerWritesOrRunsCommands) {
     load();
     dialogs.queueAnswer(Answer::No);
@@ -264,22 +247,6 @@ TEST_F(Form1Test, StaleSaveFailureDoesNotBlockALaterSuccessfulSave) {
     form->Form_Unload(cancel);
     EXPECT_FALSE(cancel);
     EXPECT_TRUE(form->isClosing());
-}
-
-TEST_F(Form1Test, SavingAnExistingDocumentKeepsItsOtherLines) {
-    QTemporaryDir docs;
-    const QString target = QDir(docs.path()).filePath(QStringLiteral("old.qbd"));
-    {
-        QFile file(target);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[Quarbel Ver.2]\r\nMine=1\r\nRittaido=3\r\n");
-    }
-    load();
-    dialogs.queueFile(platform::FileChoice{target, QStringLiteral("old.qbd")});
-    form->SaveDocumentAs();
-    EXPECT_EQ(value(target, "Mine"), QStringLiteral("1"));
-    EXPECT_EQ(value(target, "Rittaido"), QStringLiteral("20"));
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("old"));
 }
 
 TEST_F(Form1Test, TheTimerFiresOnceAndUnknownTagsDoNothing) {
