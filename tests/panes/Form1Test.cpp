@@ -249,6 +249,25 @@ TEST_F(Form1Test, StaleSaveFailureDoesNotBlockALaterSuccessfulSave) {
     EXPECT_TRUE(form->isClosing());
 }
 
+TEST_F(Form1Test, YesOnADocumentWhoseFileCannotBeWrittenKeepsTheWindowAndSaysSo) {
+    QTemporaryDir docs;
+    const QString folder = QDir(docs.path()).filePath(QStringLiteral("gone"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    load();
+    dialogs.queueFile(platform::FileChoice{QDir(folder).filePath(QStringLiteral("d.qbd")), QStringLiteral("d.qbd")});
+    form->SaveDocumentAs();
+    ASSERT_FALSE(form->flags().SaveFailed);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+
+    dialogs.queueAnswer(Answer::Yes);
+    bool cancel = false;
+    form->Form_Unload(cancel);
+    EXPECT_TRUE(cancel);
+    EXPECT_FALSE(form->isClosing());
+    ASSERT_EQ(dialogs.asked().back().kind, platform::ScriptedDialogs::Asked::Message);
+    EXPECT_TRUE(dialogs.asked().back().text.contains(QStringLiteral("d.qbd")));
+}
+
 TEST_F(Form1Test, TheTimerFiresOnceAndUnknownTagsDoNothing) {
     load();
     state.CommandTag = QStringLiteral("MDImnuSomethingElse");
