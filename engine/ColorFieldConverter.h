@@ -19,8 +19,6 @@ private:
 
     const PixelSurface& m_design;
     const PixelSurface& m_field;
-    // Packed colours of the current row; 0 is both black and "not set yet".
-    std::array<Packed, RowBufferSize> m_colourRow{};
 };
 
 } // namespace quarbel::engine

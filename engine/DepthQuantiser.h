@@ -90,4 +90,23 @@ constexpr int depthLevelOf(Packed colour) {
 // Fills levels[x] with the level of colours[x]; only the entries both spans have are touched.
 void QuantiseDepthRow(std::span<const Packed> colours, std::span<std::int32_t> levels);
 
+// Where one quantising pass puts its results: levels is required, runStarts optional.
+struct QuantisedRow {
+    std::int32_t* levels = nullptr;
+    // The first column of every run of equal levels (0, then each column whose level differs from
+    // the column before), in ascending order; room for one entry per column.
+    std::int32_t* runStarts = nullptr;
+};
+
+// The row is done with SIMD instructions where the processor has them; every way gives the same
+// results. Tests run each way the machine offers.
+enum class QuantiserPath { Portable, Sse41, Avx2 };
+bool quantiserPathAvailable(QuantiserPath path);
+QuantiserPath bestQuantiserPath();
+
+// Quantises colours[0..count) into out; returns the number of runs written (0 without runStarts).
+std::size_t quantiseRow(const Packed* colours, std::size_t count, const QuantisedRow& out);
+// The same by a given way (the portable one when the machine lacks it).
+std::size_t quantiseRowWith(QuantiserPath path, const Packed* colours, std::size_t count, const QuantisedRow& out);
+
 } // namespace quarbel::engine

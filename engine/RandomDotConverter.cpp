@@ -1,40 +1,51 @@
 #include "engine/RandomDotConverter.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstring>
 
 namespace quarbel::engine {
 
 namespace {
 
-// Calls through the concrete generator type when there is one, so no virtual call per dot.
+// A dot: lit when floor(random * 101) is below the density, then white in mono mode or one of the
+// 16 colours drawn with a second random number. The row holds the dot's colour; only dot 0 is black,
+// so 0 still means "not chosen yet". The products are never negative, so truncation is the floor.
+
+// Through the RandomSource interface, for generators the engine does not know.
 struct VirtualDraw {
-    RandomSource& source;
-    double operator()() {
+    RandomSource* source;
+
+    double draw() {
         // A foreign source is trusted no further than [0, 1): a dot number must index DotColours.
-        const double value = source.next();
+        const double value = source->next();
         if (!(value >= 0.0))
             return 0.0;
         return value < 1.0 ? value : 0x1.fffffffffffffp-1;
     }
+
+    Packed dot(int density, bool mono) {
+        if (static_cast<int>(draw() * 101.0) >= density)
+            return DotColours[0];
+        if (mono)
+            return DotColours[15];
+        return DotColours[static_cast<std::size_t>(draw() * 16.0)];
+    }
 };
 
+// A copy of the engine's generator held for one row, so that its state can stay in registers (the
+// caller stores it back after the row).
 struct FastDraw {
-    XoshiroRandom& source;
-    double operator()() { return source.nextDouble(); }
-};
+    XoshiroRandom generator;
 
-// A dot: lit when floor(random * 101) is below the density, then white in mono mode or one of the
-// 16 numbers drawn with a second random number.
-template <class Draw>
-inline std::int32_t chooseDot(Draw& draw, int density, bool mono) {
-    const auto r = static_cast<int>(std::floor(draw() * 101.0));
-    if (r >= density)
-        return 0;
-    if (mono)
-        return 15;
-    return static_cast<std::int32_t>(std::floor(draw() * 16.0));
-}
+    Packed dot(int density, bool mono) {
+        const bool lit = static_cast<int>(generator.nextDouble() * 101.0) < density;
+        if (mono) // the same for the whole row; white or black without a jump
+            return lit ? DotColours[15] : DotColours[0];
+        if (!lit)
+            return DotColours[0];
+        return DotColours[static_cast<std::size_t>(generator.nextDouble() * 16.0)];
+    }
+};
 
 } // namespace
 
@@ -49,14 +60,44 @@ void RandomDotConverter::prepareRun() { m_random.seed(m_seed ? *m_seed : clockSe
 void RandomDotConverter::convertRow() {
     if (m_fastRandom) {
         FastDraw draw{*m_fastRandom};
-        convertRowWith(draw);
+        if (linksInGuard())
+            convertRowWith<true>(draw);
+        else
+            convertRowWith<false>(draw);
+        *m_fastRandom = draw.generator;
     } else {
-        VirtualDraw draw{m_random};
-        convertRowWith(draw);
+        VirtualDraw draw{&m_random};
+        convertRowWith<false>(draw);
     }
 }
 
+namespace {
+
+// Where the separation grows from one pixel to the next, the positions no pixel links to get fresh
+// dots: x + previous .. x + separation - 1. Positions outside the row are skipped and draw nothing;
+// those at or left of x draw, but their entries are final already and cannot show the dot.
 template <class Draw>
+inline void fillGap(Draw& draw, Packed* row, std::int64_t x, std::int64_t previous, std::int64_t separation,
+                    std::int64_t last, int density, bool mono) {
+    const std::int64_t from = std::max<std::int64_t>(x + previous, 0);
+    const std::int64_t to = std::min<std::int64_t>(x + separation - 1, last);
+    for (std::int64_t i = from; i <= to; ++i) {
+        const Packed dot = draw.dot(density, mono);
+        if (i > x)
+            row[i] = dot;
+    }
+}
+
+// Out of line for the long link loop, which then keeps its few values in registers.
+template <class Draw>
+[[gnu::noinline]] void fillGapOutOfLine(Draw& draw, Packed* row, std::int64_t x, std::int64_t previous,
+                                        std::int64_t separation, std::int64_t last, int density, bool mono) {
+    fillGap(draw, row, x, previous, separation, last, density, mono);
+}
+
+} // namespace
+
+template <bool InGuard, class Draw>
 void RandomDotConverter::convertRowWith(Draw& draw) {
     ConversionState& s = state();
     const std::int64_t last = s.LastColumn;
@@ -65,36 +106,81 @@ void RandomDotConverter::convertRowWith(Draw& draw) {
     // Nothing else runs while a row is converted, so reading the mode once per row is reading it
     // every time a dot is chosen.
     const bool mono = m_monoOrColor == "Mono";
-    const auto& shiftOf = shifts();
+    const std::int64_t* separationOfLevel = separations().data();
     const std::int32_t* depth = s.DepthRow.data();
-    std::int32_t* colour = m_colourRow.data();
-    Packed* out = m_out.data();
+    Packed* row = m_out.data();
+    std::fill_n(row, static_cast<std::size_t>(last + 1), 0);
 
-    std::fill_n(colour, static_cast<std::size_t>(last + 1), 0);
-
-    std::int32_t previous = s.ResumeState[1];
-    // Columns 0..RepeatWidth take a dot where nothing was copied (or black was).
-    const std::int64_t dotEnd = std::min(last, repeatWidth);
-    for (std::int64_t x = 0; x <= last; ++x) {
-        const std::int32_t shift = shiftOf[depth[x]];
-        if (x <= dotEnd && colour[x] == 0)
-            colour[x] = chooseDot(draw, density, mono);
-        out[x] = DotColours[static_cast<std::size_t>(colour[x])];
-        const std::int64_t base = x + repeatWidth;
-        const std::int64_t target = base - shift;
-        if (static_cast<std::uint64_t>(target) <= static_cast<std::uint64_t>(last))
-            colour[target] = colour[x];
-        if (shift < previous) {
-            // The separation grew: positions no pixel links to get fresh dots; those outside the
-            // row are skipped (and draw nothing).
-            const std::int64_t from = std::max<std::int64_t>(base - previous, 0);
-            const std::int64_t to = std::min<std::int64_t>(target - 1, last);
-            for (std::int64_t i = from; i <= to; ++i)
-                colour[i] = chooseDot(draw, density, mono);
+    // Each pixel's colour goes on to the pixel one separation to its right; targets outside the row,
+    // or at or left of the pixel (entries that are final already), are not stored.
+    auto separationAt = [&](std::int64_t x) { return separationOfLevel[depth[x]]; };
+    auto link = [&](std::int64_t x, std::int64_t separation, Packed c) {
+        if constexpr (InGuard) {
+            row[x + separation] = c;
+        } else {
+            if (static_cast<std::uint64_t>(separation - 1) < static_cast<std::uint64_t>(last - x))
+                row[x + separation] = c;
         }
-        previous = shift;
+    };
+
+    // Separation of the previous pixel; the previous shift carries over from the last row and run.
+    std::int64_t previous = repeatWidth - s.ResumeState[1];
+
+    // Columns 0..RepeatWidth take a dot where nothing (or black) was copied.
+    const std::int64_t dotEnd = std::min(last, repeatWidth);
+    std::int64_t x = 0;
+    {
+        Draw local = draw; // kept in registers across this loop's many draws
+        for (; x <= dotEnd; ++x) {
+            Packed c = row[x];
+            if (c == 0) {
+                c = local.dot(density, mono);
+                row[x] = c;
+            }
+            const std::int64_t separation = separationAt(x);
+            link(x, separation, c);
+            if (separation > previous)
+                fillGap(local, row, x, previous, separation, last, density, mono);
+            previous = separation;
+        }
+        draw = local;
     }
-    s.ResumeState[1] = previous;
+    if constexpr (InGuard) {
+        // Along a run of equal depth the separation is constant, so only a run's first column can
+        // open a gap; the rest of the run is a copy, 8 columns at a time when the separation is at
+        // least 8 (a block then reads nothing that it writes).
+        std::size_t run = 0;
+        while (run + 1 < m_runCount && m_runStarts[run + 1] <= x)
+            ++run;
+        for (; x <= last; ++run) {
+            const std::int64_t end = run + 1 < m_runCount ? m_runStarts[run + 1] : last + 1;
+            const std::int64_t separation = separationAt(x);
+            link(x, separation, row[x]);
+            if (separation > previous)
+                fillGapOutOfLine(draw, row, x, previous, separation, last, density, mono);
+            previous = separation;
+            ++x;
+            if (separation >= 8) {
+                for (; x + 8 <= end; x += 8) {
+                    Packed block[8];
+                    std::memcpy(block, row + x, sizeof block);
+                    std::memcpy(row + x + separation, block, sizeof block);
+                }
+            }
+            for (; x < end; ++x)
+                row[x + separation] = row[x];
+        }
+    } else {
+        for (; x <= last; ++x) {
+            const std::int64_t separation = separationAt(x);
+            link(x, separation, row[x]);
+            if (separation > previous)
+                fillGapOutOfLine(draw, row, x, previous, separation, last, density, mono);
+            previous = separation;
+        }
+    }
+
+    s.ResumeState[1] = static_cast<std::int32_t>(repeatWidth - previous);
 }
 
 } // namespace quarbel::engine

@@ -22,7 +22,7 @@ private:
     void prepareRun() override;
     void convertRow() override;
 
-    template <class Draw>
+    template <bool InGuard, class Draw>
     void convertRowWith(Draw& draw);
 
     const PixelSurface& m_design;
@@ -30,8 +30,6 @@ private:
     XoshiroRandom* m_fastRandom; // m_random when it is the engine's own generator, else null
     const std::string& m_monoOrColor;
     std::optional<std::uint64_t> m_seed;
-    // Dot numbers 0..15 of the current row; 0 is both black and "not chosen yet".
-    std::array<std::int32_t, RowBufferSize> m_colourRow{};
 };
 
 } // namespace quarbel::engine

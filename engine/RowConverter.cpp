@@ -1,5 +1,6 @@
 #include "engine/RowConverter.h"
 
+#include <algorithm>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -34,6 +35,12 @@ void RowConverter::begin(const IniReader& reader, const std::string& iniPath) {
 
     m_parameters = ConversionParameters::read(reader, iniPath);
     m_shifts = ShiftTable(m_parameters.depthFactor());
+    m_linksInGuard = true;
+    for (std::size_t level = 0; level < 16; ++level) {
+        const std::int64_t separation = std::int64_t{m_parameters.repeatWidth} - m_shifts[static_cast<std::int32_t>(level)];
+        m_separations[level] = separation;
+        m_linksInGuard = m_linksInGuard && separation >= 1 && separation <= LinkGuard;
+    }
 
     m_width = w;
     m_height = h;
@@ -75,8 +82,10 @@ RowOutcome RowConverter::nextRow() {
 
         const auto columns = static_cast<std::size_t>(m_width);
         design().readRow(s.CurrentRow, std::span<Packed>(m_in.data(), columns));
-        QuantiseDepthRow(std::span<const Packed>(m_in.data(), columns),
-                         std::span<std::int32_t>(s.DepthRow.data(), columns));
+        QuantisedRow quantised{s.DepthRow.data()};
+        if (m_linksInGuard)
+            quantised.runStarts = m_runStarts.data();
+        m_runCount = quantiseRow(m_in.data(), columns, quantised);
         convertRow();
         s.CurrentColumn = s.LastColumn + 1;
         m_stereo.writeRow(s.CurrentRow, std::span<const Packed>(m_out.data(), columns));

@@ -32,11 +32,28 @@ protected:
 
     ConversionState& state() { return m_state; }
     const ShiftTable& shifts() const { return m_shifts; }
-    int lastColumn() const { return m_state.LastColumn; }
 
-    // Scratch row for reading pictures and the row handed to the sink.
+    // Distance from a pixel to the pixel that repeats it, per depth level: RepeatWidth - shift.
+    const std::array<std::int64_t, 16>& separations() const { return m_separations; }
+    // True when every separation lies in 1..LinkGuard: each link then points right of its pixel
+    // and lands inside m_out, so the row loops may store without a range check, and m_runStarts
+    // holds the current row's runs.
+    bool linksInGuard() const { return m_linksInGuard; }
+
+    // Room after the last column for links that point past it; they are written there and never read.
+    static constexpr int LinkGuard = 256;
+
+    // Filled only when linksInGuard(): the first columns of the current row's runs of equal depth
+    // level, along which the separation is constant.
+    std::array<std::int32_t, RowBufferSize> m_runStarts{};
+    std::size_t m_runCount = 0;
+
+    // Scratch row for reading pictures.
     std::array<Packed, RowBufferSize> m_in{};
-    std::array<Packed, RowBufferSize> m_out{};
+    // The working colour row and, once the row is done, the row handed to the sink. An entry is
+    // final once its column has been passed, so later links and gap fills that point at or left
+    // of the current column are not stored (the picture would not show them anyway).
+    std::array<Packed, RowBufferSize + LinkGuard> m_out{};
 
 private:
     enum class Phase { NotStarted, Running, Ended };
@@ -49,6 +66,8 @@ private:
     const std::size_t m_resumeIndex;
     ConversionParameters m_parameters;
     ShiftTable m_shifts;
+    std::array<std::int64_t, 16> m_separations{};
+    bool m_linksInGuard = false;
     int m_width = 0;
     int m_height = 0;
     Phase m_phase = Phase::NotStarted;

@@ -1,0 +1,212 @@
+// Throughput of the quantiser and the converters against a "floor": the simplest linking pass over
+// the same pictures and the same repeat width (per row: read the pattern row, out[x] = out[x - 70]
+// when x >= 70 else the pattern pixel, write the row). Items are pixels.
+//
+// Pictures: a Design image of concentric rings through all 16 levels (every other ring in a colour
+// slightly off the palette, as a resaved picture has) and a Field image tiled from a 70-pixel
+// pattern. The "/noise:1" runs add per-pixel noise to every other ring, the worst case for the
+// quantiser (flat areas are what depth designs are made of).
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <random>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/Conversion.h"
+#include "engine/DepthQuantiser.h"
+
+namespace {
+
+using namespace quarbel::engine;
+
+constexpr int Width = 1024;
+constexpr int RepeatWidth = 70;
+
+class VectorSurface final : public PixelSurface {
+public:
+    VectorSurface(int width, int height) : m_width(width), m_height(height), m_pixels(std::size_t(width) * height) {}
+    int width() const override { return m_width; }
+    int height() const override { return m_height; }
+    void readRow(int y, std::span<Packed> out) const override {
+        const std::size_t inside = y >= 0 && y < m_height ? std::min<std::size_t>(out.size(), m_width) : 0;
+        if (inside)
+            std::memcpy(out.data(), &m_pixels[std::size_t(y) * m_width], inside * sizeof(Packed));
+        std::fill(out.begin() + static_cast<std::ptrdiff_t>(inside), out.end(), -1);
+    }
+    Packed& at(int x, int y) { return m_pixels[std::size_t(y) * m_width + x]; }
+
+private:
+    int m_width, m_height;
+    std::vector<Packed> m_pixels;
+};
+
+class VectorSink final : public RowSink {
+public:
+    void resize(int width, int height) override {
+        m_width = width;
+        m_pixels.resize(std::size_t(width) * height);
+    }
+    void clear() override { std::fill(m_pixels.begin(), m_pixels.end(), 0xFFFFFF); }
+    void writeRow(int y, std::span<const Packed> colours) override {
+        std::memcpy(&m_pixels[std::size_t(y) * m_width], colours.data(), colours.size_bytes());
+    }
+    const std::vector<Packed>& pixels() const { return m_pixels; }
+
+private:
+    int m_width = 0;
+    std::vector<Packed> m_pixels;
+};
+
+class FixedIni final : public IniReader {
+public:
+    int readInt(const std::string&, std::string_view key, int defaultValue) const override {
+        if (key == "KurikaesiHaba")
+            return RepeatWidth;
+        if (key == "Rittaido")
+            return 20;
+        if (key == "Mitudo")
+            return 30;
+        return defaultValue;
+    }
+};
+
+struct Pictures {
+    VectorSurface design;
+    VectorSurface field;
+
+    Pictures(int height, bool noisy) : design(Width, height), field(Width, height) {
+        std::mt19937 gen(2024);
+        // Offsets of at most 12 keep every component inside its quantising band.
+        std::uniform_int_distribution<int> offset(-12, 12);
+        std::vector<std::array<int, 3>> ringOffsets(17);
+        for (auto& o : ringOffsets)
+            o = {offset(gen), offset(gen), offset(gen)};
+        const double cx = Width / 2.0, cy = height / 2.0, ring = std::min(cx, cy) / 16.0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < Width; ++x) {
+                const int index = std::min(static_cast<int>(std::hypot(x - cx, y - cy) / ring), 16);
+                const Packed colour = DepthPalette[static_cast<std::size_t>(std::max(15 - index, 0))];
+                if (index % 2 == 0) {
+                    design.at(x, y) = colour;
+                    continue;
+                }
+                int parts[3] = {colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF};
+                for (int c = 0; c < 3; ++c)
+                    parts[c] = std::clamp(parts[c] + (noisy ? offset(gen) : ringOffsets[index][c]), 0, 255);
+                design.at(x, y) = packRgb(parts[0], parts[1], parts[2]);
+            }
+        std::uniform_int_distribution<Packed> anyColour(1, 0xFFFFFF);
+        std::vector<Packed> tile(std::size_t(RepeatWidth) * RepeatWidth);
+        for (auto& c : tile)
+            c = anyColour(gen);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < Width; ++x)
+                field.at(x, y) = tile[std::size_t(y % RepeatWidth) * RepeatWidth + x % RepeatWidth];
+    }
+};
+
+const Pictures& picturesFor(const benchmark::State& state) {
+    static std::map<std::pair<int, bool>, Pictures> cache;
+    const std::pair<int, bool> key{static_cast<int>(state.range(0)), state.range(1) != 0};
+    auto it = cache.find(key);
+    if (it == cache.end())
+        it = cache.emplace(std::piecewise_construct, std::forward_as_tuple(key),
+                           std::forward_as_tuple(key.first, key.second))
+                 .first;
+    return it->second;
+}
+
+void countPixels(benchmark::State& state) {
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * Width * state.range(0));
+}
+
+void BM_Floor(benchmark::State& state) {
+    const Pictures& pictures = picturesFor(state);
+    const int height = pictures.field.height();
+    VectorSink sink;
+    std::vector<Packed> pattern(Width), out(Width);
+    // The separation is a run-time value, as the converters' repeat width is.
+    int separation = FixedIni().readInt("bench.qbd", "KurikaesiHaba", 70);
+    benchmark::DoNotOptimize(separation);
+    for (auto _ : state) {
+        sink.resize(Width, height);
+        for (int y = 0; y < height; ++y) {
+            pictures.field.readRow(y, pattern);
+            for (int x = 0; x < Width; ++x)
+                out[x] = x >= separation ? out[x - separation] : pattern[x];
+            sink.writeRow(y, out);
+        }
+        benchmark::DoNotOptimize(sink.pixels().data());
+    }
+    countPixels(state);
+}
+
+void BM_QuantiseDepthRow(benchmark::State& state) {
+    const Pictures& pictures = picturesFor(state);
+    const int height = pictures.design.height();
+    std::vector<Packed> row(Width);
+    std::vector<std::int32_t> levels(RowBufferSize);
+    for (auto _ : state) {
+        for (int y = 0; y < height; ++y) {
+            pictures.design.readRow(y, row);
+            QuantiseDepthRow(row, levels);
+            benchmark::DoNotOptimize(levels.data());
+        }
+    }
+    countPixels(state);
+}
+
+void randomDot(benchmark::State& state, const std::string& mode) {
+    const Pictures& pictures = picturesFor(state);
+    VectorSink sink;
+    ConversionState conversion;
+    RunFlags flags;
+    XoshiroRandom random;
+    FixedIni ini;
+    auto converter = makeRandomDotConverter(conversion, flags, pictures.design, sink, random, mode, 7);
+    for (auto _ : state) {
+        runToEnd(*converter, ini, "bench.qbd");
+        benchmark::DoNotOptimize(sink.pixels().data());
+    }
+    countPixels(state);
+}
+
+void BM_RandomDotMono(benchmark::State& state) { randomDot(state, "Mono"); }
+void BM_RandomDotColor(benchmark::State& state) { randomDot(state, "Color"); }
+
+void BM_ColorField(benchmark::State& state) {
+    const Pictures& pictures = picturesFor(state);
+    VectorSink sink;
+    ConversionState conversion;
+    RunFlags flags;
+    FixedIni ini;
+    auto converter = makeColorFieldConverter(conversion, flags, pictures.design, pictures.field, sink);
+    for (auto _ : state) {
+        runToEnd(*converter, ini, "bench.qbd");
+        benchmark::DoNotOptimize(sink.pixels().data());
+    }
+    countPixels(state);
+}
+
+void pictureSizes(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"rows", "noise"});
+    for (int rows : {768, 4096})
+        for (int noise : {0, 1})
+            b->Args({rows, noise});
+    b->Unit(benchmark::kMicrosecond);
+}
+
+} // namespace
+
+BENCHMARK(BM_Floor)->Apply(pictureSizes);
+BENCHMARK(BM_QuantiseDepthRow)->Apply(pictureSizes);
+BENCHMARK(BM_RandomDotMono)->Apply(pictureSizes);
+BENCHMARK(BM_RandomDotColor)->Apply(pictureSizes);
+BENCHMARK(BM_ColorField)->Apply(pictureSizes);
