@@ -9,6 +9,11 @@ namespace quarbel::cli {
 using platform::Bmp24HeaderSize;
 using platform::bmp24Stride;
 
+namespace {
+// Rows per write: a few hundred kilobytes at most, a few dozen writes for a large picture.
+constexpr int PendingRows = 32;
+} // namespace
+
 BmpFileSink::BmpFileSink(const QString& path) : m_file(path) {}
 
 void BmpFileSink::failWith(int number) {
@@ -32,36 +37,58 @@ void BmpFileSink::resize(int width, int height) {
     }
     m_width = std::max(width, 0);
     m_height = std::max(height, 0);
+    m_stride = bmp24Stride(m_width);
     m_written.assign(static_cast<std::size_t>(m_height), false);
-    m_row.assign(static_cast<std::size_t>(bmp24Stride(m_width)), 0);
+    m_pending.assign(static_cast<std::size_t>(m_stride * PendingRows), 0);
+    m_pendingCount = 0;
 }
 
-void BmpFileSink::clear() { std::fill(m_written.begin(), m_written.end(), false); }
+void BmpFileSink::clear() {
+    m_pendingCount = 0;
+    std::fill(m_written.begin(), m_written.end(), false);
+}
 
-bool BmpFileSink::writeAt(int y, const std::vector<uchar>& row) {
-    const qint64 stride = static_cast<qint64>(row.size());
+bool BmpFileSink::writeAt(int y, const uchar* rows) {
     // Bottom-up, as every BMP reader expects.
-    const qint64 offset = Bmp24HeaderSize + stride * (m_height - 1 - y);
-    return m_file.seek(offset) && m_file.write(reinterpret_cast<const char*>(row.data()), stride) == stride;
+    const qint64 offset = Bmp24HeaderSize + m_stride * (m_height - 1 - y);
+    return m_file.seek(offset) && m_file.write(reinterpret_cast<const char*>(rows), m_stride) == m_stride;
+}
+
+bool BmpFileSink::flushPending() {
+    if (m_pendingCount == 0) {
+        return true;
+    }
+    const int last = m_pendingFirst + m_pendingCount - 1;
+    const qint64 offset = Bmp24HeaderSize + m_stride * (m_height - 1 - last);
+    const qint64 bytes = m_stride * m_pendingCount;
+    const char* block = reinterpret_cast<const char*>(m_pending.data()) + m_stride * (PendingRows - m_pendingCount);
+    m_pendingCount = 0;
+    return m_file.seek(offset) && m_file.write(block, bytes) == bytes;
 }
 
 void BmpFileSink::writeRow(int y, std::span<const engine::Packed> colours) {
     if (m_error || y < 0 || y >= m_height) {
         return;
     }
+    const bool continues = m_pendingCount > 0 && y == m_pendingFirst + m_pendingCount && m_pendingCount < PendingRows;
+    if (!continues) {
+        if (!flushPending()) {
+            failWith(platform::ErrDiskIo);
+            return;
+        }
+        m_pendingFirst = y;
+    }
+    uchar* const slot = m_pending.data() + m_stride * (PendingRows - 1 - m_pendingCount);
+    ++m_pendingCount;
     const std::size_t count = std::min(colours.size(), static_cast<std::size_t>(m_width));
-    uchar* out = m_row.data();
+    uchar* out = slot;
     for (std::size_t x = 0; x < count; ++x, out += 3) {
         const auto c = static_cast<quint32>(colours[x]);
         out[0] = uchar(c >> 16); // blue
         out[1] = uchar(c >> 8);  // green
         out[2] = uchar(c);       // red
     }
-    std::fill(out, m_row.data() + 3 * m_width, uchar(0)); // a short row is black beyond its end
-    if (!writeAt(y, m_row)) {
-        failWith(platform::ErrDiskIo);
-        return;
-    }
+    std::fill(out, slot + m_stride, uchar(0)); // a short row is black beyond its end; padding is zero
     m_written[static_cast<std::size_t>(y)] = true;
 }
 
@@ -73,11 +100,14 @@ std::optional<platform::PictureError> BmpFileSink::commit() {
     if (!m_error && header.isEmpty()) {
         failWith(platform::ErrInvalidPicture);
     }
+    if (!m_error && !flushPending()) {
+        failWith(platform::ErrDiskIo);
+    }
     if (!m_error) {
-        std::vector<uchar> white(m_row.size(), 0xFF);
+        std::vector<uchar> white(static_cast<std::size_t>(m_stride), 0xFF);
         std::fill(white.begin() + 3 * m_width, white.end(), uchar(0)); // padding stays zero
         for (int y = 0; y < m_height && !m_error; ++y) {
-            if (!m_written[static_cast<std::size_t>(y)] && !writeAt(y, white)) {
+            if (!m_written[static_cast<std::size_t>(y)] && !writeAt(y, white.data())) {
                 failWith(platform::ErrDiskIo);
             }
         }

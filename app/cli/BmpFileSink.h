@@ -29,14 +29,22 @@ public:
     std::optional<platform::PictureError> commit();
 
 private:
-    bool writeAt(int y, const std::vector<uchar>& row);
+    bool writeAt(int y, const uchar* row);
+    // Writes the rows gathered in m_pending as one block.
+    bool flushPending();
     void failWith(int number);
 
     QSaveFile m_file;
     int m_width = 0;
     int m_height = 0;
     std::vector<bool> m_written;
-    std::vector<uchar> m_row;
+    qint64 m_stride = 0;
+    // Consecutive rows m_pendingFirst .. m_pendingFirst + m_pendingCount - 1, gathered so that they
+    // reach the file in one write: in a bottom-up file they form one block, in reverse order.
+    // Row m_pendingFirst + i sits in slot PendingRows - 1 - i.
+    std::vector<uchar> m_pending;
+    int m_pendingFirst = 0;
+    int m_pendingCount = 0;
     std::optional<platform::PictureError> m_error;
 };
 

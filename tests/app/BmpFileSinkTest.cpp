@@ -31,27 +31,39 @@ std::vector<Packed> rowOf(int width, int y) {
 
 TEST(BmpFileSinkTest, StreamedRowsGiveTheSameFileAsSavingThePicture) {
     QTemporaryDir dir;
-    for (const int width : {1, 3, 4, 33}) {
-        SCOPED_TRACE(width);
-        const int height = 5;
-        const QString streamed = dir.filePath(QStringLiteral("streamed%1.bmp").arg(width));
+    const struct {
+        int width, height;
+    } cases[] = {{1, 5}, {3, 5}, {4, 40}, {33, 100}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        const QString streamed = dir.filePath(QStringLiteral("streamed%1.bmp").arg(c.width));
         BmpFileSink sink(streamed);
-        sink.resize(width, height);
+        sink.resize(c.width, c.height);
         sink.clear();
-        QImage expected(width, height, QImage::Format_RGB32);
+        QImage expected(c.width, c.height, QImage::Format_RGB32);
         expected.fill(Qt::white);
-        for (const int y : {4, 0, 2, 1}) { // row 3 is never written: it stays white
-            const std::vector<Packed> row = rowOf(width, y);
+        const auto write = [&](int y, int content) {
+            const std::vector<Packed> row = rowOf(c.width, content);
             sink.writeRow(y, row);
-            for (int x = 0; x < width; ++x) {
+            for (int x = 0; x < c.width; ++x) {
                 expected.setPixel(x, y, quarbel::platform::rgbFromPacked(row[static_cast<std::size_t>(x)]));
             }
+        };
+        // Top down as a converter writes, row 3 left out (it stays white), then a few rows again
+        // out of order: the last write of a row wins.
+        for (int y = 0; y < c.height; ++y) {
+            if (y != 3) {
+                write(y, y);
+            }
         }
-        sink.writeRow(height, rowOf(width, 0)); // outside: ignored
-        EXPECT_FALSE(QFile::exists(streamed));   // nothing shows before the commit
+        write(1, 200);
+        write(c.height - 1, 201);
+        write(0, 202);
+        sink.writeRow(c.height, rowOf(c.width, 0)); // outside: ignored
+        EXPECT_FALSE(QFile::exists(streamed));       // nothing shows before the commit
         ASSERT_FALSE(sink.commit().has_value());
 
-        const QString saved = dir.filePath(QStringLiteral("saved%1.bmp").arg(width));
+        const QString saved = dir.filePath(QStringLiteral("saved%1.bmp").arg(c.width));
         ASSERT_FALSE(quarbel::platform::saveBmp(expected, saved).has_value());
         EXPECT_EQ(readBytes(streamed), readBytes(saved));
     }
