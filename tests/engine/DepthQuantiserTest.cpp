@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <string>
 #include <random>
 #include <set>
 #include <vector>
@@ -94,6 +96,71 @@ TEST(DepthQuantiser, RowTouchesOnlyItsColumns) {
         for (int x = columns; x < RowBufferSize; ++x)
             ASSERT_EQ(levels[static_cast<std::size_t>(x)], -7) << columns << " @" << x;
     }
+}
+
+// Every way of quantising the machine offers, on rows of every length around the block sizes,
+// gives the rule's levels and the runs of equal level, and touches nothing past the row.
+TEST(DepthQuantiser, EveryPathGivesTheRulesLevelsAndRuns) {
+    std::mt19937 gen(77);
+    std::uniform_int_distribution<std::uint32_t> any;
+    auto makeRow = [&](int kind, int columns) {
+        std::vector<Packed> row(static_cast<std::size_t>(columns));
+        Packed current = 0;
+        int left = 0;
+        for (auto& colour : row) {
+            switch (kind) {
+            case 0: // runs of palette colours, some slightly off
+                if (left-- <= 0) {
+                    left = static_cast<int>(gen() % 40);
+                    current = ReferencePalette[gen() % 16] ^ static_cast<Packed>(gen() % 2 ? 0 : 0x0A0503);
+                }
+                colour = current;
+                break;
+            case 1: // arbitrary 32-bit values, -1 and high bytes included
+                colour = static_cast<Packed>(any(gen));
+                break;
+            case 2: // one colour throughout
+                colour = packRgb(200, 10, 130);
+                break;
+            default: // two colours that quantise alike, then a change every few columns
+                colour = gen() % 5 == 0 ? packRgb(255, 255, 255) : (gen() % 2 ? -1 : packRgb(250, 240, 230));
+                break;
+            }
+        }
+        return row;
+    };
+    const QuantiserPath paths[] = {QuantiserPath::Portable, QuantiserPath::Sse41, QuantiserPath::Avx2};
+    int pathsRun = 0;
+    for (QuantiserPath path : paths) {
+        if (!quantiserPathAvailable(path))
+            continue;
+        ++pathsRun;
+        for (int kind = 0; kind < 4; ++kind)
+            for (int columns : {0, 1, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 100, 255, 1024}) {
+                SCOPED_TRACE("path " + std::to_string(static_cast<int>(path)) + " kind " + std::to_string(kind) +
+                             " columns " + std::to_string(columns));
+                const std::vector<Packed> row = makeRow(kind, columns);
+                std::vector<std::int32_t> levels(RowBufferSize + 8, -7), runs(RowBufferSize + 8, -7);
+                std::vector<std::int32_t> expectedRuns;
+                for (int x = 0; x < columns; ++x)
+                    if (x == 0 || referenceLevel(row[x]) != referenceLevel(row[x - 1]))
+                        expectedRuns.push_back(x);
+                const std::size_t count =
+                    quantiseRowWith(path, row.data(), row.size(), QuantisedRow{levels.data(), runs.data()});
+                ASSERT_EQ(count, expectedRuns.size());
+                for (std::size_t i = 0; i < count; ++i)
+                    ASSERT_EQ(runs[i], expectedRuns[i]) << "run " << i;
+                ASSERT_EQ(runs[count], -7);
+                for (int x = 0; x < columns; ++x)
+                    ASSERT_EQ(levels[static_cast<std::size_t>(x)], referenceLevel(row[x])) << "column " << x;
+                ASSERT_EQ(levels[static_cast<std::size_t>(columns)], -7);
+
+                std::vector<std::int32_t> levelsOnly(RowBufferSize, -7);
+                EXPECT_EQ(quantiseRowWith(path, row.data(), row.size(), QuantisedRow{levelsOnly.data()}), 0u);
+                EXPECT_TRUE(std::equal(levelsOnly.begin(), levelsOnly.begin() + columns, levels.begin()));
+            }
+    }
+    EXPECT_GE(pathsRun, 1);
 }
 
 TEST(DepthQuantiser, ShortLevelBufferIsNeverOverrun) {

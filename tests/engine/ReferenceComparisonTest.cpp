@@ -39,9 +39,11 @@ struct CaseMaker {
     ReferenceParameters parameters(int width) {
         ReferenceParameters p;
         const int kind = between(0, 9);
-        p.repeatWidth = kind < 7 ? between(0, 200) : kind == 7 ? between(-30, -1)
+        p.repeatWidth = kind < 6 ? between(0, 200) : kind == 6 ? between(1, 12) : kind == 7 ? between(-30, -1)
                         : kind == 8 ? between(201, 1300) : pick({0, 1, width - 1, width, width + 1});
         p.depth = between(0, 3) ? between(0, 50) : between(0, 1) ? between(-80, -1) : between(51, 700);
+        if (kind == 6) // separations of a few pixels, all pointing right
+            p.depth = between(0, 5);
         p.density = between(0, 4) ? between(0, 100) : between(0, 1) ? between(-10, -1) : between(101, 200);
         return p;
     }
