@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QStyle>
+#include <QToolBar>
 
 #include "document/AppPaths.h"
 #include "document/Settings.h"
@@ -66,6 +67,11 @@ MDIForm1::~MDIForm1() {
 
 void MDIForm1::MDIForm_Load() {
     centreOnScreen();
+    // On a narrow screen the sliders get a row of their own rather than hiding behind an overflow button.
+    if (auto* sliders = findChild<QToolBar*>(QStringLiteral("SliderBar"));
+        sliders && m_toolbar->sizeHint().width() + sliders->sizeHint().width() > width()) {
+        insertToolBarBreak(sliders);
+    }
     m_state.NewDocNumber = 1;
     ui::ResetMenus(*this);
     show();

@@ -66,7 +66,7 @@ void MDIForm1::setupSliders() {
         caption->setObjectName(QStringLiteral("Text1_%1").arg(index));
         caption->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         caption->setAlignment(Qt::AlignCenter);
-        caption->setContentsMargins(4, 1, 4, 1);
+        caption->setFixedWidth(caption->fontMetrics().horizontalAdvance(caption->text()) + 24);
         m_captions[index] = caption;
 
         auto* control = new QSlider(Qt::Horizontal, box);
@@ -88,6 +88,7 @@ void MDIForm1::setupSliders() {
         layout->addWidget(control);
         layout->addSpacing(8);
     }
+    layout->addStretch(1);
     bar->addWidget(box);
 }
 
