@@ -279,6 +279,54 @@ TEST_F(ConvertCliTest, PictureCommandRewritesAnyReadablePicture) {
     EXPECT_EQ(loadRgb(path("copy.bmp")), patternImage(40, 30));
 }
 
+// A placeable metafile of 100 x 50 units at 96 per inch: a red rectangle and a line of text.
+QByteArray tinyMetafile() {
+    QByteArray records;
+    const auto record = [&records](quint16 function, const QList<qint16>& params, const QByteArray& raw = {}) {
+        const quint32 words = 3 + params.size() + raw.size() / 2;
+        records.append(reinterpret_cast<const char*>(&words), 4); // the test runs on little-endian machines
+        records.append(reinterpret_cast<const char*>(&function), 2);
+        records.append(raw);
+        for (const qint16 p : params) {
+            records.append(reinterpret_cast<const char*>(&p), 2);
+        }
+    };
+    record(0x02FC, {0, 0x00FF, 0x0000, 0});              // CreateBrushIndirect: solid red
+    record(0x012D, {0});                                 // SelectObject
+    record(0x041B, {40, 80, 10, 20});                    // Rectangle: bottom, right, top, left
+    record(0x0521, {5, 5}, QByteArray("\x02\x00" "Ab", 4)); // TextOut "Ab" at (5, 5)
+    record(0x0000, {});                                  // end of file
+    QList<quint16> header{1, 9, 0x0300, 0, 0, 1, 7, 0, 0};
+    const quint32 totalWords = 9 + records.size() / 2;
+    header[3] = quint16(totalWords & 0xFFFF);
+    header[4] = quint16(totalWords >> 16);
+    QList<quint16> placeable{0xCDD7, 0x9AC6, 0, 0, 0, 100, 50, 96, 0, 0};
+    quint16 checksum = 0;
+    for (const quint16 word : placeable) {
+        checksum ^= word;
+    }
+    placeable.append(checksum);
+    QByteArray bytes;
+    for (const quint16 word : placeable + header) {
+        bytes.append(reinterpret_cast<const char*>(&word), 2);
+    }
+    return bytes + records;
+}
+
+TEST_F(ConvertCliTest, MetafilesAreDrawnWithoutADisplay) {
+    ASSERT_TRUE(writeBytes(path("tiny.wmf"), tinyMetafile()));
+    const CliRun run = runCli({"picture", path("tiny.wmf"), "-o", path("tiny.bmp")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage out = loadRgb(path("tiny.bmp"));
+    ASSERT_EQ(out.size(), QSize(100, 50));
+    EXPECT_EQ(out.pixel(50, 25), qRgb(255, 0, 0));
+    EXPECT_EQ(out.pixel(95, 45), qRgb(255, 255, 255));
+
+    // A metafile works as a Design image too.
+    EXPECT_EQ(runCli({"random-dot", path("tiny.wmf"), "-o", path("stereo.bmp")}).exitCode, 0);
+    EXPECT_EQ(loadRgb(path("stereo.bmp")).size(), QSize(100, 50));
+}
+
 TEST_F(ConvertCliTest, UsageErrorsExitTwoAndWriteNothing) {
     const QString d = path("design.bmp");
     const QString p = path("pattern.png");
