@@ -44,21 +44,63 @@ std::optional<QImage> readPlainBmp(QIODevice& device, const QByteArray& head) {
     if (image.isNull() || !device.seek(offBits)) {
         return QImage();
     }
-    const int bytesPerPixel = bitCount / 8;
     const qint64 stride = ((qint64(width) * bitCount + 31) / 32) * 4;
-    std::vector<uchar> row(static_cast<std::size_t>(stride));
+    // One spare byte, so that the last pixel of a 24-bit row can be loaded as four bytes too.
+    std::vector<uchar> row(static_cast<std::size_t>(stride) + 1);
     for (int fileRow = 0; fileRow < height; ++fileRow) {
         if (device.read(reinterpret_cast<char*>(row.data()), stride) != stride) {
             return QImage();
         }
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(bottomUp ? height - 1 - fileRow : fileRow));
         const uchar* in = row.data();
-        for (int x = 0; x < width; ++x, in += bytesPerPixel) {
-            out[x] = 0xFF000000u | (quint32(in[2]) << 16) | (quint32(in[1]) << 8) | in[0];
+        // B, G, R (and an unused byte) read as a little-endian word are 0x??RRGGBB: a QRgb once
+        // the top byte is made opaque.
+        if (bitCount == 32) {
+            for (int x = 0; x < width; ++x) {
+                out[x] = qFromLittleEndian<quint32>(in + 4 * x) | 0xFF000000u;
+            }
+        } else {
+            int x = 0;
+            // Four pixels are three words: B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3.
+            for (; x + 4 <= width; x += 4) {
+                const quint32 w0 = qFromLittleEndian<quint32>(in + 3 * x);
+                const quint32 w1 = qFromLittleEndian<quint32>(in + 3 * x + 4);
+                const quint32 w2 = qFromLittleEndian<quint32>(in + 3 * x + 8);
+                out[x] = w0 | 0xFF000000u;
+                out[x + 1] = (w0 >> 24) | (w1 << 8) | 0xFF000000u;
+                out[x + 2] = (w1 >> 16) | (w2 << 16) | 0xFF000000u;
+                out[x + 3] = (w2 >> 8) | 0xFF000000u;
+            }
+            for (; x < width; ++x) {
+                out[x] = qFromLittleEndian<quint32>(in + 3 * x) | 0xFF000000u;
+            }
         }
     }
     return image;
 }
+
+void packBgr24(const quint32* pixels, int width, uchar* out) {
+    int x = 0;
+    // Four 0x??RRGGBB words become three: B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3.
+    for (; x + 4 <= width; x += 4) {
+        const quint32 p0 = pixels[x] & 0xFFFFFFu;
+        const quint32 p1 = pixels[x + 1] & 0xFFFFFFu;
+        const quint32 p2 = pixels[x + 2] & 0xFFFFFFu;
+        const quint32 p3 = pixels[x + 3] & 0xFFFFFFu;
+        qToLittleEndian<quint32>(p0 | (p1 << 24), out + 3 * x);
+        qToLittleEndian<quint32>((p1 >> 8) | (p2 << 16), out + 3 * x + 4);
+        qToLittleEndian<quint32>((p2 >> 16) | (p3 << 8), out + 3 * x + 8);
+    }
+    for (; x < width; ++x) {
+        const quint32 p = pixels[x];
+        uchar* px = out + 3 * x;
+        px[0] = uchar(p);       // blue
+        px[1] = uchar(p >> 8);  // green
+        px[2] = uchar(p >> 16); // red
+    }
+}
+
+void packBmp24Row(const QRgb* pixels, int width, uchar* out) { packBgr24(pixels, width, out); }
 
 QByteArray bmp24Header(int width, int height, int dotsPerMeterX, int dotsPerMeterY) {
     const qint64 pixelBytes = bmp24Stride(width) * height;
@@ -95,15 +137,9 @@ bool writeBmp24(QIODevice& device, const QImage& image) {
         return false;
     }
     const qint64 stride = bmp24Stride(width);
-    std::vector<uchar> row(static_cast<std::size_t>(stride), 0);
+    std::vector<uchar> row(static_cast<std::size_t>(stride), 0); // the padding stays zero
     for (int y = height - 1; y >= 0; --y) {
-        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        uchar* out = row.data();
-        for (int x = 0; x < width; ++x, out += 3) {
-            out[0] = uchar(qBlue(in[x]));
-            out[1] = uchar(qGreen(in[x]));
-            out[2] = uchar(qRed(in[x]));
-        }
+        packBmp24Row(reinterpret_cast<const QRgb*>(image.constScanLine(y)), width, row.data());
         if (device.write(reinterpret_cast<const char*>(row.data()), stride) != stride) {
             return false;
         }

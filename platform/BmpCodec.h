@@ -29,6 +29,11 @@ inline constexpr int DefaultDotsPerMeter = 3780;
 QByteArray bmp24Header(int width, int height, int dotsPerMeterX = DefaultDotsPerMeter,
                        int dotsPerMeterY = DefaultDotsPerMeter);
 
+// Packs width pixels into B, G, R bytes at out (3 * width bytes; nothing beyond is touched).
+// packBgr24 takes any words holding 0x??RRGGBB; the top byte is ignored.
+void packBgr24(const quint32* pixels, int width, uchar* out);
+void packBmp24Row(const QRgb* pixels, int width, uchar* out);
+
 // Writes image (Format_RGB32) as a bottom-up 24-bit BMP; false when a write fails.
 bool writeBmp24(QIODevice& device, const QImage& image);
 

@@ -1,5 +1,7 @@
 #include "app/cli/BmpFileSink.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 
 #include "platform/BmpCodec.h"
@@ -40,6 +42,7 @@ void BmpFileSink::resize(int width, int height) {
     m_stride = bmp24Stride(m_width);
     m_written.assign(static_cast<std::size_t>(m_height), false);
     m_pending.assign(static_cast<std::size_t>(m_stride * PendingRows), 0);
+    m_words.assign(static_cast<std::size_t>(m_width), 0);
     m_pendingCount = 0;
 }
 
@@ -81,14 +84,13 @@ void BmpFileSink::writeRow(int y, std::span<const engine::Packed> colours) {
     uchar* const slot = m_pending.data() + m_stride * (PendingRows - 1 - m_pendingCount);
     ++m_pendingCount;
     const std::size_t count = std::min(colours.size(), static_cast<std::size_t>(m_width));
-    uchar* out = slot;
-    for (std::size_t x = 0; x < count; ++x, out += 3) {
+    // A packed colour is R + 256 G + 65536 B, 0x00BBGGRR; the packing wants 0x??RRGGBB.
+    for (std::size_t x = 0; x < count; ++x) {
         const auto c = static_cast<quint32>(colours[x]);
-        out[0] = uchar(c >> 16); // blue
-        out[1] = uchar(c >> 8);  // green
-        out[2] = uchar(c);       // red
+        m_words[x] = ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
     }
-    std::fill(out, slot + m_stride, uchar(0)); // a short row is black beyond its end; padding is zero
+    platform::packBgr24(m_words.data(), static_cast<int>(count), slot);
+    std::fill(slot + 3 * count, slot + m_stride, uchar(0)); // a short row is black beyond its end; padding is zero
     m_written[static_cast<std::size_t>(y)] = true;
 }
 

@@ -43,6 +43,7 @@ private:
     // reach the file in one write: in a bottom-up file they form one block, in reverse order.
     // Row m_pendingFirst + i sits in slot PendingRows - 1 - i.
     std::vector<uchar> m_pending;
+    std::vector<quint32> m_words; // one row as 0x00RRGGBB
     int m_pendingFirst = 0;
     int m_pendingCount = 0;
     std::optional<platform::PictureError> m_error;
