@@ -15,7 +15,9 @@ def main():
         sys.exit(__doc__)
     command = [sys.argv[1], "--benchmark_format=json"] + sys.argv[2:]
     if not any(a.startswith("--benchmark_repetitions") for a in command):
-        command.append("--benchmark_repetitions=5")
+        command.append("--benchmark_repetitions=10")
+    # Interleaved repetitions spread bursts of other work over all the benchmarks alike.
+    command.append("--benchmark_enable_random_interleaving=true")
     report = json.loads(subprocess.run(command, check=True, capture_output=True, text=True).stdout)
     best = defaultdict(lambda: float("inf"))
     rate = {}

@@ -34,42 +34,22 @@ public:
     double next() override { return nextDouble(); }
 
     // Non-virtual form for callers that know the concrete type.
-    double nextDouble() { return toDouble(nextBits()); }
+    double nextDouble() { return static_cast<double>(nextBits() >> 11) * 0x1.0p-53; }
 
     std::uint64_t nextBits() {
-        const std::uint64_t result = peekBits();
-        advance();
+        const std::uint64_t result = rotl(m_s[1] * 5, 7) * 9;
+        const std::uint64_t t = m_s[1] << 17;
+        m_s[2] ^= m_s[0];
+        m_s[3] ^= m_s[1];
+        m_s[1] ^= m_s[2];
+        m_s[0] ^= m_s[3];
+        m_s[2] ^= t;
+        m_s[3] = rotl(m_s[3], 45);
         return result;
-    }
-
-    // The number the next call will give, without drawing it.
-    double peekDouble() const { return toDouble(peekBits()); }
-    std::uint64_t peekBits() const { return rotl(m_s[1] * 5, 7) * 9; }
-
-    // Draws (and drops) the next number when take is true; without a branch, so that a draw that
-    // depends on a random condition costs no mispredicted jump.
-    void advanceIf(bool take) {
-        std::uint64_t s[4] = {m_s[0], m_s[1], m_s[2], m_s[3]};
-        step(s);
-        const std::uint64_t keep = take ? 0 : ~std::uint64_t{0};
-        for (int i = 0; i < 4; ++i)
-            m_s[i] = (m_s[i] & keep) | (s[i] & ~keep);
     }
 
 private:
     static constexpr std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-    static double toDouble(std::uint64_t bits) { return static_cast<double>(bits >> 11) * 0x1.0p-53; }
-
-    void advance() { step(m_s); }
-    static void step(std::uint64_t* s) {
-        const std::uint64_t t = s[1] << 17;
-        s[2] ^= s[0];
-        s[3] ^= s[1];
-        s[1] ^= s[2];
-        s[0] ^= s[3];
-        s[2] ^= t;
-        s[3] = rotl(s[3], 45);
-    }
 
     std::uint64_t m_s[4]{};
 };

@@ -126,24 +126,21 @@ void RandomDotConverter::convertRowWith(Draw& draw) {
     // Separation of the previous pixel; the previous shift carries over from the last row and run.
     std::int64_t previous = repeatWidth - s.ResumeState[1];
 
+    Draw local = draw; // kept in registers across the row's many draws
     // Columns 0..RepeatWidth take a dot where nothing (or black) was copied.
     const std::int64_t dotEnd = std::min(last, repeatWidth);
     std::int64_t x = 0;
-    {
-        Draw local = draw; // kept in registers across this loop's many draws
-        for (; x <= dotEnd; ++x) {
-            Packed c = row[x];
-            if (c == 0) {
-                c = local.dot(density, mono);
-                row[x] = c;
-            }
-            const std::int64_t separation = separationAt(x);
-            link(x, separation, c);
-            if (separation > previous)
-                fillGap(local, row, x, previous, separation, last, density, mono);
-            previous = separation;
+    for (; x <= dotEnd; ++x) {
+        Packed c = row[x];
+        if (c == 0) {
+            c = local.dot(density, mono);
+            row[x] = c;
         }
-        draw = local;
+        const std::int64_t separation = separationAt(x);
+        link(x, separation, c);
+        if (separation > previous)
+            fillGap(local, row, x, previous, separation, last, density, mono);
+        previous = separation;
     }
     if constexpr (InGuard) {
         // Along a run of equal depth the separation is constant, so only a run's first column can
@@ -157,7 +154,7 @@ void RandomDotConverter::convertRowWith(Draw& draw) {
             const std::int64_t separation = separationAt(x);
             link(x, separation, row[x]);
             if (separation > previous)
-                fillGapOutOfLine(draw, row, x, previous, separation, last, density, mono);
+                fillGap(local, row, x, previous, separation, last, density, mono);
             previous = separation;
             ++x;
             if (separation >= 8) {
@@ -175,10 +172,11 @@ void RandomDotConverter::convertRowWith(Draw& draw) {
             const std::int64_t separation = separationAt(x);
             link(x, separation, row[x]);
             if (separation > previous)
-                fillGapOutOfLine(draw, row, x, previous, separation, last, density, mono);
+                fillGapOutOfLine(local, row, x, previous, separation, last, density, mono);
             previous = separation;
         }
     }
+    draw = local;
 
     s.ResumeState[1] = static_cast<std::int32_t>(repeatWidth - previous);
 }
