@@ -113,6 +113,7 @@ QImage renderWmf(const QByteArray& data, const WmfRenderOptions& options, QStrin
 
     PlayLimits limits;
     limits.maxWork = options.maxWork;
+    limits.maxMilliseconds = options.maxMilliseconds;
     limits.maxBitmapPixels = qint64(options.maxSide) * options.maxSide;
     const PlayReport played = playRecords(image, bytes, *header, frame->window, limits);
     if (report) {
@@ -122,6 +123,7 @@ QImage renderWmf(const QByteArray& data, const WmfRenderOptions& options, QStrin
         report->sawEof = played.sawEof;
         report->malformed = played.malformed;
         report->workLimitReached = played.workLimitReached;
+        report->timeLimitReached = played.timeLimitReached;
     }
     if (played.records == 0 && !played.sawEof) {
         setError(error, QStringLiteral("the metafile has no readable records"));

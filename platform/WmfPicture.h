@@ -18,6 +18,9 @@ struct WmfRenderOptions {
     // Pixels that all records together may touch before drawing stops (a fill of the whole
     // picture costs its area), so that a small hostile file cannot keep the program busy.
     qint64 maxWork = qint64(3) << 30;
+    // A last guard for whatever the estimate of the work misses: drawing stops after this many
+    // milliseconds of wall-clock time (0: no limit).
+    qint64 maxMilliseconds = 10000;
 };
 
 // What happened while drawing, for callers that want to know more than the picture.
@@ -28,6 +31,7 @@ struct WmfRenderReport {
     bool sawEof = false; // the end record was reached
     bool malformed = false;        // reading stopped at a record that did not fit the file
     bool workLimitReached = false; // drawing stopped early, see WmfRenderOptions::maxWork
+    bool timeLimitReached = false; // drawing stopped early, see WmfRenderOptions::maxMilliseconds
 };
 
 // The picture's size in pixels without drawing it: the placeable bounding box at 96 dots per inch,

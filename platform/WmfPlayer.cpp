@@ -1,6 +1,7 @@
 #include "platform/WmfPlayer.h"
 
 #include <QFont>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <functional>
 #include <set>
 
 #include "platform/WmfDib.h"
@@ -263,9 +265,15 @@ public:
         m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         RecordReader reader(m_data, m_header.recordsOffset);
         Record record;
+        QElapsedTimer clock;
+        clock.start();
         while (!m_stopped && reader.next(record)) {
             ++m_report.records;
             dispatch(record);
+            if (m_limits.maxMilliseconds > 0 && clock.elapsed() > m_limits.maxMilliseconds) {
+                m_report.timeLimitReached = true;
+                break;
+            }
         }
         m_painter.end();
         m_report.sawEof = reader.sawEof();
@@ -372,18 +380,49 @@ private:
     }
 
     // ---- work budget ----
+    //
+    // Costs are in units of one filled pixel. Measured on the raster engine, a pixel of a
+    // one-pixel line costs about thirty filled pixels, a scaled bitmap pixel about three, and a
+    // clip rectangle or a large glyph's outline more still; the weights below follow that.
 
-    // Charges the pixels an operation may touch; false once the budget is used up.
-    bool spend(const QRectF& bounds, qint64 extra = 0) {
-        const QRectF visible = bounds.intersected(QRectF(m_canvas));
-        const qint64 area = visible.isEmpty() ? 0 : qint64(visible.width() + 1) * qint64(visible.height() + 1);
-        m_work += area + extra + 16;
+    static constexpr qint64 LinePixelCost = 32;
+    static constexpr qint64 ScaledPixelCost = 3;
+    static constexpr qint64 RegionRectCost = 32;
+    static constexpr qint64 GlyphCost = 64;
+
+    // Charges an operation; false once the budget is used up, which also stops the playing.
+    bool spend(qint64 cost) {
+        m_work += std::max<qint64>(cost, 0) + 16;
         if (m_work > m_limits.maxWork) {
             m_stopped = true;
             m_report.workLimitReached = true;
             return false;
         }
         return true;
+    }
+
+    // Pixels of bounds that fall on the picture.
+    qint64 visibleArea(const QRectF& bounds) const {
+        const QRectF visible = bounds.intersected(QRectF(m_canvas));
+        return visible.isEmpty() ? 0 : qint64(visible.width() + 1) * qint64(visible.height() + 1);
+    }
+
+    // Work of filling a path: its visible area, and for every edge the rows it crosses.
+    qint64 fillCost(const QPainterPath& path) const {
+        qint64 rows = 0;
+        for (int i = 1; i < path.elementCount(); ++i) {
+            const double a = std::clamp(path.elementAt(i - 1).y, -1.0, double(m_canvas.height() + 1));
+            const double b = std::clamp(path.elementAt(i).y, -1.0, double(m_canvas.height() + 1));
+            rows += qint64(std::abs(b - a)) + 1;
+        }
+        return visibleArea(path.boundingRect()) + rows;
+    }
+
+    // Work of stroking a path: its whole length times the pen width, since the stroker walks
+    // every part of it, on the picture or not.
+    static qint64 strokeCost(const QPainterPath& path, double width) {
+        const double weight = width <= 1 ? double(LinePixelCost) : 2 * width;
+        return qint64(std::min(path.length() * weight, 1e15)) + path.elementCount();
     }
 
     // ---- objects ----
@@ -556,15 +595,31 @@ private:
                 rects.append(b.pixels().intersected(m_canvas.adjusted(-1, -1, 1, 1)));
             }
         }
-        QRegion result;
-        result.setRects(rects.constData(), int(rects.size()));
-        return result;
+        // The file's rectangles may overlap and come in any order, so they are united rather than
+        // handed over as a finished region; halving keeps the unions balanced.
+        const std::function<QRegion(qsizetype, qsizetype)> unite = [&](qsizetype from, qsizetype to) {
+            if (to - from == 1) {
+                return QRegion(rects[from]);
+            }
+            const qsizetype middle = from + (to - from) / 2;
+            return unite(from, middle).united(unite(middle, to));
+        };
+        return rects.isEmpty() ? QRegion() : unite(0, rects.size());
+    }
+
+    // Work of building a region from n rectangles.
+    static qint64 regionCost(qsizetype n) {
+        qint64 depth = 1;
+        while ((qint64(1) << depth) < n) {
+            ++depth;
+        }
+        return qint64(n) * depth * RegionRectCost;
     }
 
     // ---- clipping ----
 
     void selectClip(const Region& region) {
-        if (!spend(QRectF(), qint64(region.rects.size()) * 4)) {
+        if (!spend(regionCost(region.rects.size()))) {
             return;
         }
         m_state.clip = deviceRegion(region);
@@ -575,7 +630,7 @@ private:
         const DeviceBox b = box(p.i16(6), p.i16(4), p.i16(2), p.i16(0));
         const QRect rect = b.empty() ? QRect() : b.pixels().intersected(m_canvas.adjusted(-1, -1, 1, 1));
         const QRegion current = m_state.clip.value_or(QRegion(m_canvas));
-        if (!spend(QRectF(), qint64(current.rectCount()) * 4)) {
+        if (!spend(qint64(current.rectCount()) * RegionRectCost)) {
             return;
         }
         m_state.clip = intersect ? current.intersected(rect) : current.subtracted(rect);
@@ -583,10 +638,17 @@ private:
     }
 
     void offsetClip(ByteView p) {
-        if (m_state.clip) {
-            m_state.clip->translate(int(std::round(p.i16(2) * m_sx)), int(std::round(p.i16(0) * m_sy)));
-            m_clipDirty = true;
+        if (!m_state.clip) {
+            return;
         }
+        // The clip never reaches beyond the picture, so a move by more than its size empties it.
+        const double dx = std::round(p.i16(2) * m_sx), dy = std::round(p.i16(0) * m_sy);
+        if (std::abs(dx) > m_canvas.width() + 2 || std::abs(dy) > m_canvas.height() + 2) {
+            m_state.clip = QRegion();
+        } else {
+            m_state.clip->translate(int(dx), int(dy));
+        }
+        m_clipDirty = true;
     }
 
     void applyClip() {
@@ -711,9 +773,7 @@ private:
         if (!brush && !qpen) {
             return;
         }
-        const double margin = qpen ? qpen->widthF() : 0;
-        const QRectF bounds = fill.boundingRect().united(outline.boundingRect()).adjusted(-margin, -margin, margin, margin);
-        if (!spend(bounds, fill.elementCount() + outline.elementCount())) {
+        if (!spend((brush ? fillCost(fill) : 0) + (qpen ? strokeCost(outline, qpen->widthF()) : 0))) {
             return;
         }
         prepare(m_state.rop2);
@@ -912,7 +972,7 @@ private:
     }
 
     void fillRectWith(const QRectF& rect, const QBrush& brush, QPainter::CompositionMode mode) {
-        if (!spend(rect)) {
+        if (!spend(visibleArea(rect))) {
             return;
         }
         applyClip();
@@ -958,8 +1018,11 @@ private:
     }
 
     void fillRegion(const Region& region, const QBrush& brush, QPainter::CompositionMode mode) {
+        if (!spend(regionCost(region.rects.size()))) {
+            return;
+        }
         const QRegion area = deviceRegion(region);
-        if (!spend(area.boundingRect(), qint64(area.rectCount()) * 4)) {
+        if (!spend(visibleArea(area.boundingRect()))) {
             return;
         }
         applyClip();
@@ -1002,7 +1065,7 @@ private:
         const double left = mirrorX ? source.right() - part.right() : part.left() - source.left();
         const double upper = mirrorY ? source.bottom() - part.bottom() : part.top() - source.top();
         const QRectF target(dest.x0 + left * kx, dest.y0 + upper * ky, part.width() * kx, part.height() * ky);
-        if (!spend(target, qint64(part.width()) * part.height())) {
+        if (!spend(visibleArea(target) * ScaledPixelCost + qint64(part.width()) * part.height())) {
             return;
         }
         QImage piece = image.copy(part);
@@ -1026,7 +1089,7 @@ private:
         const auto info = readDibInfo(bits);
         if (info) {
             // Decoding costs its pixels whether or not they end up visible.
-            if (!spend(QRectF(), qint64(info->width) * info->height)) {
+            if (!spend(qint64(info->width) * info->height)) {
                 return std::nullopt;
             }
         }
@@ -1140,7 +1203,7 @@ private:
         } else {
             const ByteView bits = p.mid(4);
             const auto info = readDibInfo(bits);
-            if (info && spend(QRectF(), qint64(info->width) * info->height)) {
+            if (info && spend(qint64(info->width) * info->height)) {
                 brush.pattern = decodeDib(bits, usage, m_state.palette.colors, std::min<qint64>(m_limits.maxBitmapPixels, 1 << 20));
             }
         }
@@ -1255,7 +1318,9 @@ private:
         transform.translate(origin.x(), origin.y());
         transform.rotate(angle);
         const QRectF cell(left, baseline - ascent, total, ascent + descent);
-        if (!spend(transform.mapRect(cell), qint64(chars.size()) * 64)) {
+        // Glyphs beyond the glyph cache's size are outlines that cost with their size.
+        const qint64 perGlyph = GlyphCost + (font.pixelSize() > 64 ? qint64(font.pixelSize()) * 32 : 0);
+        if (!spend(visibleArea(transform.mapRect(cell)) + qint64(chars.size()) * perGlyph)) {
             return;
         }
 

@@ -18,6 +18,8 @@ struct PlayLimits {
     qint64 maxBitmapPixels = qint64(8192) * 8192;
     // Deepest stack of saved states.
     int maxSavedStates = 1024;
+    // Wall-clock time after which drawing stops, whatever the estimate of the work said; 0 for none.
+    qint64 maxMilliseconds = 10000;
 };
 
 struct PlayReport {
@@ -27,6 +29,7 @@ struct PlayReport {
     bool sawEof = false;
     bool malformed = false;        // the walk stopped at a record that did not fit the file
     bool workLimitReached = false; // drawing stopped early, see PlayLimits::maxWork
+    bool timeLimitReached = false; // drawing stopped early, see PlayLimits::maxMilliseconds
 };
 
 // Where logical coordinates start: this window is mapped onto the whole image.

@@ -1,5 +1,7 @@
 #include "platform/WmfText.h"
 
+#include <QFontDatabase>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <optional>
@@ -196,14 +198,24 @@ QStringList fontFamiliesFor(const QString& face, quint8 pitchAndFamily) {
                         !containsAny(face, {u"Ｐ", u"MS P"}));
     const QString ipa = mincho ? (fixed ? QStringLiteral("IPAMincho") : QStringLiteral("IPAPMincho"))
                                : (fixed ? QStringLiteral("IPAGothic") : QStringLiteral("IPAPGothic"));
-    const bool japaneseFace = containsAny(face, {u"ＭＳ", u"明朝", u"ゴシック", u"MS Gothic", u"MS Mincho",
-                                                 u"MS PGothic", u"MS PMincho", u"MS UI Gothic", u"Osaka"});
     QStringList families;
-    if (!face.isEmpty() && !japaneseFace && !isSymbolFace(face)) {
+    if (!face.isEmpty() && !isSymbolFace(face) && face.compare(ipa, Qt::CaseInsensitive) != 0 &&
+        isInstalledFamily(face)) {
         families << face;
     }
     families << ipa;
     return families;
+}
+
+bool isInstalledFamily(const QString& family) {
+    static const QSet<QString> installed = [] {
+        QSet<QString> names;
+        for (const QString& name : QFontDatabase::families()) {
+            names.insert(name.toCaseFolded());
+        }
+        return names;
+    }();
+    return installed.contains(family.toCaseFolded());
 }
 
 } // namespace quarbel::platform::wmf

@@ -49,8 +49,13 @@ QString decodeFaceName(ByteView bytes, quint8 charset);
 
 bool isSymbolFace(const QString& face);
 
-// Families to ask for, best first: the face itself unless it is a Japanese face that is not
-// installed here, then the IPA font of the same kind, so that Japanese text always has glyphs.
+// True when the font database has a family of this name, whatever its case. Needs a QGuiApplication.
+bool isInstalledFamily(const QString& family);
+
+// Families to ask for, best first: the face itself when it is installed here, then the IPA font
+// of the same kind, so that Japanese text always has glyphs. Names that are not installed are
+// never passed on: every new name costs the font database a search and a cache entry, and a
+// file can carry thousands of them. Needs a QGuiApplication.
 QStringList fontFamiliesFor(const QString& face, quint8 pitchAndFamily);
 
 } // namespace quarbel::platform::wmf

@@ -2,10 +2,53 @@
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer into build-fuzz/.
 #   scripts/fuzz.sh --smoke      build, then run each target for a few seconds (CI)
 #   scripts/fuzz.sh [SECONDS]    build, then fuzz each target for SECONDS (default 600)
+# Seeds: fuzz/corpus/<name>/ (in git) and, when it exists, the sample metafiles in
+# ../shared/testdata/wmf (or $QUARBEL_SHARED_WMF_DIR). What the fuzzer learns goes to
+# build-fuzz/corpus/<name>/, crashes to build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -f fuzz/CMakeLists.txt ]; then
   echo "no fuzz targets"
   exit 0
 fi
-echo "fuzz targets not wired yet"
+
+seconds=600
+case "${1:-}" in
+  --smoke) seconds=5 ;;
+  "") ;;
+  *[!0-9]*) echo "usage: $0 [--smoke | SECONDS]" >&2; exit 2 ;;
+  *) seconds=$1 ;;
+esac
+
+if ! command -v clang++ >/dev/null 2>&1; then
+  echo "clang++ is needed for the fuzz targets" >&2
+  exit 1
+fi
+
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DQUARBEL_BUILD_FUZZ=ON -DQUARBEL_BUILD_TESTS=OFF -DQUARBEL_BUILD_BENCH=OFF -DQUARBEL_WERROR=ON >/dev/null
+cmake --build build-fuzz --target wmf_fuzzer
+
+export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+shared="${QUARBEL_SHARED_WMF_DIR:-../shared/testdata/wmf}"
+
+# run TARGET CORPUS-NAME [MORE-SEED-DIRS...]
+run() {
+  local target=$1 name=$2
+  shift 2
+  local corpus=build-fuzz/corpus/$name
+  mkdir -p "$corpus" build-fuzz/artifacts
+  local seeds=("fuzz/corpus/$name")
+  for dir in "$@"; do
+    if [ -d "$dir" ]; then
+      seeds+=("$dir")
+    fi
+  done
+  echo "fuzzing $target for $seconds s"
+  "build-fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 \
+    -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 "$corpus" "${seeds[@]}"
+}
+
+run wmf_fuzzer wmf "$shared"

@@ -1,6 +1,8 @@
 // The metafile's byte layer: header recognition, the record walk and text decoding.
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
+
 #include "platform/WmfFormat.h"
 #include "platform/WmfPicture.h"
 #include "platform/WmfText.h"
@@ -202,12 +204,19 @@ TEST(WmfText, FaceNamesAndFamilies) {
               QStringLiteral("ＭＳ 明朝"));
     EXPECT_EQ(wmf::decodeFaceName(view(QByteArray(40, 'A')), 0), QString(32, u'A'));
 
-    // Japanese faces that are not installed here go to the IPA font of their kind.
+    // Faces that are not installed here go to the IPA font of their kind.
     EXPECT_EQ(wmf::fontFamiliesFor(QStringLiteral("ＭＳ 明朝"), 0x11), QStringList{"IPAMincho"});
     EXPECT_EQ(wmf::fontFamiliesFor(QStringLiteral("ＭＳ Ｐゴシック"), 0x22), QStringList{"IPAPGothic"});
-    EXPECT_EQ(wmf::fontFamiliesFor(QStringLiteral("Arial"), 0x22), (QStringList{"Arial", "IPAPGothic"}));
-    EXPECT_EQ(wmf::fontFamiliesFor(QStringLiteral("Courier New"), 0x31), (QStringList{"Courier New", "IPAGothic"}));
+    EXPECT_EQ(wmf::fontFamiliesFor(QStringLiteral("No Such Face 7"), 0x22), QStringList{"IPAPGothic"});
+    EXPECT_EQ(wmf::fontFamiliesFor(QStringLiteral("No Such Face 7"), 0x31), QStringList{"IPAGothic"});
     EXPECT_EQ(wmf::fontFamiliesFor(QString(), 0x12), QStringList{"IPAPMincho"});
+    EXPECT_EQ(wmf::fontFamiliesFor(QStringLiteral("Symbol"), 0x12), QStringList{"IPAPMincho"});
+    // An installed face comes first, found whatever its case.
+    const QStringList installed = QFontDatabase::families();
+    ASSERT_FALSE(installed.isEmpty());
+    const QString face = installed.first();
+    EXPECT_TRUE(wmf::isInstalledFamily(face.toUpper()));
+    EXPECT_EQ(wmf::fontFamiliesFor(face.toUpper(), 0x22).first(), face.toUpper());
 }
 
 } // namespace

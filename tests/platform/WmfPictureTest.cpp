@@ -374,3 +374,104 @@ TEST(WmfPicture, BitmapsAppearWhereTheRecordsPutThem) {
 }
 
 } // namespace
+
+namespace {
+
+// A region object of horizontal bands, each band a list of [left, right) spans.
+QByteArray regionRecord(const QList<std::pair<QPoint, QList<QPoint>>>& bands) {
+    using quarbel::test::putU16;
+    using quarbel::test::putU32;
+    QByteArray scans;
+    for (const auto& [rows, spans] : bands) {
+        putU16(scans, quint32(spans.size() * 2));
+        putU16(scans, quint32(rows.x()));
+        putU16(scans, quint32(rows.y()));
+        for (const QPoint& span : spans) {
+            putU16(scans, quint32(span.x()));
+            putU16(scans, quint32(span.y()));
+        }
+        putU16(scans, quint32(spans.size() * 2));
+    }
+    QByteArray p;
+    putU16(p, 0);
+    putU16(p, 6);
+    putU32(p, 0);
+    putU16(p, quint32(22 + scans.size()));
+    putU16(p, quint32(bands.size()));
+    putU16(p, 0);
+    for (int v : {0, 0, 64, 64}) {
+        putU16(p, quint32(v));
+    }
+    return p + scans;
+}
+
+TEST(WmfPicture, RegionsFillAndClip) {
+    // Rows 10..19: x 10..29 and 40..49; rows 20..29: x 10..49.
+    const QByteArray region = regionRecord({{{10, 20}, {{10, 30}, {40, 50}}}, {{20, 30}, {{10, 50}}}});
+    WmfWriter w;
+    w.raw(0x06FF, region)               // 0
+        .createBrush(0, Red)            // 1
+        .createBrush(0, Blue)           // 2
+        .createPen(NullPen, 0, Black)   // 3
+        .words(0x0228, {0, 1})          // fill the region in red
+        .selectObject(3)
+        .selectObject(2)
+        .words(0x012C, {0})             // clip to the region
+        .words(0x0220, {30, 0})         // and move the clip 30 rows down
+        .rectangle(0, 0, 64, 64)
+        .words(0x012C, {999})           // no region: no clipping
+        .createBrush(0, Lime)           // 4
+        .selectObject(4)
+        .rectangle(58, 0, 64, 64)
+        .eof();
+    const QImage image = render(w.placeable(0, 0, 64, 64, 96));
+    expectPixels(image, {{15, 15, Red}, {45, 15, Red}, {35, 15, White}, {35, 25, Red}, {5, 25, White},
+                         {15, 45, Blue}, {35, 45, White}, {35, 55, Blue}, {35, 62, White}, {60, 5, Lime}});
+}
+
+TEST(WmfPicture, PaletteIndexedBitmap) {
+    using quarbel::test::putU16;
+    using quarbel::test::putU32;
+    QByteArray palette;
+    putU16(palette, 0x0300);
+    putU16(palette, 3);
+    for (QRgb c : {Red, Lime, Blue}) {
+        quarbel::test::putColor(palette, c); // red, green, blue, flags
+    }
+    // 2 x 1 pixels of 8 bits whose colour table holds palette indices 2 and 0.
+    QByteArray dib;
+    for (quint32 v : {40u, 2u, 1u}) {
+        putU32(dib, v);
+    }
+    putU16(dib, 1);
+    putU16(dib, 8);
+    for (quint32 v : {0u, 0u, 0u, 0u, 2u, 0u}) {
+        putU32(dib, v);
+    }
+    putU16(dib, 2);
+    putU16(dib, 0);
+    dib.append(QByteArray("\x00\x01\x00\x00", 4));
+    WmfWriter w;
+    w.raw(0x00F7, palette).words(0x0234, {0}).stretchDib(0, 0, 40, 20, 0, 0, 2, 1, dib, 0x00CC0020u, 1).eof();
+    const QImage image = render(w.placeable(0, 0, 40, 20, 96));
+    expectPixels(image, {{5, 10, Blue}, {35, 10, Red}});
+}
+
+TEST(WmfPicture, WallClockLimitStopsDrawing) {
+    WmfWriter w;
+    w.createBrush(0, Red).selectObject(0);
+    for (int i = 0; i < 200000; ++i) {
+        w.rectangle(0, 0, 512, 512);
+    }
+    WmfRenderOptions options;
+    options.maxWork = qint64(1) << 62;
+    options.maxMilliseconds = 1;
+    WmfRenderReport report;
+    const QImage image = renderWmf(w.eof().placeable(0, 0, 512, 512, 96), options, nullptr, &report);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(report.timeLimitReached);
+    EXPECT_FALSE(report.workLimitReached);
+    EXPECT_LT(report.records, 200000);
+}
+
+} // namespace

@@ -169,6 +169,7 @@ TEST(WmfRobustness, BadInputsGiveAPictureOrAReason) {
          WmfWriter()
              .setWindowExt(1, 1)
              .setViewportExt(32767, -32767)
+             .words(0x0410, {0, 0, 0, 0}) // zero denominators
              .createPen(0, 32767, 0)
              .selectObject(0)
              .ellipse(-32768, -32768, 32767, 32767)
@@ -177,7 +178,6 @@ TEST(WmfRobustness, BadInputsGiveAPictureOrAReason) {
              .createFont(-32768, 128, "x")
              .selectObject(1)
              .textOut(0, 0, "\x93\xfa")
-             .words(0x0410, {0, 0, 0, 0})
              .words(0x0410, {1, 32767, 1, 32767})
              .rectangle(-5, -5, 5, 5)
              .eof()
