@@ -142,7 +142,10 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head) {
     }
     QImageReader reader(device, format);
     reader.setAutoTransform(false);
-    if (!acceptablePictureSize(reader.size())) {
+    // A size the header gives is checked before anything is allocated; a decoder that cannot tell
+    // in advance is checked on its result.
+    const QSize announced = reader.size();
+    if (announced.isValid() && !acceptablePictureSize(announced)) {
         return failure(ErrInvalidPicture);
     }
     QImage image;
