@@ -7,9 +7,11 @@
 // pattern. The "/noise:1" runs add per-pixel noise to every other ring, the worst case for the
 // quantiser (flat areas are what depth designs are made of).
 
-#include <benchmark/benchmark.h>
+#include "engine/Conversion.h"
+#include "engine/DepthQuantiser.h"
 
 #include <algorithm>
+#include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -18,9 +20,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "engine/Conversion.h"
-#include "engine/DepthQuantiser.h"
 
 namespace {
 
@@ -31,7 +30,8 @@ constexpr int RepeatWidth = 70;
 
 class VectorSurface final : public PixelSurface {
 public:
-    VectorSurface(int width, int height) : m_width(width), m_height(height), m_pixels(std::size_t(width) * height) {}
+    VectorSurface(int width, int height)
+        : m_width(width), m_height(height), m_pixels(std::size_t(width) * height) {}
     int width() const override { return m_width; }
     int height() const override { return m_height; }
     void readRow(int y, std::span<Packed> out) const override {
@@ -117,8 +117,9 @@ const Pictures& picturesFor(const benchmark::State& state) {
     const std::pair<int, bool> key{static_cast<int>(state.range(0)), state.range(1) != 0};
     auto it = cache.find(key);
     if (it == cache.end())
-        it = cache.emplace(std::piecewise_construct, std::forward_as_tuple(key),
-                           std::forward_as_tuple(key.first, key.second))
+        it = cache
+                 .emplace(std::piecewise_construct, std::forward_as_tuple(key),
+                          std::forward_as_tuple(key.first, key.second))
                  .first;
     return it->second;
 }
@@ -178,8 +179,12 @@ void randomDot(benchmark::State& state, const std::string& mode) {
     countPixels(state);
 }
 
-void BM_RandomDotMono(benchmark::State& state) { randomDot(state, "Mono"); }
-void BM_RandomDotColor(benchmark::State& state) { randomDot(state, "Color"); }
+void BM_RandomDotMono(benchmark::State& state) {
+    randomDot(state, "Mono");
+}
+void BM_RandomDotColor(benchmark::State& state) {
+    randomDot(state, "Color");
+}
 
 void BM_ColorField(benchmark::State& state) {
     const Pictures& pictures = picturesFor(state);

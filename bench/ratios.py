@@ -29,7 +29,7 @@ def main():
             best[name] = run["cpu_time"]
             rate[name] = run.get("items_per_second", 0.0)
     print(f"{'benchmark':44} {'best time':>12} {'Mpixel/s':>10} {'/ floor':>8}")
-    for name, time in best.items():
+    for name, time in sorted(best.items()):
         kind, _, picture = name.partition("/")
         floor = best.get("BM_Floor/" + picture)
         ratio = f"{time / floor:8.2f}" if floor and kind != "BM_Floor" else ""

@@ -47,8 +47,8 @@ void linkRuns(const std::int32_t* depth, const std::int64_t* separation, const s
 }
 
 // Any parameters: only targets in x+1..last can still show; the others are skipped.
-void linkRowChecked(const std::int32_t* depth, const std::int64_t* separation, const Packed* pattern, Packed* row,
-                    std::int64_t last) {
+void linkRowChecked(const std::int32_t* depth, const std::int64_t* separation, const Packed* pattern,
+                    Packed* row, std::int64_t last) {
     for (std::int64_t x = 0; x <= last; ++x) {
         Packed c = row[x];
         if (c == 0) {
@@ -78,7 +78,8 @@ void ColorFieldConverter::convertRow() {
     Packed* row = m_out.data();
     std::fill_n(row, columns, 0);
     if (linksInGuard())
-        linkRuns(s.DepthRow.data(), separations().data(), m_runStarts.data(), m_runCount, pattern, row, last + 1);
+        linkRuns(s.DepthRow.data(), separations().data(), m_runStarts.data(), m_runCount, pattern, row,
+                 last + 1);
     else
         linkRowChecked(s.DepthRow.data(), separations().data(), pattern, row, last);
 }

@@ -8,7 +8,9 @@ namespace quarbel::engine {
 // A 24-bit colour packed as R + 256*G + 65536*B; -1 stands for a point outside a picture.
 using Packed = std::int32_t;
 
-constexpr Packed packRgb(int r, int g, int b) { return r + 256 * g + 65536 * b; }
+constexpr Packed packRgb(int r, int g, int b) {
+    return r + 256 * g + 65536 * b;
+}
 
 // Pictures are at most this wide; per-row buffers have one entry more (indices 0..1024).
 inline constexpr int MaxImageWidth = 1024;
@@ -40,10 +42,10 @@ inline constexpr std::array<Packed, 16> DepthPalette{
 
 // Colours of the random-dot numbers 0..15 (not in DepthPalette's order).
 inline constexpr std::array<Packed, 16> DotColours{
-    packRgb(0, 0, 0),     packRgb(0, 0, 128),   packRgb(0, 128, 0),   packRgb(0, 128, 128),
-    packRgb(128, 0, 0),   packRgb(128, 0, 128), packRgb(128, 128, 0), packRgb(192, 192, 192),
-    packRgb(128, 128, 128), packRgb(0, 0, 255), packRgb(0, 255, 0),   packRgb(0, 255, 255),
-    packRgb(255, 0, 0),   packRgb(255, 0, 255), packRgb(255, 255, 0), packRgb(255, 255, 255),
+    packRgb(0, 0, 0),       packRgb(0, 0, 128),   packRgb(0, 128, 0),   packRgb(0, 128, 128),
+    packRgb(128, 0, 0),     packRgb(128, 0, 128), packRgb(128, 128, 0), packRgb(192, 192, 192),
+    packRgb(128, 128, 128), packRgb(0, 0, 255),   packRgb(0, 255, 0),   packRgb(0, 255, 255),
+    packRgb(255, 0, 0),     packRgb(255, 0, 255), packRgb(255, 255, 0), packRgb(255, 255, 255),
 };
 
 } // namespace quarbel::engine

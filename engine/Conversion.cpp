@@ -35,4 +35,3 @@ RowOutcome runToEnd(Converter& converter, const IniReader& reader, const std::st
 }
 
 } // namespace quarbel::engine
-

@@ -9,23 +9,23 @@
 //                                                 // than MaxImageWidth; nothing is touched then
 //     for (;;) {                                  // the editor: one nextRow() per event-loop turn
 //         RowOutcome outcome = converter->nextRow();
-//         // rows up to state.CurrentRow - 1 are written (repaint row state.CurrentRow - 1 after Converted/Finished)
-//         if (outcome != RowOutcome::Converted) break;
+//         // rows up to state.CurrentRow - 1 are written (repaint row state.CurrentRow - 1 after
+//         Converted/Finished) if (outcome != RowOutcome::Converted) break;
 //     }
 // Pausing: set flags.PauseRequested; the next nextRow() stores the resume row and returns Paused.
 // Continuing: call begin() again (same or a new converter on the same ConversionState); it reads the
 // parameters anew and continues at the stored row. Aborting: set PauseRequested and AbortRequested;
 // the next begin() starts afresh at row 0 with a cleared Stereo image.
 
-#include <cstdint>
-#include <memory>
-#include <optional>
-#include <string>
-
 #include "engine/ConversionState.h"
 #include "engine/IniReader.h"
 #include "engine/PixelSurface.h"
 #include "engine/Random.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
 
 namespace quarbel::engine {
 
@@ -63,7 +63,7 @@ public:
     // Closed, Finished) further calls return that outcome again and touch nothing until the next
     // begin(); a call before any begin() throws std::logic_error.
     virtual RowOutcome nextRow() = 0;
-    virtual int width() const = 0;  // Stereo image size of this run, valid after begin()
+    virtual int width() const = 0; // Stereo image size of this run, valid after begin()
     virtual int height() const = 0;
     virtual const ConversionParameters& parameters() const = 0;
 };
@@ -77,7 +77,8 @@ std::unique_ptr<Converter> makeRandomDotConverter(ConversionState& state, RunFla
                                                   RandomSource& random, const std::string& monoOrColor,
                                                   std::optional<std::uint64_t> seed = std::nullopt);
 
-// Colour-field stereogram: size from the Field image, pattern from the Field image, depth from the Design image.
+// Colour-field stereogram: size from the Field image, pattern from the Field image, depth from the Design
+// image.
 std::unique_ptr<Converter> makeColorFieldConverter(ConversionState& state, RunFlags& flags,
                                                    const PixelSurface& design, const PixelSurface& field,
                                                    RowSink& stereo);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/Colour.h"
+
 #include <array>
 #include <cstdint>
-
-#include "engine/Colour.h"
 
 namespace quarbel::engine {
 

@@ -58,7 +58,8 @@ constexpr ShuffleTables LevelShuffles = makeShuffleTables();
 
 inline void recordRunStarts(unsigned changes, std::size_t x, const QuantisedRow& out, RunTracker& tracker) {
     while (changes != 0) {
-        out.runStarts[tracker.runs++] = static_cast<std::int32_t>(x + static_cast<unsigned>(__builtin_ctz(changes)));
+        out.runStarts[tracker.runs++] =
+            static_cast<std::int32_t>(x + static_cast<unsigned>(__builtin_ctz(changes)));
         changes &= changes - 1;
     }
 }
@@ -66,8 +67,9 @@ inline void recordRunStarts(unsigned changes, std::size_t x, const QuantisedRow&
 // Both SIMD ways work the same. Per 32-bit pixel: each byte is compared with the three thresholds
 // (unsigned, via a sign flip); the counts 0..3 are weighted 1, 4, 16 (red, green, blue; the top
 // byte weighs 0) into the 6-bit table index; the index picks its level from the four shuffle
-// tables (bits 0-3 within a table, bits 4 and 5 choose the table by two byte blends). Depth designs are mostly flat, so a block that repeats the
-// colour of the column before takes that column's results without the arithmetic.
+// tables (bits 0-3 within a table, bits 4 and 5 choose the table by two byte blends). Depth designs are
+// mostly flat, so a block that repeats the colour of the column before takes that column's results without
+// the arithmetic.
 
 template <bool Runs>
 __attribute__((target("avx2"))) std::size_t quantiseAvx2(const Packed* in, std::size_t count,
@@ -98,20 +100,23 @@ __attribute__((target("avx2"))) std::size_t quantiseAvx2(const Packed* in, std::
             continue;
         }
         const __m256i v = _mm256_xor_si256(pixels, bias);
-        const __m256i negativeCounts = _mm256_add_epi8(
-            _mm256_add_epi8(_mm256_cmpgt_epi8(v, above64), _mm256_cmpgt_epi8(v, above160)),
-            _mm256_cmpgt_epi8(v, above207));
+        const __m256i negativeCounts =
+            _mm256_add_epi8(_mm256_add_epi8(_mm256_cmpgt_epi8(v, above64), _mm256_cmpgt_epi8(v, above160)),
+                            _mm256_cmpgt_epi8(v, above207));
         const __m256i index = _mm256_madd_epi16(_mm256_maddubs_epi16(weights, negativeCounts), minusOne);
         const __m256i bit4 = _mm256_slli_epi32(index, 3);
         const __m256i bit5 = _mm256_slli_epi32(index, 2);
-        const __m256i low = _mm256_blendv_epi8(_mm256_shuffle_epi8(t0, index), _mm256_shuffle_epi8(t1, index), bit4);
-        const __m256i high = _mm256_blendv_epi8(_mm256_shuffle_epi8(t2, index), _mm256_shuffle_epi8(t3, index), bit4);
+        const __m256i low =
+            _mm256_blendv_epi8(_mm256_shuffle_epi8(t0, index), _mm256_shuffle_epi8(t1, index), bit4);
+        const __m256i high =
+            _mm256_blendv_epi8(_mm256_shuffle_epi8(t2, index), _mm256_shuffle_epi8(t3, index), bit4);
         const __m256i level = _mm256_and_si256(_mm256_blendv_epi8(low, high, bit5), lowByte);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.levels + x), level);
         if constexpr (Runs) {
             const __m256i before = _mm256_blend_epi32(_mm256_permutevar8x32_epi32(level, oneLaneUp),
                                                       _mm256_set1_epi32(tracker.previousLevel), 0x01);
-            const auto same = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(level, before))));
+            const auto same = static_cast<unsigned>(
+                _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(level, before))));
             recordRunStarts(~same & 0xFFu, x, out, tracker);
             tracker.previousLevel = _mm256_extract_epi32(level, 7);
         }
@@ -149,8 +154,9 @@ __attribute__((target("sse4.1"))) std::size_t quantiseSse41(const Packed* in, st
             continue;
         }
         const __m128i v = _mm_xor_si128(pixels, bias);
-        const __m128i negativeCounts = _mm_add_epi8(
-            _mm_add_epi8(_mm_cmpgt_epi8(v, above64), _mm_cmpgt_epi8(v, above160)), _mm_cmpgt_epi8(v, above207));
+        const __m128i negativeCounts =
+            _mm_add_epi8(_mm_add_epi8(_mm_cmpgt_epi8(v, above64), _mm_cmpgt_epi8(v, above160)),
+                         _mm_cmpgt_epi8(v, above207));
         const __m128i index = _mm_madd_epi16(_mm_maddubs_epi16(weights, negativeCounts), minusOne);
         const __m128i bit4 = _mm_slli_epi32(index, 3);
         const __m128i bit5 = _mm_slli_epi32(index, 2);
@@ -160,7 +166,8 @@ __attribute__((target("sse4.1"))) std::size_t quantiseSse41(const Packed* in, st
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out.levels + x), level);
         if constexpr (Runs) {
             const __m128i before = _mm_alignr_epi8(level, _mm_set1_epi32(tracker.previousLevel), 12);
-            const auto same = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(level, before))));
+            const auto same =
+                static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(level, before))));
             recordRunStarts(~same & 0xFu, x, out, tracker);
             tracker.previousLevel = _mm_extract_epi32(level, 3);
         }
@@ -222,10 +229,12 @@ QuantiserPath bestQuantiserPath() {
     return QuantiserPath::Portable;
 }
 
-std::size_t quantiseRowWith(QuantiserPath path, const Packed* colours, std::size_t count, const QuantisedRow& out) {
+std::size_t quantiseRowWith(QuantiserPath path, const Packed* colours, std::size_t count,
+                            const QuantisedRow& out) {
     if (!quantiserPathAvailable(path))
         path = QuantiserPath::Portable;
-    return out.runStarts ? quantiseBy<true>(path, colours, count, out) : quantiseBy<false>(path, colours, count, out);
+    return out.runStarts ? quantiseBy<true>(path, colours, count, out)
+                         : quantiseBy<false>(path, colours, count, out);
 }
 
 std::size_t quantiseRow(const Packed* colours, std::size_t count, const QuantisedRow& out) {

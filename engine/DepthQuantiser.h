@@ -5,11 +5,11 @@
 // packed value is numerically nearest (ties to the lower level). The rule only ever sees 4 values
 // per component, so it is evaluated once per snapped colour at compile time and applied by table.
 
+#include "engine/Colour.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
-
-#include "engine/Colour.h"
 
 namespace quarbel::engine {
 
@@ -69,7 +69,8 @@ constexpr std::array<std::array<std::uint8_t, 256>, 3> makeComponentTables() {
 constexpr std::array<std::uint8_t, 64> makeLevelTable() {
     std::array<std::uint8_t, 64> table{};
     for (int i = 0; i < 64; ++i) {
-        const Packed q = packRgb(snappedValues[i & 3], snappedValues[(i >> 2) & 3], snappedValues[(i >> 4) & 3]);
+        const Packed q =
+            packRgb(snappedValues[i & 3], snappedValues[(i >> 2) & 3], snappedValues[(i >> 4) & 3]);
         table[i] = levelOfSnapped(q);
     }
     return table;
@@ -107,6 +108,7 @@ QuantiserPath bestQuantiserPath();
 // Quantises colours[0..count) into out; returns the number of runs written (0 without runStarts).
 std::size_t quantiseRow(const Packed* colours, std::size_t count, const QuantisedRow& out);
 // The same by a given way (the portable one when the machine lacks it).
-std::size_t quantiseRowWith(QuantiserPath path, const Packed* colours, std::size_t count, const QuantisedRow& out);
+std::size_t quantiseRowWith(QuantiserPath path, const Packed* colours, std::size_t count,
+                            const QuantisedRow& out);
 
 } // namespace quarbel::engine

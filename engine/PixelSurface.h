@@ -1,8 +1,8 @@
 #pragma once
 
-#include <span>
-
 #include "engine/Colour.h"
+
+#include <span>
 
 namespace quarbel::engine {
 

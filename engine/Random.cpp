@@ -5,7 +5,9 @@
 
 namespace quarbel::engine {
 
-std::unique_ptr<RandomSource> makeRandomSource() { return std::make_unique<XoshiroRandom>(clockSeed()); }
+std::unique_ptr<RandomSource> makeRandomSource() {
+    return std::make_unique<XoshiroRandom>(clockSeed());
+}
 
 std::uint64_t clockSeed() {
     // Two runs started within one tick of a coarse clock must still get different dots.

@@ -55,7 +55,9 @@ RandomDotConverter::RandomDotConverter(ConversionState& state, RunFlags& flags, 
     : RowConverter(state, flags, stereo, 0), m_design(design), m_random(random),
       m_fastRandom(dynamic_cast<XoshiroRandom*>(&random)), m_monoOrColor(monoOrColor), m_seed(seed) {}
 
-void RandomDotConverter::prepareRun() { m_random.seed(m_seed ? *m_seed : clockSeed()); }
+void RandomDotConverter::prepareRun() {
+    m_random.seed(m_seed ? *m_seed : clockSeed());
+}
 
 void RandomDotConverter::convertRow() {
     if (m_fastRandom) {
@@ -97,8 +99,7 @@ template <class Draw>
 
 } // namespace
 
-template <bool InGuard, class Draw>
-void RandomDotConverter::convertRowWith(Draw& draw) {
+template <bool InGuard, class Draw> void RandomDotConverter::convertRowWith(Draw& draw) {
     ConversionState& s = state();
     const std::int64_t last = s.LastColumn;
     const std::int64_t repeatWidth = parameters().repeatWidth;

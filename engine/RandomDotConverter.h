@@ -1,10 +1,10 @@
 #pragma once
 
+#include "engine/RowConverter.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
-
-#include "engine/RowConverter.h"
 
 namespace quarbel::engine {
 
@@ -14,7 +14,8 @@ namespace quarbel::engine {
 class RandomDotConverter final : public RowConverter {
 public:
     RandomDotConverter(ConversionState& state, RunFlags& flags, const PixelSurface& design, RowSink& stereo,
-                       RandomSource& random, const std::string& monoOrColor, std::optional<std::uint64_t> seed);
+                       RandomSource& random, const std::string& monoOrColor,
+                       std::optional<std::uint64_t> seed);
 
 private:
     const PixelSurface& sizeSource() const override { return m_design; }
@@ -22,8 +23,7 @@ private:
     void prepareRun() override;
     void convertRow() override;
 
-    template <bool InGuard, class Draw>
-    void convertRowWith(Draw& draw);
+    template <bool InGuard, class Draw> void convertRowWith(Draw& draw);
 
     const PixelSurface& m_design;
     RandomSource& m_random;

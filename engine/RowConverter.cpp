@@ -1,16 +1,17 @@
 #include "engine/RowConverter.h"
 
+#include "engine/DepthQuantiser.h"
+
 #include <algorithm>
 #include <span>
 #include <stdexcept>
 #include <string>
 
-#include "engine/DepthQuantiser.h"
-
 namespace quarbel::engine {
 
 RowConverter::RowConverter(ConversionState& state, RunFlags& flags, RowSink& stereo, int resumeIndex)
-    : m_state(state), m_flags(flags), m_stereo(stereo), m_resumeIndex(static_cast<std::size_t>(resumeIndex)) {}
+    : m_state(state), m_flags(flags), m_stereo(stereo), m_resumeIndex(static_cast<std::size_t>(resumeIndex)) {
+}
 
 void RowConverter::begin(const IniReader& reader, const std::string& iniPath) {
     const PixelSurface& source = sizeSource();
@@ -18,8 +19,8 @@ void RowConverter::begin(const IniReader& reader, const std::string& iniPath) {
     const int h = source.height();
     // Every row buffer has MaxImageWidth + 1 entries; refuse before anything changes.
     if (w > MaxImageWidth)
-        throw std::invalid_argument("picture wider than " + std::to_string(MaxImageWidth) + " pixels: " +
-                                    std::to_string(w));
+        throw std::invalid_argument("picture wider than " + std::to_string(MaxImageWidth) +
+                                    " pixels: " + std::to_string(w));
     if (w < 0 || h < 0)
         throw std::invalid_argument("picture of negative size");
 
@@ -37,7 +38,8 @@ void RowConverter::begin(const IniReader& reader, const std::string& iniPath) {
     m_shifts = ShiftTable(m_parameters.depthFactor());
     m_linksInGuard = true;
     for (std::size_t level = 0; level < 16; ++level) {
-        const std::int64_t separation = std::int64_t{m_parameters.repeatWidth} - m_shifts[static_cast<std::int32_t>(level)];
+        const std::int64_t separation =
+            std::int64_t{m_parameters.repeatWidth} - m_shifts[static_cast<std::int32_t>(level)];
         m_separations[level] = separation;
         m_linksInGuard = m_linksInGuard && separation >= 1 && separation <= LinkGuard;
     }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <array>
-
 #include "engine/Conversion.h"
 #include "engine/ShiftTable.h"
+
+#include <array>
 
 namespace quarbel::engine {
 

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "ConverterRigs.h"
 #include "TestPictures.h"
+
+#include <gtest/gtest.h>
 
 namespace quarbel::engine {
 namespace {
@@ -18,7 +18,8 @@ TEST(ColorField, FlatDepthRepeatsThePattern) {
     for (const Case c : {Case{false, 0}, Case{true, 20}, Case{true, 50}})
         for (int repeatWidth : {1, 9, 70, 200}) {
             SCOPED_TRACE("RW " + std::to_string(repeatWidth) + " depth " + std::to_string(c.depth));
-            ColorFieldRig rig(c.blackDesign ? MemorySurface(260, 8, 0) : randomDesign(260, 8, 6), randomField(260, 8, 7));
+            ColorFieldRig rig(c.blackDesign ? MemorySurface(260, 8, 0) : randomDesign(260, 8, 6),
+                              randomField(260, 8, 7));
             rig.ini.setParameters(repeatWidth, c.depth, 30);
             ASSERT_EQ(rig.run(), RowOutcome::Finished);
             int blackCopies = 0;

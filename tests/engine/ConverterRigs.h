@@ -2,12 +2,12 @@
 
 // A document window's worth of conversion plumbing around one converter.
 
+#include "EngineFakes.h"
+#include "engine/Conversion.h"
+
 #include <memory>
 #include <set>
 #include <string>
-
-#include "EngineFakes.h"
-#include "engine/Conversion.h"
 
 namespace quarbel::engine::testing {
 

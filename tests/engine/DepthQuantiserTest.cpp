@@ -1,14 +1,14 @@
-#include <gtest/gtest.h>
+#include "engine/DepthQuantiser.h"
+
+#include "Reference.h"
 
 #include <algorithm>
 #include <array>
-#include <string>
+#include <gtest/gtest.h>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
-
-#include "Reference.h"
-#include "engine/DepthQuantiser.h"
 
 namespace quarbel::engine {
 namespace {
@@ -23,12 +23,12 @@ struct LevelCase {
 
 // Telling results of the nearest search, the thresholds and the pure palette colours.
 const LevelCase levelCases[] = {
-    {192, 0, 0, 9},     {0, 0, 192, 8},       {255, 128, 0, 3},     {192, 192, 0, 10},  {128, 255, 255, 15},
-    {192, 0, 128, 5},   {64, 64, 64, 0},      {65, 65, 65, 7},      {208, 208, 208, 15}, {200, 200, 200, 8},
-    {0, 0, 0, 0},       {255, 255, 255, 15},  {160, 160, 160, 7},   {161, 161, 161, 8}, {207, 207, 207, 8},
-    {128, 0, 0, 1},     {0, 128, 0, 2},       {128, 128, 0, 3},     {0, 0, 128, 4},     {128, 0, 128, 5},
-    {0, 128, 128, 6},   {128, 128, 128, 7},   {192, 192, 192, 8},   {255, 0, 0, 9},     {0, 255, 0, 10},
-    {255, 255, 0, 11},  {0, 0, 255, 12},      {255, 0, 255, 13},    {0, 255, 255, 14},  {250, 10, 240, 13},
+    {192, 0, 0, 9},    {0, 0, 192, 8},      {255, 128, 0, 3},   {192, 192, 0, 10},   {128, 255, 255, 15},
+    {192, 0, 128, 5},  {64, 64, 64, 0},     {65, 65, 65, 7},    {208, 208, 208, 15}, {200, 200, 200, 8},
+    {0, 0, 0, 0},      {255, 255, 255, 15}, {160, 160, 160, 7}, {161, 161, 161, 8},  {207, 207, 207, 8},
+    {128, 0, 0, 1},    {0, 128, 0, 2},      {128, 128, 0, 3},   {0, 0, 128, 4},      {128, 0, 128, 5},
+    {0, 128, 128, 6},  {128, 128, 128, 7},  {192, 192, 192, 8}, {255, 0, 0, 9},      {0, 255, 0, 10},
+    {255, 255, 0, 11}, {0, 0, 255, 12},     {255, 0, 255, 13},  {0, 255, 255, 14},   {250, 10, 240, 13},
 };
 
 TEST(DepthQuantiser, TellingColoursAndThresholds) {
@@ -39,7 +39,9 @@ TEST(DepthQuantiser, TellingColoursAndThresholds) {
     }
 }
 
-TEST(DepthQuantiser, OutsidePointIsNearest) { EXPECT_EQ(depthLevelOf(-1), 15); }
+TEST(DepthQuantiser, OutsidePointIsNearest) {
+    EXPECT_EQ(depthLevelOf(-1), 15);
+}
 
 TEST(DepthQuantiser, EngineTablesAgreeWithTheWrittenOutTables) {
     for (int level = 0; level < 16; ++level) {
@@ -67,8 +69,8 @@ TEST(DepthQuantiser, SixteenOfTheSixtyFourSnappedColoursArePaletteColours) {
 // Every component value around every threshold, in every channel, and a large random sample of
 // 32-bit values (the high byte and negative values included) against the rule applied literally.
 TEST(DepthQuantiser, TableMatchesTheRuleForEveryColourTried) {
-    std::vector<int> edges = {0, 1, 63, 64, 65, 66, 100, 127, 128, 129, 159, 160, 161, 162,
-                              180, 191, 192, 193, 206, 207, 208, 209, 230, 254, 255};
+    std::vector<int> edges = {0,   1,   63,  64,  65,  66,  100, 127, 128, 129, 159, 160, 161,
+                              162, 180, 191, 192, 193, 206, 207, 208, 209, 230, 254, 255};
     for (int v = 0; v < 256; ++v)
         for (int a : edges)
             for (int b : edges) {
@@ -137,8 +139,8 @@ TEST(DepthQuantiser, EveryPathGivesTheRulesLevelsAndRuns) {
         ++pathsRun;
         for (int kind = 0; kind < 4; ++kind)
             for (int columns : {0, 1, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 33, 100, 255, 1024}) {
-                SCOPED_TRACE("path " + std::to_string(static_cast<int>(path)) + " kind " + std::to_string(kind) +
-                             " columns " + std::to_string(columns));
+                SCOPED_TRACE("path " + std::to_string(static_cast<int>(path)) + " kind " +
+                             std::to_string(kind) + " columns " + std::to_string(columns));
                 const std::vector<Packed> row = makeRow(kind, columns);
                 std::vector<std::int32_t> levels(RowBufferSize + 8, -7), runs(RowBufferSize + 8, -7);
                 std::vector<std::int32_t> expectedRuns;

@@ -2,18 +2,17 @@
 
 // In-memory stand-ins for the pictures, the Stereo pane and the INI file the converters talk to.
 
-#include <gtest/gtest.h>
+#include "engine/Colour.h"
+#include "engine/IniReader.h"
+#include "engine/PixelSurface.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <map>
 #include <span>
 #include <string>
 #include <vector>
-
-#include "engine/Colour.h"
-#include "engine/IniReader.h"
-#include "engine/PixelSurface.h"
 
 namespace quarbel::engine::testing {
 
@@ -71,7 +70,8 @@ public:
         ASSERT_GE(y, 0);
         ASSERT_LT(y, m_height);
         rowsWritten.push_back(y);
-        std::copy(colours.begin(), colours.end(), m_pixels.begin() + static_cast<std::ptrdiff_t>(y) * m_width);
+        std::copy(colours.begin(), colours.end(),
+                  m_pixels.begin() + static_cast<std::ptrdiff_t>(y) * m_width);
     }
 
     int width() const { return m_width; }

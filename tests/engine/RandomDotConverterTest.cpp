@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "ConverterRigs.h"
 #include "Reference.h"
 #include "TestPictures.h"
+
+#include <gtest/gtest.h>
 
 namespace quarbel::engine {
 namespace {
@@ -45,7 +45,8 @@ TEST(RandomDot, ExactlyMonoGivesBlackAndWhiteAnythingElseTheSixteenColours) {
         RandomDotRig rig(randomDesign(200, 50, 3), 5, c.mode);
         rig.ini.setParameters(70, 20, 100);
         ASSERT_EQ(rig.run(), RowOutcome::Finished);
-        EXPECT_EQ(coloursOf(rig.sink), (c.mono ? std::set<Packed>{Black, White} : allDots)) << '"' << c.mode << '"';
+        EXPECT_EQ(coloursOf(rig.sink), (c.mono ? std::set<Packed>{Black, White} : allDots))
+            << '"' << c.mode << '"';
     }
 }
 
@@ -97,7 +98,8 @@ TEST(RandomDot, FlatDepthRepeatsAtTheRepeatWidth) {
             for (const char* mode : {"Mono", "Color"}) {
                 SCOPED_TRACE(std::string(mode) + " RW " + std::to_string(repeatWidth) + " depth " +
                              std::to_string(c.depth) + (c.blackDesign ? " black design" : " shaped design"));
-                RandomDotRig rig(c.blackDesign ? MemorySurface(300, 12, 0) : randomDesign(300, 12, 21), 3, mode);
+                RandomDotRig rig(c.blackDesign ? MemorySurface(300, 12, 0) : randomDesign(300, 12, 21), 3,
+                                 mode);
                 rig.ini.setParameters(repeatWidth, c.depth, 45);
                 ASSERT_EQ(rig.run(), RowOutcome::Finished);
                 int copiedZero = 0;

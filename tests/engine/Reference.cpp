@@ -6,19 +6,23 @@
 namespace quarbel::engine::testing {
 
 namespace {
-constexpr Packed rgb(int r, int g, int b) { return r + 256 * g + 65536 * b; }
+constexpr Packed rgb(int r, int g, int b) {
+    return r + 256 * g + 65536 * b;
+}
 } // namespace
 
 const Packed ReferencePalette[16] = {
-    rgb(0, 0, 0),       rgb(128, 0, 0),   rgb(0, 128, 0),   rgb(128, 128, 0), rgb(0, 0, 128),   rgb(128, 0, 128),
-    rgb(0, 128, 128),   rgb(128, 128, 128), rgb(192, 192, 192), rgb(255, 0, 0), rgb(0, 255, 0), rgb(255, 255, 0),
+    rgb(0, 0, 0),       rgb(128, 0, 0),   rgb(0, 128, 0),   rgb(128, 128, 0),
+    rgb(0, 0, 128),     rgb(128, 0, 128), rgb(0, 128, 128), rgb(128, 128, 128),
+    rgb(192, 192, 192), rgb(255, 0, 0),   rgb(0, 255, 0),   rgb(255, 255, 0),
     rgb(0, 0, 255),     rgb(255, 0, 255), rgb(0, 255, 255), rgb(255, 255, 255),
 };
 
 const Packed ReferenceDotColours[16] = {
-    rgb(0, 0, 0),     rgb(0, 0, 128),   rgb(0, 128, 0),   rgb(0, 128, 128),   rgb(128, 0, 0),   rgb(128, 0, 128),
-    rgb(128, 128, 0), rgb(192, 192, 192), rgb(128, 128, 128), rgb(0, 0, 255), rgb(0, 255, 0), rgb(0, 255, 255),
-    rgb(255, 0, 0),   rgb(255, 0, 255), rgb(255, 255, 0), rgb(255, 255, 255),
+    rgb(0, 0, 0),       rgb(0, 0, 128),   rgb(0, 128, 0),   rgb(0, 128, 128),
+    rgb(128, 0, 0),     rgb(128, 0, 128), rgb(128, 128, 0), rgb(192, 192, 192),
+    rgb(128, 128, 128), rgb(0, 0, 255),   rgb(0, 255, 0),   rgb(0, 255, 255),
+    rgb(255, 0, 0),     rgb(255, 0, 255), rgb(255, 255, 0), rgb(255, 255, 255),
 };
 
 int referenceQuantise(int component) {
@@ -36,7 +40,8 @@ int referenceLevel(Packed colour) {
     const int red = static_cast<int>(bits % 256);
     const int green = static_cast<int>((bits / 256) % 256);
     const int blue = static_cast<int>((bits / 65536) % 256);
-    const long long q = referenceQuantise(red) + 256LL * referenceQuantise(green) + 65536LL * referenceQuantise(blue);
+    const long long q =
+        referenceQuantise(red) + 256LL * referenceQuantise(green) + 65536LL * referenceQuantise(blue);
     for (int level = 0; level < 16; ++level)
         if (q == ReferencePalette[level])
             return level;
@@ -57,9 +62,10 @@ std::int64_t referenceShift(int depth, int level) {
     return static_cast<std::int64_t>(std::nearbyint(static_cast<double>(factor) * level));
 }
 
-void referenceRandomDotRun(const MemorySurface& design, const ReferenceParameters& p, const std::string& monoOrColor,
-                           RandomSource& random, std::uint64_t seed, int firstRow, int endRow,
-                           std::int64_t& previousShift, std::vector<Packed>& image) {
+void referenceRandomDotRun(const MemorySurface& design, const ReferenceParameters& p,
+                           const std::string& monoOrColor, RandomSource& random, std::uint64_t seed,
+                           int firstRow, int endRow, std::int64_t& previousShift,
+                           std::vector<Packed>& image) {
     random.seed(seed);
     const int width = design.width();
     const int lastColumn = width - 1;
@@ -85,7 +91,8 @@ void referenceRandomDotRun(const MemorySurface& design, const ReferenceParameter
             if (target >= 0 && target <= lastColumn)
                 colourRow[target] = colourRow[x];
             if (shift < previousShift) {
-                for (std::int64_t i = x + p.repeatWidth - previousShift; i <= x + p.repeatWidth - shift - 1; ++i) {
+                for (std::int64_t i = x + p.repeatWidth - previousShift; i <= x + p.repeatWidth - shift - 1;
+                     ++i) {
                     if (i >= 0 && i <= lastColumn)
                         colourRow[i] = chooseDot();
                 }
@@ -95,8 +102,9 @@ void referenceRandomDotRun(const MemorySurface& design, const ReferenceParameter
     }
 }
 
-void referenceColorFieldRun(const MemorySurface& design, const MemorySurface& field, const ReferenceParameters& p,
-                            int firstRow, int endRow, std::vector<Packed>& image) {
+void referenceColorFieldRun(const MemorySurface& design, const MemorySurface& field,
+                            const ReferenceParameters& p, int firstRow, int endRow,
+                            std::vector<Packed>& image) {
     const int width = field.width();
     const int lastColumn = width - 1;
     for (int row = firstRow; row < endRow; ++row) {

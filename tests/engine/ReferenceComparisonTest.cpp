@@ -1,14 +1,13 @@
 // The engine's converters against the pixel-at-a-time reference, on random designs, parameters,
 // modes, seeds and pause points.
 
-#include <gtest/gtest.h>
-
-#include <random>
-
 #include "EngineFakes.h"
 #include "Reference.h"
 #include "TestPictures.h"
 #include "engine/Conversion.h"
+
+#include <gtest/gtest.h>
+#include <random>
 
 namespace quarbel::engine {
 namespace {
@@ -31,16 +30,17 @@ private:
 struct CaseMaker {
     std::mt19937_64 gen;
 
-    int pick(std::initializer_list<int> values) {
-        return *(values.begin() + gen() % values.size());
-    }
+    int pick(std::initializer_list<int> values) { return *(values.begin() + gen() % values.size()); }
     int between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); }
 
     ReferenceParameters parameters(int width) {
         ReferenceParameters p;
         const int kind = between(0, 9);
-        p.repeatWidth = kind < 6 ? between(0, 200) : kind == 6 ? between(1, 12) : kind == 7 ? between(-30, -1)
-                        : kind == 8 ? between(201, 1300) : pick({0, 1, width - 1, width, width + 1});
+        p.repeatWidth = kind < 6    ? between(0, 200)
+                        : kind == 6 ? between(1, 12)
+                        : kind == 7 ? between(-30, -1)
+                        : kind == 8 ? between(201, 1300)
+                                    : pick({0, 1, width - 1, width, width + 1});
         p.depth = between(0, 3) ? between(0, 50) : between(0, 1) ? between(-80, -1) : between(51, 700);
         if (kind == 6) // separations of a few pixels, all pointing right
             p.depth = between(0, 5);
@@ -58,8 +58,7 @@ std::string describe(const ReferenceParameters& p) {
            std::to_string(p.density);
 }
 
-template <class Generator>
-void compareRandomDot(int caseCount, std::uint64_t caseSeed) {
+template <class Generator> void compareRandomDot(int caseCount, std::uint64_t caseSeed) {
     CaseMaker make{std::mt19937_64(caseSeed)};
     for (int c = 0; c < caseCount; ++c) {
         const int width = make.pick({1, 2, 3, 40, 71, 150, 333, 1024});
@@ -72,9 +71,9 @@ void compareRandomDot(int caseCount, std::uint64_t caseSeed) {
         const std::int32_t initialShift = make.between(-20, 200);
         const bool pause = make.between(0, 1) == 1;
         const int pauseRow = make.between(0, height - 1);
-        SCOPED_TRACE("case " + std::to_string(c) + " " + std::to_string(width) + "x" + std::to_string(height) + " " +
-                     describe(first) + " / " + describe(second) + " mode " + mode + " pause " +
-                     (pause ? std::to_string(pauseRow) : "none"));
+        SCOPED_TRACE("case " + std::to_string(c) + " " + std::to_string(width) + "x" +
+                     std::to_string(height) + " " + describe(first) + " / " + describe(second) + " mode " +
+                     mode + " pause " + (pause ? std::to_string(pauseRow) : "none"));
 
         MapIniReader ini;
         MemorySink sink;
@@ -96,11 +95,13 @@ void compareRandomDot(int caseCount, std::uint64_t caseSeed) {
             flags.PauseRequested = true;
             ASSERT_EQ(converter->nextRow(), RowOutcome::Paused);
             ASSERT_EQ(state.ResumeState[0], pauseRow);
-            referenceRandomDotRun(design, first, mode, referenceRandom, seed, 0, pauseRow, previous, expected);
+            referenceRandomDotRun(design, first, mode, referenceRandom, seed, 0, pauseRow, previous,
+                                  expected);
             // The user moves the sliders while paused; the resume reads them anew.
             setParameters(ini, second);
             converter->begin(ini, ini.path());
-            referenceRandomDotRun(design, second, mode, referenceRandom, seed, pauseRow, height, previous, expected);
+            referenceRandomDotRun(design, second, mode, referenceRandom, seed, pauseRow, height, previous,
+                                  expected);
         } else {
             referenceRandomDotRun(design, first, mode, referenceRandom, seed, 0, height, previous, expected);
         }
@@ -112,16 +113,21 @@ void compareRandomDot(int caseCount, std::uint64_t caseSeed) {
         ASSERT_EQ(sink.height(), height);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                ASSERT_EQ(sink.at(x, y), expected[static_cast<std::size_t>(y) * width + x]) << "at " << x << "," << y;
+                ASSERT_EQ(sink.at(x, y), expected[static_cast<std::size_t>(y) * width + x])
+                    << "at " << x << "," << y;
         EXPECT_EQ(state.ResumeState[1], previous);
         EXPECT_EQ(state.ResumeState[0], 0);
         EXPECT_FALSE(flags.Converting);
     }
 }
 
-TEST(ReferenceComparison, RandomDotWithTheEnginesGenerator) { compareRandomDot<XoshiroRandom>(150, 17); }
+TEST(ReferenceComparison, RandomDotWithTheEnginesGenerator) {
+    compareRandomDot<XoshiroRandom>(150, 17);
+}
 
-TEST(ReferenceComparison, RandomDotWithAForeignGenerator) { compareRandomDot<LcgRandom>(60, 99); }
+TEST(ReferenceComparison, RandomDotWithAForeignGenerator) {
+    compareRandomDot<LcgRandom>(60, 99);
+}
 
 TEST(ReferenceComparison, ColorField) {
     CaseMaker make{std::mt19937_64(4242)};
@@ -130,18 +136,21 @@ TEST(ReferenceComparison, ColorField) {
         const int height = make.between(1, width > 500 ? 4 : 10);
         // Mostly the same size; sometimes the Design image is smaller or larger than the Field image.
         const int shape = make.between(0, 3);
-        const int designWidth = shape == 1 ? make.between(0, width) : shape == 2 ? width + make.between(1, 100) : width;
+        const int designWidth = shape == 1   ? make.between(0, width)
+                                : shape == 2 ? width + make.between(1, 100)
+                                             : width;
         const int designHeight = shape == 1 ? make.between(0, height) : shape == 2 ? height + 3 : height;
-        const MemorySurface design = randomDesign(designWidth, designHeight, static_cast<std::uint32_t>(make.gen()));
+        const MemorySurface design =
+            randomDesign(designWidth, designHeight, static_cast<std::uint32_t>(make.gen()));
         const MemorySurface field = randomField(width, height, static_cast<std::uint32_t>(make.gen()));
         const ReferenceParameters first = make.parameters(width);
         const ReferenceParameters second = make.parameters(width);
         const bool pause = make.between(0, 1) == 1;
         const int pauseRow = make.between(0, height - 1);
-        SCOPED_TRACE("case " + std::to_string(c) + " field " + std::to_string(width) + "x" + std::to_string(height) +
-                     " design " + std::to_string(designWidth) + "x" + std::to_string(designHeight) + " " +
-                     describe(first) + " / " + describe(second) + " pause " +
-                     (pause ? std::to_string(pauseRow) : "none"));
+        SCOPED_TRACE("case " + std::to_string(c) + " field " + std::to_string(width) + "x" +
+                     std::to_string(height) + " design " + std::to_string(designWidth) + "x" +
+                     std::to_string(designHeight) + " " + describe(first) + " / " + describe(second) +
+                     " pause " + (pause ? std::to_string(pauseRow) : "none"));
 
         MapIniReader ini;
         MemorySink sink;
@@ -173,7 +182,8 @@ TEST(ReferenceComparison, ColorField) {
         ASSERT_EQ(outcome, RowOutcome::Finished);
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                ASSERT_EQ(sink.at(x, y), expected[static_cast<std::size_t>(y) * width + x]) << "at " << x << "," << y;
+                ASSERT_EQ(sink.at(x, y), expected[static_cast<std::size_t>(y) * width + x])
+                    << "at " << x << "," << y;
         EXPECT_EQ(state.ResumeState[0], 5);
         EXPECT_EQ(state.ResumeState[1], 33);
         EXPECT_EQ(state.ResumeState[2], 0);

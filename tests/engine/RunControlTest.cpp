@@ -1,14 +1,13 @@
 // Start, pause, continue, abort and close, the same for both converters.
 
-#include <gtest/gtest.h>
+#include "ConverterRigs.h"
+#include "TestPictures.h"
 
+#include <gtest/gtest.h>
 #include <limits>
 #include <map>
 #include <numeric>
 #include <stdexcept>
-
-#include "ConverterRigs.h"
-#include "TestPictures.h"
 
 namespace quarbel::engine {
 namespace {
@@ -238,9 +237,10 @@ TEST_P(RunControl, AbsurdParametersStillFinish) {
     constexpr int maxInt = std::numeric_limits<int>::max();
     constexpr int minInt = std::numeric_limits<int>::min();
     const int cases[][3] = {
-        {5000, 20, 30},   {-5000, 20, 30},  {maxInt, maxInt, maxInt}, {minInt, minInt, minInt},
-        {0, -50, 100},    {200, 5000, 100}, {maxInt, minInt, 50},     {minInt, maxInt, 50},
-        {1023, 50, 100},  {1024, -1, 100},  {-1, 1, 101},             {70, 300000000, 30},
+        {5000, 20, 30},           {-5000, 20, 30},      {maxInt, maxInt, maxInt},
+        {minInt, minInt, minInt}, {0, -50, 100},        {200, 5000, 100},
+        {maxInt, minInt, 50},     {minInt, maxInt, 50}, {1023, 50, 100},
+        {1024, -1, 100},          {-1, 1, 101},         {70, 300000000, 30},
     };
     make(MaxImageWidth, 4);
     std::set<Packed> allowed;
@@ -275,7 +275,9 @@ TEST_P(RunControl, TheStereoImageTakesTheSizeOfTheRightPicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothConverters, RunControl, ::testing::Values(Kind::RandomDot, Kind::ColorField),
-                         [](const auto& info) { return info.param == Kind::RandomDot ? "RandomDot" : "ColorField"; });
+                         [](const auto& info) {
+                             return info.param == Kind::RandomDot ? "RandomDot" : "ColorField";
+                         });
 
 // One window can hold a paused random-dot run while it converts a colour field: separate resume rows.
 TEST(RunControlBoth, TheTwoConvertersKeepSeparateResumeRows) {

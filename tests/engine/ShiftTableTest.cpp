@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
+#include "engine/ShiftTable.h"
 
 #include "Reference.h"
 #include "engine/Conversion.h"
-#include "engine/ShiftTable.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
 
 namespace quarbel::engine {
 namespace {
@@ -14,9 +14,23 @@ TEST(RoundHalfEven, Cases) {
     const struct {
         double value, rounded;
     } cases[] = {
-        {0.5, 0},     {1.5, 2},  {2.5, 2},    {3.5, 4},         {-0.5, 0},           {-1.5, -2},
-        {-2.5, -2},   {0.0, 0},  {0.49, 0},   {0.51, 1},        {7.499999999, 7},    {2.500000001, 3},
-        {74.5, 74},   {75.5, 76}, {-3.7, -4}, {1e15 + 0.5, 1e15}, {0.49999999999999994, 0},
+        {0.5, 0},
+        {1.5, 2},
+        {2.5, 2},
+        {3.5, 4},
+        {-0.5, 0},
+        {-1.5, -2},
+        {-2.5, -2},
+        {0.0, 0},
+        {0.49, 0},
+        {0.51, 1},
+        {7.499999999, 7},
+        {2.500000001, 3},
+        {74.5, 74},
+        {75.5, 76},
+        {-3.7, -4},
+        {1e15 + 0.5, 1e15},
+        {0.49999999999999994, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(roundHalfEven(c.value), c.rounded) << c.value;
@@ -26,8 +40,8 @@ TEST(ShiftTable, TellingShifts) {
     const struct {
         int depth, level, shift;
     } cases[] = {
-        {25, 1, 2}, {25, 3, 8}, {1, 5, 1}, {7, 5, 3}, {50, 15, 75}, {20, 15, 30}, {0, 15, 0},
-        {5, 1, 0},  {15, 1, 2}, {5, 3, 2}, {20, 0, 0}, {-25, 1, -2},
+        {25, 1, 2}, {25, 3, 8}, {1, 5, 1},  {7, 5, 3}, {50, 15, 75}, {20, 15, 30},
+        {0, 15, 0}, {5, 1, 0},  {15, 1, 2}, {5, 3, 2}, {20, 0, 0},   {-25, 1, -2},
     };
     for (const auto& c : cases) {
         const ShiftTable table(ConversionParameters{70, c.depth, 30}.depthFactor());

@@ -3,10 +3,10 @@
 // Pictures made by the tests: depth designs with shapes at many levels (palette colours with some
 // jitter, so the quantiser's tolerance is exercised) and patterned Field images.
 
-#include <random>
-
 #include "EngineFakes.h"
 #include "Reference.h"
+
+#include <random>
 
 namespace quarbel::engine::testing {
 
@@ -23,7 +23,8 @@ inline Packed jitter(Packed colour, std::mt19937& gen, int amount) {
 inline MemorySurface randomDesign(int width, int height, std::uint32_t seed) {
     std::mt19937 gen(seed);
     MemorySurface design(width, height, 0);
-    std::uniform_int_distribution<int> level(0, 15), xs(0, std::max(0, width - 1)), ys(0, std::max(0, height - 1));
+    std::uniform_int_distribution<int> level(0, 15), xs(0, std::max(0, width - 1)),
+        ys(0, std::max(0, height - 1));
     const int shapes = 2 + width * height / 4000;
     for (int s = 0; s < shapes; ++s) {
         const Packed colour = ReferencePalette[level(gen)];
