@@ -104,7 +104,7 @@ std::optional<DibLayout> layoutOf(ByteView dib, quint16 colorUsage, QString* err
             return fail("bitmap masks cut off");
         }
         for (int i = 0; i < 3; ++i) {
-            l.masks[i] = dib.u32(maskAt + 4 * i);
+            l.masks[i] = dib.u32(maskAt + 4 * qsizetype(i));
             if (!contiguousMask(l.masks[i]) || (bits == 16 && l.masks[i] > 0xFFFFu)) {
                 return fail("bad bitmap masks");
             }
@@ -208,10 +208,10 @@ QImage decodeDib(ByteView dib, quint16 colorUsage, const QList<QRgb>& palette, q
         QRgb colour = qRgb(0, 0, 0);
         if (i < l.tableEntries) {
             if (colorUsage == DibPalColors) {
-                const quint16 index = dib.u16(l.tableOffset + 2 * i);
+                const quint16 index = dib.u16(l.tableOffset + 2 * qsizetype(i));
                 colour = index < palette.size() ? palette[index] : qRgb(0, 0, 0);
             } else {
-                const qsizetype at = l.tableOffset + (l.core ? 3 : 4) * i;
+                const qsizetype at = l.tableOffset + (l.core ? 3 : 4) * qsizetype(i);
                 colour = qRgb(dib.u8(at + 2), dib.u8(at + 1), dib.u8(at));
             }
         }

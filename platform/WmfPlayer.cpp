@@ -323,6 +323,9 @@ private:
             return;
         }
         DcState& s = m_state;
+        if (mode == s.mapMode && (mode == MmIsotropic || mode == MmAnisotropic)) {
+            return; // choosing the scalable mode already in force keeps its extents
+        }
         // Fixed modes carry their own extents (at 96 pixels per inch, y upwards except for text);
         // the isotropic mode starts from the low-metric ones, the anisotropic mode keeps the current.
         auto setFixed = [&s](int windowUnits, int viewport, bool up) {
@@ -574,7 +577,7 @@ private:
             if (count % 2 != 0 || !p.has(at, next - at)) {
                 return std::nullopt;
             }
-            for (int k = 0; k < count / 2 && region.rects.size() < MaxRects; ++k) {
+            for (qsizetype k = 0; k < count / 2 && region.rects.size() < MaxRects; ++k) {
                 const int left = p.i16(at + 6 + 4 * k);
                 const int right = p.i16(at + 8 + 4 * k);
                 if (right > left && bottom > top) {
