@@ -90,7 +90,7 @@ TEST(DepthQuantiser, RowTouchesOnlyItsColumns) {
         std::vector<Packed> row(static_cast<std::size_t>(columns));
         for (int x = 0; x < columns; ++x)
             row[static_cast<std::size_t>(x)] = ReferencePalette[(x * 7 + 3) % 16];
-        std::array<std::int32_t, RowBufferSize> levels;
+        std::array<std::int32_t, RowBufferSize> levels{};
         levels.fill(-7);
         QuantiseDepthRow(row, levels);
         for (int x = 0; x < columns; ++x)

@@ -132,7 +132,7 @@ TEST(RandomDot, PreviousShiftIsCarriedIntoTheNextRun) {
     EXPECT_NE(first.sink.pixels(), fresh.sink.pixels());
 
     XoshiroRandom random;
-    std::vector<Packed> expected(90 * 6);
+    std::vector<Packed> expected(std::size_t{90} * 6);
     std::int64_t previous = 30;
     referenceRandomDotRun(design, {70, 20, 60}, "Color", random, 77, 0, 6, previous, expected);
     EXPECT_EQ(first.sink.pixels(), expected);

@@ -38,7 +38,8 @@ protected:
         return outcome;
     }
     std::vector<Packed> rows(const MemorySink& s, int from, int to) const {
-        return {s.pixels().begin() + from * s.width(), s.pixels().begin() + to * s.width()};
+        const std::ptrdiff_t width = s.width();
+        return {s.pixels().begin() + from * width, s.pixels().begin() + to * width};
     }
 
     std::unique_ptr<MemorySurface> design, field;
