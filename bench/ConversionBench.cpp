@@ -4,8 +4,9 @@
 //
 // Pictures: a Design image of concentric rings through all 16 levels (every other ring in a colour
 // slightly off the palette, as a resaved picture has) and a Field image tiled from a 70-pixel
-// pattern. The "/noise:1" runs add per-pixel noise to every other ring, the worst case for the
-// quantiser (flat areas are what depth designs are made of).
+// pattern. The "/noise:1" runs give every pixel of every other ring its own small colour offset
+// (inside the quantising bands, so the depth is the same): the worst case for the quantiser's
+// shortcut over flat areas, which are what depth designs are made of.
 
 #include "engine/Conversion.h"
 #include "engine/DepthQuantiser.h"
