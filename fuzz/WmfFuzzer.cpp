@@ -1,14 +1,13 @@
 // Feeds arbitrary bytes to the metafile renderer: it must answer with a picture or a reason.
+#include "platform/WmfPicture.h"
+
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QImage>
 #include <QString>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-#include "platform/WmfPicture.h"
 
 namespace {
 

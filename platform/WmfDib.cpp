@@ -1,7 +1,6 @@
 #include "platform/WmfDib.h"
 
 #include <QByteArray>
-
 #include <cstring>
 #include <optional>
 
@@ -14,10 +13,10 @@ enum : quint32 { BiRgb = 0, BiRle8 = 1, BiRle4 = 2, BiBitfields = 3 };
 struct DibLayout {
     DibInfo info;
     qsizetype headerBytes = 0;
-    bool core = false;          // the 12-byte header of OS/2 origin: 3-byte colour entries
+    bool core = false; // the 12-byte header of OS/2 origin: 3-byte colour entries
     quint32 masks[3] = {0, 0, 0};
     qsizetype tableOffset = 0;
-    qint64 tableEntries = 0;    // entries present in the file
+    qint64 tableEntries = 0; // entries present in the file
     qsizetype bitsOffset = 0;
     qsizetype bitsBytes = 0;
 };
@@ -163,7 +162,8 @@ std::optional<DibInfo> readDibInfo(ByteView dib) {
     return layout->info;
 }
 
-QImage decodeDib(ByteView dib, quint16 colorUsage, const QList<QRgb>& palette, qint64 maxPixels, QString* error) {
+QImage decodeDib(ByteView dib, quint16 colorUsage, const QList<QRgb>& palette, qint64 maxPixels,
+                 QString* error) {
     const auto layout = layoutOf(dib, colorUsage, error);
     if (!layout) {
         return {};

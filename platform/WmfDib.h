@@ -3,11 +3,11 @@
 // Bitmaps inside metafile records: packed device-independent bitmaps (header, colour table, bits)
 // and the old 16-bit bitmap objects of pattern brushes.
 
+#include "platform/WmfFormat.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
-
-#include "platform/WmfFormat.h"
 
 namespace quarbel::platform::wmf {
 

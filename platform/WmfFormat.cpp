@@ -52,7 +52,8 @@ std::optional<Header> readHeader(ByteView data, QString* error) {
     }
     // A placeable file is already known by its key, so its inner header may carry any version.
     const quint16 type = data.u16(at);
-    if ((type != 1 && type != 2) || data.u16(at + 2) != 9 || (!header.placeable && !plainHeaderAt(data, at))) {
+    if ((type != 1 && type != 2) || data.u16(at + 2) != 9 ||
+        (!header.placeable && !plainHeaderAt(data, at))) {
         return fail("not a metafile header");
     }
     header.objectCount = data.u16(at + 10);

@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <QtGlobal>
-
 #include <optional>
 
 namespace quarbel::platform::wmf {
@@ -107,10 +106,11 @@ public:
     }
     qint16 i16(qsizetype offset) const { return static_cast<qint16>(u16(offset)); }
     quint32 u32(qsizetype offset) const {
-        return has(offset, 4) ? static_cast<quint32>(byte(offset)) | (static_cast<quint32>(byte(offset + 1)) << 8) |
-                                    (static_cast<quint32>(byte(offset + 2)) << 16) |
-                                    (static_cast<quint32>(byte(offset + 3)) << 24)
-                              : 0;
+        return has(offset, 4)
+                   ? static_cast<quint32>(byte(offset)) | (static_cast<quint32>(byte(offset + 1)) << 8) |
+                         (static_cast<quint32>(byte(offset + 2)) << 16) |
+                         (static_cast<quint32>(byte(offset + 3)) << 24)
+                   : 0;
     }
     qint32 i32(qsizetype offset) const { return static_cast<qint32>(u32(offset)); }
 

@@ -1,11 +1,11 @@
 #include "platform/WmfPicture.h"
 
+#include "platform/WmfFormat.h"
+#include "platform/WmfPlayer.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <optional>
-
-#include "platform/WmfFormat.h"
-#include "platform/WmfPlayer.h"
 
 namespace quarbel::platform {
 
@@ -54,7 +54,8 @@ std::optional<Frame> frameOf(ByteView data, const Header& header, int maxSide, Q
         frame.size = QSize(pixels(width), pixels(height));
         // The bounding box is the window until the records set their own.
         frame.window.origin = QPoint(header.left, header.top);
-        frame.window.extent = QPoint(int(header.right) - int(header.left), int(header.bottom) - int(header.top));
+        frame.window.extent =
+            QPoint(int(header.right) - int(header.left), int(header.bottom) - int(header.top));
     } else {
         const auto extent = firstWindowExtent(data, header);
         if (!extent) {
@@ -94,7 +95,8 @@ QImage renderWmf(const QByteArray& data, QString* error) {
     return renderWmf(data, WmfRenderOptions{}, error);
 }
 
-QImage renderWmf(const QByteArray& data, const WmfRenderOptions& options, QString* error, WmfRenderReport* report) {
+QImage renderWmf(const QByteArray& data, const WmfRenderOptions& options, QString* error,
+                 WmfRenderReport* report) {
     const ByteView bytes(data.constData(), data.size());
     const auto header = readHeader(bytes, error);
     if (!header) {

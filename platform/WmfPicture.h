@@ -25,10 +25,10 @@ struct WmfRenderOptions {
 
 // What happened while drawing, for callers that want to know more than the picture.
 struct WmfRenderReport {
-    int records = 0;     // records read, the end record not counted
-    int unsupported = 0; // records of kinds that are skipped
-    int invalid = 0;     // records skipped for parameters that do not fit or make no sense
-    bool sawEof = false; // the end record was reached
+    int records = 0;               // records read, the end record not counted
+    int unsupported = 0;           // records of kinds that are skipped
+    int invalid = 0;               // records skipped for parameters that do not fit or make no sense
+    bool sawEof = false;           // the end record was reached
     bool malformed = false;        // reading stopped at a record that did not fit the file
     bool workLimitReached = false; // drawing stopped early, see WmfRenderOptions::maxWork
     bool timeLimitReached = false; // drawing stopped early, see WmfRenderOptions::maxMilliseconds
@@ -37,7 +37,8 @@ struct WmfRenderReport {
 // The picture's size in pixels without drawing it: the placeable bounding box at 96 dots per inch,
 // rounded to the nearest pixel, or else the window extent. An invalid size and a reason when there
 // is none or it is larger than maxSide.
-QSize wmfPictureSize(const QByteArray& data, int maxSide = WmfRenderOptions{}.maxSide, QString* error = nullptr);
+QSize wmfPictureSize(const QByteArray& data, int maxSide = WmfRenderOptions{}.maxSide,
+                     QString* error = nullptr);
 
 // Draws the metafile on a white background; a null image and a reason in *error when it cannot.
 // Text needs a QGuiApplication; without one the text records are skipped.

@@ -1,7 +1,10 @@
 #include "platform/WmfPlayer.h"
 
-#include <QFont>
+#include "platform/WmfDib.h"
+#include "platform/WmfText.h"
+
 #include <QElapsedTimer>
+#include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
@@ -10,15 +13,11 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <QtMath>
-
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <set>
-
-#include "platform/WmfDib.h"
-#include "platform/WmfText.h"
 
 namespace quarbel::platform::wmf {
 
@@ -109,11 +108,36 @@ struct Object {
     Palette palette;
     Region region;
 
-    static Object of(const Pen& v) { Object o; o.kind = PenKind; o.pen = v; return o; }
-    static Object of(const Brush& v) { Object o; o.kind = BrushKind; o.brush = v; return o; }
-    static Object of(const Font& v) { Object o; o.kind = FontKind; o.font = v; return o; }
-    static Object of(const Palette& v) { Object o; o.kind = PaletteKind; o.palette = v; return o; }
-    static Object of(const Region& v) { Object o; o.kind = RegionKind; o.region = v; return o; }
+    static Object of(const Pen& v) {
+        Object o;
+        o.kind = PenKind;
+        o.pen = v;
+        return o;
+    }
+    static Object of(const Brush& v) {
+        Object o;
+        o.kind = BrushKind;
+        o.brush = v;
+        return o;
+    }
+    static Object of(const Font& v) {
+        Object o;
+        o.kind = FontKind;
+        o.font = v;
+        return o;
+    }
+    static Object of(const Palette& v) {
+        Object o;
+        o.kind = PaletteKind;
+        o.palette = v;
+        return o;
+    }
+    static Object of(const Region& v) {
+        Object o;
+        o.kind = RegionKind;
+        o.region = v;
+        return o;
+    }
 };
 
 struct DcState {
@@ -359,7 +383,9 @@ private:
         updateScale();
     }
 
-    bool extentsSettable() const { return m_state.mapMode == MmIsotropic || m_state.mapMode == MmAnisotropic; }
+    bool extentsSettable() const {
+        return m_state.mapMode == MmIsotropic || m_state.mapMode == MmAnisotropic;
+    }
 
     void setExtent(QPoint& extent, int x, int y) {
         // Zero extents are refused, and fixed mapping modes ignore extents altogether.
@@ -379,7 +405,8 @@ private:
             m_report.invalid++;
             return;
         }
-        setExtent(extent, clampInt(qint64(extent.x()) * xNum / xDenom), clampInt(qint64(extent.y()) * yNum / yDenom));
+        setExtent(extent, clampInt(qint64(extent.x()) * xNum / xDenom),
+                  clampInt(qint64(extent.y()) * yNum / yDenom));
     }
 
     // ---- work budget ----
@@ -444,8 +471,7 @@ private:
         return int(m_objects.size() - 1);
     }
 
-    template <typename T>
-    void addObject(const T& value) {
+    template <typename T> void addObject(const T& value) {
         const int slot = allocateSlot();
         if (slot < 0) {
             m_report.invalid++;
@@ -771,7 +797,8 @@ private:
     }
 
     // Fills then outlines a shape; the fill and the outline paths differ by the pixel-centre offset.
-    void drawShape(const QPainterPath& fill, const QPainterPath& outline, const std::optional<QBrush>& brush) {
+    void drawShape(const QPainterPath& fill, const QPainterPath& outline,
+                   const std::optional<QBrush>& brush) {
         const std::optional<QPen> qpen = pen();
         if (!brush && !qpen) {
             return;
@@ -798,7 +825,9 @@ private:
 
     void strokeOnly(const QPainterPath& outline) { drawShape(QPainterPath(), outline, std::nullopt); }
 
-    Qt::FillRule fillRule() const { return m_state.polyFillMode == FillWinding ? Qt::WindingFill : Qt::OddEvenFill; }
+    Qt::FillRule fillRule() const {
+        return m_state.polyFillMode == FillWinding ? Qt::WindingFill : Qt::OddEvenFill;
+    }
 
     // ---- records: shapes ----
 
@@ -1207,7 +1236,8 @@ private:
             const ByteView bits = p.mid(4);
             const auto info = readDibInfo(bits);
             if (info && spend(qint64(info->width) * info->height)) {
-                brush.pattern = decodeDib(bits, usage, m_state.palette.colors, std::min<qint64>(m_limits.maxBitmapPixels, 1 << 20));
+                brush.pattern = decodeDib(bits, usage, m_state.palette.colors,
+                                          std::min<qint64>(m_limits.maxBitmapPixels, 1 << 20));
             }
         }
         if (brush.pattern.isNull()) {
@@ -1265,8 +1295,8 @@ private:
         const Font& spec = m_state.font;
         const quint16 align = m_state.textAlign;
         const bool updateCp = (align & TaUpdateCp) != 0;
-        const QPointF origin = updateCp ? device(m_state.currentPosition.x(), m_state.currentPosition.y())
-                                        : device(x, y);
+        const QPointF origin =
+            updateCp ? device(m_state.currentPosition.x(), m_state.currentPosition.y()) : device(x, y);
 
         if (rect && (options & EtoOpaque) && !rect->empty()) {
             fillRectWith(QRectF(rect->pixels()), QBrush(QColor::fromRgb(m_state.bkColor)),
@@ -1358,7 +1388,8 @@ private:
 
         if (updateCp && m_sx != 0) {
             const double moved = (align & TaRight) && (align & TaCenter) != TaCenter ? -total : total;
-            m_state.currentPosition.rx() = clampInt(qint64(m_state.currentPosition.x()) + qint64(std::round(moved / m_sx)));
+            m_state.currentPosition.rx() =
+                clampInt(qint64(m_state.currentPosition.x()) + qint64(std::round(moved / m_sx)));
         }
     }
 
@@ -1722,7 +1753,8 @@ private:
             if (need(4)) {
                 const Object* region = objectAt(p.u16(0));
                 const Object* brush = objectAt(p.u16(2));
-                if (region && brush && region->kind == Object::RegionKind && brush->kind == Object::BrushKind) {
+                if (region && brush && region->kind == Object::RegionKind &&
+                    brush->kind == Object::BrushKind) {
                     if (const auto qbrush = brushFor(brush->brush)) {
                         fillRegion(region->region, *qbrush, rop2Mode(s.rop2));
                     }

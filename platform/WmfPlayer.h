@@ -3,10 +3,10 @@
 // Plays metafile records onto an image the way the Windows graphics interface plays them into a
 // device context: object table, saved states, mapping modes, clipping, pens, brushes and fonts.
 
+#include "platform/WmfFormat.h"
+
 #include <QImage>
 #include <QPoint>
-
-#include "platform/WmfFormat.h"
 
 namespace quarbel::platform::wmf {
 

@@ -3,11 +3,11 @@
 // Text of metafile records: bytes in the code page of the font's character set, Japanese (CP932)
 // for the default set, and the fonts that draw them.
 
+#include "platform/WmfFormat.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-#include "platform/WmfFormat.h"
 
 namespace quarbel::platform::wmf {
 

@@ -1,12 +1,12 @@
 // The metafile's byte layer: header recognition, the record walk and text decoding.
-#include <gtest/gtest.h>
-
-#include <QFontDatabase>
-
 #include "platform/WmfFormat.h"
+
+#include "WmfTestWriter.h"
 #include "platform/WmfPicture.h"
 #include "platform/WmfText.h"
-#include "WmfTestWriter.h"
+
+#include <QFontDatabase>
+#include <gtest/gtest.h>
 
 using namespace quarbel::platform;
 using quarbel::test::putU16;
@@ -128,11 +128,17 @@ TEST(WmfFormat, RecordWalkStopsAtEveryKindOfEnd) {
         WalkResult expected;
     };
     const Case cases[] = {
-        {"end record", WmfWriter().rectangle(0, 0, 5, 5).eof().rectangle(0, 0, 5, 5).plain(), {1, true, false}},
+        {"end record",
+         WmfWriter().rectangle(0, 0, 5, 5).eof().rectangle(0, 0, 5, 5).plain(),
+         {1, true, false}},
         {"no end record", WmfWriter().rectangle(0, 0, 5, 5).rectangle(0, 0, 5, 5).plain(), {2, false, false}},
-        {"zero-size record", WmfWriter().rectangle(0, 0, 5, 5).bytes(zeroSize).eof().plain(), {1, false, true}},
+        {"zero-size record",
+         WmfWriter().rectangle(0, 0, 5, 5).bytes(zeroSize).eof().plain(),
+         {1, false, true}},
         {"record shorter than its header", WmfWriter().bytes(twoWords).eof().plain(), {0, false, true}},
-        {"record longer than the file", WmfWriter().rectangle(0, 0, 5, 5).bytes(tooLong).plain(), {1, false, true}},
+        {"record longer than the file",
+         WmfWriter().rectangle(0, 0, 5, 5).bytes(tooLong).plain(),
+         {1, false, true}},
         {"size overflowing 32 bits", WmfWriter().bytes(hugeSize).plain(), {0, false, true}},
         {"trailing bytes", WmfWriter().rectangle(0, 0, 5, 5).bytes("abc").plain(), {1, false, true}},
     };
@@ -148,7 +154,7 @@ TEST(WmfFormat, ByteViewNeverReadsOutside) {
     const QByteArray bytes("\x01\x02\x03", 3);
     const wmf::ByteView v = view(bytes);
     EXPECT_EQ(v.u16(0), 0x0201);
-    EXPECT_EQ(v.u16(2), 0);       // straddles the end
+    EXPECT_EQ(v.u16(2), 0); // straddles the end
     EXPECT_EQ(v.u32(0), 0u);
     EXPECT_EQ(v.u8(-1), 0);
     EXPECT_FALSE(v.has(2, 2));
@@ -169,7 +175,8 @@ TEST(WmfText, DecodesByTheFontsCharacterSet) {
     };
     const Case cases[] = {
         {"Shift_JIS set", 128, false, QByteArray("\x93\xfa\x96\x7b\x8c\xea"), QStringLiteral("日本語")},
-        {"default set is Japanese", 1, false, QByteArray("\x93\xfa\x96\x7b\x8c\xea"), QStringLiteral("日本語")},
+        {"default set is Japanese", 1, false, QByteArray("\x93\xfa\x96\x7b\x8c\xea"),
+         QStringLiteral("日本語")},
         {"CP932 wave dash and NEC circled one", 128, false, QByteArray("\x81\x60\x87\x40"),
          QStringLiteral("\uff5e\u2460")},
         {"half-width katakana", 128, false, QByteArray("\xb1\xb2"), QStringLiteral("ｱｲ")},
@@ -186,7 +193,8 @@ TEST(WmfText, DecodesByTheFontsCharacterSet) {
 
 TEST(WmfText, SplitsDoubleByteCharactersForTheirAdvances) {
     const wmf::TextDecoder japanese(128, false);
-    const auto chars = japanese.characters(view(QByteArray("A\x93\xfa" "B\x96")));
+    const auto chars = japanese.characters(view(QByteArray("A\x93\xfa"
+                                                           "B\x96")));
     ASSERT_EQ(chars.size(), 4);
     EXPECT_EQ(chars[0].text, QStringLiteral("A"));
     EXPECT_EQ(chars[0].bytes, 1);

@@ -1,12 +1,11 @@
 // Drawing metafiles: sizes, mapping, shapes in exact depth colours, text and bitmaps.
-#include <gtest/gtest.h>
+#include "platform/WmfPicture.h"
+
+#include "WmfTestWriter.h"
 
 #include <QSet>
-
 #include <functional>
-
-#include "platform/WmfPicture.h"
-#include "WmfTestWriter.h"
+#include <gtest/gtest.h>
 
 using namespace quarbel::platform;
 using quarbel::test::dib24;
@@ -101,24 +100,44 @@ TEST(WmfPicture, ShapesKeepTheirExactDepthColours) {
     ASSERT_EQ(image.size(), QSize(200, 150));
     expectPixels(image, {
                             // rectangle: red inside, black outline, right and bottom edges excluded
-                            {30, 30, Red}, {10, 30, Black}, {59, 30, Black}, {60, 30, White},
-                            {35, 10, Black}, {35, 49, Black}, {35, 50, White}, {11, 11, Red},
+                            {30, 30, Red},
+                            {10, 30, Black},
+                            {59, 30, Black},
+                            {60, 30, White},
+                            {35, 10, Black},
+                            {35, 49, Black},
+                            {35, 50, White},
+                            {11, 11, Red},
                             // ellipse without a pen
-                            {100, 40, Blue}, {100, 15, Blue}, {72, 12, White}, {128, 68, White},
+                            {100, 40, Blue},
+                            {100, 15, Blue},
+                            {72, 12, White},
+                            {128, 68, White},
                             // triangle with a purple outline
-                            {35, 95, Green}, {35, 80, Purple}, {35, 135, White},
+                            {35, 95, Green},
+                            {35, 80, Purple},
+                            {35, 135, White},
                             // pie: only the upper right quarter
-                            {150, 95, Yellow}, {140, 100, Yellow}, {100, 90, White}, {110, 125, White},
+                            {150, 95, Yellow},
+                            {140, 100, Yellow},
+                            {100, 90, White},
+                            {110, 125, White},
                             {150, 125, White},
-                            {140, 10, Cyan}, {148, 18, Cyan}, {149, 15, White}, {145, 19, White},
+                            {140, 10, Cyan},
+                            {148, 18, Cyan},
+                            {149, 15, White},
+                            {145, 19, White},
                             // outside everything
-                            {195, 145, White}, {5, 75, White}, {65, 5, White},
+                            {195, 145, White},
+                            {5, 75, White},
+                            {65, 5, White},
                         });
     // Without anti-aliasing no blended colour appears anywhere.
     const QSet<QRgb> allowed{White, Black, Red, Blue, Green, Yellow, Purple, Cyan};
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            ASSERT_TRUE(allowed.contains(image.pixel(x, y))) << x << "," << y << std::hex << " " << image.pixel(x, y);
+            ASSERT_TRUE(allowed.contains(image.pixel(x, y)))
+                << x << "," << y << std::hex << " " << image.pixel(x, y);
         }
     }
 }
@@ -134,43 +153,92 @@ struct MappingCase {
 TEST(WmfPicture, WindowAndViewportMapping) {
     // A 1000 x 1000 unit picture at 1000 units per inch: 96 x 96 pixels.
     const MappingCase cases[] = {
-        {"plain window", [](WmfWriter& w) { w.setWindowOrg(0, 0).setWindowExt(1000, 1000); },
-         QRect(0, 0, 500, 500), {20, 20}, {70, 70}},
+        {"plain window",
+         [](WmfWriter& w) { w.setWindowOrg(0, 0).setWindowExt(1000, 1000); },
+         QRect(0, 0, 500, 500),
+         {20, 20},
+         {70, 70}},
         {"bounding box as window", [](WmfWriter&) {}, QRect(0, 0, 500, 500), {20, 20}, {70, 70}},
-        {"y upwards", [](WmfWriter& w) { w.setWindowOrg(0, 1000).setWindowExt(1000, -1000); },
-         QRect(0, 0, 500, 500), {20, 70}, {20, 20}},
-        {"x mirrored", [](WmfWriter& w) { w.setWindowOrg(1000, 0).setWindowExt(-1000, 1000); },
-         QRect(0, 0, 500, 500), {70, 20}, {20, 20}},
-        {"viewport origin", [](WmfWriter& w) { w.setViewportOrg(48, 0); }, QRect(0, 0, 500, 500), {70, 20}, {20, 20}},
-        {"viewport extent", [](WmfWriter& w) { w.setViewportExt(48, 48); }, QRect(0, 0, 1000, 1000), {20, 20}, {70, 70}},
-        {"text mode is one unit a pixel", [](WmfWriter& w) { w.setMapMode(1); }, QRect(0, 0, 30, 30), {10, 10}, {40, 40}},
-        {"isotropic keeps the aspect", [](WmfWriter& w) { w.setMapMode(7).setWindowExt(1000, 2000).setViewportExt(96, 96); },
-         QRect(0, 0, 1000, 1000), {20, 20}, {70, 20}},
+        {"y upwards",
+         [](WmfWriter& w) { w.setWindowOrg(0, 1000).setWindowExt(1000, -1000); },
+         QRect(0, 0, 500, 500),
+         {20, 70},
+         {20, 20}},
+        {"x mirrored",
+         [](WmfWriter& w) { w.setWindowOrg(1000, 0).setWindowExt(-1000, 1000); },
+         QRect(0, 0, 500, 500),
+         {70, 20},
+         {20, 20}},
+        {"viewport origin",
+         [](WmfWriter& w) { w.setViewportOrg(48, 0); },
+         QRect(0, 0, 500, 500),
+         {70, 20},
+         {20, 20}},
+        {"viewport extent",
+         [](WmfWriter& w) { w.setViewportExt(48, 48); },
+         QRect(0, 0, 1000, 1000),
+         {20, 20},
+         {70, 70}},
+        {"text mode is one unit a pixel",
+         [](WmfWriter& w) { w.setMapMode(1); },
+         QRect(0, 0, 30, 30),
+         {10, 10},
+         {40, 40}},
+        {"isotropic keeps the aspect",
+         [](WmfWriter& w) { w.setMapMode(7).setWindowExt(1000, 2000).setViewportExt(96, 96); },
+         QRect(0, 0, 1000, 1000),
+         {20, 20},
+         {70, 20}},
         {"isotropic chosen again keeps its extents",
          [](WmfWriter& w) { w.setMapMode(7).setWindowExt(1000, 2000).setViewportExt(96, 96).setMapMode(7); },
-         QRect(0, 0, 1000, 1000), {20, 20}, {70, 20}},
+         QRect(0, 0, 1000, 1000),
+         {20, 20},
+         {70, 20}},
         {"anisotropic after isotropic keeps the extents",
          [](WmfWriter& w) { w.setMapMode(7).setWindowExt(1000, 2000).setViewportExt(96, 96).setMapMode(8); },
-         QRect(0, 0, 1000, 1000), {70, 20}, {20, 70}},
-        {"tenths of millimetres, y upwards", [](WmfWriter& w) { w.setMapMode(2); }, QRect(0, -127, 127, 127), {20, 20},
+         QRect(0, 0, 1000, 1000),
+         {70, 20},
+         {20, 70}},
+        {"tenths of millimetres, y upwards",
+         [](WmfWriter& w) { w.setMapMode(2); },
+         QRect(0, -127, 127, 127),
+         {20, 20},
          {70, 70}},
-        {"offset window origin", [](WmfWriter& w) { w.words(0x020F, {0, 500}); }, QRect(500, 0, 500, 500), {20, 20},
+        {"offset window origin",
+         [](WmfWriter& w) {
+             w.words(0x020F, {0, 500});
+         },
+         QRect(500, 0, 500, 500),
+         {20, 20},
          {70, 20}},
-        {"scaled window extent", [](WmfWriter& w) { w.words(0x0410, {1, 1, 1, 2}); }, QRect(0, 0, 1000, 1000), {20, 20},
+        {"scaled window extent",
+         [](WmfWriter& w) {
+             w.words(0x0410, {1, 1, 1, 2});
+         },
+         QRect(0, 0, 1000, 1000),
+         {20, 20},
          {70, 20}},
-        {"restored mapping", [](WmfWriter& w) { w.saveDC().setWindowOrg(1000, 0).restoreDC(-1); }, QRect(0, 0, 500, 500),
-         {20, 20}, {70, 70}},
-        {"zero extent is refused", [](WmfWriter& w) { w.setWindowExt(0, 0); }, QRect(0, 0, 500, 500), {20, 20},
+        {"restored mapping",
+         [](WmfWriter& w) { w.saveDC().setWindowOrg(1000, 0).restoreDC(-1); },
+         QRect(0, 0, 500, 500),
+         {20, 20},
+         {70, 70}},
+        {"zero extent is refused",
+         [](WmfWriter& w) { w.setWindowExt(0, 0); },
+         QRect(0, 0, 500, 500),
+         {20, 20},
          {70, 70}},
     };
     for (const MappingCase& c : cases) {
         WmfWriter w;
         c.setup(w);
         w.createPen(NullPen, 0, Black).selectObject(0).createBrush(0, Red).selectObject(1);
-        w.rectangle(c.rect.left(), c.rect.top(), c.rect.left() + c.rect.width(), c.rect.top() + c.rect.height());
+        w.rectangle(c.rect.left(), c.rect.top(), c.rect.left() + c.rect.width(),
+                    c.rect.top() + c.rect.height());
         const QImage image = render(w.eof().placeable(0, 0, 1000, 1000, 1000));
         ASSERT_EQ(image.size(), QSize(96, 96)) << c.name;
-        expectPixels(image, {{c.inside.x(), c.inside.y(), Red}, {c.outside.x(), c.outside.y(), White}}, c.name);
+        expectPixels(image, {{c.inside.x(), c.inside.y(), Red}, {c.outside.x(), c.outside.y(), White}},
+                     c.name);
     }
 }
 
@@ -180,18 +248,19 @@ TEST(WmfPicture, PlaceableSizeIsTheBoundingBoxAt96DotsPerInch) {
         QSize expected;
     };
     const Case cases[] = {
-        {0, 0, 1000, 500, 1440, {67, 33}},      // 66.7 x 33.3
-        {0, 0, 21, 21, 192, {11, 11}},           // 10.5 rounds up
+        {0, 0, 1000, 500, 1440, {67, 33}}, // 66.7 x 33.3
+        {0, 0, 21, 21, 192, {11, 11}},     // 10.5 rounds up
         {-8, -8, 1897, 684, 575, {318, 116}},
-        {300, 200, 0, 0, 96, {300, 200}},        // a reversed box has the same size
-        {0, 0, 1500, 10, 96, {1500, 10}},        // wider than the editor takes: still a picture
-        {0, 0, 8192, 8192, 96, {8192, 8192}},    // the largest accepted
-        {0, 0, 3, 3, 1440, {1, 1}},              // less than a pixel is still one
+        {300, 200, 0, 0, 96, {300, 200}},     // a reversed box has the same size
+        {0, 0, 1500, 10, 96, {1500, 10}},     // wider than the editor takes: still a picture
+        {0, 0, 8192, 8192, 96, {8192, 8192}}, // the largest accepted
+        {0, 0, 3, 3, 1440, {1, 1}},           // less than a pixel is still one
     };
     for (const Case& c : cases) {
         QString error;
         const QByteArray file = WmfWriter().eof().placeable(c.left, c.top, c.right, c.bottom, c.inch);
-        EXPECT_EQ(wmfPictureSize(file, 8192, &error), c.expected) << c.right << "/" << c.inch << " " << error.toStdString();
+        EXPECT_EQ(wmfPictureSize(file, 8192, &error), c.expected)
+            << c.right << "/" << c.inch << " " << error.toStdString();
     }
     const QImage wide = render(WmfWriter().eof().placeable(0, 0, 1500, 10, 96));
     EXPECT_EQ(wide.size(), QSize(1500, 10));
@@ -235,34 +304,40 @@ TEST(WmfPicture, PicturesLargerThanTheCapAreRefused) {
 
 TEST(WmfPicture, PensBrushesAndState) {
     WmfWriter w;
-    w.createPen(0, 5, Maroon)                      // 0: five logical units wide
-        .createBrush(2, Blue, 4)                   // 1: cross hatch
-        .createBrush(1, Black)                     // 2: hollow
-        .createPen(NullPen, 0, Black)              // 3
-        .createBrush(0, Gray)                      // 4
+    w.createPen(0, 5, Maroon)         // 0: five logical units wide
+        .createBrush(2, Blue, 4)      // 1: cross hatch
+        .createBrush(1, Black)        // 2: hollow
+        .createPen(NullPen, 0, Black) // 3
+        .createBrush(0, Gray)         // 4
         .selectObject(0)
         .selectObject(2)
-        .rectangle(10, 10, 50, 50)                 // wide outline, nothing inside
+        .rectangle(10, 10, 50, 50) // wide outline, nothing inside
         .selectObject(3)
         .selectObject(1)
         .setBkMode(2)
         .setBkColor(Yellow)
-        .rectangle(60, 10, 100, 50)                // hatch lines on an opaque yellow ground
+        .rectangle(60, 10, 100, 50) // hatch lines on an opaque yellow ground
         .saveDC()
         .selectObject(4)
-        .restoreDC(-1)                             // back to the hatch brush
+        .restoreDC(-1) // back to the hatch brush
         .rectangle(60, 60, 100, 100)
         .deleteObject(4)
-        .createBrush(0, Cyan)                      // takes the freed slot 4
+        .createBrush(0, Cyan) // takes the freed slot 4
         .selectObject(4)
         .rectangle(10, 60, 50, 100)
         .intersectClip(110, 10, 130, 30)
         .selectObject(4)
-        .rectangle(105, 5, 150, 50)                // only the clipped part shows
+        .rectangle(105, 5, 150, 50) // only the clipped part shows
         .eof();
     const QImage image = render(w.placeable(0, 0, 160, 110, 96));
-    expectPixels(image, {{10, 30, Maroon}, {12, 30, Maroon}, {30, 30, White}, {30, 12, Maroon},
-                         {120, 20, Cyan}, {108, 20, White}, {120, 40, White}, {40, 80, Cyan}});
+    expectPixels(image, {{10, 30, Maroon},
+                         {12, 30, Maroon},
+                         {30, 30, White},
+                         {30, 12, Maroon},
+                         {120, 20, Cyan},
+                         {108, 20, White},
+                         {120, 40, White},
+                         {40, 80, Cyan}});
     // Hatch: both the line colour and the background colour occur inside, nothing else.
     for (int top : {10, 60}) {
         QSet<QRgb> colours;
@@ -279,7 +354,8 @@ TEST(WmfPicture, JapaneseTextIsDrawnWhereItBelongs) {
     WmfWriter w;
     w.setWindowOrg(0, 0)
         .setWindowExt(200, 80)
-        .createFont(-40, 128, QByteArray("\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e")) // ＭＳ ゴシック
+        .createFont(-40, 128,
+                    QByteArray("\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e")) // ＭＳ ゴシック
         .selectObject(0)
         .setTextColor(Black)
         .setBkMode(1)
@@ -313,12 +389,17 @@ TEST(WmfPicture, TextAlignment) {
     };
     for (const Case& c : cases) {
         WmfWriter w;
-        w.createFont(-30, 0, "Arial").selectObject(0).setBkMode(1).setTextAlign(c.align).textOut(100, 50, "HHH").eof();
+        w.createFont(-30, 0, "Arial")
+            .selectObject(0)
+            .setBkMode(1)
+            .setTextAlign(c.align)
+            .textOut(100, 50, "HHH")
+            .eof();
         const QImage image = render(w.placeable(0, 0, 200, 100, 96));
         const QRect box = darkBox(image);
         ASSERT_FALSE(box.isEmpty()) << c.name;
-        EXPECT_TRUE(c.check(box)) << c.name << ": " << box.left() << "," << box.top() << " " << box.right() << ","
-                                  << box.bottom();
+        EXPECT_TRUE(c.check(box)) << c.name << ": " << box.left() << "," << box.top() << " " << box.right()
+                                  << "," << box.bottom();
     }
 }
 
@@ -331,7 +412,8 @@ TEST(WmfPicture, ExtTextOutPlacesCharactersByTheirAdvancesOnAnOpaqueRectangle) {
         .extTextOut(10, 20, 2, "III", QRect(5, 5, 185, 60), {60, 60, 60})
         .eof();
     const QImage image = render(w.placeable(0, 0, 200, 80, 96));
-    expectPixels(image, {{7, 7, Yellow}, {185, 60, Yellow}, {40, 10, Yellow}, {195, 70, White}, {2, 2, White}});
+    expectPixels(image,
+                 {{7, 7, Yellow}, {185, 60, Yellow}, {40, 10, Yellow}, {195, 70, White}, {2, 2, White}});
     // One stroke of "I" in each 60-pixel column from x = 10.
     for (int column = 0; column < 3; ++column) {
         const QRect part = darkBox(image.copy(10 + 60 * column, 0, 60, 80));
@@ -350,20 +432,22 @@ TEST(WmfPicture, BitmapsAppearWhereTheRecordsPutThem) {
         QRgb topLeft, topRight, bottomLeft, bottomRight;
     };
     const Case cases[] = {
-        {"stretch, bottom-up", [&](WmfWriter& w) { w.stretchDib(10, 10, 40, 40, 0, 0, 2, 2, bottomUp); }, Red, Lime,
+        {"stretch, bottom-up", [&](WmfWriter& w) { w.stretchDib(10, 10, 40, 40, 0, 0, 2, 2, bottomUp); }, Red,
+         Lime, Blue, Yellow},
+        {"stretch, top-down", [&](WmfWriter& w) { w.stretchDib(10, 10, 40, 40, 0, 0, 2, 2, topDown); }, Red,
+         Lime, Blue, Yellow},
+        {"transfer", [&](WmfWriter& w) { w.dibStretchBlt(10, 10, 40, 40, 0, 0, 2, 2, bottomUp); }, Red, Lime,
          Blue, Yellow},
-        {"stretch, top-down", [&](WmfWriter& w) { w.stretchDib(10, 10, 40, 40, 0, 0, 2, 2, topDown); }, Red, Lime,
-         Blue, Yellow},
-        {"transfer", [&](WmfWriter& w) { w.dibStretchBlt(10, 10, 40, 40, 0, 0, 2, 2, bottomUp); }, Red, Lime, Blue,
-         Yellow},
-        {"mirrored by a negative width", [&](WmfWriter& w) { w.stretchDib(50, 10, -40, 40, 0, 0, 2, 2, bottomUp); },
-         Lime, Red, Yellow, Blue},
+        {"mirrored by a negative width",
+         [&](WmfWriter& w) { w.stretchDib(50, 10, -40, 40, 0, 0, 2, 2, bottomUp); }, Lime, Red, Yellow, Blue},
         {"one source pixel, counted from the bottom row",
-         [&](WmfWriter& w) { w.stretchDib(10, 10, 40, 40, 1, 0, 1, 1, bottomUp); }, Yellow, Yellow, Yellow, Yellow},
+         [&](WmfWriter& w) { w.stretchDib(10, 10, 40, 40, 1, 0, 1, 1, bottomUp); }, Yellow, Yellow, Yellow,
+         Yellow},
         {"black where the mask is black",
          [&](WmfWriter& w) {
              w.stretchDib(10, 10, 40, 40, 0, 0, 2, 2, bottomUp)
-                 .stretchDib(10, 10, 40, 40, 0, 0, 2, 2, dib24({{White, Black}, {Black, White}}), 0x008800C6u);
+                 .stretchDib(10, 10, 40, 40, 0, 0, 2, 2, dib24({{White, Black}, {Black, White}}),
+                             0x008800C6u);
          },
          Red, Black, Black, Yellow},
     };
@@ -373,8 +457,15 @@ TEST(WmfPicture, BitmapsAppearWhereTheRecordsPutThem) {
         const QImage image = render(w.eof().placeable(0, 0, 60, 60, 96));
         ASSERT_EQ(image.size(), QSize(60, 60)) << c.name;
         expectPixels(image,
-                     {{12, 12, c.topLeft}, {47, 12, c.topRight}, {12, 47, c.bottomLeft}, {47, 47, c.bottomRight},
-                      {29, 29, c.topLeft}, {30, 30, c.bottomRight}, {5, 5, White}, {55, 55, White}, {30, 52, White}},
+                     {{12, 12, c.topLeft},
+                      {47, 12, c.topRight},
+                      {12, 47, c.bottomLeft},
+                      {47, 47, c.bottomRight},
+                      {29, 29, c.topLeft},
+                      {30, 30, c.bottomRight},
+                      {5, 5, White},
+                      {55, 55, White},
+                      {30, 52, White}},
                      c.name);
     }
 }
@@ -415,24 +506,32 @@ TEST(WmfPicture, RegionsFillAndClip) {
     // Rows 10..19: x 10..29 and 40..49; rows 20..29: x 10..49.
     const QByteArray region = regionRecord({{{10, 20}, {{10, 30}, {40, 50}}}, {{20, 30}, {{10, 50}}}});
     WmfWriter w;
-    w.raw(0x06FF, region)               // 0
-        .createBrush(0, Red)            // 1
-        .createBrush(0, Blue)           // 2
-        .createPen(NullPen, 0, Black)   // 3
-        .words(0x0228, {0, 1})          // fill the region in red
+    w.raw(0x06FF, region)             // 0
+        .createBrush(0, Red)          // 1
+        .createBrush(0, Blue)         // 2
+        .createPen(NullPen, 0, Black) // 3
+        .words(0x0228, {0, 1})        // fill the region in red
         .selectObject(3)
         .selectObject(2)
-        .words(0x012C, {0})             // clip to the region
-        .words(0x0220, {30, 0})         // and move the clip 30 rows down
+        .words(0x012C, {0})     // clip to the region
+        .words(0x0220, {30, 0}) // and move the clip 30 rows down
         .rectangle(0, 0, 64, 64)
-        .words(0x012C, {999})           // no region: no clipping
-        .createBrush(0, Lime)           // 4
+        .words(0x012C, {999}) // no region: no clipping
+        .createBrush(0, Lime) // 4
         .selectObject(4)
         .rectangle(58, 0, 64, 64)
         .eof();
     const QImage image = render(w.placeable(0, 0, 64, 64, 96));
-    expectPixels(image, {{15, 15, Red}, {45, 15, Red}, {35, 15, White}, {35, 25, Red}, {5, 25, White},
-                         {15, 45, Blue}, {35, 45, White}, {35, 55, Blue}, {35, 62, White}, {60, 5, Lime}});
+    expectPixels(image, {{15, 15, Red},
+                         {45, 15, Red},
+                         {35, 15, White},
+                         {35, 25, Red},
+                         {5, 25, White},
+                         {15, 45, Blue},
+                         {35, 45, White},
+                         {35, 55, Blue},
+                         {35, 62, White},
+                         {60, 5, Lime}});
 }
 
 TEST(WmfPicture, PaletteIndexedBitmap) {

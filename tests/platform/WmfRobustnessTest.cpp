@@ -1,15 +1,13 @@
 // Broken, hostile and real-world metafiles: every one gives a picture or a reason, never a crash or a hang.
-#include <gtest/gtest.h>
+#include "WmfTestWriter.h"
+#include "platform/WmfPicture.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <random>
-
-#include "platform/WmfPicture.h"
-#include "WmfTestWriter.h"
 
 using namespace quarbel::platform;
 using quarbel::test::putU16;
@@ -87,7 +85,7 @@ TEST(WmfRobustness, BadInputsGiveAPictureOrAReason) {
     }
     QByteArray regionClaim(22, '\0');
     regionClaim[10] = char(0xFF);
-    regionClaim[11] = char(0x7F); // 32767 scans, none present
+    regionClaim[11] = char(0x7F);                                  // 32767 scans, none present
     regionClaim.append(QByteArray("\x02\x00\x00\x00\x05\x00", 6)); // one scan cut off
 
     WmfWriter manySaves;
@@ -102,8 +100,11 @@ TEST(WmfRobustness, BadInputsGiveAPictureOrAReason) {
     }
 
     const auto dibCase = [](const QByteArray& dib) {
-        return WmfWriter().stretchDib(0, 0, 64, 64, 0, 0, 64, 64, dib).rectangle(10, 10, 50, 50).eof().placeable(
-            0, 0, 64, 64, 96);
+        return WmfWriter()
+            .stretchDib(0, 0, 64, 64, 0, 0, 64, 64, dib)
+            .rectangle(10, 10, 50, 50)
+            .eof()
+            .placeable(0, 0, 64, 64, 96);
     };
     const auto invalid = [](int atLeast) {
         return [atLeast](const WmfRenderReport& r, const QImage&) { EXPECT_GE(r.invalid, atLeast); };
@@ -113,7 +114,8 @@ TEST(WmfRobustness, BadInputsGiveAPictureOrAReason) {
         {"empty", QByteArray(), Outcome::Refused, nullptr},
         {"garbage", randomBytes(4096, 1), Outcome::Refused, nullptr},
         {"placeable key only", valid.left(10), Outcome::Refused, nullptr},
-        {"placeable header with garbage after it", valid.left(22) + randomBytes(200, 2), Outcome::Refused, nullptr},
+        {"placeable header with garbage after it", valid.left(22) + randomBytes(200, 2), Outcome::Refused,
+         nullptr},
         {"headers and nothing else", valid.left(40), Outcome::Refused, nullptr},
         {"plain header without a size", plainHeaderOnly(), Outcome::Refused, nullptr},
         {"cut in the middle of a record", valid.left(valid.size() - 13), Outcome::Drawn,
@@ -128,8 +130,15 @@ TEST(WmfRobustness, BadInputsGiveAPictureOrAReason) {
              EXPECT_FALSE(r.malformed);
              EXPECT_EQ(image.pixel(40, 40), Red);
          }},
-        {"zero-size record", WmfWriter().createBrush(0, Red).selectObject(0).rectangle(10, 10, 50, 50).bytes(zeroSize)
-                                 .rectangle(0, 0, 64, 64).eof().placeable(0, 0, 64, 64, 96),
+        {"zero-size record",
+         WmfWriter()
+             .createBrush(0, Red)
+             .selectObject(0)
+             .rectangle(10, 10, 50, 50)
+             .bytes(zeroSize)
+             .rectangle(0, 0, 64, 64)
+             .eof()
+             .placeable(0, 0, 64, 64, 96),
          Outcome::Drawn,
          [](const WmfRenderReport& r, const QImage& image) {
              EXPECT_TRUE(r.malformed);
@@ -137,29 +146,47 @@ TEST(WmfRobustness, BadInputsGiveAPictureOrAReason) {
              EXPECT_EQ(image.pixel(5, 5), White);
          }},
         {"object indices out of range",
-         WmfWriter().selectObject(500).deleteObject(7).selectObject(65535).deleteObject(0).createBrush(0, Red)
-             .deleteObject(0).deleteObject(0).selectObject(0).rectangle(10, 10, 50, 50).eof().placeable(0, 0, 64, 64, 96),
+         WmfWriter()
+             .selectObject(500)
+             .deleteObject(7)
+             .selectObject(65535)
+             .deleteObject(0)
+             .createBrush(0, Red)
+             .deleteObject(0)
+             .deleteObject(0)
+             .selectObject(0)
+             .rectangle(10, 10, 50, 50)
+             .eof()
+             .placeable(0, 0, 64, 64, 96),
          Outcome::Drawn,
          [](const WmfRenderReport& r, const QImage& image) {
              EXPECT_EQ(r.invalid, 6);
              EXPECT_EQ(image.pixel(30, 30), White); // the deleted red brush was never selected
          }},
-        {"polygon claiming more points than it has", WmfWriter().raw(0x0324, polygonClaim).eof().placeable(0, 0, 64, 64, 96),
-         Outcome::Drawn, invalid(1)},
+        {"polygon claiming more points than it has",
+         WmfWriter().raw(0x0324, polygonClaim).eof().placeable(0, 0, 64, 64, 96), Outcome::Drawn, invalid(1)},
         {"polygon set claiming more polygons than it has",
-         WmfWriter().raw(0x0538, polyPolygonClaim).eof().placeable(0, 0, 64, 64, 96), Outcome::Drawn, invalid(1)},
+         WmfWriter().raw(0x0538, polyPolygonClaim).eof().placeable(0, 0, 64, 64, 96), Outcome::Drawn,
+         invalid(1)},
         {"region claiming more scans than it has",
-         WmfWriter().raw(0x06FF, regionClaim).words(0x012C, {0}).rectangle(0, 0, 64, 64).eof().placeable(0, 0, 64, 64, 96),
+         WmfWriter()
+             .raw(0x06FF, regionClaim)
+             .words(0x012C, {0})
+             .rectangle(0, 0, 64, 64)
+             .eof()
+             .placeable(0, 0, 64, 64, 96),
          Outcome::Drawn, invalid(1)},
         {"huge bitmap dimensions", dibCase(dibHeader(100000, 100000, 24)), Outcome::Drawn, invalid(1)},
         {"bitmap wider than its bits", dibCase(dibHeader(0x7FFFFFFF, 1, 1)), Outcome::Drawn, invalid(1)},
-        {"colour table larger than the record", dibCase(dibHeader(4, 4, 8, 0, 0xFFFFFFFF)), Outcome::Drawn, invalid(1)},
+        {"colour table larger than the record", dibCase(dibHeader(4, 4, 8, 0, 0xFFFFFFFF)), Outcome::Drawn,
+         invalid(1)},
         {"unknown bitmap compression", dibCase(dibHeader(4, 4, 8, 7)), Outcome::Drawn, invalid(1)},
         {"top-down compressed bitmap", dibCase(dibHeader(4, -4, 8, 1) + QByteArray(64, '\0')), Outcome::Drawn,
          invalid(1)},
-        {"negative text length", WmfWriter().words(0x0521, {-5, 0, 0}).eof().placeable(0, 0, 64, 64, 96), Outcome::Drawn,
-         invalid(1)},
-        {"text longer than its record", WmfWriter().words(0x0A32, {0, 0, 30000, 0, 0x4141}).eof().placeable(0, 0, 64, 64, 96),
+        {"negative text length", WmfWriter().words(0x0521, {-5, 0, 0}).eof().placeable(0, 0, 64, 64, 96),
+         Outcome::Drawn, invalid(1)},
+        {"text longer than its record",
+         WmfWriter().words(0x0A32, {0, 0, 30000, 0, 0x4141}).eof().placeable(0, 0, 64, 64, 96),
          Outcome::Drawn, invalid(1)},
         {"thousands of saved states", manySaves.eof().placeable(0, 0, 64, 64, 96), Outcome::Drawn,
          [](const WmfRenderReport& r, const QImage&) { EXPECT_GE(r.invalid, 5000 - 1024); }},
@@ -183,8 +210,13 @@ TEST(WmfRobustness, BadInputsGiveAPictureOrAReason) {
              .eof()
              .placeable(0, 0, 64, 64, 96),
          Outcome::Drawn, invalid(1)},
-        {"unknown records", WmfWriter().words(0x0999, {1, 2, 3}).words(0x0000 | 0x0101, {}).rectangle(1, 1, 9, 9).eof()
-                                .placeable(0, 0, 64, 64, 96),
+        {"unknown records",
+         WmfWriter()
+             .words(0x0999, {1, 2, 3})
+             .words(0x0000 | 0x0101, {})
+             .rectangle(1, 1, 9, 9)
+             .eof()
+             .placeable(0, 0, 64, 64, 96),
          Outcome::Drawn, [](const WmfRenderReport& r, const QImage&) { EXPECT_EQ(r.unsupported, 2); }},
     };
     for (const BadCase& c : cases) {

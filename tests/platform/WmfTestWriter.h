@@ -8,7 +8,6 @@
 #include <QList>
 #include <QPoint>
 #include <QRect>
-
 #include <algorithm>
 #include <initializer_list>
 
@@ -145,21 +144,22 @@ public:
     }
 
     // A font record; face is in the font's character set already.
-    WmfWriter& createFont(int height, int charset, const QByteArray& face, int escapement = 0, int weight = 400) {
+    WmfWriter& createFont(int height, int charset, const QByteArray& face, int escapement = 0,
+                          int weight = 400) {
         QByteArray p;
         putU16(p, quint32(height) & 0xFFFF);
         putU16(p, 0);
         putU16(p, quint32(escapement) & 0xFFFF);
         putU16(p, quint32(escapement) & 0xFFFF);
         putU16(p, quint32(weight));
-        p.append(char(0));  // italic
-        p.append(char(0));  // underline
-        p.append(char(0));  // strike out
+        p.append(char(0)); // italic
+        p.append(char(0)); // underline
+        p.append(char(0)); // strike out
         p.append(char(charset));
-        p.append(char(0));  // out precision
-        p.append(char(0));  // clip precision
-        p.append(char(3));  // non-antialiased quality
-        p.append(char(0));  // pitch and family
+        p.append(char(0)); // out precision
+        p.append(char(0)); // clip precision
+        p.append(char(3)); // non-antialiased quality
+        p.append(char(0)); // pitch and family
         QByteArray name = face.left(31);
         name.append(QByteArray(32 - name.size(), '\0'));
         p.append(name);
@@ -214,8 +214,8 @@ public:
         return raw(0x0F43, p);
     }
 
-    WmfWriter& dibStretchBlt(int x, int y, int w, int h, int sx, int sy, int sw, int sh, const QByteArray& dib,
-                             quint32 rop = 0x00CC0020u) {
+    WmfWriter& dibStretchBlt(int x, int y, int w, int h, int sx, int sy, int sw, int sh,
+                             const QByteArray& dib, quint32 rop = 0x00CC0020u) {
         QByteArray p;
         putU32(p, rop);
         for (int v : {sh, sw, sy, sx, h, w, y, x}) {

@@ -1,15 +1,13 @@
 // Records written by libUEMF, an encoder independent of this renderer and of the tests' writer:
 // the writer's layouts must match it byte for byte, and a picture made of its records must draw.
-#include <gtest/gtest.h>
-
-#include <uemf.h>
-#include <uwmf.h>
+#include "WmfTestWriter.h"
+#include "platform/WmfPicture.h"
 
 #include <cstdlib>
 #include <cstring>
-
-#include "platform/WmfPicture.h"
-#include "WmfTestWriter.h"
+#include <gtest/gtest.h>
+#include <uemf.h>
+#include <uwmf.h>
 
 using namespace quarbel::platform;
 using quarbel::test::dib24;
@@ -51,11 +49,14 @@ TEST(WmfUemf, WriterLayoutsMatchLibUemf) {
         QByteArray theirs;
     };
     const Case cases[] = {
-        {"window origin", recordsOf(WmfWriter().setWindowOrg(-7, 300)), take(U_WMRSETWINDOWORG_set(point16(-7, 300)))},
+        {"window origin", recordsOf(WmfWriter().setWindowOrg(-7, 300)),
+         take(U_WMRSETWINDOWORG_set(point16(-7, 300)))},
         {"window extent", recordsOf(WmfWriter().setWindowExt(1000, -500)),
          take(U_WMRSETWINDOWEXT_set(point16(1000, -500)))},
-        {"rectangle", recordsOf(WmfWriter().rectangle(10, 20, 30, 40)), take(U_WMRRECTANGLE_set(rect16(10, 20, 30, 40)))},
-        {"ellipse", recordsOf(WmfWriter().ellipse(-1, 2, 300, 400)), take(U_WMRELLIPSE_set(rect16(-1, 2, 300, 400)))},
+        {"rectangle", recordsOf(WmfWriter().rectangle(10, 20, 30, 40)),
+         take(U_WMRRECTANGLE_set(rect16(10, 20, 30, 40)))},
+        {"ellipse", recordsOf(WmfWriter().ellipse(-1, 2, 300, 400)),
+         take(U_WMRELLIPSE_set(rect16(-1, 2, 300, 400)))},
         {"pie", recordsOf(WmfWriter().pie(80, 80, 180, 140, 180, 110, 130, 80)),
          take(U_WMRPIE_set(point16(180, 110), point16(130, 80), rect16(80, 80, 180, 140)))},
         {"polygon", recordsOf(WmfWriter().polygon({{10, 80}, {60, 80}, {35, 130}})),
@@ -76,14 +77,16 @@ TEST(WmfUemf, WriterLayoutsMatchLibUemf) {
     }
 
     // The bitmap record: the same header, pixels and parameters.
-    const QByteArray ours = recordsOf(WmfWriter().stretchDib(10, 10, 40, 40, 0, 0, 2, 2,
-                                                             dib24({{qRgb(255, 0, 0), qRgb(0, 255, 0)},
-                                                                    {qRgb(0, 0, 255), qRgb(255, 255, 0)}})));
-    const char pixels[16] = {char(0xFF), 0, 0, 0, char(0xFF), char(0xFF), 0, 0, // bottom row: blue, yellow
-                             0, 0, char(0xFF), 0, char(0xFF), 0, 0, 0};  // top row: red, green
+    const QByteArray ours = recordsOf(WmfWriter().stretchDib(
+        10, 10, 40, 40, 0, 0, 2, 2,
+        dib24({{qRgb(255, 0, 0), qRgb(0, 255, 0)}, {qRgb(0, 0, 255), qRgb(255, 255, 0)}})));
+    const char pixels[16] = {
+        char(0xFF), 0, 0,          0, char(0xFF), char(0xFF), 0, 0,  // bottom row: blue, yellow
+        0,          0, char(0xFF), 0, char(0xFF), 0,          0, 0}; // top row: red, green
     U_BITMAPINFO* info = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, 0, 0, 0, 0, 0, 0), nullptr);
-    const QByteArray theirs = take(U_WMRSTRETCHDIB_set(point16(10, 10), point16(40, 40), point16(0, 0), point16(2, 2),
-                                                       0, 0x00CC0020u, info, sizeof pixels, pixels));
+    const QByteArray theirs =
+        take(U_WMRSTRETCHDIB_set(point16(10, 10), point16(40, 40), point16(0, 0), point16(2, 2), 0,
+                                 0x00CC0020u, info, sizeof pixels, pixels));
     std::free(info);
     EXPECT_EQ(ours.toHex().toStdString(), theirs.toHex().toStdString());
 }
@@ -100,7 +103,7 @@ TEST(WmfUemf, PictureMadeOfLibUemfRecordsDraws) {
     records += take(U_WMRSELECTOBJECT_set(1));
     records += take(U_WMRRECTANGLE_set(rect16(10, 190, 60, 150))); // logical y 190..150: rows 10..50
     records += take(U_WMRSELECTOBJECT_set(2));
-    records += take(U_WMRPOLYGON_set(3, triangle));                 // rows 120..70
+    records += take(U_WMRPOLYGON_set(3, triangle)); // rows 120..70
     records += take(U_WMREOF_set());
     WmfWriter w;
     w.bytes(records);
