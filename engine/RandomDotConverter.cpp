@@ -159,11 +159,8 @@ template <bool InGuard, class Draw> void RandomDotConverter::convertRowWith(Draw
             previous = separation;
             ++x;
             if (separation >= 8) {
-                for (; x + 8 <= end; x += 8) {
-                    Packed block[8];
-                    std::memcpy(block, row + x, sizeof block);
-                    std::memcpy(row + x + separation, block, sizeof block);
-                }
+                for (; x + 8 <= end; x += 8)
+                    std::memcpy(row + x + separation, row + x, 8 * sizeof(Packed)); // disjoint
             }
             for (; x < end; ++x)
                 row[x + separation] = row[x];
