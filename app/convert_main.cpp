@@ -1,10 +1,8 @@
 // quarbel-convert: stereograms from the command line, with the editor's converters.
+#include "app/cli/Commands.h"
+
 #include <QStringList>
 #include <QTextStream>
-
-#include <cstdio>
-
-#include "app/cli/Commands.h"
 
 int main(int argc, char** argv) {
     QStringList args;

@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-
 #include <climits>
 #include <optional>
 
@@ -162,7 +161,9 @@ std::optional<KeyLine> parseKeyLine(const QString& line) {
     return result;
 }
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 // Line range [header, end) of the first section with this name; header is -1 when missing.
 struct SectionRange {
@@ -349,7 +350,8 @@ bool IniFile::writeStrings(const QString& path, const QString& section,
 
 IniSnapshot::IniSnapshot(const QString& path) : m_lines(loadLines(path).lines) {}
 
-QString IniSnapshot::readString(const QString& section, const QString& key, const QString& defaultValue) const {
+QString IniSnapshot::readString(const QString& section, const QString& key,
+                                const QString& defaultValue) const {
     const std::optional<QString> value = findValue(m_lines, section, key);
     if (!value) {
         return defaultValue;

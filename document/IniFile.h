@@ -3,12 +3,12 @@
 // INI-format files with private-profile semantics: one value per key, keys matched without
 // regard to case, unknown lines kept in place, new keys appended at the end of their section.
 
+#include "engine/IniReader.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
-
-#include "engine/IniReader.h"
 
 namespace quarbel::document {
 
@@ -23,7 +23,8 @@ public:
     // defaultValue when the file, the section or the key is missing.
     static QString readString(const QString& path, const QString& section, const QString& key,
                               const QString& defaultValue);
-    // The decimal number at the start of the value (0 when there is none); defaultValue when the key is missing.
+    // The decimal number at the start of the value (0 when there is none); defaultValue when the key is
+    // missing.
     static int readInt(const QString& path, const QString& section, const QString& key, int defaultValue);
     // Replaces the value where the key stands or appends the key to the section, creating the file and
     // the section when missing. The file is replaced atomically. Returns false, changing nothing, when the

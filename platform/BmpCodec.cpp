@@ -1,9 +1,8 @@
 #include "platform/BmpCodec.h"
 
-#include <QtEndian>
-
 #include "platform/Picture.h"
 
+#include <QtEndian>
 #include <cstring>
 #include <vector>
 
@@ -14,8 +13,12 @@ namespace {
 constexpr int FileHeaderSize = 14;
 constexpr int InfoHeaderSize = 40;
 
-quint32 le32(const QByteArray& data, int at) { return qFromLittleEndian<quint32>(data.constData() + at); }
-quint16 le16(const QByteArray& data, int at) { return qFromLittleEndian<quint16>(data.constData() + at); }
+quint32 le32(const QByteArray& data, int at) {
+    return qFromLittleEndian<quint32>(data.constData() + at);
+}
+quint16 le16(const QByteArray& data, int at) {
+    return qFromLittleEndian<quint16>(data.constData() + at);
+}
 
 } // namespace
 
@@ -100,7 +103,9 @@ void packBgr24(const quint32* pixels, int width, uchar* out) {
     }
 }
 
-void packBmp24Row(const QRgb* pixels, int width, uchar* out) { packBgr24(pixels, width, out); }
+void packBmp24Row(const QRgb* pixels, int width, uchar* out) {
+    packBgr24(pixels, width, out);
+}
 
 QByteArray bmp24Header(int width, int height, int dotsPerMeterX, int dotsPerMeterY) {
     const qint64 pixelBytes = bmp24Stride(width) * height;

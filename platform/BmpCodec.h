@@ -6,7 +6,6 @@
 
 #include <QIODevice>
 #include <QImage>
-
 #include <optional>
 
 namespace quarbel::platform {
@@ -20,7 +19,9 @@ std::optional<QImage> readPlainBmp(QIODevice& device, const QByteArray& head);
 inline constexpr int Bmp24HeaderSize = 54;
 
 // Bytes of one 24-bit row, padded to a multiple of four.
-inline qint64 bmp24Stride(int width) { return ((qint64(width) * 24 + 31) / 32) * 4; }
+inline qint64 bmp24Stride(int width) {
+    return ((qint64(width) * 24 + 31) / 32) * 4;
+}
 
 // 96 dots per inch, the resolution a new QImage carries.
 inline constexpr int DefaultDotsPerMeter = 3780;

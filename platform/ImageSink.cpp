@@ -1,8 +1,8 @@
 #include "platform/ImageSink.h"
 
-#include <algorithm>
-
 #include "platform/ImageSurface.h"
+
+#include <algorithm>
 
 namespace quarbel::platform {
 

@@ -2,11 +2,10 @@
 
 // The Stereo image as the converters write it: a QImage owned by the sink.
 
-#include <QImage>
-
-#include <utility>
-
 #include "engine/PixelSurface.h"
+
+#include <QImage>
+#include <utility>
 
 namespace quarbel::platform {
 

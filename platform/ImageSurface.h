@@ -2,9 +2,9 @@
 
 // The engine's view of a picture held in a QImage.
 
-#include <QImage>
-
 #include "engine/PixelSurface.h"
+
+#include <QImage>
 
 namespace quarbel::platform {
 

@@ -1,5 +1,8 @@
 #include "platform/Picture.h"
 
+#include "platform/BmpCodec.h"
+#include "platform/WmfPicture.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -7,13 +10,9 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-
-#include "platform/BmpCodec.h"
-#include "platform/WmfPicture.h"
 
 namespace quarbel::platform {
 
@@ -27,7 +26,9 @@ constexpr qint64 MaxWmfFileSize = 64 * 1024 * 1024;
 // Enough of the start of a file to tell the formats apart and to check a BMP header.
 constexpr qint64 HeadSize = 64;
 
-PictureResult failure(int number) { return PictureResult{QImage(), pictureError(number)}; }
+PictureResult failure(int number) {
+    return PictureResult{QImage(), pictureError(number)};
+}
 
 quint32 readLe32(const QByteArray& data, int at) {
     const auto* p = reinterpret_cast<const unsigned char*>(data.constData()) + at;

@@ -8,7 +8,6 @@
 #include <QSaveFile>
 #include <QSize>
 #include <QString>
-
 #include <optional>
 
 namespace quarbel::platform {

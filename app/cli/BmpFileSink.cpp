@@ -1,10 +1,9 @@
 #include "app/cli/BmpFileSink.h"
 
-#include <QtEndian>
-
-#include <algorithm>
-
 #include "platform/BmpCodec.h"
+
+#include <QtEndian>
+#include <algorithm>
 
 namespace quarbel::cli {
 
@@ -64,7 +63,8 @@ bool BmpFileSink::flushPending() {
     const int last = m_pendingFirst + m_pendingCount - 1;
     const qint64 offset = Bmp24HeaderSize + m_stride * (m_height - 1 - last);
     const qint64 bytes = m_stride * m_pendingCount;
-    const char* block = reinterpret_cast<const char*>(m_pending.data()) + m_stride * (PendingRows - m_pendingCount);
+    const char* block =
+        reinterpret_cast<const char*>(m_pending.data()) + m_stride * (PendingRows - m_pendingCount);
     m_pendingCount = 0;
     return m_file.seek(offset) && m_file.write(block, bytes) == bytes;
 }
@@ -73,7 +73,8 @@ void BmpFileSink::writeRow(int y, std::span<const engine::Packed> colours) {
     if (m_error || y < 0 || y >= m_height) {
         return;
     }
-    const bool continues = m_pendingCount > 0 && y == m_pendingFirst + m_pendingCount && m_pendingCount < PendingRows;
+    const bool continues =
+        m_pendingCount > 0 && y == m_pendingFirst + m_pendingCount && m_pendingCount < PendingRows;
     if (!continues) {
         if (!flushPending()) {
             failWith(platform::ErrDiskIo);
@@ -90,7 +91,8 @@ void BmpFileSink::writeRow(int y, std::span<const engine::Packed> colours) {
         m_words[x] = ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
     }
     platform::packBgr24(m_words.data(), static_cast<int>(count), slot);
-    std::fill(slot + 3 * count, slot + m_stride, uchar(0)); // a short row is black beyond its end; padding is zero
+    std::fill(slot + 3 * count, slot + m_stride,
+              uchar(0)); // a short row is black beyond its end; padding is zero
     m_written[static_cast<std::size_t>(y)] = true;
 }
 

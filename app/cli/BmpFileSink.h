@@ -3,14 +3,13 @@
 // A Stereo image written straight into a 24-bit BMP file as the converter produces its rows, so
 // that a batch run never holds the whole picture in memory. The file appears only on commit().
 
-#include <QSaveFile>
-#include <QString>
-
-#include <optional>
-#include <vector>
-
 #include "engine/PixelSurface.h"
 #include "platform/Picture.h"
+
+#include <QSaveFile>
+#include <QString>
+#include <optional>
+#include <vector>
 
 namespace quarbel::cli {
 

@@ -8,7 +8,7 @@ namespace {
 
 struct OptionSpec {
     Option id;
-    QLatin1StringView longName; // without the leading "--"
+    QLatin1StringView longName;  // without the leading "--"
     QLatin1StringView shortName; // without the leading "-", empty when none
     bool takesValue;
 };
@@ -33,7 +33,9 @@ const OptionSpec* findOption(const QString& word) {
     return nullptr;
 }
 
-QString displayName(const OptionSpec& spec) { return QLatin1StringView("--") + spec.longName; }
+QString displayName(const OptionSpec& spec) {
+    return QLatin1StringView("--") + spec.longName;
+}
 
 // Digits only: no sign, no blanks, no base prefix.
 std::optional<std::uint64_t> parseUnsigned(const QString& text) {
@@ -74,7 +76,10 @@ std::optional<QString> applyOption(Arguments& arguments, const OptionSpec& spec,
         target = parseInRange(value, low, high);
         if (!target) {
             return QStringLiteral("%1 needs a whole number from %2 to %3, not '%4'")
-                .arg(displayName(spec)).arg(low).arg(high).arg(value);
+                .arg(displayName(spec))
+                .arg(low)
+                .arg(high)
+                .arg(value);
         }
         return std::nullopt;
     };
@@ -106,7 +111,8 @@ std::optional<QString> applyOption(Arguments& arguments, const OptionSpec& spec,
     case Option::Seed:
         arguments.seed = parseUnsigned(value);
         if (!arguments.seed) {
-            return QStringLiteral("--seed needs a whole number from 0 to 18446744073709551615, not '%1'").arg(value);
+            return QStringLiteral("--seed needs a whole number from 0 to 18446744073709551615, not '%1'")
+                .arg(value);
         }
         return std::nullopt;
     case Option::Tile:
@@ -239,7 +245,8 @@ ParseResult parseArguments(const QStringList& args) {
 QString usageText() {
     QString text = QStringLiteral("Usage:\n");
     for (const Subcommand& command : subcommands()) {
-        text += QStringLiteral("  quarbel-convert ") + QLatin1StringView(command.synopsis) + QLatin1Char('\n');
+        text +=
+            QStringLiteral("  quarbel-convert ") + QLatin1StringView(command.synopsis) + QLatin1Char('\n');
     }
     text += QStringLiteral(
         "  quarbel-convert --help\n"
@@ -257,7 +264,8 @@ QString usageText() {
         "  --depth N         depth in tenths of a pixel per level, 0..50 (default 20)\n"
         "  --density N       percentage of lit dots, 0..100 (default 30)\n"
         "  --seed N          seed of the random dots, 0..18446744073709551615 (default: the clock)\n"
-        "  --tile            FIELD is a pattern at most 200 pixels wide, repeated to the Design image's size\n"
+        "  --tile            FIELD is a pattern at most 200 pixels wide, repeated to the Design image's "
+        "size\n"
         "\n"
         "Pictures are read by their content (BMP, JPEG, GIF, PNG, WMF) and may be at most 1024 pixels wide.\n"
         "Exit status: 0 written, 1 failed (OUT left as it was), 2 wrong command line.\n");

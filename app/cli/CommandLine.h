@@ -6,7 +6,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <optional>
 #include <span>

@@ -1,13 +1,5 @@
 #include "app/cli/Commands.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
-#include <exception>
-#include <optional>
-#include <string>
-
 #include "app/cli/BmpFileSink.h"
 #include "app/cli/MemoryIniReader.h"
 #include "app/cli/Session.h"
@@ -18,6 +10,13 @@
 #include "platform/ImageSurface.h"
 #include "platform/Picture.h"
 #include "platform/WmfPicture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <exception>
+#include <optional>
+#include <string>
 
 namespace quarbel::cli {
 
@@ -33,7 +32,9 @@ constexpr int DefaultDensity = 30;
 // Widest pattern the tiling accepts, as in the wizard.
 constexpr int MaxPatternWidth = 200;
 
-QString quoted(const QString& path) { return QLatin1Char('\'') + path + QLatin1Char('\''); }
+QString quoted(const QString& path) {
+    return QLatin1Char('\'') + path + QLatin1Char('\'');
+}
 
 QString reason(const PictureError& error) {
     QString text;
@@ -70,8 +71,8 @@ QString reason(const PictureError& error) {
 
 struct PictureRequest {
     QString path;
-    QString role;     // "Design image", "Field image", ...
-    int maxWidth = 0; // 0: no limit
+    QString role;      // "Design image", "Field image", ...
+    int maxWidth = 0;  // 0: no limit
     QString limitNote; // what the limit is called in the message
     QString origin;    // where the path came from, for a document's keys
 };
@@ -107,8 +108,9 @@ PictureRequest limitedPicture(const QString& path, const QString& role, const QS
 }
 
 int writeOutput(Session& session, const QImage& image, const Arguments& arguments) {
-    const platform::PictureFormat format =
-        arguments.outputFormat == OutputFormat::Png ? platform::PictureFormat::Png : platform::PictureFormat::Bmp;
+    const platform::PictureFormat format = arguments.outputFormat == OutputFormat::Png
+                                               ? platform::PictureFormat::Png
+                                               : platform::PictureFormat::Bmp;
     if (const std::optional<PictureError> error = platform::savePicture(image, arguments.output, format)) {
         session.fail(QStringLiteral("cannot write %1: %2").arg(quoted(arguments.output), reason(*error)));
         return ExitFailure;
@@ -133,7 +135,8 @@ public:
             return writeOutput(session, m_image.image(), m_arguments);
         }
         if (const std::optional<PictureError> error = m_bmp->commit()) {
-            session.fail(QStringLiteral("cannot write %1: %2").arg(quoted(m_arguments.output), reason(*error)));
+            session.fail(
+                QStringLiteral("cannot write %1: %2").arg(quoted(m_arguments.output), reason(*error)));
             return ExitFailure;
         }
         return ExitSuccess;
@@ -163,19 +166,21 @@ int convertAndWrite(Session& session, engine::Converter& converter, const engine
 }
 
 int convertRandomDot(Session& session, const QImage& design, const std::string& monoOrColor,
-                     const engine::IniReader& reader, const std::string& iniPath, const Arguments& arguments) {
+                     const engine::IniReader& reader, const std::string& iniPath,
+                     const Arguments& arguments) {
     engine::ConversionState state;
     engine::RunFlags flags;
     const platform::ImageSurface surface(design);
     StereoOutput output(arguments);
     engine::XoshiroRandom random;
-    const auto converter =
-        engine::makeRandomDotConverter(state, flags, surface, output.sink(), random, monoOrColor, arguments.seed);
+    const auto converter = engine::makeRandomDotConverter(state, flags, surface, output.sink(), random,
+                                                          monoOrColor, arguments.seed);
     return convertAndWrite(session, *converter, reader, iniPath, output);
 }
 
-int convertColorField(Session& session, const QImage& design, const QImage& field, const engine::IniReader& reader,
-                      const std::string& iniPath, const Arguments& arguments) {
+int convertColorField(Session& session, const QImage& design, const QImage& field,
+                      const engine::IniReader& reader, const std::string& iniPath,
+                      const Arguments& arguments) {
     engine::ConversionState state;
     engine::RunFlags flags;
     const platform::ImageSurface designSurface(design);
@@ -228,9 +233,9 @@ int runColorField(const Arguments& arguments, Session& session) {
     reader.set("Rittaido", arguments.depth.value_or(DefaultDepth));
     QImage field;
     if (arguments.tile) {
-        const std::optional<QImage> pattern =
-            readPicture(session, PictureRequest{arguments.inputs.at(1), QStringLiteral("pattern"), MaxPatternWidth,
-                                                QStringLiteral("with --tile the limit"), QString()});
+        const std::optional<QImage> pattern = readPicture(
+            session, PictureRequest{arguments.inputs.at(1), QStringLiteral("pattern"), MaxPatternWidth,
+                                    QStringLiteral("with --tile the limit"), QString()});
         if (!pattern) {
             return ExitFailure;
         }
@@ -265,14 +270,15 @@ int runDocument(const Arguments& arguments, Session& session) {
     }
     file.close();
 
-    const QString kind = IniFile::readString(path, IniSectionName, QStringLiteral("StereoName"), QStringLiteral("Field"));
+    const QString kind =
+        IniFile::readString(path, IniSectionName, QStringLiteral("StereoName"), QStringLiteral("Field"));
     const QString origin = QStringLiteral("document %1").arg(quoted(path));
     const document::ProfileIniReader reader;
     const std::string iniPath = path.toStdString();
 
     if (kind == QLatin1StringView("RandomDot")) {
-        const std::optional<QString> designPath =
-            documentPicturePath(session, path, QStringLiteral("PicDesignPath"), QStringLiteral("Design image"));
+        const std::optional<QString> designPath = documentPicturePath(
+            session, path, QStringLiteral("PicDesignPath"), QStringLiteral("Design image"));
         if (!designPath) {
             return ExitFailure;
         }
@@ -287,8 +293,8 @@ int runDocument(const Arguments& arguments, Session& session) {
         return convertRandomDot(session, *design, monoOrColor, reader, iniPath, arguments);
     }
     if (kind == QLatin1StringView("Field")) {
-        const std::optional<QString> designPath =
-            documentPicturePath(session, path, QStringLiteral("PicDesignPath"), QStringLiteral("Design image"));
+        const std::optional<QString> designPath = documentPicturePath(
+            session, path, QStringLiteral("PicDesignPath"), QStringLiteral("Design image"));
         if (!designPath) {
             return ExitFailure;
         }
@@ -316,8 +322,8 @@ int runDocument(const Arguments& arguments, Session& session) {
 }
 
 int runPicture(const Arguments& arguments, Session& session) {
-    const std::optional<QImage> picture =
-        readPicture(session, PictureRequest{arguments.inputs.at(0), QStringLiteral("picture"), 0, QString(), QString()});
+    const std::optional<QImage> picture = readPicture(
+        session, PictureRequest{arguments.inputs.at(0), QStringLiteral("picture"), 0, QString(), QString()});
     if (!picture) {
         return ExitFailure;
     }

@@ -2,10 +2,10 @@
 
 // The converter's subcommands and the whole run of the program.
 
+#include "app/cli/CommandLine.h"
+
 #include <QStringList>
 #include <QTextStream>
-
-#include "app/cli/CommandLine.h"
 
 namespace quarbel::cli {
 

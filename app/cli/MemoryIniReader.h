@@ -3,11 +3,11 @@
 // Conversion parameters given on the command line, seen by the engine through the same reader
 // interface as a document file.
 
+#include "engine/IniReader.h"
+
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "engine/IniReader.h"
 
 namespace quarbel::cli {
 

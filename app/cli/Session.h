@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QTextStream>
-
 #include <memory>
 
 class QGuiApplication;

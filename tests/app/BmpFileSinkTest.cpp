@@ -1,14 +1,13 @@
-#include <gtest/gtest.h>
+#include "app/cli/BmpFileSink.h"
+
+#include "platform/ImageSurface.h"
+#include "platform/Picture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
+#include <gtest/gtest.h>
 #include <vector>
-
-#include "app/cli/BmpFileSink.h"
-#include "platform/ImageSurface.h"
-#include "platform/Picture.h"
 
 using quarbel::cli::BmpFileSink;
 using quarbel::engine::Packed;
@@ -31,9 +30,7 @@ std::vector<Packed> rowOf(int width, int y) {
 
 TEST(BmpFileSinkTest, StreamedRowsGiveTheSameFileAsSavingThePicture) {
     QTemporaryDir dir;
-    const struct {
-        int width, height;
-    } cases[] = {{1, 5}, {3, 5}, {4, 40}, {33, 100}};
+    const struct { int width, height; } cases[] = {{1, 5}, {3, 5}, {4, 40}, {33, 100}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
         const QString streamed = dir.filePath(QStringLiteral("streamed%1.bmp").arg(c.width));
@@ -60,7 +57,7 @@ TEST(BmpFileSinkTest, StreamedRowsGiveTheSameFileAsSavingThePicture) {
         write(c.height - 1, 201);
         write(0, 202);
         sink.writeRow(c.height, rowOf(c.width, 0)); // outside: ignored
-        EXPECT_FALSE(QFile::exists(streamed));       // nothing shows before the commit
+        EXPECT_FALSE(QFile::exists(streamed));      // nothing shows before the commit
         ASSERT_FALSE(sink.commit().has_value());
 
         const QString saved = dir.filePath(QStringLiteral("saved%1.bmp").arg(c.width));

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
+#include "app/cli/CommandLine.h"
+
+#include "app/cli/MemoryIniReader.h"
 
 #include <functional>
-
-#include "app/cli/CommandLine.h"
-#include "app/cli/MemoryIniReader.h"
+#include <gtest/gtest.h>
 
 using namespace quarbel::cli;
 
@@ -70,9 +70,11 @@ TEST(CommandLineTest, OutputNamesChooseTheFormat) {
         const char* name;
         std::optional<OutputFormat> format;
     } cases[] = {
-        {"a.bmp", OutputFormat::Bmp}, {"a.BMP", OutputFormat::Bmp}, {"a.png", OutputFormat::Png},
-        {"dir.png/a.PnG", OutputFormat::Png}, {"a.jpg", std::nullopt}, {"a", std::nullopt},
-        {".png", std::nullopt}, {"a.bmp.txt", std::nullopt}, {"", std::nullopt},
+        {"a.bmp", OutputFormat::Bmp}, {"a.BMP", OutputFormat::Bmp},
+        {"a.png", OutputFormat::Png}, {"dir.png/a.PnG", OutputFormat::Png},
+        {"a.jpg", std::nullopt},      {"a", std::nullopt},
+        {".png", std::nullopt},       {"a.bmp.txt", std::nullopt},
+        {"", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(outputFormatFor(QString::fromUtf8(c.name)), c.format) << c.name;

@@ -1,5 +1,5 @@
 // End-to-end runs of the quarbel-convert executable.
-#include <gtest/gtest.h>
+#include "engine/Colour.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,8 +8,7 @@
 #include <QSet>
 #include <QStringEncoder>
 #include <QTemporaryDir>
-
-#include "engine/Colour.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -77,7 +76,9 @@ QImage tiled(const QImage& pattern, QSize size) {
     return image;
 }
 
-QImage loadRgb(const QString& path) { return QImage(path).convertToFormat(QImage::Format_RGB32); }
+QImage loadRgb(const QString& path) {
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
 
 class ConvertCliTest : public ::testing::Test {
 protected:
@@ -118,7 +119,7 @@ TEST_F(ConvertCliTest, MonochromeRandomDotsHaveTheDesignsSizeAndOnlyBlackAndWhit
 
 TEST_F(ConvertCliTest, ColourDotsComeFromTheSixteenDotColours) {
     const CliRun run = runCli({"random-dot", path("design.bmp"), "-o", path("out.bmp"), "--mode", "color",
-                            "--density", "100", "--seed", "3"});
+                               "--density", "100", "--seed", "3"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     QSet<QRgb> allowed;
     for (const quarbel::engine::Packed c : quarbel::engine::DotColours) {
@@ -150,8 +151,8 @@ TEST_F(ConvertCliTest, FlatDesignRepeatsEveryRepeatWidth) {
     QImage flat(90, 12, QImage::Format_RGB32);
     flat.fill(Qt::black);
     ASSERT_TRUE(flat.save(path("flat.bmp"), "BMP"));
-    const CliRun run = runCli({"random-dot", path("flat.bmp"), "-o", path("out.bmp"), "--repeat", "30", "--depth",
-                            "50", "--density", "50", "--seed", "11"});
+    const CliRun run = runCli({"random-dot", path("flat.bmp"), "-o", path("out.bmp"), "--repeat", "30",
+                               "--depth", "50", "--density", "50", "--seed", "11"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QImage out = loadRgb(path("out.bmp"));
     int mismatches = 0;
@@ -187,13 +188,13 @@ TEST_F(ConvertCliTest, ColourFieldAtDepthZeroKeepsAPatternThatRepeatsAtTheRepeat
     ASSERT_TRUE(field.save(path("field.bmp"), "BMP"));
     // The Stereo image takes the Field image's size, larger than the Design image here.
     const CliRun run = runCli({"color-field", path("design.bmp"), path("field.bmp"), "-o", path("out.bmp"),
-                            "--repeat", "40", "--depth", "0"});
+                               "--repeat", "40", "--depth", "0"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(loadRgb(path("out.bmp")), field);
 
     // With depth the near block pulls the pattern together: the result differs inside the block only.
-    ASSERT_EQ(runCli({"color-field", path("design.bmp"), path("field.bmp"), "-o", path("deep.bmp"), "--repeat",
-                      "40", "--depth", "20"})
+    ASSERT_EQ(runCli({"color-field", path("design.bmp"), path("field.bmp"), "-o", path("deep.bmp"),
+                      "--repeat", "40", "--depth", "20"})
                   .exitCode,
               0);
     const QImage deep = loadRgb(path("deep.bmp"));
@@ -205,8 +206,8 @@ TEST_F(ConvertCliTest, ColourFieldAtDepthZeroKeepsAPatternThatRepeatsAtTheRepeat
 }
 
 TEST_F(ConvertCliTest, TiledPatternDefaultsTheRepeatWidthToThePatternWidth) {
-    const CliRun run = runCli({"color-field", path("design.bmp"), path("pattern.png"), "--tile", "--depth", "0",
-                            "-o", path("out.png")});
+    const CliRun run = runCli({"color-field", path("design.bmp"), path("pattern.png"), "--tile", "--depth",
+                               "0", "-o", path("out.png")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QImage expected = tiled(patternImage(40, 30), QSize(120, 40));
     EXPECT_EQ(loadRgb(path("out.png")), expected);
@@ -247,8 +248,8 @@ TEST_F(ConvertCliTest, RandomDotDocumentUsesItsKeysAndTheDefaults) {
                                                           {"Mitudo", "80"}})));
     run = runCli({"document", path("rd2.qbd"), "-o", path("doc2.bmp"), "--seed", "9"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    run = runCli({"random-dot", path("design.bmp"), "-o", path("direct2.bmp"), "--seed", "9", "--mode", "color",
-                  "--repeat", "50", "--depth", "7", "--density", "80"});
+    run = runCli({"random-dot", path("design.bmp"), "-o", path("direct2.bmp"), "--seed", "9", "--mode",
+                  "color", "--repeat", "50", "--depth", "7", "--density", "80"});
     ASSERT_EQ(run.exitCode, 0);
     EXPECT_EQ(readBytes(path("doc2.bmp")), readBytes(path("direct2.bmp")));
 }
@@ -282,7 +283,8 @@ TEST_F(ConvertCliTest, PictureCommandRewritesAnyReadablePicture) {
 // A placeable metafile of 100 x 50 units at 96 per inch: a red rectangle and a line of text.
 QByteArray tinyMetafile() {
     QByteArray records;
-    const auto record = [&records](quint16 function, const QList<qint16>& params, const QByteArray& raw = {}) {
+    const auto record = [&records](quint16 function, const QList<qint16>& params,
+                                   const QByteArray& raw = {}) {
         const quint32 words = 3 + params.size() + raw.size() / 2;
         records.append(reinterpret_cast<const char*>(&words), 4); // the test runs on little-endian machines
         records.append(reinterpret_cast<const char*>(&function), 2);
@@ -291,11 +293,14 @@ QByteArray tinyMetafile() {
             records.append(reinterpret_cast<const char*>(&p), 2);
         }
     };
-    record(0x02FC, {0, 0x00FF, 0x0000, 0});              // CreateBrushIndirect: solid red
-    record(0x012D, {0});                                 // SelectObject
-    record(0x041B, {40, 80, 10, 20});                    // Rectangle: bottom, right, top, left
-    record(0x0521, {5, 5}, QByteArray("\x02\x00" "Ab", 4)); // TextOut "Ab" at (5, 5)
-    record(0x0000, {});                                  // end of file
+    record(0x02FC, {0, 0x00FF, 0x0000, 0}); // CreateBrushIndirect: solid red
+    record(0x012D, {0});                    // SelectObject
+    record(0x041B, {40, 80, 10, 20});       // Rectangle: bottom, right, top, left
+    record(0x0521, {5, 5},
+           QByteArray("\x02\x00"
+                      "Ab",
+                      4)); // TextOut "Ab" at (5, 5)
+    record(0x0000, {});    // end of file
     QList<quint16> header{1, 9, 0x0300, 0, 0, 1, 7, 0, 0};
     const quint32 totalWords = 9 + records.size() / 2;
     header[3] = quint16(totalWords & 0xFFFF);
@@ -378,8 +383,8 @@ TEST_F(ConvertCliTest, FailuresExitOneLeaveNoOutputAndKeepAnOldOne) {
     ASSERT_TRUE(writeBytes(path("nodesign.qbd"), documentText({{"StereoName", "RandomDot"}})));
     ASSERT_TRUE(writeBytes(path("nofield.qbd"), documentText({{"PicDesignPath", path("design.bmp")}})));
     ASSERT_TRUE(writeBytes(path("badkind.qbd"), documentText({{"StereoName", "Stereo"}})));
-    ASSERT_TRUE(writeBytes(path("missingpic.qbd"), documentText({{"StereoName", "RandomDot"},
-                                                                 {"PicDesignPath", path("gone.bmp")}})));
+    ASSERT_TRUE(writeBytes(path("missingpic.qbd"),
+                           documentText({{"StereoName", "RandomDot"}, {"PicDesignPath", path("gone.bmp")}})));
     const QString d = path("design.bmp");
 
     const struct {

@@ -1,13 +1,11 @@
-#include <gtest/gtest.h>
+#include "document/IniFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
 #include <climits>
-
-#include "document/IniFile.h"
+#include <gtest/gtest.h>
 
 using quarbel::document::IniFile;
 using quarbel::document::IniSectionName;
@@ -33,21 +31,22 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
 QStringList windowStateKeys() {
     QStringList keys{"FileNamePath", "PicDesignPath", "PicFieldPath", "PicStereoPath", "StereoName",
                      "MONOorCOLOR",  "KurikaesiHaba", "Rittaido",     "Mitudo"};
-    keys << QStringList{"mnuFile",      "mnuNew",        "mnuWizard",     "mnuFieldColor", "mnuColor",
-                        "mnuMono",      "mnuOpen",       "mnuSave",       "mnuSaveName",   "mnuSaveGazou",
-                        "mnuSaveDesign", "mnuSaveField", "mnuSaveStereo", "mnuClose",      "mnuPrint",
-                        "mnuEnd",       "mnujHensyuu",   "mnuEditer",     "mnuEditerChoice", "mnuEditerBoot",
-                        "mnuCut",       "mnuCopy",       "mnuPaste",      "mnuClear",      "mnuIns",
-                        "mnuInsDesign", "mnuInsField",   "mnuInsStereo",  "mnuConvert",    "mnuConvStart",
-                        "mnuConvStop",  "mnuConvExit",   "mnuWindow",     "mnuHelp",       "mnuInfomation",
-                        "mnuSetumei"};
+    keys << QStringList{
+        "mnuFile",         "mnuNew",        "mnuWizard",   "mnuFieldColor", "mnuColor",      "mnuMono",
+        "mnuOpen",         "mnuSave",       "mnuSaveName", "mnuSaveGazou",  "mnuSaveDesign", "mnuSaveField",
+        "mnuSaveStereo",   "mnuClose",      "mnuPrint",    "mnuEnd",        "mnujHensyuu",   "mnuEditer",
+        "mnuEditerChoice", "mnuEditerBoot", "mnuCut",      "mnuCopy",       "mnuPaste",      "mnuClear",
+        "mnuIns",          "mnuInsDesign",  "mnuInsField", "mnuInsStereo",  "mnuConvert",    "mnuConvStart",
+        "mnuConvStop",     "mnuConvExit",   "mnuWindow",   "mnuHelp",       "mnuInfomation", "mnuSetumei"};
     for (int i = 1; i <= 14; ++i) {
         keys << QStringLiteral("knButtons%1").arg(i);
     }
     for (int i = 0; i <= 2; ++i) {
         keys << QStringLiteral("knText%1").arg(i);
     }
-    keys << "sldKurikaesiEnabled" << "sldRittaidoEnabled" << "sldMitudoEnabled";
+    keys << "sldKurikaesiEnabled"
+         << "sldRittaidoEnabled"
+         << "sldMitudoEnabled";
     return keys;
 }
 
@@ -163,7 +162,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "junk\n[Quarbel Ver.2]\nA=1\nB=2",
                   {{"A", "5"}},
                   "junk\r\n[Quarbel Ver.2]\r\nA=5\r\nB=2\r\n"},
-        WriteCase{"ByteOrderMarkDropped", "\xEF\xBB\xBF[Quarbel Ver.2]\r\nA=1\r\n", {{"A", "2"}},
+        WriteCase{"ByteOrderMarkDropped",
+                  "\xEF\xBB\xBF[Quarbel Ver.2]\r\nA=1\r\n",
+                  {{"A", "2"}},
                   "[Quarbel Ver.2]\r\nA=2\r\n"},
         WriteCase{"EmptyValueAndSpacesKept",
                   "[Quarbel Ver.2]\r\nMONOorCOLOR=Mono\r\n",
@@ -207,7 +208,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"KeyInLaterSectionOnly", "[Quarbel Ver.2]\r\nB=1\r\n[Other]\r\nA=1\r\n", "A", "<default>"},
         ReadCase{"FullWidthSpaceIsPartOfTheValue", "[Quarbel Ver.2]\r\nA=\xE5\x90\x8D\xE3\x80\x80\r\n", "A",
                  QString::fromUtf8("\xE5\x90\x8D\xE3\x80\x80")},
-        ReadCase{"LongValueCut", "[Quarbel Ver.2]\r\nA=" + LongValue.toUtf8() + "\r\n", "A", LongValue.left(255)},
+        ReadCase{"LongValueCut", "[Quarbel Ver.2]\r\nA=" + LongValue.toUtf8() + "\r\n", "A",
+                 LongValue.left(255)},
         ReadCase{"CutThenStripped", "[Quarbel Ver.2]\r\nA=" + QByteArray(254, 'y') + "  zz\r\n", "A",
                  QString(254, QLatin1Char('y'))},
         ReadCase{"CutNeverSplitsASurrogatePair",
@@ -226,8 +228,16 @@ TEST_F(IniFileTest, ReadIntTakesTheNumberAtTheStart) {
         const char* value;
         int expected;
     } cases[] = {
-        {"12abc", 12}, {"-3", -3}, {"abc", 0}, {"", 0}, {"  +7 ", 7}, {"0042", 42},
-        {"- 5", 0},    {"1 2", 1}, {"99999999999999999999", INT_MAX}, {"-99999999999", INT_MIN},
+        {"12abc", 12},
+        {"-3", -3},
+        {"abc", 0},
+        {"", 0},
+        {"  +7 ", 7},
+        {"0042", 42},
+        {"- 5", 0},
+        {"1 2", 1},
+        {"99999999999999999999", INT_MAX},
+        {"-99999999999", INT_MIN},
     };
     QList<QPair<QString, QString>> entries;
     for (const auto& c : cases) {
@@ -276,8 +286,15 @@ TEST_F(IniFileTest, RefusedKeysAndValuesChangeNothing) {
     const QByteArray original = "[Quarbel Ver.2]\r\nA=1\r\n";
     writeBytes(file(), original);
     const QList<QPair<QString, QString>> refused{
-        {"A", "two\r\nB=lines"}, {"A", "cr\r"}, {"A", "lf\n"}, {"A=B", "1"}, {"[Other]", "1"},
-        {"", "1"},               {"  ", "1"},   {"K\nL", "1"}, {"A", QString(QChar(u'\0'))},
+        {"A", "two\r\nB=lines"},
+        {"A", "cr\r"},
+        {"A", "lf\n"},
+        {"A=B", "1"},
+        {"[Other]", "1"},
+        {"", "1"},
+        {"  ", "1"},
+        {"K\nL", "1"},
+        {"A", QString(QChar(u'\0'))},
     };
     for (const auto& [key, value] : refused) {
         EXPECT_FALSE(IniFile::writeString(file(), IniSectionName, key, value)) << key.toStdString();
@@ -303,7 +320,8 @@ TEST_F(IniFileTest, UnwritableTargetsFailQuietly) {
     // A read-only file keeps its content.
     const QByteArray original = "[Quarbel Ver.2]\r\nA=1\r\n";
     writeBytes(file(QStringLiteral("ro.qbd")), original);
-    ASSERT_TRUE(QFile::setPermissions(file(QStringLiteral("ro.qbd")), QFileDevice::ReadOwner | QFileDevice::ReadUser));
+    ASSERT_TRUE(QFile::setPermissions(file(QStringLiteral("ro.qbd")),
+                                      QFileDevice::ReadOwner | QFileDevice::ReadUser));
     EXPECT_FALSE(IniFile::writeString(file(QStringLiteral("ro.qbd")), IniSectionName, "A", "2"));
     EXPECT_EQ(readBytes(file(QStringLiteral("ro.qbd"))), original);
     EXPECT_EQ(IniFile::readString(file(QStringLiteral("ro.qbd")), IniSectionName, "A", ""), "1");
@@ -314,7 +332,7 @@ TEST_F(IniFileTest, UnwritableTargetsFailQuietly) {
 TEST_F(IniFileTest, FilesThatCannotBeRewrittenFaithfullyAreLeftAlone) {
     const QByteArray cases[] = {
         QByteArray("BM\0\0\x10\0", 6) + "[Quarbel Ver.2]\r\nA=1\r\n", // binary, e.g. a picture
-        QByteArray("[Quarbel Ver.2]\r\nA=\xFF\xFE\x80\r\n"),            // neither UTF-8 nor CP932
+        QByteArray("[Quarbel Ver.2]\r\nA=\xFF\xFE\x80\r\n"),          // neither UTF-8 nor CP932
     };
     for (const QByteArray& bytes : cases) {
         writeBytes(file(), bytes);

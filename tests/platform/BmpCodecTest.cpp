@@ -1,17 +1,19 @@
-#include <gtest/gtest.h>
+#include "platform/BmpCodec.h"
+
+#include "platform/Picture.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <QtEndian>
-
-#include "platform/BmpCodec.h"
-#include "platform/Picture.h"
+#include <gtest/gtest.h>
 
 using namespace quarbel::platform;
 
 namespace {
 
-QRgb colourAt(int x, int y) { return qRgb((x * 37 + y) & 0xFF, (y * 59) & 0xFF, (x * y * 13 + 7) & 0xFF); }
+QRgb colourAt(int x, int y) {
+    return qRgb((x * 37 + y) & 0xFF, (y * 59) & 0xFF, (x * y * 13 + 7) & 0xFF);
+}
 
 // A BI_RGB bitmap written byte by byte, independent of the code under test.
 QByteArray makeBmp(int width, int height, int bitCount, bool topDown) {
@@ -48,7 +50,7 @@ TEST(BmpCodecTest, PlainBitmapsReadLikeTheirPixels) {
         int width, height, bitCount;
         bool topDown;
     } cases[] = {
-        {1, 1, 24, false}, {2, 3, 24, false}, {3, 2, 24, true}, {33, 7, 24, false},
+        {1, 1, 24, false}, {2, 3, 24, false}, {3, 2, 24, true},     {33, 7, 24, false},
         {5, 4, 32, false}, {6, 3, 32, true},  {1024, 2, 24, false},
     };
     for (const auto& c : cases) {

@@ -1,14 +1,13 @@
-#include <gtest/gtest.h>
+#include "platform/Picture.h"
+
+#include "platform/ImageSink.h"
+#include "platform/ImageSurface.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-
-
-#include "platform/ImageSink.h"
-#include "platform/ImageSurface.h"
-#include "platform/Picture.h"
+#include <gtest/gtest.h>
 
 using namespace quarbel::platform;
 using quarbel::engine::Packed;
@@ -138,7 +137,8 @@ TEST_F(PictureTest, ReadsEachFormatByContent) {
             ASSERT_TRUE(result.ok()) << result.error->number;
             EXPECT_EQ(result.image.format(), QImage::Format_RGB32);
             ASSERT_EQ(result.image.size(), c.source.size());
-            for (const QPoint p : {QPoint(2, 2), QPoint(37, 2), QPoint(2, 28), QPoint(37, 28), QPoint(15, 9)}) {
+            for (const QPoint p :
+                 {QPoint(2, 2), QPoint(37, 2), QPoint(2, 28), QPoint(37, 28), QPoint(15, 9)}) {
                 const QRgb got = result.image.pixel(p);
                 const QRgb want = c.source.pixel(p);
                 EXPECT_NEAR(qRed(got), qRed(want), c.tolerance);
@@ -155,7 +155,7 @@ TEST_F(PictureTest, ReadsTheFirstFrameOfAnAnimatedGif) {
     const PictureResult result = loadPicture(path("anim.gif"));
     ASSERT_TRUE(result.ok()) << result.error->number;
     ASSERT_EQ(result.image.size(), QSize(3, 2));
-    const QRgb expected[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+    const QRgb expected[] = {qRgb(255, 0, 0),     qRgb(0, 255, 0), qRgb(0, 0, 255),
                              qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(0, 255, 0)};
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(result.image.pixel(i % 3, i / 3), expected[i]) << "pixel " << i;
@@ -351,8 +351,7 @@ TEST(TileFieldImageTest, RepeatsThePatternFromTheTopLeftCutAtTheEdges) {
         {{300, 200}, {64, 64}}, // 5 x 4 tiles, the last column and row cut off
         {{128, 128}, {64, 64}}, // exact fit
         {{50, 40}, {64, 64}},   // pattern larger than the design
-        {{7, 5}, {1, 1}},
-        {{1024, 3}, {200, 2}},
+        {{7, 5}, {1, 1}},       {{1024, 3}, {200, 2}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.design.width() << "x" << c.design.height() << " from "
