@@ -1250,30 +1250,30 @@ private:
 
     // ---- records: text ----
 
-    QFont fontFor(const Font& spec, double* ascent, double* descent) {
-        const double height = spec.height == 0 ? 16.0 : lengthY(spec.height);
+    QFont fontFor(const Font& entry, double* ascent, double* descent) {
+        const double height = entry.height == 0 ? 16.0 : lengthY(entry.height);
         const double limit = 2.0 * std::max(m_image.width(), m_image.height()) + 16;
         QFont font;
-        font.setFamilies(fontFamiliesFor(spec.face, spec.pitchAndFamily));
+        font.setFamilies(fontFamiliesFor(entry.face, entry.pitchAndFamily));
         font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias));
         font.setHintingPreference(QFont::PreferFullHinting);
         font.setKerning(false);
-        font.setWeight(QFont::Weight(std::clamp<int>(spec.weight <= 0 ? 400 : spec.weight, 1, 1000)));
-        font.setItalic(spec.italic);
-        font.setUnderline(spec.underline);
-        font.setStrikeOut(spec.strikeOut);
+        font.setWeight(QFont::Weight(std::clamp<int>(entry.weight <= 0 ? 400 : entry.weight, 1, 1000)));
+        font.setItalic(entry.italic);
+        font.setUnderline(entry.underline);
+        font.setStrikeOut(entry.strikeOut);
         font.setPixelSize(100);
         const QFontMetricsF reference(font);
         double pixels = height;
-        if (spec.height > 0) {
+        if (entry.height > 0) {
             // A positive height is the whole cell; the em square is a part of it.
             const double cell = reference.ascent() + reference.descent();
             pixels = cell > 0 ? height * 100 / cell : height;
         }
         font.setPixelSize(std::max(1, int(std::round(std::min(pixels, limit)))));
-        if (spec.width != 0) {
+        if (entry.width != 0) {
             const QFontMetricsF sized(font);
-            const double wanted = lengthX(spec.width);
+            const double wanted = lengthX(entry.width);
             const double average = sized.averageCharWidth();
             if (average > 0) {
                 font.setStretch(std::clamp(int(std::round(100 * wanted / average)), 25, 400));
@@ -1292,7 +1292,7 @@ private:
             m_report.unsupported++;
             return;
         }
-        const Font& spec = m_state.font;
+        const Font& entry = m_state.font;
         const quint16 align = m_state.textAlign;
         const bool updateCp = (align & TaUpdateCp) != 0;
         const QPointF origin =
@@ -1307,9 +1307,9 @@ private:
         }
 
         double ascent = 0, descent = 0;
-        const QFont font = fontFor(spec, &ascent, &descent);
+        const QFont font = fontFor(entry, &ascent, &descent);
         const QFontMetricsF metrics(font);
-        const TextDecoder decoder(spec.charset, isSymbolFace(spec.face));
+        const TextDecoder decoder(entry.charset, isSymbolFace(entry.face));
         const QList<TextChar> chars = decoder.characters(bytes);
 
         // Advances: from the record when it has them (one per byte), else from the font.
@@ -1346,7 +1346,7 @@ private:
             baseline = -descent;
         }
 
-        const double angle = -spec.escapement / 10.0;
+        const double angle = -entry.escapement / 10.0;
         QTransform transform;
         transform.translate(origin.x(), origin.y());
         transform.rotate(angle);

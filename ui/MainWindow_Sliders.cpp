@@ -17,7 +17,7 @@ using document::Slider;
 
 namespace {
 
-struct SliderSpec {
+struct SliderEntry {
     Slider id;
     const char* name;
     const char* caption; // Text1 with the slider's index
@@ -29,13 +29,13 @@ struct SliderSpec {
     int panel;
 };
 
-constexpr SliderSpec kSliders[] = {
+constexpr SliderEntry kSliders[] = {
     {Slider::sldKurikaesi, "sldKurikaesi", "繰返幅", 200, 1, 10, 20, "KurikaesiHaba", 2},
     {Slider::sldRittaido, "sldRittaido", "立体度", 50, 1, 5, 5, "Rittaido", 3},
     {Slider::sldMitudo, "sldMitudo", "密度", 100, 1, 5, 10, "Mitudo", 4},
 };
 
-const SliderSpec& specOf(Slider which) { return kSliders[static_cast<std::size_t>(which)]; }
+const SliderEntry& entryOf(Slider which) { return kSliders[static_cast<std::size_t>(which)]; }
 
 QLabel* makePanel(QWidget* parent, const QString& name, const QString& label, int minimumWidth) {
     auto* panel = new QLabel(label, parent);
@@ -59,10 +59,10 @@ void MDIForm1::setupSliders() {
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(6, 0, 6, 0);
     layout->setSpacing(4);
-    for (const SliderSpec& spec : kSliders) {
-        const auto index = static_cast<std::size_t>(spec.id);
+    for (const SliderEntry& entry : kSliders) {
+        const auto index = static_cast<std::size_t>(entry.id);
 
-        auto* caption = new QLabel(QString::fromUtf8(spec.caption), box);
+        auto* caption = new QLabel(QString::fromUtf8(entry.caption), box);
         caption->setObjectName(QStringLiteral("Text1_%1").arg(index));
         caption->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         caption->setAlignment(Qt::AlignCenter);
@@ -70,18 +70,18 @@ void MDIForm1::setupSliders() {
         m_captions[index] = caption;
 
         auto* control = new QSlider(Qt::Horizontal, box);
-        control->setObjectName(QLatin1String(spec.name));
-        control->setRange(0, spec.maximum);
-        control->setSingleStep(spec.smallChange);
-        control->setPageStep(spec.largeChange);
-        control->setTickInterval(spec.tickEvery);
+        control->setObjectName(QLatin1String(entry.name));
+        control->setRange(0, entry.maximum);
+        control->setSingleStep(entry.smallChange);
+        control->setPageStep(entry.largeChange);
+        control->setTickInterval(entry.tickEvery);
         control->setTickPosition(QSlider::TicksBelow);
         control->setFixedWidth(130);
         // Hover moves reach the slider, so its tool tip can follow the value.
         control->setMouseTracking(true);
         control->installEventFilter(this);
         m_sliders[index] = control;
-        const Slider which = spec.id;
+        const Slider which = entry.id;
         connect(control, &QSlider::valueChanged, this, [this, which] { slider_Change(which); });
 
         layout->addWidget(caption);
@@ -93,14 +93,14 @@ void MDIForm1::setupSliders() {
 }
 
 void MDIForm1::slider_Change(Slider which) {
-    const SliderSpec& spec = specOf(which);
+    const SliderEntry& entry = entryOf(which);
     const QString value = QString::number(slider(which)->value());
     // The conversion reads its parameters from the active document's file, so the value goes
     // there at once. A write that fails is not reported.
     if (!m_state.IniPath.isEmpty()) {
-        document::IniFile::writeString(m_state.IniPath, document::IniSectionName, QLatin1String(spec.key), value);
+        document::IniFile::writeString(m_state.IniPath, document::IniSectionName, QLatin1String(entry.key), value);
     }
-    setStatusPanelText(spec.panel, value);
+    setStatusPanelText(entry.panel, value);
 }
 
 void MDIForm1::slider_MouseMove(Slider which) {
@@ -110,9 +110,9 @@ void MDIForm1::slider_MouseMove(Slider which) {
 
 bool MDIForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::ToolTip) {
-        for (const SliderSpec& spec : kSliders) {
-            if (watched == slider(spec.id)) {
-                slider_MouseMove(spec.id);
+        for (const SliderEntry& entry : kSliders) {
+            if (watched == slider(entry.id)) {
+                slider_MouseMove(entry.id);
                 break;
             }
         }
@@ -127,10 +127,10 @@ void MDIForm1::setupStatusBar() {
     m_statusPanels[1] = makePanel(bar, QStringLiteral("Panel1"), QString(), 200);
     m_statusPanels[1]->setTextInteractionFlags(Qt::TextSelectableByMouse);
     bar->addWidget(m_statusPanels[1], 1);
-    for (const SliderSpec& spec : kSliders) {
-        QLabel* panel = makePanel(bar, QLatin1String(spec.key), QString::fromUtf8(spec.caption), 64);
+    for (const SliderEntry& entry : kSliders) {
+        QLabel* panel = makePanel(bar, QLatin1String(entry.key), QString::fromUtf8(entry.caption), 64);
         panel->setAlignment(Qt::AlignCenter);
-        m_statusPanels[static_cast<std::size_t>(spec.panel)] = panel;
+        m_statusPanels[static_cast<std::size_t>(entry.panel)] = panel;
         bar->addWidget(panel);
     }
 

@@ -13,13 +13,13 @@ namespace quarbel::ui {
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonEntry {
     int index;
     const char* key; // nullptr for a separator
     const char* toolTip;
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonEntry kButtons[] = {
     {1, "New", "新規作成（カラーフィールド　ウィザード）"},
     {2, "Open", "開く"},
     {3, "Save", "上書き保存"},
@@ -36,14 +36,14 @@ constexpr ButtonSpec kButtons[] = {
     {14, nullptr, nullptr},
 };
 
-struct ButtonMenuSpec {
+struct ButtonMenuEntry {
     int button;
     int entry;
     const char* key;
     const char* caption;
 };
 
-constexpr ButtonMenuSpec kButtonMenus[] = {
+constexpr ButtonMenuEntry kButtonMenus[] = {
     {1, 1, "StereoWiz", "カラーフィールド　ウィザード"},
     {1, 2, "Stereo", "カラーフィールド"},
     {1, 3, "RandomColor", "ランダムドット（カラー）"},
@@ -63,32 +63,32 @@ void MDIForm1::setupToolbar() {
     m_toolbar->setIconSize({20, 20});
 
     std::map<int, QMenu*> dropDowns;
-    for (const ButtonMenuSpec& spec : kButtonMenus) {
-        QMenu*& dropDown = dropDowns[spec.button];
+    for (const ButtonMenuEntry& item : kButtonMenus) {
+        QMenu*& dropDown = dropDowns[item.button];
         if (!dropDown) {
             dropDown = new QMenu(this);
         }
-        QAction* entry = dropDown->addAction(QString::fromUtf8(spec.caption));
-        const QString key = QString::fromLatin1(spec.key);
+        QAction* entry = dropDown->addAction(QString::fromUtf8(item.caption));
+        const QString key = QString::fromLatin1(item.key);
         entry->setObjectName(key);
         entry->setData(key);
         connect(entry, &QAction::triggered, this, [this, key] { Toolbar1_ButtonMenuClick(key); });
-        m_buttonMenuEntries[{spec.button, spec.entry}] = entry;
+        m_buttonMenuEntries[{item.button, item.entry}] = entry;
     }
 
-    for (const ButtonSpec& spec : kButtons) {
-        if (!spec.key) {
+    for (const ButtonEntry& entry : kButtons) {
+        if (!entry.key) {
             // Separators carry an enabled flag of their own, which the state file keeps.
-            m_buttons[static_cast<std::size_t>(spec.index)] = m_toolbar->addSeparator();
+            m_buttons[static_cast<std::size_t>(entry.index)] = m_toolbar->addSeparator();
             continue;
         }
-        const QString key = QString::fromLatin1(spec.key);
-        auto* button = new QAction(QIcon(QStringLiteral(":/ui/icons/%1.svg").arg(key)), QString::fromUtf8(spec.toolTip),
+        const QString key = QString::fromLatin1(entry.key);
+        auto* button = new QAction(QIcon(QStringLiteral(":/ui/icons/%1.svg").arg(key)), QString::fromUtf8(entry.toolTip),
                                    this);
         button->setObjectName(key);
         button->setData(key);
-        button->setToolTip(QString::fromUtf8(spec.toolTip));
-        if (const auto it = dropDowns.find(spec.index); it != dropDowns.end()) {
+        button->setToolTip(QString::fromUtf8(entry.toolTip));
+        if (const auto it = dropDowns.find(entry.index); it != dropDowns.end()) {
             button->setMenu(it->second);
         }
         m_toolbar->addAction(button);
@@ -98,7 +98,7 @@ void MDIForm1::setupToolbar() {
             }
         }
         connect(button, &QAction::triggered, this, [this, key] { Toolbar1_ButtonClick(key); });
-        m_buttons[static_cast<std::size_t>(spec.index)] = button;
+        m_buttons[static_cast<std::size_t>(entry.index)] = button;
     }
 }
 

@@ -6,14 +6,14 @@ namespace quarbel::cli {
 
 namespace {
 
-struct OptionSpec {
+struct OptionEntry {
     Option id;
     QLatin1StringView longName;  // without the leading "--"
     QLatin1StringView shortName; // without the leading "-", empty when none
     bool takesValue;
 };
 
-constexpr OptionSpec OptionSpecs[] = {
+constexpr OptionEntry OptionTable[] = {
     {Option::Output, QLatin1StringView("output"), QLatin1StringView("o"), true},
     {Option::Mode, QLatin1StringView("mode"), QLatin1StringView(), true},
     {Option::Repeat, QLatin1StringView("repeat"), QLatin1StringView(), true},
@@ -23,18 +23,18 @@ constexpr OptionSpec OptionSpecs[] = {
     {Option::Tile, QLatin1StringView("tile"), QLatin1StringView(), false},
 };
 
-const OptionSpec* findOption(const QString& word) {
-    for (const OptionSpec& spec : OptionSpecs) {
-        if (word == QLatin1StringView("--") + spec.longName ||
-            (!spec.shortName.isEmpty() && word == QLatin1StringView("-") + spec.shortName)) {
-            return &spec;
+const OptionEntry* findOption(const QString& word) {
+    for (const OptionEntry& entry : OptionTable) {
+        if (word == QLatin1StringView("--") + entry.longName ||
+            (!entry.shortName.isEmpty() && word == QLatin1StringView("-") + entry.shortName)) {
+            return &entry;
         }
     }
     return nullptr;
 }
 
-QString displayName(const OptionSpec& spec) {
-    return QLatin1StringView("--") + spec.longName;
+QString displayName(const OptionEntry& entry) {
+    return QLatin1StringView("--") + entry.longName;
 }
 
 // Digits only: no sign, no blanks, no base prefix.
@@ -71,19 +71,19 @@ ParseResult usage(const QString& problem) {
 }
 
 // Stores one option's value; a problem text when the value is not acceptable.
-std::optional<QString> applyOption(Arguments& arguments, const OptionSpec& spec, const QString& value) {
+std::optional<QString> applyOption(Arguments& arguments, const OptionEntry& entry, const QString& value) {
     const auto range = [&](std::optional<int>& target, int low, int high) -> std::optional<QString> {
         target = parseInRange(value, low, high);
         if (!target) {
             return QStringLiteral("%1 needs a whole number from %2 to %3, not '%4'")
-                .arg(displayName(spec))
+                .arg(displayName(entry))
                 .arg(low)
                 .arg(high)
                 .arg(value);
         }
         return std::nullopt;
     };
-    switch (spec.id) {
+    switch (entry.id) {
     case Option::Output: {
         const std::optional<OutputFormat> format = outputFormatFor(value);
         if (!format) {
@@ -201,28 +201,28 @@ ParseResult parseArguments(const QStringList& args) {
             inlineValue = word.mid(equals + 1);
             word = word.left(equals);
         }
-        const OptionSpec* spec = findOption(word);
-        if (!spec || !command->options.contains(spec->id)) {
+        const OptionEntry* entry = findOption(word);
+        if (!entry || !command->options.contains(entry->id)) {
             return usage(QStringLiteral("%1 does not take the option '%2'").arg(arguments.command, word));
         }
-        const unsigned bit = 1u << static_cast<unsigned>(spec->id);
+        const unsigned bit = 1u << static_cast<unsigned>(entry->id);
         if (seen & bit) {
-            return usage(QStringLiteral("%1 is given more than once").arg(displayName(*spec)));
+            return usage(QStringLiteral("%1 is given more than once").arg(displayName(*entry)));
         }
         seen |= bit;
         QString value;
-        if (spec->takesValue) {
+        if (entry->takesValue) {
             if (inlineValue) {
                 value = *inlineValue;
             } else if (i + 1 < args.size()) {
                 value = args.at(++i);
             } else {
-                return usage(QStringLiteral("%1 needs a value").arg(displayName(*spec)));
+                return usage(QStringLiteral("%1 needs a value").arg(displayName(*entry)));
             }
         } else if (inlineValue) {
-            return usage(QStringLiteral("%1 takes no value").arg(displayName(*spec)));
+            return usage(QStringLiteral("%1 takes no value").arg(displayName(*entry)));
         }
-        if (const std::optional<QString> problem = applyOption(arguments, *spec, value)) {
+        if (const std::optional<QString> problem = applyOption(arguments, *entry, value)) {
             return usage(*problem);
         }
     }
