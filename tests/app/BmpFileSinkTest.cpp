@@ -2,6 +2,7 @@
 
 #include "platform/ImageSurface.h"
 #include "platform/Picture.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,10 +16,7 @@ using quarbel::engine::packRgb;
 
 namespace {
 
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using quarbel::testing::readBytes;
 
 std::vector<Packed> rowOf(int width, int y) {
     std::vector<Packed> row(static_cast<std::size_t>(width));

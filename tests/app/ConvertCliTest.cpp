@@ -1,5 +1,6 @@
 // End-to-end runs of the quarbel-convert executable.
 #include "engine/Colour.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,9 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using quarbel::testing::readBytes;
+using quarbel::testing::writeBytes;
 
 struct CliRun {
     int exitCode = -1;
@@ -31,16 +35,6 @@ CliRun runCli(const QStringList& args) {
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 // A Design image: black (farthest) with a white (nearest) block in the middle.
@@ -102,49 +96,41 @@ TEST_F(ConvertCliTest, HelpGoesToStandardOutput) {
     EXPECT_TRUE(run.err.isEmpty());
 }
 
-TEST_F(ConvertCliTest, MonochromeRandomDotsHaveTheDesignsSizeAndOnlyBlackAndWhite) {
-    const CliRun run = runCli({"random-dot", path("design.bmp"), "-o", path("out.bmp"), "--seed", "7"});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.isEmpty());
-    const QImage out = loadRgb(path("out.bmp"));
-    ASSERT_EQ(out.size(), QSize(120, 40));
-    QSet<QRgb> colours;
-    for (int y = 0; y < out.height(); ++y) {
-        for (int x = 0; x < out.width(); ++x) {
-            colours.insert(out.pixel(x, y));
-        }
-    }
-    EXPECT_EQ(colours, (QSet<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
-}
-
-TEST_F(ConvertCliTest, ColourDotsComeFromTheSixteenDotColours) {
-    const CliRun run = runCli({"random-dot", path("design.bmp"), "-o", path("out.bmp"), "--mode", "color",
-                               "--density", "100", "--seed", "3"});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QSet<QRgb> allowed;
+// The mode and density options reach the converter: the colours that occur tell which were used.
+TEST_F(ConvertCliTest, RandomDotModeAndDensityChooseTheColours) {
+    QSet<QRgb> dotColours;
     for (const quarbel::engine::Packed c : quarbel::engine::DotColours) {
-        allowed.insert(qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        dotColours.insert(qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
     }
-    const QImage out = loadRgb(path("out.bmp"));
-    QSet<QRgb> seen;
-    for (int y = 0; y < out.height(); ++y) {
-        for (int x = 0; x < out.width(); ++x) {
-            seen.insert(out.pixel(x, y));
+    const QRgb black = qRgb(0, 0, 0);
+    const struct {
+        QStringList options;
+        QString output; // the extension chooses the format
+        QSet<QRgb> allowed;
+        qsizetype atLeast; // distinct colours that must occur
+    } cases[] = {
+        {{"--seed", "7"}, "mono.bmp", {black, qRgb(255, 255, 255)}, 2},
+        {{"--mode", "color", "--density", "100", "--seed", "3"}, "colour.bmp", dotColours, 9},
+        {{"--density", "0"}, "black.png", {black}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        const CliRun run =
+            runCli(QStringList{"random-dot", path("design.bmp"), "-o", path(c.output)} + c.options);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.isEmpty());
+        EXPECT_TRUE(readBytes(path(c.output)).startsWith(c.output.endsWith(".png") ? "\x89PNG" : "BM"));
+        const QImage out = loadRgb(path(c.output));
+        ASSERT_EQ(out.size(), QSize(120, 40));
+        QSet<QRgb> seen;
+        for (int y = 0; y < out.height(); ++y) {
+            for (int x = 0; x < out.width(); ++x) {
+                seen.insert(out.pixel(x, y));
+            }
         }
+        EXPECT_TRUE(c.allowed.contains(seen));
+        EXPECT_GE(seen.size(), c.atLeast);
     }
-    EXPECT_TRUE(allowed.contains(seen));
-    EXPECT_GT(seen.size(), 8);
-}
-
-TEST_F(ConvertCliTest, DensityZeroGivesAllBlack) {
-    const CliRun run = runCli({"random-dot", path("design.bmp"), "-o", path("out.png"), "--density", "0"});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(readBytes(path("out.png")).startsWith("\x89PNG"));
-    const QImage out = loadRgb(path("out.png"));
-    ASSERT_EQ(out.size(), QSize(120, 40));
-    QImage black(out.size(), QImage::Format_RGB32);
-    black.fill(Qt::black);
-    EXPECT_EQ(out, black);
 }
 
 TEST_F(ConvertCliTest, FlatDesignRepeatsEveryRepeatWidth) {
