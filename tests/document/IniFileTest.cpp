@@ -1,5 +1,7 @@
 #include "document/IniFile.h"
 
+#include "support/TestFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,19 +15,8 @@ using quarbel::document::ProfileIniReader;
 
 namespace {
 
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
+using quarbel::testing::readBytes;
+using quarbel::testing::writeBytes;
 
 // The keys a window writes, in the order it writes them.
 QStringList windowStateKeys() {
@@ -104,7 +95,7 @@ TEST_P(IniWriteTest, RewritesAsExpected) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("case.qbd"));
     if (!c.before.isNull()) {
-        writeBytes(path, c.before);
+        ASSERT_TRUE(writeBytes(path, c.before));
     }
     for (const auto& [key, value] : c.writes) {
         ASSERT_TRUE(IniFile::writeString(path, IniSectionName, key, value));
@@ -114,7 +105,7 @@ TEST_P(IniWriteTest, RewritesAsExpected) {
     // The batch form gives the same bytes.
     const QString batchPath = dir.filePath(QStringLiteral("batch.qbd"));
     if (!c.before.isNull()) {
-        writeBytes(batchPath, c.before);
+        ASSERT_TRUE(writeBytes(batchPath, c.before));
     }
     ASSERT_TRUE(IniFile::writeStrings(batchPath, IniSectionName, c.writes));
     EXPECT_EQ(readBytes(batchPath), c.after);
@@ -185,7 +176,7 @@ TEST_P(IniReadTest, ReadsValue) {
     const ReadCase& c = GetParam();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("case.qbd"));
-    writeBytes(path, c.content);
+    ASSERT_TRUE(writeBytes(path, c.content));
     EXPECT_EQ(IniFile::readString(path, IniSectionName, c.key, QStringLiteral("<default>")), c.expected);
 }
 
@@ -256,8 +247,8 @@ TEST_F(IniFileTest, Cp932FileIsReadAndRewrittenAsUtf8) {
     // "C:\表示\画像ソフト.bmp" in CP932: 表 and ソ have 0x5C ('\') as their trail byte.
     const QByteArray cp932Path("C:\\\x95\x5C\x8E\xA6\\\x89\xE6\x91\x9C\x83\x5C\x83\x74\x83\x67.bmp");
     const QString path = QString::fromUtf8("C:\\表示\\画像ソフト.bmp");
-    writeBytes(file(), "; \x83\x81\x83\x82\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + cp932Path +
-                           "\r\nKurikaesiHaba=80\r\n");
+    ASSERT_TRUE(writeBytes(file(), "; \x83\x81\x83\x82\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + cp932Path +
+                                       "\r\nKurikaesiHaba=80\r\n"));
 
     EXPECT_EQ(IniFile::readString(file(), IniSectionName, "PicDesignPath", ""), path);
     EXPECT_EQ(IniFile::readInt(file(), IniSectionName, "KurikaesiHaba", 70), 80);
@@ -284,7 +275,7 @@ TEST_F(IniFileTest, JapanesePathsSurviveWriteAndRead) {
 
 TEST_F(IniFileTest, RefusedKeysAndValuesChangeNothing) {
     const QByteArray original = "[Quarbel Ver.2]\r\nA=1\r\n";
-    writeBytes(file(), original);
+    ASSERT_TRUE(writeBytes(file(), original));
     const QList<QPair<QString, QString>> refused{
         {"A", "two\r\nB=lines"},
         {"A", "cr\r"},
@@ -319,7 +310,7 @@ TEST_F(IniFileTest, UnwritableTargetsFailQuietly) {
 
     // A read-only file keeps its content.
     const QByteArray original = "[Quarbel Ver.2]\r\nA=1\r\n";
-    writeBytes(file(QStringLiteral("ro.qbd")), original);
+    ASSERT_TRUE(writeBytes(file(QStringLiteral("ro.qbd")), original));
     ASSERT_TRUE(QFile::setPermissions(file(QStringLiteral("ro.qbd")),
                                       QFileDevice::ReadOwner | QFileDevice::ReadUser));
     EXPECT_FALSE(IniFile::writeString(file(QStringLiteral("ro.qbd")), IniSectionName, "A", "2"));
@@ -335,7 +326,7 @@ TEST_F(IniFileTest, FilesThatCannotBeRewrittenFaithfullyAreLeftAlone) {
         QByteArray("[Quarbel Ver.2]\r\nA=\xFF\xFE\x80\r\n"),          // neither UTF-8 nor CP932
     };
     for (const QByteArray& bytes : cases) {
-        writeBytes(file(), bytes);
+        ASSERT_TRUE(writeBytes(file(), bytes));
         EXPECT_FALSE(IniFile::writeString(file(), IniSectionName, "A", "2"));
         EXPECT_EQ(readBytes(file()), bytes);
     }
