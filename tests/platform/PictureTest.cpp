@@ -2,6 +2,7 @@
 
 #include "platform/ImageSink.h"
 #include "platform/ImageSurface.h"
+#include "support/TestFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -15,15 +16,8 @@ using quarbel::engine::packRgb;
 
 namespace {
 
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
+using quarbel::testing::readBytes;
+using quarbel::testing::writeBytes;
 
 // A picture whose every pixel differs, so any shift or mirror shows.
 QImage gradient(int width, int height) {
