@@ -6,6 +6,8 @@
 #include <array>
 #include <string_view>
 
+#include <QString>
+
 namespace quarbel::document {
 
 // The 36 menus whose enabled flags a state file stores, in the file's order.
@@ -53,6 +55,10 @@ public:
     virtual int sliderValue(Slider slider) const = 0;
     // Raises the slider's change handling (value written to IniPath, status panel) like a user's move.
     virtual void setSliderValue(Slider slider, int value) = 0;
+
+    // Caption of mnuConvStart, which the tooltip of button 11 always repeats.
+    virtual QString convStartCaption() const = 0;
+    virtual void setConvStartCaption(const QString& caption) = 0;
 };
 
 } // namespace quarbel::document

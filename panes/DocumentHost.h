@@ -34,6 +34,11 @@ public:
     // previous window's state into that window's own file. Commands and the close question act on
     // the shared controls, so they call this when they run on a window that is not current.
     virtual void makeCurrent(Form1& form) = 0;
+
+    // While a conversion runs or is paused, only its own document window may be used.
+    virtual void lockOtherDocuments(const Form1& form) = 0;
+    // Every document window usable again.
+    virtual void unlockDocuments() = 0;
 };
 
 } // namespace quarbel::panes

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QIcon>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "document/AppPaths.h"
@@ -37,12 +38,14 @@ QFrame* makeContainer(QWidget* parent, const char* name) {
     return frame;
 }
 
-QWidget* makePane(QFrame* container, const char* name) {
-    auto* pane = new QWidget(container);
-    pane->setObjectName(QLatin1String(name));
-    pane->setGeometry(0, 0, 0, 0);
-    pane->hide();
-    return pane;
+QScrollBar* makeScrollBar(QWidget* parent, Qt::Orientation orientation, const char* name) {
+    auto* bar = new QScrollBar(orientation, parent);
+    bar->setObjectName(QLatin1String(name));
+    bar->setRange(0, 0);
+    bar->setSingleStep(ScrollSmallStep);
+    bar->setPageStep(ScrollLargeStep);
+    bar->hide();
+    return bar;
 }
 
 bool endsWithTmp(const QString& path) { return path.right(4) == TemporarySuffix; }
@@ -54,16 +57,21 @@ Form1::Form1(document::AppState& state, DocumentHost& host, platform::Dialogs& d
     initResources();
     setObjectName(QStringLiteral("Form1"));
 
-    m_picContBefore = makeContainer(this, "picContBefore");
-    m_picContField = makeContainer(this, "picContField");
-    m_picContAfter = makeContainer(this, "picContAfter");
-    m_picBefore = makePane(m_picContBefore, "picBefore");
-    m_picField = makePane(m_picContField, "picField");
-    m_picAfter = makePane(m_picContAfter, "picAfter");
+    makePaneSet(PaneId::Before, "picContBefore", "picBefore", "hsbBefore", "vsbBefore");
+    makePaneSet(PaneId::Field, "picContField", "picField", "hsbField", "vsbField");
+    makePaneSet(PaneId::After, "picContAfter", "picAfter", "hsbAfter", "vsbAfter");
+    m_picContBefore = paneSet(PaneId::Before).container;
+    m_picContField = paneSet(PaneId::Field).container;
+    m_picContAfter = paneSet(PaneId::After).container;
+    m_picBefore = paneSet(PaneId::Before).pane;
+    m_picField = paneSet(PaneId::Field).pane;
+    m_picAfter = paneSet(PaneId::After).pane;
 
     m_picDrag = new QWidget(this);
     m_picDrag->setObjectName(QStringLiteral("picDrag"));
     m_picDrag->setCursor(Qt::SplitHCursor);
+
+    m_stereoSink = std::make_unique<StereoPaneSink>(*m_picAfter);
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -74,10 +82,75 @@ Form1::Form1(document::AppState& state, DocumentHost& host, platform::Dialogs& d
 
 Form1::~Form1() = default;
 
+void Form1::makePaneSet(PaneId id, const char* container, const char* pane, const char* hsb, const char* vsb) {
+    PaneSet& set = paneSet(id);
+    set.container = makeContainer(this, container);
+    // The inner area clips the pane to the container's border.
+    set.inner = new QWidget(set.container);
+    set.inner->setObjectName(QLatin1String(container) + QStringLiteral("Inner"));
+    set.pane = new PicturePane(set.inner);
+    set.pane->setObjectName(QLatin1String(pane));
+    set.pane->setGeometry(0, 0, 0, 0);
+    set.pane->hide();
+    set.hsb = makeScrollBar(set.inner, Qt::Horizontal, hsb);
+    set.vsb = makeScrollBar(set.inner, Qt::Vertical, vsb);
+    // Change and Scroll both move the pane; valueChanged covers both.
+    connect(set.hsb, &QScrollBar::valueChanged, this, [this, id] { scrollPane(id); });
+    connect(set.vsb, &QScrollBar::valueChanged, this, [this, id] { scrollPane(id); });
+    set.container->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        for (std::size_t i = 0; i < m_panes.size(); ++i) {
+            PaneSet& set = m_panes[i];
+            if (watched == set.container) {
+                set.inner->setGeometry(set.container->contentsRect());
+                fitScrollBars(static_cast<PaneId>(i));
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::fitScrollBars(PaneId id) {
+    PaneSet& set = paneSet(id);
+    const QSize inner = set.container->contentsRect().size();
+    const ScrollBarLayout layout =
+        scrollBarLayout(inner, set.pane->size(), set.hsb->sizeHint().height(), set.vsb->sizeHint().width());
+    const auto apply = [](QScrollBar* bar, const ScrollBarPlacement& placement) {
+        if (!placement.visible) {
+            bar->hide();
+            return;
+        }
+        bar->setGeometry(placement.geometry);
+        // Lowering the maximum below the value lowers the value and moves the pane with it.
+        bar->setRange(0, placement.maximum);
+        bar->show();
+        bar->raise();
+    };
+    apply(set.vsb, layout.vertical);
+    apply(set.hsb, layout.horizontal);
+}
+
+void Form1::scrollPane(PaneId id) {
+    PaneSet& set = paneSet(id);
+    set.pane->move(-set.hsb->value(), -set.vsb->value());
+}
+
 QSize Form1::sizeHint() const { return {480, 360}; }
 
 void Form1::Form_Load() {
     applyGeometry(initialPaneLayout(width(), height()));
+    for (PaneSet& set : m_panes) {
+        set.inner->setGeometry(set.container->contentsRect());
+        const ScrollBarLayout bars = initialScrollBarLayout(set.inner->size(), set.hsb->sizeHint().height(),
+                                                            set.vsb->sizeHint().width());
+        set.hsb->setGeometry(bars.horizontal.geometry);
+        set.vsb->setGeometry(bars.vertical.geometry);
+        set.hsb->hide();
+        set.vsb->hide();
+    }
 
     QString caption;
     if (m_state.OpenMode != kSinki) {
@@ -168,6 +241,9 @@ void Form1::Form_Unload(bool& cancel) {
 
     const bool lastDocument = m_host.openDocumentCount() <= 1;
     m_conversion.Closing = true;
+    if (m_run.active) {
+        endRunOnClose();
+    }
     if (lastDocument) {
         m_host.ResetMenus();
     }
@@ -245,7 +321,13 @@ void Form1::Timer1_Timer() {
         Command run;
     };
     // Tag to procedure; the first equal tag decides, an unknown tag does nothing.
+    // Saving pane images, printing and the wizard's hand-over are not routed yet: their tags do nothing.
     static constexpr Route kRoutes[] = {
+        {"MDImnuInsDesign", &Form1::InsPicDesign},
+        {"MDImnuInsField", &Form1::InsPicField},
+        {"MDImnuInsStereo", &Form1::InsPicStereo},
+        {"MDImnuOpen", &Form1::insertOpenedPictures},
+        {"MDImnuConvStart", &Form1::startConversion},
         {"MDImnuSaveName", &Form1::SaveDocumentAs},
         {"MDImnuSave", &Form1::saveToOwnFile},
         {"MDImnuClose", &Form1::closeWindow},

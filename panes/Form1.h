@@ -9,8 +9,18 @@
 #include "document/AppState.h"
 #include "engine/ConversionState.h"
 #include "panes/PaneLayout.h"
+#include "panes/PicturePane.h"
+#include "panes/StereoPaneSink.h"
+#include "engine/Conversion.h"
+#include "platform/ImageSurface.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
 
 class QFrame;
+class QScrollBar;
 class QTimer;
 
 namespace quarbel::platform {
@@ -54,6 +64,17 @@ public:
     // Saves the document under a name chosen by the user; the outcome is left in SaveFailed.
     void SaveDocumentAs();
 
+    // Puts a Field picture into picUraField and picField, from where PicSource says.
+    void InsPicField();
+
+    // The two converters, one row per turn of the event loop; each returns after starting the run.
+    void ConvertRandomDot();
+    void ConvertColorField();
+    // True from the start of a run in this window until it finishes, is aborted or the window closes.
+    bool holdsRun() const { return m_run.active; }
+    // The abort's hand-over: the Stereo image goes (empty, hidden, 1 x 1) and the run is over.
+    void discardStereoImage();
+
     // Arms the command timer (50 ms, single shot). Arming an armed timer starts the wait again;
     // the command that runs is whatever CommandTag holds when it fires.
     void armTimer1();
@@ -70,9 +91,24 @@ public:
     QFrame* picContField() const { return m_picContField; }
     QFrame* picContAfter() const { return m_picContAfter; }
     QWidget* picDrag() const { return m_picDrag; }
-    QWidget* picBefore() const { return m_picBefore; }
-    QWidget* picField() const { return m_picField; }
-    QWidget* picAfter() const { return m_picAfter; }
+    PicturePane* picBefore() const { return m_picBefore; }
+    PicturePane* picField() const { return m_picField; }
+    PicturePane* picAfter() const { return m_picAfter; }
+    QScrollBar* hsbBefore() const { return m_panes[0].hsb; }
+    QScrollBar* vsbBefore() const { return m_panes[0].vsb; }
+    QScrollBar* hsbField() const { return m_panes[1].hsb; }
+    QScrollBar* vsbField() const { return m_panes[1].vsb; }
+    QScrollBar* hsbAfter() const { return m_panes[2].hsb; }
+    QScrollBar* vsbAfter() const { return m_panes[2].vsb; }
+
+    // Back buffers: the Design and Field pictures exactly as loaded; the converters read them.
+    const QImage& picUra() const { return m_picUra; }
+    const QImage& picUraField() const { return m_picUraField; }
+
+    // Fit the scroll bars to the pane after a container's size or the pane's picture changed.
+    void picContBefore_Resize() { fitScrollBars(PaneId::Before); }
+    void picContField_Resize() { fitScrollBars(PaneId::Field); }
+    void picContAfter_Resize() { fitScrollBars(PaneId::After); }
 
     // The inner height of the window (its scale height, in pixels).
     int scaleHeight() const { return height(); }
@@ -82,11 +118,46 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    enum class PaneId { Before, Field, After };
+    // A container, the inner area that clips its pane, the pane and its two bars.
+    struct PaneSet {
+        QFrame* container = nullptr;
+        QWidget* inner = nullptr;
+        PicturePane* pane = nullptr;
+        QScrollBar* hsb = nullptr;
+        QScrollBar* vsb = nullptr;
+    };
+    PaneSet& paneSet(PaneId id) { return m_panes[static_cast<std::size_t>(id)]; }
+    void makePaneSet(PaneId id, const char* container, const char* pane, const char* hsb, const char* vsb);
+    void fitScrollBars(PaneId id);
+    // The Scroll handlers of both bars of a pane: the pane follows the bars' values.
+    void scrollPane(PaneId id);
+
     // Commands of the dispatch table.
     void saveToOwnFile();
     void closeWindow();
+    void InsPicDesign();
+    void InsPicStereo();
+    void insertOpenedPictures();
+    void startConversion();
+
+    struct InsertProcedure;
+    void insertPicture(const InsertProcedure& procedure);
+    // Loads path, reporting a missing file, drive or folder; nullopt when nothing was loaded.
+    std::optional<QImage> loadReported(const QString& path);
+    // The Design rule: a random-dot document needs only the Design picture, a Field one both.
+    bool documentReadyToConvert(bool fieldShown) const;
+
+    struct RunKind;
+    void startRun(const RunKind& kind);
+    void scheduleRow();
+    void convertOneRow();
+    void finishRun();
+    // A window that closes holding a run hands the frame back as an abort does, without its file.
+    void endRunOnClose();
 
     // Writes the shared state (which belongs to this window while it is current) into path.
     bool writeSharedStateTo(const QString& path);
@@ -105,13 +176,31 @@ private:
     engine::ConversionState m_conversion;
 
     QTimer* m_Timer1 = nullptr;
+    std::array<PaneSet, 3> m_panes{};
     QFrame* m_picContBefore = nullptr;
     QFrame* m_picContField = nullptr;
     QFrame* m_picContAfter = nullptr;
     QWidget* m_picDrag = nullptr;
-    QWidget* m_picBefore = nullptr;
-    QWidget* m_picField = nullptr;
-    QWidget* m_picAfter = nullptr;
+    PicturePane* m_picBefore = nullptr;
+    PicturePane* m_picField = nullptr;
+    PicturePane* m_picAfter = nullptr;
+    QImage m_picUra;
+    QImage m_picUraField;
+
+    // The run in progress or paused in this window. The converter keeps references to the
+    // surfaces, the sink and the colour mode, so they live here for as long as the run.
+    struct Run {
+        bool active = false;
+        const RunKind* kind = nullptr;
+        std::string monoOrColor;
+        platform::ImageSurface design;
+        platform::ImageSurface field;
+        std::unique_ptr<engine::RandomSource> random;
+        std::unique_ptr<engine::Converter> converter;
+        QTimer* rowTimer = nullptr;
+    };
+    std::unique_ptr<StereoPaneSink> m_stereoSink;
+    Run m_run;
 };
 
 // The extension of document files, added when a chosen name lacks it.

@@ -46,3 +46,45 @@ PaneGeometry resizedPaneLayout(const PaneGeometry& current, int width, int heigh
 }
 
 } // namespace quarbel::panes
+
+namespace quarbel::panes {
+
+namespace {
+
+int nonNegative(int value) { return value < 0 ? 0 : value; }
+
+} // namespace
+
+ScrollBarLayout scrollBarLayout(QSize container, QSize pane, int hsbHeight, int vsbWidth) {
+    const int wc = container.width();
+    const int hc = container.height();
+    ScrollBarLayout bars = initialScrollBarLayout(container, hsbHeight, vsbWidth);
+    const bool tooHigh = pane.height() > hc;
+    if (tooHigh) {
+        bars.vertical.visible = true;
+        bars.vertical.maximum = pane.height() - hc;
+    }
+    if (pane.width() <= wc) {
+        return bars;
+    }
+    bars.horizontal.visible = true;
+    bars.horizontal.maximum = pane.width() - wc;
+    if (tooHigh) {
+        // Both bars: the vertical one stops above the horizontal one, which stops left of it.
+        bars.vertical.geometry.setHeight(nonNegative(hc - (hsbHeight + ScrollBarMargin)));
+        bars.horizontal.geometry.setWidth(nonNegative(wc - (vsbWidth + ScrollBarMargin)));
+    }
+    return bars;
+}
+
+ScrollBarLayout initialScrollBarLayout(QSize container, int hsbHeight, int vsbWidth) {
+    const int wc = container.width();
+    const int hc = container.height();
+    ScrollBarLayout bars;
+    bars.horizontal.geometry =
+        QRect(0, hc - (hsbHeight + ScrollBarMargin), nonNegative(wc - ScrollBarMargin), hsbHeight);
+    bars.vertical.geometry = QRect(wc - (vsbWidth + ScrollBarMargin), 0, vsbWidth, nonNegative(hc - ScrollBarMargin));
+    return bars;
+}
+
+} // namespace quarbel::panes

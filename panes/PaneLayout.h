@@ -4,6 +4,7 @@
 // column, the Stereo container in the right one, and the splitter between them.
 
 #include <QRect>
+#include <QSize>
 
 namespace quarbel::panes {
 
@@ -28,5 +29,33 @@ PaneGeometry resizedPaneLayout(const PaneGeometry& current, int width, int heigh
 
 // The left column's height split in two stacked halves with the gap between them.
 int halfColumnHeight(int height);
+
+} // namespace quarbel::panes
+
+namespace quarbel::panes {
+
+// Scroll bars inside a container: kept this far from its right and bottom inner edges.
+inline constexpr int ScrollBarMargin = 3;
+inline constexpr int ScrollSmallStep = 10;
+inline constexpr int ScrollLargeStep = 100;
+
+struct ScrollBarPlacement {
+    bool visible = false;
+    QRect geometry;  // where a shown bar goes; a hidden bar keeps its place
+    int maximum = 0; // range is 0..maximum
+};
+
+struct ScrollBarLayout {
+    ScrollBarPlacement horizontal;
+    ScrollBarPlacement vertical;
+};
+
+// The bars a pane of size pane needs inside a container of size container. hsbHeight and vsbWidth
+// are the bars' own thickness. The maximum is the plain size difference: the strip under a bar is
+// not added, so the last few pixels of a pane that needs both bars sit under them.
+ScrollBarLayout scrollBarLayout(QSize container, QSize pane, int hsbHeight, int vsbWidth);
+
+// Where the bars wait before any picture: along the right and bottom inner edges.
+ScrollBarLayout initialScrollBarLayout(QSize container, int hsbHeight, int vsbWidth);
 
 } // namespace quarbel::panes

@@ -264,6 +264,21 @@ QList<Form1*> MDIForm1::documentWindows() const {
     return forms;
 }
 
+void MDIForm1::lockOtherDocuments(const Form1& form) {
+    // By identity, not by caption: the same file opened twice gives two windows with one caption.
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+        if (window->widget() != &form) {
+            window->setEnabled(false);
+        }
+    }
+}
+
+void MDIForm1::unlockDocuments() {
+    for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+        window->setEnabled(true);
+    }
+}
+
 int MDIForm1::openDocumentCount() const { return static_cast<int>(documentWindows().size()); }
 
 void MDIForm1::ResetMenus() { ui::ResetMenus(*this); }
@@ -340,6 +355,16 @@ void MDIForm1::setCaptionEnabled(int index, bool enabled) {
 bool MDIForm1::sliderEnabled(Slider which) const { return slider(which)->isEnabled(); }
 
 void MDIForm1::setSliderEnabled(Slider which, bool enabled) { slider(which)->setEnabled(enabled); }
+
+QString MDIForm1::convStartCaption() const { return menuAction(Menu::mnuConvStart)->text(); }
+
+void MDIForm1::setConvStartCaption(const QString& caption) {
+    menuAction(Menu::mnuConvStart)->setText(caption);
+    if (QAction* start = toolbarButton(11)) {
+        start->setToolTip(caption);
+        start->setText(caption);
+    }
+}
 
 int MDIForm1::sliderValue(Slider which) const { return slider(which)->value(); }
 

@@ -74,6 +74,8 @@ public:
     void mnuInsField_Click();
     void mnuInsStereo_Click();
     void mnuConvStart_Click();
+    void mnuConvStop_Click();
+    void mnuConvExit_Click();
     void mnuEnd_Click();
     void mnuInfomation_Click();
 
@@ -108,6 +110,8 @@ public:
     void setSliderEnabled(document::Slider slider, bool enabled) override;
     int sliderValue(document::Slider slider) const override;
     void setSliderValue(document::Slider slider, int value) override;
+    QString convStartCaption() const override;
+    void setConvStartCaption(const QString& caption) override;
 
     // DocumentHost.
     document::SharedControls& sharedControls() override { return *this; }
@@ -116,6 +120,8 @@ public:
     int openDocumentCount() const override;
     bool isCurrent(const panes::Form1& form) const override;
     void makeCurrent(panes::Form1& form) override;
+    void lockOtherDocuments(const panes::Form1& form) override;
+    void unlockDocuments() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

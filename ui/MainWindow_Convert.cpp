@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QMenu>
 
+#include "document/RunStates.h"
+#include "panes/Form1.h"
 #include "ui/MainWindow.h"
 
 namespace quarbel::ui {
@@ -13,11 +15,30 @@ void MDIForm1::setupConvertMenu() {
     QMenu* convert = addSubmenu(nullptr, Menu::mnuConvert, QStringLiteral("変換(&R)"));
     connect(addItem(convert, Menu::mnuConvStart, QStringLiteral("開始"), Qt::Key_F6), &QAction::triggered, this,
             &MDIForm1::mnuConvStart_Click);
-    // Pause and abort act on a running conversion; they come with the run control.
-    addItem(convert, Menu::mnuConvStop, QStringLiteral("中断"), Qt::Key_F7);
-    addItem(convert, Menu::mnuConvExit, QStringLiteral("中止"), Qt::Key_F8);
+    connect(addItem(convert, Menu::mnuConvStop, QStringLiteral("中断"), Qt::Key_F7), &QAction::triggered, this,
+            &MDIForm1::mnuConvStop_Click);
+    connect(addItem(convert, Menu::mnuConvExit, QStringLiteral("中止"), Qt::Key_F8), &QAction::triggered, this,
+            &MDIForm1::mnuConvExit_Click);
 }
 
 void MDIForm1::mnuConvStart_Click() { PostCommand(QStringLiteral("MDImnuConvStart")); }
+
+// The running converter sees the request before its next row.
+void MDIForm1::mnuConvStop_Click() { m_state.run.PauseRequested = true; }
+
+void MDIForm1::mnuConvExit_Click() {
+    m_state.run.PauseRequested = true;
+    m_state.run.AbortRequested = true;
+    if (panes::Form1* form = activeDocument()) {
+        form->discardStereoImage();
+    }
+    m_state.run.Converting = false;
+    unlockDocuments();
+    document::SetConvertFinished(m_state, *this);
+    setStatusPanelText(1, m_state.IniPath);
+    setStatusPanelText(5, QString());
+    setMenuEnabled(Menu::mnuPrint, false);
+    setButtonEnabled(4, false);
+}
 
 } // namespace quarbel::ui

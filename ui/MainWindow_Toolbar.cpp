@@ -103,12 +103,13 @@ void MDIForm1::setupToolbar() {
 }
 
 void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
-    // "New" opens the wizard, "Open", "Cut", "Copy", "Stop" and "Exit" their commands as these
-    // arrive; a key not listed does nothing.
+    // "New" opens the wizard, "Open", "Cut" and "Copy" their commands as these arrive; a key not
+    // listed does nothing.
     static constexpr std::pair<const char*, void (MDIForm1::*)()> kClicks[] = {
         {"Save", &MDIForm1::mnuSave_Click},   {"Printer", &MDIForm1::mnuPrint_Click},
         {"Paste", &MDIForm1::mnuPaste_Click}, {"Ins", &MDIForm1::mnuInsDesign_Click},
-        {"Start", &MDIForm1::mnuConvStart_Click},
+        {"Start", &MDIForm1::mnuConvStart_Click}, {"Stop", &MDIForm1::mnuConvStop_Click},
+        {"Exit", &MDIForm1::mnuConvExit_Click},
     };
     for (const auto& [name, handler] : kClicks) {
         if (key == QLatin1String(name)) {

@@ -41,6 +41,9 @@ struct FakeHost : DocumentHost {
         current = &form;
         form.Form_Activate();
     }
+    void lockOtherDocuments(const Form1&) override { locked = true; }
+    void unlockDocuments() override { locked = false; }
+    bool locked = false;
 };
 
 class Form1Test : public ::testing::Test {

@@ -64,5 +64,35 @@ TEST(PaneLayout, NegativeHeightChangesNothing) {
     EXPECT_EQ(same.picDrag, g.picDrag);
 }
 
+TEST(PaneLayout, ScrollBarsFollowThePaneAgainstItsContainer) {
+    // Bars 16 thick; the container's inner size, then the pane's.
+    struct Row {
+        QSize container, pane;
+        bool h, v;
+        int hMax, vMax;
+        QRect hGeometry, vGeometry; // checked only for a shown bar
+    };
+    const Row rows[] = {
+        {{200, 250}, {200, 250}, false, false, 0, 0, {}, {}},
+        {{200, 250}, {300, 200}, true, false, 100, 0, {0, 231, 197, 16}, {}},
+        {{200, 250}, {150, 400}, false, true, 0, 150, {}, {181, 0, 16, 247}},
+        {{200, 250}, {300, 400}, true, true, 100, 150, {0, 231, 181, 16}, {181, 0, 16, 231}},
+        {{10, 10}, {300, 400}, true, true, 290, 390, {0, -9, 0, 16}, {-9, 0, 16, 0}},
+    };
+    for (const Row& r : rows) {
+        const ScrollBarLayout bars = scrollBarLayout(r.container, r.pane, 16, 16);
+        EXPECT_EQ(bars.horizontal.visible, r.h) << r.pane.width() << "x" << r.pane.height();
+        EXPECT_EQ(bars.vertical.visible, r.v) << r.pane.width() << "x" << r.pane.height();
+        if (r.h) {
+            EXPECT_EQ(bars.horizontal.maximum, r.hMax);
+            EXPECT_EQ(bars.horizontal.geometry, r.hGeometry);
+        }
+        if (r.v) {
+            EXPECT_EQ(bars.vertical.maximum, r.vMax);
+            EXPECT_EQ(bars.vertical.geometry, r.vGeometry);
+        }
+    }
+}
+
 } // namespace
 } // namespace quarbel::panes

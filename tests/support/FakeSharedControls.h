@@ -40,6 +40,10 @@ struct FakeSharedControls : document::SharedControls {
         sliderValues[i] = std::clamp(v, 0, SliderMax[i]);
     }
 
+    QString startCaption;
+    QString convStartCaption() const override { return startCaption; }
+    void setConvStartCaption(const QString& caption) override { startCaption = caption; }
+
     void setAll(bool enabled) {
         menus.fill(enabled);
         buttons.fill(enabled);

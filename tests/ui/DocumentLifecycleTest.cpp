@@ -562,11 +562,10 @@ TEST_F(SaveAsTest, TagsWithoutACommandYetDoNothing) {
     frame->mnuFieldColor_Click();
     frame->setMenuEnabled(Menu::mnuPaste, true);
     const QStringList before = fileLines(state.IniPath);
-    for (auto command : {&ui::MDIForm1::mnuInsDesign_Click, &ui::MDIForm1::mnuConvStart_Click,
+    for (auto command : {&ui::MDIForm1::mnuSaveDesign_Click, &ui::MDIForm1::mnuSaveField_Click,
                          &ui::MDIForm1::mnuPrint_Click, &ui::MDIForm1::mnuSaveStereo_Click}) {
         runRouted(command);
     }
-    EXPECT_EQ(state.PicSource, QStringLiteral("FromFile"));
     EXPECT_TRUE(dialogs.asked().isEmpty());
     EXPECT_EQ(documents().size(), 1);
     EXPECT_EQ(fileLines(state.IniPath), before);

@@ -1,0 +1,182 @@
+// Pictures into the Design, Field and Stereo panes: from a file the user picks, or from the paths
+// an opened document names.
+
+#include <QScrollBar>
+
+#include "document/Settings.h"
+#include "document/RunStates.h"
+#include "document/StateFile.h"
+#include "engine/Colour.h"
+#include "panes/DocumentHost.h"
+#include "panes/Form1.h"
+#include "platform/Dialogs.h"
+#include "platform/Picture.h"
+
+namespace quarbel::panes {
+
+using document::Menu;
+
+namespace {
+
+const QString kPictureFilter = QStringLiteral(
+    "すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf");
+const QString kWidthAdvice = QStringLiteral("幅を1024ピクセル以下にしてください。");
+
+} // namespace
+
+// What tells the three insert procedures apart.
+struct Form1::InsertProcedure {
+    enum class Ready { DesignRule, BothShown, Never };
+
+    PaneId pane;
+    QImage Form1::*backBuffer; // null: the picture goes straight into the pane
+    const char* dirKey;
+    QString document::AppState::*path;
+    const char* tooLarge;
+    std::array<Menu, 3> menus;
+    int menuCount;
+    bool printerButton;
+    Ready ready;
+};
+
+void Form1::InsPicDesign() {
+    static const InsertProcedure procedure{
+        PaneId::Before, &Form1::m_picUra, "picDesignDir", &document::AppState::PicDesignPath,
+        "デザイン画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveDesign, Menu::mnuSaveGazou}, 2, false,
+        InsertProcedure::Ready::DesignRule};
+    insertPicture(procedure);
+}
+
+void Form1::InsPicField() {
+    static const InsertProcedure procedure{
+        PaneId::Field, &Form1::m_picUraField, "picFieldDir", &document::AppState::PicFieldPath,
+        "フィールド画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveField, Menu::mnuSaveGazou}, 2, false,
+        InsertProcedure::Ready::BothShown};
+    insertPicture(procedure);
+}
+
+void Form1::InsPicStereo() {
+    static const InsertProcedure procedure{
+        PaneId::After, nullptr, "picStereoDir", &document::AppState::PicStereoPath,
+        "ステレオ画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveStereo, Menu::mnuPrint}, 3, true,
+        InsertProcedure::Ready::Never};
+    insertPicture(procedure);
+}
+
+void Form1::insertPicture(const InsertProcedure& procedure) {
+    std::optional<QImage> picture;
+    QString chosenPath;
+    if (m_state.PicSource == QLatin1String("FromFile")) {
+        const QString dirKey = QLatin1String(procedure.dirKey);
+        const document::Settings settings(m_state.SettingsPath, m_state.appDir);
+        platform::FileDialogRequest request;
+        request.filter = kPictureFilter;
+        request.initialDir = settings.folderOrAppDir(dirKey);
+        const std::optional<platform::FileChoice> choice = m_dialogs.openFile(this, request);
+        if (!choice || choice->fullPath.isEmpty()) {
+            return;
+        }
+        picture = loadReported(choice->fullPath);
+        if (!picture) {
+            return;
+        }
+        settings.rememberFolder(dirKey, choice->fullPath, choice->fileTitle);
+        chosenPath = choice->fullPath;
+    } else if (m_state.PicSource == QLatin1String("FromMDImnuOpen")) {
+        picture = loadReported(m_state.*procedure.path);
+        if (!picture) {
+            return;
+        }
+    } else {
+        // Pictures from the clipboard are not taken yet; any other source brings nothing new.
+        return;
+    }
+
+    // The check comes before anything changes, so a refused picture leaves the pane, its back
+    // buffer and the document's path as they were and the shown picture is what gets converted.
+    if (picture->width() > engine::MaxImageWidth) {
+        m_dialogs.message(this, QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") + kWidthAdvice,
+                          platform::MessageIcon::Exclamation);
+        return;
+    }
+
+    if (!chosenPath.isEmpty()) {
+        m_state.*procedure.path = chosenPath;
+    }
+    if (procedure.backBuffer) {
+        this->*procedure.backBuffer = *picture;
+    }
+    PaneSet& set = paneSet(procedure.pane);
+    set.pane->setPicture(*picture);
+    set.pane->show();
+
+    document::SharedControls& controls = m_host.sharedControls();
+    for (int i = 0; i < procedure.menuCount; ++i) {
+        controls.setMenuEnabled(procedure.menus[static_cast<std::size_t>(i)], true);
+    }
+    if (procedure.printerButton) {
+        controls.setButtonEnabled(4, true);
+    }
+    fitScrollBars(procedure.pane);
+
+    const bool designShown = !m_picBefore->isHidden();
+    const bool fieldShown = !m_picField->isHidden();
+    bool ready = false;
+    switch (procedure.ready) {
+    case InsertProcedure::Ready::DesignRule:
+        ready = documentReadyToConvert(fieldShown);
+        break;
+    case InsertProcedure::Ready::BothShown:
+        ready = designShown && fieldShown;
+        break;
+    case InsertProcedure::Ready::Never:
+        break;
+    }
+    if (ready) {
+        document::SetConvertReady(controls);
+    }
+    controls.setMenuEnabled(Menu::mnuClear, true);
+    document::SaveWindowState(m_state, controls);
+}
+
+bool Form1::documentReadyToConvert(bool fieldShown) const {
+    return m_state.StereoName == QLatin1String("RandomDot") ||
+           (m_state.StereoName == QLatin1String("Field") && fieldShown);
+}
+
+std::optional<QImage> Form1::loadReported(const QString& path) {
+    platform::PictureResult result = platform::loadPicture(path);
+    if (result.ok()) {
+        return std::move(result.image);
+    }
+    const int number = result.error->number;
+    // A missing file, drive or folder is worth telling; an unreadable picture ends quietly.
+    if (number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
+        number == platform::ErrPathNotFound) {
+        m_dialogs.message(this, platform::runTimeErrorMessage(*result.error), platform::MessageIcon::Exclamation);
+    }
+    return std::nullopt;
+}
+
+void Form1::insertOpenedPictures() {
+    // The codes an opened document can give; the letters name the procedures in their fixed order.
+    static constexpr const char* kCodes[] = {"DFS", "DF", "DS", "D", "FS", "F", "S"};
+    const QString code = m_state.OpenPicCode;
+    for (const char* known : kCodes) {
+        if (code != QLatin1String(known)) {
+            continue;
+        }
+        for (const QChar letter : code) {
+            if (letter == QLatin1Char('D')) {
+                InsPicDesign();
+            } else if (letter == QLatin1Char('F')) {
+                InsPicField();
+            } else {
+                InsPicStereo();
+            }
+        }
+        return;
+    }
+}
+
+} // namespace quarbel::panes

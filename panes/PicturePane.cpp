@@ -1,0 +1,35 @@
+#include "panes/PicturePane.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace quarbel::panes {
+
+PicturePane::PicturePane(QWidget* parent) : QWidget(parent) {
+    // The picture covers the whole area; nothing underneath needs drawing first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PicturePane::setPicture(const QImage& picture) {
+    m_picture = picture;
+    resize(picture.size());
+    update();
+}
+
+void PicturePane::emptyPicture() {
+    m_picture = QImage();
+    resize(1, 1);
+    update();
+}
+
+void PicturePane::repaintRows(int firstRow, int count) { update(0, firstRow, width(), count); }
+
+void PicturePane::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.fillRect(event->rect(), Qt::white);
+    if (!m_picture.isNull()) {
+        painter.drawImage(event->rect().topLeft(), m_picture, event->rect());
+    }
+}
+
+} // namespace quarbel::panes

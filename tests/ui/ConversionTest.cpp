@@ -1,0 +1,258 @@
+// Pictures inserted through the routed commands, and conversion runs driven by the real event loop.
+
+#include "FrameFixture.h"
+
+#include <QScrollBar>
+#include <QTimer>
+
+#include "document/RunStates.h"
+#include "platform/Picture.h"
+
+namespace quarbel::testing {
+namespace {
+
+using document::Menu;
+
+const QString kRunning = QStringLiteral("ランダムドット変換中です。しばらくお待ちください...");
+const QString kPaused = QStringLiteral("ランダムドット変換を中断しています...");
+
+// Turns the event loop one pass at a time, so that a run advances only a row or so per check.
+bool spinUntil(const std::function<bool()>& pred, int timeoutMs = 2000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents();
+    }
+    return true;
+}
+
+class ConversionTest : public FrameTest {
+protected:
+    // A grey picture with a lighter square, so the shifts vary across the rows.
+    QString picture(const QString& name, int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(qRgb(40, 40, 40));
+        for (int y = h / 4; y < h * 3 / 4; ++y) {
+            for (int x = w / 4; x < w * 3 / 4; ++x) {
+                image.setPixel(x, y, qRgb(220, 220, 220));
+            }
+        }
+        const QString path = inAppDir(name);
+        EXPECT_FALSE(platform::saveBmp(image, path).has_value());
+        return path;
+    }
+
+    // Runs a routed command to its end: the handler returns, then the window's timer fires.
+    void routed(void (ui::MDIForm1::*command)()) {
+        (frame.get()->*command)();
+        ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
+    }
+
+    void insertFromFile(void (ui::MDIForm1::*command)(), const QString& path) {
+        dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
+        routed(command);
+    }
+
+    bool subWindowEnabled(panes::Form1* form) const {
+        for (QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
+            if (window->widget() == form) {
+                return window->isEnabled();
+            }
+        }
+        return false;
+    }
+
+    // A random-dot document holding a Design picture, and an idle second document before it.
+    panes::Form1* readyRandomDot(int w, int h) {
+        frame->mnuMono_Click();
+        other = active();
+        frame->mnuMono_Click();
+        insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, picture(QStringLiteral("design.bmp"), w, h));
+        return active();
+    }
+
+    // Starts a run and lets it convert at least `rows` rows before asking for a pause.
+    void startThenPauseAfter(panes::Form1* form, int rows) {
+        frame->mnuConvStart_Click();
+        ASSERT_TRUE(spinUntil([&] { return form->conversion().CurrentRow >= rows; }));
+        frame->mnuConvStop_Click();
+        ASSERT_TRUE(waitUntil([&] { return frame->statusPanelText(1) == kPaused; }));
+    }
+
+    panes::Form1* other = nullptr;
+};
+
+TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
+    frame->mnuMono_Click();
+    insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, picture(QStringLiteral("wide.bmp"), 1025, 3));
+    ASSERT_EQ(dialogs.asked().size(), 2);
+    EXPECT_EQ(dialogs.asked()[1].text, QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
+    EXPECT_EQ(dialogs.asked()[1].icon, platform::MessageIcon::Exclamation);
+    EXPECT_TRUE(active()->picBefore()->isHidden());
+    EXPECT_TRUE(active()->picUra().isNull());
+    EXPECT_TRUE(state.PicDesignPath.isEmpty());
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart));
+
+    dialogs.clearAsked();
+    const QString exact = picture(QStringLiteral("exact.bmp"), 1024, 3);
+    insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, exact);
+    EXPECT_EQ(dialogs.asked().size(), 1) << "no message for 1024 pixels";
+    EXPECT_EQ(active()->picBefore()->size(), QSize(1024, 3));
+    EXPECT_EQ(state.PicDesignPath, exact);
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveDesign));
+    EXPECT_TRUE(active()->hsbBefore()->isVisibleTo(active()));
+    EXPECT_EQ(iniValue(inAppDir(QStringLiteral("Quarbel2.qbs")), "picDesignDir"), appDir());
+}
+
+TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
+    struct Row {
+        void (ui::MDIForm1::*kind)();
+        std::vector<void (ui::MDIForm1::*)()> inserts;
+        bool ready;
+    };
+    const Row rows[] = {
+        {&ui::MDIForm1::mnuMono_Click, {&ui::MDIForm1::mnuInsDesign_Click}, true},
+        {&ui::MDIForm1::mnuFieldColor_Click, {&ui::MDIForm1::mnuInsDesign_Click}, false},
+        {&ui::MDIForm1::mnuFieldColor_Click, {&ui::MDIForm1::mnuInsField_Click}, false},
+        {&ui::MDIForm1::mnuFieldColor_Click, {&ui::MDIForm1::mnuInsField_Click, &ui::MDIForm1::mnuInsDesign_Click}, true},
+        {&ui::MDIForm1::mnuFieldColor_Click, {&ui::MDIForm1::mnuInsDesign_Click, &ui::MDIForm1::mnuInsField_Click}, true},
+        {&ui::MDIForm1::mnuMono_Click, {&ui::MDIForm1::mnuInsStereo_Click}, false},
+    };
+    const QString path = picture(QStringLiteral("p.bmp"), 20, 10);
+    for (const Row& r : rows) {
+        (frame.get()->*r.kind)();
+        for (auto insert : r.inserts) {
+            insertFromFile(insert, path);
+        }
+        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << state.StereoName.toStdString();
+        EXPECT_EQ(frame->buttonEnabled(11), r.ready);
+    }
+}
+
+TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersStillLoad) {
+    frame->mnuFieldColor_Click();
+    state.PicDesignPath = inAppDir(QStringLiteral("gone.bmp"));
+    state.PicFieldPath = picture(QStringLiteral("field.bmp"), 30, 20);
+    state.PicStereoPath = picture(QStringLiteral("stereo.bmp"), 30, 20);
+    state.PicSource = QStringLiteral("FromMDImnuOpen");
+    state.OpenPicCode = QStringLiteral("DFS");
+    frame->PostCommand(QStringLiteral("MDImnuOpen"));
+    ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
+
+    ASSERT_EQ(dialogs.asked().size(), 1);
+    EXPECT_TRUE(dialogs.asked()[0].text.startsWith(QStringLiteral("ｴﾗｰ番号  53")));
+    EXPECT_TRUE(dialogs.asked()[0].text.contains(QStringLiteral(" でｴﾗｰが発生しました。\r\n")));
+    EXPECT_TRUE(active()->picBefore()->isHidden());
+    EXPECT_FALSE(active()->picField()->isHidden());
+    EXPECT_FALSE(active()->picAfter()->isHidden());
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart)) << "no Design picture, nothing to convert";
+}
+
+TEST_F(ConversionTest, AWholeRunMakesTheStereoImageAndLeavesTheFinishedMenus) {
+    panes::Form1* form = readyRandomDot(64, 40);
+    frame->mnuConvStart_Click();
+    ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
+    // While running: the other document is locked and only pause is on.
+    EXPECT_FALSE(subWindowEnabled(other));
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStop));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuOpen));
+    EXPECT_FALSE(frame->sliderEnabled(document::Slider::sldMitudo));
+    EXPECT_EQ(frame->convStartCaption(), QStringLiteral("継続"));
+    EXPECT_EQ(frame->statusPanelText(5), QStringLiteral("64 × 40"));
+
+    ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }));
+    const QImage stereo = form->picAfter()->picture();
+    EXPECT_EQ(stereo.size(), QSize(64, 40));
+    // The background is white; a drawn "Mono" row is black and white with mostly black dots.
+    int black = 0;
+    for (int x = 0; x < 64; ++x) {
+        const QRgb pixel = stereo.pixel(x, 39);
+        EXPECT_TRUE(pixel == qRgb(0, 0, 0) || pixel == qRgb(255, 255, 255)) << x;
+        black += pixel == qRgb(0, 0, 0) ? 1 : 0;
+    }
+    EXPECT_GT(black, 0) << "the last row is drawn";
+    EXPECT_FALSE(state.run.Converting);
+    EXPECT_TRUE(subWindowEnabled(other));
+    EXPECT_EQ(frame->statusPanelText(1), state.IniPath);
+    EXPECT_EQ(frame->convStartCaption(), QStringLiteral("開始"));
+    EXPECT_EQ(frame->toolbarButton(11)->toolTip(), QStringLiteral("開始"));
+    for (Menu m : {Menu::mnuConvStart, Menu::mnuSaveStereo, Menu::mnuPrint, Menu::mnuSaveDesign, Menu::mnuOpen}) {
+        EXPECT_TRUE(frame->menuEnabled(m)) << document::menuName(m);
+    }
+    for (Menu m : {Menu::mnuConvStop, Menu::mnuConvExit, Menu::mnuSaveField}) {
+        EXPECT_FALSE(frame->menuEnabled(m)) << document::menuName(m);
+    }
+    EXPECT_TRUE(frame->buttonEnabled(4));
+    EXPECT_TRUE(frame->sliderEnabled(document::Slider::sldMitudo));
+}
+
+TEST_F(ConversionTest, ContinuingAPausedRunKeepsTheRowsAlreadyDrawn) {
+    panes::Form1* form = readyRandomDot(48, 400);
+    startThenPauseAfter(form, 5);
+    const int resumeRow = form->conversion().ResumeState[0];
+    ASSERT_GE(resumeRow, 5);
+    ASSERT_LT(resumeRow, 400);
+    EXPECT_TRUE(state.run.Converting);
+    EXPECT_FALSE(subWindowEnabled(other));
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStart));
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvExit));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStop));
+    EXPECT_EQ(frame->convStartCaption(), QStringLiteral("継続"));
+    const QImage drawn = form->picAfter()->picture().copy(0, 0, 48, resumeRow);
+
+    frame->mnuConvStart_Click();
+    ASSERT_TRUE(waitUntil([&] { return !state.run.Converting; }));
+    EXPECT_EQ(form->picAfter()->picture().copy(0, 0, 48, resumeRow), drawn);
+    EXPECT_EQ(form->conversion().ResumeState[0], 0);
+}
+
+TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
+    panes::Form1* form = readyRandomDot(48, 400);
+    startThenPauseAfter(form, 5);
+    frame->mnuConvExit_Click();
+    EXPECT_TRUE(form->picAfter()->isHidden());
+    EXPECT_FALSE(state.run.Converting);
+    EXPECT_TRUE(subWindowEnabled(other));
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveStereo));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuPrint));
+    EXPECT_FALSE(frame->buttonEnabled(4));
+    EXPECT_TRUE(frame->statusPanelText(5).isEmpty());
+
+    frame->mnuConvStart_Click();
+    ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
+    EXPECT_LT(form->conversion().CurrentRow, 3) << "a fresh run starts at row 0";
+    EXPECT_FALSE(state.run.AbortRequested);
+    EXPECT_FALSE(state.run.PauseRequested);
+    ASSERT_TRUE(waitUntil([&] { return !state.run.Converting; }));
+    EXPECT_FALSE(form->picAfter()->isHidden());
+    EXPECT_EQ(form->picAfter()->size(), QSize(48, 400));
+}
+
+TEST_F(ConversionTest, ClosingAPausedWindowHandsTheFrameBack) {
+    panes::Form1* form = readyRandomDot(48, 400);
+    startThenPauseAfter(form, 3);
+    dialogs.queueAnswer(platform::Answer::No);
+    ASSERT_TRUE(closeWindowOf(form));
+    EXPECT_FALSE(state.run.Converting);
+    EXPECT_TRUE(subWindowEnabled(other));
+    EXPECT_EQ(documents().size(), 1);
+    EXPECT_EQ(frame->convStartCaption(), QStringLiteral("開始"));
+    EXPECT_EQ(tmpFiles().size(), 1) << "the closed document's file stays deleted";
+}
+
+TEST_F(ConversionTest, TwoPostsWithinTheDelayRunOnce) {
+    frame->mnuMono_Click();
+    dialogs.queueFile(platform::FileChoice{picture(QStringLiteral("a.bmp"), 8, 8), QStringLiteral("a.bmp")});
+    frame->mnuInsDesign_Click();
+    frame->mnuInsDesign_Click();
+    ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
+    QTest::qWait(80);
+    EXPECT_EQ(dialogs.asked().size(), 1);
+    EXPECT_FALSE(active()->picBefore()->isHidden());
+}
+
+} // namespace
+} // namespace quarbel::testing
