@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "panes/Form1.h"
+#include "ui/EditorAndHelp.h"
 #include "ui/MainWindow.h"
 
 namespace quarbel::ui {
@@ -13,8 +14,11 @@ using document::Menu;
 void MDIForm1::setupEditMenu() {
     QMenu* edit = addSubmenu(nullptr, Menu::mnuHensyuu, QStringLiteral("編集(&E)"));
     QMenu* editor = addSubmenu(edit, Menu::mnuEditer, QStringLiteral("エディタ"));
-    addItem(editor, Menu::mnuEditerChoice, QStringLiteral("選択"), Qt::CTRL | Qt::Key_W);
-    addItem(editor, Menu::mnuEditerBoot, QStringLiteral("起動"), Qt::CTRL | Qt::Key_E);
+    // The editor commands touch only the frame and run at once.
+    connect(addItem(editor, Menu::mnuEditerChoice, QStringLiteral("選択"), Qt::CTRL | Qt::Key_W),
+            &QAction::triggered, this, [this] { chooseEditor(frameContext(this, m_dialogs, m_state)); });
+    connect(addItem(editor, Menu::mnuEditerBoot, QStringLiteral("起動"), Qt::CTRL | Qt::Key_E), &QAction::triggered,
+            this, [this] { startEditor(frameContext(this, m_dialogs, m_state)); });
     addSeparator(edit, "mnuBar5");
     addItem(edit, Menu::mnuCut, QStringLiteral("切り取り"), Qt::CTRL | Qt::Key_X);
     addItem(edit, Menu::mnuCopy, QStringLiteral("コピー"), Qt::CTRL | Qt::Key_C);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "ui/EditorAndHelp.h"
 #include "ui/Form5.h"
 #include "ui/MainWindow.h"
 
@@ -15,8 +16,9 @@ void MDIForm1::setupHelpMenu() {
     QAction* about = addItem(help, Menu::mnuInfomation, QStringLiteral("バージョン情報"), Qt::CTRL | Qt::Key_I);
     about->setMenuRole(QAction::NoRole);
     connect(about, &QAction::triggered, this, &MDIForm1::mnuInfomation_Click);
-    // The help page is opened by the shell; that comes with the external editor's feature.
-    addItem(help, Menu::mnuSetumei, QStringLiteral("使い方など"), Qt::Key_F1);
+    // Help does not depend on the documents or the settings, so it runs at once.
+    connect(addItem(help, Menu::mnuSetumei, QStringLiteral("使い方など"), Qt::Key_F1), &QAction::triggered, this,
+            [this] { openHelpPage(frameContext(this, m_dialogs, m_state)); });
 }
 
 void MDIForm1::mnuInfomation_Click() {

@@ -1,0 +1,54 @@
+#pragma once
+
+// The Edit menu's external editor (choose, start) and the Help menu's help page. The frame's
+// handlers hand over to these, so that they can be run without a frame.
+
+#include <QString>
+
+class QWidget;
+
+namespace quarbel::document {
+struct AppState;
+}
+
+namespace quarbel::platform {
+class Dialogs;
+class Shell;
+} // namespace quarbel::platform
+
+namespace quarbel::ui {
+
+inline const QString EditorPathKey = QStringLiteral("EditerPath");
+// Inside the folder the page is looked for in.
+inline const QString HelpPageName = QStringLiteral("Help/Help01.htm");
+
+struct ShellCommandContext {
+    QWidget* owner = nullptr;
+    platform::Dialogs& dialogs;
+    platform::Shell& shell;
+    QString settingsPath;
+    QString appDir;
+    // Where the program itself lies; differs from appDir when that folder is not writable.
+    QString executableDir;
+};
+
+// The frame's context: its dialogs, the shell in use and the running executable's folder.
+ShellCommandContext frameContext(QWidget* owner, platform::Dialogs& dialogs, const document::AppState& state);
+
+// Asks for a program and registers it as the editor; a cancelled dialog changes nothing.
+void chooseEditor(const ShellCommandContext& context);
+// Starts the registered editor in the application directory, or says that none is registered.
+void startEditor(const ShellCommandContext& context);
+// Opens the help page in the browser, or says where it was expected.
+void openHelpPage(const ShellCommandContext& context);
+
+// The help page beside the executable, else the one in the application directory; empty when
+// neither exists.
+QString helpPagePath(const QString& executableDir, const QString& appDir);
+
+// The shell the frame uses: the desktop's unless a test put another in its place.
+platform::Shell& frameShell();
+// Replaces the frame's shell until called again with null, which restores the desktop's.
+void setShellForTesting(platform::Shell* shell);
+
+} // namespace quarbel::ui
