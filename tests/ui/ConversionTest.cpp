@@ -103,7 +103,9 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     EXPECT_EQ(active()->picBefore()->size(), QSize(1024, 3));
     EXPECT_EQ(state.PicDesignPath, exact);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveDesign));
-    EXPECT_TRUE(active()->hsbBefore()->isVisibleTo(active()));
+    ASSERT_TRUE(active()->hsbBefore()->isVisibleTo(active()));
+    active()->hsbBefore()->setValue(100);
+    EXPECT_EQ(active()->picBefore()->pos(), QPoint(-100, 0)) << "the pane follows its bar";
     EXPECT_EQ(iniValue(inAppDir(QStringLiteral("Quarbel2.qbs")), "picDesignDir"), appDir());
 }
 
@@ -187,6 +189,30 @@ TEST_F(ConversionTest, AWholeRunMakesTheStereoImageAndLeavesTheFinishedMenus) {
     }
     EXPECT_TRUE(frame->buttonEnabled(4));
     EXPECT_TRUE(frame->sliderEnabled(document::Slider::sldMitudo));
+}
+
+TEST_F(ConversionTest, AFlatDesignLeavesAFieldThatRepeatsAtTheRepeatWidthUnchanged) {
+    frame->mnuFieldColor_Click();
+    QImage field(150, 12, QImage::Format_RGB32);
+    for (int y = 0; y < field.height(); ++y) {
+        for (int x = 0; x < field.width(); ++x) {
+            field.setPixel(x, y, qRgb(20 + (x % 70) * 3, 30 + y * 9, 200)); // period 70, never black
+        }
+    }
+    QImage design(150, 12, QImage::Format_RGB32);
+    design.fill(Qt::black);
+    const QString fieldPath = inAppDir(QStringLiteral("field.bmp"));
+    const QString designPath = inAppDir(QStringLiteral("flat.bmp"));
+    ASSERT_FALSE(platform::saveBmp(field, fieldPath).has_value());
+    ASSERT_FALSE(platform::saveBmp(design, designPath).has_value());
+    insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, designPath);
+    insertFromFile(&ui::MDIForm1::mnuInsField_Click, fieldPath);
+    ASSERT_EQ(sliderValue(document::Slider::sldKurikaesi), 70);
+
+    frame->mnuConvStart_Click();
+    ASSERT_TRUE(waitUntil([&] { return frame->statusPanelText(5) == QStringLiteral("150 × 12") && !state.run.Converting; }));
+    EXPECT_EQ(active()->picAfter()->picture().convertToFormat(QImage::Format_RGB32), field);
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveField));
 }
 
 TEST_F(ConversionTest, ContinuingAPausedRunKeepsTheRowsAlreadyDrawn) {
