@@ -145,6 +145,7 @@ private:
     void startConversion();
 
     struct InsertProcedure;
+    static const InsertProcedure& insertProcedure(PaneId id);
     void insertPicture(const InsertProcedure& procedure);
     // Loads path, reporting a missing file, drive or folder; nullopt when nothing was loaded.
     std::optional<QImage> loadReported(const QString& path);

@@ -33,35 +33,29 @@ struct Form1::InsertProcedure {
     const char* dirKey;
     QString document::AppState::*path;
     const char* tooLarge;
-    std::array<Menu, 3> menus;
-    int menuCount;
-    bool printerButton;
+    std::array<Menu, 2> saveMenus;
+    bool printing; // a Stereo picture can be printed at once
     Ready ready;
 };
 
-void Form1::InsPicDesign() {
-    static const InsertProcedure procedure{
-        PaneId::Before, &Form1::m_picUra, "picDesignDir", &document::AppState::PicDesignPath,
-        "デザイン画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveDesign, Menu::mnuSaveGazou}, 2, false,
-        InsertProcedure::Ready::DesignRule};
-    insertPicture(procedure);
+const Form1::InsertProcedure& Form1::insertProcedure(PaneId id) {
+    using P = InsertProcedure;
+    static const P kProcedures[] = {
+        {PaneId::Before, &Form1::m_picUra, "picDesignDir", &document::AppState::PicDesignPath,
+         "デザイン画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveDesign}, false, P::Ready::DesignRule},
+        {PaneId::Field, &Form1::m_picUraField, "picFieldDir", &document::AppState::PicFieldPath,
+         "フィールド画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveField}, false, P::Ready::BothShown},
+        {PaneId::After, nullptr, "picStereoDir", &document::AppState::PicStereoPath, "ステレオ画像が大きすぎます。",
+         {Menu::mnuSaveGazou, Menu::mnuSaveStereo}, true, P::Ready::Never},
+    };
+    return kProcedures[static_cast<std::size_t>(id)];
 }
 
-void Form1::InsPicField() {
-    static const InsertProcedure procedure{
-        PaneId::Field, &Form1::m_picUraField, "picFieldDir", &document::AppState::PicFieldPath,
-        "フィールド画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveField, Menu::mnuSaveGazou}, 2, false,
-        InsertProcedure::Ready::BothShown};
-    insertPicture(procedure);
-}
+void Form1::InsPicDesign() { insertPicture(insertProcedure(PaneId::Before)); }
 
-void Form1::InsPicStereo() {
-    static const InsertProcedure procedure{
-        PaneId::After, nullptr, "picStereoDir", &document::AppState::PicStereoPath,
-        "ステレオ画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveStereo, Menu::mnuPrint}, 3, true,
-        InsertProcedure::Ready::Never};
-    insertPicture(procedure);
-}
+void Form1::InsPicField() { insertPicture(insertProcedure(PaneId::Field)); }
+
+void Form1::InsPicStereo() { insertPicture(insertProcedure(PaneId::After)); }
 
 void Form1::insertPicture(const InsertProcedure& procedure) {
     std::optional<QImage> picture;
@@ -111,10 +105,11 @@ void Form1::insertPicture(const InsertProcedure& procedure) {
     set.pane->show();
 
     document::SharedControls& controls = m_host.sharedControls();
-    for (int i = 0; i < procedure.menuCount; ++i) {
-        controls.setMenuEnabled(procedure.menus[static_cast<std::size_t>(i)], true);
+    for (const Menu menu : procedure.saveMenus) {
+        controls.setMenuEnabled(menu, true);
     }
-    if (procedure.printerButton) {
+    if (procedure.printing) {
+        controls.setMenuEnabled(Menu::mnuPrint, true);
         controls.setButtonEnabled(4, true);
     }
     fitScrollBars(procedure.pane);

@@ -150,6 +150,8 @@ TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersSt
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_FALSE(active()->picField()->isHidden());
     EXPECT_FALSE(active()->picAfter()->isHidden());
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuPrint) && frame->buttonEnabled(4)) << "a Stereo picture can be printed";
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveField) && !frame->menuEnabled(Menu::mnuSaveDesign));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart)) << "no Design picture, nothing to convert";
 }
 
