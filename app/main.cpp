@@ -8,6 +8,7 @@
 #include "document/AppPaths.h"
 #include "document/AppState.h"
 #include "platform/Dialogs.h"
+#include "platform/Shell.h"
 #include "ui/MainWindow.h"
 
 int main(int argc, char** argv) {
@@ -24,8 +25,9 @@ int main(int argc, char** argv) {
     quarbel::document::AppState state;
     state.appDir = quarbel::document::applicationDirectory();
     const auto dialogs = quarbel::platform::makeQtDialogs();
+    const auto shell = quarbel::platform::makeQtShell();
 
-    quarbel::ui::MDIForm1 frame(state, *dialogs);
+    quarbel::ui::MDIForm1 frame(state, *dialogs, *shell);
     frame.MDIForm_Load();
     return QApplication::exec();
 }

@@ -1,7 +1,5 @@
 #include "ui/EditorAndHelp.h"
 
-#include <memory>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -14,8 +12,6 @@
 namespace quarbel::ui {
 
 namespace {
-
-platform::Shell* g_shellOverride = nullptr;
 
 QString helpPageIn(const QString& dir) {
     return QDir::toNativeSeparators(QDir(dir).filePath(HelpPageName));
@@ -33,11 +29,9 @@ QString editorFilter() {
 
 } // namespace
 
-ShellCommandContext frameContext(QWidget* owner, platform::Dialogs& dialogs,
+ShellCommandContext frameContext(QWidget* owner, platform::Dialogs& dialogs, platform::Shell& shell,
                                  const document::AppState& state) {
-    return {owner,        dialogs,
-            frameShell(), state.SettingsPath,
-            state.appDir, QCoreApplication::applicationDirPath()};
+    return {owner, dialogs, shell, state.SettingsPath, state.appDir, QCoreApplication::applicationDirPath()};
 }
 
 void chooseEditor(const ShellCommandContext& context) {
@@ -95,15 +89,6 @@ QString helpPagePath(const QString& executableDir, const QString& appDir) {
         }
     }
     return {};
-}
-
-platform::Shell& frameShell() {
-    static const std::unique_ptr<platform::Shell> desktop = platform::makeQtShell();
-    return g_shellOverride ? *g_shellOverride : *desktop;
-}
-
-void setShellForTesting(platform::Shell* shell) {
-    g_shellOverride = shell;
 }
 
 } // namespace quarbel::ui

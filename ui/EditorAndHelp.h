@@ -33,7 +33,8 @@ struct ShellCommandContext {
 };
 
 // The frame's context: its dialogs, the shell in use and the running executable's folder.
-ShellCommandContext frameContext(QWidget* owner, platform::Dialogs& dialogs, const document::AppState& state);
+ShellCommandContext frameContext(QWidget* owner, platform::Dialogs& dialogs, platform::Shell& shell,
+                                 const document::AppState& state);
 
 // Asks for a program and registers it as the editor; a cancelled dialog changes nothing.
 void chooseEditor(const ShellCommandContext& context);
@@ -45,10 +46,5 @@ void openHelpPage(const ShellCommandContext& context);
 // The help page beside the executable, else the one in the application directory; empty when
 // neither exists.
 QString helpPagePath(const QString& executableDir, const QString& appDir);
-
-// The shell the frame uses: the desktop's unless a test put another in its place.
-platform::Shell& frameShell();
-// Replaces the frame's shell until called again with null, which restores the desktop's.
-void setShellForTesting(platform::Shell* shell);
 
 } // namespace quarbel::ui

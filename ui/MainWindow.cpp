@@ -28,8 +28,8 @@ using document::Menu;
 using document::Slider;
 using panes::Form1;
 
-MDIForm1::MDIForm1(document::AppState& state, platform::Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), m_state(state), m_dialogs(dialogs) {
+MDIForm1::MDIForm1(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell, QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_dialogs(dialogs), m_shell(shell) {
     initResources();
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("Quarbel"));

@@ -24,7 +24,8 @@ class QToolBar;
 
 namespace quarbel::platform {
 class Dialogs;
-}
+class Shell;
+} // namespace quarbel::platform
 
 namespace quarbel::panes {
 class Form1;
@@ -37,7 +38,8 @@ class MDIForm1 : public QMainWindow, public document::SharedControls, public pan
 
 public:
     // state.appDir is the application directory; every dialog goes through dialogs.
-    MDIForm1(document::AppState& state, platform::Dialogs& dialogs, QWidget* parent = nullptr);
+    MDIForm1(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell,
+             QWidget* parent = nullptr);
     ~MDIForm1() override;
 
     // Centres the window, puts the frame into the no-document state, shows it and fixes the
@@ -162,6 +164,7 @@ private:
 
     document::AppState& m_state;
     platform::Dialogs& m_dialogs;
+    platform::Shell& m_shell;
 
     QMdiArea* m_mdiArea = nullptr;
     // The document whose state the shared controls hold; null between a New command's start and

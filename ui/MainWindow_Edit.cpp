@@ -16,9 +16,9 @@ void MDIForm1::setupEditMenu() {
     QMenu* editor = addSubmenu(edit, Menu::mnuEditer, QStringLiteral("エディタ"));
     // The editor commands touch only the frame and run at once.
     connect(addItem(editor, Menu::mnuEditerChoice, QStringLiteral("選択"), Qt::CTRL | Qt::Key_W),
-            &QAction::triggered, this, [this] { chooseEditor(frameContext(this, m_dialogs, m_state)); });
+            &QAction::triggered, this, [this] { chooseEditor(frameContext(this, m_dialogs, m_shell, m_state)); });
     connect(addItem(editor, Menu::mnuEditerBoot, QStringLiteral("起動"), Qt::CTRL | Qt::Key_E), &QAction::triggered,
-            this, [this] { startEditor(frameContext(this, m_dialogs, m_state)); });
+            this, [this] { startEditor(frameContext(this, m_dialogs, m_shell, m_state)); });
     addSeparator(edit, "mnuBar5");
     addItem(edit, Menu::mnuCut, QStringLiteral("切り取り"), Qt::CTRL | Qt::Key_X);
     addItem(edit, Menu::mnuCopy, QStringLiteral("コピー"), Qt::CTRL | Qt::Key_C);

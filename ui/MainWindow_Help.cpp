@@ -18,7 +18,7 @@ void MDIForm1::setupHelpMenu() {
     connect(about, &QAction::triggered, this, &MDIForm1::mnuInfomation_Click);
     // Help does not depend on the documents or the settings, so it runs at once.
     connect(addItem(help, Menu::mnuSetumei, QStringLiteral("使い方など"), Qt::Key_F1), &QAction::triggered, this,
-            [this] { openHelpPage(frameContext(this, m_dialogs, m_state)); });
+            [this] { openHelpPage(frameContext(this, m_dialogs, m_shell, m_state)); });
 }
 
 void MDIForm1::mnuInfomation_Click() {

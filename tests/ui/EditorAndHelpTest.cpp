@@ -27,14 +27,6 @@ bool writeHelpPage(const QString& dir) {
 
 class EditorAndHelpTest : public FrameTest {
 protected:
-    void SetUp() override {
-        FrameTest::SetUp();
-        ui::setShellForTesting(&shell);
-    }
-    void TearDown() override {
-        ui::setShellForTesting(nullptr);
-        FrameTest::TearDown();
-    }
 
     document::Settings settings() const { return {state.SettingsPath, state.appDir}; }
     void trigger(Menu id) { frame->menuAction(id)->trigger(); }
@@ -48,7 +40,6 @@ protected:
         return {Asked::Open, {}, {}, MessageIcon::Question};
     }
 
-    RecordingShell shell;
 };
 
 TEST_F(EditorAndHelpTest, StartWithoutARegisteredEditorSaysSoAndStartsNothing) {

@@ -22,6 +22,7 @@
 #include "document/IniFile.h"
 #include "panes/Form1.h"
 #include "platform/Dialogs.h"
+#include "platform/Shell.h"
 #include "ui/MainWindow.h"
 
 namespace quarbel::testing {
@@ -58,7 +59,7 @@ protected:
         QApplication::setQuitOnLastWindowClosed(false);
         ASSERT_TRUE(m_dir.isValid());
         state.appDir = m_dir.path();
-        frame = std::make_unique<ui::MDIForm1>(state, dialogs);
+        frame = std::make_unique<ui::MDIForm1>(state, dialogs, shell);
         frame->MDIForm_Load();
     }
 
@@ -100,6 +101,7 @@ protected:
 
     document::AppState state;
     platform::ScriptedDialogs dialogs;
+    platform::RecordingShell shell;
     std::unique_ptr<ui::MDIForm1> frame;
 
 private:
