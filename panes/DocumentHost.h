@@ -3,6 +3,7 @@
 // What a document window needs from the frame it lives in. The main window implements it; the
 // document window never sees the frame's own class, so the dependencies keep pointing down.
 
+#include <QPoint>
 #include <QString>
 
 #include "document/SharedControls.h"
@@ -39,6 +40,10 @@ public:
     virtual void lockOtherDocuments(const Form1& form) = 0;
     // Every document window usable again.
     virtual void unlockDocuments() = 0;
+
+    // Shows the Edit menu as a pop-up at globalPos (a right click on a pane); a frame without
+    // an Edit menu shows nothing.
+    virtual void popupEditMenu(const QPoint& globalPos) { (void)globalPos; }
 };
 
 } // namespace quarbel::panes

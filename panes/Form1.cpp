@@ -78,6 +78,7 @@ Form1::Form1(document::AppState& state, DocumentHost& host, platform::Dialogs& d
     m_Timer1->setSingleShot(true);
     m_Timer1->setInterval(kCommandDelayMs);
     connect(m_Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    setupEditing();
 }
 
 Form1::~Form1() = default;

@@ -30,6 +30,7 @@ class Dialogs;
 namespace quarbel::panes {
 
 class DocumentHost;
+class SplitterDrag;
 
 // Per-window values that the window keeps out of sight.
 struct HiddenLabels {
@@ -202,6 +203,26 @@ private:
     };
     std::unique_ptr<StereoPaneSink> m_stereoSink;
     Run m_run;
+
+    // Edit commands on the selected pane, and the splitter drag (Form1_Edit.cpp).
+public:
+    // Copies the picture of the pane PicSource names; any other PicSource copies nothing.
+    void copySelectedPane();
+    // Empties the pane PicSource names and brings the Edit, save, print and convert entries up to date.
+    void clearSelectedPane();
+    // Disables Cut, Copy and Clear when the selected pane is empty; button 2 opens the Edit menu there.
+    void UpdateEditMenus(int button, QPoint globalPos);
+    SplitterDrag* splitterDrag() const { return m_splitter; }
+
+private:
+    class EditMouse;
+    void setupEditing();
+    std::optional<PaneId> selectedPane() const;
+    void select(PaneId id);
+    void pane_MouseDown(PaneId id);
+    void pane_MouseUp(PaneId id, int button, QPoint globalPos);
+    void cont_MouseUp(PaneId id, int button, QPoint globalPos);
+    SplitterDrag* m_splitter = nullptr;
 };
 
 // The extension of document files, added when a chosen name lacks it.

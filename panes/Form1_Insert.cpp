@@ -1,5 +1,5 @@
-// Pictures into the Design, Field and Stereo panes: from a file the user picks, or from the paths
-// an opened document names.
+// Pictures into the Design, Field and Stereo panes: from a file the user picks, from the clipboard,
+// or from the paths an opened document names.
 
 #include <QScrollBar>
 
@@ -9,6 +9,7 @@
 #include "engine/Colour.h"
 #include "panes/DocumentHost.h"
 #include "panes/Form1.h"
+#include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 
@@ -31,6 +32,7 @@ struct Form1::InsertProcedure {
     PaneId pane;
     QImage Form1::*backBuffer; // null: the picture goes straight into the pane
     const char* dirKey;
+    const char* clipboardTag; // the PicSource under which Paste brings the clipboard's picture here
     QString document::AppState::*path;
     const char* tooLarge;
     std::array<Menu, 2> saveMenus;
@@ -41,11 +43,11 @@ struct Form1::InsertProcedure {
 const Form1::InsertProcedure& Form1::insertProcedure(PaneId id) {
     using P = InsertProcedure;
     static const P kProcedures[] = {
-        {PaneId::Before, &Form1::m_picUra, "picDesignDir", &document::AppState::PicDesignPath,
+        {PaneId::Before, &Form1::m_picUra, "picDesignDir", "CBpicBefore", &document::AppState::PicDesignPath,
          "デザイン画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveDesign}, false, P::Ready::DesignRule},
-        {PaneId::Field, &Form1::m_picUraField, "picFieldDir", &document::AppState::PicFieldPath,
+        {PaneId::Field, &Form1::m_picUraField, "picFieldDir", "CBpicField", &document::AppState::PicFieldPath,
          "フィールド画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveField}, false, P::Ready::BothShown},
-        {PaneId::After, nullptr, "picStereoDir", &document::AppState::PicStereoPath, "ステレオ画像が大きすぎます。",
+        {PaneId::After, nullptr, "picStereoDir", "CBpicAfter", &document::AppState::PicStereoPath, "ステレオ画像が大きすぎます。",
          {Menu::mnuSaveGazou, Menu::mnuSaveStereo}, true, P::Ready::Never},
     };
     return kProcedures[static_cast<std::size_t>(id)];
@@ -81,9 +83,14 @@ void Form1::insertPicture(const InsertProcedure& procedure) {
         if (!picture) {
             return;
         }
+    } else if (m_state.PicSource == QLatin1String(procedure.clipboardTag)) {
+        // The document's path stays: a pasted picture has no file.
+        picture = platform::clipboardPicture();
+        if (!picture) {
+            return;
+        }
     } else {
-        // Pictures from the clipboard are not taken yet; any other source brings nothing new.
-        return;
+        return; // any other source brings nothing new
     }
 
     // The check comes before anything changes, so a refused picture leaves the pane, its back

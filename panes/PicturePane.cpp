@@ -24,11 +24,22 @@ void PicturePane::emptyPicture() {
 
 void PicturePane::repaintRows(int firstRow, int count) { update(0, firstRow, width(), count); }
 
+void PicturePane::setPressedLook(bool pressed) {
+    if (m_pressed != pressed) {
+        m_pressed = pressed;
+        update();
+    }
+}
+
 void PicturePane::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(event->rect(), Qt::white);
     if (!m_picture.isNull()) {
         painter.drawImage(event->rect().topLeft(), m_picture, event->rect());
+    }
+    if (m_pressed) {
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 }
 

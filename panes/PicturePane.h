@@ -23,11 +23,16 @@ public:
     QImage& pictureForWriting() { return m_picture; }
     void repaintRows(int firstRow, int count);
 
+    // The raised look of a pane while a mouse button is held on it: a one-pixel border.
+    void setPressedLook(bool pressed);
+    bool pressedLook() const { return m_pressed; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QImage m_picture;
+    bool m_pressed = false;
 };
 
 } // namespace quarbel::panes

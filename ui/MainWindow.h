@@ -81,6 +81,13 @@ public:
     void mnuEnd_Click();
     void mnuInfomation_Click();
 
+    // Clipboard and clearing, on the pane PicSource names in the active document (MainWindow_Clipboard.cpp).
+    void mnuCopy_Click();
+    void mnuCut_Click();
+    void mnuClear_Click();
+    void ClearActivePane();
+    void popupEditMenu(const QPoint& globalPos) override;
+
     void Toolbar1_ButtonClick(const QString& key);
     void Toolbar1_ButtonMenuClick(const QString& key);
 

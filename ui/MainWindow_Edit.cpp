@@ -20,17 +20,20 @@ void MDIForm1::setupEditMenu() {
     connect(addItem(editor, Menu::mnuEditerBoot, QStringLiteral("起動"), Qt::CTRL | Qt::Key_E), &QAction::triggered,
             this, [this] { startEditor(frameContext(this, m_dialogs, m_shell, m_state)); });
     addSeparator(edit, "mnuBar5");
-    addItem(edit, Menu::mnuCut, QStringLiteral("切り取り"), Qt::CTRL | Qt::Key_X);
-    addItem(edit, Menu::mnuCopy, QStringLiteral("コピー"), Qt::CTRL | Qt::Key_C);
+    connect(addItem(edit, Menu::mnuCut, QStringLiteral("切り取り"), Qt::CTRL | Qt::Key_X), &QAction::triggered, this,
+            &MDIForm1::mnuCut_Click);
+    connect(addItem(edit, Menu::mnuCopy, QStringLiteral("コピー"), Qt::CTRL | Qt::Key_C), &QAction::triggered, this,
+            &MDIForm1::mnuCopy_Click);
     connect(addItem(edit, Menu::mnuPaste, QStringLiteral("貼り付け"), Qt::CTRL | Qt::Key_V), &QAction::triggered,
             this, &MDIForm1::mnuPaste_Click);
     addSeparator(edit, "mnuBar6");
-    addItem(edit, Menu::mnuClear, QStringLiteral("消去"), Qt::CTRL | Qt::Key_D);
+    connect(addItem(edit, Menu::mnuClear, QStringLiteral("消去"), Qt::CTRL | Qt::Key_D), &QAction::triggered, this,
+            &MDIForm1::mnuClear_Click);
 }
 
 void MDIForm1::mnuPaste_Click() {
-    // The pane that was copied from or cut decides where the picture goes; with none, the
-    // previous command's tag stays and the timer is armed all the same.
+    // The selected pane decides where the picture goes. With no pane selected nothing is posted:
+    // arming the timer would run the previous command again.
     const QString& source = m_state.PicSource;
     if (source == QLatin1String("CBpicBefore")) {
         PostCommand(QStringLiteral("MDImnuInsDesign"));
@@ -38,8 +41,6 @@ void MDIForm1::mnuPaste_Click() {
         PostCommand(QStringLiteral("MDImnuInsField"));
     } else if (source == QLatin1String("CBpicAfter")) {
         PostCommand(QStringLiteral("MDImnuInsStereo"));
-    } else if (panes::Form1* form = activeDocument()) {
-        form->armTimer1();
     }
 }
 

@@ -1,0 +1,226 @@
+// Choosing the pane the Edit commands act on, copying a pane's picture, clearing a pane, and the
+// splitter drag between the two columns.
+
+#include <QFrame>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include "document/AppState.h"
+#include "document/SharedControls.h"
+#include "panes/DocumentHost.h"
+#include "panes/Form1.h"
+#include "panes/Splitter.h"
+#include "platform/Clipboard.h"
+
+namespace quarbel::panes {
+
+using document::Menu;
+
+namespace {
+
+// The value of PicSource that names each pane, by PaneId.
+constexpr const char* kPaneTags[] = {"CBpicBefore", "CBpicField", "CBpicAfter"};
+
+int buttonNumber(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+// Presses and releases on the panes and on the empty parts of their containers.
+class Form1::EditMouse : public QObject {
+public:
+    explicit EditMouse(Form1& form) : QObject(&form), m_form(form) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) {
+            return false;
+        }
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        for (std::size_t i = 0; i < m_form.m_panes.size(); ++i) {
+            const auto id = static_cast<PaneId>(i);
+            const PaneSet& set = m_form.m_panes[i];
+            if (watched == set.pane) {
+                if (type == QEvent::MouseButtonPress) {
+                    m_form.pane_MouseDown(id);
+                    return false; // the press still reaches the sub-window, which activates on it
+                }
+                m_form.pane_MouseUp(id, buttonNumber(mouse->button()), mouse->globalPosition().toPoint());
+                return true;
+            }
+            if (watched == set.container && type == QEvent::MouseButtonRelease) {
+                m_form.cont_MouseUp(id, buttonNumber(mouse->button()), mouse->globalPosition().toPoint());
+                return false;
+            }
+        }
+        return false;
+    }
+
+private:
+    Form1& m_form;
+};
+
+void Form1::setupEditing() {
+    auto* mouse = new EditMouse(*this);
+    for (PaneSet& set : m_panes) {
+        set.pane->installEventFilter(mouse);
+        set.container->installEventFilter(mouse);
+    }
+    SplitterDrag::Hooks hooks;
+    hooks.blocked = [this] { return m_state.run.Converting; };
+    hooks.current = [this] { return currentGeometry(); };
+    hooks.apply = [this](const PaneGeometry& geometry) { applyGeometry(geometry); };
+    m_splitter = new SplitterDrag(*this, *m_picDrag, std::move(hooks));
+}
+
+std::optional<Form1::PaneId> Form1::selectedPane() const {
+    for (std::size_t i = 0; i < std::size(kPaneTags); ++i) {
+        if (m_state.PicSource == QLatin1String(kPaneTags[i])) {
+            return static_cast<PaneId>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+void Form1::select(PaneId id) {
+    // The menus about to change are this window's only while it is the current document.
+    if (!m_host.isCurrent(*this)) {
+        m_host.makeCurrent(*this);
+    }
+    m_state.PicSource = QLatin1String(kPaneTags[static_cast<std::size_t>(id)]);
+}
+
+void Form1::pane_MouseDown(PaneId id) {
+    if (m_state.run.Converting) {
+        return;
+    }
+    paneSet(id).pane->setPressedLook(true);
+}
+
+void Form1::pane_MouseUp(PaneId id, int button, QPoint globalPos) {
+    if (m_state.run.Converting) {
+        return;
+    }
+    select(id);
+    document::SharedControls& controls = m_host.sharedControls();
+    controls.setMenuEnabled(Menu::mnuCopy, true);
+    controls.setButtonEnabled(7, true);
+    controls.setMenuEnabled(Menu::mnuCut, true);
+    controls.setButtonEnabled(6, true);
+    controls.setMenuEnabled(Menu::mnuClear, true);
+    if (button == 2) {
+        UpdateEditMenus(2, globalPos);
+    }
+    paneSet(id).pane->setPressedLook(false);
+}
+
+void Form1::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
+    if (m_state.run.Converting) {
+        return;
+    }
+    // A shown picture covers the part of its container that matters; and right after a document was
+    // opened, the empty areas wait until another command has run.
+    if (!paneSet(id).pane->isHidden() || m_state.CommandTag == QLatin1String("MDImnuOpen")) {
+        return;
+    }
+    select(id);
+    document::SharedControls& controls = m_host.sharedControls();
+    const bool picture = platform::clipboardHasPicture();
+    controls.setMenuEnabled(Menu::mnuPaste, picture);
+    controls.setButtonEnabled(8, picture);
+    controls.setMenuEnabled(Menu::mnuClear, false);
+    controls.setMenuEnabled(Menu::mnuCut, false);
+    controls.setMenuEnabled(Menu::mnuCopy, false);
+    if (button == 2) {
+        m_host.popupEditMenu(globalPos);
+    }
+}
+
+void Form1::UpdateEditMenus(int button, QPoint globalPos) {
+    const std::optional<PaneId> id = selectedPane();
+    if (id && paneSet(*id).pane->isHidden()) {
+        document::SharedControls& controls = m_host.sharedControls();
+        controls.setMenuEnabled(Menu::mnuCopy, false);
+        controls.setButtonEnabled(7, false);
+        controls.setMenuEnabled(Menu::mnuCut, false);
+        controls.setButtonEnabled(6, false);
+        controls.setMenuEnabled(Menu::mnuClear, false);
+    }
+    if (button == 2) {
+        m_host.popupEditMenu(globalPos);
+    }
+}
+
+void Form1::copySelectedPane() {
+    if (const std::optional<PaneId> id = selectedPane()) {
+        const PicturePane& pane = *paneSet(*id).pane;
+        // A hidden pane holds no picture; the clipboard is emptied rather than given a stale one.
+        platform::putClipboardPicture(pane.isHidden() ? QImage() : pane.picture());
+    }
+}
+
+void Form1::clearSelectedPane() {
+    struct ClearRow {
+        QString document::AppState::*path;
+        bool resetsConversion;
+        Menu saveMenu;
+        bool printing; // the Stereo picture: printing goes, and its size leaves the status bar
+    };
+    static const ClearRow kRows[] = {
+        {&document::AppState::PicDesignPath, true, Menu::mnuSaveDesign, false},
+        {&document::AppState::PicFieldPath, true, Menu::mnuSaveField, false},
+        {&document::AppState::PicStereoPath, false, Menu::mnuSaveStereo, true},
+    };
+    document::SharedControls& controls = m_host.sharedControls();
+    if (const std::optional<PaneId> id = selectedPane()) {
+        const ClearRow& row = kRows[static_cast<std::size_t>(*id)];
+        m_state.*row.path = QString();
+        PaneSet& set = paneSet(*id);
+        set.pane->emptyPicture();
+        set.pane->hide();
+        set.hsb->hide();
+        set.vsb->hide();
+        if (row.resetsConversion) {
+            controls.setConvStartCaption(QStringLiteral("開始"));
+            for (const Menu menu : {Menu::mnuConvStart, Menu::mnuConvStop, Menu::mnuConvExit}) {
+                controls.setMenuEnabled(menu, false);
+            }
+            for (const int button : {11, 12, 13}) {
+                controls.setButtonEnabled(button, false);
+            }
+        }
+        controls.setMenuEnabled(row.saveMenu, false);
+        if (row.printing) {
+            controls.setMenuEnabled(Menu::mnuPrint, false);
+            controls.setButtonEnabled(4, false);
+            m_host.setStatusPanelText(5, QString());
+        }
+    }
+    controls.setMenuEnabled(Menu::mnuCut, false);
+    controls.setMenuEnabled(Menu::mnuCopy, false);
+    controls.setButtonEnabled(6, false);
+    controls.setButtonEnabled(7, false);
+    const bool picture = platform::clipboardHasPicture();
+    controls.setMenuEnabled(Menu::mnuPaste, picture);
+    controls.setButtonEnabled(8, picture);
+
+    const bool noImage = m_state.StereoName == QLatin1String("RandomDot")
+                             ? m_picBefore->isHidden() && m_picAfter->isHidden()
+                             : m_picBefore->isHidden() && m_picField->isHidden() && m_picAfter->isHidden();
+    if (noImage) {
+        controls.setMenuEnabled(Menu::mnuSaveGazou, false);
+    }
+}
+
+} // namespace quarbel::panes

@@ -1,0 +1,242 @@
+// Selecting a pane with the mouse, Copy, Cut, Paste and Clear through the real frame, and the
+// splitter dragged with the mouse.
+
+#include "FrameFixture.h"
+
+#include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "panes/Splitter.h"
+#include "platform/Picture.h"
+
+namespace quarbel::testing {
+namespace {
+
+using document::Menu;
+
+class ClipboardTest : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        QGuiApplication::clipboard()->clear();
+    }
+
+    // A picture whose every pixel differs from its neighbours, so a shifted copy cannot pass as equal.
+    QImage pattern(int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                image.setPixel(x, y, qRgb((x * 37) % 256, (y * 53) % 256, (x * y) % 256));
+            }
+        }
+        return image;
+    }
+
+    void runTimer() { ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); })); }
+
+    void insertFromFile(void (ui::MDIForm1::*command)(), const QImage& image) {
+        const QString path = inAppDir(QStringLiteral("p%1.bmp").arg(++m_files));
+        ASSERT_FALSE(platform::saveBmp(image, path).has_value());
+        dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
+        (frame.get()->*command)();
+        runTimer();
+    }
+
+    static void click(QWidget* widget, QPoint pos = {2, 2}) { QTest::mouseClick(widget, Qt::LeftButton, {}, pos); }
+
+    bool editEntries(bool cut, bool copy, bool paste, bool clear) const {
+        return frame->menuEnabled(Menu::mnuCut) == cut && frame->buttonEnabled(6) == cut &&
+               frame->menuEnabled(Menu::mnuCopy) == copy && frame->buttonEnabled(7) == copy &&
+               frame->menuEnabled(Menu::mnuPaste) == paste && frame->buttonEnabled(8) == paste &&
+               frame->menuEnabled(Menu::mnuClear) == clear;
+    }
+
+private:
+    int m_files = 0;
+};
+
+TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocument) {
+    frame->mnuMono_Click();
+    panes::Form1* first = active();
+    const QImage picture = pattern(30, 20);
+    insertFromFile(&ui::MDIForm1::mnuInsStereo_Click, picture);
+    click(first->picAfter());
+    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicAfter"));
+    EXPECT_TRUE(editEntries(true, true, false, true));
+    frame->Toolbar1_ButtonClick(QStringLiteral("Copy"));
+
+    frame->mnuMono_Click();
+    panes::Form1* second = active();
+    click(second->picContBefore(), {20, 20});
+    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicBefore"));
+    EXPECT_TRUE(editEntries(false, false, true, false));
+    const QString designPath = state.PicDesignPath;
+    frame->Toolbar1_ButtonClick(QStringLiteral("Paste"));
+    runTimer();
+
+    EXPECT_FALSE(second->picBefore()->isHidden());
+    EXPECT_EQ(second->picBefore()->picture().convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_EQ(second->picUra().convertToFormat(QImage::Format_RGB32), picture) << "the converter reads the paste";
+    EXPECT_EQ(state.PicDesignPath, designPath) << "a pasted picture has no file";
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStart));
+    EXPECT_TRUE(first->picAfter()->isVisibleTo(first)) << "copy leaves the source";
+}
+
+TEST_F(ClipboardTest, CutEmptiesTheStereoPaneAndPasteBringsItBack) {
+    frame->mnuMono_Click();
+    const QImage picture = pattern(40, 30);
+    insertFromFile(&ui::MDIForm1::mnuInsStereo_Click, picture);
+    frame->setStatusPanelText(5, QStringLiteral("40 × 30"));
+    click(active()->picAfter());
+    frame->mnuCut_Click();
+
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_TRUE(active()->picAfter()->isHidden());
+    EXPECT_EQ(active()->picAfter()->size(), QSize(1, 1));
+    EXPECT_TRUE(state.PicStereoPath.isEmpty());
+    EXPECT_TRUE(frame->statusPanelText(5).isEmpty());
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuPrint));
+    EXPECT_FALSE(frame->buttonEnabled(4));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveStereo));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveGazou)) << "no picture left to save";
+    EXPECT_TRUE(editEntries(false, false, true, true)) << "Clear keeps its state";
+
+    frame->mnuPaste_Click();
+    runTimer();
+    EXPECT_EQ(active()->picAfter()->picture().convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuPrint));
+}
+
+TEST_F(ClipboardTest, ClearingAPaneResetsWhatDependsOnIt) {
+    struct Row {
+        const char* name;
+        panes::PicturePane* (panes::Form1::*pane)() const;
+        QString document::AppState::*path;
+        Menu saveMenu;
+        bool conversionReset;
+    };
+    const Row rows[] = {
+        {"Design", &panes::Form1::picBefore, &document::AppState::PicDesignPath, Menu::mnuSaveDesign, true},
+        {"Field", &panes::Form1::picField, &document::AppState::PicFieldPath, Menu::mnuSaveField, true},
+        {"Stereo", &panes::Form1::picAfter, &document::AppState::PicStereoPath, Menu::mnuSaveStereo, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        frame->mnuFieldColor_Click();
+        for (auto insert : {&ui::MDIForm1::mnuInsDesign_Click, &ui::MDIForm1::mnuInsField_Click,
+                            &ui::MDIForm1::mnuInsStereo_Click}) {
+            insertFromFile(insert, pattern(1000, 900));
+        }
+        frame->setStatusPanelText(5, QStringLiteral("1000 × 900"));
+        ASSERT_TRUE(frame->menuEnabled(Menu::mnuConvStart));
+        panes::PicturePane* pane = (active()->*row.pane)();
+        click(pane);
+        frame->mnuClear_Click();
+
+        EXPECT_TRUE(pane->isHidden());
+        EXPECT_TRUE((state.*row.path).isEmpty());
+        EXPECT_FALSE(frame->menuEnabled(row.saveMenu));
+        EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveGazou)) << "two pictures are left";
+        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), !row.conversionReset);
+        EXPECT_EQ(frame->buttonEnabled(11), !row.conversionReset);
+        EXPECT_EQ(frame->menuEnabled(Menu::mnuPrint), row.conversionReset);
+        EXPECT_EQ(frame->statusPanelText(5).isEmpty(), !row.conversionReset);
+        for (QScrollBar* bar : pane->parentWidget()->findChildren<QScrollBar*>()) {
+            EXPECT_TRUE(bar->isHidden()) << bar->objectName().toStdString();
+        }
+        EXPECT_TRUE(editEntries(false, false, false, true)) << "nothing on the clipboard to paste";
+    }
+}
+
+TEST_F(ClipboardTest, APastedPictureWiderThan1024IsRefused) {
+    frame->mnuMono_Click();
+    QGuiApplication::clipboard()->setImage(pattern(1025, 2));
+    click(active()->picContBefore(), {20, 20});
+    frame->mnuPaste_Click();
+    runTimer();
+    ASSERT_EQ(dialogs.asked().size(), 1);
+    EXPECT_EQ(dialogs.asked()[0].text, QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
+    EXPECT_TRUE(active()->picBefore()->isHidden());
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart));
+}
+
+TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrRightAfterOpeningOrWithoutAPane) {
+    frame->mnuMono_Click();
+    insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, pattern(10, 10));
+    QGuiApplication::clipboard()->setImage(pattern(5, 5));
+    state.PicSource = QStringLiteral("FromFile");
+    const bool cut = frame->menuEnabled(Menu::mnuCut);
+    const bool paste = frame->menuEnabled(Menu::mnuPaste);
+
+    state.run.Converting = true;
+    click(active()->picBefore());
+    click(active()->picContAfter(), {20, 20});
+    state.run.Converting = false;
+    state.CommandTag = QStringLiteral("MDImnuOpen");
+    click(active()->picContAfter(), {20, 20});
+    EXPECT_EQ(state.PicSource, QStringLiteral("FromFile"));
+    EXPECT_EQ(frame->menuEnabled(Menu::mnuCut), cut);
+    EXPECT_EQ(frame->menuEnabled(Menu::mnuPaste), paste);
+    EXPECT_FALSE(active()->picBefore()->pressedLook());
+
+    // Paste with no pane selected posts nothing, so the last command does not run again.
+    frame->mnuPaste_Click();
+    EXPECT_FALSE(active()->Timer1()->isActive());
+    frame->mnuCopy_Click();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(5, 5)) << "copy without a pane copies nothing";
+}
+
+void dragEvent(QWidget* splitter, QEvent::Type type, QPoint windowPos, Qt::MouseButtons buttons) {
+    QWidget* window = splitter->parentWidget();
+    const QPoint global = window->mapToGlobal(windowPos);
+    QMouseEvent event(type, splitter->mapFromGlobal(global), global, Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(splitter, &event);
+}
+
+TEST_F(ClipboardTest, DraggingTheSplitterMovesTheColumnBoundary) {
+    frame->mnuFieldColor_Click();
+    panes::Form1* form = active();
+    QWidget* splitter = form->picDrag();
+    const int w = form->width();
+    const int h = form->height();
+
+    const QRect before = form->picContBefore()->geometry();
+    state.run.Converting = true;
+    dragEvent(splitter, QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton);
+    dragEvent(splitter, QEvent::MouseMove, {100, 5}, Qt::LeftButton);
+    dragEvent(splitter, QEvent::MouseButtonRelease, {100, 5}, Qt::NoButton);
+    EXPECT_EQ(form->picContBefore()->geometry(), before) << "no drag while converting";
+    state.run.Converting = false;
+
+    dragEvent(splitter, QEvent::MouseButtonPress, {splitter->x(), 5}, Qt::LeftButton);
+    ASSERT_TRUE(form->splitterDrag()->dragging());
+    EXPECT_EQ(form->cursor().shape(), Qt::SplitHCursor);
+    // Positions along the drag; the ones outside the limits leave the last boundary.
+    const struct {
+        int x;
+        int left;
+    } moves[] = {{150, 150}, {0, 150}, {1, 1}, {w - 3, w - 3}, {w - 2, w - 3}, {w + 40, w - 3}, {120, 120}};
+    for (const auto& move : moves) {
+        dragEvent(splitter, QEvent::MouseMove, {move.x, h / 3}, Qt::LeftButton);
+        EXPECT_EQ(form->picContBefore()->width(), move.left) << move.x;
+        EXPECT_EQ(form->picContField()->width(), move.left) << move.x;
+        EXPECT_EQ(splitter->geometry(), QRect(move.left, 0, 2, h)) << move.x;
+        EXPECT_EQ(form->picContAfter()->geometry(), QRect(move.left + 2, 0, w - move.left - 2, h)) << move.x;
+    }
+    dragEvent(splitter, QEvent::MouseButtonRelease, {90, h / 3}, Qt::NoButton);
+    EXPECT_FALSE(form->splitterDrag()->dragging());
+    EXPECT_EQ(form->picContBefore()->width(), 90);
+    EXPECT_NE(form->cursor().shape(), Qt::SplitHCursor);
+
+    // A wider window keeps the dragged boundary.
+    form->Form_Resize();
+    EXPECT_EQ(form->picContBefore()->width(), 90);
+    EXPECT_EQ(form->picContAfter()->x(), 92);
+}
+
+} // namespace
+} // namespace quarbel::testing
