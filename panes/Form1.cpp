@@ -322,7 +322,7 @@ void Form1::Timer1_Timer() {
         Command run;
     };
     // Tag to procedure; the first equal tag decides, an unknown tag does nothing.
-    // Saving pane images, printing and the wizard's hand-over are not routed yet: their tags do nothing.
+    // The wizard's hand-over is not routed yet: its tag does nothing.
     static constexpr Route kRoutes[] = {
         {"MDImnuInsDesign", &Form1::InsPicDesign},
         {"MDImnuInsField", &Form1::InsPicField},
@@ -331,6 +331,10 @@ void Form1::Timer1_Timer() {
         {"MDImnuConvStart", &Form1::startConversion},
         {"MDImnuSaveName", &Form1::SaveDocumentAs},
         {"MDImnuSave", &Form1::saveToOwnFile},
+        {"MDImnuSaveDesign", &Form1::SavePaneImage},
+        {"MDImnuSaveField", &Form1::SavePaneImage},
+        {"MDImnuSaveStereo", &Form1::SavePaneImage},
+        {"MDImnuPrint", &Form1::PrintStereo},
         {"MDImnuClose", &Form1::closeWindow},
     };
     const QString tag = m_state.CommandTag;

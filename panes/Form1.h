@@ -68,6 +68,10 @@ public:
     // Puts a Field picture into picUraField and picField, from where PicSource says.
     void InsPicField();
 
+    // Saving a pane's picture (the pane named by CommandTag) and printing the Stereo picture.
+    void SavePaneImage();
+    void PrintStereo();
+
     // The two converters, one row per turn of the event loop; each returns after starting the run.
     void ConvertRandomDot();
     void ConvertColorField();

@@ -13,6 +13,7 @@
 #include "document/AppState.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
+#include "platform/Printer.h"
 
 class QAction;
 class QLabel;
@@ -87,6 +88,11 @@ public:
     void mnuClear_Click();
     void ClearActivePane();
     void popupEditMenu(const QPoint& globalPos) override;
+
+    // Opening a document file; the printer that Print uses (the default printer unless one is handed in).
+    void mnuOpen_Click();
+    void setPrinter(platform::Printer& printer) { m_printer = &printer; }
+    platform::Printer* printer() override;
 
     void Toolbar1_ButtonClick(const QString& key);
     void Toolbar1_ButtonMenuClick(const QString& key);
@@ -189,6 +195,8 @@ private:
     std::array<QSlider*, document::SliderCount> m_sliders{};
     std::array<QLabel*, document::SliderCaptionCount> m_captions{};
     std::array<QLabel*, 6> m_statusPanels{}; // panels 1..5, index 0 unused
+    std::unique_ptr<platform::Printer> m_ownPrinter; // made on first use
+    platform::Printer* m_printer = nullptr;
 };
 
 } // namespace quarbel::ui

@@ -107,6 +107,7 @@ void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
     // listed does nothing.
     static constexpr std::pair<const char*, void (MDIForm1::*)()> kClicks[] = {
         {"Save", &MDIForm1::mnuSave_Click},   {"Printer", &MDIForm1::mnuPrint_Click},
+        {"Open", &MDIForm1::mnuOpen_Click},
         {"Cut", &MDIForm1::mnuCut_Click},     {"Copy", &MDIForm1::mnuCopy_Click},
         {"Paste", &MDIForm1::mnuPaste_Click}, {"Ins", &MDIForm1::mnuInsDesign_Click},
         {"Start", &MDIForm1::mnuConvStart_Click}, {"Stop", &MDIForm1::mnuConvStop_Click},
