@@ -35,6 +35,8 @@ struct AppState {
     QString WizardDesignFile;
     QString WizardFieldFile;
     bool WizardDone = false;
+    // The Design file the user chose in the wizard; the new document names it as its Design picture.
+    QString wizardDesignSource;
 };
 
 } // namespace quarbel::document

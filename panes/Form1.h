@@ -68,9 +68,9 @@ public:
     // Puts a Field picture into picUraField and picField, from where PicSource says.
     void InsPicField();
 
-    // Saving a pane's picture (the pane named by CommandTag) and printing the Stereo picture.
-    void SavePaneImage();
-    void PrintStereo();
+    // The colour-field wizard's hand-over (Form1_Wizard.cpp): loads its two temporary pictures,
+    // removes them, takes its parameters and starts the conversion.
+    void LoadWizardImages();
 
     // The two converters, one row per turn of the event loop; each returns after starting the run.
     void ConvertRandomDot();

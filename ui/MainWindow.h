@@ -13,7 +13,6 @@
 #include "document/AppState.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
-#include "platform/Printer.h"
 
 class QAction;
 class QLabel;
@@ -21,6 +20,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QSlider;
+class QTimer;
 class QToolBar;
 
 namespace quarbel::platform {
@@ -33,6 +33,8 @@ class Form1;
 }
 
 namespace quarbel::ui {
+
+class Form2;
 
 class MDIForm1 : public QMainWindow, public document::SharedControls, public panes::DocumentHost {
     Q_OBJECT
@@ -82,17 +84,18 @@ public:
     void mnuEnd_Click();
     void mnuInfomation_Click();
 
+    // Colour-field wizard (MainWindow_Wizard.cpp): shown modally; its timer makes the new document.
+    void mnuWizard_Click();
+    void timForWiz_Timer();
+    QTimer* timForWiz();
+    Form2* wizard() const;
+
     // Clipboard and clearing, on the pane PicSource names in the active document (MainWindow_Clipboard.cpp).
     void mnuCopy_Click();
     void mnuCut_Click();
     void mnuClear_Click();
     void ClearActivePane();
     void popupEditMenu(const QPoint& globalPos) override;
-
-    // Opening a document file; the printer that Print uses (the default printer unless one is handed in).
-    void mnuOpen_Click();
-    void setPrinter(platform::Printer& printer) { m_printer = &printer; }
-    platform::Printer* printer() override;
 
     void Toolbar1_ButtonClick(const QString& key);
     void Toolbar1_ButtonMenuClick(const QString& key);
@@ -195,8 +198,9 @@ private:
     std::array<QSlider*, document::SliderCount> m_sliders{};
     std::array<QLabel*, document::SliderCaptionCount> m_captions{};
     std::array<QLabel*, 6> m_statusPanels{}; // panels 1..5, index 0 unused
-    std::unique_ptr<platform::Printer> m_ownPrinter; // made on first use
-    platform::Printer* m_printer = nullptr;
+    // Colour-field wizard.
+    QPointer<Form2> m_wizard;
+    QTimer* m_timForWiz = nullptr; // made on first use
 };
 
 } // namespace quarbel::ui

@@ -16,8 +16,8 @@ using document::Slider;
 void MDIForm1::setupFileMenu() {
     QMenu* file = addSubmenu(nullptr, Menu::mnuFile, QStringLiteral("ファイル(&F)"));
     QMenu* newMenu = addSubmenu(file, Menu::mnuNew, QStringLiteral("新規作成"));
-    // The wizard's window arrives with its own feature; the entry keeps its enabled flag meanwhile.
-    addItem(newMenu, Menu::mnuWizard, QStringLiteral("カラーフィールド　ウイザード"), Qt::Key_F2);
+    connect(addItem(newMenu, Menu::mnuWizard, QStringLiteral("カラーフィールド　ウイザード"), Qt::Key_F2),
+            &QAction::triggered, this, &MDIForm1::mnuWizard_Click);
     connect(addItem(newMenu, Menu::mnuFieldColor, QStringLiteral("カラーフィールド"), Qt::Key_F3),
             &QAction::triggered, this, &MDIForm1::mnuFieldColor_Click);
     connect(addItem(newMenu, Menu::mnuColor, QStringLiteral("ランダムドット（カラー）"), Qt::Key_F4),
@@ -25,7 +25,7 @@ void MDIForm1::setupFileMenu() {
     connect(addItem(newMenu, Menu::mnuMono, QStringLiteral("ランダムドット（モノクロ）"), Qt::Key_F5),
             &QAction::triggered, this, &MDIForm1::mnuMono_Click);
     addSeparator(file, "mnuBar1");
-    connect(addItem(file, Menu::mnuOpen, QStringLiteral("開く")), &QAction::triggered, this, &MDIForm1::mnuOpen_Click);
+    addItem(file, Menu::mnuOpen, QStringLiteral("開く"));
     connect(addItem(file, Menu::mnuSave, QStringLiteral("上書き保存"), Qt::CTRL | Qt::Key_S), &QAction::triggered,
             this, &MDIForm1::mnuSave_Click);
     connect(addItem(file, Menu::mnuSaveName, QStringLiteral("名前を付けて保存"), Qt::CTRL | Qt::Key_K),

@@ -106,8 +106,8 @@ void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
     // "New" opens the wizard, "Open", "Cut" and "Copy" their commands as these arrive; a key not
     // listed does nothing.
     static constexpr std::pair<const char*, void (MDIForm1::*)()> kClicks[] = {
+        {"New", &MDIForm1::mnuWizard_Click},
         {"Save", &MDIForm1::mnuSave_Click},   {"Printer", &MDIForm1::mnuPrint_Click},
-        {"Open", &MDIForm1::mnuOpen_Click},
         {"Cut", &MDIForm1::mnuCut_Click},     {"Copy", &MDIForm1::mnuCopy_Click},
         {"Paste", &MDIForm1::mnuPaste_Click}, {"Ins", &MDIForm1::mnuInsDesign_Click},
         {"Start", &MDIForm1::mnuConvStart_Click}, {"Stop", &MDIForm1::mnuConvStop_Click},
@@ -123,6 +123,7 @@ void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
 
 void MDIForm1::Toolbar1_ButtonMenuClick(const QString& key) {
     static constexpr std::pair<const char*, void (MDIForm1::*)()> kClicks[] = {
+        {"StereoWiz", &MDIForm1::mnuWizard_Click},
         {"Stereo", &MDIForm1::mnuFieldColor_Click},   {"RandomColor", &MDIForm1::mnuColor_Click},
         {"RandomMono", &MDIForm1::mnuMono_Click},     {"InsDesign", &MDIForm1::mnuInsDesign_Click},
         {"InsField", &MDIForm1::mnuInsField_Click},   {"InsStereo", &MDIForm1::mnuInsStereo_Click},

@@ -1,0 +1,104 @@
+// The colour-field wizard's result arriving in a new document window: the Design picture and the
+// tiled Field picture from two temporary BMP files, the wizard's parameters, then the conversion.
+
+#include <utility>
+
+#include "document/StateFile.h"
+#include "panes/DocumentHost.h"
+#include "panes/Form1.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Picture.h"
+
+namespace quarbel::panes {
+
+using document::Menu;
+using document::Slider;
+
+namespace {
+
+void removeTemporary(const QString& path) {
+    if (path.isEmpty()) {
+        return;
+    }
+    platform::setFileAttributes(path, platform::FileAttributes::Normal);
+    // A file that is already gone needs nothing more; the hand-over goes on either way.
+    platform::deleteFile(path);
+}
+
+} // namespace
+
+void Form1::LoadWizardImages() {
+    m_state.WizardDone = false;
+    const QString designFile = std::exchange(m_state.WizardDesignFile, QString());
+    const QString fieldFile = std::exchange(m_state.WizardFieldFile, QString());
+    const QString designSource = std::exchange(m_state.wizardDesignSource, QString());
+    // "FromWizard" stays in CommandTag; a later arming without a new tag finds nothing to hand over.
+    if (designFile.isEmpty() && fieldFile.isEmpty()) {
+        return;
+    }
+
+    // A missing file, drive or folder is told and the next step follows; anything else ends the
+    // hand-over there. The temporary files go in every case.
+    const auto load = [this](const QString& path, bool& stop) -> std::optional<QImage> {
+        platform::PictureResult result = platform::loadPicture(path);
+        if (result.ok()) {
+            return std::move(result.image);
+        }
+        const int number = result.error->number;
+        if (number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
+            number == platform::ErrPathNotFound) {
+            m_dialogs.message(this, platform::runTimeErrorMessage(*result.error), platform::MessageIcon::Exclamation);
+        } else {
+            stop = true;
+        }
+        return std::nullopt;
+    };
+    const auto show = [this](PaneId id, QImage& backBuffer, const QImage& picture) {
+        backBuffer = picture;
+        PaneSet& set = paneSet(id);
+        set.pane->setPicture(picture);
+        set.pane->show();
+        fitScrollBars(id);
+    };
+
+    bool stop = false;
+    if (const std::optional<QImage> design = load(designFile, stop)) {
+        show(PaneId::Before, m_picUra, *design);
+        // The chosen Design file holds exactly this picture, so the document may name it. The
+        // Field picture exists in no file (the chosen one is only its pattern), so it names none.
+        m_state.PicDesignPath = designSource;
+    }
+    removeTemporary(designFile);
+    if (stop) {
+        removeTemporary(fieldFile);
+        return;
+    }
+
+    if (const std::optional<QImage> field = load(fieldFile, stop)) {
+        show(PaneId::Field, m_picUraField, *field);
+    }
+    removeTemporary(fieldFile);
+    if (stop) {
+        return;
+    }
+
+    document::SharedControls& controls = m_host.sharedControls();
+    controls.setSliderValue(Slider::sldKurikaesi, m_state.WizardKurikaesi);
+    controls.setSliderValue(Slider::sldRittaido, m_state.WizardRittaido);
+    controls.setSliderValue(Slider::sldMitudo, 0);
+    controls.setSliderEnabled(Slider::sldMitudo, false);
+    controls.setCaptionEnabled(2, false);
+
+    for (const Menu menu : {Menu::mnuSaveGazou, Menu::mnuSaveDesign, Menu::mnuSaveField}) {
+        controls.setMenuEnabled(menu, true);
+    }
+    controls.setMenuEnabled(Menu::mnuSaveStereo, false);
+    // The end of the run restores the controls from the document's file, so the file must already
+    // hold what the wizard set.
+    document::SaveWindowState(m_state, controls);
+
+    ConvertColorField();
+}
+
+} // namespace quarbel::panes

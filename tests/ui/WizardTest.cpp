@@ -1,0 +1,348 @@
+// The colour-field wizard: picking the pictures, the number fields, and the hand-over to a new
+// colour-field document whose conversion runs through the event loop.
+
+#include "FrameFixture.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+
+#include "document/Settings.h"
+#include "platform/Picture.h"
+#include "ui/Form2.h"
+
+namespace quarbel::testing {
+namespace {
+
+using document::Menu;
+using document::Slider;
+using platform::ScriptedDialogs;
+
+QStringList temporaryBmps(const QString& dir) { return QDir(dir).entryList({QStringLiteral("TMP*.bmp")}, QDir::Files); }
+
+class WizardTest : public FrameTest {
+protected:
+    // A picture whose every pixel differs from its neighbours, so a misplaced tile shows.
+    QString picture(const QString& name, int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                image.setPixel(x, y, qRgb((x * 4) % 256, (y * 4) % 256, (x + y) % 256));
+            }
+        }
+        const QString path = inAppDir(name);
+        EXPECT_FALSE(platform::saveBmp(image, path).has_value());
+        return path;
+    }
+
+    ui::Form2* openWizard() {
+        frame->mnuWizard_Click();
+        ui::Form2* wizard = frame->wizard();
+        EXPECT_NE(wizard, nullptr);
+        return wizard;
+    }
+
+    void choose(ui::Form2* wizard, int index, const QString& path) {
+        dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
+        wizard->cmdSansyou_Click(index);
+    }
+
+    QStringList messages() const {
+        QStringList texts;
+        for (const ScriptedDialogs::Asked& asked : dialogs.asked()) {
+            if (asked.kind == ScriptedDialogs::Asked::Message) {
+                texts.append(asked.text);
+            }
+        }
+        return texts;
+    }
+
+    // A wizard on page 1 with a 300 x 200 Design picture and a 64 x 64 pattern.
+    ui::Form2* wizardOnPage1() {
+        ui::Form2* wizard = openWizard();
+        choose(wizard, 0, picture(QStringLiteral("design.bmp"), 300, 200));
+        choose(wizard, 1, picture(QStringLiteral("pattern.bmp"), 64, 64));
+        wizard->cmdNext_Click();
+        EXPECT_EQ(wizard->currentPage(), 1);
+        return wizard;
+    }
+};
+
+TEST_F(WizardTest, PreviewKeepsTheProportionsAndTheFieldSourceWidthIsProposed) {
+    struct Case {
+        int w, h;
+        QSizeF preview;
+        QSize widget;
+    };
+    const Case cases[] = {
+        {60, 40, {57, 38}, {57, 38}},
+        {40, 60, {38, 57}, {38, 57}},
+        {50, 50, {57, 57}, {57, 57}},
+        {70, 41, {57, 41.0 / 70.0 * 57.0}, {57, 33}},
+    };
+    ui::Form2* wizard = openWizard();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.w * 1000 + c.h);
+        choose(wizard, 1, picture(QStringLiteral("source.bmp"), c.w, c.h));
+        EXPECT_DOUBLE_EQ(wizard->previewSize(1).width(), c.preview.width());
+        EXPECT_DOUBLE_EQ(wizard->previewSize(1).height(), c.preview.height());
+        EXPECT_EQ(wizard->picFmoto()->size(), c.widget);
+        EXPECT_FALSE(wizard->picFmoto()->isHidden());
+        EXPECT_EQ(state.WizardKurikaesi, c.w);
+        EXPECT_EQ(wizard->lblSize1(1)->text(), QStringLiteral("画像サイズ　%1×%2  ピクセル").arg(c.w).arg(c.h));
+    }
+    // The dialog starts in the application directory with the wizard's filter; the folder is remembered.
+    const ScriptedDialogs::Asked& first = dialogs.asked().first();
+    EXPECT_EQ(first.request.initialDir, appDir());
+    EXPECT_EQ(first.request.filter, QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|"
+                                                   "JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf"));
+    EXPECT_FALSE(document::Settings(state.SettingsPath, appDir()).value(QStringLiteral("picFieldDir")).isEmpty());
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(WizardTest, WidthLimitsRefuseOnlyWiderPicturesAndNextNeedsBoth) {
+    struct Case {
+        int index;
+        int width;
+        const char* message; // nullptr: accepted
+    };
+    const Case cases[] = {
+        {0, 1024, nullptr},
+        {0, 1025, "デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"},
+        {1, 200, nullptr},
+        {1, 201, "フィールド画像の元となる画像が大きすぎます。\r\n幅を200ピクセル以下にしてください。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        dialogs.clearAsked();
+        ui::Form2* wizard = openWizard();
+        const int other = 1 - c.index;
+        choose(wizard, other, picture(QStringLiteral("other.bmp"), other == 0 ? 300 : 64, 20));
+        EXPECT_FALSE(wizard->cmdNext()->isEnabled());
+        const QString path = picture(QStringLiteral("tested.bmp"), c.width, 10);
+        choose(wizard, c.index, path);
+        if (c.message) {
+            ASSERT_EQ(messages(), QStringList{QString::fromUtf8(c.message)});
+            EXPECT_EQ(dialogs.asked().last().icon, platform::MessageIcon::Exclamation);
+            EXPECT_TRUE(wizard->lblDesign(c.index)->text().isEmpty());
+            EXPECT_TRUE(wizard->lblSize1(c.index)->text().isEmpty());
+            EXPECT_TRUE(c.index == 0 ? wizard->picD()->isHidden() : wizard->picFmoto()->isHidden());
+            EXPECT_TRUE((c.index == 0 ? wizard->picDUra() : wizard->picFmotoUra()).isNull());
+            // The other picture stays; Next waits for an acceptable one.
+            EXPECT_FALSE(wizard->lblDesign(other)->text().isEmpty());
+            EXPECT_FALSE(wizard->cmdNext()->isEnabled());
+        } else {
+            EXPECT_TRUE(messages().isEmpty());
+            EXPECT_EQ(wizard->lblDesign(c.index)->text(), path);
+            EXPECT_TRUE(wizard->cmdNext()->isEnabled());
+        }
+        wizard->cmdCancel_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(WizardTest, AFileThatIsNoPictureIsReportedAndChangesNothing) {
+    ui::Form2* wizard = openWizard();
+    const QString good = picture(QStringLiteral("design.bmp"), 80, 60);
+    choose(wizard, 0, good);
+    QFile text(inAppDir(QStringLiteral("notes.bmp")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a picture");
+    text.close();
+    choose(wizard, 0, text.fileName());
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().first().contains(text.fileName()));
+    EXPECT_EQ(wizard->lblDesign(0)->text(), good);
+    EXPECT_EQ(wizard->picDUra().size(), QSize(80, 60));
+    EXPECT_EQ(wizard->previewSize(0), QSizeF(57, 42.75));
+}
+
+TEST_F(WizardTest, EntryFieldsTakeDigitsOnlyAndEnterMovesToNext) {
+    ui::Form2* wizard = wizardOnPage1();
+    QLineEdit* field = wizard->txtKurikaesi();
+    EXPECT_EQ(field->text(), QStringLiteral("64"));
+    EXPECT_EQ(wizard->txtRittaido()->text(), QStringLiteral("20"));
+    EXPECT_EQ(field->maxLength(), 3);
+    EXPECT_EQ(wizard->txtRittaido()->maxLength(), 2);
+
+    struct Step {
+        std::function<void()> keys;
+        const char* expected;
+    };
+    const Step steps[] = {
+        {[&] { field->setText(QString()); QTest::keyClicks(field, QStringLiteral("1a-2")); }, "12"},
+        {[&] { QTest::keyClick(field, Qt::Key_Backspace); }, "12"},
+        {[&] { QTest::keyClick(field, Qt::Key_Home); QTest::keyClick(field, Qt::Key_Delete); }, "2"},
+        {[&] { field->selectAll(); QTest::keyClick(field, Qt::Key_7); }, "7"},
+        {[&] { QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier); }, "7"},
+    };
+    for (const Step& step : steps) {
+        step.keys();
+        EXPECT_EQ(field->text(), QLatin1String(step.expected));
+    }
+    wizard->activateWindow();
+    field->setFocus();
+    wizard->cmdNext()->setEnabled(false);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_TRUE(wizard->cmdNext()->isEnabled());
+    EXPECT_EQ(wizard->currentPage(), 1) << "Enter only moves the focus";
+}
+
+TEST_F(WizardTest, LeavingAFieldChecksItsValue) {
+    struct Case {
+        bool repeat;
+        const char* text;
+        const char* message; // nullptr: accepted
+        int stored;
+    };
+    const Case cases[] = {
+        {true, "", "0～200までの数値を入力してください。", 64},
+        {true, "201", "繰り返し幅が大きすぎます。\r\n幅を200ピクセル以下にしてください。", 64},
+        {true, "200", nullptr, 200},
+        {true, "0", nullptr, 0},
+        {false, "", "0～50までの数値を入力してください。", 20},
+        {false, "51", "立体度の数値が大きすぎます。\r\n数値を50以下にしてください。", 20},
+        {false, "0", nullptr, 0},
+        {false, "50", nullptr, 50},
+    };
+    ui::Form2* wizard = wizardOnPage1();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.repeat ? "repeat " : "depth ") + c.text);
+        dialogs.clearAsked();
+        state.WizardKurikaesi = 64;
+        state.WizardRittaido = 20;
+        QLineEdit* field = c.repeat ? wizard->txtKurikaesi() : wizard->txtRittaido();
+        field->setText(QLatin1String(c.text));
+        c.repeat ? wizard->txtKurikaesi_LostFocus() : wizard->txtRittaido_LostFocus();
+        EXPECT_EQ(c.repeat ? state.WizardKurikaesi : state.WizardRittaido, c.stored);
+        if (c.message) {
+            EXPECT_EQ(messages(), QStringList{QString::fromUtf8(c.message)});
+            EXPECT_TRUE(field->text().isEmpty());
+        } else {
+            EXPECT_TRUE(messages().isEmpty());
+        }
+    }
+    // A field left empty keeps the wizard on this page.
+    wizard->txtRittaido()->clear();
+    wizard->cmdNext_Click();
+    EXPECT_EQ(wizard->currentPage(), 1);
+}
+
+TEST_F(WizardTest, CancelHandsNothingOverAndLeavesTheActiveDocumentsPictures) {
+    frame->mnuColor_Click();
+    const QString design = picture(QStringLiteral("mine.bmp"), 40, 30);
+    dialogs.queueFile(platform::FileChoice{design, QStringLiteral("mine.bmp")});
+    frame->mnuInsDesign_Click();
+    ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
+    panes::Form1* first = active();
+    ASSERT_EQ(state.PicDesignPath, design);
+
+    ui::Form2* wizard = wizardOnPage1();
+    wizard->cmdNext_Click();
+    ASSERT_EQ(wizard->currentPage(), 2);
+    wizard->cmdCancel_Click();
+    EXPECT_FALSE(frame->timForWiz()->isActive());
+    EXPECT_TRUE(state.wizardDesignSource.isEmpty());
+    EXPECT_EQ(state.PicDesignPath, design);
+    EXPECT_TRUE(state.PicFieldPath.isEmpty());
+    EXPECT_TRUE(temporaryBmps(appDir()).isEmpty());
+
+    // The document's own file keeps its picture once it hands the shared state on.
+    frame->mnuMono_Click();
+    EXPECT_EQ(iniValue(first->labels().lblIniName, "PicDesignPath"), design);
+}
+
+TEST_F(WizardTest, CompleteMakesAColourFieldDocumentAndConvertsIt) {
+    ui::Form2* wizard = wizardOnPage1();
+    wizard->txtRittaido()->setText(QStringLiteral("12"));
+    wizard->txtRittaido_LostFocus();
+    wizard->cmdNext_Click();
+    ASSERT_EQ(wizard->currentPage(), 2);
+    const QStringList summary = {QStringLiteral("300×200　ピクセル"), QStringLiteral("64×64　ピクセル"),
+                                 QStringLiteral("64　ピクセル"), QStringLiteral("12")};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(wizard->lblSize3(i)->text(), summary.at(i));
+    }
+    EXPECT_TRUE(wizard->cmdBack()->isEnabled());
+    EXPECT_FALSE(wizard->cmdNext()->isEnabled());
+    EXPECT_TRUE(wizard->cmdCompreat()->isEnabled());
+
+    const QImage pattern = platform::loadPicture(inAppDir(QStringLiteral("pattern.bmp"))).image;
+    wizard->cmdCompreat_Click();
+    EXPECT_TRUE(state.WizardDone);
+    ASSERT_EQ(temporaryBmps(appDir()).size(), 2);
+    EXPECT_NE(state.WizardDesignFile, state.WizardFieldFile);
+    EXPECT_TRUE(frame->timForWiz()->isActive());
+
+    ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }));
+    panes::Form1* form = active();
+    EXPECT_FALSE(state.WizardDone);
+    EXPECT_TRUE(temporaryBmps(appDir()).isEmpty());
+    EXPECT_EQ(form->labels().lblStereoName, QStringLiteral("Field"));
+    EXPECT_EQ(form->picUra().size(), QSize(300, 200));
+    const QImage field = form->picUraField();
+    ASSERT_EQ(field.size(), QSize(300, 200));
+    // Five columns and four rows of tiles, the last ones cut off.
+    for (const QPoint p : {QPoint(0, 0), QPoint(63, 63), QPoint(64, 0), QPoint(299, 199), QPoint(257, 130)}) {
+        EXPECT_EQ(field.pixel(p), pattern.pixel(p.x() % 64, p.y() % 64)) << p.x() << "," << p.y();
+    }
+    EXPECT_FALSE(form->picField()->isHidden());
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 64);
+    EXPECT_EQ(sliderValue(Slider::sldRittaido), 12);
+    EXPECT_EQ(sliderValue(Slider::sldMitudo), 0);
+    EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo));
+    EXPECT_FALSE(frame->captionEnabled(2));
+
+    ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 10000));
+    EXPECT_EQ(form->picAfter()->picture().size(), QSize(300, 200));
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveField));
+    // The run's end restores the controls from the document's file, which kept the wizard's values.
+    EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo));
+    EXPECT_EQ(iniValue(state.IniPath, "KurikaesiHaba"), QStringLiteral("64"));
+    EXPECT_EQ(iniValue(state.IniPath, "PicDesignPath"), inAppDir(QStringLiteral("design.bmp")));
+    EXPECT_EQ(iniValue(state.IniPath, "PicFieldPath"), QString());
+    EXPECT_TRUE(messages().isEmpty());
+
+    // The depth chosen this time is what the wizard offers next time.
+    ui::Form2* again = wizardOnPage1();
+    EXPECT_EQ(again->txtRittaido()->text(), QStringLiteral("12"));
+    again->cmdCancel_Click();
+}
+
+TEST_F(WizardTest, TheToolbarOpensTheWizardModally) {
+    for (const auto& open : {std::function<void()>([&] { frame->Toolbar1_ButtonClick(QStringLiteral("New")); }),
+                             std::function<void()>([&] { frame->Toolbar1_ButtonMenuClick(QStringLiteral("StereoWiz")); }),
+                             std::function<void()>([&] { frame->menuAction(Menu::mnuWizard)->trigger(); })}) {
+        open();
+        ui::Form2* wizard = frame->wizard();
+        ASSERT_NE(wizard, nullptr);
+        EXPECT_TRUE(wizard->isVisible());
+        EXPECT_EQ(wizard->windowModality(), Qt::ApplicationModal);
+        EXPECT_EQ(wizard->windowTitle(), QStringLiteral("カラーフィールド　ウィザード"));
+        EXPECT_EQ(wizard->currentPage(), 0);
+        wizard->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(frame->wizard(), nullptr);
+    }
+}
+
+TEST_F(WizardTest, AMissingTemporaryPictureIsReportedAndTheOtherStillArrives) {
+    state.WizardDesignFile = inAppDir(QStringLiteral("TMP12345.bmp"));
+    state.WizardFieldFile = picture(QStringLiteral("TMP23456.bmp"), 30, 20);
+    state.WizardKurikaesi = 30;
+    state.WizardRittaido = 20;
+    frame->timForWiz_Timer();
+    ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }));
+    EXPECT_EQ(messages(), QStringList{platform::runTimeErrorMessage(platform::pictureError(platform::ErrFileNotFound))});
+    EXPECT_TRUE(active()->picBefore()->isHidden());
+    EXPECT_TRUE(temporaryBmps(appDir()).isEmpty());
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 30);
+    // No Design picture, so no run; the frame is not left in the running state.
+    ASSERT_TRUE(waitUntil([&] { return !active()->holdsRun(); }));
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuNew));
+}
+
+} // namespace
+} // namespace quarbel::testing
