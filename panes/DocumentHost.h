@@ -8,6 +8,10 @@
 
 #include "document/SharedControls.h"
 
+namespace quarbel::platform {
+class Printer;
+}
+
 namespace quarbel::panes {
 
 class Form1;
@@ -40,6 +44,9 @@ public:
     virtual void lockOtherDocuments(const Form1& form) = 0;
     // Every document window usable again.
     virtual void unlockDocuments() = 0;
+
+    // The printer for the Print command; null when the frame has none.
+    virtual platform::Printer* printer() { return nullptr; }
 
     // Shows the Edit menu as a pop-up at globalPos (a right click on a pane); a frame without
     // an Edit menu shows nothing.

@@ -322,7 +322,6 @@ void Form1::Timer1_Timer() {
         Command run;
     };
     // Tag to procedure; the first equal tag decides, an unknown tag does nothing.
-    // Saving pane images and printing are not routed yet: their tags do nothing.
     static constexpr Route kRoutes[] = {
         {"MDImnuInsDesign", &Form1::InsPicDesign},
         {"MDImnuInsField", &Form1::InsPicField},
@@ -331,6 +330,10 @@ void Form1::Timer1_Timer() {
         {"MDImnuConvStart", &Form1::startConversion},
         {"MDImnuSaveName", &Form1::SaveDocumentAs},
         {"MDImnuSave", &Form1::saveToOwnFile},
+        {"MDImnuSaveDesign", &Form1::SavePaneImage},
+        {"MDImnuSaveField", &Form1::SavePaneImage},
+        {"MDImnuSaveStereo", &Form1::SavePaneImage},
+        {"MDImnuPrint", &Form1::PrintStereo},
         {"FromWizard", &Form1::LoadWizardImages},
         {"MDImnuClose", &Form1::closeWindow},
     };

@@ -68,6 +68,10 @@ public:
     // Puts a Field picture into picUraField and picField, from where PicSource says.
     void InsPicField();
 
+    // Saving a pane's picture (the pane named by CommandTag) and printing the Stereo picture.
+    void SavePaneImage();
+    void PrintStereo();
+
     // The colour-field wizard's hand-over (Form1_Wizard.cpp): loads its two temporary pictures,
     // removes them, takes its parameters and starts the conversion.
     void LoadWizardImages();

@@ -13,6 +13,7 @@
 #include "document/AppState.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
+#include "platform/Printer.h"
 
 class QAction;
 class QLabel;
@@ -89,6 +90,11 @@ public:
     void timForWiz_Timer();
     QTimer* timForWiz();
     Form2* wizard() const;
+
+    // Opening a document file; the printer that Print uses (the default printer unless one is handed in).
+    void mnuOpen_Click();
+    void setPrinter(platform::Printer& printer) { m_printer = &printer; }
+    platform::Printer* printer() override;
 
     // Clipboard and clearing, on the pane PicSource names in the active document (MainWindow_Clipboard.cpp).
     void mnuCopy_Click();
@@ -198,6 +204,8 @@ private:
     std::array<QSlider*, document::SliderCount> m_sliders{};
     std::array<QLabel*, document::SliderCaptionCount> m_captions{};
     std::array<QLabel*, 6> m_statusPanels{}; // panels 1..5, index 0 unused
+    std::unique_ptr<platform::Printer> m_ownPrinter; // made on first use
+    platform::Printer* m_printer = nullptr;
     // Colour-field wizard.
     QPointer<Form2> m_wizard;
     QTimer* m_timForWiz = nullptr; // made on first use

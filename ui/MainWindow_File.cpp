@@ -25,7 +25,7 @@ void MDIForm1::setupFileMenu() {
     connect(addItem(newMenu, Menu::mnuMono, QStringLiteral("ランダムドット（モノクロ）"), Qt::Key_F5),
             &QAction::triggered, this, &MDIForm1::mnuMono_Click);
     addSeparator(file, "mnuBar1");
-    addItem(file, Menu::mnuOpen, QStringLiteral("開く"));
+    connect(addItem(file, Menu::mnuOpen, QStringLiteral("開く")), &QAction::triggered, this, &MDIForm1::mnuOpen_Click);
     connect(addItem(file, Menu::mnuSave, QStringLiteral("上書き保存"), Qt::CTRL | Qt::Key_S), &QAction::triggered,
             this, &MDIForm1::mnuSave_Click);
     connect(addItem(file, Menu::mnuSaveName, QStringLiteral("名前を付けて保存"), Qt::CTRL | Qt::Key_K),

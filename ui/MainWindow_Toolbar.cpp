@@ -103,11 +103,11 @@ void MDIForm1::setupToolbar() {
 }
 
 void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
-    // "New" opens the wizard, "Open", "Cut" and "Copy" their commands as these arrive; a key not
-    // listed does nothing.
+    // A key not listed does nothing.
     static constexpr std::pair<const char*, void (MDIForm1::*)()> kClicks[] = {
         {"New", &MDIForm1::mnuWizard_Click},
         {"Save", &MDIForm1::mnuSave_Click},   {"Printer", &MDIForm1::mnuPrint_Click},
+        {"Open", &MDIForm1::mnuOpen_Click},
         {"Cut", &MDIForm1::mnuCut_Click},     {"Copy", &MDIForm1::mnuCopy_Click},
         {"Paste", &MDIForm1::mnuPaste_Click}, {"Ins", &MDIForm1::mnuInsDesign_Click},
         {"Start", &MDIForm1::mnuConvStart_Click}, {"Stop", &MDIForm1::mnuConvStop_Click},

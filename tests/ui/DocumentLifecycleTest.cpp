@@ -558,7 +558,7 @@ TEST_F(SaveAsTest, CloseRunsOnTheWindowItWasPostedTo) {
     EXPECT_NE(documents()[0], second);
 }
 
-TEST_F(SaveAsTest, TagsWithoutACommandYetDoNothing) {
+TEST_F(SaveAsTest, SaveImageAndPrintOnEmptyPanesDoNothing) {
     frame->mnuFieldColor_Click();
     frame->setMenuEnabled(Menu::mnuPaste, true);
     const QStringList before = fileLines(state.IniPath);
