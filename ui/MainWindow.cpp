@@ -409,6 +409,7 @@ QAction* MDIForm1::addItem(QMenu* parent, Menu id, const QString& caption, const
     QAction* action = parent->addAction(caption);
     action->setObjectName(QString::fromLatin1(document::menuName(id)));
     action->setShortcut(shortcut);
+    m_shortcutGuard->guard(action);
     m_menuActions[static_cast<std::size_t>(id)] = action;
     return action;
 }

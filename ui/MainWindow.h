@@ -13,6 +13,7 @@
 #include "document/AppState.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
+#include "ui/MenuShortcutGuard.h"
 #include "platform/Printer.h"
 
 class QAction;
@@ -187,6 +188,8 @@ private:
     document::AppState& m_state;
     platform::Dialogs& m_dialogs;
     platform::Shell& m_shell;
+    // Made before the menus, whose items it watches.
+    MenuShortcutGuard* m_shortcutGuard = new MenuShortcutGuard(this);
 
     QMdiArea* m_mdiArea = nullptr;
     // The document whose state the shared controls hold; null between a New command's start and

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QShortcutEvent>
+
+#include "document/RunStates.h"
+#include "ui/FrameFixture.h"
+
+using namespace quarbel;
+using document::Menu;
+using quarbel::testing::FrameTest;
+
+namespace {
+
+// Delivers the item's shortcut the way the shortcut map does; true when the item fired.
+bool pressShortcut(QAction* action) {
+    bool fired = false;
+    const auto connection = QObject::connect(action, &QAction::triggered, [&fired] { fired = true; });
+    QShortcutEvent event(action->shortcut(), 0);
+    QCoreApplication::sendEvent(action, &event);
+    QObject::disconnect(connection);
+    return fired;
+}
+
+} // namespace
+
+class MenuShortcutTest : public FrameTest {};
+
+TEST_F(MenuShortcutTest, ShortcutsOfItemsUnderADisabledMenuDoNothing) {
+    frame->mnuMono_Click();
+    // During a run the save-image items stay on while their menu is off.
+    document::SetConvertRunning(*frame);
+    for (Menu item : {Menu::mnuSaveStereo, Menu::mnuSaveDesign, Menu::mnuEditerBoot}) {
+        QAction* action = frame->menuAction(item);
+        ASSERT_TRUE(action->isEnabled());
+        EXPECT_FALSE(pressShortcut(action)) << action->objectName().toStdString();
+    }
+    // Pause is reachable and still works from the keyboard.
+    EXPECT_TRUE(pressShortcut(frame->menuAction(Menu::mnuConvStop)));
+
+    frame->setMenuEnabled(Menu::mnuSaveGazou, true);
+    const QString before = state.CommandTag;
+    EXPECT_TRUE(pressShortcut(frame->menuAction(Menu::mnuSaveStereo)));
+    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuSaveStereo")) << before.toStdString();
+}
