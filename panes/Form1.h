@@ -157,7 +157,9 @@ private:
     static const InsertProcedure& insertProcedure(PaneId id);
     void insertPicture(const InsertProcedure& procedure);
     // Loads path, reporting a missing file, drive or folder; nullopt when nothing was loaded.
-    std::optional<QImage> loadReported(const QString& path);
+    // The picture, or nothing; a missing file, drive or folder is reported to the user, and
+    // *reported (when given) says whether that happened.
+    std::optional<QImage> loadReported(const QString& path, bool* reported = nullptr);
     // The Design rule: a random-dot document needs only the Design picture, a Field one both.
     bool documentReadyToConvert(bool fieldShown) const;
 

@@ -146,16 +146,20 @@ bool Form1::documentReadyToConvert(bool fieldShown) const {
            (m_state.StereoName == QLatin1String("Field") && fieldShown);
 }
 
-std::optional<QImage> Form1::loadReported(const QString& path) {
+std::optional<QImage> Form1::loadReported(const QString& path, bool* reported) {
     platform::PictureResult result = platform::loadPicture(path);
     if (result.ok()) {
         return std::move(result.image);
     }
     const int number = result.error->number;
     // A missing file, drive or folder is worth telling; an unreadable picture ends quietly.
-    if (number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
-        number == platform::ErrPathNotFound) {
+    const bool tell = number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
+                      number == platform::ErrPathNotFound;
+    if (tell) {
         m_dialogs.message(this, platform::runTimeErrorMessage(*result.error), platform::MessageIcon::Exclamation);
+    }
+    if (reported) {
+        *reported = tell;
     }
     return std::nullopt;
 }

@@ -41,18 +41,10 @@ void Form1::LoadWizardImages() {
     // A missing file, drive or folder is told and the next step follows; anything else ends the
     // hand-over there. The temporary files go in every case.
     const auto load = [this](const QString& path, bool& stop) -> std::optional<QImage> {
-        platform::PictureResult result = platform::loadPicture(path);
-        if (result.ok()) {
-            return std::move(result.image);
-        }
-        const int number = result.error->number;
-        if (number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
-            number == platform::ErrPathNotFound) {
-            m_dialogs.message(this, platform::runTimeErrorMessage(*result.error), platform::MessageIcon::Exclamation);
-        } else {
-            stop = true;
-        }
-        return std::nullopt;
+        bool reported = false;
+        std::optional<QImage> picture = loadReported(path, &reported);
+        stop = !picture && !reported;
+        return picture;
     };
     const auto show = [this](PaneId id, QImage& backBuffer, const QImage& picture) {
         backBuffer = picture;
