@@ -1,5 +1,6 @@
 // The real editor under a private X server, driven by key presses as a user would: create a
-// document, check its state file, end the program with "No" and check nothing is left behind.
+// document, check its state file, end the program with "No" and check nothing is left behind;
+// and a whole session from a design picture to a saved stereo picture whose pixels are checked.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -121,6 +123,75 @@ protected:
         }
     }
 
+    QString stateValue(const QString& key) const {
+        return document::IniFile::readString(inDir(QStringLiteral("Quarbel1.tmp")), document::IniSectionName, key,
+                                             QString());
+    }
+
+    // Starts a copy of the editor, so that its folder, the application directory, is ours, and
+    // waits for its main window; an empty string when it does not appear.
+    QString startEditor() {
+        const QString editor = inDir(QStringLiteral("quarbel"));
+        if (!QFile::copy(m_editor, editor)) {
+            return {};
+        }
+        QFile::setPermissions(editor, QFile::permissions(m_editor));
+        m_app.setProcessEnvironment(xEnvironment());
+        m_app.setWorkingDirectory(m_dir.path());
+        m_app.start(editor, {});
+        if (!m_app.waitForStarted(5000)) {
+            return {};
+        }
+        QString frameWindow;
+        waitFor([&] {
+            const QStringList windows = visibleWindowsNamed(QStringLiteral("^Quarbel$"));
+            frameWindow = windows.isEmpty() ? QString() : windows.front();
+            return !frameWindow.isEmpty();
+        });
+        return frameWindow;
+    }
+
+    // The visible window of the editor other than its main window (a dialog); empty when none comes.
+    QString waitForDialog(const QString& frameWindow) const {
+        QString dialog;
+        waitFor([&] {
+            const QStringList windows =
+                xTool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                  QStringLiteral("--pid"), QString::number(m_app.processId())})
+                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            for (const QString& window : windows) {
+                if (window != frameWindow) {
+                    dialog = window;
+                }
+            }
+            return !dialog.isEmpty();
+        });
+        return dialog;
+    }
+
+    // Types a full path into the file dialog now open and accepts it.
+    void answerFileDialog(const QString& frameWindow, const QString& path) const {
+        const QString dialog = waitForDialog(frameWindow);
+        ASSERT_FALSE(dialog.isEmpty()) << "no file dialog";
+        focusAndPress(dialog, {QStringLiteral("ctrl+a")});
+        xTool(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--clearmodifiers"), path});
+        focusAndPress(dialog, {QStringLiteral("Return")});
+    }
+
+    // File -> Exit, answering No to the save question; the editor must end cleanly and leave no state file.
+    void exitWithNo(const QString& frameWindow) {
+        focusAndPress(frameWindow, {QStringLiteral("alt+f"), QStringLiteral("x")});
+        const QString question = waitForDialog(frameWindow);
+        ASSERT_FALSE(question.isEmpty()) << "no save question";
+        EXPECT_TRUE(visibleWindowsNamed(QStringLiteral("^Quarbel$")).contains(question));
+        focusAndPress(question, {QStringLiteral("alt+n")});
+
+        ASSERT_TRUE(m_app.waitForFinished(kStepTimeoutMs)) << "the editor did not end";
+        EXPECT_EQ(m_app.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(m_app.exitCode(), 0);
+        EXPECT_TRUE(QDir(m_dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+
     QString inDir(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
 
     QTemporaryDir m_dir;
@@ -131,22 +202,8 @@ protected:
 };
 
 TEST_F(EndToEnd, NewDocumentByAcceleratorThenExitWithNoLeavesNoTemporaryFile) {
-    // A copy of the editor, so that its folder, the application directory, is ours.
-    const QString editor = inDir(QStringLiteral("quarbel"));
-    ASSERT_TRUE(QFile::copy(m_editor, editor));
-    QFile::setPermissions(editor, QFile::permissions(m_editor));
-
-    m_app.setProcessEnvironment(xEnvironment());
-    m_app.setWorkingDirectory(m_dir.path());
-    m_app.start(editor, {});
-    ASSERT_TRUE(m_app.waitForStarted(5000));
-
-    QString frameWindow;
-    ASSERT_TRUE(waitFor([&] {
-        const QStringList windows = visibleWindowsNamed(QStringLiteral("^Quarbel$"));
-        frameWindow = windows.isEmpty() ? QString() : windows.front();
-        return !frameWindow.isEmpty();
-    })) << "the main window did not appear";
+    const QString frameWindow = startEditor();
+    ASSERT_FALSE(frameWindow.isEmpty()) << "the main window did not appear";
     EXPECT_TRUE(xTool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), frameWindow})
                     .contains(QStringLiteral("IsViewable")));
     EXPECT_FALSE(QFileInfo::exists(inDir(QStringLiteral("Quarbel1.tmp")))) << "no document at start-up";
@@ -174,23 +231,79 @@ TEST_F(EndToEnd, NewDocumentByAcceleratorThenExitWithNoLeavesNoTemporaryFile) {
                                          QDir::temp().filePath(QStringLiteral("quarbel-e2e.png"))});
     }
 
-    // File -> Exit; the document asks whether to save it: answer No.
-    focusAndPress(frameWindow, {QStringLiteral("alt+f"), QStringLiteral("x")});
-    QString question;
-    ASSERT_TRUE(waitFor([&] {
-        for (const QString& window : visibleWindowsNamed(QStringLiteral("^Quarbel$"))) {
-            if (window != frameWindow) {
-                question = window;
-            }
-        }
-        return !question.isEmpty();
-    })) << "no save question";
-    focusAndPress(question, {QStringLiteral("alt+n")});
+    ASSERT_NO_FATAL_FAILURE(exitWithNo(frameWindow));
+}
 
-    ASSERT_TRUE(m_app.waitForFinished(kStepTimeoutMs)) << "the editor did not end";
-    EXPECT_EQ(m_app.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(m_app.exitCode(), 0);
-    EXPECT_TRUE(QDir(m_dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden).isEmpty());
+TEST_F(EndToEnd, DesignToSavedStereoPictureByKeyboard) {
+    // A design: black background (depth 0) with a white rectangle in the middle, palette colours.
+    QImage design(200, 120, QImage::Format_Indexed8);
+    design.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    design.fill(0);
+    for (int y = 40; y < 80; ++y) {
+        for (int x = 60; x < 140; ++x) {
+            design.setPixel(x, y, 1);
+        }
+    }
+    const QString designPath = inDir(QStringLiteral("design.bmp"));
+    ASSERT_TRUE(design.save(designPath, "BMP"));
+
+    const QString frameWindow = startEditor();
+    ASSERT_FALSE(frameWindow.isEmpty()) << "the main window did not appear";
+
+    // F5: New -> random dot, monochrome.
+    focusAndPress(frameWindow, {QStringLiteral("F5")});
+    ASSERT_TRUE(waitFor([&] { return stateValue(QStringLiteral("StereoName")) == QLatin1String("RandomDot"); }))
+        << "Quarbel1.tmp was not written";
+
+    // Ctrl+G: Insert -> Design picture, chosen in the file dialog; the insertion saves the state.
+    focusAndPress(frameWindow, {QStringLiteral("ctrl+g")});
+    ASSERT_NO_FATAL_FAILURE(answerFileDialog(frameWindow, designPath));
+    ASSERT_TRUE(waitFor([&] { return stateValue(QStringLiteral("PicDesignPath")) == designPath; }))
+        << "the design was not inserted";
+    EXPECT_EQ(stateValue(QStringLiteral("mnuSaveStereo")), QStringLiteral("False")) << "nothing converted yet";
+    EXPECT_EQ(stateValue(QStringLiteral("mnuConvStart")), QStringLiteral("True"));
+
+    // F6: Convert -> Start; the end of the run saves the state with the stereo picture savable
+    // and Start enabled again (during the run Start is off).
+    focusAndPress(frameWindow, {QStringLiteral("F6")});
+    ASSERT_TRUE(waitFor([&] {
+        return stateValue(QStringLiteral("mnuSaveStereo")) == QLatin1String("True") &&
+               stateValue(QStringLiteral("mnuConvStart")) == QLatin1String("True");
+    })) << "the conversion did not finish";
+
+    // Ctrl+A: Save picture -> Stereo, named in the save dialog.
+    const QString stereoPath = inDir(QStringLiteral("stereo.bmp"));
+    focusAndPress(frameWindow, {QStringLiteral("ctrl+a")});
+    ASSERT_NO_FATAL_FAILURE(answerFileDialog(frameWindow, stereoPath));
+    QImage stereo;
+    ASSERT_TRUE(waitFor([&] { return stereo.load(stereoPath); })) << "the stereo picture was not saved";
+
+    ASSERT_EQ(stereo.size(), QSize(200, 120));
+    int black = 0;
+    int white = 0;
+    for (int y = 0; y < stereo.height(); ++y) {
+        for (int x = 0; x < stereo.width(); ++x) {
+            const QRgb pixel = stereo.pixel(x, y) & 0xFFFFFF;
+            black += pixel == 0x000000;
+            white += pixel == 0xFFFFFF;
+        }
+    }
+    EXPECT_EQ(black + white, 200 * 120) << "monochrome dots only";
+    EXPECT_GT(black, 200 * 120 / 10);
+    EXPECT_GT(white, 200 * 120 / 10);
+
+    // Where the design is black (depth 0) the dots repeat every 70 pixels; unrelated random dots
+    // would agree on only about half of the pairs.
+    int agree = 0;
+    int pairs = 0;
+    for (int x = 71; x <= 129; ++x) {
+        ++pairs;
+        agree += stereo.pixel(x, 5) == stereo.pixel(x + 70, 5);
+    }
+    EXPECT_GE(agree * 10, pairs * 9) << agree << " of " << pairs << " pairs repeat";
+
+    focusAndPress(frameWindow, {});
+    ASSERT_NO_FATAL_FAILURE(exitWithNo(frameWindow));
 }
 
 } // namespace
