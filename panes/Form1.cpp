@@ -1,6 +1,7 @@
 #include "panes/Form1.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QIcon>
 #include <QMdiSubWindow>
@@ -157,6 +158,12 @@ void Form1::Form_Load() {
     if (m_state.OpenMode != kSinki) {
         caption = m_state.DocName;
     } else {
+        // A name whose state file exists belongs to another running copy (or a crashed run): two
+        // windows bound to one file would overwrite each other's state, so the number moves on.
+        while (QFileInfo::exists(document::pathInDir(
+            m_state.appDir, NewDocumentStem + QString::number(m_state.NewDocNumber) + TemporarySuffix))) {
+            ++m_state.NewDocNumber;
+        }
         caption = NewDocumentStem + QString::number(m_state.NewDocNumber);
         m_state.IniPath = document::pathInDir(m_state.appDir, caption + TemporarySuffix);
         m_labels.lblOldIniName = m_state.IniPath;
@@ -203,6 +210,12 @@ void Form1::Form_Deactivate() {
 }
 
 void Form1::Form_Unload(bool& cancel) {
+    // While another window converts, the shared controls hold its run; handing them over now would
+    // write its running state into files and leave Pause on the wrong window.
+    if (m_state.run.Converting && !holdsRun()) {
+        cancel = true;
+        return;
+    }
     // The question and the save act on the shared controls, so they must hold this window's state.
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);

@@ -89,7 +89,8 @@ bool bmpComplete(const QByteArray& head, qint64 fileSize) {
         return true; // run-length data has no fixed size to check
     }
     const qint64 stride = ((width * bitCount + 31) / 32) * 4;
-    return offBits + stride * height <= fileSize;
+    // Divided rather than multiplied: a forged header's stride times height overflows 64 bits.
+    return stride > 0 && height <= (fileSize - offBits) / stride;
 }
 
 // Transparent parts are laid over white; everything ends up as Format_RGB32.

@@ -16,6 +16,15 @@ using quarbel::engine::packRgb;
 
 namespace {
 
+// A valid BMP whose header claims the largest width and height a 32-bit field holds.
+QByteArray forgedHugeBmp(QByteArray bmp) {
+    const char huge[4] = {'\xFF', '\xFF', '\xFF', '\x7F'};
+    bmp.replace(18, 4, huge, 4);
+    bmp.replace(22, 4, huge, 4);
+    return bmp;
+}
+
+
 using quarbel::testing::readBytes;
 using quarbel::testing::writeBytes;
 
@@ -196,6 +205,7 @@ TEST_F(PictureTest, FailuresCarryTheirErrorNumbers) {
         {"truncated bmp", bmp.left(bmp.size() - 1), "cut1.bmp", ErrInvalidPicture},
         {"half a bmp", bmp.left(bmp.size() / 2), "cut2.bmp", ErrInvalidPicture},
         {"bmp header only", bmp.left(20), "cut3.bmp", ErrInvalidPicture},
+        {"bmp claiming 2^31 x 2^31 pixels", forgedHugeBmp(bmp), "huge.bmp", ErrInvalidPicture},
         {"truncated png", encode(gradient(20, 10), "PNG").left(60), "cut.png", ErrInvalidPicture},
         {"svg is not read", QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='5' height='5'/>"),
          "pic.svg", ErrInvalidPicture},

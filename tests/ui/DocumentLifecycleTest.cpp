@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "FrameFixture.h"
+#include "support/TestFiles.h"
 #include "document/StateFile.h"
 
 namespace quarbel::testing {
@@ -151,6 +152,17 @@ TEST_F(FrameTest, NewTwiceNumbersDocumentsAndWritesAFullStateFileForEach) {
     EXPECT_EQ(documents()[0]->labels().lblTitle, QStringLiteral("Quarbel1"));
     // The first activation restores nothing: the new document's state is the shared one.
     EXPECT_FALSE(documents()[1]->flags().SkipActivate);
+}
+
+TEST_F(FrameTest, NewSkipsANameWhoseStateFileAnotherCopyHolds) {
+    // Another running copy of the editor already owns Quarbel1.tmp in the same folder.
+    const QString foreign = inAppDir(QStringLiteral("Quarbel1.tmp"));
+    ASSERT_TRUE(writeBytes(foreign, "[Quarbel Ver.2]\r\nStereoName=Field\r\n"));
+    frame->mnuMono_Click();
+    frame->mnuMono_Click();
+    EXPECT_EQ(documents()[0]->windowTitle(), QStringLiteral("Quarbel2"));
+    EXPECT_EQ(documents()[1]->windowTitle(), QStringLiteral("Quarbel3"));
+    EXPECT_EQ(readBytes(foreign), QByteArray("[Quarbel Ver.2]\r\nStereoName=Field\r\n"));
 }
 
 TEST_F(FrameTest, NewDocumentKeepsTheActiveDocumentsStateInItsOwnFile) {
@@ -473,6 +485,22 @@ TEST_F(SaveAsTest, ClosingAWindowThatIsNotActiveActsOnItsOwnFile) {
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 22);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuCopy));
     EXPECT_EQ(iniValue(b->labels().lblIniName, "KurikaesiHaba"), QStringLiteral("22"));
+}
+
+TEST_F(SaveAsTest, AnotherWindowCannotBeClosedWhileOneConverts) {
+    frame->mnuMono_Click();
+    panes::Form1* idle = active();
+    frame->mnuMono_Click();
+    const QString idleFile = idle->labels().lblIniName;
+    const QByteArray before = readBytes(idleFile);
+    // A run belongs to the active window; the idle one must neither ask nor take the controls.
+    state.run.Converting = true;
+    EXPECT_FALSE(closeWindowOf(idle));
+    EXPECT_TRUE(dialogs.asked().isEmpty());
+    EXPECT_EQ(documents().size(), 2);
+    EXPECT_NE(active(), idle);
+    EXPECT_EQ(readBytes(idleFile), before);
+    state.run.Converting = false;
 }
 
 // ---- end of the program ------------------------------------------------------------------------
