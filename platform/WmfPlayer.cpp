@@ -1,5 +1,7 @@
 #include "platform/WmfPlayer.h"
 
+#include <type_traits>
+
 #include "platform/WmfDib.h"
 #include "platform/WmfText.h"
 
@@ -108,34 +110,26 @@ struct Object {
     Palette palette;
     Region region;
 
-    static Object of(const Pen& v) {
+    template <typename T>
+    static Object of(const T& value) {
         Object o;
-        o.kind = PenKind;
-        o.pen = v;
-        return o;
-    }
-    static Object of(const Brush& v) {
-        Object o;
-        o.kind = BrushKind;
-        o.brush = v;
-        return o;
-    }
-    static Object of(const Font& v) {
-        Object o;
-        o.kind = FontKind;
-        o.font = v;
-        return o;
-    }
-    static Object of(const Palette& v) {
-        Object o;
-        o.kind = PaletteKind;
-        o.palette = v;
-        return o;
-    }
-    static Object of(const Region& v) {
-        Object o;
-        o.kind = RegionKind;
-        o.region = v;
+        if constexpr (std::is_same_v<T, Pen>) {
+            o.kind = PenKind;
+            o.pen = value;
+        } else if constexpr (std::is_same_v<T, Brush>) {
+            o.kind = BrushKind;
+            o.brush = value;
+        } else if constexpr (std::is_same_v<T, Font>) {
+            o.kind = FontKind;
+            o.font = value;
+        } else if constexpr (std::is_same_v<T, Palette>) {
+            o.kind = PaletteKind;
+            o.palette = value;
+        } else {
+            static_assert(std::is_same_v<T, Region>, "not a metafile object");
+            o.kind = RegionKind;
+            o.region = value;
+        }
         return o;
     }
 };
