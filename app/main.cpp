@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     const auto dialogs = quarbel::platform::makeQtDialogs();
     const auto shell = quarbel::platform::makeQtShell();
 
-    quarbel::ui::MDIForm1 frame(state, *dialogs, *shell);
+    quarbel::ui::MainWindow frame(state, *dialogs, *shell);
     frame.MDIForm_Load();
     return QApplication::exec();
 }

@@ -14,7 +14,7 @@ class Printer;
 
 namespace quarbel::panes {
 
-class Form1;
+class DocumentWindow;
 
 class DocumentHost {
 public:
@@ -33,15 +33,15 @@ public:
     virtual int openDocumentCount() const = 0;
 
     // True while the shared controls hold this window's state (it is the active document).
-    virtual bool isCurrent(const Form1& form) const = 0;
+    virtual bool isCurrent(const DocumentWindow& form) const = 0;
 
     // Brings the window to the front and its state into the shared controls, first writing the
     // previous window's state into that window's own file. Commands and the close question act on
     // the shared controls, so they call this when they run on a window that is not current.
-    virtual void makeCurrent(Form1& form) = 0;
+    virtual void makeCurrent(DocumentWindow& form) = 0;
 
     // While a conversion runs or is paused, only its own document window may be used.
-    virtual void lockOtherDocuments(const Form1& form) = 0;
+    virtual void lockOtherDocuments(const DocumentWindow& form) = 0;
     // Every document window usable again.
     virtual void unlockDocuments() = 0;
 

@@ -17,7 +17,7 @@
 
 #include "document/AppPaths.h"
 #include "document/Settings.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "platform/FileSystem.h"
 #include "ui/MenuTables.h"
 #include "ui/Resources.h"
@@ -26,9 +26,9 @@ namespace quarbel::ui {
 
 using document::Menu;
 using document::Slider;
-using panes::Form1;
+using panes::DocumentWindow;
 
-MDIForm1::MDIForm1(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell, QWidget* parent)
+MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_dialogs(dialogs), m_shell(shell) {
     initResources();
     setObjectName(QStringLiteral("MDIForm1"));
@@ -43,7 +43,7 @@ MDIForm1::MDIForm1(document::AppState& state, platform::Dialogs& dialogs, platfo
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
-    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &MDIForm1::onSubWindowActivated);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &MainWindow::onSubWindowActivated);
 
     setupFileMenu();
     setupEditMenu();
@@ -56,7 +56,7 @@ MDIForm1::MDIForm1(document::AppState& state, platform::Dialogs& dialogs, platfo
     setupStatusBar();
 }
 
-MDIForm1::~MDIForm1() {
+MainWindow::~MainWindow() {
     // The children outlive this part of the object while QWidget deletes them; nothing of theirs
     // may call back into it then.
     disconnect(m_mdiArea, nullptr, this, nullptr);
@@ -65,7 +65,7 @@ MDIForm1::~MDIForm1() {
     }
 }
 
-void MDIForm1::MDIForm_Load() {
+void MainWindow::MDIForm_Load() {
     centreOnScreen();
     // On a narrow screen the sliders get a row of their own rather than hiding behind an overflow button.
     if (auto* sliders = findChild<QToolBar*>(QStringLiteral("SliderBar"));
@@ -78,7 +78,7 @@ void MDIForm1::MDIForm_Load() {
     m_state.SettingsPath = document::pathInDir(m_state.appDir, document::SettingsFileName);
 }
 
-void MDIForm1::centreOnScreen() {
+void MainWindow::centreOnScreen() {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) {
         return;
@@ -90,7 +90,7 @@ void MDIForm1::centreOnScreen() {
          available.top() + (available.height() - size.height()) / 2);
 }
 
-void MDIForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     bool cancel = false;
     MDIForm_Unload(cancel);
     if (cancel) {
@@ -100,7 +100,7 @@ void MDIForm1::closeEvent(QCloseEvent* event) {
     }
 }
 
-void MDIForm1::MDIForm_Unload(bool& cancel) {
+void MainWindow::MDIForm_Unload(bool& cancel) {
     // Most recently used first, so the first question is about the document the user sees.
     QList<QPointer<QMdiSubWindow>> pending;
     const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
@@ -111,7 +111,7 @@ void MDIForm1::MDIForm_Unload(bool& cancel) {
         if (!window) {
             continue;
         }
-        const auto* form = qobject_cast<Form1*>(window->widget());
+        const auto* form = qobject_cast<DocumentWindow*>(window->widget());
         if (form && form->isClosing()) {
             continue;
         }
@@ -127,7 +127,7 @@ void MDIForm1::MDIForm_Unload(bool& cancel) {
     deleteTemporaryStateFiles();
 }
 
-void MDIForm1::deleteTemporaryStateFiles() {
+void MainWindow::deleteTemporaryStateFiles() {
     const QStringList names = platform::listFiles(m_state.appDir, QStringLiteral("*.tmp"));
     for (const QString& name : names) {
         const QString path = document::pathInDir(m_state.appDir, name);
@@ -138,7 +138,7 @@ void MDIForm1::deleteTemporaryStateFiles() {
 
 // ---- documents -------------------------------------------------------------------------------
 
-void MDIForm1::SetNewDocumentMenus() {
+void MainWindow::SetNewDocumentMenus() {
     applyNewDocumentMenus(*this, m_state.StereoName);
     createDocumentWindow();
     if (m_state.OpenMode == QLatin1String("Sinki")) {
@@ -147,22 +147,22 @@ void MDIForm1::SetNewDocumentMenus() {
     m_state.OpenMode.clear();
 }
 
-void MDIForm1::detachCurrentDocument() {
+void MainWindow::detachCurrentDocument() {
     if (m_current && !m_current->isClosing()) {
         m_current->Form_Deactivate();
     }
     m_current = nullptr;
 }
 
-QSize MDIForm1::defaultDocumentSize() const {
+QSize MainWindow::defaultDocumentSize() const {
     const QSize area = m_mdiArea->viewport()->size();
     return {std::max(320, area.width() * 7 / 10), std::max(240, area.height() * 7 / 10)};
 }
 
-Form1* MDIForm1::createDocumentWindow() {
+DocumentWindow* MainWindow::createDocumentWindow() {
     // The shared controls already describe the new document; the previous one was saved by the caller.
     m_current = nullptr;
-    auto* form = new Form1(m_state, *this, m_dialogs);
+    auto* form = new DocumentWindow(m_state, *this, m_dialogs);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->resize(defaultDocumentSize());
     form->Form_Load();
@@ -176,7 +176,7 @@ Form1* MDIForm1::createDocumentWindow() {
     return form;
 }
 
-void MDIForm1::releaseMenuShortcuts(QMdiSubWindow* window) const {
+void MainWindow::releaseMenuShortcuts(QMdiSubWindow* window) const {
     // The sub-window's system menu brings the platform's close keys (Ctrl+W on X11); a key that a
     // frame menu also uses would be ambiguous and do nothing at all.
     QMenu* system = window->systemMenu();
@@ -196,7 +196,7 @@ void MDIForm1::releaseMenuShortcuts(QMdiSubWindow* window) const {
     }
 }
 
-QPoint MDIForm1::cascadePosition(const QSize& size) const {
+QPoint MainWindow::cascadePosition(const QSize& size) const {
     // Each new window one title bar lower and to the right, starting over where it would not fit.
     const int step = std::max(16, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2);
     const QSize room = m_mdiArea->viewport()->size() - size;
@@ -205,7 +205,7 @@ QPoint MDIForm1::cascadePosition(const QSize& size) const {
     return {index * step, index * step};
 }
 
-QMdiSubWindow* MDIForm1::subWindowOf(const Form1& form) const {
+QMdiSubWindow* MainWindow::subWindowOf(const DocumentWindow& form) const {
     for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
         if (window->widget() == &form) {
             return window;
@@ -214,20 +214,20 @@ QMdiSubWindow* MDIForm1::subWindowOf(const Form1& form) const {
     return nullptr;
 }
 
-void MDIForm1::onSubWindowActivated(QMdiSubWindow* window) {
+void MainWindow::onSubWindowActivated(QMdiSubWindow* window) {
     // A null activation means the frame lost focus (to a dialog, say) or no window is left: the
     // shared controls keep the state they hold, and nothing is written or restored.
     if (!window) {
         return;
     }
-    auto* form = qobject_cast<Form1*>(window->widget());
+    auto* form = qobject_cast<DocumentWindow*>(window->widget());
     if (!form || form->isClosing()) {
         return;
     }
     switchCurrentTo(form);
 }
 
-void MDIForm1::switchCurrentTo(Form1* form) {
+void MainWindow::switchCurrentTo(DocumentWindow* form) {
     if (m_current == form) {
         return;
     }
@@ -240,9 +240,9 @@ void MDIForm1::switchCurrentTo(Form1* form) {
     }
 }
 
-bool MDIForm1::isCurrent(const Form1& form) const { return m_current == &form; }
+bool MainWindow::isCurrent(const DocumentWindow& form) const { return m_current == &form; }
 
-void MDIForm1::makeCurrent(Form1& form) {
+void MainWindow::makeCurrent(DocumentWindow& form) {
     if (QMdiSubWindow* window = subWindowOf(form); window && m_mdiArea->activeSubWindow() != window) {
         m_mdiArea->setActiveSubWindow(window);
     }
@@ -250,21 +250,21 @@ void MDIForm1::makeCurrent(Form1& form) {
     switchCurrentTo(&form);
 }
 
-Form1* MDIForm1::activeDocument() const {
+DocumentWindow* MainWindow::activeDocument() const {
     return (m_current && !m_current->isClosing()) ? m_current.data() : nullptr;
 }
 
-QList<Form1*> MDIForm1::documentWindows() const {
-    QList<Form1*> forms;
+QList<DocumentWindow*> MainWindow::documentWindows() const {
+    QList<DocumentWindow*> forms;
     for (QMdiSubWindow* window : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
-        if (auto* form = qobject_cast<Form1*>(window->widget()); form && !form->isClosing()) {
+        if (auto* form = qobject_cast<DocumentWindow*>(window->widget()); form && !form->isClosing()) {
             forms.append(form);
         }
     }
     return forms;
 }
 
-void MDIForm1::lockOtherDocuments(const Form1& form) {
+void MainWindow::lockOtherDocuments(const DocumentWindow& form) {
     // By identity, not by caption: the same file opened twice gives two windows with one caption.
     for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
         if (window->widget() != &form) {
@@ -273,92 +273,92 @@ void MDIForm1::lockOtherDocuments(const Form1& form) {
     }
 }
 
-void MDIForm1::unlockDocuments() {
+void MainWindow::unlockDocuments() {
     for (QMdiSubWindow* window : m_mdiArea->subWindowList()) {
         window->setEnabled(true);
     }
 }
 
-int MDIForm1::openDocumentCount() const { return static_cast<int>(documentWindows().size()); }
+int MainWindow::openDocumentCount() const { return static_cast<int>(documentWindows().size()); }
 
-void MDIForm1::ResetMenus() { ui::ResetMenus(*this); }
+void MainWindow::ResetMenus() { ui::ResetMenus(*this); }
 
 // ---- command routing -------------------------------------------------------------------------
 
-void MDIForm1::PostCommand(const QString& tag) {
+void MainWindow::PostCommand(const QString& tag) {
     m_state.CommandTag = tag;
-    if (Form1* form = activeDocument()) {
+    if (DocumentWindow* form = activeDocument()) {
         form->armTimer1();
     }
 }
 
 // ---- shared controls -------------------------------------------------------------------------
 
-QAction* MDIForm1::menuAction(Menu id) const { return m_menuActions[static_cast<std::size_t>(id)]; }
+QAction* MainWindow::menuAction(Menu id) const { return m_menuActions[static_cast<std::size_t>(id)]; }
 
-QMenu* MDIForm1::menu(Menu id) const { return m_menus[static_cast<std::size_t>(id)]; }
+QMenu* MainWindow::menu(Menu id) const { return m_menus[static_cast<std::size_t>(id)]; }
 
-QAction* MDIForm1::toolbarButton(int index) const {
+QAction* MainWindow::toolbarButton(int index) const {
     return (index >= 1 && index <= document::ToolbarButtonCount) ? m_buttons[static_cast<std::size_t>(index)]
                                                                   : nullptr;
 }
 
-QAction* MDIForm1::toolbarButtonMenuEntry(int button, int entry) const {
+QAction* MainWindow::toolbarButtonMenuEntry(int button, int entry) const {
     const auto it = m_buttonMenuEntries.find({button, entry});
     return it == m_buttonMenuEntries.end() ? nullptr : it->second;
 }
 
-QSlider* MDIForm1::slider(Slider which) const { return m_sliders[static_cast<std::size_t>(which)]; }
+QSlider* MainWindow::slider(Slider which) const { return m_sliders[static_cast<std::size_t>(which)]; }
 
-QLabel* MDIForm1::Text1(int index) const {
+QLabel* MainWindow::Text1(int index) const {
     return (index >= 0 && index < document::SliderCaptionCount) ? m_captions[static_cast<std::size_t>(index)]
                                                                  : nullptr;
 }
 
-bool MDIForm1::menuEnabled(Menu id) const { return menuAction(id)->isEnabled(); }
+bool MainWindow::menuEnabled(Menu id) const { return menuAction(id)->isEnabled(); }
 
-void MDIForm1::setMenuEnabled(Menu id, bool enabled) { menuAction(id)->setEnabled(enabled); }
+void MainWindow::setMenuEnabled(Menu id, bool enabled) { menuAction(id)->setEnabled(enabled); }
 
-bool MDIForm1::buttonEnabled(int index) const {
+bool MainWindow::buttonEnabled(int index) const {
     const QAction* button = toolbarButton(index);
     return button && button->isEnabled();
 }
 
-void MDIForm1::setButtonEnabled(int index, bool enabled) {
+void MainWindow::setButtonEnabled(int index, bool enabled) {
     if (QAction* button = toolbarButton(index)) {
         button->setEnabled(enabled);
     }
 }
 
-bool MDIForm1::buttonMenuEnabled(int button, int entry) const {
+bool MainWindow::buttonMenuEnabled(int button, int entry) const {
     const QAction* action = toolbarButtonMenuEntry(button, entry);
     return action && action->isEnabled();
 }
 
-void MDIForm1::setButtonMenuEnabled(int button, int entry, bool enabled) {
+void MainWindow::setButtonMenuEnabled(int button, int entry, bool enabled) {
     if (QAction* action = toolbarButtonMenuEntry(button, entry)) {
         action->setEnabled(enabled);
     }
 }
 
-bool MDIForm1::captionEnabled(int index) const {
+bool MainWindow::captionEnabled(int index) const {
     const QLabel* caption = Text1(index);
     return caption && caption->isEnabled();
 }
 
-void MDIForm1::setCaptionEnabled(int index, bool enabled) {
+void MainWindow::setCaptionEnabled(int index, bool enabled) {
     if (QLabel* caption = Text1(index)) {
         caption->setEnabled(enabled);
     }
 }
 
-bool MDIForm1::sliderEnabled(Slider which) const { return slider(which)->isEnabled(); }
+bool MainWindow::sliderEnabled(Slider which) const { return slider(which)->isEnabled(); }
 
-void MDIForm1::setSliderEnabled(Slider which, bool enabled) { slider(which)->setEnabled(enabled); }
+void MainWindow::setSliderEnabled(Slider which, bool enabled) { slider(which)->setEnabled(enabled); }
 
-QString MDIForm1::convStartCaption() const { return menuAction(Menu::mnuConvStart)->text(); }
+QString MainWindow::convStartCaption() const { return menuAction(Menu::mnuConvStart)->text(); }
 
-void MDIForm1::setConvStartCaption(const QString& caption) {
+void MainWindow::setConvStartCaption(const QString& caption) {
     menuAction(Menu::mnuConvStart)->setText(caption);
     if (QAction* start = toolbarButton(11)) {
         start->setToolTip(caption);
@@ -366,9 +366,9 @@ void MDIForm1::setConvStartCaption(const QString& caption) {
     }
 }
 
-int MDIForm1::sliderValue(Slider which) const { return slider(which)->value(); }
+int MainWindow::sliderValue(Slider which) const { return slider(which)->value(); }
 
-void MDIForm1::setSliderValue(Slider which, int value) {
+void MainWindow::setSliderValue(Slider which, int value) {
     QSlider* control = slider(which);
     const int before = control->value();
     control->setValue(value);
@@ -378,11 +378,11 @@ void MDIForm1::setSliderValue(Slider which, int value) {
     }
 }
 
-QString MDIForm1::statusPanelText(int panel) const {
+QString MainWindow::statusPanelText(int panel) const {
     return (panel >= 1 && panel <= 5) ? m_statusPanels[static_cast<std::size_t>(panel)]->text() : QString();
 }
 
-void MDIForm1::setStatusPanelText(int panel, const QString& text) {
+void MainWindow::setStatusPanelText(int panel, const QString& text) {
     if (panel >= 1 && panel <= 5) {
         m_statusPanels[static_cast<std::size_t>(panel)]->setText(text);
     }
@@ -394,7 +394,7 @@ namespace quarbel::ui {
 
 // ---- menu building blocks --------------------------------------------------------------------
 
-QMenu* MDIForm1::addSubmenu(QMenu* parent, Menu id, const QString& caption) {
+QMenu* MainWindow::addSubmenu(QMenu* parent, Menu id, const QString& caption) {
     QMenu* submenu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
     const QString name = QString::fromLatin1(document::menuName(id));
     submenu->setObjectName(name);
@@ -405,7 +405,7 @@ QMenu* MDIForm1::addSubmenu(QMenu* parent, Menu id, const QString& caption) {
     return submenu;
 }
 
-QAction* MDIForm1::addItem(QMenu* parent, Menu id, const QString& caption, const QKeySequence& shortcut) {
+QAction* MainWindow::addItem(QMenu* parent, Menu id, const QString& caption, const QKeySequence& shortcut) {
     QAction* action = parent->addAction(caption);
     action->setObjectName(QString::fromLatin1(document::menuName(id)));
     action->setShortcut(shortcut);
@@ -414,7 +414,7 @@ QAction* MDIForm1::addItem(QMenu* parent, Menu id, const QString& caption, const
     return action;
 }
 
-void MDIForm1::addSeparator(QMenu* parent, const char* name) {
+void MainWindow::addSeparator(QMenu* parent, const char* name) {
     parent->addSeparator()->setObjectName(QLatin1String(name));
 }
 

@@ -31,21 +31,21 @@ class Shell;
 } // namespace quarbel::platform
 
 namespace quarbel::panes {
-class Form1;
+class DocumentWindow;
 }
 
 namespace quarbel::ui {
 
-class Form2;
+class ColourFieldWizard;
 
-class MDIForm1 : public QMainWindow, public document::SharedControls, public panes::DocumentHost {
+class MainWindow : public QMainWindow, public document::SharedControls, public panes::DocumentHost {
     Q_OBJECT
 
 public:
     // state.appDir is the application directory; every dialog goes through dialogs.
-    MDIForm1(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell,
+    MainWindow(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell,
              QWidget* parent = nullptr);
-    ~MDIForm1() override;
+    ~MainWindow() override;
 
     // Centres the window, puts the frame into the no-document state, shows it and fixes the
     // settings file's path. No document is opened.
@@ -90,7 +90,7 @@ public:
     void mnuWizard_Click();
     void timForWiz_Timer();
     QTimer* timForWiz();
-    Form2* wizard() const;
+    ColourFieldWizard* wizard() const;
 
     // Opening a document file; the printer that Print uses (the default printer unless one is handed in).
     void mnuOpen_Click();
@@ -108,8 +108,8 @@ public:
     void Toolbar1_ButtonMenuClick(const QString& key);
 
     // The active document window, or null.
-    panes::Form1* activeDocument() const;
-    QList<panes::Form1*> documentWindows() const;
+    panes::DocumentWindow* activeDocument() const;
+    QList<panes::DocumentWindow*> documentWindows() const;
     QMdiArea* mdiArea() const { return m_mdiArea; }
 
     QAction* menuAction(document::Menu menu) const;
@@ -143,9 +143,9 @@ public:
     void setStatusPanelText(int panel, const QString& text) override;
     void ResetMenus() override;
     int openDocumentCount() const override;
-    bool isCurrent(const panes::Form1& form) const override;
-    void makeCurrent(panes::Form1& form) override;
-    void lockOtherDocuments(const panes::Form1& form) override;
+    bool isCurrent(const panes::DocumentWindow& form) const override;
+    void makeCurrent(panes::DocumentWindow& form) override;
+    void lockOtherDocuments(const panes::DocumentWindow& form) override;
     void unlockDocuments() override;
 
 protected:
@@ -171,10 +171,10 @@ private:
 
     struct NewDocumentKind;
     void newDocument(const NewDocumentKind& kind);
-    panes::Form1* createDocumentWindow();
+    panes::DocumentWindow* createDocumentWindow();
     void onSubWindowActivated(QMdiSubWindow* window);
-    void switchCurrentTo(panes::Form1* form);
-    QMdiSubWindow* subWindowOf(const panes::Form1& form) const;
+    void switchCurrentTo(panes::DocumentWindow* form);
+    QMdiSubWindow* subWindowOf(const panes::DocumentWindow& form) const;
     void updateWindowMenu();
     void deleteTemporaryStateFiles();
     void centreOnScreen();
@@ -194,7 +194,7 @@ private:
     QMdiArea* m_mdiArea = nullptr;
     // The document whose state the shared controls hold; null between a New command's start and
     // the new window's activation, and after the last document closed.
-    QPointer<panes::Form1> m_current;
+    QPointer<panes::DocumentWindow> m_current;
 
     std::array<QAction*, document::MenuCount> m_menuActions{};
     std::array<QMenu*, document::MenuCount> m_menus{};
@@ -210,7 +210,7 @@ private:
     std::unique_ptr<platform::Printer> m_ownPrinter; // made on first use
     platform::Printer* m_printer = nullptr;
     // Colour-field wizard.
-    QPointer<Form2> m_wizard;
+    QPointer<ColourFieldWizard> m_wizard;
     QTimer* m_timForWiz = nullptr; // made on first use
 };
 

@@ -4,33 +4,33 @@
 #include <QAction>
 #include <QMenu>
 
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "ui/MainWindow.h"
 
 namespace quarbel::ui {
 
 using document::Menu;
 
-void MDIForm1::mnuCopy_Click() {
-    if (panes::Form1* form = activeDocument()) {
+void MainWindow::mnuCopy_Click() {
+    if (panes::DocumentWindow* form = activeDocument()) {
         form->copySelectedPane();
     }
 }
 
-void MDIForm1::mnuCut_Click() {
+void MainWindow::mnuCut_Click() {
     mnuCopy_Click();
     ClearActivePane();
 }
 
-void MDIForm1::mnuClear_Click() { ClearActivePane(); }
+void MainWindow::mnuClear_Click() { ClearActivePane(); }
 
-void MDIForm1::ClearActivePane() {
-    if (panes::Form1* form = activeDocument()) {
+void MainWindow::ClearActivePane() {
+    if (panes::DocumentWindow* form = activeDocument()) {
         form->clearSelectedPane();
     }
 }
 
-void MDIForm1::popupEditMenu(const QPoint& globalPos) {
+void MainWindow::popupEditMenu(const QPoint& globalPos) {
     QMenu* edit = menu(Menu::mnuHensyuu);
     QAction* editor = menuAction(Menu::mnuEditer);
     auto* bar5 = edit->findChild<QAction*>(QStringLiteral("mnuBar5"));

@@ -4,32 +4,32 @@
 #include <QMenu>
 
 #include "document/RunStates.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "ui/MainWindow.h"
 
 namespace quarbel::ui {
 
 using document::Menu;
 
-void MDIForm1::setupConvertMenu() {
+void MainWindow::setupConvertMenu() {
     QMenu* convert = addSubmenu(nullptr, Menu::mnuConvert, QStringLiteral("変換(&R)"));
     connect(addItem(convert, Menu::mnuConvStart, QStringLiteral("開始"), Qt::Key_F6), &QAction::triggered, this,
-            &MDIForm1::mnuConvStart_Click);
+            &MainWindow::mnuConvStart_Click);
     connect(addItem(convert, Menu::mnuConvStop, QStringLiteral("中断"), Qt::Key_F7), &QAction::triggered, this,
-            &MDIForm1::mnuConvStop_Click);
+            &MainWindow::mnuConvStop_Click);
     connect(addItem(convert, Menu::mnuConvExit, QStringLiteral("中止"), Qt::Key_F8), &QAction::triggered, this,
-            &MDIForm1::mnuConvExit_Click);
+            &MainWindow::mnuConvExit_Click);
 }
 
-void MDIForm1::mnuConvStart_Click() { PostCommand(QStringLiteral("MDImnuConvStart")); }
+void MainWindow::mnuConvStart_Click() { PostCommand(QStringLiteral("MDImnuConvStart")); }
 
 // The running converter sees the request before its next row.
-void MDIForm1::mnuConvStop_Click() { m_state.run.PauseRequested = true; }
+void MainWindow::mnuConvStop_Click() { m_state.run.PauseRequested = true; }
 
-void MDIForm1::mnuConvExit_Click() {
+void MainWindow::mnuConvExit_Click() {
     m_state.run.PauseRequested = true;
     m_state.run.AbortRequested = true;
-    if (panes::Form1* form = activeDocument()) {
+    if (panes::DocumentWindow* form = activeDocument()) {
         form->discardStereoImage();
     }
     m_state.run.Converting = false;

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QMenu>
 
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "ui/EditorAndHelp.h"
 #include "ui/MainWindow.h"
 
@@ -11,7 +11,7 @@ namespace quarbel::ui {
 
 using document::Menu;
 
-void MDIForm1::setupEditMenu() {
+void MainWindow::setupEditMenu() {
     QMenu* edit = addSubmenu(nullptr, Menu::mnuHensyuu, QStringLiteral("編集(&E)"));
     QMenu* editor = addSubmenu(edit, Menu::mnuEditer, QStringLiteral("エディタ"));
     // The editor commands touch only the frame and run at once.
@@ -21,17 +21,17 @@ void MDIForm1::setupEditMenu() {
             this, [this] { startEditor(frameContext(this, m_dialogs, m_shell, m_state)); });
     addSeparator(edit, "mnuBar5");
     connect(addItem(edit, Menu::mnuCut, QStringLiteral("切り取り"), Qt::CTRL | Qt::Key_X), &QAction::triggered, this,
-            &MDIForm1::mnuCut_Click);
+            &MainWindow::mnuCut_Click);
     connect(addItem(edit, Menu::mnuCopy, QStringLiteral("コピー"), Qt::CTRL | Qt::Key_C), &QAction::triggered, this,
-            &MDIForm1::mnuCopy_Click);
+            &MainWindow::mnuCopy_Click);
     connect(addItem(edit, Menu::mnuPaste, QStringLiteral("貼り付け"), Qt::CTRL | Qt::Key_V), &QAction::triggered,
-            this, &MDIForm1::mnuPaste_Click);
+            this, &MainWindow::mnuPaste_Click);
     addSeparator(edit, "mnuBar6");
     connect(addItem(edit, Menu::mnuClear, QStringLiteral("消去"), Qt::CTRL | Qt::Key_D), &QAction::triggered, this,
-            &MDIForm1::mnuClear_Click);
+            &MainWindow::mnuClear_Click);
 }
 
-void MDIForm1::mnuPaste_Click() {
+void MainWindow::mnuPaste_Click() {
     // The selected pane decides where the picture goes. With no pane selected nothing is posted:
     // arming the timer would run the previous command again.
     const QString& source = m_state.PicSource;

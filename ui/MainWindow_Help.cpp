@@ -4,26 +4,26 @@
 #include <QMenu>
 
 #include "ui/EditorAndHelp.h"
-#include "ui/Form5.h"
+#include "ui/AboutBox.h"
 #include "ui/MainWindow.h"
 
 namespace quarbel::ui {
 
 using document::Menu;
 
-void MDIForm1::setupHelpMenu() {
+void MainWindow::setupHelpMenu() {
     QMenu* help = addSubmenu(nullptr, Menu::mnuHelp, QStringLiteral("ヘルプ(&H)"));
     QAction* about = addItem(help, Menu::mnuInfomation, QStringLiteral("バージョン情報"), Qt::CTRL | Qt::Key_I);
     about->setMenuRole(QAction::NoRole);
-    connect(about, &QAction::triggered, this, &MDIForm1::mnuInfomation_Click);
+    connect(about, &QAction::triggered, this, &MainWindow::mnuInfomation_Click);
     // Help does not depend on the documents or the settings, so it runs at once.
     connect(addItem(help, Menu::mnuSetumei, QStringLiteral("使い方など"), Qt::Key_F1), &QAction::triggered, this,
             [this] { openHelpPage(frameContext(this, m_dialogs, m_shell, m_state)); });
 }
 
-void MDIForm1::mnuInfomation_Click() {
+void MainWindow::mnuInfomation_Click() {
     // Modal without a nested event loop: the frame stays blocked until the box is closed.
-    auto* box = new Form5(this);
+    auto* box = new AboutBox(this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);
     box->show();

@@ -9,27 +9,27 @@ namespace quarbel::ui {
 
 using document::Menu;
 
-void MDIForm1::setupInsertMenu() {
+void MainWindow::setupInsertMenu() {
     QMenu* insert = addSubmenu(nullptr, Menu::mnuIns, QStringLiteral("挿入(&I)"));
     connect(addItem(insert, Menu::mnuInsDesign, QStringLiteral("デザイン画像"), Qt::CTRL | Qt::Key_G),
-            &QAction::triggered, this, &MDIForm1::mnuInsDesign_Click);
+            &QAction::triggered, this, &MainWindow::mnuInsDesign_Click);
     connect(addItem(insert, Menu::mnuInsField, QStringLiteral("フィールド画像"), Qt::CTRL | Qt::Key_F),
-            &QAction::triggered, this, &MDIForm1::mnuInsField_Click);
+            &QAction::triggered, this, &MainWindow::mnuInsField_Click);
     connect(addItem(insert, Menu::mnuInsStereo, QStringLiteral("ステレオ画像"), Qt::CTRL | Qt::Key_J),
-            &QAction::triggered, this, &MDIForm1::mnuInsStereo_Click);
+            &QAction::triggered, this, &MainWindow::mnuInsStereo_Click);
 }
 
-void MDIForm1::mnuInsDesign_Click() {
+void MainWindow::mnuInsDesign_Click() {
     m_state.PicSource = QStringLiteral("FromFile");
     PostCommand(QStringLiteral("MDImnuInsDesign"));
 }
 
-void MDIForm1::mnuInsField_Click() {
+void MainWindow::mnuInsField_Click() {
     m_state.PicSource = QStringLiteral("FromFile");
     PostCommand(QStringLiteral("MDImnuInsField"));
 }
 
-void MDIForm1::mnuInsStereo_Click() {
+void MainWindow::mnuInsStereo_Click() {
     m_state.PicSource = QStringLiteral("FromFile");
     PostCommand(QStringLiteral("MDImnuInsStereo"));
 }

@@ -5,7 +5,7 @@
 
 #include "document/Settings.h"
 #include "document/StateFile.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 #include "ui/MainWindow.h"
@@ -52,7 +52,7 @@ bool reportedAndCarriedOn(int number) {
 
 } // namespace
 
-void MDIForm1::mnuOpen_Click() {
+void MainWindow::mnuOpen_Click() {
     const QString qbdFileDir = QStringLiteral("QbdFileDir");
     const document::Settings settings(m_state.SettingsPath, m_state.appDir);
 
@@ -94,7 +94,7 @@ void MDIForm1::mnuOpen_Click() {
     PostCommand(QStringLiteral("MDImnuOpen"));
 }
 
-platform::Printer* MDIForm1::printer() {
+platform::Printer* MainWindow::printer() {
     if (!m_printer) {
         m_ownPrinter = platform::makeQtPrinter();
         m_printer = m_ownPrinter.get();

@@ -49,7 +49,7 @@ QLabel* makePanel(QWidget* parent, const QString& name, const QString& label, in
 
 } // namespace
 
-void MDIForm1::setupSliders() {
+void MainWindow::setupSliders() {
     auto* bar = addToolBar(QStringLiteral("SliderBar"));
     bar->setObjectName(QStringLiteral("SliderBar"));
     bar->setMovable(false);
@@ -92,7 +92,7 @@ void MDIForm1::setupSliders() {
     bar->addWidget(box);
 }
 
-void MDIForm1::slider_Change(Slider which) {
+void MainWindow::slider_Change(Slider which) {
     const SliderEntry& entry = entryOf(which);
     const QString value = QString::number(slider(which)->value());
     // The conversion reads its parameters from the active document's file, so the value goes
@@ -103,12 +103,12 @@ void MDIForm1::slider_Change(Slider which) {
     setStatusPanelText(entry.panel, value);
 }
 
-void MDIForm1::slider_MouseMove(Slider which) {
+void MainWindow::slider_MouseMove(Slider which) {
     QSlider* control = slider(which);
     control->setToolTip(QString::number(control->value()));
 }
 
-bool MDIForm1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::ToolTip) {
         for (const SliderEntry& entry : kSliders) {
             if (watched == slider(entry.id)) {
@@ -120,7 +120,7 @@ bool MDIForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MDIForm1::setupStatusBar() {
+void MainWindow::setupStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
 

@@ -55,7 +55,7 @@ constexpr ButtonMenuEntry kButtonMenus[] = {
 
 } // namespace
 
-void MDIForm1::setupToolbar() {
+void MainWindow::setupToolbar() {
     m_toolbar = addToolBar(QStringLiteral("Toolbar1"));
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
     m_toolbar->setMovable(false);
@@ -102,16 +102,16 @@ void MDIForm1::setupToolbar() {
     }
 }
 
-void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
+void MainWindow::Toolbar1_ButtonClick(const QString& key) {
     // A key not listed does nothing.
-    static constexpr std::pair<const char*, void (MDIForm1::*)()> kClicks[] = {
-        {"New", &MDIForm1::mnuWizard_Click},
-        {"Save", &MDIForm1::mnuSave_Click},   {"Printer", &MDIForm1::mnuPrint_Click},
-        {"Open", &MDIForm1::mnuOpen_Click},
-        {"Cut", &MDIForm1::mnuCut_Click},     {"Copy", &MDIForm1::mnuCopy_Click},
-        {"Paste", &MDIForm1::mnuPaste_Click}, {"Ins", &MDIForm1::mnuInsDesign_Click},
-        {"Start", &MDIForm1::mnuConvStart_Click}, {"Stop", &MDIForm1::mnuConvStop_Click},
-        {"Exit", &MDIForm1::mnuConvExit_Click},
+    static constexpr std::pair<const char*, void (MainWindow::*)()> kClicks[] = {
+        {"New", &MainWindow::mnuWizard_Click},
+        {"Save", &MainWindow::mnuSave_Click},   {"Printer", &MainWindow::mnuPrint_Click},
+        {"Open", &MainWindow::mnuOpen_Click},
+        {"Cut", &MainWindow::mnuCut_Click},     {"Copy", &MainWindow::mnuCopy_Click},
+        {"Paste", &MainWindow::mnuPaste_Click}, {"Ins", &MainWindow::mnuInsDesign_Click},
+        {"Start", &MainWindow::mnuConvStart_Click}, {"Stop", &MainWindow::mnuConvStop_Click},
+        {"Exit", &MainWindow::mnuConvExit_Click},
     };
     for (const auto& [name, handler] : kClicks) {
         if (key == QLatin1String(name)) {
@@ -121,12 +121,12 @@ void MDIForm1::Toolbar1_ButtonClick(const QString& key) {
     }
 }
 
-void MDIForm1::Toolbar1_ButtonMenuClick(const QString& key) {
-    static constexpr std::pair<const char*, void (MDIForm1::*)()> kClicks[] = {
-        {"StereoWiz", &MDIForm1::mnuWizard_Click},
-        {"Stereo", &MDIForm1::mnuFieldColor_Click},   {"RandomColor", &MDIForm1::mnuColor_Click},
-        {"RandomMono", &MDIForm1::mnuMono_Click},     {"InsDesign", &MDIForm1::mnuInsDesign_Click},
-        {"InsField", &MDIForm1::mnuInsField_Click},   {"InsStereo", &MDIForm1::mnuInsStereo_Click},
+void MainWindow::Toolbar1_ButtonMenuClick(const QString& key) {
+    static constexpr std::pair<const char*, void (MainWindow::*)()> kClicks[] = {
+        {"StereoWiz", &MainWindow::mnuWizard_Click},
+        {"Stereo", &MainWindow::mnuFieldColor_Click},   {"RandomColor", &MainWindow::mnuColor_Click},
+        {"RandomMono", &MainWindow::mnuMono_Click},     {"InsDesign", &MainWindow::mnuInsDesign_Click},
+        {"InsField", &MainWindow::mnuInsField_Click},   {"InsStereo", &MainWindow::mnuInsStereo_Click},
     };
     for (const auto& [name, handler] : kClicks) {
         if (key == QLatin1String(name)) {

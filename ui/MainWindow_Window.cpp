@@ -5,24 +5,24 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "ui/MainWindow.h"
 
 namespace quarbel::ui {
 
 using document::Menu;
 
-void MDIForm1::setupWindowMenu() {
+void MainWindow::setupWindowMenu() {
     m_windowMenu = addSubmenu(nullptr, Menu::mnuWindow, QStringLiteral("ウィンドウ(&W)"));
-    connect(m_windowMenu, &QMenu::aboutToShow, this, &MDIForm1::updateWindowMenu);
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::updateWindowMenu);
 }
 
-void MDIForm1::updateWindowMenu() {
+void MainWindow::updateWindowMenu() {
     m_windowMenu->clear();
     const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList(QMdiArea::CreationOrder);
     int number = 0;
     for (QMdiSubWindow* window : windows) {
-        const auto* form = qobject_cast<panes::Form1*>(window->widget());
+        const auto* form = qobject_cast<panes::DocumentWindow*>(window->widget());
         if (!form || form->isClosing()) {
             continue;
         }

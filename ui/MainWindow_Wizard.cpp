@@ -4,19 +4,19 @@
 #include <QAction>
 #include <QTimer>
 
-#include "panes/Form1.h"
-#include "ui/Form2.h"
+#include "panes/DocumentWindow.h"
+#include "ui/ColourFieldWizard.h"
 #include "ui/MainWindow.h"
 
 namespace quarbel::ui {
 
-void MDIForm1::mnuWizard_Click() {
+void MainWindow::mnuWizard_Click() {
     if (m_wizard) {
         m_wizard->raise();
         m_wizard->activateWindow();
         return;
     }
-    auto* wizard = new Form2(m_state, m_dialogs, *timForWiz(), this);
+    auto* wizard = new ColourFieldWizard(m_state, m_dialogs, *timForWiz(), this);
     connect(wizard, &QDialog::finished, wizard, &QObject::deleteLater);
     // Modal without a nested event loop: the frame takes no input while the wizard is up, and the
     // wizard's handlers stay callable.
@@ -26,19 +26,19 @@ void MDIForm1::mnuWizard_Click() {
     wizard->show();
 }
 
-Form2* MDIForm1::wizard() const { return m_wizard.data(); }
+ColourFieldWizard* MainWindow::wizard() const { return m_wizard.data(); }
 
-QTimer* MDIForm1::timForWiz() {
+QTimer* MainWindow::timForWiz() {
     if (!m_timForWiz) {
         m_timForWiz = new QTimer(this);
         m_timForWiz->setObjectName(QStringLiteral("timForWiz"));
         m_timForWiz->setSingleShot(true);
-        connect(m_timForWiz, &QTimer::timeout, this, &MDIForm1::timForWiz_Timer);
+        connect(m_timForWiz, &QTimer::timeout, this, &MainWindow::timForWiz_Timer);
     }
     return m_timForWiz;
 }
 
-void MDIForm1::timForWiz_Timer() {
+void MainWindow::timForWiz_Timer() {
     timForWiz()->stop();
     // The active document keeps its own kind and state: it is written to its file before the
     // shared values change for the new one.

@@ -38,7 +38,7 @@ protected:
 
     void runTimer() { ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); })); }
 
-    void insertFromFile(void (ui::MDIForm1::*command)(), const QImage& image) {
+    void insertFromFile(void (ui::MainWindow::*command)(), const QImage& image) {
         const QString path = inAppDir(QStringLiteral("p%1.bmp").arg(++m_files));
         ASSERT_FALSE(platform::saveBmp(image, path).has_value());
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
@@ -61,16 +61,16 @@ private:
 
 TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocument) {
     frame->mnuMono_Click();
-    panes::Form1* first = active();
+    panes::DocumentWindow* first = active();
     const QImage picture = pattern(30, 20);
-    insertFromFile(&ui::MDIForm1::mnuInsStereo_Click, picture);
+    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, picture);
     click(first->picAfter());
     EXPECT_EQ(state.PicSource, QStringLiteral("CBpicAfter"));
     EXPECT_TRUE(editEntries(true, true, false, true));
     frame->Toolbar1_ButtonClick(QStringLiteral("Copy"));
 
     frame->mnuMono_Click();
-    panes::Form1* second = active();
+    panes::DocumentWindow* second = active();
     click(second->picContBefore(), {20, 20});
     EXPECT_EQ(state.PicSource, QStringLiteral("CBpicBefore"));
     EXPECT_TRUE(editEntries(false, false, true, false));
@@ -89,7 +89,7 @@ TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocumen
 TEST_F(ClipboardTest, CutEmptiesTheStereoPaneAndPasteBringsItBack) {
     frame->mnuMono_Click();
     const QImage picture = pattern(40, 30);
-    insertFromFile(&ui::MDIForm1::mnuInsStereo_Click, picture);
+    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, picture);
     frame->setStatusPanelText(5, QStringLiteral("40 × 30"));
     click(active()->picAfter());
     frame->mnuCut_Click();
@@ -114,21 +114,21 @@ TEST_F(ClipboardTest, CutEmptiesTheStereoPaneAndPasteBringsItBack) {
 TEST_F(ClipboardTest, ClearingAPaneResetsWhatDependsOnIt) {
     struct Row {
         const char* name;
-        panes::PicturePane* (panes::Form1::*pane)() const;
+        panes::PicturePane* (panes::DocumentWindow::*pane)() const;
         QString document::AppState::*path;
         Menu saveMenu;
         bool conversionReset;
     };
     const Row rows[] = {
-        {"Design", &panes::Form1::picBefore, &document::AppState::PicDesignPath, Menu::mnuSaveDesign, true},
-        {"Field", &panes::Form1::picField, &document::AppState::PicFieldPath, Menu::mnuSaveField, true},
-        {"Stereo", &panes::Form1::picAfter, &document::AppState::PicStereoPath, Menu::mnuSaveStereo, false},
+        {"Design", &panes::DocumentWindow::picBefore, &document::AppState::PicDesignPath, Menu::mnuSaveDesign, true},
+        {"Field", &panes::DocumentWindow::picField, &document::AppState::PicFieldPath, Menu::mnuSaveField, true},
+        {"Stereo", &panes::DocumentWindow::picAfter, &document::AppState::PicStereoPath, Menu::mnuSaveStereo, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         frame->mnuFieldColor_Click();
-        for (auto insert : {&ui::MDIForm1::mnuInsDesign_Click, &ui::MDIForm1::mnuInsField_Click,
-                            &ui::MDIForm1::mnuInsStereo_Click}) {
+        for (auto insert : {&ui::MainWindow::mnuInsDesign_Click, &ui::MainWindow::mnuInsField_Click,
+                            &ui::MainWindow::mnuInsStereo_Click}) {
             insertFromFile(insert, pattern(1000, 900));
         }
         frame->setStatusPanelText(5, QStringLiteral("1000 × 900"));
@@ -166,7 +166,7 @@ TEST_F(ClipboardTest, APastedPictureWiderThan1024IsRefused) {
 
 TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrRightAfterOpeningOrWithoutAPane) {
     frame->mnuMono_Click();
-    insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, pattern(10, 10));
+    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, pattern(10, 10));
     QGuiApplication::clipboard()->setImage(pattern(5, 5));
     state.PicSource = QStringLiteral("FromFile");
     const bool cut = frame->menuEnabled(Menu::mnuCut);
@@ -199,7 +199,7 @@ void dragEvent(QWidget* splitter, QEvent::Type type, QPoint windowPos, Qt::Mouse
 
 TEST_F(ClipboardTest, DraggingTheSplitterMovesTheColumnBoundary) {
     frame->mnuFieldColor_Click();
-    panes::Form1* form = active();
+    panes::DocumentWindow* form = active();
     QWidget* splitter = form->picDrag();
     const int w = form->width();
     const int h = form->height();

@@ -46,17 +46,17 @@ protected:
     }
 
     // Runs a routed command to its end: the handler returns, then the window's timer fires.
-    void routed(void (ui::MDIForm1::*command)()) {
+    void routed(void (ui::MainWindow::*command)()) {
         (frame.get()->*command)();
         ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
     }
 
-    void insertFromFile(void (ui::MDIForm1::*command)(), const QString& path) {
+    void insertFromFile(void (ui::MainWindow::*command)(), const QString& path) {
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
         routed(command);
     }
 
-    bool subWindowEnabled(panes::Form1* form) const {
+    bool subWindowEnabled(panes::DocumentWindow* form) const {
         for (QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
             if (window->widget() == form) {
                 return window->isEnabled();
@@ -66,28 +66,28 @@ protected:
     }
 
     // A random-dot document holding a Design picture, and an idle second document before it.
-    panes::Form1* readyRandomDot(int w, int h) {
+    panes::DocumentWindow* readyRandomDot(int w, int h) {
         frame->mnuMono_Click();
         other = active();
         frame->mnuMono_Click();
-        insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, picture(QStringLiteral("design.bmp"), w, h));
+        insertFromFile(&ui::MainWindow::mnuInsDesign_Click, picture(QStringLiteral("design.bmp"), w, h));
         return active();
     }
 
     // Starts a run and lets it convert at least `rows` rows before asking for a pause.
-    void startThenPauseAfter(panes::Form1* form, int rows) {
+    void startThenPauseAfter(panes::DocumentWindow* form, int rows) {
         frame->mnuConvStart_Click();
         ASSERT_TRUE(spinUntil([&] { return form->conversion().CurrentRow >= rows; }));
         frame->mnuConvStop_Click();
         ASSERT_TRUE(waitUntil([&] { return frame->statusPanelText(1) == kPaused; }));
     }
 
-    panes::Form1* other = nullptr;
+    panes::DocumentWindow* other = nullptr;
 };
 
 TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     frame->mnuMono_Click();
-    insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, picture(QStringLiteral("wide.bmp"), 1025, 3));
+    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, picture(QStringLiteral("wide.bmp"), 1025, 3));
     ASSERT_EQ(dialogs.asked().size(), 2);
     EXPECT_EQ(dialogs.asked()[1].text, QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
     EXPECT_EQ(dialogs.asked()[1].icon, platform::MessageIcon::Exclamation);
@@ -98,7 +98,7 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
 
     dialogs.clearAsked();
     const QString exact = picture(QStringLiteral("exact.bmp"), 1024, 3);
-    insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, exact);
+    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, exact);
     EXPECT_EQ(dialogs.asked().size(), 1) << "no message for 1024 pixels";
     EXPECT_EQ(active()->picBefore()->size(), QSize(1024, 3));
     EXPECT_EQ(state.PicDesignPath, exact);
@@ -111,17 +111,17 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
 
 TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
     struct Row {
-        void (ui::MDIForm1::*kind)();
-        std::vector<void (ui::MDIForm1::*)()> inserts;
+        void (ui::MainWindow::*kind)();
+        std::vector<void (ui::MainWindow::*)()> inserts;
         bool ready;
     };
     const Row rows[] = {
-        {&ui::MDIForm1::mnuMono_Click, {&ui::MDIForm1::mnuInsDesign_Click}, true},
-        {&ui::MDIForm1::mnuFieldColor_Click, {&ui::MDIForm1::mnuInsDesign_Click}, false},
-        {&ui::MDIForm1::mnuFieldColor_Click, {&ui::MDIForm1::mnuInsField_Click}, false},
-        {&ui::MDIForm1::mnuFieldColor_Click, {&ui::MDIForm1::mnuInsField_Click, &ui::MDIForm1::mnuInsDesign_Click}, true},
-        {&ui::MDIForm1::mnuFieldColor_Click, {&ui::MDIForm1::mnuInsDesign_Click, &ui::MDIForm1::mnuInsField_Click}, true},
-        {&ui::MDIForm1::mnuMono_Click, {&ui::MDIForm1::mnuInsStereo_Click}, false},
+        {&ui::MainWindow::mnuMono_Click, {&ui::MainWindow::mnuInsDesign_Click}, true},
+        {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsDesign_Click}, false},
+        {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsField_Click}, false},
+        {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsField_Click, &ui::MainWindow::mnuInsDesign_Click}, true},
+        {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsDesign_Click, &ui::MainWindow::mnuInsField_Click}, true},
+        {&ui::MainWindow::mnuMono_Click, {&ui::MainWindow::mnuInsStereo_Click}, false},
     };
     const QString path = picture(QStringLiteral("p.bmp"), 20, 10);
     for (const Row& r : rows) {
@@ -156,7 +156,7 @@ TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersSt
 }
 
 TEST_F(ConversionTest, AWholeRunMakesTheStereoImageAndLeavesTheFinishedMenus) {
-    panes::Form1* form = readyRandomDot(64, 40);
+    panes::DocumentWindow* form = readyRandomDot(64, 40);
     frame->mnuConvStart_Click();
     ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
     // While running: the other document is locked and only pause is on.
@@ -207,8 +207,8 @@ TEST_F(ConversionTest, AFlatDesignLeavesAFieldThatRepeatsAtTheRepeatWidthUnchang
     const QString designPath = inAppDir(QStringLiteral("flat.bmp"));
     ASSERT_FALSE(platform::saveBmp(field, fieldPath).has_value());
     ASSERT_FALSE(platform::saveBmp(design, designPath).has_value());
-    insertFromFile(&ui::MDIForm1::mnuInsDesign_Click, designPath);
-    insertFromFile(&ui::MDIForm1::mnuInsField_Click, fieldPath);
+    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, designPath);
+    insertFromFile(&ui::MainWindow::mnuInsField_Click, fieldPath);
     ASSERT_EQ(sliderValue(document::Slider::sldKurikaesi), 70);
 
     frame->mnuConvStart_Click();
@@ -218,7 +218,7 @@ TEST_F(ConversionTest, AFlatDesignLeavesAFieldThatRepeatsAtTheRepeatWidthUnchang
 }
 
 TEST_F(ConversionTest, ContinuingAPausedRunKeepsTheRowsAlreadyDrawn) {
-    panes::Form1* form = readyRandomDot(48, 400);
+    panes::DocumentWindow* form = readyRandomDot(48, 400);
     startThenPauseAfter(form, 5);
     const int resumeRow = form->conversion().ResumeState[0];
     ASSERT_GE(resumeRow, 5);
@@ -238,7 +238,7 @@ TEST_F(ConversionTest, ContinuingAPausedRunKeepsTheRowsAlreadyDrawn) {
 }
 
 TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
-    panes::Form1* form = readyRandomDot(48, 400);
+    panes::DocumentWindow* form = readyRandomDot(48, 400);
     startThenPauseAfter(form, 5);
     frame->mnuConvExit_Click();
     EXPECT_TRUE(form->picAfter()->isHidden());
@@ -260,7 +260,7 @@ TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
 }
 
 TEST_F(ConversionTest, ClosingAPausedWindowHandsTheFrameBack) {
-    panes::Form1* form = readyRandomDot(48, 400);
+    panes::DocumentWindow* form = readyRandomDot(48, 400);
     startThenPauseAfter(form, 3);
     dialogs.queueAnswer(platform::Answer::No);
     ASSERT_TRUE(closeWindowOf(form));

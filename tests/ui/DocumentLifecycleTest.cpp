@@ -23,7 +23,7 @@ using platform::ScriptedDialogs;
 
 struct NewCase {
     const char* name;
-    void (ui::MDIForm1::*command)();
+    void (ui::MainWindow::*command)();
     const char* stereoName;
     const char* monoOrColor;
     int mitudo;
@@ -39,7 +39,7 @@ TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
     const NewCase& c = GetParam();
     (frame.get()->*c.command)();
 
-    panes::Form1* form = active();
+    panes::DocumentWindow* form = active();
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quarbel1"));
     EXPECT_EQ(state.StereoName, QLatin1String(c.stereoName));
@@ -98,9 +98,9 @@ TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, NewDocumentTest,
-    ::testing::Values(NewCase{"RandomMono", &ui::MDIForm1::mnuMono_Click, "RandomDot", "Mono", 30, true, false},
-                      NewCase{"RandomColor", &ui::MDIForm1::mnuColor_Click, "RandomDot", "Color", 30, true, false},
-                      NewCase{"ColourField", &ui::MDIForm1::mnuFieldColor_Click, "Field", "", 0, false, true}),
+    ::testing::Values(NewCase{"RandomMono", &ui::MainWindow::mnuMono_Click, "RandomDot", "Mono", 30, true, false},
+                      NewCase{"RandomColor", &ui::MainWindow::mnuColor_Click, "RandomDot", "Color", 30, true, false},
+                      NewCase{"ColourField", &ui::MainWindow::mnuFieldColor_Click, "Field", "", 0, false, true}),
     [](const ::testing::TestParamInfo<NewCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FrameTest, NewFromTheToolbarAndAcceleratorsCreatesTheSameDocuments) {
@@ -167,7 +167,7 @@ TEST_F(FrameTest, NewSkipsANameWhoseStateFileAnotherCopyHolds) {
 
 TEST_F(FrameTest, NewDocumentKeepsTheActiveDocumentsStateInItsOwnFile) {
     frame->mnuMono_Click();
-    panes::Form1* a = active();
+    panes::DocumentWindow* a = active();
     frame->setSliderValue(Slider::sldRittaido, 33);
     frame->setMenuEnabled(Menu::mnuPaste, true);
     state.PicDesignPath = QStringLiteral("/pictures/design.bmp");
@@ -187,9 +187,9 @@ TEST_F(FrameTest, NewDocumentKeepsTheActiveDocumentsStateInItsOwnFile) {
 
 TEST_F(FrameTest, SwitchingWindowsSavesTheOldAndAppliesTheNew) {
     frame->mnuMono_Click();
-    panes::Form1* a = active();
+    panes::DocumentWindow* a = active();
     frame->mnuFieldColor_Click();
-    panes::Form1* b = active();
+    panes::DocumentWindow* b = active();
     frame->setSliderValue(Slider::sldKurikaesi, 150);
 
     activate(a);
@@ -216,7 +216,7 @@ TEST_F(FrameTest, SwitchingWindowsSavesTheOldAndAppliesTheNew) {
 
 TEST_F(FrameTest, LosingFocusToAnotherWindowNeitherSavesNorRestores) {
     frame->mnuMono_Click();
-    panes::Form1* a = active();
+    panes::DocumentWindow* a = active();
     frame->setSliderValue(Slider::sldMitudo, 77);
     // Make the file differ from the shared state: a restore would be visible.
     document::IniFile::writeString(a->labels().lblIniName, document::IniSectionName, QStringLiteral("Mitudo"),
@@ -256,7 +256,7 @@ protected:
     QString docsDir() const { return m_docs.path(); }
     QString inDocs(const QString& name) const { return QDir(m_docs.path()).filePath(name); }
     void queueSave(const QString& name) { dialogs.queueFile(FileChoice{inDocs(name), name}); }
-    void runRouted(void (ui::MDIForm1::*command)()) {
+    void runRouted(void (ui::MainWindow::*command)()) {
         (frame.get()->*command)();
         QTest::qWait(80);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -269,10 +269,10 @@ private:
 TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile) {
     frame->mnuMono_Click();
     frame->mnuFieldColor_Click();
-    panes::Form1* form = active();
+    panes::DocumentWindow* form = active();
     frame->setSliderValue(Slider::sldRittaido, 12);
     queueSave(QStringLiteral("sample.qbd"));
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
 
     ASSERT_EQ(dialogs.asked().size(), 1);
     const ScriptedDialogs::Asked& asked = dialogs.asked().front();
@@ -307,7 +307,7 @@ TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile
     // Later writes go to the document file; the next Save As starts in its folder.
     frame->setSliderValue(Slider::sldRittaido, 13);
     EXPECT_EQ(iniValue(saved, "Rittaido"), QStringLiteral("13"));
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_EQ(dialogs.asked().back().request.initialDir, QDir::toNativeSeparators(docsDir()));
     EXPECT_EQ(dialogs.asked().back().request.fileName, QStringLiteral("sample"));
 }
@@ -315,7 +315,7 @@ TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile
 TEST_F(SaveAsTest, ANameWithoutTheExtensionGetsIt) {
     frame->mnuMono_Click();
     queueSave(QStringLiteral("plain"));
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("plain"));
     EXPECT_EQ(active()->labels().lblIniName, inDocs(QStringLiteral("plain.qbd")));
     EXPECT_EQ(fileLines(inDocs(QStringLiteral("plain.qbd"))).size(), 66);
@@ -325,10 +325,10 @@ TEST_F(SaveAsTest, ANameWithoutTheExtensionGetsIt) {
 TEST_F(SaveAsTest, SavingASavedDocumentUnderASecondNameKeepsTheFirstFile) {
     frame->mnuMono_Click();
     queueSave(QStringLiteral("first.qbd"));
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
     frame->setSliderValue(Slider::sldKurikaesi, 111);
     queueSave(QStringLiteral("second.qbd"));
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
 
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("second"));
     EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
@@ -339,15 +339,15 @@ TEST_F(SaveAsTest, SavingASavedDocumentUnderASecondNameKeepsTheFirstFile) {
 
 TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
     frame->mnuMono_Click();
-    panes::Form1* form = active();
+    panes::DocumentWindow* form = active();
     const QString tmp = inAppDir(QStringLiteral("Quarbel1.tmp"));
 
     dialogs.queueFile(std::nullopt);
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_TRUE(form->flags().SaveFailed);
 
     dialogs.queueFile(FileChoice{inDocs(QStringLiteral("missing/folder/x.qbd")), QStringLiteral("x.qbd")});
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_TRUE(form->flags().SaveFailed);
     ASSERT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
     EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
@@ -364,7 +364,7 @@ TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
 TEST_F(SaveAsTest, SaveRewritesTheDocumentFileWithoutADialog) {
     frame->mnuMono_Click();
     queueSave(QStringLiteral("doc.qbd"));
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
     const QString saved = inDocs(QStringLiteral("doc.qbd"));
     document::IniFile::writeString(saved, document::IniSectionName, QStringLiteral("Extra"), QStringLiteral("kept"));
     frame->setMenuEnabled(Menu::mnuCut, true);
@@ -382,12 +382,12 @@ TEST_F(SaveAsTest, SaveRewritesTheDocumentFileWithoutADialog) {
 TEST_F(SaveAsTest, CloseQuestionAnswers) {
     frame->mnuMono_Click();
     frame->mnuColor_Click();
-    panes::Form1* second = active();
+    panes::DocumentWindow* second = active();
     const QString tmp2 = inAppDir(QStringLiteral("Quarbel2.tmp"));
 
     // Cancel keeps the window and its file.
     dialogs.queueAnswer(Answer::Cancel);
-    runRouted(&ui::MDIForm1::mnuClose_Click);
+    runRouted(&ui::MainWindow::mnuClose_Click);
     ASSERT_EQ(dialogs.asked().size(), 1);
     EXPECT_EQ(dialogs.asked()[0].kind, ScriptedDialogs::Asked::Question);
     EXPECT_EQ(dialogs.asked()[0].text, QStringLiteral("「Quarbel2」を保存しますか？"));
@@ -398,14 +398,14 @@ TEST_F(SaveAsTest, CloseQuestionAnswers) {
     // Yes, then a cancelled save dialog: still open.
     dialogs.queueAnswer(Answer::Yes);
     dialogs.queueFile(std::nullopt);
-    runRouted(&ui::MDIForm1::mnuClose_Click);
+    runRouted(&ui::MainWindow::mnuClose_Click);
     EXPECT_EQ(documents().size(), 2);
     EXPECT_FALSE(second->flags().SaveFailed);
     EXPECT_TRUE(QFileInfo::exists(tmp2));
 
     // No discards the temporary file; the other document stays and takes over the controls.
     dialogs.queueAnswer(Answer::No);
-    runRouted(&ui::MDIForm1::mnuClose_Click);
+    runRouted(&ui::MainWindow::mnuClose_Click);
     ASSERT_EQ(documents().size(), 1);
     EXPECT_FALSE(QFileInfo::exists(tmp2));
     EXPECT_EQ(active(), documents()[0]);
@@ -418,7 +418,7 @@ TEST_F(SaveAsTest, YesOnAnUnsavedDocumentSavesItThenCloses) {
     frame->mnuFieldColor_Click();
     dialogs.queueAnswer(Answer::Yes);
     queueSave(QStringLiteral("kept.qbd"));
-    runRouted(&ui::MDIForm1::mnuClose_Click);
+    runRouted(&ui::MainWindow::mnuClose_Click);
     EXPECT_TRUE(documents().isEmpty());
     EXPECT_EQ(iniValue(inDocs(QStringLiteral("kept.qbd")), "StereoName"), QStringLiteral("Field"));
     EXPECT_TRUE(tmpFiles().isEmpty());
@@ -427,13 +427,13 @@ TEST_F(SaveAsTest, YesOnAnUnsavedDocumentSavesItThenCloses) {
 TEST_F(SaveAsTest, ClosingASavedDocumentAsksToOverwrite) {
     frame->mnuMono_Click();
     queueSave(QStringLiteral("doc.qbd"));
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
     const QString saved = inDocs(QStringLiteral("doc.qbd"));
     frame->setMenuEnabled(Menu::mnuPrint, true); // a change only the Yes answer writes
     dialogs.clearAsked();
 
     dialogs.queueAnswer(Answer::No);
-    runRouted(&ui::MDIForm1::mnuClose_Click);
+    runRouted(&ui::MainWindow::mnuClose_Click);
     ASSERT_EQ(dialogs.asked().size(), 1);
     EXPECT_EQ(dialogs.asked()[0].text, QStringLiteral("「doc」を上書き保存しますか？"));
     EXPECT_TRUE(documents().isEmpty());
@@ -445,11 +445,11 @@ TEST_F(SaveAsTest, ClosingTheLastDocumentReturnsToTheNoDocumentState) {
     frame->mnuMono_Click();
     frame->mnuFieldColor_Click();
     dialogs.queueAnswer(Answer::No);
-    runRouted(&ui::MDIForm1::mnuClose_Click);
+    runRouted(&ui::MainWindow::mnuClose_Click);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuClose)) << "one document is still open";
 
     dialogs.queueAnswer(Answer::No);
-    runRouted(&ui::MDIForm1::mnuClose_Click);
+    runRouted(&ui::MainWindow::mnuClose_Click);
     EXPECT_TRUE(documents().isEmpty());
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuClose));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveName));
@@ -461,12 +461,12 @@ TEST_F(SaveAsTest, ClosingTheLastDocumentReturnsToTheNoDocumentState) {
 
 TEST_F(SaveAsTest, ClosingAWindowThatIsNotActiveActsOnItsOwnFile) {
     frame->mnuMono_Click();
-    panes::Form1* a = active();
+    panes::DocumentWindow* a = active();
     queueSave(QStringLiteral("a.qbd"));
-    runRouted(&ui::MDIForm1::mnuSaveName_Click);
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
     frame->setSliderValue(Slider::sldKurikaesi, 11);
     frame->mnuColor_Click();
-    panes::Form1* b = active();
+    panes::DocumentWindow* b = active();
     frame->setSliderValue(Slider::sldKurikaesi, 22);
     frame->setMenuEnabled(Menu::mnuCopy, true);
 
@@ -479,7 +479,7 @@ TEST_F(SaveAsTest, ClosingAWindowThatIsNotActiveActsOnItsOwnFile) {
     EXPECT_EQ(iniValue(fileA, "mnuCopy"), QStringLiteral("False"));
 
     // b keeps its own state, in its file and in the controls.
-    ASSERT_EQ(documents(), QList<panes::Form1*>{b});
+    ASSERT_EQ(documents(), QList<panes::DocumentWindow*>{b});
     EXPECT_EQ(active(), b);
     EXPECT_EQ(state.IniPath, b->labels().lblIniName);
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 22);
@@ -489,7 +489,7 @@ TEST_F(SaveAsTest, ClosingAWindowThatIsNotActiveActsOnItsOwnFile) {
 
 TEST_F(SaveAsTest, AnotherWindowCannotBeClosedWhileOneConverts) {
     frame->mnuMono_Click();
-    panes::Form1* idle = active();
+    panes::DocumentWindow* idle = active();
     frame->mnuMono_Click();
     const QString idleFile = idle->labels().lblIniName;
     const QByteArray before = readBytes(idleFile);
@@ -559,7 +559,7 @@ TEST_F(SaveAsTest, CancelAtProgramEndKeepsTheProgramAndEveryDocumentFile) {
 
 TEST_F(SaveAsTest, CommandsRunAfterThePostingHandlerReturnsOnceWithTheLaterTag) {
     frame->mnuMono_Click();
-    panes::Form1* form = active();
+    panes::DocumentWindow* form = active();
     frame->mnuClose_Click();
     EXPECT_TRUE(form->Timer1()->isActive());
     EXPECT_EQ(form->Timer1()->interval(), 50);
@@ -579,9 +579,9 @@ TEST_F(SaveAsTest, CommandsRunAfterThePostingHandlerReturnsOnceWithTheLaterTag) 
 TEST_F(SaveAsTest, CloseRunsOnTheWindowItWasPostedTo) {
     frame->mnuMono_Click();
     frame->mnuMono_Click();
-    panes::Form1* second = active();
+    panes::DocumentWindow* second = active();
     dialogs.queueAnswer(Answer::No);
-    runRouted(&ui::MDIForm1::mnuClose_Click);
+    runRouted(&ui::MainWindow::mnuClose_Click);
     ASSERT_EQ(documents().size(), 1);
     EXPECT_NE(documents()[0], second);
 }
@@ -590,8 +590,8 @@ TEST_F(SaveAsTest, SaveImageAndPrintOnEmptyPanesDoNothing) {
     frame->mnuFieldColor_Click();
     frame->setMenuEnabled(Menu::mnuPaste, true);
     const QStringList before = fileLines(state.IniPath);
-    for (auto command : {&ui::MDIForm1::mnuSaveDesign_Click, &ui::MDIForm1::mnuSaveField_Click,
-                         &ui::MDIForm1::mnuPrint_Click, &ui::MDIForm1::mnuSaveStereo_Click}) {
+    for (auto command : {&ui::MainWindow::mnuSaveDesign_Click, &ui::MainWindow::mnuSaveField_Click,
+                         &ui::MainWindow::mnuPrint_Click, &ui::MainWindow::mnuSaveStereo_Click}) {
         runRouted(command);
     }
     EXPECT_TRUE(dialogs.asked().isEmpty());

@@ -20,7 +20,7 @@
 
 #include "document/AppState.h"
 #include "document/IniFile.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
 #include "ui/MainWindow.h"
@@ -59,7 +59,7 @@ protected:
         QApplication::setQuitOnLastWindowClosed(false);
         ASSERT_TRUE(m_dir.isValid());
         state.appDir = m_dir.path();
-        frame = std::make_unique<ui::MDIForm1>(state, dialogs, shell);
+        frame = std::make_unique<ui::MainWindow>(state, dialogs, shell);
         frame->MDIForm_Load();
     }
 
@@ -74,10 +74,10 @@ protected:
         return QDir(m_dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden);
     }
 
-    panes::Form1* active() const { return frame->activeDocument(); }
-    QList<panes::Form1*> documents() const { return frame->documentWindows(); }
+    panes::DocumentWindow* active() const { return frame->activeDocument(); }
+    QList<panes::DocumentWindow*> documents() const { return frame->documentWindows(); }
 
-    void activate(panes::Form1* form) {
+    void activate(panes::DocumentWindow* form) {
         for (QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
             if (window->widget() == form) {
                 frame->mdiArea()->setActiveSubWindow(window);
@@ -86,7 +86,7 @@ protected:
     }
 
     // Closes a document window as its close box does; true when it closed.
-    bool closeWindowOf(panes::Form1* form) {
+    bool closeWindowOf(panes::DocumentWindow* form) {
         for (QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
             if (window->widget() == form) {
                 const bool closed = window->close();
@@ -102,7 +102,7 @@ protected:
     document::AppState state;
     platform::ScriptedDialogs dialogs;
     platform::RecordingShell shell;
-    std::unique_ptr<ui::MDIForm1> frame;
+    std::unique_ptr<ui::MainWindow> frame;
 
 private:
     QTemporaryDir m_dir;

@@ -11,14 +11,14 @@
 #include <QToolButton>
 
 #include "FrameFixture.h"
-#include "ui/Form5.h"
+#include "ui/AboutBox.h"
 
 namespace quarbel::testing {
 namespace {
 
 using document::Menu;
 using document::Slider;
-using ui::Form5;
+using ui::AboutBox;
 
 // The tree as object names, children in brackets, separators included.
 QString describeMenu(const QList<QAction*>& actions) {
@@ -296,7 +296,7 @@ TEST_F(FrameTest, StatusBarHasFivePanelsWithLabelsAndAPictureInTheLast) {
 
 TEST_F(FrameTest, AboutBoxIsModalWithoutButtonsAndClosesWithItsCloseBox) {
     frame->menuAction(Menu::mnuInfomation)->trigger();
-    Form5* box = frame->findChild<Form5*>();
+    AboutBox* box = frame->findChild<AboutBox*>();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
     EXPECT_TRUE(box->isModal());
@@ -310,7 +310,7 @@ TEST_F(FrameTest, AboutBoxIsModalWithoutButtonsAndClosesWithItsCloseBox) {
     EXPECT_TRUE(box->findChildren<QAbstractButton*>().isEmpty());
     EXPECT_TRUE(box->windowFlags().testFlag(Qt::WindowCloseButtonHint));
 
-    const QPointer<Form5> guard(box);
+    const QPointer<AboutBox> guard(box);
     box->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(guard.isNull());

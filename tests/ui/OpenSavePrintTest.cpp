@@ -36,14 +36,14 @@ protected:
         return path;
     }
     // Opens a document file holding only the given keys; everything else takes its default.
-    panes::Form1* openDocument(const QString& name, const QList<std::pair<const char*, QString>>& keys) {
+    panes::DocumentWindow* openDocument(const QString& name, const QList<std::pair<const char*, QString>>& keys) {
         const QString path = QDir(folder(QStringLiteral("docs"))).filePath(name);
         for (const auto& [key, value] : keys) {
             EXPECT_TRUE(document::IniFile::writeString(path, document::IniSectionName, QLatin1String(key), value));
         }
         return open(path);
     }
-    panes::Form1* open(const QString& path) {
+    panes::DocumentWindow* open(const QString& path) {
         dialogs.queueFile(FileChoice{path, QFileInfo(path).fileName()});
         frame->mnuOpen_Click();
         return active();
@@ -65,7 +65,7 @@ protected:
 
 TEST_F(OpenSavePrintTest, CancelOrATooShortTitleChangesNothing) {
     frame->mnuMono_Click();
-    panes::Form1* first = active();
+    panes::DocumentWindow* first = active();
     const QString firstFile = state.IniPath;
     for (const std::optional<FileChoice>& choice :
          {std::optional<FileChoice>(), std::optional(FileChoice{inAppDir(QStringLiteral("abc")), QStringLiteral("abc")})}) {
@@ -86,7 +86,7 @@ TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
     const QString firstFile = state.IniPath;
     const QImage field = pattern(40, 30, 1);
     const QImage stereo = pattern(60, 30, 2);
-    panes::Form1* form = openDocument(QStringLiteral("pair.qbd"),
+    panes::DocumentWindow* form = openDocument(QStringLiteral("pair.qbd"),
                                       {{"StereoName", QStringLiteral("Field")},
                                        {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), field)},
                                        {"PicStereoPath", writePicture(QStringLiteral("s.bmp"), stereo)},
@@ -111,7 +111,7 @@ TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
     for (const bool missingFolder : {false, true}) {
         dialogs.clearAsked();
         const QString path = inAppDir(missingFolder ? QStringLiteral("nowhere/b.qbd") : QStringLiteral("a.qbd"));
-        panes::Form1* form = open(path);
+        panes::DocumentWindow* form = open(path);
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->labels().lblIniName, path);
         EXPECT_EQ(state.StereoName, QStringLiteral("Field"));
@@ -133,7 +133,7 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     const QImage images[] = {pattern(50, 40, 3), pattern(20, 40, 4), pattern(70, 40, 5)};
     const QString designPath = writePicture(QStringLiteral("d.bmp"), images[0]);
     const QString stereoPath = writePicture(QStringLiteral("s.bmp"), images[2]);
-    panes::Form1* form = openDocument(QStringLiteral("three.qbd"),
+    panes::DocumentWindow* form = openDocument(QStringLiteral("three.qbd"),
                                       {{"StereoName", QStringLiteral("Field")},
                                        {"PicDesignPath", designPath},
                                        {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), images[1])},
@@ -142,16 +142,16 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     ASSERT_TRUE(waitUntil([&] { return shows(form->picAfter(), images[2]); }));
 
     struct Case {
-        void (ui::MDIForm1::*command)();
+        void (ui::MainWindow::*command)();
         const char* key;
         int image;
         const char* name; // typed without the extension the first time
     };
     const Case cases[] = {
-        {&ui::MDIForm1::mnuSaveDesign_Click, "picDesignDir", 0, "design"},
-        {&ui::MDIForm1::mnuSaveField_Click, "picFieldDir", 1, "field"},
-        {&ui::MDIForm1::mnuSaveStereo_Click, "picStereoDir", 2, "one"},
-        {&ui::MDIForm1::mnuSaveStereo_Click, "picStereoDir", 2, "two.BMP"},
+        {&ui::MainWindow::mnuSaveDesign_Click, "picDesignDir", 0, "design"},
+        {&ui::MainWindow::mnuSaveField_Click, "picFieldDir", 1, "field"},
+        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "one"},
+        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "two.BMP"},
     };
     for (const Case& c : cases) {
         dialogs.clearAsked();
@@ -185,7 +185,7 @@ TEST_F(OpenSavePrintTest, PrintsTheStereoPictureAtItsScreenSizeOrTellsWhyNot) {
     frame->setPrinter(printer);
     const QImage stereo = pattern(96, 48, 7);
     const QString stereoPath = writePicture(QStringLiteral("p.bmp"), stereo);
-    panes::Form1* form = openDocument(QStringLiteral("p.qbd"), {{"PicStereoPath", stereoPath}});
+    panes::DocumentWindow* form = openDocument(QStringLiteral("p.qbd"), {{"PicStereoPath", stereoPath}});
     ASSERT_NE(form, nullptr);
     ASSERT_TRUE(waitUntil([&] { return shows(form->picAfter(), stereo); }));
 

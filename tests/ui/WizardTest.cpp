@@ -11,7 +11,7 @@
 
 #include "document/Settings.h"
 #include "platform/Picture.h"
-#include "ui/Form2.h"
+#include "ui/ColourFieldWizard.h"
 
 namespace quarbel::testing {
 namespace {
@@ -37,14 +37,14 @@ protected:
         return path;
     }
 
-    ui::Form2* openWizard() {
+    ui::ColourFieldWizard* openWizard() {
         frame->mnuWizard_Click();
-        ui::Form2* wizard = frame->wizard();
+        ui::ColourFieldWizard* wizard = frame->wizard();
         EXPECT_NE(wizard, nullptr);
         return wizard;
     }
 
-    void choose(ui::Form2* wizard, int index, const QString& path) {
+    void choose(ui::ColourFieldWizard* wizard, int index, const QString& path) {
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
         wizard->cmdSansyou_Click(index);
     }
@@ -60,8 +60,8 @@ protected:
     }
 
     // A wizard on page 1 with a 300 x 200 Design picture and a 64 x 64 pattern.
-    ui::Form2* wizardOnPage1() {
-        ui::Form2* wizard = openWizard();
+    ui::ColourFieldWizard* wizardOnPage1() {
+        ui::ColourFieldWizard* wizard = openWizard();
         choose(wizard, 0, picture(QStringLiteral("design.bmp"), 300, 200));
         choose(wizard, 1, picture(QStringLiteral("pattern.bmp"), 64, 64));
         wizard->cmdNext_Click();
@@ -82,7 +82,7 @@ TEST_F(WizardTest, PreviewKeepsTheProportionsAndTheFieldSourceWidthIsProposed) {
         {50, 50, {57, 57}, {57, 57}},
         {70, 41, {57, 41.0 / 70.0 * 57.0}, {57, 33}},
     };
-    ui::Form2* wizard = openWizard();
+    ui::ColourFieldWizard* wizard = openWizard();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.w * 1000 + c.h);
         choose(wizard, 1, picture(QStringLiteral("source.bmp"), c.w, c.h));
@@ -117,7 +117,7 @@ TEST_F(WizardTest, WidthLimitsRefuseOnlyWiderPicturesAndNextNeedsBoth) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.width);
         dialogs.clearAsked();
-        ui::Form2* wizard = openWizard();
+        ui::ColourFieldWizard* wizard = openWizard();
         const int other = 1 - c.index;
         choose(wizard, other, picture(QStringLiteral("other.bmp"), other == 0 ? 300 : 64, 20));
         EXPECT_FALSE(wizard->cmdNext()->isEnabled());
@@ -144,7 +144,7 @@ TEST_F(WizardTest, WidthLimitsRefuseOnlyWiderPicturesAndNextNeedsBoth) {
 }
 
 TEST_F(WizardTest, AFileThatIsNoPictureIsReportedAndChangesNothing) {
-    ui::Form2* wizard = openWizard();
+    ui::ColourFieldWizard* wizard = openWizard();
     const QString good = picture(QStringLiteral("design.bmp"), 80, 60);
     choose(wizard, 0, good);
     QFile text(inAppDir(QStringLiteral("notes.bmp")));
@@ -160,7 +160,7 @@ TEST_F(WizardTest, AFileThatIsNoPictureIsReportedAndChangesNothing) {
 }
 
 TEST_F(WizardTest, EntryFieldsTakeDigitsOnlyAndEnterMovesToNext) {
-    ui::Form2* wizard = wizardOnPage1();
+    ui::ColourFieldWizard* wizard = wizardOnPage1();
     QLineEdit* field = wizard->txtKurikaesi();
     EXPECT_EQ(field->text(), QStringLiteral("64"));
     EXPECT_EQ(wizard->txtRittaido()->text(), QStringLiteral("20"));
@@ -207,7 +207,7 @@ TEST_F(WizardTest, LeavingAFieldChecksItsValue) {
         {false, "0", nullptr, 0},
         {false, "50", nullptr, 50},
     };
-    ui::Form2* wizard = wizardOnPage1();
+    ui::ColourFieldWizard* wizard = wizardOnPage1();
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.repeat ? "repeat " : "depth ") + c.text);
         dialogs.clearAsked();
@@ -236,10 +236,10 @@ TEST_F(WizardTest, CancelHandsNothingOverAndLeavesTheActiveDocumentsPictures) {
     dialogs.queueFile(platform::FileChoice{design, QStringLiteral("mine.bmp")});
     frame->mnuInsDesign_Click();
     ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
-    panes::Form1* first = active();
+    panes::DocumentWindow* first = active();
     ASSERT_EQ(state.PicDesignPath, design);
 
-    ui::Form2* wizard = wizardOnPage1();
+    ui::ColourFieldWizard* wizard = wizardOnPage1();
     wizard->cmdNext_Click();
     ASSERT_EQ(wizard->currentPage(), 2);
     wizard->cmdCancel_Click();
@@ -255,7 +255,7 @@ TEST_F(WizardTest, CancelHandsNothingOverAndLeavesTheActiveDocumentsPictures) {
 }
 
 TEST_F(WizardTest, CompleteMakesAColourFieldDocumentAndConvertsIt) {
-    ui::Form2* wizard = wizardOnPage1();
+    ui::ColourFieldWizard* wizard = wizardOnPage1();
     wizard->txtRittaido()->setText(QStringLiteral("12"));
     wizard->txtRittaido_LostFocus();
     wizard->cmdNext_Click();
@@ -277,7 +277,7 @@ TEST_F(WizardTest, CompleteMakesAColourFieldDocumentAndConvertsIt) {
     EXPECT_TRUE(frame->timForWiz()->isActive());
 
     ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }));
-    panes::Form1* form = active();
+    panes::DocumentWindow* form = active();
     EXPECT_FALSE(state.WizardDone);
     EXPECT_TRUE(temporaryBmps(appDir()).isEmpty());
     EXPECT_EQ(form->labels().lblStereoName, QStringLiteral("Field"));
@@ -306,7 +306,7 @@ TEST_F(WizardTest, CompleteMakesAColourFieldDocumentAndConvertsIt) {
     EXPECT_TRUE(messages().isEmpty());
 
     // The depth chosen this time is what the wizard offers next time.
-    ui::Form2* again = wizardOnPage1();
+    ui::ColourFieldWizard* again = wizardOnPage1();
     EXPECT_EQ(again->txtRittaido()->text(), QStringLiteral("12"));
     again->cmdCancel_Click();
 }
@@ -316,7 +316,7 @@ TEST_F(WizardTest, TheToolbarOpensTheWizardModally) {
                              std::function<void()>([&] { frame->Toolbar1_ButtonMenuClick(QStringLiteral("StereoWiz")); }),
                              std::function<void()>([&] { frame->menuAction(Menu::mnuWizard)->trigger(); })}) {
         open();
-        ui::Form2* wizard = frame->wizard();
+        ui::ColourFieldWizard* wizard = frame->wizard();
         ASSERT_NE(wizard, nullptr);
         EXPECT_TRUE(wizard->isVisible());
         EXPECT_EQ(wizard->windowModality(), Qt::ApplicationModal);

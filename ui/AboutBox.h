@@ -6,11 +6,11 @@
 
 namespace quarbel::ui {
 
-class Form5 : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Form5(QWidget* parent = nullptr);
+    explicit AboutBox(QWidget* parent = nullptr);
 };
 
 } // namespace quarbel::ui

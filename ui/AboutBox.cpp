@@ -1,4 +1,4 @@
-#include "ui/Form5.h"
+#include "ui/AboutBox.h"
 
 #include <QFont>
 #include <QHBoxLayout>
@@ -8,7 +8,7 @@
 
 namespace quarbel::ui {
 
-Form5::Form5(QWidget* parent)
+AboutBox::AboutBox(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("バージョン情報"));

@@ -54,13 +54,13 @@ int leadingNumber(const QString& text);
 // A free "TMP" + 10000..99999 + ".bmp" path in dir, never equal to avoid; empty when none is free.
 QString wizardTemporaryFile(const QString& dir, const QString& avoid);
 
-class Form2 : public QDialog {
+class ColourFieldWizard : public QDialog {
     Q_OBJECT
 
 public:
     // timForWiz is the frame's hand-over timer, armed when the wizard completes.
-    Form2(document::AppState& state, platform::Dialogs& dialogs, QTimer& timForWiz, QWidget* parent = nullptr);
-    ~Form2() override;
+    ColourFieldWizard(document::AppState& state, platform::Dialogs& dialogs, QTimer& timForWiz, QWidget* parent = nullptr);
+    ~ColourFieldWizard() override;
 
     void Form_Load();
     void cmdSansyou_Click(int index);

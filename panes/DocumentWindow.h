@@ -45,12 +45,12 @@ struct WindowFlags {
     bool SaveFailed = false;   // the last save under a new name failed or was cancelled
 };
 
-class Form1 : public QWidget {
+class DocumentWindow : public QWidget {
     Q_OBJECT
 
 public:
-    Form1(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs, QWidget* parent = nullptr);
-    ~Form1() override;
+    DocumentWindow(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~DocumentWindow() override;
 
     // Names the window, binds it to its file and lays out the panes; runs once, before the first show.
     void Form_Load();
@@ -72,7 +72,7 @@ public:
     void SavePaneImage();
     void PrintStereo();
 
-    // The colour-field wizard's hand-over (Form1_Wizard.cpp): loads its two temporary pictures,
+    // The colour-field wizard's hand-over (DocumentWindow_Wizard.cpp): loads its two temporary pictures,
     // removes them, takes its parameters and starts the conversion.
     void LoadWizardImages();
 
@@ -214,7 +214,7 @@ private:
     std::unique_ptr<StereoPaneSink> m_stereoSink;
     Run m_run;
 
-    // Edit commands on the selected pane, and the splitter drag (Form1_Edit.cpp).
+    // Edit commands on the selected pane, and the splitter drag (DocumentWindow_Edit.cpp).
 public:
     // Copies the picture of the pane PicSource names; any other PicSource copies nothing.
     void copySelectedPane();

@@ -14,7 +14,7 @@
 #include "document/IniFile.h"
 #include "document/Settings.h"
 #include "panes/DocumentHost.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "support/FakeSharedControls.h"
 
@@ -28,25 +28,25 @@ struct FakeHost : DocumentHost {
     std::map<int, QString> panels;
     int resets = 0;
     int documents = 1;
-    Form1* current = nullptr;
+    DocumentWindow* current = nullptr;
     int madeCurrent = 0;
 
     document::SharedControls& sharedControls() override { return controls; }
     void setStatusPanelText(int panel, const QString& text) override { panels[panel] = text; }
     void ResetMenus() override { ++resets; }
     int openDocumentCount() const override { return documents; }
-    bool isCurrent(const Form1& form) const override { return current == &form; }
-    void makeCurrent(Form1& form) override {
+    bool isCurrent(const DocumentWindow& form) const override { return current == &form; }
+    void makeCurrent(DocumentWindow& form) override {
         ++madeCurrent;
         current = &form;
         form.Form_Activate();
     }
-    void lockOtherDocuments(const Form1&) override { locked = true; }
+    void lockOtherDocuments(const DocumentWindow&) override { locked = true; }
     void unlockDocuments() override { locked = false; }
     bool locked = false;
 };
 
-class Form1Test : public ::testing::Test {
+class DocumentWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
@@ -58,11 +58,11 @@ protected:
         state.NewDocNumber = 3;
         host.controls.setAll(true);
         host.controls.sliderValues = {70, 20, 30};
-        form = std::make_unique<Form1>(state, host, dialogs);
+        form = std::make_unique<DocumentWindow>(state, host, dialogs);
         form->resize(400, 300);
     }
 
-    Form1* load() {
+    DocumentWindow* load() {
         form->Form_Load();
         host.current = form.get();
         form->Form_Activate(); // the first activation
@@ -77,13 +77,13 @@ protected:
     document::AppState state;
     FakeHost host;
     platform::ScriptedDialogs dialogs;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<DocumentWindow> form;
 
 private:
     QTemporaryDir m_dir;
 };
 
-TEST_F(Form1Test, LoadingANewDocumentNamesItAndWritesItsTemporaryFile) {
+TEST_F(DocumentWindowTest, LoadingANewDocumentNamesItAndWritesItsTemporaryFile) {
     state.PicDesignPath = QStringLiteral("/old/design.bmp");
     state.PicStereoPath = QStringLiteral("/old/stereo.bmp");
     form->Form_Load();
@@ -109,7 +109,7 @@ TEST_F(Form1Test, LoadingANewDocumentNamesItAndWritesItsTemporaryFile) {
     EXPECT_TRUE(form->picAfter()->isHidden());
 }
 
-TEST_F(Form1Test, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
+TEST_F(DocumentWindowTest, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
     state.OpenMode = QStringLiteral("Hiraku");
     state.DocName = QStringLiteral("abc");
     state.IniPath = path(QStringLiteral("abc.qbd"));
@@ -120,7 +120,7 @@ TEST_F(Form1Test, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
     EXPECT_FALSE(QFileInfo::exists(state.IniPath)) << "opening writes nothing by itself";
 }
 
-TEST_F(Form1Test, WindowIconFollowsTheKind) {
+TEST_F(DocumentWindowTest, WindowIconFollowsTheKind) {
     const struct {
         const char* stereo;
         const char* mono;
@@ -130,7 +130,7 @@ TEST_F(Form1Test, WindowIconFollowsTheKind) {
     for (const auto& row : rows) {
         state.StereoName = QLatin1String(row.stereo);
         state.MonoOrColor = QLatin1String(row.mono);
-        Form1 window(state, host, dialogs);
+        DocumentWindow window(state, host, dialogs);
         window.resize(200, 100);
         window.Form_Load();
         const QImage expected =
@@ -140,7 +140,7 @@ TEST_F(Form1Test, WindowIconFollowsTheKind) {
     }
 }
 
-TEST_F(Form1Test, ActivationAfterTheFirstRestoresTheWindowsOwnFile) {
+TEST_F(DocumentWindowTest, ActivationAfterTheFirstRestoresTheWindowsOwnFile) {
     load();
     const QString own = form->labels().lblIniName;
     document::IniFile::writeString(own, document::IniSectionName, QStringLiteral("Rittaido"), QStringLiteral("44"));
@@ -167,9 +167,9 @@ struct UnloadCase {
 
 void PrintTo(const UnloadCase& c, std::ostream* os) { *os << c.name; }
 
-class Form1UnloadTest : public Form1Test, public ::testing::WithParamInterface<UnloadCase> {};
+class DocumentWindowUnloadTest : public DocumentWindowTest, public ::testing::WithParamInterface<UnloadCase> {};
 
-TEST_P(Form1UnloadTest, AnswersDecideTheCloseAndTheFile) {
+TEST_P(DocumentWindowUnloadTest, AnswersDecideTheCloseAndTheFile) {
     const UnloadCase& c = GetParam();
     QTemporaryDir docs;
     load();
@@ -201,7 +201,7 @@ TEST_P(Form1UnloadTest, AnswersDecideTheCloseAndTheFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Answers, Form1UnloadTest,
+    Answers, DocumentWindowUnloadTest,
     ::testing::Values(UnloadCase{"UnsavedNo", false, Answer::No, false, true, false},
                       UnloadCase{"UnsavedCancel", false, Answer::Cancel, false, false, true},
                       UnloadCase{"UnsavedYesCancelledDialog", false, Answer::Yes, false, false, true},
@@ -211,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                       UnloadCase{"SavedCancel", true, Answer::Cancel, false, false, true}),
     [](const ::testing::TestParamInfo<UnloadCase>& info) { return std::string(info.param.name); });
 
-TEST_F(Form1Test, AWindowThatAgreedToCloseNoLongerWritesOrRunsCommands) {
+TEST_F(DocumentWindowTest, AWindowThatAgreedToCloseNoLongerWritesOrRunsCommands) {
     load();
     dialogs.queueAnswer(Answer::No);
     bool cancel = false;
@@ -226,7 +226,7 @@ TEST_F(Form1Test, AWindowThatAgreedToCloseNoLongerWritesOrRunsCommands) {
     EXPECT_EQ(dialogs.asked().size(), 1);
 }
 
-TEST_F(Form1Test, ClosingAWindowThatIsNotCurrentBringsItsStateInFirst) {
+TEST_F(DocumentWindowTest, ClosingAWindowThatIsNotCurrentBringsItsStateInFirst) {
     load();
     host.current = nullptr;
     host.controls.sliderValues[0] = 5; // another window's value in the shared controls
@@ -237,7 +237,7 @@ TEST_F(Form1Test, ClosingAWindowThatIsNotCurrentBringsItsStateInFirst) {
     EXPECT_EQ(host.controls.sliderValues[0], 70);
 }
 
-TEST_F(Form1Test, StaleSaveFailureDoesNotBlockALaterSuccessfulSave) {
+TEST_F(DocumentWindowTest, StaleSaveFailureDoesNotBlockALaterSuccessfulSave) {
     QTemporaryDir docs;
     load();
     dialogs.queueFile(std::nullopt);
@@ -252,7 +252,7 @@ TEST_F(Form1Test, StaleSaveFailureDoesNotBlockALaterSuccessfulSave) {
     EXPECT_TRUE(form->isClosing());
 }
 
-TEST_F(Form1Test, YesOnADocumentWhoseFileCannotBeWrittenKeepsTheWindowAndSaysSo) {
+TEST_F(DocumentWindowTest, YesOnADocumentWhoseFileCannotBeWrittenKeepsTheWindowAndSaysSo) {
     QTemporaryDir docs;
     const QString folder = QDir(docs.path()).filePath(QStringLiteral("gone"));
     ASSERT_TRUE(QDir().mkpath(folder));
@@ -271,7 +271,7 @@ TEST_F(Form1Test, YesOnADocumentWhoseFileCannotBeWrittenKeepsTheWindowAndSaysSo)
     EXPECT_TRUE(dialogs.asked().back().text.contains(QStringLiteral("d.qbd")));
 }
 
-TEST_F(Form1Test, TheTimerFiresOnceAndUnknownTagsDoNothing) {
+TEST_F(DocumentWindowTest, TheTimerFiresOnceAndUnknownTagsDoNothing) {
     load();
     state.CommandTag = QStringLiteral("MDImnuSomethingElse");
     form->armTimer1();

@@ -1,4 +1,4 @@
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -53,7 +53,7 @@ bool endsWithTmp(const QString& path) { return path.right(4) == TemporarySuffix;
 
 } // namespace
 
-Form1::Form1(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs, QWidget* parent)
+DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs, QWidget* parent)
     : QWidget(parent), m_state(state), m_host(host), m_dialogs(dialogs) {
     initResources();
     setObjectName(QStringLiteral("Form1"));
@@ -78,13 +78,13 @@ Form1::Form1(document::AppState& state, DocumentHost& host, platform::Dialogs& d
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
     m_Timer1->setSingleShot(true);
     m_Timer1->setInterval(kCommandDelayMs);
-    connect(m_Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+    connect(m_Timer1, &QTimer::timeout, this, &DocumentWindow::Timer1_Timer);
     setupEditing();
 }
 
-Form1::~Form1() = default;
+DocumentWindow::~DocumentWindow() = default;
 
-void Form1::makePaneSet(PaneId id, const char* container, const char* pane, const char* hsb, const char* vsb) {
+void DocumentWindow::makePaneSet(PaneId id, const char* container, const char* pane, const char* hsb, const char* vsb) {
     PaneSet& set = paneSet(id);
     set.container = makeContainer(this, container);
     // The inner area clips the pane to the container's border.
@@ -102,7 +102,7 @@ void Form1::makePaneSet(PaneId id, const char* container, const char* pane, cons
     set.container->installEventFilter(this);
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event) {
+bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize) {
         for (std::size_t i = 0; i < m_panes.size(); ++i) {
             PaneSet& set = m_panes[i];
@@ -115,7 +115,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::fitScrollBars(PaneId id) {
+void DocumentWindow::fitScrollBars(PaneId id) {
     PaneSet& set = paneSet(id);
     const QSize inner = set.container->contentsRect().size();
     const ScrollBarLayout layout =
@@ -135,14 +135,14 @@ void Form1::fitScrollBars(PaneId id) {
     apply(set.hsb, layout.horizontal);
 }
 
-void Form1::scrollPane(PaneId id) {
+void DocumentWindow::scrollPane(PaneId id) {
     PaneSet& set = paneSet(id);
     set.pane->move(-set.hsb->value(), -set.vsb->value());
 }
 
-QSize Form1::sizeHint() const { return {480, 360}; }
+QSize DocumentWindow::sizeHint() const { return {480, 360}; }
 
-void Form1::Form_Load() {
+void DocumentWindow::Form_Load() {
     applyGeometry(initialPaneLayout(width(), height()));
     for (PaneSet& set : m_panes) {
         set.inner->setGeometry(set.container->contentsRect());
@@ -186,7 +186,7 @@ void Form1::Form_Load() {
     m_flags.SkipActivate = true;
 }
 
-void Form1::Form_Activate() {
+void DocumentWindow::Form_Activate() {
     if (m_flags.SkipActivate) {
         m_flags.SkipActivate = false;
         return;
@@ -201,7 +201,7 @@ void Form1::Form_Activate() {
     }
 }
 
-void Form1::Form_Deactivate() {
+void DocumentWindow::Form_Deactivate() {
     // A window that agreed to close must not write again: a discarded temporary file would come back.
     if (m_conversion.Closing) {
         return;
@@ -209,7 +209,7 @@ void Form1::Form_Deactivate() {
     writeSharedStateTo(m_labels.lblIniName);
 }
 
-void Form1::Form_Unload(bool& cancel) {
+void DocumentWindow::Form_Unload(bool& cancel) {
     // While another window converts, the shared controls hold its run; handing them over now would
     // write its running state into files and leave Pause on the wrong window.
     if (m_state.run.Converting && !holdsRun()) {
@@ -263,7 +263,7 @@ void Form1::Form_Unload(bool& cancel) {
     }
 }
 
-void Form1::SaveDocumentAs() {
+void DocumentWindow::SaveDocumentAs() {
     m_flags.SaveFailed = false;
     const document::Settings settings(m_state.SettingsPath, m_state.appDir);
 
@@ -319,36 +319,36 @@ void Form1::SaveDocumentAs() {
     }
 }
 
-void Form1::armTimer1() {
+void DocumentWindow::armTimer1() {
     m_Timer1->setInterval(kCommandDelayMs);
     m_Timer1->start();
 }
 
-void Form1::Timer1_Timer() {
+void DocumentWindow::Timer1_Timer() {
     m_Timer1->stop();
     if (m_conversion.Closing) {
         return;
     }
-    using Command = void (Form1::*)();
+    using Command = void (DocumentWindow::*)();
     struct Route {
         const char* tag;
         Command run;
     };
     // Tag to procedure; the first equal tag decides, an unknown tag does nothing.
     static constexpr Route kRoutes[] = {
-        {"MDImnuInsDesign", &Form1::InsPicDesign},
-        {"MDImnuInsField", &Form1::InsPicField},
-        {"MDImnuInsStereo", &Form1::InsPicStereo},
-        {"MDImnuOpen", &Form1::insertOpenedPictures},
-        {"MDImnuConvStart", &Form1::startConversion},
-        {"MDImnuSaveName", &Form1::SaveDocumentAs},
-        {"MDImnuSave", &Form1::saveToOwnFile},
-        {"MDImnuSaveDesign", &Form1::SavePaneImage},
-        {"MDImnuSaveField", &Form1::SavePaneImage},
-        {"MDImnuSaveStereo", &Form1::SavePaneImage},
-        {"MDImnuPrint", &Form1::PrintStereo},
-        {"FromWizard", &Form1::LoadWizardImages},
-        {"MDImnuClose", &Form1::closeWindow},
+        {"MDImnuInsDesign", &DocumentWindow::InsPicDesign},
+        {"MDImnuInsField", &DocumentWindow::InsPicField},
+        {"MDImnuInsStereo", &DocumentWindow::InsPicStereo},
+        {"MDImnuOpen", &DocumentWindow::insertOpenedPictures},
+        {"MDImnuConvStart", &DocumentWindow::startConversion},
+        {"MDImnuSaveName", &DocumentWindow::SaveDocumentAs},
+        {"MDImnuSave", &DocumentWindow::saveToOwnFile},
+        {"MDImnuSaveDesign", &DocumentWindow::SavePaneImage},
+        {"MDImnuSaveField", &DocumentWindow::SavePaneImage},
+        {"MDImnuSaveStereo", &DocumentWindow::SavePaneImage},
+        {"MDImnuPrint", &DocumentWindow::PrintStereo},
+        {"FromWizard", &DocumentWindow::LoadWizardImages},
+        {"MDImnuClose", &DocumentWindow::closeWindow},
     };
     const QString tag = m_state.CommandTag;
     for (const Route& route : kRoutes) {
@@ -363,13 +363,13 @@ void Form1::Timer1_Timer() {
     }
 }
 
-void Form1::saveToOwnFile() {
+void DocumentWindow::saveToOwnFile() {
     if (!writeSharedStateTo(m_labels.lblIniName)) {
         reportSaveFailure(m_labels.lblIniName);
     }
 }
 
-void Form1::closeWindow() {
+void DocumentWindow::closeWindow() {
     // The sub-window forwards its close to this widget, which asks the question.
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
         frame->close();
@@ -378,20 +378,20 @@ void Form1::closeWindow() {
     }
 }
 
-bool Form1::writeSharedStateTo(const QString& path) {
+bool DocumentWindow::writeSharedStateTo(const QString& path) {
     document::AppState snapshot = m_state;
     snapshot.IniPath = path;
     return document::SaveWindowState(snapshot, m_host.sharedControls());
 }
 
-void Form1::reportSaveFailure(const QString& path) {
+void DocumentWindow::reportSaveFailure(const QString& path) {
     m_dialogs.message(this,
                       QStringLiteral("「") + path + QStringLiteral("」に保存できませんでした。") +
                           QStringLiteral("\r\n") + QStringLiteral("保存先のフォルダーと書き込みの許可を確かめてください。"),
                       platform::MessageIcon::Exclamation);
 }
 
-void Form1::setIconForKind() {
+void DocumentWindow::setIconForKind() {
     QString resource;
     if (m_state.StereoName == kField) {
         resource = QStringLiteral(":/panes/icons/104.svg");
@@ -403,7 +403,7 @@ void Form1::setIconForKind() {
     setWindowIcon(QIcon(resource));
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void DocumentWindow::closeEvent(QCloseEvent* event) {
     if (m_conversion.Closing) {
         event->accept();
         return;
@@ -417,17 +417,17 @@ void Form1::closeEvent(QCloseEvent* event) {
     }
 }
 
-void Form1::resizeEvent(QResizeEvent* event) {
+void DocumentWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Form_Resize();
 }
 
-bool Form1::isMinimizedNow() const {
+bool DocumentWindow::isMinimizedNow() const {
     const QWidget* frame = parentWidget();
     return (frame && frame->isMinimized()) || (window() && window()->isMinimized());
 }
 
-void Form1::Form_Resize() {
+void DocumentWindow::Form_Resize() {
     if (isMinimizedNow()) {
         return;
     }
@@ -436,7 +436,7 @@ void Form1::Form_Resize() {
     applyGeometry(resizedPaneLayout(currentGeometry(), width(), height(), randomDot));
 }
 
-PaneGeometry Form1::currentGeometry() const {
+PaneGeometry DocumentWindow::currentGeometry() const {
     PaneGeometry g;
     g.picContBefore = m_picContBefore->geometry();
     g.picContField = m_picContField->geometry();
@@ -445,7 +445,7 @@ PaneGeometry Form1::currentGeometry() const {
     return g;
 }
 
-void Form1::applyGeometry(const PaneGeometry& geometry) {
+void DocumentWindow::applyGeometry(const PaneGeometry& geometry) {
     m_picContBefore->setGeometry(geometry.picContBefore);
     m_picContField->setGeometry(geometry.picContField);
     m_picContAfter->setGeometry(geometry.picContAfter);

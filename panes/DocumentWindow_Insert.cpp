@@ -8,7 +8,7 @@
 #include "document/StateFile.h"
 #include "engine/Colour.h"
 #include "panes/DocumentHost.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
@@ -26,11 +26,11 @@ const QString kWidthAdvice = QStringLiteral("幅を1024ピクセル以下にし�
 } // namespace
 
 // What tells the three insert procedures apart.
-struct Form1::InsertProcedure {
+struct DocumentWindow::InsertProcedure {
     enum class Ready { DesignRule, BothShown, Never };
 
     PaneId pane;
-    QImage Form1::*backBuffer; // null: the picture goes straight into the pane
+    QImage DocumentWindow::*backBuffer; // null: the picture goes straight into the pane
     const char* dirKey;
     const char* clipboardTag; // the PicSource under which Paste brings the clipboard's picture here
     QString document::AppState::*path;
@@ -40,12 +40,12 @@ struct Form1::InsertProcedure {
     Ready ready;
 };
 
-const Form1::InsertProcedure& Form1::insertProcedure(PaneId id) {
+const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id) {
     using P = InsertProcedure;
     static const P kProcedures[] = {
-        {PaneId::Before, &Form1::m_picUra, "picDesignDir", "CBpicBefore", &document::AppState::PicDesignPath,
+        {PaneId::Before, &DocumentWindow::m_picUra, "picDesignDir", "CBpicBefore", &document::AppState::PicDesignPath,
          "デザイン画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveDesign}, false, P::Ready::DesignRule},
-        {PaneId::Field, &Form1::m_picUraField, "picFieldDir", "CBpicField", &document::AppState::PicFieldPath,
+        {PaneId::Field, &DocumentWindow::m_picUraField, "picFieldDir", "CBpicField", &document::AppState::PicFieldPath,
          "フィールド画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveField}, false, P::Ready::BothShown},
         {PaneId::After, nullptr, "picStereoDir", "CBpicAfter", &document::AppState::PicStereoPath, "ステレオ画像が大きすぎます。",
          {Menu::mnuSaveGazou, Menu::mnuSaveStereo}, true, P::Ready::Never},
@@ -53,13 +53,13 @@ const Form1::InsertProcedure& Form1::insertProcedure(PaneId id) {
     return kProcedures[static_cast<std::size_t>(id)];
 }
 
-void Form1::InsPicDesign() { insertPicture(insertProcedure(PaneId::Before)); }
+void DocumentWindow::InsPicDesign() { insertPicture(insertProcedure(PaneId::Before)); }
 
-void Form1::InsPicField() { insertPicture(insertProcedure(PaneId::Field)); }
+void DocumentWindow::InsPicField() { insertPicture(insertProcedure(PaneId::Field)); }
 
-void Form1::InsPicStereo() { insertPicture(insertProcedure(PaneId::After)); }
+void DocumentWindow::InsPicStereo() { insertPicture(insertProcedure(PaneId::After)); }
 
-void Form1::insertPicture(const InsertProcedure& procedure) {
+void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     std::optional<QImage> picture;
     QString chosenPath;
     if (m_state.PicSource == QLatin1String("FromFile")) {
@@ -141,12 +141,12 @@ void Form1::insertPicture(const InsertProcedure& procedure) {
     document::SaveWindowState(m_state, controls);
 }
 
-bool Form1::documentReadyToConvert(bool fieldShown) const {
+bool DocumentWindow::documentReadyToConvert(bool fieldShown) const {
     return m_state.StereoName == QLatin1String("RandomDot") ||
            (m_state.StereoName == QLatin1String("Field") && fieldShown);
 }
 
-std::optional<QImage> Form1::loadReported(const QString& path, bool* reported) {
+std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* reported) {
     platform::PictureResult result = platform::loadPicture(path);
     if (result.ok()) {
         return std::move(result.image);
@@ -164,7 +164,7 @@ std::optional<QImage> Form1::loadReported(const QString& path, bool* reported) {
     return std::nullopt;
 }
 
-void Form1::insertOpenedPictures() {
+void DocumentWindow::insertOpenedPictures() {
     // The codes an opened document can give; the letters name the procedures in their fixed order.
     static constexpr const char* kCodes[] = {"DFS", "DF", "DS", "D", "FS", "F", "S"};
     const QString code = m_state.OpenPicCode;

@@ -5,7 +5,7 @@
 
 #include "document/Settings.h"
 #include "panes/DocumentHost.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 #include "platform/Printer.h"
@@ -19,20 +19,20 @@ const QString kBmpSuffix = QStringLiteral(".bmp");
 
 struct PaneSave {
     const char* tag;
-    PicturePane* (Form1::*pane)() const;
+    PicturePane* (DocumentWindow::*pane)() const;
     const char* dirKey;
     bool becomesStereoPath; // the saved file is the document's Stereo picture from now on
 };
 
 constexpr PaneSave kPaneSaves[] = {
-    {"MDImnuSaveDesign", &Form1::picBefore, "picDesignDir", false},
-    {"MDImnuSaveField", &Form1::picField, "picFieldDir", false},
-    {"MDImnuSaveStereo", &Form1::picAfter, "picStereoDir", true},
+    {"MDImnuSaveDesign", &DocumentWindow::picBefore, "picDesignDir", false},
+    {"MDImnuSaveField", &DocumentWindow::picField, "picFieldDir", false},
+    {"MDImnuSaveStereo", &DocumentWindow::picAfter, "picStereoDir", true},
 };
 
 } // namespace
 
-void Form1::SavePaneImage() {
+void DocumentWindow::SavePaneImage() {
     const PaneSave* row = nullptr;
     for (const PaneSave& candidate : kPaneSaves) {
         if (m_state.CommandTag == QLatin1String(candidate.tag)) {
@@ -80,7 +80,7 @@ void Form1::SavePaneImage() {
     settings.rememberFolder(dirKey, fullPath, fileTitle);
 }
 
-void Form1::PrintStereo() {
+void DocumentWindow::PrintStereo() {
     const QImage picture = m_picAfter->picture();
     if (m_picAfter->isHidden() || picture.isNull()) {
         return;

@@ -8,7 +8,7 @@
 #include "document/AppState.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "panes/Splitter.h"
 #include "platform/Clipboard.h"
 
@@ -37,9 +37,9 @@ int buttonNumber(Qt::MouseButton button) {
 } // namespace
 
 // Presses and releases on the panes and on the empty parts of their containers.
-class Form1::EditMouse : public QObject {
+class DocumentWindow::EditMouse : public QObject {
 public:
-    explicit EditMouse(Form1& form) : QObject(&form), m_form(form) {}
+    explicit EditMouse(DocumentWindow& form) : QObject(&form), m_form(form) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -68,10 +68,10 @@ protected:
     }
 
 private:
-    Form1& m_form;
+    DocumentWindow& m_form;
 };
 
-void Form1::setupEditing() {
+void DocumentWindow::setupEditing() {
     auto* mouse = new EditMouse(*this);
     for (PaneSet& set : m_panes) {
         set.pane->installEventFilter(mouse);
@@ -84,7 +84,7 @@ void Form1::setupEditing() {
     m_splitter = new SplitterDrag(*this, *m_picDrag, std::move(hooks));
 }
 
-std::optional<Form1::PaneId> Form1::selectedPane() const {
+std::optional<DocumentWindow::PaneId> DocumentWindow::selectedPane() const {
     for (std::size_t i = 0; i < std::size(kPaneTags); ++i) {
         if (m_state.PicSource == QLatin1String(kPaneTags[i])) {
             return static_cast<PaneId>(i);
@@ -93,7 +93,7 @@ std::optional<Form1::PaneId> Form1::selectedPane() const {
     return std::nullopt;
 }
 
-void Form1::select(PaneId id) {
+void DocumentWindow::select(PaneId id) {
     // The menus about to change are this window's only while it is the current document.
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);
@@ -101,14 +101,14 @@ void Form1::select(PaneId id) {
     m_state.PicSource = QLatin1String(kPaneTags[static_cast<std::size_t>(id)]);
 }
 
-void Form1::pane_MouseDown(PaneId id) {
+void DocumentWindow::pane_MouseDown(PaneId id) {
     if (m_state.run.Converting) {
         return;
     }
     paneSet(id).pane->setPressedLook(true);
 }
 
-void Form1::pane_MouseUp(PaneId id, int button, QPoint globalPos) {
+void DocumentWindow::pane_MouseUp(PaneId id, int button, QPoint globalPos) {
     if (m_state.run.Converting) {
         return;
     }
@@ -125,7 +125,7 @@ void Form1::pane_MouseUp(PaneId id, int button, QPoint globalPos) {
     paneSet(id).pane->setPressedLook(false);
 }
 
-void Form1::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
+void DocumentWindow::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
     if (m_state.run.Converting) {
         return;
     }
@@ -147,7 +147,7 @@ void Form1::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
     }
 }
 
-void Form1::UpdateEditMenus(int button, QPoint globalPos) {
+void DocumentWindow::UpdateEditMenus(int button, QPoint globalPos) {
     const std::optional<PaneId> id = selectedPane();
     if (id && paneSet(*id).pane->isHidden()) {
         document::SharedControls& controls = m_host.sharedControls();
@@ -162,7 +162,7 @@ void Form1::UpdateEditMenus(int button, QPoint globalPos) {
     }
 }
 
-void Form1::copySelectedPane() {
+void DocumentWindow::copySelectedPane() {
     if (const std::optional<PaneId> id = selectedPane()) {
         const PicturePane& pane = *paneSet(*id).pane;
         // A hidden pane holds no picture; the clipboard is emptied rather than given a stale one.
@@ -170,7 +170,7 @@ void Form1::copySelectedPane() {
     }
 }
 
-void Form1::clearSelectedPane() {
+void DocumentWindow::clearSelectedPane() {
     struct ClearRow {
         QString document::AppState::*path;
         bool resetsConversion;

@@ -1,4 +1,4 @@
-#include "ui/Form2.h"
+#include "ui/ColourFieldWizard.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -147,7 +147,7 @@ QString wizardTemporaryFile(const QString& dir, const QString& avoid) {
     return {};
 }
 
-Form2::Form2(document::AppState& state, platform::Dialogs& dialogs, QTimer& timForWiz, QWidget* parent)
+ColourFieldWizard::ColourFieldWizard(document::AppState& state, platform::Dialogs& dialogs, QTimer& timForWiz, QWidget* parent)
     : QDialog(parent), m_state(state), m_dialogs(dialogs), m_timForWiz(timForWiz) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("カラーフィールド　ウィザード"));
@@ -156,9 +156,9 @@ Form2::Form2(document::AppState& state, platform::Dialogs& dialogs, QTimer& timF
     buildPages();
 }
 
-Form2::~Form2() = default;
+ColourFieldWizard::~ColourFieldWizard() = default;
 
-void Form2::buildPages() {
+void ColourFieldWizard::buildPages() {
     for (std::size_t page = 0; page < m_picContena.size(); ++page) {
         auto* container = new QWidget(this);
         container->setObjectName(QStringLiteral("picContena_%1").arg(page));
@@ -231,13 +231,13 @@ void Form2::buildPages() {
     m_cmdNext = makeButton(this, QStringLiteral("次へ >"), QRect(196, buttonTop, 76, 28), "cmdNext");
     m_cmdCompreat = makeButton(this, QStringLiteral("完了"), QRect(274, buttonTop, 76, 28), "cmdCompreat");
     m_cmdCancel = makeButton(this, QStringLiteral("キャンセル"), QRect(356, buttonTop, 76, 28), "cmdCancel");
-    connect(m_cmdBack, &QPushButton::clicked, this, &Form2::cmdBack_Click);
-    connect(m_cmdNext, &QPushButton::clicked, this, &Form2::cmdNext_Click);
-    connect(m_cmdCompreat, &QPushButton::clicked, this, &Form2::cmdCompreat_Click);
-    connect(m_cmdCancel, &QPushButton::clicked, this, &Form2::cmdCancel_Click);
+    connect(m_cmdBack, &QPushButton::clicked, this, &ColourFieldWizard::cmdBack_Click);
+    connect(m_cmdNext, &QPushButton::clicked, this, &ColourFieldWizard::cmdNext_Click);
+    connect(m_cmdCompreat, &QPushButton::clicked, this, &ColourFieldWizard::cmdCompreat_Click);
+    connect(m_cmdCancel, &QPushButton::clicked, this, &ColourFieldWizard::cmdCancel_Click);
 }
 
-void Form2::Form_Load() {
+void ColourFieldWizard::Form_Load() {
     centreOnScreen();
     const int top = (m_line1->y() - kPageHeight) / 2;
     for (std::size_t page = 0; page < m_picContena.size(); ++page) {
@@ -256,7 +256,7 @@ void Form2::Form_Load() {
     m_state.WizardDone = false;
 }
 
-void Form2::centreOnScreen() {
+void ColourFieldWizard::centreOnScreen() {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) {
         return;
@@ -267,7 +267,7 @@ void Form2::centreOnScreen() {
 
 // ---- page 0: the two pictures ----------------------------------------------------------------
 
-std::optional<platform::FileChoice> Form2::BrowseWizardImage(int index) {
+std::optional<platform::FileChoice> ColourFieldWizard::BrowseWizardImage(int index) {
     const document::Settings settings(m_state.SettingsPath, m_state.appDir);
     const QString key = QLatin1String(kDirKeys[index]);
     platform::FileDialogRequest request;
@@ -282,7 +282,7 @@ std::optional<platform::FileChoice> Form2::BrowseWizardImage(int index) {
     return choice;
 }
 
-void Form2::cmdSansyou_Click(int index) {
+void ColourFieldWizard::cmdSansyou_Click(int index) {
     if (index != 0 && index != 1) {
         return;
     }
@@ -325,7 +325,7 @@ void Form2::cmdSansyou_Click(int index) {
     updateNextForImages();
 }
 
-void Form2::showPreview(int index) {
+void ColourFieldWizard::showPreview(int index) {
     const auto i = static_cast<std::size_t>(index);
     const QImage& picture = index == 0 ? m_picDUra : m_picFmotoUra;
     const QSizeF size = wizardPreviewSize(picture.size());
@@ -336,7 +336,7 @@ void Form2::showPreview(int index) {
     preview->show();
 }
 
-void Form2::dropImage(int index) {
+void ColourFieldWizard::dropImage(int index) {
     const auto i = static_cast<std::size_t>(index);
     (index == 0 ? m_picDUra : m_picFmotoUra) = QImage();
     QLabel* preview = m_previews[i];
@@ -348,7 +348,7 @@ void Form2::dropImage(int index) {
     m_lblSize1[i]->clear();
 }
 
-void Form2::updateNextForImages() {
+void ColourFieldWizard::updateNextForImages() {
     // Next needs both pictures accepted; a refused one takes the permission back, so Complete can
     // never tile a pattern that is gone.
     m_cmdNext->setEnabled(!m_lblDesign[0]->text().isEmpty() && !m_lblDesign[1]->text().isEmpty());
@@ -356,7 +356,7 @@ void Form2::updateNextForImages() {
 
 // ---- page changes --------------------------------------------------------------------------------
 
-int Form2::currentPage() const {
+int ColourFieldWizard::currentPage() const {
     for (std::size_t page = 0; page < m_picContena.size(); ++page) {
         if (!m_picContena[page]->isHidden()) {
             return static_cast<int>(page);
@@ -365,7 +365,7 @@ int Form2::currentPage() const {
     return 0;
 }
 
-void Form2::cmdNext_Click() {
+void ColourFieldWizard::cmdNext_Click() {
     const int page = currentPage();
     if (page == 0) {
         if (m_picDUra.isNull() || m_picFmotoUra.isNull()) {
@@ -387,7 +387,7 @@ void Form2::cmdNext_Click() {
     ShowWizardPage(page + 1);
 }
 
-void Form2::cmdBack_Click() {
+void ColourFieldWizard::cmdBack_Click() {
     const int page = currentPage();
     if (page != 1 && page != 2) {
         return;
@@ -397,7 +397,7 @@ void Form2::cmdBack_Click() {
     ShowWizardPage(page - 1);
 }
 
-void Form2::ShowWizardPage(int page) {
+void ColourFieldWizard::ShowWizardPage(int page) {
     switch (page) {
     case 0:
         m_cmdBack->setEnabled(false);
@@ -427,7 +427,7 @@ void Form2::ShowWizardPage(int page) {
 
 // ---- page 1: the two number fields -------------------------------------------------------------
 
-bool Form2::eventFilter(QObject* watched, QEvent* event) {
+bool ColourFieldWizard::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_txtKurikaesi && watched != m_txtRittaido) {
         return QDialog::eventFilter(watched, event);
     }
@@ -460,11 +460,11 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void Form2::txtKurikaesi_LostFocus() { validateKurikaesi(); }
+void ColourFieldWizard::txtKurikaesi_LostFocus() { validateKurikaesi(); }
 
-void Form2::txtRittaido_LostFocus() { validateRittaido(); }
+void ColourFieldWizard::txtRittaido_LostFocus() { validateRittaido(); }
 
-bool Form2::validateKurikaesi() {
+bool ColourFieldWizard::validateKurikaesi() {
     const QString text = m_txtKurikaesi->text();
     const int value = leadingNumber(text);
     if (!text.isEmpty() && value <= kMaxKurikaesi) {
@@ -478,7 +478,7 @@ bool Form2::validateKurikaesi() {
     return false;
 }
 
-bool Form2::validateRittaido() {
+bool ColourFieldWizard::validateRittaido() {
     const QString text = m_txtRittaido->text();
     const int value = leadingNumber(text);
     if (!text.isEmpty() && value >= 0 && value <= kMaxRittaido) {
@@ -492,7 +492,7 @@ bool Form2::validateRittaido() {
     return false;
 }
 
-void Form2::refuseEntry(QLineEdit* field, const QString& message) {
+void ColourFieldWizard::refuseEntry(QLineEdit* field, const QString& message) {
     m_validating = true;
     m_dialogs.message(this, message, platform::MessageIcon::Exclamation);
     field->clear();
@@ -502,7 +502,7 @@ void Form2::refuseEntry(QLineEdit* field, const QString& message) {
 
 // ---- Complete, Cancel and closing ------------------------------------------------------------
 
-void Form2::cmdCompreat_Click() {
+void ColourFieldWizard::cmdCompreat_Click() {
     if (m_picDUra.isNull() || m_picFmotoUra.isNull()) {
         return;
     }
@@ -537,14 +537,14 @@ void Form2::cmdCompreat_Click() {
     QDialog::accept();
 }
 
-void Form2::cmdCancel_Click() { reject(); }
+void ColourFieldWizard::cmdCancel_Click() { reject(); }
 
-void Form2::reject() {
+void ColourFieldWizard::reject() {
     Form_Unload();
     QDialog::reject();
 }
 
-void Form2::Form_Unload() {
+void ColourFieldWizard::Form_Unload() {
     if (m_unloaded) {
         return;
     }

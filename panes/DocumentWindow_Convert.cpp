@@ -8,29 +8,29 @@
 #include "document/IniFile.h"
 #include "document/RunStates.h"
 #include "panes/DocumentHost.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 
 namespace quarbel::panes {
 
-struct Form1::RunKind {
+struct DocumentWindow::RunKind {
     bool randomDot;
     const char* runningText;
     const char* pausedText;
 };
 
-void Form1::ConvertRandomDot() {
+void DocumentWindow::ConvertRandomDot() {
     static const RunKind kind{true, "ランダムドット変換中です。しばらくお待ちください...",
                               "ランダムドット変換を中断しています..."};
     startRun(kind);
 }
 
-void Form1::ConvertColorField() {
+void DocumentWindow::ConvertColorField() {
     static const RunKind kind{false, "カラーフィールド変換中です。しばらくお待ちください...",
                               "カラーフィールド変換を中断しています..."};
     startRun(kind);
 }
 
-void Form1::startConversion() {
+void DocumentWindow::startConversion() {
     if (m_state.StereoName == QLatin1String("RandomDot")) {
         ConvertRandomDot();
     } else if (m_state.StereoName == QLatin1String("Field")) {
@@ -38,7 +38,7 @@ void Form1::startConversion() {
     }
 }
 
-void Form1::startRun(const RunKind& kind) {
+void DocumentWindow::startRun(const RunKind& kind) {
     // A row already scheduled means the run is going; a second start would convert rows twice.
     if (m_run.rowTimer && m_run.rowTimer->isActive()) {
         return;
@@ -48,7 +48,7 @@ void Form1::startRun(const RunKind& kind) {
         m_run.rowTimer->setObjectName(QStringLiteral("rowTimer"));
         m_run.rowTimer->setSingleShot(true);
         m_run.rowTimer->setInterval(0);
-        connect(m_run.rowTimer, &QTimer::timeout, this, &Form1::convertOneRow);
+        connect(m_run.rowTimer, &QTimer::timeout, this, &DocumentWindow::convertOneRow);
     }
     document::SharedControls& controls = m_host.sharedControls();
     m_host.lockOtherDocuments(*this);
@@ -90,12 +90,12 @@ void Form1::startRun(const RunKind& kind) {
     scheduleRow();
 }
 
-void Form1::scheduleRow() {
+void DocumentWindow::scheduleRow() {
     m_host.setStatusPanelText(1, QString::fromUtf8(m_run.kind->runningText));
     m_run.rowTimer->start();
 }
 
-void Form1::convertOneRow() {
+void DocumentWindow::convertOneRow() {
     // A window on its way out touches nothing; its close already handed the frame back.
     if (m_conversion.Closing || !m_run.converter) {
         return;
@@ -116,7 +116,7 @@ void Form1::convertOneRow() {
     }
 }
 
-void Form1::finishRun() {
+void DocumentWindow::finishRun() {
     m_run.active = false;
     m_run.converter.reset();
     m_host.unlockDocuments();
@@ -128,7 +128,7 @@ void Form1::finishRun() {
     controls.setButtonEnabled(4, true);
 }
 
-void Form1::discardStereoImage() {
+void DocumentWindow::discardStereoImage() {
     if (m_run.rowTimer) {
         m_run.rowTimer->stop();
     }
@@ -139,7 +139,7 @@ void Form1::discardStereoImage() {
     picContAfter_Resize();
 }
 
-void Form1::endRunOnClose() {
+void DocumentWindow::endRunOnClose() {
     if (m_run.rowTimer) {
         m_run.rowTimer->stop();
     }

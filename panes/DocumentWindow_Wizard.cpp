@@ -5,7 +5,7 @@
 
 #include "document/StateFile.h"
 #include "panes/DocumentHost.h"
-#include "panes/Form1.h"
+#include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Picture.h"
@@ -28,7 +28,7 @@ void removeTemporary(const QString& path) {
 
 } // namespace
 
-void Form1::LoadWizardImages() {
+void DocumentWindow::LoadWizardImages() {
     m_state.WizardDone = false;
     const QString designFile = std::exchange(m_state.WizardDesignFile, QString());
     const QString fieldFile = std::exchange(m_state.WizardFieldFile, QString());
