@@ -8,7 +8,8 @@ namespace {
 
 using K = StateKeyKind;
 
-constexpr std::array<StateKey, StateKeyCount> kTable{{
+// The rows before and after the menus; the menus' rows come from MenuTable.
+constexpr StateKey kHead[] = {
     {"FileNamePath", K::FileNamePath, 0},
     {"PicDesignPath", K::Text, static_cast<int>(StateText::PicDesignPath)},
     {"PicFieldPath", K::Text, static_cast<int>(StateText::PicFieldPath)},
@@ -18,43 +19,8 @@ constexpr std::array<StateKey, StateKeyCount> kTable{{
     {"KurikaesiHaba", K::SliderValue, static_cast<int>(Slider::sldKurikaesi)},
     {"Rittaido", K::SliderValue, static_cast<int>(Slider::sldRittaido)},
     {"Mitudo", K::SliderValue, static_cast<int>(Slider::sldMitudo)},
-    {"mnuFile", K::MenuFlag, static_cast<int>(Menu::mnuFile)},
-    {"mnuNew", K::MenuFlag, static_cast<int>(Menu::mnuNew)},
-    {"mnuWizard", K::MenuFlag, static_cast<int>(Menu::mnuWizard)},
-    {"mnuFieldColor", K::MenuFlag, static_cast<int>(Menu::mnuFieldColor)},
-    {"mnuColor", K::MenuFlag, static_cast<int>(Menu::mnuColor)},
-    {"mnuMono", K::MenuFlag, static_cast<int>(Menu::mnuMono)},
-    {"mnuOpen", K::MenuFlag, static_cast<int>(Menu::mnuOpen)},
-    {"mnuSave", K::MenuFlag, static_cast<int>(Menu::mnuSave)},
-    {"mnuSaveName", K::MenuFlag, static_cast<int>(Menu::mnuSaveName)},
-    {"mnuSaveGazou", K::MenuFlag, static_cast<int>(Menu::mnuSaveGazou)},
-    {"mnuSaveDesign", K::MenuFlag, static_cast<int>(Menu::mnuSaveDesign)},
-    {"mnuSaveField", K::MenuFlag, static_cast<int>(Menu::mnuSaveField)},
-    {"mnuSaveStereo", K::MenuFlag, static_cast<int>(Menu::mnuSaveStereo)},
-    {"mnuClose", K::MenuFlag, static_cast<int>(Menu::mnuClose)},
-    {"mnuPrint", K::MenuFlag, static_cast<int>(Menu::mnuPrint)},
-    {"mnuEnd", K::MenuFlag, static_cast<int>(Menu::mnuEnd)},
-    // The Edit menu's key carries a "j"; stored files rely on this spelling.
-    {"mnujHensyuu", K::MenuFlag, static_cast<int>(Menu::mnuHensyuu)},
-    {"mnuEditer", K::MenuFlag, static_cast<int>(Menu::mnuEditer)},
-    {"mnuEditerChoice", K::MenuFlag, static_cast<int>(Menu::mnuEditerChoice)},
-    {"mnuEditerBoot", K::MenuFlag, static_cast<int>(Menu::mnuEditerBoot)},
-    {"mnuCut", K::MenuFlag, static_cast<int>(Menu::mnuCut)},
-    {"mnuCopy", K::MenuFlag, static_cast<int>(Menu::mnuCopy)},
-    {"mnuPaste", K::MenuFlag, static_cast<int>(Menu::mnuPaste)},
-    {"mnuClear", K::MenuFlag, static_cast<int>(Menu::mnuClear)},
-    {"mnuIns", K::MenuFlag, static_cast<int>(Menu::mnuIns)},
-    {"mnuInsDesign", K::MenuFlag, static_cast<int>(Menu::mnuInsDesign)},
-    {"mnuInsField", K::MenuFlag, static_cast<int>(Menu::mnuInsField)},
-    {"mnuInsStereo", K::MenuFlag, static_cast<int>(Menu::mnuInsStereo)},
-    {"mnuConvert", K::MenuFlag, static_cast<int>(Menu::mnuConvert)},
-    {"mnuConvStart", K::MenuFlag, static_cast<int>(Menu::mnuConvStart)},
-    {"mnuConvStop", K::MenuFlag, static_cast<int>(Menu::mnuConvStop)},
-    {"mnuConvExit", K::MenuFlag, static_cast<int>(Menu::mnuConvExit)},
-    {"mnuWindow", K::MenuFlag, static_cast<int>(Menu::mnuWindow)},
-    {"mnuHelp", K::MenuFlag, static_cast<int>(Menu::mnuHelp)},
-    {"mnuInfomation", K::MenuFlag, static_cast<int>(Menu::mnuInfomation)},
-    {"mnuSetumei", K::MenuFlag, static_cast<int>(Menu::mnuSetumei)},
+};
+constexpr StateKey kTail[] = {
     {"knButtons1", K::ButtonFlag, 1},
     {"knButtons2", K::ButtonFlag, 2},
     {"knButtons3", K::ButtonFlag, 3},
@@ -75,7 +41,26 @@ constexpr std::array<StateKey, StateKeyCount> kTable{{
     {"sldKurikaesiEnabled", K::SliderFlag, static_cast<int>(Slider::sldKurikaesi)},
     {"sldRittaidoEnabled", K::SliderFlag, static_cast<int>(Slider::sldRittaido)},
     {"sldMitudoEnabled", K::SliderFlag, static_cast<int>(Slider::sldMitudo)},
-}};
+};
+
+constexpr std::array<StateKey, StateKeyCount> makeTable() {
+    std::array<StateKey, StateKeyCount> table{};
+    std::size_t at = 0;
+    for (const StateKey& k : kHead) {
+        table[at++] = k;
+    }
+    // The names are string literals, so data() ends with the terminating zero.
+    for (const MenuNames& menu : MenuTable) {
+        table[at++] = {menu.stateKey.data(), K::MenuFlag, static_cast<int>(menu.id)};
+    }
+    for (const StateKey& k : kTail) {
+        table[at++] = k;
+    }
+    return table;
+}
+static_assert(std::size(kHead) + MenuCount + std::size(kTail) == StateKeyCount);
+
+constexpr std::array<StateKey, StateKeyCount> kTable = makeTable();
 
 QString* textField(AppState& state, int index) {
     switch (static_cast<StateText>(index)) {
@@ -101,7 +86,7 @@ const QString& textField(const AppState& state, int index) {
 QString textDefault(int index) {
     const auto which = static_cast<StateText>(index);
     return (which == StateText::StereoName || which == StateText::MonoOrColor) ? QStringLiteral("Field")
-                                                                                : QString();
+                                                                               : QString();
 }
 
 int sliderDefault(int index) {
@@ -116,11 +101,15 @@ int sliderDefault(int index) {
     return 0;
 }
 
-QString flagText(bool enabled) { return enabled ? QStringLiteral("True") : QStringLiteral("False"); }
+QString flagText(bool enabled) {
+    return enabled ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 } // namespace
 
-const std::array<StateKey, StateKeyCount>& StateKeyTable() { return kTable; }
+const std::array<StateKey, StateKeyCount>& StateKeyTable() {
+    return kTable;
+}
 
 std::optional<bool> parseFlag(const QString& text) {
     const QString t = text.trimmed();
@@ -215,18 +204,6 @@ void RestoreWindowState(AppState& state, SharedControls& controls) {
         }
         }
     }
-}
-
-std::string_view menuName(Menu menu) {
-    static constexpr std::array<std::string_view, MenuCount> names{
-        "mnuFile",      "mnuNew",        "mnuWizard",     "mnuFieldColor", "mnuColor",        "mnuMono",
-        "mnuOpen",      "mnuSave",       "mnuSaveName",   "mnuSaveGazou",  "mnuSaveDesign",   "mnuSaveField",
-        "mnuSaveStereo", "mnuClose",     "mnuPrint",      "mnuEnd",        "mnuHensyuu",      "mnuEditer",
-        "mnuEditerChoice", "mnuEditerBoot", "mnuCut",     "mnuCopy",       "mnuPaste",        "mnuClear",
-        "mnuIns",       "mnuInsDesign",  "mnuInsField",   "mnuInsStereo",  "mnuConvert",      "mnuConvStart",
-        "mnuConvStop",  "mnuConvExit",   "mnuWindow",     "mnuHelp",       "mnuInfomation",   "mnuSetumei",
-    };
-    return names[static_cast<std::size_t>(menu)];
 }
 
 } // namespace quarbel::document

@@ -5,12 +5,15 @@
 //
 // Driving a run:
 //     auto converter = makeRandomDotConverter(state, flags, design, stereo, *random, monoOrColor);
-//     converter->begin(reader, iniPath);          // throws std::invalid_argument for a picture wider
-//                                                 // than MaxImageWidth; nothing is touched then
-//     for (;;) {                                  // the editor: one nextRow() per event-loop turn
+//     converter->begin(reader, iniPath); // throws std::invalid_argument for a picture wider
+//                                        // than MaxImageWidth; nothing is touched then
+//     for (;;) {                         // the editor: one nextRow() per event-loop turn
 //         RowOutcome outcome = converter->nextRow();
-//         // rows up to state.CurrentRow - 1 are written (repaint row state.CurrentRow - 1 after
-//         Converted/Finished) if (outcome != RowOutcome::Converted) break;
+//         // rows up to state.CurrentRow - 1 are written: repaint row state.CurrentRow - 1
+//         // after Converted and Finished
+//         if (outcome != RowOutcome::Converted) {
+//             break;
+//         }
 //     }
 // Pausing: set flags.PauseRequested; the next nextRow() stores the resume row and returns Paused.
 // Continuing: call begin() again (same or a new converter on the same ConversionState); it reads the
@@ -70,12 +73,16 @@ public:
 
 // Random-dot stereogram from the Design image. monoOrColor is read for every row's dots (it can only
 // change between rows): exactly "Mono" gives black and white, anything else the 16 dot colours.
+// The converter keeps a reference to it, so it must outlive the converter; a temporary is refused.
 // Every begin() reseeds random: with seed when given (reproducible output for tests and the CLI),
 // else from the clock. Handing in an XoshiroRandom lets the converter draw without virtual calls.
 std::unique_ptr<Converter> makeRandomDotConverter(ConversionState& state, RunFlags& flags,
                                                   const PixelSurface& design, RowSink& stereo,
                                                   RandomSource& random, const std::string& monoOrColor,
                                                   std::optional<std::uint64_t> seed = std::nullopt);
+std::unique_ptr<Converter> makeRandomDotConverter(ConversionState&, RunFlags&, const PixelSurface&, RowSink&,
+                                                  RandomSource&, const std::string&& monoOrColor,
+                                                  std::optional<std::uint64_t> seed = std::nullopt) = delete;
 
 // Colour-field stereogram: size from the Field image, pattern from the Field image, depth from the Design
 // image.

@@ -5,10 +5,7 @@
 
 namespace quarbel::engine {
 
-// The one section every Quarbel INI-format file uses.
-inline constexpr std::string_view IniSection = "Quarbel Ver.2";
-
-// Reads integer keys from section IniSection of an INI-format file, private-profile style:
+// Reads integer keys from the "Quarbel Ver.2" section of an INI-format file, private-profile style:
 // the decimal number at the start of the value, or defaultValue when the key (or file) is missing.
 class IniReader {
 public:

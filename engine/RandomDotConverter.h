@@ -16,6 +16,9 @@ public:
     RandomDotConverter(ConversionState& state, RunFlags& flags, const PixelSurface& design, RowSink& stereo,
                        RandomSource& random, const std::string& monoOrColor,
                        std::optional<std::uint64_t> seed);
+    // The mode is read again for every row, so it is kept by reference: a temporary would dangle.
+    RandomDotConverter(ConversionState&, RunFlags&, const PixelSurface&, RowSink&, RandomSource&,
+                       const std::string&& monoOrColor, std::optional<std::uint64_t>) = delete;
 
 private:
     const PixelSurface& sizeSource() const override { return m_design; }

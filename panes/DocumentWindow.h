@@ -114,9 +114,7 @@ public:
     const QImage& picUra() const { return m_picUra; }
     const QImage& picUraField() const { return m_picUraField; }
 
-    // Fit the scroll bars to the pane after a container's size or the pane's picture changed.
-    void picContBefore_Resize() { fitScrollBars(PaneId::Before); }
-    void picContField_Resize() { fitScrollBars(PaneId::Field); }
+    // Fit the Stereo pane's scroll bars after its container's size or its picture changed.
     void picContAfter_Resize() { fitScrollBars(PaneId::After); }
 
     // The inner height of the window (its scale height, in pixels).

@@ -74,7 +74,6 @@ public:
     const QList<Asked>& asked() const { return m_asked; }
     void clearAsked() { m_asked.clear(); }
     int pendingFiles() const { return static_cast<int>(m_files.size()); }
-    int pendingAnswers() const { return static_cast<int>(m_answers.size()); }
 
 private:
     std::optional<FileChoice> nextFile();

@@ -2,9 +2,9 @@
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer into build-fuzz/.
 #   scripts/fuzz.sh --smoke      build, then run each target for a few seconds (CI)
 #   scripts/fuzz.sh [SECONDS]    build, then fuzz each target for SECONDS (default 600)
-# Seeds: fuzz/corpus/<name>/ (in git) and, when it exists, the sample metafiles in
-# ../shared/testdata/wmf (or $QUARBEL_SHARED_WMF_DIR). What the fuzzer learns goes to
-# build-fuzz/corpus/<name>/, crashes to build-fuzz/artifacts/.
+# Seeds: fuzz/corpus/<name>/ and, for the metafile target, the sample metafiles of the tests in
+# tests/data/wmf/ (both in git). What the fuzzer learns goes to build-fuzz/corpus/<name>/, crashes to
+# build-fuzz/artifacts/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -f fuzz/CMakeLists.txt ]; then
@@ -32,7 +32,6 @@ cmake --build build-fuzz --target wmf_fuzzer
 
 export QT_QPA_PLATFORM=offscreen
 export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-shared="${QUARBEL_SHARED_WMF_DIR:-../shared/testdata/wmf}"
 
 # run TARGET CORPUS-NAME [MORE-SEED-DIRS...]
 run() {
@@ -51,4 +50,4 @@ run() {
     -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 "$corpus" "${seeds[@]}"
 }
 
-run wmf_fuzzer wmf "$shared"
+run wmf_fuzzer wmf tests/data/wmf

@@ -1,11 +1,12 @@
-#include <gtest/gtest.h>
+#include "document/StateFile.h"
+
+#include "document/IniFile.h"
+#include "support/FakeSharedControls.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include "document/IniFile.h"
-#include "document/StateFile.h"
-#include "support/FakeSharedControls.h"
+#include <gtest/gtest.h>
+#include <vector>
 
 using namespace quarbel::document;
 using quarbel::testing::FakeSharedControls;
@@ -65,10 +66,12 @@ TEST_F(StateFileTest, WrittenFromScratchHoldsHeaderAndSixtyFiveKeysInTableOrder)
     for (int i = 0; i < StateKeyCount; ++i) {
         const QByteArray& line = lines[i + 1];
         ASSERT_TRUE(line.endsWith('\r')) << i;
-        EXPECT_TRUE(line.startsWith(QByteArray(table[static_cast<std::size_t>(i)].key) + '=')) << line.constData();
+        EXPECT_TRUE(line.startsWith(QByteArray(table[static_cast<std::size_t>(i)].key) + '='))
+            << line.constData();
     }
     EXPECT_EQ(lines[1], "FileNamePath=" + state.IniPath.toUtf8() + '\r');
-    EXPECT_TRUE(lines.contains(QByteArray("mnujHensyuu=False\r")) || lines.contains(QByteArray("mnujHensyuu=True\r")));
+    EXPECT_TRUE(lines.contains(QByteArray("mnujHensyuu=False\r")) ||
+                lines.contains(QByteArray("mnujHensyuu=True\r")));
     EXPECT_FALSE(readAll(state.IniPath).contains("mnuHensyuu="));
     EXPECT_TRUE(lines.contains(QByteArray("KurikaesiHaba=123\r")));
     EXPECT_TRUE(lines.contains(QByteArray("MONOorCOLOR=Mono\r")));
@@ -138,12 +141,12 @@ TEST_F(StateFileTest, FlagTextsAreReadInAnyCaseOrAsNumbersAndUnknownTextKeepsThe
         bool expected;
     };
     const Case cases[] = {
-        {"True", true},  {"false", false}, {"FALSE", false}, {" tRuE ", true}, {"0", false},
-        {"-1", true},    {"2", true},      {"yes", true},    {"", true},       {"Falsehood", true},
+        {"True", true}, {"false", false}, {"FALSE", false}, {" tRuE ", true}, {"0", false},
+        {"-1", true},   {"2", true},      {"yes", true},    {"", true},       {"Falsehood", true},
     };
     for (const Case& c : cases) {
-        writeAll(state.IniPath, QByteArray("[Quarbel Ver.2]\r\nmnuSave=") + c.text + "\r\nknButtons3=" + c.text +
-                                    "\r\nsldMitudoEnabled=" + c.text + "\r\n");
+        writeAll(state.IniPath, QByteArray("[Quarbel Ver.2]\r\nmnuSave=") + c.text +
+                                    "\r\nknButtons3=" + c.text + "\r\nsldMitudoEnabled=" + c.text + "\r\n");
         FakeSharedControls controls;
         RestoreWindowState(state, controls);
         EXPECT_EQ(controls.menuEnabled(Menu::mnuSave), c.expected) << c.text;
@@ -164,8 +167,9 @@ TEST_F(StateFileTest, EditMenuFlagIsStoredUnderTheKeyWithJ) {
 }
 
 TEST_F(StateFileTest, SavingIntoAnExistingDocumentKeepsForeignLinesInPlace) {
-    writeAll(state.IniPath, "; made by hand\r\n[Quarbel Ver.2]\r\nComment=keep me\r\nRittaido=5\r\nZebra=1\r\n"
-                            "[Other]\r\nmnuSave=whatever\r\n");
+    writeAll(state.IniPath,
+             "; made by hand\r\n[Quarbel Ver.2]\r\nComment=keep me\r\nRittaido=5\r\nZebra=1\r\n"
+             "[Other]\r\nmnuSave=whatever\r\n");
     const FakeSharedControls controls = patternedControls();
     ASSERT_TRUE(SaveWindowState(state, controls));
     const QList<QByteArray> lines = readAll(state.IniPath).split('\n');
@@ -213,4 +217,139 @@ TEST(ParseFlag, RecognisesBooleanTextsAndNumbersOnly) {
     EXPECT_EQ(parseFlag(QStringLiteral("-1")), true);
     EXPECT_EQ(parseFlag(QStringLiteral("on")), std::nullopt);
     EXPECT_EQ(parseFlag(QString()), std::nullopt);
+}
+
+// The file's key order as stored documents have it, written out here rather than taken from the
+// code's own table, so that two swapped rows of that table show up.
+constexpr const char* kKeysInFileOrder[StateKeyCount] = {
+    "FileNamePath",
+    "PicDesignPath",
+    "PicFieldPath",
+    "PicStereoPath",
+    "StereoName",
+    "MONOorCOLOR",
+    "KurikaesiHaba",
+    "Rittaido",
+    "Mitudo",
+    "mnuFile",
+    "mnuNew",
+    "mnuWizard",
+    "mnuFieldColor",
+    "mnuColor",
+    "mnuMono",
+    "mnuOpen",
+    "mnuSave",
+    "mnuSaveName",
+    "mnuSaveGazou",
+    "mnuSaveDesign",
+    "mnuSaveField",
+    "mnuSaveStereo",
+    "mnuClose",
+    "mnuPrint",
+    "mnuEnd",
+    "mnujHensyuu",
+    "mnuEditer",
+    "mnuEditerChoice",
+    "mnuEditerBoot",
+    "mnuCut",
+    "mnuCopy",
+    "mnuPaste",
+    "mnuClear",
+    "mnuIns",
+    "mnuInsDesign",
+    "mnuInsField",
+    "mnuInsStereo",
+    "mnuConvert",
+    "mnuConvStart",
+    "mnuConvStop",
+    "mnuConvExit",
+    "mnuWindow",
+    "mnuHelp",
+    "mnuInfomation",
+    "mnuSetumei",
+    "knButtons1",
+    "knButtons2",
+    "knButtons3",
+    "knButtons4",
+    "knButtons5",
+    "knButtons6",
+    "knButtons7",
+    "knButtons8",
+    "knButtons9",
+    "knButtons10",
+    "knButtons11",
+    "knButtons12",
+    "knButtons13",
+    "knButtons14",
+    "knText0",
+    "knText1",
+    "knText2",
+    "sldKurikaesiEnabled",
+    "sldRittaidoEnabled",
+    "sldMitudoEnabled",
+};
+
+TEST_F(StateFileTest, KeysAreWrittenInTheStoredOrderEachWithItsOwnControlsValue) {
+    state.PicDesignPath = QStringLiteral("/d.bmp");
+    state.PicFieldPath = QStringLiteral("/f.bmp");
+    state.PicStereoPath = QStringLiteral("/s.bmp");
+    state.StereoName = QStringLiteral("RandomDot");
+    state.MonoOrColor = QStringLiteral("Color");
+    const FakeSharedControls controls = patternedControls();
+    ASSERT_TRUE(SaveWindowState(state, controls));
+
+    // The values patternedControls gives, by position in the file.
+    auto flag = [](bool on) { return QByteArray(on ? "True" : "False"); };
+    QList<QByteArray> values{
+        state.IniPath.toUtf8(), "/d.bmp", "/f.bmp", "/s.bmp", "RandomDot", "Color", "123", "7", "99"};
+    for (int menu = 0; menu < 36; ++menu) {
+        values << flag(menu % 3 != 0);
+    }
+    for (int button = 1; button <= 14; ++button) {
+        values << flag(button % 2 == 0);
+    }
+    values << "True"
+           << "False"
+           << "True"
+           << "False"
+           << "True"
+           << "False";
+    ASSERT_EQ(values.size(), StateKeyCount);
+
+    const QList<QByteArray> lines = readAll(state.IniPath).split('\n');
+    ASSERT_EQ(lines.size(), StateKeyCount + 2);
+    for (int i = 0; i < StateKeyCount; ++i) {
+        EXPECT_EQ(lines[i + 1], QByteArray(kKeysInFileOrder[i]) + '=' + values[i] + '\r') << "line " << i + 2;
+    }
+}
+
+TEST_F(StateFileTest, RestoreAppliesEachKeyToItsOwnControl) {
+    // Every flag key alone set to False in an otherwise empty file turns off exactly one control.
+    for (int i = 9; i < StateKeyCount; ++i) {
+        writeAll(state.IniPath, QByteArray("[Quarbel Ver.2]\r\n") + kKeysInFileOrder[i] + "=False\r\n");
+        FakeSharedControls c;
+        RestoreWindowState(state, c);
+        std::vector<int> off;
+        for (int m = 0; m < MenuCount; ++m) {
+            if (!c.menus[static_cast<std::size_t>(m)]) {
+                off.push_back(9 + m);
+            }
+        }
+        for (int b = 1; b <= ToolbarButtonCount; ++b) {
+            if (!c.buttons[static_cast<std::size_t>(b)]) {
+                off.push_back(44 + b);
+            }
+        }
+        for (int t = 0; t < SliderCaptionCount; ++t) {
+            if (!c.captions[static_cast<std::size_t>(t)]) {
+                off.push_back(59 + t);
+            }
+        }
+        for (int s = 0; s < SliderCount; ++s) {
+            if (!c.slidersEnabled[static_cast<std::size_t>(s)]) {
+                off.push_back(62 + s);
+            }
+        }
+        EXPECT_EQ(off, std::vector<int>{i}) << kKeysInFileOrder[i];
+    }
 }
