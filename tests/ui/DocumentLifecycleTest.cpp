@@ -1,16 +1,16 @@
 // Documents in the frame: new documents, the hand-over of the shared controls between windows,
 // Save As, the close question, the end of the program and the deferred commands.
 
+#include "FrameFixture.h"
+#include "document/StateFile.h"
+#include "support/TestFiles.h"
+
 #include <QAction>
 #include <QFrame>
 #include <QMenu>
 #include <QSet>
 #include <QSlider>
 #include <QTimer>
-
-#include "FrameFixture.h"
-#include "support/TestFiles.h"
-#include "document/StateFile.h"
 
 namespace quarbel::testing {
 namespace {
@@ -31,7 +31,9 @@ struct NewCase {
     bool fieldPane;
 };
 
-void PrintTo(const NewCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NewCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NewDocumentTest : public FrameTest, public ::testing::WithParamInterface<NewCase> {};
 
@@ -98,9 +100,10 @@ TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, NewDocumentTest,
-    ::testing::Values(NewCase{"RandomMono", &ui::MainWindow::mnuMono_Click, "RandomDot", "Mono", 30, true, false},
-                      NewCase{"RandomColor", &ui::MainWindow::mnuColor_Click, "RandomDot", "Color", 30, true, false},
-                      NewCase{"ColourField", &ui::MainWindow::mnuFieldColor_Click, "Field", "", 0, false, true}),
+    ::testing::Values(
+        NewCase{"RandomMono", &ui::MainWindow::mnuMono_Click, "RandomDot", "Mono", 30, true, false},
+        NewCase{"RandomColor", &ui::MainWindow::mnuColor_Click, "RandomDot", "Color", 30, true, false},
+        NewCase{"ColourField", &ui::MainWindow::mnuFieldColor_Click, "Field", "", 0, false, true}),
     [](const ::testing::TestParamInfo<NewCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FrameTest, NewFromTheToolbarAndAcceleratorsCreatesTheSameDocuments) {
@@ -266,7 +269,7 @@ private:
     QTemporaryDir m_docs;
 };
 
-TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile) {
+TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndKeepsItsWorkingFile) {
     frame->mnuMono_Click();
     frame->mnuFieldColor_Click();
     panes::DocumentWindow* form = active();
@@ -284,11 +287,13 @@ TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile
     EXPECT_EQ(asked.request.defaultSuffix, QStringLiteral("qbd"));
 
     const QString saved = inDocs(QStringLiteral("sample.qbd"));
+    const QString working = inAppDir(QStringLiteral("Quarbel2.tmp"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("sample"));
     EXPECT_EQ(form->labels().lblTitle, QStringLiteral("sample"));
-    EXPECT_EQ(form->labels().lblIniName, saved);
+    EXPECT_EQ(form->labels().documentPath, saved);
     EXPECT_EQ(form->labels().lblOldIniName, saved);
-    EXPECT_EQ(state.IniPath, saved);
+    EXPECT_EQ(form->labels().lblIniName, working);
+    EXPECT_EQ(state.IniPath, working);
     EXPECT_EQ(state.DocName, QStringLiteral("sample"));
     EXPECT_EQ(frame->statusPanelText(1), saved);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSave));
@@ -302,11 +307,16 @@ TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile
     EXPECT_EQ(iniValue(saved, "mnuSave"), QStringLiteral("True"));
     EXPECT_EQ(iniValue(saved, "knButtons3"), QStringLiteral("True"));
     EXPECT_EQ(iniValue(state.SettingsPath, "QbdFileDir"), QDir::toNativeSeparators(docsDir()));
-    EXPECT_EQ(tmpFiles(), QStringList{QStringLiteral("Quarbel1.tmp")});
+    EXPECT_EQ(tmpFiles(), (QStringList{QStringLiteral("Quarbel1.tmp"), QStringLiteral("Quarbel2.tmp")}));
 
-    // Later writes go to the document file; the next Save As starts in its folder.
+    // Later changes go to the working file; the document takes them on Save only.
     frame->setSliderValue(Slider::sldRittaido, 13);
+    EXPECT_EQ(iniValue(working, "Rittaido"), QStringLiteral("13"));
+    EXPECT_EQ(iniValue(saved, "Rittaido"), QStringLiteral("12"));
+    runRouted(&ui::MainWindow::mnuSave_Click);
     EXPECT_EQ(iniValue(saved, "Rittaido"), QStringLiteral("13"));
+    EXPECT_EQ(fileLines(saved)[1], QStringLiteral("FileNamePath=") + saved);
+    // The next Save As starts in the document's folder.
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_EQ(dialogs.asked().back().request.initialDir, QDir::toNativeSeparators(docsDir()));
     EXPECT_EQ(dialogs.asked().back().request.fileName, QStringLiteral("sample"));
@@ -317,7 +327,7 @@ TEST_F(SaveAsTest, ANameWithoutTheExtensionGetsIt) {
     queueSave(QStringLiteral("plain"));
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("plain"));
-    EXPECT_EQ(active()->labels().lblIniName, inDocs(QStringLiteral("plain.qbd")));
+    EXPECT_EQ(active()->labels().documentPath, inDocs(QStringLiteral("plain.qbd")));
     EXPECT_EQ(fileLines(inDocs(QStringLiteral("plain.qbd"))).size(), 66);
     EXPECT_FALSE(QFileInfo::exists(inDocs(QStringLiteral("plain"))));
 }
@@ -331,10 +341,13 @@ TEST_F(SaveAsTest, SavingASavedDocumentUnderASecondNameKeepsTheFirstFile) {
     runRouted(&ui::MainWindow::mnuSaveName_Click);
 
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("second"));
-    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
+    // The first file keeps what was saved into it; the change since went only into the second.
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("70"));
     EXPECT_EQ(iniValue(inDocs(QStringLiteral("second.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
     frame->setSliderValue(Slider::sldKurikaesi, 5);
-    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
+    runRouted(&ui::MainWindow::mnuSave_Click);
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("70"));
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("second.qbd")), "KurikaesiHaba"), QStringLiteral("5"));
 }
 
 TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
@@ -346,7 +359,17 @@ TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_TRUE(form->flags().SaveFailed);
 
+    // The dialog refuses a folder that is not there; the user then cancels.
     dialogs.queueFile(FileChoice{inDocs(QStringLiteral("missing/folder/x.qbd")), QStringLiteral("x.qbd")});
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
+    EXPECT_TRUE(form->flags().SaveFailed);
+    EXPECT_TRUE(dialogs.asked().back().request.pathMustExist);
+    EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Refused);
+    EXPECT_EQ(iniValue(state.SettingsPath, "QbdFileDir"), QStringLiteral("<missing>"));
+
+    // A name that is a folder cannot be written: the user is told.
+    ASSERT_TRUE(QDir(docsDir()).mkdir(QStringLiteral("taken.qbd")));
+    queueSave(QStringLiteral("taken.qbd"));
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_TRUE(form->flags().SaveFailed);
     ASSERT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
@@ -366,7 +389,8 @@ TEST_F(SaveAsTest, SaveRewritesTheDocumentFileWithoutADialog) {
     queueSave(QStringLiteral("doc.qbd"));
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     const QString saved = inDocs(QStringLiteral("doc.qbd"));
-    document::IniFile::writeString(saved, document::IniSectionName, QStringLiteral("Extra"), QStringLiteral("kept"));
+    document::IniFile::writeString(saved, document::IniSectionName, QStringLiteral("Extra"),
+                                   QStringLiteral("kept"));
     frame->setMenuEnabled(Menu::mnuCut, true);
     dialogs.clearAsked();
 
@@ -509,9 +533,10 @@ TEST_F(SaveAsTest, ProgramEndClosesEveryDocumentAndLeavesNoTemporaryFile) {
     QFile stale(inAppDir(QStringLiteral("Quarbel7.tmp")));
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.close();
-    QFile hidden(inAppDir(QStringLiteral(".hidden.tmp")));
-    ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
-    hidden.close();
+    // Temporary files of other programs in the same folder are not ours to delete.
+    for (const char* foreign : {".hidden.tmp", "notes.tmp", "Quarbel7a.tmp"}) {
+        ASSERT_TRUE(writeBytes(inAppDir(QLatin1String(foreign)), "theirs"));
+    }
 
     frame->mnuMono_Click();
     frame->mnuFieldColor_Click();
@@ -525,7 +550,11 @@ TEST_F(SaveAsTest, ProgramEndClosesEveryDocumentAndLeavesNoTemporaryFile) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(frame->isVisible());
     EXPECT_TRUE(documents().isEmpty());
-    EXPECT_TRUE(tmpFiles().isEmpty()) << tmpFiles().join(u' ').toStdString();
+    QStringList left = tmpFiles();
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral(".hidden.tmp"), QStringLiteral("Quarbel7a.tmp"),
+                                 QStringLiteral("notes.tmp")}));
+    EXPECT_EQ(readBytes(inAppDir(QStringLiteral("notes.tmp"))), QByteArray("theirs"));
     EXPECT_EQ(iniValue(inDocs(QStringLiteral("field.qbd")), "StereoName"), QStringLiteral("Field"));
     // Each document was asked once, the active one first.
     QStringList questions;

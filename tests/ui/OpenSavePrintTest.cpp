@@ -1,11 +1,12 @@
 // Opening document files, saving pane pictures and printing, with scripted dialogs and a
 // recording printer.
 
-#include <QScreen>
-
 #include "FrameFixture.h"
 #include "platform/Picture.h"
 #include "platform/Printer.h"
+
+#include <QScreen>
+#include <QTimer>
 
 namespace quarbel::testing {
 namespace {
@@ -36,10 +37,12 @@ protected:
         return path;
     }
     // Opens a document file holding only the given keys; everything else takes its default.
-    panes::DocumentWindow* openDocument(const QString& name, const QList<std::pair<const char*, QString>>& keys) {
+    panes::DocumentWindow* openDocument(const QString& name,
+                                        const QList<std::pair<const char*, QString>>& keys) {
         const QString path = QDir(folder(QStringLiteral("docs"))).filePath(name);
         for (const auto& [key, value] : keys) {
-            EXPECT_TRUE(document::IniFile::writeString(path, document::IniSectionName, QLatin1String(key), value));
+            EXPECT_TRUE(
+                document::IniFile::writeString(path, document::IniSectionName, QLatin1String(key), value));
         }
         return open(path);
     }
@@ -68,7 +71,8 @@ TEST_F(OpenSavePrintTest, CancelOrATooShortTitleChangesNothing) {
     panes::DocumentWindow* first = active();
     const QString firstFile = state.IniPath;
     for (const std::optional<FileChoice>& choice :
-         {std::optional<FileChoice>(), std::optional(FileChoice{inAppDir(QStringLiteral("abc")), QStringLiteral("abc")})}) {
+         {std::optional<FileChoice>(),
+          std::optional(FileChoice{inAppDir(QStringLiteral("abc")), QStringLiteral("abc")})}) {
         dialogs.queueFile(choice);
         frame->mnuOpen_Click();
         EXPECT_EQ(documents().size(), 1);
@@ -86,15 +90,15 @@ TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
     const QString firstFile = state.IniPath;
     const QImage field = pattern(40, 30, 1);
     const QImage stereo = pattern(60, 30, 2);
-    panes::DocumentWindow* form = openDocument(QStringLiteral("pair.qbd"),
-                                      {{"StereoName", QStringLiteral("Field")},
-                                       {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), field)},
-                                       {"PicStereoPath", writePicture(QStringLiteral("s.bmp"), stereo)},
-                                       {"KurikaesiHaba", QStringLiteral("55")}});
+    panes::DocumentWindow* form = openDocument(
+        QStringLiteral("pair.qbd"), {{"StereoName", QStringLiteral("Field")},
+                                     {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), field)},
+                                     {"PicStereoPath", writePicture(QStringLiteral("s.bmp"), stereo)},
+                                     {"KurikaesiHaba", QStringLiteral("55")}});
     ASSERT_NE(form, nullptr);
     const QString document = inAppDir(QStringLiteral("docs/pair.qbd"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("pair"));
-    EXPECT_EQ(form->labels().lblIniName, document);
+    EXPECT_EQ(form->labels().documentPath, document);
     EXPECT_EQ(state.OpenPicCode, QStringLiteral("FS"));
     EXPECT_EQ(sliderValue(document::Slider::sldKurikaesi), 55);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSave) && frame->buttonEnabled(3));
@@ -108,36 +112,43 @@ TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
 }
 
 TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
-    for (const bool missingFolder : {false, true}) {
-        dialogs.clearAsked();
-        const QString path = inAppDir(missingFolder ? QStringLiteral("nowhere/b.qbd") : QStringLiteral("a.qbd"));
-        panes::DocumentWindow* form = open(path);
-        ASSERT_NE(form, nullptr);
-        EXPECT_EQ(form->labels().lblIniName, path);
-        EXPECT_EQ(state.StereoName, QStringLiteral("Field"));
-        EXPECT_EQ(state.OpenPicCode, QString());
-        // A folder that is not there is told, and the document opens all the same.
-        const QList<Asked> shown = messages();
-        ASSERT_EQ(shown.size(), missingFolder ? 1 : 0);
-        if (missingFolder) {
-            EXPECT_EQ(shown.first().text,
-                      platform::runTimeErrorMessage(platform::pictureError(platform::ErrPathNotFound)));
-            EXPECT_EQ(shown.first().icon, MessageIcon::Exclamation);
-        }
-        QTest::qWait(120);
-        EXPECT_TRUE(form->picBefore()->isHidden() && form->picField()->isHidden() && form->picAfter()->isHidden());
-    }
+    const QString path = inAppDir(QStringLiteral("a.qbd"));
+    panes::DocumentWindow* form = open(path);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->labels().documentPath, path);
+    EXPECT_EQ(state.StereoName, QStringLiteral("Field"));
+    EXPECT_EQ(state.OpenPicCode, QString());
+    EXPECT_TRUE(messages().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return !form->Timer1()->isActive(); }));
+    EXPECT_TRUE(form->picBefore()->isHidden() && form->picField()->isHidden() &&
+                form->picAfter()->isHidden());
+    // The file comes into being when the user saves, not before.
+    EXPECT_FALSE(QFileInfo::exists(path));
+    frame->mnuSave_Click();
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(path); }));
+    EXPECT_EQ(iniValue(path, "StereoName"), QStringLiteral("Field"));
+}
+
+TEST_F(OpenSavePrintTest, AFolderThatIsNotThereIsRefusedAndNotRemembered) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* first = active();
+    dialogs.queueFile(FileChoice{inAppDir(QStringLiteral("nowhere/b.qbd")), QStringLiteral("b.qbd")});
+    frame->mnuOpen_Click();
+    EXPECT_TRUE(dialogs.asked().first().request.pathMustExist);
+    EXPECT_EQ(dialogs.asked().back().kind, Asked::Refused);
+    EXPECT_EQ(documents(), QList<panes::DocumentWindow*>{first});
+    EXPECT_EQ(settingsValue("QbdFileDir"), QStringLiteral("<missing>"));
 }
 
 TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     const QImage images[] = {pattern(50, 40, 3), pattern(20, 40, 4), pattern(70, 40, 5)};
     const QString designPath = writePicture(QStringLiteral("d.bmp"), images[0]);
     const QString stereoPath = writePicture(QStringLiteral("s.bmp"), images[2]);
-    panes::DocumentWindow* form = openDocument(QStringLiteral("three.qbd"),
-                                      {{"StereoName", QStringLiteral("Field")},
-                                       {"PicDesignPath", designPath},
-                                       {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), images[1])},
-                                       {"PicStereoPath", stereoPath}});
+    panes::DocumentWindow* form = openDocument(
+        QStringLiteral("three.qbd"), {{"StereoName", QStringLiteral("Field")},
+                                      {"PicDesignPath", designPath},
+                                      {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), images[1])},
+                                      {"PicStereoPath", stereoPath}});
     ASSERT_NE(form, nullptr);
     ASSERT_TRUE(waitUntil([&] { return shows(form->picAfter(), images[2]); }));
 
@@ -160,7 +171,8 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
         dialogs.queueFile(FileChoice{QDir(outDir).filePath(name), name});
         const QString expectedDir = settingsValue(c.key) == QStringLiteral("<missing>") ? appDir() : outDir;
         (frame.get()->*c.command)();
-        const QString written = QDir(outDir).filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".bmp"));
+        const QString written =
+            QDir(outDir).filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".bmp"));
         ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); })) << c.name;
         EXPECT_EQ(dialogs.asked().first().request.filter, QStringLiteral("BMP(*.bmp)|*.bmp"));
         EXPECT_EQ(dialogs.asked().first().text, expectedDir);
@@ -170,9 +182,11 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
         EXPECT_EQ(state.PicDesignPath, designPath);
     }
 
-    // An unwritable place: the user is told and the document keeps naming the saved file.
+    // An unwritable place (a folder by that name): the user is told and the document keeps naming
+    // the saved file.
     const QString saved = state.PicStereoPath;
-    dialogs.queueFile(FileChoice{inAppDir(QStringLiteral("gone/lost.bmp")), QStringLiteral("lost.bmp")});
+    ASSERT_TRUE(QDir(appDir()).mkpath(QStringLiteral("taken.bmp")));
+    dialogs.queueFile(FileChoice{inAppDir(QStringLiteral("taken.bmp")), QStringLiteral("taken.bmp")});
     frame->mnuSaveStereo_Click();
     ASSERT_TRUE(waitUntil([&] { return !messages().isEmpty(); }));
     EXPECT_EQ(messages().last().icon, MessageIcon::Exclamation);
@@ -193,16 +207,19 @@ TEST_F(OpenSavePrintTest, PrintsTheStereoPictureAtItsScreenSizeOrTellsWhyNot) {
     ASSERT_TRUE(waitUntil([&] { return printer.pages().size() == 1; }));
     frame->Toolbar1_ButtonClick(QStringLiteral("Printer"));
     ASSERT_TRUE(waitUntil([&] { return printer.pages().size() == 2; }));
-    const QSizeF inches(96 / form->screen()->logicalDotsPerInchX(), 48 / form->screen()->logicalDotsPerInchY());
+    const QSizeF inches(96 / form->screen()->logicalDotsPerInchX(),
+                        48 / form->screen()->logicalDotsPerInchY());
     for (const platform::PrintPage& page : printer.pages()) {
         EXPECT_EQ(page.image.convertToFormat(QImage::Format_RGB32), stereo);
         EXPECT_EQ(page.sizeInches, inches);
     }
-    EXPECT_EQ(platform::placementOnPage(inches, 600, 600), QRectF(0, 0, inches.width() * 600, inches.height() * 600));
+    EXPECT_EQ(platform::placementOnPage(inches, 600, 600),
+              QRectF(0, 0, inches.width() * 600, inches.height() * 600));
     EXPECT_TRUE(messages().isEmpty());
 
     const std::pair<platform::PrintError, const char*> failures[] = {
-        {platform::PrintError::NoPrinter, "プリンターが見つかりません。\r\nプリンターを設定してから印刷してください。"},
+        {platform::PrintError::NoPrinter,
+         "プリンターが見つかりません。\r\nプリンターを設定してから印刷してください。"},
         {platform::PrintError::Failed, "印刷できませんでした。\r\nプリンターの状態を確かめてください。"},
     };
     for (const auto& [error, text] : failures) {
