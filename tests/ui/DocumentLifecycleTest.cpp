@@ -683,7 +683,8 @@ TEST_F(WorkingFileTest, AnOpenedDocumentChangesOnlyWhenTheUserSaves) {
     ASSERT_TRUE(closeWindowOf(opened));
     EXPECT_EQ(dialogs.asked().back().text, QStringLiteral("「hand」を上書き保存しますか？"));
     EXPECT_EQ(readBytes(path), original) << "answering No";
-    EXPECT_EQ(tmpFiles(), QStringList{QStringLiteral("Quarbel1.tmp")}) << "the working file went with the window";
+    EXPECT_EQ(tmpFiles(), QStringList{QStringLiteral("Quarbel1.tmp")})
+        << "the working file went with the window";
 
     // Yes writes the document's keys in place and keeps the rest.
     opened = openDocument(path);
@@ -699,9 +700,9 @@ TEST_F(WorkingFileTest, AnOpenedDocumentChangesOnlyWhenTheUserSaves) {
 TEST_F(WorkingFileTest, FilesThatAreNotDocumentsAreRefusedAndLeftUntouched) {
     frame->mnuMono_Click();
     panes::DocumentWindow* first = active();
-    const QByteArray utf16 = QByteArray("\xFF\xFE", 2) +
-                             QByteArray(reinterpret_cast<const char*>(u"[Quarbel Ver.2]\r\nStereoName=Field\r\n"),
-                                        36 * 2);
+    const QByteArray utf16 =
+        QByteArray("\xFF\xFE", 2) +
+        QByteArray(reinterpret_cast<const char*>(u"[Quarbel Ver.2]\r\nStereoName=Field\r\n"), 36 * 2);
     const std::pair<const char*, QByteArray> cases[] = {
         {"notes.qbd", "Shopping: milk, bread\r\n"},
         {"wide.qbd", utf16},

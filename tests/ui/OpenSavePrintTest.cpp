@@ -4,9 +4,13 @@
 #include "FrameFixture.h"
 #include "platform/Picture.h"
 #include "platform/Printer.h"
+#include "support/TestFiles.h"
+#include "ui/ColourFieldWizard.h"
 
+#include <QDateTime>
 #include <QScreen>
 #include <QTimer>
+#include <random>
 
 namespace quarbel::testing {
 namespace {
@@ -233,6 +237,142 @@ TEST_F(OpenSavePrintTest, PrintsTheStereoPictureAtItsScreenSizeOrTellsWhyNot) {
     EXPECT_EQ(printer.pages().size(), 2);
     EXPECT_TRUE(shows(form->picAfter(), stereo));
     EXPECT_EQ(state.PicStereoPath, stereoPath);
+}
+
+TEST_F(OpenSavePrintTest, TheOverwriteQuestionIsAboutTheFileReallyWritten) {
+    const QImage design = pattern(30, 20, 9);
+    panes::DocumentWindow* form = openDocument(
+        QStringLiteral("d.qbd"), {{"StereoName", QStringLiteral("RandomDot")},
+                                  {"PicDesignPath", writePicture(QStringLiteral("d.bmp"), design)}});
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return shows(form->picBefore(), design); }));
+    const QString out = folder(QStringLiteral("out"));
+    const QString precious = QDir(out).filePath(QStringLiteral("precious.txt.bmp"));
+    ASSERT_TRUE(writeBytes(precious, "precious"));
+
+    struct Case {
+        const char* typed;
+        const char* written; // what the dialog's question was about
+    };
+    // A bare name gets the extension from the dialog; a name with another extension is written as typed.
+    const Case cases[] = {{"precious.txt", "precious.txt"}, {"bare", "bare.bmp"}};
+    for (const Case& c : cases) {
+        dialogs.clearAsked();
+        dialogs.queueFile(FileChoice{QDir(out).filePath(QLatin1String(c.typed)), QLatin1String(c.typed)});
+        frame->mnuSaveDesign_Click();
+        const QString written = QDir(out).filePath(QLatin1String(c.written));
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); })) << c.typed;
+        const platform::FileDialogRequest& request = dialogs.asked().first().request;
+        EXPECT_TRUE(request.overwritePrompt);
+        EXPECT_TRUE(request.pathMustExist);
+        EXPECT_EQ(request.defaultSuffix, QStringLiteral("bmp"));
+        EXPECT_EQ(platform::loadPicture(written).image, design);
+    }
+    EXPECT_EQ(readBytes(precious), QByteArray("precious"));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(OpenSavePrintTest, RelativePicturePathsAreTakenFromTheDocumentsFolder) {
+    const QImage design = pattern(40, 30, 11);
+    const QImage stereo = pattern(40, 30, 12);
+    writePicture(QStringLiteral("d.bmp"), design);
+    writePicture(QStringLiteral("s.bmp"), stereo);
+    // The program runs from elsewhere; the document sits in docs/ beside pics/.
+    ASSERT_NE(QDir::currentPath(), appDir());
+    panes::DocumentWindow* form =
+        openDocument(QStringLiteral("rel.qbd"), {{"StereoName", QStringLiteral("RandomDot")},
+                                                 {"PicDesignPath", QStringLiteral("../pics/d.bmp")},
+                                                 {"PicStereoPath", QStringLiteral("../pics/s.bmp")}});
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(
+        waitUntil([&] { return shows(form->picBefore(), design) && shows(form->picAfter(), stereo); }));
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_EQ(state.PicDesignPath, QDir::toNativeSeparators(inAppDir(QStringLiteral("pics/d.bmp"))));
+}
+
+TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndConvertsTheSame) {
+    // Seeded pictures: a Design of depth patches and a noisy pattern, so a shifted tile shows.
+    std::mt19937 random(20261207);
+    QImage design(160, 96, QImage::Format_RGB32);
+    design.fill(Qt::black);
+    for (int y = 16; y < 80; ++y) {
+        for (int x = 40; x < 120; ++x) {
+            design.setPixel(x, y, qRgb(255, 255, 255));
+        }
+    }
+    QImage tile(24, 20, QImage::Format_RGB32);
+    for (int y = 0; y < tile.height(); ++y) {
+        for (int x = 0; x < tile.width(); ++x) {
+            tile.setPixel(x, y, qRgb(random() & 255, random() & 255, random() & 255));
+        }
+    }
+    const QString designPath = writePicture(QStringLiteral("design.bmp"), design);
+    const QString tilePath = writePicture(QStringLiteral("tile.bmp"), tile);
+
+    frame->mnuWizard_Click();
+    ui::ColourFieldWizard* wizard = frame->wizard();
+    ASSERT_NE(wizard, nullptr);
+    for (const auto& [index, path] : {std::pair{0, designPath}, std::pair{1, tilePath}}) {
+        dialogs.queueFile(FileChoice{path, QFileInfo(path).fileName()});
+        wizard->cmdSansyou_Click(index);
+    }
+    wizard->cmdNext_Click();
+    wizard->cmdNext_Click();
+    wizard->cmdCompreat_Click();
+    ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }));
+    panes::DocumentWindow* made = active();
+    ASSERT_TRUE(waitUntil([&] { return !made->holdsRun() && !made->picAfter()->isHidden(); }, 20000));
+    const QImage field = made->picUraField();
+    const QImage stereo = made->picAfter()->picture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(field.size(), design.size());
+    ASSERT_FALSE(made->picAfter()->isHidden());
+
+    // A file of the user's where the Field picture would go: asked about, and kept on No.
+    const QString docs = folder(QStringLiteral("docs"));
+    const QString theirs = QDir(docs).filePath(QStringLiteral("wiz_Field.bmp"));
+    ASSERT_TRUE(writeBytes(theirs, "not mine"));
+    dialogs.clearAsked();
+    dialogs.queueFile(FileChoice{QDir(docs).filePath(QStringLiteral("wiz.qbd")), QStringLiteral("wiz.qbd")});
+    dialogs.queueAnswer(platform::Answer::No);
+    frame->mnuSaveName_Click();
+    const QString document = QDir(docs).filePath(QStringLiteral("wiz.qbd"));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(document); }));
+    ASSERT_EQ(dialogs.asked().size(), 2);
+    EXPECT_EQ(dialogs.asked()[1].kind, Asked::Question);
+    EXPECT_TRUE(dialogs.asked()[1].text.startsWith(QStringLiteral("「") + QDir::toNativeSeparators(theirs) +
+                                                   QStringLiteral("」は既にあります。")));
+    EXPECT_EQ(readBytes(theirs), QByteArray("not mine"));
+    const QString fieldFile = QDir(docs).filePath(QStringLiteral("wiz_Field2.bmp"));
+    EXPECT_EQ(iniValue(document, "PicFieldPath"), fieldFile);
+    EXPECT_EQ(iniValue(document, "PicDesignPath"), designPath);
+    EXPECT_EQ(iniValue(document, "PicStereoPath"), QDir(docs).filePath(QStringLiteral("wiz_Stereo.bmp")));
+    EXPECT_EQ(platform::loadPicture(fieldFile).image, field);
+
+    // Saving again asks nothing and leaves the written pictures alone.
+    const QDateTime written = QFileInfo(fieldFile).lastModified();
+    dialogs.clearAsked();
+    frame->mnuSave_Click();
+    ASSERT_TRUE(waitUntil([&] { return !made->Timer1()->isActive(); }));
+    EXPECT_TRUE(dialogs.asked().isEmpty());
+    EXPECT_EQ(QFileInfo(fieldFile).lastModified(), written);
+
+    dialogs.queueAnswer(platform::Answer::No);
+    ASSERT_TRUE(closeWindowOf(made));
+    ASSERT_TRUE(documents().isEmpty());
+
+    panes::DocumentWindow* reopened = open(document);
+    ASSERT_NE(reopened, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return !reopened->Timer1()->isActive(); }));
+    EXPECT_TRUE(shows(reopened->picField(), field));
+    EXPECT_TRUE(shows(reopened->picBefore(), design));
+    EXPECT_TRUE(shows(reopened->picAfter(), stereo));
+    // The Stereo picture goes, and the conversion of the reopened document brings the same one back.
+    state.PicSource = QStringLiteral("CBpicAfter");
+    frame->mnuClear_Click();
+    ASSERT_TRUE(reopened->picAfter()->isHidden());
+    frame->mnuConvStart_Click();
+    ASSERT_TRUE(waitUntil([&] { return !reopened->Timer1()->isActive() && !reopened->holdsRun(); }, 20000));
+    EXPECT_TRUE(shows(reopened->picAfter(), stereo));
 }
 
 } // namespace
