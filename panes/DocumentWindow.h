@@ -94,6 +94,8 @@ public:
     void Timer1_Timer();
 
     const HiddenLabels& labels() const { return m_labels; }
+    // What status panel 1 shows: the document file, or the working file of a never-saved document.
+    QString displayPath() const;
     const WindowFlags& flags() const { return m_flags; }
     engine::ConversionState& conversion() { return m_conversion; }
     const engine::ConversionState& conversion() const { return m_conversion; }
@@ -184,8 +186,7 @@ private:
     bool storeUnfiledPictures(const QString& documentPath);
     // The working file goes when the window closes, whatever the answer.
     void discardWorkingFile();
-    // What status panel 1 shows: the document file, or the working file of a never-saved document.
-    QString displayPath() const;
+
     void reportSaveFailure(const QString& path);
     void setIconForKind();
     bool isMinimizedNow() const;

@@ -373,6 +373,7 @@ TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndCon
     frame->mnuConvStart_Click();
     ASSERT_TRUE(waitUntil([&] { return !reopened->Timer1()->isActive() && !reopened->holdsRun(); }, 20000));
     EXPECT_TRUE(shows(reopened->picAfter(), stereo));
+    EXPECT_EQ(frame->statusPanelText(1), document) << "the document, not its working file";
 }
 
 } // namespace
