@@ -3,10 +3,13 @@
 
 #include "FrameFixture.h"
 #include "document/StateFile.h"
+#include "platform/Picture.h"
 #include "support/TestFiles.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSet>
 #include <QSlider>
@@ -752,6 +755,45 @@ TEST_F(WorkingFileTest, OpeningAnOpenDocumentBringsItsWindowToTheFront) {
     EXPECT_EQ(frame->mdiArea()->activeSubWindow()->widget(), opened);
     EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
     EXPECT_EQ(sliderValue(Slider::sldRittaido), 31) << "the window's own state, not the file's";
+}
+
+TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyNot) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    QImage pasted(33, 21, QImage::Format_RGB32);
+    for (int y = 0; y < pasted.height(); ++y) {
+        for (int x = 0; x < pasted.width(); ++x) {
+            pasted.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) & 255));
+        }
+    }
+    QGuiApplication::clipboard()->setImage(pasted);
+    state.PicSource = QStringLiteral("CBpicBefore");
+    runOn(form, &ui::MainWindow::mnuPaste_Click);
+    ASSERT_FALSE(form->picBefore()->isHidden());
+    EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
+
+    // Where the picture would go there is a folder: even after Yes it cannot be written, the user
+    // is told, no document is written and the window stays open.
+    const QString target = inDocs(QStringLiteral("pasted_Design.bmp"));
+    ASSERT_TRUE(QDir(docsDir()).mkdir(QStringLiteral("pasted_Design.bmp")));
+    dialogs.queueAnswer(Answer::Yes); // save before closing?
+    queueSave(QStringLiteral("pasted.qbd"));
+    dialogs.queueAnswer(Answer::Yes); // replace what is there?
+    EXPECT_FALSE(closeWindowOf(form));
+    ASSERT_EQ(documents(), QList<panes::DocumentWindow*>{form});
+    EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
+    EXPECT_TRUE(dialogs.asked().back().text.contains(target));
+    EXPECT_FALSE(QFileInfo::exists(inDocs(QStringLiteral("pasted.qbd"))));
+    EXPECT_FALSE(form->flags().SaveFailed);
+
+    ASSERT_TRUE(QDir(docsDir()).rmdir(QStringLiteral("pasted_Design.bmp")));
+    dialogs.queueAnswer(Answer::Yes);
+    queueSave(QStringLiteral("pasted.qbd"));
+    EXPECT_TRUE(closeWindowOf(form));
+    const QString document = inDocs(QStringLiteral("pasted.qbd"));
+    EXPECT_EQ(iniValue(document, "PicDesignPath"), target);
+    EXPECT_EQ(platform::loadPicture(target).image, pasted);
+    EXPECT_TRUE(tmpFiles().isEmpty());
 }
 
 // ---- two copies of the editor in one application folder ---------------------------------------
