@@ -37,12 +37,18 @@ std::unique_ptr<QLockFile> holdStateFile(const QString& statePath) {
 ClaimedStateFile claimStateFile(const QString& dir, const QString& stem, int firstNumber) {
     for (int number = std::max(1, firstNumber);; ++number) {
         const QString path = pathInDir(dir, stem + QString::number(number) + QStringLiteral(".tmp"));
-        std::unique_ptr<QLockFile> lock = holdStateFile(path);
-        if (!lock) {
-            continue;
+        auto lock = std::make_unique<QLockFile>(lockPathOf(path));
+        lock->setStaleLockTime(0);
+        if (!lock->tryLock(0)) {
+            if (lock->error() == QLockFile::LockFailedError) {
+                continue; // held by a running copy
+            }
+            // A folder that takes no lock file takes no state file either; the window then works
+            // unguarded rather than the program searching forever for a name.
+            lock.reset();
         }
         if (QFileInfo::exists(path)) {
-            continue; // the lock goes with it
+            continue; // a leftover of a crashed run; the lock goes with this pass
         }
         return {path, number, std::move(lock)};
     }
