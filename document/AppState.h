@@ -3,9 +3,9 @@
 // The application-wide values. One instance, owned by the application and handed by reference
 // to the windows that need it; they always describe the active document.
 
-#include <QString>
-
 #include "engine/ConversionState.h"
+
+#include <QString>
 
 namespace quarbel::document {
 
@@ -13,19 +13,23 @@ struct AppState {
     // Folder holding the settings file, temporary state files and the help page.
     QString appDir;
 
-    QString IniPath;       // state or document file of the active window
-    QString StereoName;    // "RandomDot" or "Field"
-    QString MonoOrColor;   // "Mono", "Color" or ""
+    QString IniPath;     // working state file of the active window
+    QString StereoName;  // "RandomDot" or "Field"
+    QString MonoOrColor; // "Mono", "Color" or ""
     QString PicDesignPath;
     QString PicFieldPath;
     QString PicStereoPath;
-    QString OpenMode;      // "Sinki", "Hiraku" or ""
+    QString OpenMode; // "Sinki", "Hiraku" or ""
     int NewDocNumber = 1;
+    // Next number tried for the working state file of a document opened from a file.
+    int OpenedDocNumber = 1;
+    // The document file an Open is making a window for (OpenMode "Hiraku").
+    QString OpeningPath;
     QString DocName;
     QString OpenPicCode;
     QString SettingsPath;
     QString CommandTag;
-    QString PicSource;     // "FromFile", "FromMDImnuOpen", "CBpicBefore", "CBpicField", "CBpicAfter"
+    QString PicSource; // "FromFile", "FromMDImnuOpen", "CBpicBefore", "CBpicField", "CBpicAfter"
 
     engine::RunFlags run;
 

@@ -1,8 +1,9 @@
 #include "document/Settings.h"
 
-#include <utility>
-
 #include "document/IniFile.h"
+
+#include <QFileInfo>
+#include <utility>
 
 namespace quarbel::document {
 
@@ -20,7 +21,8 @@ QString Settings::folderOrAppDir(const QString& key) const {
 
 bool Settings::rememberFolder(const QString& key, const QString& fullPath, const QString& fileTitle) const {
     const QString folder = folderOfChosenPath(fullPath, fileTitle);
-    if (folder.isEmpty()) {
+    // A folder that is not there would send the next dialog nowhere.
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         return false;
     }
     return setValue(key, folder);

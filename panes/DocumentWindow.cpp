@@ -1,20 +1,23 @@
 #include "panes/DocumentWindow.h"
 
-#include <QCloseEvent>
-#include <QFileInfo>
-#include <QFrame>
-#include <QIcon>
-#include <QMdiSubWindow>
-#include <QScrollBar>
-#include <QTimer>
-
 #include "document/AppPaths.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
+#include "document/StateFileLocks.h"
 #include "panes/DocumentHost.h"
 #include "panes/Resources.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QIcon>
+#include <QLockFile>
+#include <QMdiSubWindow>
+#include <QScrollBar>
+#include <QTimer>
+#include <utility>
 
 namespace quarbel::panes {
 
@@ -49,11 +52,10 @@ QScrollBar* makeScrollBar(QWidget* parent, Qt::Orientation orientation, const ch
     return bar;
 }
 
-bool endsWithTmp(const QString& path) { return path.right(4) == TemporarySuffix; }
-
 } // namespace
 
-DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs, QWidget* parent)
+DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs,
+                               QWidget* parent)
     : QWidget(parent), m_state(state), m_host(host), m_dialogs(dialogs) {
     initResources();
     setObjectName(QStringLiteral("Form1"));
@@ -84,7 +86,8 @@ DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, pl
 
 DocumentWindow::~DocumentWindow() = default;
 
-void DocumentWindow::makePaneSet(PaneId id, const char* container, const char* pane, const char* hsb, const char* vsb) {
+void DocumentWindow::makePaneSet(PaneId id, const char* container, const char* pane, const char* hsb,
+                                 const char* vsb) {
     PaneSet& set = paneSet(id);
     set.container = makeContainer(this, container);
     // The inner area clips the pane to the container's border.
@@ -140,7 +143,9 @@ void DocumentWindow::scrollPane(PaneId id) {
     set.pane->move(-set.hsb->value(), -set.vsb->value());
 }
 
-QSize DocumentWindow::sizeHint() const { return {480, 360}; }
+QSize DocumentWindow::sizeHint() const {
+    return {480, 360};
+}
 
 void DocumentWindow::Form_Load() {
     applyGeometry(initialPaneLayout(width(), height()));
@@ -154,35 +159,39 @@ void DocumentWindow::Form_Load() {
         set.vsb->hide();
     }
 
+    // Every window keeps its live state in a working file of its own; a document file changes only
+    // when the user saves. A name another running copy holds (or a crashed run left) is passed over.
     QString caption;
+    document::ClaimedStateFile working;
     if (m_state.OpenMode != kSinki) {
         caption = m_state.DocName;
+        m_labels.documentPath = std::exchange(m_state.OpeningPath, QString());
+        working = document::claimStateFile(m_state.appDir, document::OpenedDocumentStateStem,
+                                           m_state.OpenedDocNumber);
+        m_state.OpenedDocNumber = working.number + 1;
     } else {
-        // A name whose state file exists belongs to another running copy (or a crashed run): two
-        // windows bound to one file would overwrite each other's state, so the number moves on.
-        while (QFileInfo::exists(document::pathInDir(
-            m_state.appDir, NewDocumentStem + QString::number(m_state.NewDocNumber) + TemporarySuffix))) {
-            ++m_state.NewDocNumber;
-        }
+        working =
+            document::claimStateFile(m_state.appDir, document::NewDocumentStateStem, m_state.NewDocNumber);
+        m_state.NewDocNumber = working.number;
         caption = NewDocumentStem + QString::number(m_state.NewDocNumber);
-        m_state.IniPath = document::pathInDir(m_state.appDir, caption + TemporarySuffix);
-        m_labels.lblOldIniName = m_state.IniPath;
         // A new document names no image files, whatever the previous document held.
         m_state.PicDesignPath.clear();
         m_state.PicFieldPath.clear();
         m_state.PicStereoPath.clear();
-        document::SaveWindowState(m_state, m_host.sharedControls());
-        platform::setFileAttributes(m_state.IniPath, platform::FileAttributes::Hidden);
     }
+    m_workingLock = std::move(working.lock);
+    m_state.IniPath = working.path;
+    document::SaveWindowState(m_state, m_host.sharedControls());
+    platform::setFileAttributes(m_state.IniPath, platform::FileAttributes::Hidden);
     setWindowTitle(caption);
 
     m_labels.lblTitle = caption;
     m_labels.lblIniName = m_state.IniPath;
-    m_labels.lblOldIniName = m_state.IniPath;
+    m_labels.lblOldIniName = m_labels.documentPath.isEmpty() ? m_state.IniPath : m_labels.documentPath;
     m_labels.lblStereoName = m_state.StereoName;
 
     setIconForKind();
-    m_host.setStatusPanelText(1, m_state.IniPath);
+    m_host.setStatusPanelText(1, displayPath());
     m_flags.SkipActivate = true;
 }
 
@@ -194,7 +203,7 @@ void DocumentWindow::Form_Activate() {
     document::SharedControls& controls = m_host.sharedControls();
     m_state.IniPath = m_labels.lblIniName;
     document::RestoreWindowState(m_state, controls);
-    m_host.setStatusPanelText(1, m_state.IniPath);
+    m_host.setStatusPanelText(1, displayPath());
     controls.setButtonMenuEnabled(9, 2, m_labels.lblStereoName != kRandomDot);
     if (!m_picAfter->isHidden()) {
         controls.setMenuEnabled(document::Menu::mnuSaveStereo, true);
@@ -220,21 +229,18 @@ void DocumentWindow::Form_Unload(bool& cancel) {
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);
     }
-    const bool unsaved = endsWithTmp(m_labels.lblOldIniName);
+    const bool unsaved = m_labels.documentPath.isEmpty();
     const QString caption = windowTitle();
-    const QString question = unsaved ? QStringLiteral("「") + caption + QStringLiteral("」を保存しますか？")
-                                     : QStringLiteral("「") + caption + QStringLiteral("」を上書き保存しますか？");
+    const QString question =
+        unsaved ? QStringLiteral("「") + caption + QStringLiteral("」を保存しますか？")
+                : QStringLiteral("「") + caption + QStringLiteral("」を上書き保存しますか？");
 
     switch (m_dialogs.askYesNoCancel(this, question)) {
     case platform::Answer::Yes:
         if (unsaved) {
             SaveDocumentAs();
         } else {
-            m_flags.SaveFailed = false;
-            if (!writeSharedStateTo(m_labels.lblIniName)) {
-                reportSaveFailure(m_labels.lblIniName);
-                m_flags.SaveFailed = true;
-            }
+            m_flags.SaveFailed = !writeDocument(m_labels.documentPath);
         }
         if (m_flags.SaveFailed) {
             m_flags.SaveFailed = false;
@@ -243,10 +249,7 @@ void DocumentWindow::Form_Unload(bool& cancel) {
         }
         break;
     case platform::Answer::No:
-        if (unsaved) {
-            platform::setFileAttributes(m_labels.lblOldIniName, platform::FileAttributes::Normal);
-            platform::deleteFile(m_labels.lblOldIniName);
-        }
+        // The document file stays exactly as it was last saved.
         break;
     case platform::Answer::Cancel:
         cancel = true;
@@ -258,6 +261,7 @@ void DocumentWindow::Form_Unload(bool& cancel) {
     if (m_run.active) {
         endRunOnClose();
     }
+    discardWorkingFile();
     if (lastDocument) {
         m_host.ResetMenus();
     }
@@ -272,21 +276,18 @@ void DocumentWindow::SaveDocumentAs() {
     request.initialDir = settings.folderOrAppDir(kQbdFileDir);
     request.fileName = m_labels.lblTitle;
     request.overwritePrompt = true;
+    // The dialog adds the extension to a bare name, so its overwrite question is about the file
+    // that is really written; a name with another extension is used as typed.
     request.defaultSuffix = DocumentSuffix.mid(1);
+    request.pathMustExist = true;
     const std::optional<platform::FileChoice> choice = m_dialogs.saveFile(this, request);
-    if (!choice || choice->fullPath.isEmpty() || choice->fileTitle.isEmpty()) {
+    // The document name is the title less four characters; a shorter title names no document.
+    if (!choice || choice->fullPath.isEmpty() || choice->fileTitle.size() < DocumentSuffix.size()) {
         m_flags.SaveFailed = true;
         return;
     }
-    QString fullPath = choice->fullPath;
-    QString fileTitle = choice->fileTitle;
-    // The document name is the title less its extension, so the extension must be there.
-    if (!fileTitle.endsWith(DocumentSuffix, Qt::CaseInsensitive)) {
-        fullPath += DocumentSuffix;
-        fileTitle += DocumentSuffix;
-    }
-
-    const QString previousFile = m_labels.lblOldIniName;
+    const QString fullPath = choice->fullPath;
+    const QString fileTitle = choice->fileTitle;
     settings.rememberFolder(kQbdFileDir, fullPath, fileTitle);
 
     // Write first and bind the window to the new file only when the file really holds the document;
@@ -296,27 +297,21 @@ void DocumentWindow::SaveDocumentAs() {
     const bool buttonWasEnabled = controls.buttonEnabled(3);
     controls.setMenuEnabled(document::Menu::mnuSave, true);
     controls.setButtonEnabled(3, true);
-    if (!writeSharedStateTo(fullPath)) {
+    if (!writeDocument(fullPath)) {
         controls.setMenuEnabled(document::Menu::mnuSave, saveWasEnabled);
         controls.setButtonEnabled(3, buttonWasEnabled);
-        reportSaveFailure(fullPath);
         m_flags.SaveFailed = true;
         return;
     }
 
-    m_state.IniPath = fullPath;
-    m_labels.lblIniName = fullPath;
+    // The window keeps its working file; from now on Save writes the chosen document file.
+    m_labels.documentPath = fullPath;
     m_state.DocName = fileTitle.left(fileTitle.size() - DocumentSuffix.size());
     setWindowTitle(m_state.DocName);
     m_labels.lblTitle = m_state.DocName;
     m_labels.lblStereoName = m_state.StereoName;
     m_labels.lblOldIniName = fullPath;
-    m_host.setStatusPanelText(1, m_state.IniPath);
-
-    if (endsWithTmp(previousFile)) {
-        platform::setFileAttributes(previousFile, platform::FileAttributes::Normal);
-        platform::deleteFile(previousFile);
-    }
+    m_host.setStatusPanelText(1, displayPath());
 }
 
 void DocumentWindow::armTimer1() {
@@ -364,9 +359,13 @@ void DocumentWindow::Timer1_Timer() {
 }
 
 void DocumentWindow::saveToOwnFile() {
-    if (!writeSharedStateTo(m_labels.lblIniName)) {
-        reportSaveFailure(m_labels.lblIniName);
+    // Save is enabled only for a document that has a file; should it run without one, the user
+    // chooses a name rather than losing the save.
+    if (m_labels.documentPath.isEmpty()) {
+        SaveDocumentAs();
+        return;
     }
+    writeDocument(m_labels.documentPath);
 }
 
 void DocumentWindow::closeWindow() {
@@ -387,7 +386,8 @@ bool DocumentWindow::writeSharedStateTo(const QString& path) {
 void DocumentWindow::reportSaveFailure(const QString& path) {
     m_dialogs.message(this,
                       QStringLiteral("「") + path + QStringLiteral("」に保存できませんでした。") +
-                          QStringLiteral("\r\n") + QStringLiteral("保存先のフォルダーと書き込みの許可を確かめてください。"),
+                          QStringLiteral("\r\n") +
+                          QStringLiteral("保存先のフォルダーと書き込みの許可を確かめてください。"),
                       platform::MessageIcon::Exclamation);
 }
 

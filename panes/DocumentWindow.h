@@ -3,23 +3,23 @@
 // A document window: one document, its panes and its binding to a state or document file.
 // It lives in a sub-window of the main window and reaches the frame only through DocumentHost.
 
-#include <QString>
-#include <QWidget>
-
 #include "document/AppState.h"
+#include "engine/Conversion.h"
 #include "engine/ConversionState.h"
 #include "panes/PaneLayout.h"
 #include "panes/PicturePane.h"
 #include "panes/StereoPaneSink.h"
-#include "engine/Conversion.h"
 #include "platform/ImageSurface.h"
 
+#include <QString>
+#include <QWidget>
 #include <array>
 #include <memory>
 #include <optional>
 #include <string>
 
 class QFrame;
+class QLockFile;
 class QScrollBar;
 class QTimer;
 
@@ -35,9 +35,12 @@ class SplitterDrag;
 // Per-window values that the window keeps out of sight.
 struct HiddenLabels {
     QString lblTitle;      // document name; proposed by Save As
-    QString lblIniName;    // the window's state or document file; made current on activation
-    QString lblOldIniName; // ends with ".tmp" while the document was never saved under a name
+    QString lblIniName;    // the window's working state file; made current on activation
+    QString lblOldIniName; // the document file; the working file (".tmp") while never saved under a name
     QString lblStereoName; // "RandomDot" or "Field"
+    // The document file on disk, written only by Save, Save As and Yes at closing; empty while the
+    // document was never saved or opened.
+    QString documentPath;
 };
 
 struct WindowFlags {
@@ -49,7 +52,8 @@ class DocumentWindow : public QWidget {
     Q_OBJECT
 
 public:
-    DocumentWindow(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs, QWidget* parent = nullptr);
+    DocumentWindow(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs,
+                   QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
     // Names the window, binds it to its file and lays out the panes; runs once, before the first show.
@@ -90,6 +94,8 @@ public:
     void Timer1_Timer();
 
     const HiddenLabels& labels() const { return m_labels; }
+    // What status panel 1 shows: the document file, or the working file of a never-saved document.
+    QString displayPath() const;
     const WindowFlags& flags() const { return m_flags; }
     engine::ConversionState& conversion() { return m_conversion; }
     const engine::ConversionState& conversion() const { return m_conversion; }
@@ -171,6 +177,14 @@ private:
 
     // Writes the shared state (which belongs to this window while it is current) into path.
     bool writeSharedStateTo(const QString& path);
+    // Saving the document (DocumentWindow_Document.cpp): pictures that exist in no file first, then
+    // the keys into the document file and the working file. False when the user cancelled or a
+    // write failed (the user has been told).
+    bool writeDocument(const QString& documentPath);
+    bool storeUnfiledPictures(const QString& documentPath);
+    // The working file goes when the window closes, whatever the answer.
+    void discardWorkingFile();
+
     void reportSaveFailure(const QString& path);
     void setIconForKind();
     bool isMinimizedNow() const;
@@ -183,6 +197,8 @@ private:
 
     HiddenLabels m_labels;
     WindowFlags m_flags;
+    // Held while the window is open, so that no other running copy takes or deletes the working file.
+    std::unique_ptr<QLockFile> m_workingLock;
     engine::ConversionState m_conversion;
 
     QTimer* m_Timer1 = nullptr;

@@ -122,7 +122,7 @@ void DocumentWindow::finishRun() {
     m_host.unlockDocuments();
     document::SharedControls& controls = m_host.sharedControls();
     document::SetConvertFinished(m_state, controls);
-    m_host.setStatusPanelText(1, m_state.IniPath);
+    m_host.setStatusPanelText(1, displayPath());
     controls.setMenuEnabled(document::Menu::mnuSaveStereo, true);
     controls.setMenuEnabled(document::Menu::mnuPrint, true);
     controls.setButtonEnabled(4, true);
@@ -149,7 +149,7 @@ void DocumentWindow::endRunOnClose() {
     m_host.unlockDocuments();
     // The closing window's file may be gone already (answered No), so it is neither read nor written.
     document::applyFinishedMenus(m_host.sharedControls(), m_labels.lblStereoName);
-    m_host.setStatusPanelText(1, m_state.IniPath);
+    m_host.setStatusPanelText(1, displayPath());
     m_host.setStatusPanelText(5, QString());
 }
 

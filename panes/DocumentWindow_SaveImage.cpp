@@ -1,14 +1,14 @@
 // A pane's picture into a BMP file, and the Stereo picture onto paper.
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include "document/Settings.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 #include "platform/Printer.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace quarbel::panes {
 
@@ -55,18 +55,16 @@ void DocumentWindow::SavePaneImage() {
     request.filter = kBmpFilter;
     request.initialDir = settings.folderOrAppDir(dirKey);
     request.overwritePrompt = true;
+    // The dialog adds ".bmp" to a bare name before its overwrite question, so the question is about
+    // the file written here; a name the user gave another extension is written as typed.
     request.defaultSuffix = kBmpSuffix.mid(1);
+    request.pathMustExist = true;
     const std::optional<platform::FileChoice> choice = m_dialogs.saveFile(this, request);
     if (!choice || choice->fullPath.isEmpty() || choice->fileTitle.isEmpty()) {
         return;
     }
-    QString fullPath = choice->fullPath;
-    QString fileTitle = choice->fileTitle;
-    // A picture file without its extension would not be recognised by other programs.
-    if (!fileTitle.endsWith(kBmpSuffix, Qt::CaseInsensitive)) {
-        fullPath += kBmpSuffix;
-        fileTitle += kBmpSuffix;
-    }
+    const QString fullPath = choice->fullPath;
+    const QString fileTitle = choice->fileTitle;
 
     // The document may name the file only once the file holds the picture; a failed write is told,
     // so the user does not leave believing the picture is safe.

@@ -30,6 +30,16 @@ FileChoice choiceFromPath(const QString& path) {
     return {QDir::toNativeSeparators(path), QFileInfo(path).fileName()};
 }
 
+bool folderExists(const QString& fullPath) {
+    return QFileInfo(fullPath).absoluteDir().exists();
+}
+
+QString noSuchFolderMessage(const QString& fullPath) {
+    return QStringLiteral("フォルダー「") + QDir::toNativeSeparators(QFileInfo(fullPath).path()) +
+           QStringLiteral("」が見つかりません。") + QStringLiteral("\r\n") +
+           QStringLiteral("存在するフォルダーを選んでください。");
+}
+
 class QtDialogs : public Dialogs {
 public:
     std::optional<FileChoice> openFile(QWidget* parent, const FileDialogRequest& request) override {
@@ -60,8 +70,21 @@ public:
     }
 
 private:
-    static std::optional<FileChoice> run(QWidget* parent, const FileDialogRequest& request,
-                                         QFileDialog::AcceptMode mode) {
+    // The dialog again, in the folder last shown, until the user chooses a name whose folder exists
+    // or cancels: the widget dialog itself accepts any typed folder.
+    std::optional<FileChoice> run(QWidget* parent, FileDialogRequest request, QFileDialog::AcceptMode mode) {
+        for (;;) {
+            std::optional<FileChoice> choice = runOnce(parent, request, mode);
+            if (!choice || !request.pathMustExist || folderExists(choice->fullPath)) {
+                return choice;
+            }
+            message(parent, noSuchFolderMessage(choice->fullPath), MessageIcon::Exclamation);
+            request.fileName = choice->fileTitle;
+        }
+    }
+
+    static std::optional<FileChoice> runOnce(QWidget* parent, const FileDialogRequest& request,
+                                             QFileDialog::AcceptMode mode) {
         QFileDialog dialog(parent, QString(), request.initialDir, qtFilterFromPairs(request.filter));
         dialog.setAcceptMode(mode);
         dialog.setOption(QFileDialog::ReadOnly, false);
@@ -92,7 +115,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<Dialogs> makeQtDialogs() { return std::make_unique<QtDialogs>(); }
+std::unique_ptr<Dialogs> makeQtDialogs() {
+    return std::make_unique<QtDialogs>();
+}
 
 QString qtFilterFromPairs(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -105,21 +130,34 @@ QString qtFilterFromPairs(const QString& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-std::optional<FileChoice> ScriptedDialogs::nextFile() {
-    if (m_files.isEmpty()) {
-        return std::nullopt;
+std::optional<FileChoice> ScriptedDialogs::nextFile(const FileDialogRequest& request) {
+    while (!m_files.isEmpty()) {
+        std::optional<FileChoice> choice = m_files.takeFirst();
+        if (!choice) {
+            return choice;
+        }
+        if (!request.defaultSuffix.isEmpty() && !choice->fileTitle.isEmpty() &&
+            !choice->fileTitle.contains(QLatin1Char('.'))) {
+            choice->fullPath += QLatin1Char('.') + request.defaultSuffix;
+            choice->fileTitle += QLatin1Char('.') + request.defaultSuffix;
+        }
+        if (request.pathMustExist && !folderExists(choice->fullPath)) {
+            m_asked.append({Asked::Refused, choice->fullPath, request, MessageIcon::Exclamation});
+            continue;
+        }
+        return choice;
     }
-    return m_files.takeFirst();
+    return std::nullopt;
 }
 
 std::optional<FileChoice> ScriptedDialogs::openFile(QWidget*, const FileDialogRequest& request) {
     m_asked.append({Asked::Open, request.initialDir, request, MessageIcon::Information});
-    return nextFile();
+    return nextFile(request);
 }
 
 std::optional<FileChoice> ScriptedDialogs::saveFile(QWidget*, const FileDialogRequest& request) {
     m_asked.append({Asked::Save, request.initialDir, request, MessageIcon::Information});
-    return nextFile();
+    return nextFile(request);
 }
 
 void ScriptedDialogs::message(QWidget*, const QString& text, MessageIcon icon) {

@@ -3,11 +3,10 @@
 // File dialogs, message boxes and questions. Windows call them through this interface so that
 // tests can script the answers instead of blocking on a modal window.
 
-#include <memory>
-#include <optional>
-
 #include <QList>
 #include <QString>
+#include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -24,8 +23,11 @@ struct FileDialogRequest {
     bool overwritePrompt = false;
     // The name must name an existing file (open dialogs that read the file).
     bool fileMustExist = false;
-    // Extension added when the typed name has none, e.g. "qbd"; empty adds nothing.
+    // Extension added by the dialog when the typed name has none, e.g. "qbd"; empty adds nothing.
+    // The overwrite question is asked about the name with the extension.
     QString defaultSuffix;
+    // The dialog refuses a name in a folder that does not exist and lets the user choose again.
+    bool pathMustExist = false;
 };
 
 struct FileChoice {
@@ -55,14 +57,16 @@ QString qtFilterFromPairs(const QString& filter);
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        enum Kind { Open, Save, Message, Question } kind;
+        enum Kind { Open, Save, Message, Question, Refused } kind;
         QString text; // message or question text; the initial folder for file dialogs
         FileDialogRequest request;
         MessageIcon icon = MessageIcon::Information;
     };
 
     // Each call takes the next prepared answer of its kind; with none left, file dialogs cancel
-    // and questions answer Cancel.
+    // and questions answer Cancel. Like the real dialog, a file dialog adds the request's default
+    // suffix to a name without one, and with pathMustExist passes over (and records as Refused) a
+    // choice whose folder does not exist, taking the next prepared one.
     void queueFile(std::optional<FileChoice> choice) { m_files.append(choice); }
     void queueAnswer(Answer answer) { m_answers.append(answer); }
 
@@ -76,7 +80,7 @@ public:
     int pendingFiles() const { return static_cast<int>(m_files.size()); }
 
 private:
-    std::optional<FileChoice> nextFile();
+    std::optional<FileChoice> nextFile(const FileDialogRequest& request);
 
     QList<std::optional<FileChoice>> m_files;
     QList<Answer> m_answers;

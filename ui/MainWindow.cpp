@@ -1,6 +1,12 @@
 #include "ui/MainWindow.h"
 
-#include <algorithm>
+#include "document/AppPaths.h"
+#include "document/Settings.h"
+#include "document/StateFileLocks.h"
+#include "panes/DocumentWindow.h"
+#include "platform/FileSystem.h"
+#include "ui/MenuTables.h"
+#include "ui/Resources.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -14,13 +20,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QToolBar>
-
-#include "document/AppPaths.h"
-#include "document/Settings.h"
-#include "panes/DocumentWindow.h"
-#include "platform/FileSystem.h"
-#include "ui/MenuTables.h"
-#include "ui/Resources.h"
+#include <algorithm>
 
 namespace quarbel::ui {
 
@@ -28,7 +28,8 @@ using document::Menu;
 using document::Slider;
 using panes::DocumentWindow;
 
-MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell, QWidget* parent)
+MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell,
+                       QWidget* parent)
     : QMainWindow(parent), m_state(state), m_dialogs(dialogs), m_shell(shell) {
     initResources();
     setObjectName(QStringLiteral("MDIForm1"));
@@ -122,18 +123,14 @@ void MainWindow::MDIForm_Unload(bool& cancel) {
             return;
         }
     }
-    // Only now, with no document left to restore its state, do the temporary files go, stale
-    // ones from an earlier run included.
+    // Only now, with no document left to restore its state, do the working files go: this copy's,
+    // and stale ones of an earlier run that crashed. Another running copy holds its own files,
+    // and a *.tmp that is not a state file of ours is not ours to delete.
     deleteTemporaryStateFiles();
 }
 
 void MainWindow::deleteTemporaryStateFiles() {
-    const QStringList names = platform::listFiles(m_state.appDir, QStringLiteral("*.tmp"));
-    for (const QString& name : names) {
-        const QString path = document::pathInDir(m_state.appDir, name);
-        platform::setFileAttributes(path, platform::FileAttributes::Normal);
-        platform::deleteFile(path);
-    }
+    document::removeUnheldStateFiles(m_state.appDir);
 }
 
 // ---- documents -------------------------------------------------------------------------------
@@ -186,8 +183,9 @@ void MainWindow::releaseMenuShortcuts(QMdiSubWindow* window) const {
     for (QAction* action : system->actions()) {
         QList<QKeySequence> kept;
         for (const QKeySequence& key : action->shortcuts()) {
-            const bool taken = std::any_of(m_menuActions.begin(), m_menuActions.end(),
-                                           [&key](const QAction* item) { return item && item->shortcut() == key; });
+            const bool taken =
+                std::any_of(m_menuActions.begin(), m_menuActions.end(),
+                            [&key](const QAction* item) { return item && item->shortcut() == key; });
             if (!taken) {
                 kept.append(key);
             }
@@ -240,7 +238,9 @@ void MainWindow::switchCurrentTo(DocumentWindow* form) {
     }
 }
 
-bool MainWindow::isCurrent(const DocumentWindow& form) const { return m_current == &form; }
+bool MainWindow::isCurrent(const DocumentWindow& form) const {
+    return m_current == &form;
+}
 
 void MainWindow::makeCurrent(DocumentWindow& form) {
     if (QMdiSubWindow* window = subWindowOf(form); window && m_mdiArea->activeSubWindow() != window) {
@@ -279,9 +279,13 @@ void MainWindow::unlockDocuments() {
     }
 }
 
-int MainWindow::openDocumentCount() const { return static_cast<int>(documentWindows().size()); }
+int MainWindow::openDocumentCount() const {
+    return static_cast<int>(documentWindows().size());
+}
 
-void MainWindow::ResetMenus() { ui::ResetMenus(*this); }
+void MainWindow::ResetMenus() {
+    ui::ResetMenus(*this);
+}
 
 // ---- command routing -------------------------------------------------------------------------
 
@@ -294,13 +298,17 @@ void MainWindow::PostCommand(const QString& tag) {
 
 // ---- shared controls -------------------------------------------------------------------------
 
-QAction* MainWindow::menuAction(Menu id) const { return m_menuActions[static_cast<std::size_t>(id)]; }
+QAction* MainWindow::menuAction(Menu id) const {
+    return m_menuActions[static_cast<std::size_t>(id)];
+}
 
-QMenu* MainWindow::menu(Menu id) const { return m_menus[static_cast<std::size_t>(id)]; }
+QMenu* MainWindow::menu(Menu id) const {
+    return m_menus[static_cast<std::size_t>(id)];
+}
 
 QAction* MainWindow::toolbarButton(int index) const {
     return (index >= 1 && index <= document::ToolbarButtonCount) ? m_buttons[static_cast<std::size_t>(index)]
-                                                                  : nullptr;
+                                                                 : nullptr;
 }
 
 QAction* MainWindow::toolbarButtonMenuEntry(int button, int entry) const {
@@ -308,16 +316,22 @@ QAction* MainWindow::toolbarButtonMenuEntry(int button, int entry) const {
     return it == m_buttonMenuEntries.end() ? nullptr : it->second;
 }
 
-QSlider* MainWindow::slider(Slider which) const { return m_sliders[static_cast<std::size_t>(which)]; }
+QSlider* MainWindow::slider(Slider which) const {
+    return m_sliders[static_cast<std::size_t>(which)];
+}
 
 QLabel* MainWindow::Text1(int index) const {
     return (index >= 0 && index < document::SliderCaptionCount) ? m_captions[static_cast<std::size_t>(index)]
-                                                                 : nullptr;
+                                                                : nullptr;
 }
 
-bool MainWindow::menuEnabled(Menu id) const { return menuAction(id)->isEnabled(); }
+bool MainWindow::menuEnabled(Menu id) const {
+    return menuAction(id)->isEnabled();
+}
 
-void MainWindow::setMenuEnabled(Menu id, bool enabled) { menuAction(id)->setEnabled(enabled); }
+void MainWindow::setMenuEnabled(Menu id, bool enabled) {
+    menuAction(id)->setEnabled(enabled);
+}
 
 bool MainWindow::buttonEnabled(int index) const {
     const QAction* button = toolbarButton(index);
@@ -352,11 +366,17 @@ void MainWindow::setCaptionEnabled(int index, bool enabled) {
     }
 }
 
-bool MainWindow::sliderEnabled(Slider which) const { return slider(which)->isEnabled(); }
+bool MainWindow::sliderEnabled(Slider which) const {
+    return slider(which)->isEnabled();
+}
 
-void MainWindow::setSliderEnabled(Slider which, bool enabled) { slider(which)->setEnabled(enabled); }
+void MainWindow::setSliderEnabled(Slider which, bool enabled) {
+    slider(which)->setEnabled(enabled);
+}
 
-QString MainWindow::convStartCaption() const { return menuAction(Menu::mnuConvStart)->text(); }
+QString MainWindow::convStartCaption() const {
+    return menuAction(Menu::mnuConvStart)->text();
+}
 
 void MainWindow::setConvStartCaption(const QString& caption) {
     menuAction(Menu::mnuConvStart)->setText(caption);
@@ -366,7 +386,9 @@ void MainWindow::setConvStartCaption(const QString& caption) {
     }
 }
 
-int MainWindow::sliderValue(Slider which) const { return slider(which)->value(); }
+int MainWindow::sliderValue(Slider which) const {
+    return slider(which)->value();
+}
 
 void MainWindow::setSliderValue(Slider which, int value) {
     QSlider* control = slider(which);

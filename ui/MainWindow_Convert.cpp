@@ -29,13 +29,14 @@ void MainWindow::mnuConvStop_Click() { m_state.run.PauseRequested = true; }
 void MainWindow::mnuConvExit_Click() {
     m_state.run.PauseRequested = true;
     m_state.run.AbortRequested = true;
-    if (panes::DocumentWindow* form = activeDocument()) {
+    panes::DocumentWindow* form = activeDocument();
+    if (form) {
         form->discardStereoImage();
     }
     m_state.run.Converting = false;
     unlockDocuments();
     document::SetConvertFinished(m_state, *this);
-    setStatusPanelText(1, m_state.IniPath);
+    setStatusPanelText(1, form ? form->displayPath() : m_state.IniPath);
     setStatusPanelText(5, QString());
     setMenuEnabled(Menu::mnuPrint, false);
     setButtonEnabled(4, false);

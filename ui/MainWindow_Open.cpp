@@ -1,14 +1,17 @@
 // Opening a document file, and the frame's printer.
 
-#include <QDir>
-#include <QFileInfo>
-
+#include "document/DocumentFile.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 #include "ui/MainWindow.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 namespace quarbel::ui {
 
@@ -45,6 +48,22 @@ std::optional<platform::PictureError> documentFileProblem(const QString& path) {
     return std::nullopt;
 }
 
+// Two names of one file compare equal even when typed differently (a "..", a link).
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo left(a);
+    const QFileInfo right(b);
+    const QString canonicalLeft = left.canonicalFilePath();
+    if (!canonicalLeft.isEmpty() && canonicalLeft == right.canonicalFilePath()) {
+        return true;
+    }
+    return QDir::cleanPath(left.absoluteFilePath()) == QDir::cleanPath(right.absoluteFilePath());
+}
+
+QString notADocumentMessage(const QString& path) {
+    return QStringLiteral("「") + path + QStringLiteral("」はQuarbelのファイルではありません。") +
+           QStringLiteral("\r\n") + QStringLiteral("Quarbelで保存したファイル（*.qbd）を選んでください。");
+}
+
 bool reportedAndCarriedOn(int number) {
     return number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
            number == platform::ErrPathNotFound;
@@ -59,6 +78,7 @@ void MainWindow::mnuOpen_Click() {
     platform::FileDialogRequest request;
     request.filter = panes::DocumentFilter;
     request.initialDir = settings.folderOrAppDir(qbdFileDir);
+    request.pathMustExist = true;
     const std::optional<platform::FileChoice> choice = m_dialogs.openFile(this, request);
     if (!choice || choice->fullPath.isEmpty()) {
         return;
@@ -74,10 +94,30 @@ void MainWindow::mnuOpen_Click() {
     if (problem && !reportedAndCarriedOn(problem->number)) {
         return;
     }
+    // A file that is not a document is never taken over: writing keys into it would spoil it.
+    if (!problem && document::classifyDocumentFile(fullPath) == document::DocumentFileKind::Foreign) {
+        m_dialogs.message(this, notADocumentMessage(fullPath), platform::MessageIcon::Exclamation);
+        return;
+    }
+    // A document already open is brought to the front: two windows on one file would each save
+    // over the other's work.
+    for (panes::DocumentWindow* form : documentWindows()) {
+        if (!form->labels().documentPath.isEmpty() && sameFile(form->labels().documentPath, fullPath)) {
+            if (QMdiSubWindow* window = subWindowOf(*form)) {
+                window->showNormal();
+                window->raise();
+            }
+            makeCurrent(*form);
+            return;
+        }
+    }
 
     // The active document's state goes into its own file before the shared values change.
     detachCurrentDocument();
-    m_state.IniPath = fullPath;
+    // Nothing is written while the document is read: a slider set from the file writes to IniPath,
+    // which names no file until the new window's working file takes over.
+    m_state.IniPath.clear();
+    m_state.OpeningPath = fullPath;
     m_state.DocName = fileTitle.left(fileTitle.size() - panes::DocumentSuffix.size());
     // A folder that cannot be remembered costs the next dialog its starting place, nothing more.
     settings.rememberFolder(qbdFileDir, fullPath, fileTitle);
@@ -85,11 +125,30 @@ void MainWindow::mnuOpen_Click() {
     if (problem) {
         m_dialogs.message(this, platform::runTimeErrorMessage(*problem), platform::MessageIcon::Exclamation);
     }
-    document::RestoreWindowState(m_state, *this);
+    document::AppState reading = m_state;
+    reading.IniPath = fullPath;
+    document::RestoreWindowState(reading, *this);
+    m_state.PicDesignPath = reading.PicDesignPath;
+    m_state.PicFieldPath = reading.PicFieldPath;
+    m_state.PicStereoPath = reading.PicStereoPath;
+    m_state.StereoName = reading.StereoName;
+    m_state.MonoOrColor = reading.MonoOrColor;
+    // A picture named relative to the document lives beside the document, wherever the program runs.
+    for (QString document::AppState::*picture :
+         {&document::AppState::PicDesignPath, &document::AppState::PicFieldPath,
+          &document::AppState::PicStereoPath}) {
+        m_state.*picture = document::picturePathFromDocument(fullPath, m_state.*picture);
+    }
     SetNewDocumentMenus();
     m_state.OpenPicCode = openPicCode(m_state);
     setMenuEnabled(document::Menu::mnuSave, true);
     setButtonEnabled(3, true);
+    // The new window's working file, not the document, holds the state from here on.
+    if (panes::DocumentWindow* form = activeDocument()) {
+        document::AppState snapshot = m_state;
+        snapshot.IniPath = form->labels().lblIniName;
+        document::SaveWindowState(snapshot, *this);
+    }
     m_state.PicSource = QStringLiteral("FromMDImnuOpen");
     PostCommand(QStringLiteral("MDImnuOpen"));
 }

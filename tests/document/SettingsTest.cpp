@@ -1,13 +1,13 @@
-#include <gtest/gtest.h>
+#include "document/Settings.h"
+
+#include "document/AppPaths.h"
+#include "document/IniFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
-#include "document/AppPaths.h"
-#include "document/IniFile.h"
-#include "document/Settings.h"
+#include <gtest/gtest.h>
 
 using namespace quarbel::document;
 
@@ -21,11 +21,12 @@ TEST(Settings, FolderOfAChosenPathDropsTheTitleAndItsSeparator) {
         {"/home/user/docs/sample.qbd", "sample.qbd", "/home/user/docs"},
         {"/sample.qbd", "sample.qbd", ""},
         {"/データ/作品/立体.qbd", "立体.qbd", "/データ/作品"},
-        {"x.qbd", "x.qbd", ""},       // too short to cut: nothing remembered
-        {"/a/b.qbd", "", ""},         // no title
+        {"x.qbd", "x.qbd", ""}, // too short to cut: nothing remembered
+        {"/a/b.qbd", "", ""},   // no title
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(folderOfChosenPath(QString::fromUtf8(c.path), QString::fromUtf8(c.title)), QString::fromUtf8(c.folder))
+        EXPECT_EQ(folderOfChosenPath(QString::fromUtf8(c.path), QString::fromUtf8(c.title)),
+                  QString::fromUtf8(c.folder))
             << c.path;
     }
 }
@@ -39,12 +40,14 @@ TEST(Settings, BlankOrMissingFoldersFallBackToTheApplicationDirectory) {
     ASSERT_TRUE(settings.setValue(QStringLiteral("QbdFileDir"), QStringLiteral("   ")));
     EXPECT_EQ(settings.folderOrAppDir(QStringLiteral("QbdFileDir")), appDir) << "blanks count as empty";
 
-    ASSERT_TRUE(settings.rememberFolder(QStringLiteral("picDesignDir"), QStringLiteral("/srv/pics/a.bmp"),
+    const QString pics = dir.filePath(QStringLiteral("pics"));
+    ASSERT_TRUE(QDir().mkpath(pics));
+    ASSERT_TRUE(settings.rememberFolder(QStringLiteral("picDesignDir"), pics + QStringLiteral("/a.bmp"),
                                         QStringLiteral("a.bmp")));
-    EXPECT_EQ(settings.folderOrAppDir(QStringLiteral("picDesignDir")), QStringLiteral("/srv/pics"));
+    EXPECT_EQ(settings.folderOrAppDir(QStringLiteral("picDesignDir")), pics);
     EXPECT_EQ(settings.folderOrAppDir(QStringLiteral("QbdFileDir")), appDir);
     EXPECT_EQ(IniFile::readString(settings.path(), IniSectionName, QStringLiteral("picdesigndir"), QString()),
-              QStringLiteral("/srv/pics"));
+              pics);
 }
 
 TEST(AppPaths, UsesTheExecutableFolderWhenWritableElseTheUserDataFolder) {
@@ -65,5 +68,6 @@ TEST(AppPaths, UsesTheExecutableFolderWhenWritableElseTheUserDataFolder) {
         EXPECT_EQ(applicationDirectoryFor(bad, fallback), fallback);
         EXPECT_TRUE(QFileInfo(fallback).isDir());
     }
-    EXPECT_TRUE(QDir(exeDir).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "the write probe leaves nothing";
+    EXPECT_TRUE(QDir(exeDir).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << "the write probe leaves nothing";
 }

@@ -1,7 +1,14 @@
 // The document window on its own, with a frame made of plain data.
 
-#include <gtest/gtest.h>
+#include "panes/DocumentWindow.h"
 
+#include "document/IniFile.h"
+#include "document/Settings.h"
+#include "panes/DocumentHost.h"
+#include "platform/Dialogs.h"
+#include "support/FakeSharedControls.h"
+
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,13 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include "document/IniFile.h"
-#include "document/Settings.h"
-#include "panes/DocumentHost.h"
-#include "panes/DocumentWindow.h"
-#include "platform/Dialogs.h"
-#include "support/FakeSharedControls.h"
+#include <gtest/gtest.h>
 
 namespace quarbel::panes {
 namespace {
@@ -71,7 +72,8 @@ protected:
 
     QString path(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
     QString value(const QString& file, const char* key) const {
-        return document::IniFile::readString(file, document::IniSectionName, QLatin1String(key), QStringLiteral("-"));
+        return document::IniFile::readString(file, document::IniSectionName, QLatin1String(key),
+                                             QStringLiteral("-"));
     }
 
     document::AppState state;
@@ -112,12 +114,20 @@ TEST_F(DocumentWindowTest, LoadingANewDocumentNamesItAndWritesItsTemporaryFile) 
 TEST_F(DocumentWindowTest, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
     state.OpenMode = QStringLiteral("Hiraku");
     state.DocName = QStringLiteral("abc");
-    state.IniPath = path(QStringLiteral("abc.qbd"));
+    const QString document = path(QStringLiteral("abc.qbd"));
+    state.OpeningPath = document;
     form->Form_Load();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("abc"));
-    EXPECT_EQ(form->labels().lblIniName, state.IniPath);
-    EXPECT_EQ(form->labels().lblOldIniName, state.IniPath);
-    EXPECT_FALSE(QFileInfo::exists(state.IniPath)) << "opening writes nothing by itself";
+    EXPECT_EQ(form->labels().documentPath, document);
+    EXPECT_EQ(form->labels().lblOldIniName, document);
+    // The live state goes into a working file of the window's own, never into the document.
+    const QString working = path(QStringLiteral("QuarbelDoc1.tmp"));
+    EXPECT_EQ(form->labels().lblIniName, working);
+    EXPECT_EQ(state.IniPath, working);
+    EXPECT_TRUE(QFileInfo::exists(working));
+    EXPECT_EQ(host.panels[1], document);
+    EXPECT_FALSE(QFileInfo::exists(document)) << "opening writes nothing into the document";
+    EXPECT_TRUE(state.OpeningPath.isEmpty());
 }
 
 TEST_F(DocumentWindowTest, WindowIconFollowsTheKind) {
@@ -125,16 +135,20 @@ TEST_F(DocumentWindowTest, WindowIconFollowsTheKind) {
         const char* stereo;
         const char* mono;
         const char* icon;
-    } rows[] = {{"RandomDot", "Mono", "101"}, {"RandomDot", "", "101"}, {"RandomDot", "Color", "103"},
-                {"Field", "", "104"},         {"Field", "Color", "104"}};
+    } rows[] = {{"RandomDot", "Mono", "101"},
+                {"RandomDot", "", "101"},
+                {"RandomDot", "Color", "103"},
+                {"Field", "", "104"},
+                {"Field", "Color", "104"}};
     for (const auto& row : rows) {
         state.StereoName = QLatin1String(row.stereo);
         state.MonoOrColor = QLatin1String(row.mono);
         DocumentWindow window(state, host, dialogs);
         window.resize(200, 100);
         window.Form_Load();
-        const QImage expected =
-            QIcon(QStringLiteral(":/panes/icons/%1.svg").arg(QLatin1String(row.icon))).pixmap(16, 16).toImage();
+        const QImage expected = QIcon(QStringLiteral(":/panes/icons/%1.svg").arg(QLatin1String(row.icon)))
+                                    .pixmap(16, 16)
+                                    .toImage();
         ASSERT_FALSE(expected.isNull());
         EXPECT_EQ(window.windowIcon().pixmap(16, 16).toImage(), expected) << row.stereo << "/" << row.mono;
     }
@@ -143,8 +157,10 @@ TEST_F(DocumentWindowTest, WindowIconFollowsTheKind) {
 TEST_F(DocumentWindowTest, ActivationAfterTheFirstRestoresTheWindowsOwnFile) {
     load();
     const QString own = form->labels().lblIniName;
-    document::IniFile::writeString(own, document::IniSectionName, QStringLiteral("Rittaido"), QStringLiteral("44"));
-    document::IniFile::writeString(own, document::IniSectionName, QStringLiteral("mnuSave"), QStringLiteral("False"));
+    document::IniFile::writeString(own, document::IniSectionName, QStringLiteral("Rittaido"),
+                                   QStringLiteral("44"));
+    document::IniFile::writeString(own, document::IniSectionName, QStringLiteral("mnuSave"),
+                                   QStringLiteral("False"));
     state.IniPath = path(QStringLiteral("other.qbd"));
     host.controls.buttonMenus[{9, 2}] = true;
 
@@ -165,9 +181,12 @@ struct UnloadCase {
     bool fileRemains;
 };
 
-void PrintTo(const UnloadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const UnloadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
-class DocumentWindowUnloadTest : public DocumentWindowTest, public ::testing::WithParamInterface<UnloadCase> {};
+class DocumentWindowUnloadTest : public DocumentWindowTest,
+                                 public ::testing::WithParamInterface<UnloadCase> {};
 
 TEST_P(DocumentWindowUnloadTest, AnswersDecideTheCloseAndTheFile) {
     const UnloadCase& c = GetParam();
@@ -178,7 +197,7 @@ TEST_P(DocumentWindowUnloadTest, AnswersDecideTheCloseAndTheFile) {
         dialogs.queueFile(platform::FileChoice{QDir(docs.path()).filePath(QStringLiteral("d.qbd")),
                                                QStringLiteral("d.qbd")});
         form->SaveDocumentAs();
-        file = form->labels().lblIniName;
+        file = form->labels().documentPath;
         ASSERT_TRUE(file.endsWith(QLatin1String(".qbd")));
     }
     dialogs.clearAsked();
@@ -245,7 +264,8 @@ TEST_F(DocumentWindowTest, StaleSaveFailureDoesNotBlockALaterSuccessfulSave) {
     ASSERT_TRUE(form->flags().SaveFailed);
 
     dialogs.queueAnswer(Answer::Yes);
-    dialogs.queueFile(platform::FileChoice{QDir(docs.path()).filePath(QStringLiteral("z.qbd")), QStringLiteral("z.qbd")});
+    dialogs.queueFile(
+        platform::FileChoice{QDir(docs.path()).filePath(QStringLiteral("z.qbd")), QStringLiteral("z.qbd")});
     bool cancel = false;
     form->Form_Unload(cancel);
     EXPECT_FALSE(cancel);
@@ -257,7 +277,8 @@ TEST_F(DocumentWindowTest, YesOnADocumentWhoseFileCannotBeWrittenKeepsTheWindowA
     const QString folder = QDir(docs.path()).filePath(QStringLiteral("gone"));
     ASSERT_TRUE(QDir().mkpath(folder));
     load();
-    dialogs.queueFile(platform::FileChoice{QDir(folder).filePath(QStringLiteral("d.qbd")), QStringLiteral("d.qbd")});
+    dialogs.queueFile(
+        platform::FileChoice{QDir(folder).filePath(QStringLiteral("d.qbd")), QStringLiteral("d.qbd")});
     form->SaveDocumentAs();
     ASSERT_FALSE(form->flags().SaveFailed);
     ASSERT_TRUE(QDir(folder).removeRecursively());
@@ -281,11 +302,21 @@ TEST_F(DocumentWindowTest, TheTimerFiresOnceAndUnknownTagsDoNothing) {
     EXPECT_FALSE(form->Timer1()->isActive());
     EXPECT_TRUE(dialogs.asked().isEmpty());
 
+    // Save writes the document file, once the document has one.
+    QTemporaryDir docs;
+    const QString document = QDir(docs.path()).filePath(QStringLiteral("t.qbd"));
+    dialogs.queueFile(platform::FileChoice{document, QStringLiteral("t.qbd")});
+    form->SaveDocumentAs();
+    ASSERT_EQ(form->labels().documentPath, document);
     state.CommandTag = QStringLiteral("MDImnuSave");
     host.controls.sliderValues[2] = 88;
     form->armTimer1();
-    QTest::qWait(120);
-    EXPECT_EQ(value(form->labels().lblIniName, "Mitudo"), QStringLiteral("88"));
+    QDeadlineTimer deadline(5000);
+    while (form->Timer1()->isActive() && !deadline.hasExpired()) {
+        QTest::qWait(5);
+    }
+    EXPECT_EQ(value(document, "Mitudo"), QStringLiteral("88"));
+    EXPECT_FALSE(form->Timer1()->isActive());
 }
 
 } // namespace

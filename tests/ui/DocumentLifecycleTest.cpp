@@ -1,16 +1,19 @@
 // Documents in the frame: new documents, the hand-over of the shared controls between windows,
 // Save As, the close question, the end of the program and the deferred commands.
 
+#include "FrameFixture.h"
+#include "document/StateFile.h"
+#include "platform/Picture.h"
+#include "support/TestFiles.h"
+
 #include <QAction>
+#include <QClipboard>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSet>
 #include <QSlider>
 #include <QTimer>
-
-#include "FrameFixture.h"
-#include "support/TestFiles.h"
-#include "document/StateFile.h"
 
 namespace quarbel::testing {
 namespace {
@@ -31,7 +34,9 @@ struct NewCase {
     bool fieldPane;
 };
 
-void PrintTo(const NewCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NewCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NewDocumentTest : public FrameTest, public ::testing::WithParamInterface<NewCase> {};
 
@@ -98,9 +103,10 @@ TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, NewDocumentTest,
-    ::testing::Values(NewCase{"RandomMono", &ui::MainWindow::mnuMono_Click, "RandomDot", "Mono", 30, true, false},
-                      NewCase{"RandomColor", &ui::MainWindow::mnuColor_Click, "RandomDot", "Color", 30, true, false},
-                      NewCase{"ColourField", &ui::MainWindow::mnuFieldColor_Click, "Field", "", 0, false, true}),
+    ::testing::Values(
+        NewCase{"RandomMono", &ui::MainWindow::mnuMono_Click, "RandomDot", "Mono", 30, true, false},
+        NewCase{"RandomColor", &ui::MainWindow::mnuColor_Click, "RandomDot", "Color", 30, true, false},
+        NewCase{"ColourField", &ui::MainWindow::mnuFieldColor_Click, "Field", "", 0, false, true}),
     [](const ::testing::TestParamInfo<NewCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FrameTest, NewFromTheToolbarAndAcceleratorsCreatesTheSameDocuments) {
@@ -266,7 +272,7 @@ private:
     QTemporaryDir m_docs;
 };
 
-TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile) {
+TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndKeepsItsWorkingFile) {
     frame->mnuMono_Click();
     frame->mnuFieldColor_Click();
     panes::DocumentWindow* form = active();
@@ -284,11 +290,13 @@ TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile
     EXPECT_EQ(asked.request.defaultSuffix, QStringLiteral("qbd"));
 
     const QString saved = inDocs(QStringLiteral("sample.qbd"));
+    const QString working = inAppDir(QStringLiteral("Quarbel2.tmp"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("sample"));
     EXPECT_EQ(form->labels().lblTitle, QStringLiteral("sample"));
-    EXPECT_EQ(form->labels().lblIniName, saved);
+    EXPECT_EQ(form->labels().documentPath, saved);
     EXPECT_EQ(form->labels().lblOldIniName, saved);
-    EXPECT_EQ(state.IniPath, saved);
+    EXPECT_EQ(form->labels().lblIniName, working);
+    EXPECT_EQ(state.IniPath, working);
     EXPECT_EQ(state.DocName, QStringLiteral("sample"));
     EXPECT_EQ(frame->statusPanelText(1), saved);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSave));
@@ -302,11 +310,16 @@ TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndRemovesItsTemporaryFile
     EXPECT_EQ(iniValue(saved, "mnuSave"), QStringLiteral("True"));
     EXPECT_EQ(iniValue(saved, "knButtons3"), QStringLiteral("True"));
     EXPECT_EQ(iniValue(state.SettingsPath, "QbdFileDir"), QDir::toNativeSeparators(docsDir()));
-    EXPECT_EQ(tmpFiles(), QStringList{QStringLiteral("Quarbel1.tmp")});
+    EXPECT_EQ(tmpFiles(), (QStringList{QStringLiteral("Quarbel1.tmp"), QStringLiteral("Quarbel2.tmp")}));
 
-    // Later writes go to the document file; the next Save As starts in its folder.
+    // Later changes go to the working file; the document takes them on Save only.
     frame->setSliderValue(Slider::sldRittaido, 13);
+    EXPECT_EQ(iniValue(working, "Rittaido"), QStringLiteral("13"));
+    EXPECT_EQ(iniValue(saved, "Rittaido"), QStringLiteral("12"));
+    runRouted(&ui::MainWindow::mnuSave_Click);
     EXPECT_EQ(iniValue(saved, "Rittaido"), QStringLiteral("13"));
+    EXPECT_EQ(fileLines(saved)[1], QStringLiteral("FileNamePath=") + saved);
+    // The next Save As starts in the document's folder.
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_EQ(dialogs.asked().back().request.initialDir, QDir::toNativeSeparators(docsDir()));
     EXPECT_EQ(dialogs.asked().back().request.fileName, QStringLiteral("sample"));
@@ -317,7 +330,7 @@ TEST_F(SaveAsTest, ANameWithoutTheExtensionGetsIt) {
     queueSave(QStringLiteral("plain"));
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("plain"));
-    EXPECT_EQ(active()->labels().lblIniName, inDocs(QStringLiteral("plain.qbd")));
+    EXPECT_EQ(active()->labels().documentPath, inDocs(QStringLiteral("plain.qbd")));
     EXPECT_EQ(fileLines(inDocs(QStringLiteral("plain.qbd"))).size(), 66);
     EXPECT_FALSE(QFileInfo::exists(inDocs(QStringLiteral("plain"))));
 }
@@ -331,10 +344,13 @@ TEST_F(SaveAsTest, SavingASavedDocumentUnderASecondNameKeepsTheFirstFile) {
     runRouted(&ui::MainWindow::mnuSaveName_Click);
 
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("second"));
-    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
+    // The first file keeps what was saved into it; the change since went only into the second.
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("70"));
     EXPECT_EQ(iniValue(inDocs(QStringLiteral("second.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
     frame->setSliderValue(Slider::sldKurikaesi, 5);
-    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("111"));
+    runRouted(&ui::MainWindow::mnuSave_Click);
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("first.qbd")), "KurikaesiHaba"), QStringLiteral("70"));
+    EXPECT_EQ(iniValue(inDocs(QStringLiteral("second.qbd")), "KurikaesiHaba"), QStringLiteral("5"));
 }
 
 TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
@@ -346,7 +362,17 @@ TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_TRUE(form->flags().SaveFailed);
 
+    // The dialog refuses a folder that is not there; the user then cancels.
     dialogs.queueFile(FileChoice{inDocs(QStringLiteral("missing/folder/x.qbd")), QStringLiteral("x.qbd")});
+    runRouted(&ui::MainWindow::mnuSaveName_Click);
+    EXPECT_TRUE(form->flags().SaveFailed);
+    EXPECT_TRUE(dialogs.asked().back().request.pathMustExist);
+    EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Refused);
+    EXPECT_EQ(iniValue(state.SettingsPath, "QbdFileDir"), QStringLiteral("<missing>"));
+
+    // A name that is a folder cannot be written: the user is told.
+    ASSERT_TRUE(QDir(docsDir()).mkdir(QStringLiteral("taken.qbd")));
+    queueSave(QStringLiteral("taken.qbd"));
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     EXPECT_TRUE(form->flags().SaveFailed);
     ASSERT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
@@ -366,7 +392,8 @@ TEST_F(SaveAsTest, SaveRewritesTheDocumentFileWithoutADialog) {
     queueSave(QStringLiteral("doc.qbd"));
     runRouted(&ui::MainWindow::mnuSaveName_Click);
     const QString saved = inDocs(QStringLiteral("doc.qbd"));
-    document::IniFile::writeString(saved, document::IniSectionName, QStringLiteral("Extra"), QStringLiteral("kept"));
+    document::IniFile::writeString(saved, document::IniSectionName, QStringLiteral("Extra"),
+                                   QStringLiteral("kept"));
     frame->setMenuEnabled(Menu::mnuCut, true);
     dialogs.clearAsked();
 
@@ -509,9 +536,10 @@ TEST_F(SaveAsTest, ProgramEndClosesEveryDocumentAndLeavesNoTemporaryFile) {
     QFile stale(inAppDir(QStringLiteral("Quarbel7.tmp")));
     ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
     stale.close();
-    QFile hidden(inAppDir(QStringLiteral(".hidden.tmp")));
-    ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
-    hidden.close();
+    // Temporary files of other programs in the same folder are not ours to delete.
+    for (const char* foreign : {".hidden.tmp", "notes.tmp", "Quarbel7a.tmp"}) {
+        ASSERT_TRUE(writeBytes(inAppDir(QLatin1String(foreign)), "theirs"));
+    }
 
     frame->mnuMono_Click();
     frame->mnuFieldColor_Click();
@@ -525,7 +553,11 @@ TEST_F(SaveAsTest, ProgramEndClosesEveryDocumentAndLeavesNoTemporaryFile) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(frame->isVisible());
     EXPECT_TRUE(documents().isEmpty());
-    EXPECT_TRUE(tmpFiles().isEmpty()) << tmpFiles().join(u' ').toStdString();
+    QStringList left = tmpFiles();
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral(".hidden.tmp"), QStringLiteral("Quarbel7a.tmp"),
+                                 QStringLiteral("notes.tmp")}));
+    EXPECT_EQ(readBytes(inAppDir(QStringLiteral("notes.tmp"))), QByteArray("theirs"));
     EXPECT_EQ(iniValue(inDocs(QStringLiteral("field.qbd")), "StereoName"), QStringLiteral("Field"));
     // Each document was asked once, the active one first.
     QStringList questions;
@@ -606,6 +638,200 @@ TEST_F(SaveAsTest, SaveImageAndPrintOnEmptyPanesDoNothing) {
     frame->mnuPaste_Click();
     EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsField"));
     EXPECT_TRUE(active()->Timer1()->isActive());
+}
+
+// ---- the document file changes only when the user saves -------------------------------------
+
+class WorkingFileTest : public SaveAsTest {
+protected:
+    // Opens path through the Open command and waits until its pictures are in.
+    panes::DocumentWindow* openDocument(const QString& path) {
+        dialogs.queueFile(FileChoice{path, QFileInfo(path).fileName()});
+        frame->mnuOpen_Click();
+        panes::DocumentWindow* form = active();
+        EXPECT_TRUE(waitUntil([&] { return form && !form->Timer1()->isActive(); }));
+        return form;
+    }
+    // Runs a routed command and waits until the window's timer has run it.
+    void runOn(panes::DocumentWindow* form, void (ui::MainWindow::*command)()) {
+        (frame.get()->*command)();
+        EXPECT_TRUE(waitUntil([&] { return !form->Timer1()->isActive(); }));
+    }
+};
+
+TEST_F(WorkingFileTest, AnOpenedDocumentChangesOnlyWhenTheUserSaves) {
+    // Written by hand: LF line ends, a key in another case, blanks, a line the program does not know.
+    const QString path = inDocs(QStringLiteral("hand.qbd"));
+    const QByteArray original = "[Quarbel Ver.2]\nStereoName=RandomDot\nMONOorCOLOR=Mono\n"
+                                "kurikaesihaba = 90\nNote=keep me\n";
+    ASSERT_TRUE(writeBytes(path, original));
+
+    panes::DocumentWindow* opened = openDocument(path);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 90);
+    EXPECT_EQ(readBytes(path), original) << "opening";
+    EXPECT_EQ(frame->statusPanelText(1), path);
+
+    // Slider changes, switching away and back: nothing reaches the file.
+    frame->setSliderValue(Slider::sldKurikaesi, 123);
+    frame->mnuMono_Click();
+    frame->setSliderValue(Slider::sldKurikaesi, 40);
+    activate(opened);
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 123) << "the working file kept the change";
+    activate(documents()[1]);
+    activate(opened);
+    EXPECT_EQ(readBytes(path), original) << "switching windows";
+
+    dialogs.queueAnswer(Answer::No);
+    ASSERT_TRUE(closeWindowOf(opened));
+    EXPECT_EQ(dialogs.asked().back().text, QStringLiteral("「hand」を上書き保存しますか？"));
+    EXPECT_EQ(readBytes(path), original) << "answering No";
+    EXPECT_EQ(tmpFiles(), QStringList{QStringLiteral("Quarbel1.tmp")})
+        << "the working file went with the window";
+
+    // Yes writes the document's keys in place and keeps the rest.
+    opened = openDocument(path);
+    ASSERT_NE(opened, nullptr);
+    frame->setSliderValue(Slider::sldKurikaesi, 77);
+    dialogs.queueAnswer(Answer::Yes);
+    ASSERT_TRUE(closeWindowOf(opened));
+    EXPECT_EQ(iniValue(path, "KurikaesiHaba"), QStringLiteral("77"));
+    EXPECT_EQ(iniValue(path, "Note"), QStringLiteral("keep me"));
+    EXPECT_EQ(iniValue(path, "FileNamePath"), path);
+}
+
+TEST_F(WorkingFileTest, FilesThatAreNotDocumentsAreRefusedAndLeftUntouched) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* first = active();
+    const QByteArray utf16 =
+        QByteArray("\xFF\xFE", 2) +
+        QByteArray(reinterpret_cast<const char*>(u"[Quarbel Ver.2]\r\nStereoName=Field\r\n"), 36 * 2);
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"notes.qbd", "Shopping: milk, bread\r\n"},
+        {"wide.qbd", utf16},
+        {"picture.qbd", QByteArray("BM\x3A\0\0\0", 6)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        dialogs.clearAsked();
+        const QString path = inDocs(QLatin1String(name));
+        ASSERT_TRUE(writeBytes(path, bytes));
+        dialogs.queueFile(FileChoice{path, QLatin1String(name)});
+        frame->mnuOpen_Click();
+        ASSERT_EQ(dialogs.asked().size(), 2) << name;
+        const ScriptedDialogs::Asked& told = dialogs.asked().back();
+        EXPECT_EQ(told.kind, ScriptedDialogs::Asked::Message);
+        EXPECT_EQ(told.icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(told.text, QStringLiteral("「") + path +
+                                 QStringLiteral("」はQuarbelのファイルではありません。\r\n"
+                                                "Quarbelで保存したファイル（*.qbd）を選んでください。"));
+        EXPECT_EQ(readBytes(path), bytes) << name;
+        EXPECT_EQ(documents(), QList<panes::DocumentWindow*>{first});
+        EXPECT_EQ(state.IniPath, first->labels().lblIniName);
+    }
+    // An empty file is a document with every key missing.
+    const QString empty = inDocs(QStringLiteral("empty.qbd"));
+    ASSERT_TRUE(writeBytes(empty, QByteArray()));
+    panes::DocumentWindow* opened = openDocument(empty);
+    ASSERT_NE(opened, first);
+    EXPECT_EQ(opened->windowTitle(), QStringLiteral("empty"));
+    EXPECT_EQ(state.StereoName, QStringLiteral("Field"));
+}
+
+TEST_F(WorkingFileTest, OpeningAnOpenDocumentBringsItsWindowToTheFront) {
+    const QString path = inDocs(QStringLiteral("once.qbd"));
+    ASSERT_TRUE(writeBytes(path, "[Quarbel Ver.2]\r\nStereoName=RandomDot\r\nMONOorCOLOR=Color\r\n"));
+    panes::DocumentWindow* opened = openDocument(path);
+    frame->setSliderValue(Slider::sldRittaido, 31);
+    frame->mnuFieldColor_Click();
+    ASSERT_EQ(documents().size(), 2);
+
+    // The same file, named another way.
+    const QString detour = QDir(docsDir()).filePath(QStringLiteral("../") + QDir(docsDir()).dirName() +
+                                                    QStringLiteral("/once.qbd"));
+    dialogs.queueFile(FileChoice{detour, QStringLiteral("once.qbd")});
+    frame->mnuOpen_Click();
+    EXPECT_EQ(documents().size(), 2);
+    EXPECT_EQ(active(), opened);
+    EXPECT_EQ(frame->mdiArea()->activeSubWindow()->widget(), opened);
+    EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
+    EXPECT_EQ(sliderValue(Slider::sldRittaido), 31) << "the window's own state, not the file's";
+}
+
+TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyNot) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    QImage pasted(33, 21, QImage::Format_RGB32);
+    for (int y = 0; y < pasted.height(); ++y) {
+        for (int x = 0; x < pasted.width(); ++x) {
+            pasted.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) & 255));
+        }
+    }
+    QGuiApplication::clipboard()->setImage(pasted);
+    state.PicSource = QStringLiteral("CBpicBefore");
+    runOn(form, &ui::MainWindow::mnuPaste_Click);
+    ASSERT_FALSE(form->picBefore()->isHidden());
+    EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
+
+    // Where the picture would go there is a folder: even after Yes it cannot be written, the user
+    // is told, no document is written and the window stays open.
+    const QString target = inDocs(QStringLiteral("pasted_Design.bmp"));
+    ASSERT_TRUE(QDir(docsDir()).mkdir(QStringLiteral("pasted_Design.bmp")));
+    dialogs.queueAnswer(Answer::Yes); // save before closing?
+    queueSave(QStringLiteral("pasted.qbd"));
+    dialogs.queueAnswer(Answer::Yes); // replace what is there?
+    EXPECT_FALSE(closeWindowOf(form));
+    ASSERT_EQ(documents(), QList<panes::DocumentWindow*>{form});
+    EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
+    EXPECT_TRUE(dialogs.asked().back().text.contains(target));
+    EXPECT_FALSE(QFileInfo::exists(inDocs(QStringLiteral("pasted.qbd"))));
+    EXPECT_FALSE(form->flags().SaveFailed);
+
+    ASSERT_TRUE(QDir(docsDir()).rmdir(QStringLiteral("pasted_Design.bmp")));
+    dialogs.queueAnswer(Answer::Yes);
+    queueSave(QStringLiteral("pasted.qbd"));
+    EXPECT_TRUE(closeWindowOf(form));
+    const QString document = inDocs(QStringLiteral("pasted.qbd"));
+    EXPECT_EQ(iniValue(document, "PicDesignPath"), target);
+    EXPECT_EQ(platform::loadPicture(target).image, pasted);
+    EXPECT_TRUE(tmpFiles().isEmpty());
+}
+
+// ---- two copies of the editor in one application folder ---------------------------------------
+
+TEST_F(SaveAsTest, TwoCopiesInOneFolderKeepEachOthersStateFiles) {
+    document::AppState otherState;
+    otherState.appDir = appDir();
+    ScriptedDialogs otherDialogs;
+    platform::RecordingShell otherShell;
+    auto other = std::make_unique<ui::MainWindow>(otherState, otherDialogs, otherShell);
+    other->MDIForm_Load();
+    // A crashed run's leftover, and a file of another program.
+    ASSERT_TRUE(writeBytes(inAppDir(QStringLiteral("Quarbel9.tmp")), "[Quarbel Ver.2]\r\n"));
+    ASSERT_TRUE(writeBytes(inAppDir(QStringLiteral("notes.tmp")), "theirs"));
+
+    frame->mnuMono_Click();
+    panes::DocumentWindow* mine = active();
+    frame->setSliderValue(Slider::sldKurikaesi, 200);
+    frame->setMenuEnabled(Menu::mnuPaste, false);
+    other->mnuColor_Click();
+    ASSERT_NE(other->activeDocument(), nullptr);
+    EXPECT_EQ(other->activeDocument()->windowTitle(), QStringLiteral("Quarbel2")) << "Quarbel1 is held";
+    frame->mnuFieldColor_Click(); // writes mine into its working file
+
+    otherDialogs.queueAnswer(Answer::No);
+    ASSERT_TRUE(other->close());
+    other.reset();
+
+    QStringList left = tmpFiles();
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral("Quarbel1.tmp"), QStringLiteral("Quarbel3.tmp"),
+                                 QStringLiteral("notes.tmp")}));
+    // The first copy's document comes back as it was: repeat width 200, Paste disabled.
+    activate(mine);
+    EXPECT_EQ(active(), mine);
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 200);
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuPaste));
+    EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
 }
 
 } // namespace

@@ -1,11 +1,16 @@
 // Opening document files, saving pane pictures and printing, with scripted dialogs and a
 // recording printer.
 
-#include <QScreen>
-
 #include "FrameFixture.h"
 #include "platform/Picture.h"
 #include "platform/Printer.h"
+#include "support/TestFiles.h"
+#include "ui/ColourFieldWizard.h"
+
+#include <QDateTime>
+#include <QScreen>
+#include <QTimer>
+#include <random>
 
 namespace quarbel::testing {
 namespace {
@@ -36,10 +41,12 @@ protected:
         return path;
     }
     // Opens a document file holding only the given keys; everything else takes its default.
-    panes::DocumentWindow* openDocument(const QString& name, const QList<std::pair<const char*, QString>>& keys) {
+    panes::DocumentWindow* openDocument(const QString& name,
+                                        const QList<std::pair<const char*, QString>>& keys) {
         const QString path = QDir(folder(QStringLiteral("docs"))).filePath(name);
         for (const auto& [key, value] : keys) {
-            EXPECT_TRUE(document::IniFile::writeString(path, document::IniSectionName, QLatin1String(key), value));
+            EXPECT_TRUE(
+                document::IniFile::writeString(path, document::IniSectionName, QLatin1String(key), value));
         }
         return open(path);
     }
@@ -68,7 +75,8 @@ TEST_F(OpenSavePrintTest, CancelOrATooShortTitleChangesNothing) {
     panes::DocumentWindow* first = active();
     const QString firstFile = state.IniPath;
     for (const std::optional<FileChoice>& choice :
-         {std::optional<FileChoice>(), std::optional(FileChoice{inAppDir(QStringLiteral("abc")), QStringLiteral("abc")})}) {
+         {std::optional<FileChoice>(),
+          std::optional(FileChoice{inAppDir(QStringLiteral("abc")), QStringLiteral("abc")})}) {
         dialogs.queueFile(choice);
         frame->mnuOpen_Click();
         EXPECT_EQ(documents().size(), 1);
@@ -86,15 +94,15 @@ TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
     const QString firstFile = state.IniPath;
     const QImage field = pattern(40, 30, 1);
     const QImage stereo = pattern(60, 30, 2);
-    panes::DocumentWindow* form = openDocument(QStringLiteral("pair.qbd"),
-                                      {{"StereoName", QStringLiteral("Field")},
-                                       {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), field)},
-                                       {"PicStereoPath", writePicture(QStringLiteral("s.bmp"), stereo)},
-                                       {"KurikaesiHaba", QStringLiteral("55")}});
+    panes::DocumentWindow* form = openDocument(
+        QStringLiteral("pair.qbd"), {{"StereoName", QStringLiteral("Field")},
+                                     {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), field)},
+                                     {"PicStereoPath", writePicture(QStringLiteral("s.bmp"), stereo)},
+                                     {"KurikaesiHaba", QStringLiteral("55")}});
     ASSERT_NE(form, nullptr);
     const QString document = inAppDir(QStringLiteral("docs/pair.qbd"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("pair"));
-    EXPECT_EQ(form->labels().lblIniName, document);
+    EXPECT_EQ(form->labels().documentPath, document);
     EXPECT_EQ(state.OpenPicCode, QStringLiteral("FS"));
     EXPECT_EQ(sliderValue(document::Slider::sldKurikaesi), 55);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSave) && frame->buttonEnabled(3));
@@ -108,36 +116,43 @@ TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
 }
 
 TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
-    for (const bool missingFolder : {false, true}) {
-        dialogs.clearAsked();
-        const QString path = inAppDir(missingFolder ? QStringLiteral("nowhere/b.qbd") : QStringLiteral("a.qbd"));
-        panes::DocumentWindow* form = open(path);
-        ASSERT_NE(form, nullptr);
-        EXPECT_EQ(form->labels().lblIniName, path);
-        EXPECT_EQ(state.StereoName, QStringLiteral("Field"));
-        EXPECT_EQ(state.OpenPicCode, QString());
-        // A folder that is not there is told, and the document opens all the same.
-        const QList<Asked> shown = messages();
-        ASSERT_EQ(shown.size(), missingFolder ? 1 : 0);
-        if (missingFolder) {
-            EXPECT_EQ(shown.first().text,
-                      platform::runTimeErrorMessage(platform::pictureError(platform::ErrPathNotFound)));
-            EXPECT_EQ(shown.first().icon, MessageIcon::Exclamation);
-        }
-        QTest::qWait(120);
-        EXPECT_TRUE(form->picBefore()->isHidden() && form->picField()->isHidden() && form->picAfter()->isHidden());
-    }
+    const QString path = inAppDir(QStringLiteral("a.qbd"));
+    panes::DocumentWindow* form = open(path);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->labels().documentPath, path);
+    EXPECT_EQ(state.StereoName, QStringLiteral("Field"));
+    EXPECT_EQ(state.OpenPicCode, QString());
+    EXPECT_TRUE(messages().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return !form->Timer1()->isActive(); }));
+    EXPECT_TRUE(form->picBefore()->isHidden() && form->picField()->isHidden() &&
+                form->picAfter()->isHidden());
+    // The file comes into being when the user saves, not before.
+    EXPECT_FALSE(QFileInfo::exists(path));
+    frame->mnuSave_Click();
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(path); }));
+    EXPECT_EQ(iniValue(path, "StereoName"), QStringLiteral("Field"));
+}
+
+TEST_F(OpenSavePrintTest, AFolderThatIsNotThereIsRefusedAndNotRemembered) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* first = active();
+    dialogs.queueFile(FileChoice{inAppDir(QStringLiteral("nowhere/b.qbd")), QStringLiteral("b.qbd")});
+    frame->mnuOpen_Click();
+    EXPECT_TRUE(dialogs.asked().first().request.pathMustExist);
+    EXPECT_EQ(dialogs.asked().back().kind, Asked::Refused);
+    EXPECT_EQ(documents(), QList<panes::DocumentWindow*>{first});
+    EXPECT_EQ(settingsValue("QbdFileDir"), QStringLiteral("<missing>"));
 }
 
 TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     const QImage images[] = {pattern(50, 40, 3), pattern(20, 40, 4), pattern(70, 40, 5)};
     const QString designPath = writePicture(QStringLiteral("d.bmp"), images[0]);
     const QString stereoPath = writePicture(QStringLiteral("s.bmp"), images[2]);
-    panes::DocumentWindow* form = openDocument(QStringLiteral("three.qbd"),
-                                      {{"StereoName", QStringLiteral("Field")},
-                                       {"PicDesignPath", designPath},
-                                       {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), images[1])},
-                                       {"PicStereoPath", stereoPath}});
+    panes::DocumentWindow* form = openDocument(
+        QStringLiteral("three.qbd"), {{"StereoName", QStringLiteral("Field")},
+                                      {"PicDesignPath", designPath},
+                                      {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), images[1])},
+                                      {"PicStereoPath", stereoPath}});
     ASSERT_NE(form, nullptr);
     ASSERT_TRUE(waitUntil([&] { return shows(form->picAfter(), images[2]); }));
 
@@ -160,7 +175,8 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
         dialogs.queueFile(FileChoice{QDir(outDir).filePath(name), name});
         const QString expectedDir = settingsValue(c.key) == QStringLiteral("<missing>") ? appDir() : outDir;
         (frame.get()->*c.command)();
-        const QString written = QDir(outDir).filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".bmp"));
+        const QString written =
+            QDir(outDir).filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".bmp"));
         ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); })) << c.name;
         EXPECT_EQ(dialogs.asked().first().request.filter, QStringLiteral("BMP(*.bmp)|*.bmp"));
         EXPECT_EQ(dialogs.asked().first().text, expectedDir);
@@ -170,9 +186,11 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
         EXPECT_EQ(state.PicDesignPath, designPath);
     }
 
-    // An unwritable place: the user is told and the document keeps naming the saved file.
+    // An unwritable place (a folder by that name): the user is told and the document keeps naming
+    // the saved file.
     const QString saved = state.PicStereoPath;
-    dialogs.queueFile(FileChoice{inAppDir(QStringLiteral("gone/lost.bmp")), QStringLiteral("lost.bmp")});
+    ASSERT_TRUE(QDir(appDir()).mkpath(QStringLiteral("taken.bmp")));
+    dialogs.queueFile(FileChoice{inAppDir(QStringLiteral("taken.bmp")), QStringLiteral("taken.bmp")});
     frame->mnuSaveStereo_Click();
     ASSERT_TRUE(waitUntil([&] { return !messages().isEmpty(); }));
     EXPECT_EQ(messages().last().icon, MessageIcon::Exclamation);
@@ -193,16 +211,19 @@ TEST_F(OpenSavePrintTest, PrintsTheStereoPictureAtItsScreenSizeOrTellsWhyNot) {
     ASSERT_TRUE(waitUntil([&] { return printer.pages().size() == 1; }));
     frame->Toolbar1_ButtonClick(QStringLiteral("Printer"));
     ASSERT_TRUE(waitUntil([&] { return printer.pages().size() == 2; }));
-    const QSizeF inches(96 / form->screen()->logicalDotsPerInchX(), 48 / form->screen()->logicalDotsPerInchY());
+    const QSizeF inches(96 / form->screen()->logicalDotsPerInchX(),
+                        48 / form->screen()->logicalDotsPerInchY());
     for (const platform::PrintPage& page : printer.pages()) {
         EXPECT_EQ(page.image.convertToFormat(QImage::Format_RGB32), stereo);
         EXPECT_EQ(page.sizeInches, inches);
     }
-    EXPECT_EQ(platform::placementOnPage(inches, 600, 600), QRectF(0, 0, inches.width() * 600, inches.height() * 600));
+    EXPECT_EQ(platform::placementOnPage(inches, 600, 600),
+              QRectF(0, 0, inches.width() * 600, inches.height() * 600));
     EXPECT_TRUE(messages().isEmpty());
 
     const std::pair<platform::PrintError, const char*> failures[] = {
-        {platform::PrintError::NoPrinter, "プリンターが見つかりません。\r\nプリンターを設定してから印刷してください。"},
+        {platform::PrintError::NoPrinter,
+         "プリンターが見つかりません。\r\nプリンターを設定してから印刷してください。"},
         {platform::PrintError::Failed, "印刷できませんでした。\r\nプリンターの状態を確かめてください。"},
     };
     for (const auto& [error, text] : failures) {
@@ -216,6 +237,143 @@ TEST_F(OpenSavePrintTest, PrintsTheStereoPictureAtItsScreenSizeOrTellsWhyNot) {
     EXPECT_EQ(printer.pages().size(), 2);
     EXPECT_TRUE(shows(form->picAfter(), stereo));
     EXPECT_EQ(state.PicStereoPath, stereoPath);
+}
+
+TEST_F(OpenSavePrintTest, TheOverwriteQuestionIsAboutTheFileReallyWritten) {
+    const QImage design = pattern(30, 20, 9);
+    panes::DocumentWindow* form = openDocument(
+        QStringLiteral("d.qbd"), {{"StereoName", QStringLiteral("RandomDot")},
+                                  {"PicDesignPath", writePicture(QStringLiteral("d.bmp"), design)}});
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return shows(form->picBefore(), design); }));
+    const QString out = folder(QStringLiteral("out"));
+    const QString precious = QDir(out).filePath(QStringLiteral("precious.txt.bmp"));
+    ASSERT_TRUE(writeBytes(precious, "precious"));
+
+    struct Case {
+        const char* typed;
+        const char* written; // what the dialog's question was about
+    };
+    // A bare name gets the extension from the dialog; a name with another extension is written as typed.
+    const Case cases[] = {{"precious.txt", "precious.txt"}, {"bare", "bare.bmp"}};
+    for (const Case& c : cases) {
+        dialogs.clearAsked();
+        dialogs.queueFile(FileChoice{QDir(out).filePath(QLatin1String(c.typed)), QLatin1String(c.typed)});
+        frame->mnuSaveDesign_Click();
+        const QString written = QDir(out).filePath(QLatin1String(c.written));
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); })) << c.typed;
+        const platform::FileDialogRequest& request = dialogs.asked().first().request;
+        EXPECT_TRUE(request.overwritePrompt);
+        EXPECT_TRUE(request.pathMustExist);
+        EXPECT_EQ(request.defaultSuffix, QStringLiteral("bmp"));
+        EXPECT_EQ(platform::loadPicture(written).image, design);
+    }
+    EXPECT_EQ(readBytes(precious), QByteArray("precious"));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(OpenSavePrintTest, RelativePicturePathsAreTakenFromTheDocumentsFolder) {
+    const QImage design = pattern(40, 30, 11);
+    const QImage stereo = pattern(40, 30, 12);
+    writePicture(QStringLiteral("d.bmp"), design);
+    writePicture(QStringLiteral("s.bmp"), stereo);
+    // The program runs from elsewhere; the document sits in docs/ beside pics/.
+    ASSERT_NE(QDir::currentPath(), appDir());
+    panes::DocumentWindow* form =
+        openDocument(QStringLiteral("rel.qbd"), {{"StereoName", QStringLiteral("RandomDot")},
+                                                 {"PicDesignPath", QStringLiteral("../pics/d.bmp")},
+                                                 {"PicStereoPath", QStringLiteral("../pics/s.bmp")}});
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(
+        waitUntil([&] { return shows(form->picBefore(), design) && shows(form->picAfter(), stereo); }));
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_EQ(state.PicDesignPath, QDir::toNativeSeparators(inAppDir(QStringLiteral("pics/d.bmp"))));
+}
+
+TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndConvertsTheSame) {
+    // Seeded pictures: a Design of depth patches and a noisy pattern, so a shifted tile shows.
+    std::mt19937 random(20261207);
+    QImage design(160, 96, QImage::Format_RGB32);
+    design.fill(Qt::black);
+    for (int y = 16; y < 80; ++y) {
+        for (int x = 40; x < 120; ++x) {
+            design.setPixel(x, y, qRgb(255, 255, 255));
+        }
+    }
+    QImage tile(24, 20, QImage::Format_RGB32);
+    for (int y = 0; y < tile.height(); ++y) {
+        for (int x = 0; x < tile.width(); ++x) {
+            tile.setPixel(x, y, qRgb(random() & 255, random() & 255, random() & 255));
+        }
+    }
+    const QString designPath = writePicture(QStringLiteral("design.bmp"), design);
+    const QString tilePath = writePicture(QStringLiteral("tile.bmp"), tile);
+
+    frame->mnuWizard_Click();
+    ui::ColourFieldWizard* wizard = frame->wizard();
+    ASSERT_NE(wizard, nullptr);
+    for (const auto& [index, path] : {std::pair{0, designPath}, std::pair{1, tilePath}}) {
+        dialogs.queueFile(FileChoice{path, QFileInfo(path).fileName()});
+        wizard->cmdSansyou_Click(index);
+    }
+    wizard->cmdNext_Click();
+    wizard->cmdNext_Click();
+    wizard->cmdCompreat_Click();
+    ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }));
+    panes::DocumentWindow* made = active();
+    ASSERT_TRUE(waitUntil([&] { return !made->holdsRun() && !made->picAfter()->isHidden(); }, 20000));
+    const QImage field = made->picUraField();
+    const QImage stereo = made->picAfter()->picture().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(field.size(), design.size());
+    ASSERT_FALSE(made->picAfter()->isHidden());
+
+    // A file of the user's where the Field picture would go: asked about, and kept on No.
+    const QString docs = folder(QStringLiteral("docs"));
+    const QString theirs = QDir(docs).filePath(QStringLiteral("wiz_Field.bmp"));
+    ASSERT_TRUE(writeBytes(theirs, "not mine"));
+    dialogs.clearAsked();
+    dialogs.queueFile(FileChoice{QDir(docs).filePath(QStringLiteral("wiz.qbd")), QStringLiteral("wiz.qbd")});
+    dialogs.queueAnswer(platform::Answer::No);
+    frame->mnuSaveName_Click();
+    const QString document = QDir(docs).filePath(QStringLiteral("wiz.qbd"));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(document); }));
+    ASSERT_EQ(dialogs.asked().size(), 2);
+    EXPECT_EQ(dialogs.asked()[1].kind, Asked::Question);
+    EXPECT_TRUE(dialogs.asked()[1].text.startsWith(QStringLiteral("「") + QDir::toNativeSeparators(theirs) +
+                                                   QStringLiteral("」は既にあります。")));
+    EXPECT_EQ(readBytes(theirs), QByteArray("not mine"));
+    const QString fieldFile = QDir(docs).filePath(QStringLiteral("wiz_Field2.bmp"));
+    EXPECT_EQ(iniValue(document, "PicFieldPath"), fieldFile);
+    EXPECT_EQ(iniValue(document, "PicDesignPath"), designPath);
+    EXPECT_EQ(iniValue(document, "PicStereoPath"), QDir(docs).filePath(QStringLiteral("wiz_Stereo.bmp")));
+    EXPECT_EQ(platform::loadPicture(fieldFile).image, field);
+
+    // Saving again asks nothing and leaves the written pictures alone.
+    const QDateTime written = QFileInfo(fieldFile).lastModified();
+    dialogs.clearAsked();
+    frame->mnuSave_Click();
+    ASSERT_TRUE(waitUntil([&] { return !made->Timer1()->isActive(); }));
+    EXPECT_TRUE(dialogs.asked().isEmpty());
+    EXPECT_EQ(QFileInfo(fieldFile).lastModified(), written);
+
+    dialogs.queueAnswer(platform::Answer::No);
+    ASSERT_TRUE(closeWindowOf(made));
+    ASSERT_TRUE(documents().isEmpty());
+
+    panes::DocumentWindow* reopened = open(document);
+    ASSERT_NE(reopened, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return !reopened->Timer1()->isActive(); }));
+    EXPECT_TRUE(shows(reopened->picField(), field));
+    EXPECT_TRUE(shows(reopened->picBefore(), design));
+    EXPECT_TRUE(shows(reopened->picAfter(), stereo));
+    // The Stereo picture goes, and the conversion of the reopened document brings the same one back.
+    state.PicSource = QStringLiteral("CBpicAfter");
+    frame->mnuClear_Click();
+    ASSERT_TRUE(reopened->picAfter()->isHidden());
+    frame->mnuConvStart_Click();
+    ASSERT_TRUE(waitUntil([&] { return !reopened->Timer1()->isActive() && !reopened->holdsRun(); }, 20000));
+    EXPECT_TRUE(shows(reopened->picAfter(), stereo));
+    EXPECT_EQ(frame->statusPanelText(1), document) << "the document, not its working file";
 }
 
 } // namespace
