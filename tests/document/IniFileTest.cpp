@@ -243,21 +243,40 @@ TEST_F(IniFileTest, ReadIntTakesTheNumberAtTheStart) {
     EXPECT_EQ(IniFile::readInt(file(), IniSectionName, "k0", 555), 12);
 }
 
-TEST_F(IniFileTest, Cp932FileIsReadAndRewrittenAsUtf8) {
+TEST_F(IniFileTest, Cp932FileIsWrittenBackInCp932WhileEveryCharacterFits) {
     // "C:\表示\画像ソフト.bmp" in CP932: 表 and ソ have 0x5C ('\') as their trail byte.
     const QByteArray cp932Path("C:\\\x95\x5C\x8E\xA6\\\x89\xE6\x91\x9C\x83\x5C\x83\x74\x83\x67.bmp");
     const QString path = QString::fromUtf8("C:\\表示\\画像ソフト.bmp");
-    ASSERT_TRUE(writeBytes(file(), "; \x83\x81\x83\x82\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + cp932Path +
-                                       "\r\nKurikaesiHaba=80\r\n"));
+    const QByteArray original =
+        "; \x83\x81\x83\x82\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + cp932Path + "\r\nKurikaesiHaba=80\r\n";
+    ASSERT_TRUE(writeBytes(file(), original));
 
     EXPECT_EQ(IniFile::readString(file(), IniSectionName, "PicDesignPath", ""), path);
     EXPECT_EQ(IniFile::readInt(file(), IniSectionName, "KurikaesiHaba", 70), 80);
+    // Reading never rewrites.
+    EXPECT_EQ(readBytes(file()), original);
 
-    ASSERT_TRUE(IniFile::writeString(file(), IniSectionName, "Rittaido", "25"));
-    EXPECT_EQ(readBytes(file()), "; " + QString::fromUtf8("メモ").toUtf8() +
-                                     "\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + path.toUtf8() +
-                                     "\r\nKurikaesiHaba=80\r\nRittaido=25\r\n");
-    EXPECT_EQ(IniFile::readString(file(), IniSectionName, "PicDesignPath", ""), path);
+    struct Step {
+        const char* key;
+        QString value;
+        QByteArray expected; // the whole file afterwards
+    };
+    const Step steps[] = {
+        // Japanese that CP932 holds: the file stays CP932 ("立体" is 0x97 0xA7 0x91 0xCC).
+        {"Rittaido", QString::fromUtf8("25立体"), original + "Rittaido=25\x97\xA7\x91\xCC\r\n"},
+        // An emoji has no CP932 form: the whole file becomes UTF-8, nothing is lost.
+        {"Note", QString::fromUtf8("😀"),
+         "; " + QString::fromUtf8("メモ").toUtf8() + "\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + path.toUtf8() +
+             "\r\nKurikaesiHaba=80\r\nRittaido=25" + QString::fromUtf8("立体").toUtf8() +
+             "\r\nNote=" + QString::fromUtf8("😀").toUtf8() + "\r\n"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key);
+        ASSERT_TRUE(IniFile::writeString(file(), IniSectionName, step.key, step.value));
+        EXPECT_EQ(readBytes(file()), step.expected);
+        EXPECT_EQ(IniFile::readString(file(), IniSectionName, "PicDesignPath", ""), path);
+        EXPECT_EQ(IniFile::readString(file(), IniSectionName, step.key, ""), step.value);
+    }
 }
 
 TEST_F(IniFileTest, JapanesePathsSurviveWriteAndRead) {
