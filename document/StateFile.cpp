@@ -101,7 +101,7 @@ const QString& textField(const AppState& state, int index) {
 QString textDefault(int index) {
     const auto which = static_cast<StateText>(index);
     return (which == StateText::StereoName || which == StateText::MonoOrColor) ? QStringLiteral("Field")
-                                                                                : QString();
+                                                                               : QString();
 }
 
 int sliderDefault(int index) {
@@ -116,11 +116,15 @@ int sliderDefault(int index) {
     return 0;
 }
 
-QString flagText(bool enabled) { return enabled ? QStringLiteral("True") : QStringLiteral("False"); }
+QString flagText(bool enabled) {
+    return enabled ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 } // namespace
 
-const std::array<StateKey, StateKeyCount>& StateKeyTable() { return kTable; }
+const std::array<StateKey, StateKeyCount>& StateKeyTable() {
+    return kTable;
+}
 
 std::optional<bool> parseFlag(const QString& text) {
     const QString t = text.trimmed();
@@ -180,9 +184,9 @@ bool SaveWindowState(const AppState& state, const SharedControls& controls) {
     return IniFile::writeStrings(state.IniPath, IniSectionName, windowStateEntries(state, controls));
 }
 
-void RestoreWindowState(AppState& state, SharedControls& controls) {
-    // One read of the file; the slider writes below only store values just read.
-    const IniSnapshot file(state.IniPath);
+namespace {
+
+void applyState(const IniSnapshot& file, AppState& state, SharedControls& controls) {
     for (const StateKey& k : kTable) {
         const QString key = QString::fromLatin1(k.key);
         switch (k.kind) {
@@ -217,14 +221,37 @@ void RestoreWindowState(AppState& state, SharedControls& controls) {
     }
 }
 
+} // namespace
+
+StateRestore RestoreWindowState(AppState& state, SharedControls& controls) {
+    // One read of the file; the slider writes below only store values just read.
+    const IniSnapshot file(state.IniPath);
+    switch (file.status()) {
+    case IniSnapshot::Status::Unreadable:
+        return StateRestore::Unreadable;
+    case IniSnapshot::Status::Missing:
+        applyState(file, state, controls);
+        return StateRestore::Missing;
+    case IniSnapshot::Status::Read:
+        break;
+    }
+    applyState(file, state, controls);
+    return file.hasSection(IniSectionName) ? StateRestore::Restored : StateRestore::NoSection;
+}
+
+void RestoreWindowState(const QList<QPair<QString, QString>>& entries, AppState& state,
+                        SharedControls& controls) {
+    applyState(IniSnapshot::fromEntries(IniSectionName, entries), state, controls);
+}
+
 std::string_view menuName(Menu menu) {
     static constexpr std::array<std::string_view, MenuCount> names{
-        "mnuFile",      "mnuNew",        "mnuWizard",     "mnuFieldColor", "mnuColor",        "mnuMono",
-        "mnuOpen",      "mnuSave",       "mnuSaveName",   "mnuSaveGazou",  "mnuSaveDesign",   "mnuSaveField",
-        "mnuSaveStereo", "mnuClose",     "mnuPrint",      "mnuEnd",        "mnuHensyuu",      "mnuEditer",
-        "mnuEditerChoice", "mnuEditerBoot", "mnuCut",     "mnuCopy",       "mnuPaste",        "mnuClear",
-        "mnuIns",       "mnuInsDesign",  "mnuInsField",   "mnuInsStereo",  "mnuConvert",      "mnuConvStart",
-        "mnuConvStop",  "mnuConvExit",   "mnuWindow",     "mnuHelp",       "mnuInfomation",   "mnuSetumei",
+        "mnuFile",         "mnuNew",        "mnuWizard",   "mnuFieldColor", "mnuColor",      "mnuMono",
+        "mnuOpen",         "mnuSave",       "mnuSaveName", "mnuSaveGazou",  "mnuSaveDesign", "mnuSaveField",
+        "mnuSaveStereo",   "mnuClose",      "mnuPrint",    "mnuEnd",        "mnuHensyuu",    "mnuEditer",
+        "mnuEditerChoice", "mnuEditerBoot", "mnuCut",      "mnuCopy",       "mnuPaste",      "mnuClear",
+        "mnuIns",          "mnuInsDesign",  "mnuInsField", "mnuInsStereo",  "mnuConvert",    "mnuConvStart",
+        "mnuConvStop",     "mnuConvExit",   "mnuWindow",   "mnuHelp",       "mnuInfomation", "mnuSetumei",
     };
     return names[static_cast<std::size_t>(menu)];
 }

@@ -174,6 +174,8 @@ private:
     // Writes the shared state (which belongs to this window while it is current) into path.
     bool writeSharedStateTo(const QString& path);
     void reportSaveFailure(const QString& path);
+    // Tells the user, once until the file works again, that the window's state file failed.
+    void reportStateFileProblem(const QString& text);
     void setIconForKind();
     bool isMinimizedNow() const;
     PaneGeometry currentGeometry() const;
@@ -185,6 +187,10 @@ private:
 
     HiddenLabels m_labels;
     WindowFlags m_flags;
+    // The state handed over at the last deactivation, for when its file cannot give it back.
+    QList<QPair<QString, QString>> m_heldState;
+    bool m_stateUnwritten = false; // the last deactivation could not write the file
+    bool m_stateProblemTold = false;
     engine::ConversionState m_conversion;
 
     QTimer* m_Timer1 = nullptr;
