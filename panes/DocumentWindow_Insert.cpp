@@ -152,9 +152,11 @@ std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* re
         return std::move(result.image);
     }
     const int number = result.error->number;
-    // A missing file, drive or folder is worth telling; an unreadable picture ends quietly.
+    // A missing file, drive or folder is worth telling, and so is a picture refused for a limit
+    // (its size, its scans, not a regular file); an unreadable picture ends quietly.
     const bool tell = number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
-                      number == platform::ErrPathNotFound;
+                      number == platform::ErrPathNotFound ||
+                      result.error->refusal != platform::PictureRefusal::None;
     if (tell) {
         m_dialogs.message(this, platform::runTimeErrorMessage(*result.error), platform::MessageIcon::Exclamation);
     }

@@ -1,10 +1,12 @@
-// A window whose state file cannot be written or read back keeps its own state and says so once,
-// instead of coming back with the defaults (everything enabled, kind "Field").
+// Files that fail a document window: a state file that cannot be written or read back (the window
+// keeps its own state and says so once, instead of coming back with the defaults: everything
+// enabled, kind "Field"), and pictures refused for a limit (the user hears which file and why).
 
 #include "document/IniFile.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
+#include "platform/Picture.h"
 #include "support/FailingWrites.h"
 #include "support/FakeSharedControls.h"
 
@@ -12,8 +14,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace quarbel::panes {
 namespace {
@@ -165,6 +169,63 @@ TEST(StateFileProblems, AWorkingFileIsReadAsUsualAndNothingIsSaid) {
     // Lets a wrongly queued message arrive.
     QCoreApplication::processEvents();
     EXPECT_EQ(messagesNaming(dialogs, file), 0);
+}
+
+// A 24-bit BMP header alone, announcing width x height.
+QByteArray bmpHeader(qint32 width, qint32 height) {
+    QByteArray bytes(54, '\0');
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    qToLittleEndian<quint32>(54, bytes.data() + 10);
+    qToLittleEndian<quint32>(40, bytes.data() + 14);
+    qToLittleEndian<qint32>(width, bytes.data() + 18);
+    qToLittleEndian<qint32>(height, bytes.data() + 22);
+    qToLittleEndian<quint16>(1, bytes.data() + 26);
+    qToLittleEndian<quint16>(24, bytes.data() + 28);
+    return bytes;
+}
+
+TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
+    QTemporaryDir dir;
+    const QString huge = dir.filePath(QStringLiteral("huge.bmp"));
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bmpHeader(1024, int(platform::MaxPicturePixels / 1024) + 1));
+    }
+    const QString fifo = dir.filePath(QStringLiteral("pipe.bmp"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        QString path;
+        QString why;
+    } cases[] = {
+        {huge,
+         QStringLiteral("画像が大きすぎます（1024×%1ピクセル）").arg(platform::MaxPicturePixels / 1024 + 1)},
+        {fifo, QStringLiteral("通常のファイルではない")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        document::AppState state;
+        state.appDir = dir.path();
+        state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
+        state.StereoName = QStringLiteral("Field");
+        state.OpenMode = QStringLiteral("Sinki");
+        state.NewDocNumber = 1;
+        Host host;
+        host.controls.setAll(true);
+        platform::ScriptedDialogs dialogs;
+        DocumentWindow form(state, host, dialogs);
+        form.Form_Load();
+        host.current = &form;
+        form.Form_Activate();
+
+        state.PicSource = QStringLiteral("FromFile");
+        dialogs.queueFile(platform::FileChoice{c.path, QFileInfo(c.path).fileName()});
+        form.InsPicField();
+        ASSERT_EQ(messagesNaming(dialogs, c.path), 1);
+        EXPECT_TRUE(dialogs.asked().back().text.contains(c.why)) << dialogs.asked().back().text.toStdString();
+        EXPECT_TRUE(state.PicFieldPath.isEmpty());
+    }
 }
 
 } // namespace
