@@ -33,14 +33,24 @@ QString openPicCode(const document::AppState& state) {
 // document file itself may be missing (it is created by the first write).
 std::optional<platform::PictureError> documentFileProblem(const QString& path) {
     const QFileInfo info(path);
+    const auto problem = [&path](int number, platform::PictureRefusal refusal = platform::PictureRefusal::None) {
+        platform::PictureError error = platform::pictureError(number);
+        error.path = path;
+        error.refusal = refusal;
+        return error;
+    };
     if (!info.absoluteDir().exists()) {
-        return platform::pictureError(platform::ErrPathNotFound);
+        return problem(platform::ErrPathNotFound);
     }
     if (info.isDir()) {
-        return platform::pictureError(platform::ErrPathFileAccess);
+        return problem(platform::ErrPathFileAccess);
+    }
+    // A FIFO or a device would block the reading of the document.
+    if (info.exists() && !info.isFile()) {
+        return problem(platform::ErrPathFileAccess, platform::PictureRefusal::NotRegularFile);
     }
     if (info.exists() && !info.isReadable()) {
-        return platform::pictureError(platform::ErrPermissionDenied);
+        return problem(platform::ErrPermissionDenied);
     }
     return std::nullopt;
 }
@@ -71,6 +81,10 @@ void MainWindow::mnuOpen_Click() {
         return;
     }
     const std::optional<platform::PictureError> problem = documentFileProblem(fullPath);
+    if (problem && problem->refusal != platform::PictureRefusal::None) {
+        m_dialogs.message(this, platform::runTimeErrorMessage(*problem), platform::MessageIcon::Exclamation);
+        return;
+    }
     if (problem && !reportedAndCarriedOn(problem->number)) {
         return;
     }

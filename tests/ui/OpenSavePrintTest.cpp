@@ -120,13 +120,27 @@ TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
         const QList<Asked> shown = messages();
         ASSERT_EQ(shown.size(), missingFolder ? 1 : 0);
         if (missingFolder) {
+            // The usual text, then a line naming the file.
             EXPECT_EQ(shown.first().text,
-                      platform::runTimeErrorMessage(platform::pictureError(platform::ErrPathNotFound)));
+                      platform::runTimeErrorMessage(platform::pictureError(platform::ErrPathNotFound)) +
+                          QStringLiteral("\r\nファイル: ") + path);
             EXPECT_EQ(shown.first().icon, MessageIcon::Exclamation);
         }
         QTest::qWait(120);
         EXPECT_TRUE(form->picBefore()->isHidden() && form->picField()->isHidden() && form->picAfter()->isHidden());
     }
+}
+
+TEST_F(OpenSavePrintTest, AFifoIsNoDocumentAndIsRefusedAtOnceNamingIt) {
+    const QString fifo = inAppDir(QStringLiteral("pipe.qbd"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString before = state.IniPath;
+    EXPECT_EQ(open(fifo), nullptr);
+    EXPECT_EQ(state.IniPath, before);
+    const QList<Asked> shown = messages();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown.first().text.endsWith(QStringLiteral("\r\nファイル: ") + fifo)) << shown.first().text.toStdString();
+    EXPECT_TRUE(shown.first().text.contains(QStringLiteral("通常のファイルではない")));
 }
 
 TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
