@@ -8,6 +8,7 @@
 #include <climits>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace quarbel::document {
@@ -249,12 +250,17 @@ SectionRange findSection(const QStringList& lines, QStringView section) {
     return range;
 }
 
-// Every key of the section, each at its first line: one pass over the section.
-KeyIndex indexKeys(const QStringList& lines, const SectionRange& range) {
+using NameSet = std::unordered_set<QStringView, NameHash, SameName>;
+
+// Every key of the section (or only those in wanted, when given), each at its first line: one
+// pass over the section.
+KeyIndex indexKeys(const QStringList& lines, const SectionRange& range, const NameSet* wanted = nullptr) {
     KeyIndex index;
     for (qsizetype i = range.header + 1; i < range.end; ++i) {
         if (const std::optional<KeyLine> parsed = parseKeyLine(lines.at(i))) {
-            index.try_emplace(parsed->key, i);
+            if (!wanted || wanted->count(parsed->key) != 0) {
+                index.try_emplace(parsed->key, i);
+            }
         }
     }
     return index;
@@ -308,7 +314,13 @@ void applyWrites(QStringList& lines, QStringView section, const QList<QPair<QStr
     // Lines are replaced only after every look-up: the index points into the old lines.
     std::vector<std::pair<qsizetype, QString>> replaced;
     {
-        const KeyIndex present = indexKeys(lines, range);
+        NameSet given;
+        for (const QString& name : names) {
+            given.insert(name);
+        }
+        // Only the keys being written are indexed: a section with a million foreign keys would
+        // otherwise cost a million-entry index for 65 writes.
+        const KeyIndex present = indexKeys(lines, range, &given);
         for (std::size_t i = 0; i < names.size(); ++i) {
             const auto found = present.find(names[i]);
             if (found == present.end()) {
@@ -391,8 +403,14 @@ bool saveLines(const QString& path, const QStringList& lines, TextEncoding encod
 
 struct IniSnapshot::Index {
     QString section;
+    bool complete = true; // false when only the expected keys were indexed
     std::unordered_map<QStringView, QStringView, NameHash, SameName> values;
 };
+
+void IniSnapshot::expectKeys(const QStringList& keys) {
+    m_expected = keys;
+    m_index.reset();
+}
 
 QString IniFile::readString(const QString& path, const QString& section, const QString& key,
                             const QString& defaultValue) {
@@ -482,19 +500,26 @@ std::optional<QStringView> IniSnapshot::findValue(const QString& section, const 
     // Restoring a window reads 64 keys: the section is indexed once, so a file with a million
     // foreign lines costs one pass, not one per key.
     const QStringView wanted = stripBlanks(section);
-    if (!m_index || !sameName(m_index->section, wanted)) {
+    const QStringView name = stripBlanks(key);
+    NameSet expected;
+    for (const QString& k : m_expected) {
+        expected.insert(stripBlanks(k));
+    }
+    const bool partialWillDo = !m_expected.isEmpty() && expected.count(name) != 0;
+    if (!m_index || !sameName(m_index->section, wanted) || (!m_index->complete && !partialWillDo)) {
         m_index = std::make_shared<Index>();
         m_index->section = wanted.toString();
+        m_index->complete = !partialWillDo;
         const SectionRange range = findSection(m_lines, wanted);
         if (range.header >= 0) {
-            KeyIndex keys = indexKeys(m_lines, range);
+            const KeyIndex keys = indexKeys(m_lines, range, partialWillDo ? &expected : nullptr);
             m_index->values.reserve(keys.size());
-            for (const auto& [name, line] : keys) {
-                m_index->values.emplace(name, parseKeyLine(m_lines.at(line))->value);
+            for (const auto& [found, line] : keys) {
+                m_index->values.emplace(found, parseKeyLine(m_lines.at(line))->value);
             }
         }
     }
-    const auto found = m_index->values.find(stripBlanks(key));
+    const auto found = m_index->values.find(name);
     if (found == m_index->values.end()) {
         return std::nullopt;
     }

@@ -60,6 +60,11 @@ public:
     // The lines "[section]" and "key=value" for each entry, as if read from a file.
     static IniSnapshot fromEntries(const QString& section, const QList<QPair<QString, QString>>& entries);
 
+    // Reading only these keys of the section (a window's 64): the index then holds them alone,
+    // which spares a file with a million foreign lines a million-entry index. Another key can
+    // still be read; it costs a full index.
+    void expectKeys(const QStringList& keys);
+
     Status status() const { return m_status; }
     bool hasSection(const QString& section) const;
     QString readString(const QString& section, const QString& key, const QString& defaultValue) const;
@@ -71,6 +76,7 @@ private:
     std::optional<QStringView> findValue(const QString& section, const QString& key) const;
 
     QStringList m_lines;
+    QStringList m_expected;
     Status m_status = Status::Missing;
     // The key index of the section read last; built on the first read of a section.
     mutable std::shared_ptr<Index> m_index;

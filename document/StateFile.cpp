@@ -225,7 +225,13 @@ void applyState(const IniSnapshot& file, AppState& state, SharedControls& contro
 
 StateRestore RestoreWindowState(AppState& state, SharedControls& controls) {
     // One read of the file; the slider writes below only store values just read.
-    const IniSnapshot file(state.IniPath);
+    IniSnapshot file(state.IniPath);
+    QStringList keys;
+    keys.reserve(StateKeyCount);
+    for (const StateKey& k : kTable) {
+        keys.append(QString::fromLatin1(k.key));
+    }
+    file.expectKeys(keys);
     switch (file.status()) {
     case IniSnapshot::Status::Unreadable:
         return StateRestore::Unreadable;

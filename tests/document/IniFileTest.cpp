@@ -352,3 +352,35 @@ TEST_F(IniFileTest, FilesThatCannotBeRewrittenFaithfullyAreLeftAlone) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(IniSnapshotTest, ExpectedKeysReadAsUsualAndOtherKeysStillRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.qbd"));
+    ASSERT_TRUE(
+        writeBytes(path, "[Other]\r\nA=other\r\n[Quarbel Ver.2]\r\na=1\r\nB=2\r\nA=dup\r\nC = 3 \r\n"));
+    quarbel::document::IniSnapshot snapshot(path);
+    snapshot.expectKeys({QStringLiteral("A"), QStringLiteral("c")});
+    const struct {
+        const char* section;
+        const char* key;
+        const char* expected;
+    } reads[] = {
+        {"Quarbel Ver.2", "A", "1"},      // the first of two, whatever the case
+        {"Quarbel Ver.2", "C", "3"},      // expected under another case
+        {"Quarbel Ver.2", "B", "2"},      // not expected: still read
+        {"Quarbel Ver.2", "a", "1"},      // back to the expected ones after the full index
+        {"Other", "A", "other"},          // another section
+        {"Quarbel Ver.2", "D", "<none>"}, // missing
+    };
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.key);
+        EXPECT_EQ(
+            snapshot.readString(QLatin1String(r.section), QLatin1String(r.key), QStringLiteral("<none>")),
+            QLatin1String(r.expected));
+    }
+    EXPECT_EQ(snapshot.status(), quarbel::document::IniSnapshot::Status::Read);
+}
+
+} // namespace
