@@ -1,6 +1,8 @@
 // The colour-field wizard: picking the pictures, the number fields, and the hand-over to a new
 // colour-field document whose conversion runs through the event loop.
 
+#include <sys/stat.h>
+
 #include "FrameFixture.h"
 
 #include <QLabel>
@@ -157,6 +159,15 @@ TEST_F(WizardTest, AFileThatIsNoPictureIsReportedAndChangesNothing) {
     EXPECT_EQ(wizard->lblDesign(0)->text(), good);
     EXPECT_EQ(wizard->picDUra().size(), QSize(80, 60));
     EXPECT_EQ(wizard->previewSize(0), QSizeF(57, 42.75));
+
+    // A FIFO is refused at once, and the message says why.
+    const QString fifo = inAppDir(QStringLiteral("pipe.bmp"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    choose(wizard, 0, fifo);
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_TRUE(messages().last().contains(fifo));
+    EXPECT_TRUE(messages().last().contains(QStringLiteral("通常のファイルではない")));
+    EXPECT_EQ(wizard->lblDesign(0)->text(), good);
 }
 
 TEST_F(WizardTest, EntryFieldsTakeDigitsOnlyAndEnterMovesToNext) {
