@@ -195,8 +195,8 @@ void DocumentWindow::Form_Activate() {
     m_state.IniPath = m_labels.lblIniName;
     // A file that lost the last write, vanished or cannot be read must not turn into the
     // defaults (everything enabled, kind "Field"): the state handed over last time comes back.
-    const bool fromFile =
-        !m_stateUnwritten && document::RestoreWindowState(m_state, controls) == document::StateRestore::Restored;
+    const bool fromFile = !m_stateUnwritten &&
+                          document::RestoreWindowState(m_state, controls) == document::StateRestore::Restored;
     if (!fromFile && !m_heldState.isEmpty()) {
         document::RestoreWindowState(m_heldState, m_state, controls);
         m_state.IniPath = m_labels.lblIniName;
@@ -239,7 +239,8 @@ void DocumentWindow::reportStateFileProblem(const QString& text) {
     m_stateProblemTold = true;
     // Told once the window switch is over: a message box in the middle of it would move the
     // activation again.
-    QTimer::singleShot(0, this, [this, text] { m_dialogs.message(this, text, platform::MessageIcon::Exclamation); });
+    QTimer::singleShot(0, this,
+                       [this, text] { m_dialogs.message(this, text, platform::MessageIcon::Exclamation); });
 }
 
 void DocumentWindow::Form_Unload(bool& cancel) {

@@ -45,11 +45,14 @@ QString refusalReason(const PictureError& error) {
     case platform::PictureRefusal::NotRegularFile:
         return QStringLiteral("not a regular file");
     case platform::PictureRefusal::TooManyPixels:
-        return QStringLiteral("too large (%1; at most %2 pixels are read)").arg(size).arg(platform::MaxPicturePixels);
+        return QStringLiteral("too large (%1; at most %2 pixels are read)")
+            .arg(size)
+            .arg(platform::MaxPicturePixels);
     case platform::PictureRefusal::TooWide:
         return QStringLiteral("too wide (%1; at most %2 pixels wide)").arg(size).arg(error.limit);
     case platform::PictureRefusal::TooManyScans:
-        return QStringLiteral("a progressive JPEG with too many scans to decode in reasonable time (%1, %2 scans)")
+        return QStringLiteral(
+                   "a progressive JPEG with too many scans to decode in reasonable time (%1, %2 scans)")
             .arg(size)
             .arg(error.scans);
     }

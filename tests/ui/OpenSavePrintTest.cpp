@@ -139,7 +139,8 @@ TEST_F(OpenSavePrintTest, AFifoIsNoDocumentAndIsRefusedAtOnceNamingIt) {
     EXPECT_EQ(state.IniPath, before);
     const QList<Asked> shown = messages();
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown.first().text.endsWith(QStringLiteral("\r\nファイル: ") + fifo)) << shown.first().text.toStdString();
+    EXPECT_TRUE(shown.first().text.endsWith(QStringLiteral("\r\nファイル: ") + fifo))
+        << shown.first().text.toStdString();
     EXPECT_TRUE(shown.first().text.contains(QStringLiteral("通常のファイルではない")));
 }
 

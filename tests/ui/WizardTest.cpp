@@ -1,8 +1,6 @@
 // The colour-field wizard: picking the pictures, the number fields, and the hand-over to a new
 // colour-field document whose conversion runs through the event loop.
 
-#include <sys/stat.h>
-
 #include "FrameFixture.h"
 
 #include <QLabel>
@@ -10,6 +8,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "document/Settings.h"
 #include "platform/Picture.h"
