@@ -171,6 +171,45 @@ TEST(StateFileProblems, AWorkingFileIsReadAsUsualAndNothingIsSaid) {
     EXPECT_EQ(messagesNaming(dialogs, file), 0);
 }
 
+TEST(StateFileProblems, SaveAsOnAFullDiskKeepsTheWorkingFileAndSaysSo) {
+    QTemporaryDir dir;
+    document::AppState state;
+    state.appDir = dir.path();
+    state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
+    state.StereoName = QStringLiteral("RandomDot");
+    state.MonoOrColor = QStringLiteral("Mono");
+    state.OpenMode = QStringLiteral("Sinki");
+    state.NewDocNumber = 1;
+    Host host;
+    host.controls.setAll(true);
+    platform::ScriptedDialogs dialogs;
+    DocumentWindow form(state, host, dialogs);
+    form.Form_Load();
+    host.current = &form;
+    form.Form_Activate();
+    const QString working = form.labels().lblIniName;
+    QFile workingFile(working);
+    ASSERT_TRUE(workingFile.open(QIODevice::ReadOnly));
+    const QByteArray before = workingFile.readAll();
+    workingFile.close();
+    ASSERT_FALSE(before.isEmpty());
+
+    const QString target = dir.filePath(QStringLiteral("saved.qbd"));
+    dialogs.queueFile(platform::FileChoice{target, QStringLiteral("saved.qbd")});
+    {
+        const testing::FileSizeLimit limit(200);
+        ASSERT_TRUE(limit.active());
+        form.SaveDocumentAs();
+    }
+    EXPECT_TRUE(form.flags().SaveFailed);
+    EXPECT_FALSE(QFile::exists(target));
+    // The working file is the only copy of the document: it stays, whole.
+    ASSERT_TRUE(workingFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(workingFile.readAll(), before);
+    EXPECT_EQ(form.labels().lblIniName, working);
+    EXPECT_EQ(messagesNaming(dialogs, target), 1);
+}
+
 // A 24-bit BMP header alone, announcing width x height.
 QByteArray bmpHeader(qint32 width, qint32 height) {
     QByteArray bytes(54, '\0');
