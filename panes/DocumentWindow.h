@@ -159,7 +159,10 @@ private:
     // Loads path, reporting a missing file, drive or folder; nullopt when nothing was loaded.
     // The picture, or nothing; a missing file, drive or folder is reported to the user, and
     // *reported (when given) says whether that happened.
-    std::optional<QImage> loadReported(const QString& path, bool* reported = nullptr);
+    // maxWidth (0: none) refuses a wider picture from its header, undecoded: tooWide is then set
+    // and nothing is told, the caller has its own message.
+    std::optional<QImage> loadReported(const QString& path, bool* reported = nullptr, int maxWidth = 0,
+                                       bool* tooWide = nullptr);
     // The Design rule: a random-dot document needs only the Design picture, a Field one both.
     bool documentReadyToConvert(bool fieldShown) const;
 

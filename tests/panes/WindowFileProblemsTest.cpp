@@ -269,3 +269,58 @@ TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
 
 } // namespace
 } // namespace quarbel::panes
+
+namespace quarbel::panes {
+namespace {
+
+TEST(PictureRefusals, ATooWidePictureIsRefusedFromItsHeaderWithTheWidthMessage) {
+    QTemporaryDir dir;
+    // Header-only files: only a refusal from the header can tell the width of what is not there.
+    const struct {
+        int width;
+        int messages;
+    } cases[] = {{1025, 1}, {1024, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        const QString path = dir.filePath(QStringLiteral("w%1.bmp").arg(c.width));
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(bmpHeader(c.width, 10));
+        }
+        document::AppState state;
+        state.appDir = dir.path();
+        state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
+        state.StereoName = QStringLiteral("Field");
+        state.OpenMode = QStringLiteral("Sinki");
+        state.NewDocNumber = 1;
+        Host host;
+        host.controls.setAll(true);
+        platform::ScriptedDialogs dialogs;
+        DocumentWindow form(state, host, dialogs);
+        form.Form_Load();
+        host.current = &form;
+        form.Form_Activate();
+        dialogs.clearAsked();
+
+        state.PicSource = QStringLiteral("FromFile");
+        dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
+        form.InsPicField();
+        QStringList shown;
+        for (const auto& asked : dialogs.asked()) {
+            if (asked.kind == platform::ScriptedDialogs::Asked::Message) {
+                shown << asked.text;
+            }
+        }
+        ASSERT_EQ(shown.size(), c.messages);
+        if (c.messages > 0) {
+            EXPECT_EQ(
+                shown.first(),
+                QStringLiteral("フィールド画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
+        }
+        EXPECT_TRUE(form.picField()->isHidden());
+    }
+}
+
+} // namespace
+} // namespace quarbel::panes
