@@ -200,16 +200,17 @@ bool sameName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// Names compared without regard to case hash alike: only the ASCII part of the case-folded name
-// counts, which every pair of names equal without regard to case shares.
+// Names compared without regard to case hash alike: the hash covers the case-folded characters
+// of the basic plane and skips surrogates (a pair folds as one character, which a unit-wise fold
+// cannot follow), so every pair of names equal without regard to case shares it.
 struct NameHash {
     std::size_t operator()(QStringView name) const noexcept {
         std::size_t hash = 1469598103934665603ull;
         for (const QChar c : name) {
-            const char16_t folded = c.toCaseFolded().unicode();
-            if (folded < 0x80) {
-                hash = (hash ^ folded) * 1099511628211ull;
+            if (c.isSurrogate()) {
+                continue;
             }
+            hash = (hash ^ c.toCaseFolded().unicode()) * 1099511628211ull;
         }
         return hash;
     }

@@ -383,4 +383,25 @@ TEST(IniSnapshotTest, ExpectedKeysReadAsUsualAndOtherKeysStillRead) {
     EXPECT_EQ(snapshot.status(), quarbel::document::IniSnapshot::Status::Read);
 }
 
+TEST(IniSnapshotTest, KeysMatchWithoutRegardToCaseBeyondAscii) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.qbd"));
+    ASSERT_TRUE(
+        writeBytes(path, QString::fromUtf8("[Quarbel Ver.2]\r\nÄpfel=1\r\n画像=2\r\nKelvin=3\r\n").toUtf8()));
+    const struct {
+        QString key;
+        const char* expected;
+    } reads[] = {
+        {QString::fromUtf8("äPFEL"), "1"},
+        {QString::fromUtf8("画像"), "2"},
+        {QString::fromUtf8("\u212Aelvin"), "3"}, // the Kelvin sign folds to k
+        {QString::fromUtf8("画"), "<none>"},
+    };
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.key.toStdString());
+        EXPECT_EQ(IniFile::readString(path, IniSectionName, r.key, QStringLiteral("<none>")),
+                  QLatin1String(r.expected));
+    }
+}
+
 } // namespace
