@@ -1,14 +1,15 @@
 // Opening a document file, and the frame's printer.
 
-#include <QDir>
-#include <QFileInfo>
-
+#include "document/IniFile.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 #include "ui/MainWindow.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace quarbel::ui {
 
@@ -86,6 +87,16 @@ void MainWindow::mnuOpen_Click() {
         return;
     }
     if (problem && !reportedAndCarriedOn(problem->number)) {
+        return;
+    }
+    // A file that is there but cannot be read (larger than any document, a read error) would
+    // leave the shared values as the previous document had them.
+    if (!problem && document::IniSnapshot(fullPath).status() == document::IniSnapshot::Status::Unreadable) {
+        m_dialogs.message(this,
+                          QStringLiteral("「") + fullPath + QStringLiteral("」を読み込めませんでした。") +
+                              QStringLiteral("\r\n") +
+                              QStringLiteral("Quarbelの文書ファイルを指定してください。"),
+                          platform::MessageIcon::Exclamation);
         return;
     }
 
