@@ -296,12 +296,14 @@ void ColourFieldWizard::cmdSansyou_Click(int index) {
     if (!loaded.ok()) {
         // A picture refused for a limit says which; any other gets the advice on formats.
         const QString why = platform::refusalText(*loaded.error);
-        m_dialogs.message(this,
-                          QStringLiteral("「") + choice->fullPath + QStringLiteral("」を画像として読み込めませんでした。") +
-                              kCrLf +
-                              (why.isEmpty() ? QStringLiteral("BMP、JPEG、GIF、WMFのいずれかの画像ファイルを指定してください。")
-                                             : why),
-                          platform::MessageIcon::Exclamation);
+        m_dialogs.message(
+            this,
+            QStringLiteral("「") + choice->fullPath + QStringLiteral("」を画像として読み込めませんでした。") +
+                kCrLf +
+                (why.isEmpty()
+                     ? QStringLiteral("BMP、JPEG、GIF、WMFのいずれかの画像ファイルを指定してください。")
+                     : why),
+            platform::MessageIcon::Exclamation);
         return;
     }
 

@@ -34,7 +34,8 @@ QString openPicCode(const document::AppState& state) {
 // document file itself may be missing (it is created by the first write).
 std::optional<platform::PictureError> documentFileProblem(const QString& path) {
     const QFileInfo info(path);
-    const auto problem = [&path](int number, platform::PictureRefusal refusal = platform::PictureRefusal::None) {
+    const auto problem = [&path](int number,
+                                 platform::PictureRefusal refusal = platform::PictureRefusal::None) {
         platform::PictureError error = platform::pictureError(number);
         error.path = path;
         error.refusal = refusal;

@@ -346,8 +346,9 @@ TEST_F(WizardTest, AMissingTemporaryPictureIsReportedAndTheOtherStillArrives) {
     frame->timForWiz_Timer();
     ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }));
     // The usual text, then a line naming the file.
-    EXPECT_EQ(messages(), QStringList{platform::runTimeErrorMessage(platform::pictureError(platform::ErrFileNotFound)) +
-                                      QStringLiteral("\r\nファイル: ") + inAppDir(QStringLiteral("TMP12345.bmp"))});
+    EXPECT_EQ(messages(),
+              QStringList{platform::runTimeErrorMessage(platform::pictureError(platform::ErrFileNotFound)) +
+                          QStringLiteral("\r\nファイル: ") + inAppDir(QStringLiteral("TMP12345.bmp"))});
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_TRUE(temporaryBmps(appDir()).isEmpty());
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 30);
