@@ -4,8 +4,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <climits>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace quarbel::document {
 
@@ -24,7 +28,7 @@ bool isBlank(QChar c) {
 
 // Only ASCII blanks are stripped, as the platform's profile functions do: a full-width space at
 // the end of a Japanese file name is part of the name.
-QString stripBlanks(const QString& text) {
+QStringView stripBlanks(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isBlank(text.at(begin))) {
@@ -37,7 +41,7 @@ QString stripBlanks(const QString& text) {
 }
 
 // Cuts to at most MaxIniValueLength characters without leaving half of a surrogate pair behind.
-QString cutValue(const QString& value) {
+QStringView cutValue(QStringView value) {
     if (value.size() <= MaxIniValueLength) {
         return value;
     }
@@ -62,8 +66,10 @@ std::optional<QString> decodeStrict(QStringDecoder& decoder, const QByteArray& b
 }
 
 // Files written on Japanese Windows are in the ANSI code page, CP932; ours are UTF-8.
+constexpr const char* Cp932Names[] = {"windows-31j", "CP932", "Shift_JIS"};
+
 std::optional<QString> decodeCp932(const QByteArray& bytes) {
-    for (const char* name : {"windows-31j", "CP932", "Shift_JIS"}) {
+    for (const char* name : Cp932Names) {
         QStringDecoder decoder(name);
         if (decoder.isValid()) {
             return decodeStrict(decoder, bytes);
@@ -72,29 +78,55 @@ std::optional<QString> decodeCp932(const QByteArray& bytes) {
     return std::nullopt;
 }
 
+// text in CP932, or nothing when a character has no CP932 form (or would not read back the same).
+std::optional<QByteArray> encodeCp932(const QString& text) {
+    for (const char* name : Cp932Names) {
+        QStringEncoder encoder(name);
+        if (!encoder.isValid()) {
+            continue;
+        }
+        QByteArray bytes = encoder.encode(text);
+        if (encoder.hasError() || decodeCp932(bytes) != text) {
+            return std::nullopt;
+        }
+        return bytes;
+    }
+    return std::nullopt;
+}
+
+enum class TextEncoding { Utf8, Cp932 };
+
 // One INI file held as its lines, without line ends.
 struct IniLines {
     QStringList lines;
     bool exists = false;
-    // False when the file must not be rewritten: unreadable, too large, binary, or in an encoding
-    // we cannot turn back into the same text.
+    // False when the file exists but could not be read: not a regular file, too large, or a
+    // read error. Its lines are then empty.
+    bool readable = true;
+    // False when the file must not be rewritten: unreadable, binary, or in an encoding we cannot
+    // turn back into the same text.
     bool writable = true;
+    // What the file was written in; a rewrite keeps it when every character fits.
+    TextEncoding encoding = TextEncoding::Utf8;
 };
 
 IniLines loadLines(const QString& path) {
     IniLines result;
-    QFile file(path);
-    if (!file.exists()) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
         return result;
     }
     result.exists = true;
-    const QFileInfo info(path);
-    if (info.isDir() || info.size() > MaxIniFileSize || !file.open(QIODevice::ReadOnly)) {
+    // Only regular files: opening a FIFO or a device would block or read forever.
+    QFile file(path);
+    if (!info.isFile() || info.size() > MaxIniFileSize || !file.open(QIODevice::ReadOnly)) {
+        result.readable = false;
         result.writable = false;
         return result;
     }
     QByteArray bytes = file.read(MaxIniFileSize + 1);
     if (bytes.size() > MaxIniFileSize || file.error() != QFileDevice::NoError) {
+        result.readable = false;
         result.writable = false;
         return result;
     }
@@ -109,6 +141,9 @@ IniLines loadLines(const QString& path) {
     std::optional<QString> text = decodeStrict(utf8, bytes);
     if (!text) {
         text = decodeCp932(bytes);
+        if (text) {
+            result.encoding = TextEncoding::Cp932;
+        }
     }
     if (!text) {
         // Neither encoding fits: read what can be read, but never rewrite it with bytes lost.
@@ -132,8 +167,8 @@ IniLines loadLines(const QString& path) {
 }
 
 // The section name of a header line, or nothing when the line is not a header.
-std::optional<QString> sectionName(const QString& line) {
-    const QString stripped = stripBlanks(line);
+std::optional<QStringView> sectionName(QStringView line) {
+    const QStringView stripped = stripBlanks(line);
     if (!stripped.startsWith(QLatin1Char('['))) {
         return std::nullopt;
     }
@@ -145,11 +180,11 @@ std::optional<QString> sectionName(const QString& line) {
 }
 
 struct KeyLine {
-    QString key;
-    QString value;
+    QStringView key; // without surrounding blanks
+    QStringView value;
 };
 
-std::optional<KeyLine> parseKeyLine(const QString& line) {
+std::optional<KeyLine> parseKeyLine(QStringView line) {
     const qsizetype equals = line.indexOf(QLatin1Char('='));
     if (equals < 0) {
         return std::nullopt;
@@ -161,9 +196,32 @@ std::optional<KeyLine> parseKeyLine(const QString& line) {
     return result;
 }
 
-bool sameName(const QString& a, const QString& b) {
+bool sameName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
+
+// Names compared without regard to case hash alike: the hash covers the case-folded characters
+// of the basic plane and skips surrogates (a pair folds as one character, which a unit-wise fold
+// cannot follow), so every pair of names equal without regard to case shares it.
+struct NameHash {
+    std::size_t operator()(QStringView name) const noexcept {
+        std::size_t hash = 1469598103934665603ull;
+        for (const QChar c : name) {
+            if (c.isSurrogate()) {
+                continue;
+            }
+            hash = (hash ^ c.toCaseFolded().unicode()) * 1099511628211ull;
+        }
+        return hash;
+    }
+};
+
+struct SameName {
+    bool operator()(QStringView a, QStringView b) const { return sameName(a, b); }
+};
+
+// Line index of the first line of a section for each key name; the views point into the lines.
+using KeyIndex = std::unordered_map<QStringView, qsizetype, NameHash, SameName>;
 
 // Line range [header, end) of the first section with this name; header is -1 when missing.
 struct SectionRange {
@@ -171,10 +229,11 @@ struct SectionRange {
     qsizetype end = -1;
 };
 
-SectionRange findSection(const QStringList& lines, const QString& section) {
+SectionRange findSection(const QStringList& lines, QStringView section) {
     SectionRange range;
+    const QStringView wanted = stripBlanks(section);
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const std::optional<QString> name = sectionName(lines.at(i));
+        const std::optional<QStringView> name = sectionName(lines.at(i));
         if (!name) {
             continue;
         }
@@ -182,7 +241,7 @@ SectionRange findSection(const QStringList& lines, const QString& section) {
             range.end = i;
             return range;
         }
-        if (sameName(*name, stripBlanks(section))) {
+        if (sameName(*name, wanted)) {
             range.header = i;
         }
     }
@@ -192,27 +251,20 @@ SectionRange findSection(const QStringList& lines, const QString& section) {
     return range;
 }
 
-// Index of the first line of the section that holds key, or -1.
-qsizetype findKey(const QStringList& lines, const SectionRange& range, const QString& key) {
+using NameSet = std::unordered_set<QStringView, NameHash, SameName>;
+
+// Every key of the section (or only those in wanted, when given), each at its first line: one
+// pass over the section.
+KeyIndex indexKeys(const QStringList& lines, const SectionRange& range, const NameSet* wanted = nullptr) {
+    KeyIndex index;
     for (qsizetype i = range.header + 1; i < range.end; ++i) {
-        const std::optional<KeyLine> parsed = parseKeyLine(lines.at(i));
-        if (parsed && sameName(parsed->key, key)) {
-            return i;
+        if (const std::optional<KeyLine> parsed = parseKeyLine(lines.at(i))) {
+            if (!wanted || wanted->count(parsed->key) != 0) {
+                index.try_emplace(parsed->key, i);
+            }
         }
     }
-    return -1;
-}
-
-std::optional<QString> findValue(const QStringList& lines, const QString& section, const QString& key) {
-    const SectionRange range = findSection(lines, section);
-    if (range.header < 0) {
-        return std::nullopt;
-    }
-    const qsizetype at = findKey(lines, range, stripBlanks(key));
-    if (at < 0) {
-        return std::nullopt;
-    }
-    return parseKeyLine(lines.at(at))->value;
+    return index;
 }
 
 bool hasLineBreak(const QString& text) {
@@ -220,35 +272,88 @@ bool hasLineBreak(const QString& text) {
 }
 
 bool acceptableSection(const QString& section) {
-    const QString name = stripBlanks(section);
+    const QStringView name = stripBlanks(section);
     return !name.isEmpty() && !hasLineBreak(section) && !name.contains(QLatin1Char(']'));
 }
 
 bool acceptableKey(const QString& key) {
-    const QString name = stripBlanks(key);
+    const QStringView name = stripBlanks(key);
     return !name.isEmpty() && !hasLineBreak(key) && !name.contains(QLatin1Char('=')) &&
            !name.startsWith(QLatin1Char('['));
 }
 
-void applyWrite(QStringList& lines, const QString& section, const QString& key, const QString& value) {
-    const QString keyName = stripBlanks(key);
-    SectionRange range = findSection(lines, section);
+// Applies all writes in one pass over the lines, with the result of applying them one by one:
+// a key already in the section takes the last value given for it where it stands; the others are
+// appended after the section's last non-blank line, in the order they were first given.
+void applyWrites(QStringList& lines, QStringView section, const QList<QPair<QString, QString>>& entries) {
+    std::vector<QString> names;
+    std::vector<QString> values;
+    names.reserve(static_cast<std::size_t>(entries.size()));
+    values.reserve(static_cast<std::size_t>(entries.size()));
+    // The views point into names, which does not reallocate after the reserve above.
+    std::unordered_map<QStringView, std::size_t, NameHash, SameName> wanted;
+    for (const auto& [key, value] : entries) {
+        names.push_back(stripBlanks(key).toString());
+        const auto [at, added] = wanted.try_emplace(names.back(), names.size() - 1);
+        if (added) {
+            values.push_back(value);
+        } else {
+            names.pop_back();
+            values[at->second] = value;
+        }
+    }
+
+    const SectionRange range = findSection(lines, section);
     if (range.header < 0) {
-        lines.append(QLatin1Char('[') + stripBlanks(section) + QLatin1Char(']'));
-        lines.append(keyName + QLatin1Char('=') + value);
+        lines.append(QLatin1Char('[') + stripBlanks(section).toString() + QLatin1Char(']'));
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            lines.append(names[i] + QLatin1Char('=') + values[i]);
+        }
         return;
     }
-    const qsizetype at = findKey(lines, range, keyName);
-    if (at >= 0) {
-        // The spelling of the name already in the file stays.
-        lines[at] = parseKeyLine(lines.at(at))->key + QLatin1Char('=') + value;
+    std::vector<bool> placed(names.size(), false);
+    // Lines are replaced only after every look-up: the index points into the old lines.
+    std::vector<std::pair<qsizetype, QString>> replaced;
+    {
+        NameSet given;
+        for (const QString& name : names) {
+            given.insert(name);
+        }
+        // Only the keys being written are indexed: a section with a million foreign keys would
+        // otherwise cost a million-entry index for 65 writes.
+        const KeyIndex present = indexKeys(lines, range, &given);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const auto found = present.find(names[i]);
+            if (found == present.end()) {
+                continue;
+            }
+            // The spelling of the name already in the file stays.
+            replaced.emplace_back(found->second, found->first.toString() + QLatin1Char('=') + values[i]);
+            placed[i] = true;
+        }
+    }
+    for (auto& [at, line] : replaced) {
+        lines[at] = std::move(line);
+    }
+    QStringList appended;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!placed[i]) {
+            appended.append(names[i] + QLatin1Char('=') + values[i]);
+        }
+    }
+    if (appended.isEmpty()) {
         return;
     }
     qsizetype insertAt = range.end;
     while (insertAt > range.header + 1 && stripBlanks(lines.at(insertAt - 1)).isEmpty()) {
         --insertAt;
     }
-    lines.insert(insertAt, keyName + QLatin1Char('=') + value);
+    QStringList merged;
+    merged.reserve(lines.size() + appended.size());
+    merged.append(lines.mid(0, insertAt));
+    merged.append(appended);
+    merged.append(lines.mid(insertAt));
+    lines = std::move(merged);
 }
 
 bool isReadOnlyFile(const QString& path) {
@@ -258,7 +363,18 @@ bool isReadOnlyFile(const QString& path) {
     return info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
 }
 
-bool saveLines(const QString& path, const QStringList& lines) {
+QByteArray encodeText(const QString& text, TextEncoding encoding) {
+    if (encoding == TextEncoding::Cp932) {
+        // A copy of the program on Japanese Windows reads only CP932; a character beyond it
+        // makes the file UTF-8, which such a copy could not read in any case.
+        if (std::optional<QByteArray> bytes = encodeCp932(text)) {
+            return *bytes;
+        }
+    }
+    return text.toUtf8();
+}
+
+bool saveLines(const QString& path, const QStringList& lines, TextEncoding encoding) {
     QString text;
     qsizetype length = 0;
     for (const QString& line : lines) {
@@ -269,12 +385,15 @@ bool saveLines(const QString& path, const QStringList& lines) {
         text += line;
         text += LineEnd;
     }
+    const QByteArray bytes = encodeText(text, encoding);
+    text.clear();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
-    const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
+    // commit() closes the file without looking at the result of the last buffer's write: a full
+    // disk would leave an empty or cut-off file in place of the old one. flush() reports it.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
@@ -282,6 +401,17 @@ bool saveLines(const QString& path, const QStringList& lines) {
 }
 
 } // namespace
+
+struct IniSnapshot::Index {
+    QString section;
+    bool complete = true; // false when only the expected keys were indexed
+    std::unordered_map<QStringView, QStringView, NameHash, SameName> values;
+};
+
+void IniSnapshot::expectKeys(const QStringList& keys) {
+    m_expected = keys;
+    m_index.reset();
+}
 
 QString IniFile::readString(const QString& path, const QString& section, const QString& key,
                             const QString& defaultValue) {
@@ -342,29 +472,76 @@ bool IniFile::writeStrings(const QString& path, const QString& section,
     if (!file.writable || isReadOnlyFile(path)) {
         return false;
     }
-    for (const auto& [key, value] : entries) {
-        applyWrite(file.lines, section, key, value);
-    }
-    return saveLines(path, file.lines);
+    applyWrites(file.lines, section, entries);
+    return saveLines(path, file.lines, file.encoding);
 }
 
-IniSnapshot::IniSnapshot(const QString& path) : m_lines(loadLines(path).lines) {}
+IniSnapshot::IniSnapshot(const QString& path) {
+    IniLines file = loadLines(path);
+    m_lines = std::move(file.lines);
+    m_status = !file.exists ? Status::Missing : file.readable ? Status::Read : Status::Unreadable;
+}
+
+IniSnapshot IniSnapshot::fromEntries(const QString& section, const QList<QPair<QString, QString>>& entries) {
+    IniSnapshot snapshot;
+    snapshot.m_status = Status::Read;
+    snapshot.m_lines.reserve(entries.size() + 1);
+    snapshot.m_lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
+    for (const auto& [key, value] : entries) {
+        snapshot.m_lines.append(key + QLatin1Char('=') + value);
+    }
+    return snapshot;
+}
+
+bool IniSnapshot::hasSection(const QString& section) const {
+    return findSection(m_lines, section).header >= 0;
+}
+
+std::optional<QStringView> IniSnapshot::findValue(const QString& section, const QString& key) const {
+    // Restoring a window reads 64 keys: the section is indexed once, so a file with a million
+    // foreign lines costs one pass, not one per key.
+    const QStringView wanted = stripBlanks(section);
+    const QStringView name = stripBlanks(key);
+    NameSet expected;
+    for (const QString& k : m_expected) {
+        expected.insert(stripBlanks(k));
+    }
+    const bool partialWillDo = !m_expected.isEmpty() && expected.count(name) != 0;
+    if (!m_index || !sameName(m_index->section, wanted) || (!m_index->complete && !partialWillDo)) {
+        m_index = std::make_shared<Index>();
+        m_index->section = wanted.toString();
+        m_index->complete = !partialWillDo;
+        const SectionRange range = findSection(m_lines, wanted);
+        if (range.header >= 0) {
+            const KeyIndex keys = indexKeys(m_lines, range, partialWillDo ? &expected : nullptr);
+            m_index->values.reserve(keys.size());
+            for (const auto& [found, line] : keys) {
+                m_index->values.emplace(found, parseKeyLine(m_lines.at(line))->value);
+            }
+        }
+    }
+    const auto found = m_index->values.find(name);
+    if (found == m_index->values.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
 
 QString IniSnapshot::readString(const QString& section, const QString& key,
                                 const QString& defaultValue) const {
-    const std::optional<QString> value = findValue(m_lines, section, key);
+    const std::optional<QStringView> value = findValue(section, key);
     if (!value) {
         return defaultValue;
     }
-    return stripBlanks(cutValue(stripBlanks(*value)));
+    return stripBlanks(cutValue(stripBlanks(*value))).toString();
 }
 
 int IniSnapshot::readInt(const QString& section, const QString& key, int defaultValue) const {
-    const std::optional<QString> value = findValue(m_lines, section, key);
+    const std::optional<QStringView> value = findValue(section, key);
     if (!value) {
         return defaultValue;
     }
-    return IniFile::parseLeadingInt(stripBlanks(cutValue(stripBlanks(*value))));
+    return IniFile::parseLeadingInt(stripBlanks(cutValue(stripBlanks(*value))).toString());
 }
 
 int ProfileIniReader::readInt(const std::string& path, std::string_view key, int defaultValue) const {

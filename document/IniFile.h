@@ -9,6 +9,8 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <memory>
+#include <optional>
 
 namespace quarbel::document {
 
@@ -43,15 +45,41 @@ public:
 };
 
 // One reading of a file for many key reads (restoring a window reads 64 keys); the same results
-// as IniFile's reads on the file as it was when the snapshot was taken.
+// as IniFile's reads on the file as it was when the snapshot was taken. Reading a whole section
+// costs one pass over the file, however many keys are read.
 class IniSnapshot {
 public:
+    enum class Status {
+        Read,       // the file was read (it may still lack the section)
+        Missing,    // there is no such file: every key reads as missing
+        Unreadable, // the file is there but could not be read (not a regular file, too large,
+                    // no permission, a read error): every key reads as missing
+    };
+
     explicit IniSnapshot(const QString& path);
+    // The lines "[section]" and "key=value" for each entry, as if read from a file.
+    static IniSnapshot fromEntries(const QString& section, const QList<QPair<QString, QString>>& entries);
+
+    // Reading only these keys of the section (a window's 64): the index then holds them alone,
+    // which spares a file with a million foreign lines a million-entry index. Another key can
+    // still be read; it costs a full index.
+    void expectKeys(const QStringList& keys);
+
+    Status status() const { return m_status; }
+    bool hasSection(const QString& section) const;
     QString readString(const QString& section, const QString& key, const QString& defaultValue) const;
     int readInt(const QString& section, const QString& key, int defaultValue) const;
 
 private:
+    struct Index;
+    IniSnapshot() = default;
+    std::optional<QStringView> findValue(const QString& section, const QString& key) const;
+
     QStringList m_lines;
+    QStringList m_expected;
+    Status m_status = Status::Missing;
+    // The key index of the section read last; built on the first read of a section.
+    mutable std::shared_ptr<Index> m_index;
 };
 
 // The engine's view of the same files.

@@ -169,9 +169,9 @@ bool SaveWindowState(const AppState& state, const SharedControls& controls) {
     return IniFile::writeStrings(state.IniPath, IniSectionName, windowStateEntries(state, controls));
 }
 
-void RestoreWindowState(AppState& state, SharedControls& controls) {
-    // One read of the file; the slider writes below only store values just read.
-    const IniSnapshot file(state.IniPath);
+namespace {
+
+void applyState(const IniSnapshot& file, AppState& state, SharedControls& controls) {
     for (const StateKey& k : kTable) {
         const QString key = QString::fromLatin1(k.key);
         switch (k.kind) {
@@ -204,6 +204,35 @@ void RestoreWindowState(AppState& state, SharedControls& controls) {
         }
         }
     }
+}
+
+} // namespace
+
+StateRestore RestoreWindowState(AppState& state, SharedControls& controls) {
+    // One read of the file; the slider writes below only store values just read.
+    IniSnapshot file(state.IniPath);
+    QStringList keys;
+    keys.reserve(StateKeyCount);
+    for (const StateKey& k : kTable) {
+        keys.append(QString::fromLatin1(k.key));
+    }
+    file.expectKeys(keys);
+    switch (file.status()) {
+    case IniSnapshot::Status::Unreadable:
+        return StateRestore::Unreadable;
+    case IniSnapshot::Status::Missing:
+        applyState(file, state, controls);
+        return StateRestore::Missing;
+    case IniSnapshot::Status::Read:
+        break;
+    }
+    applyState(file, state, controls);
+    return file.hasSection(IniSectionName) ? StateRestore::Restored : StateRestore::NoSection;
+}
+
+void RestoreWindowState(const QList<QPair<QString, QString>>& entries, AppState& state,
+                        SharedControls& controls) {
+    applyState(IniSnapshot::fromEntries(IniSectionName, entries), state, controls);
 }
 
 } // namespace quarbel::document

@@ -3,13 +3,12 @@
 // The per-window state file: one table of 65 keys, written whole by SaveWindowState and applied
 // by RestoreWindowState. The same format serves as the document file (.qbd).
 
-#include <array>
-#include <optional>
-
-#include <QString>
-
 #include "document/AppState.h"
 #include "document/SharedControls.h"
+
+#include <QString>
+#include <array>
+#include <optional>
 
 namespace quarbel::document {
 
@@ -44,12 +43,27 @@ std::optional<bool> parseFlag(const QString& text);
 QList<QPair<QString, QString>> windowStateEntries(const AppState& state, const SharedControls& controls);
 
 // Writes all 65 keys into state.IniPath in one atomic rewrite (same content as 65 single writes);
-// other lines of the file stay. A failed write is ignored by the callers; it returns false.
+// other lines of the file stay. False when the file could not be written completely; the file then
+// keeps its old content.
 bool SaveWindowState(const AppState& state, const SharedControls& controls);
+
+// What a restore found in the file.
+enum class StateRestore {
+    Restored,   // the file holds the section; keys it lacks took their defaults
+    Missing,    // no such file: every key took its default
+    NoSection,  // the file holds no state section (an empty file, say): every key took its default
+    Unreadable, // the file is there but could not be read: nothing was changed
+};
 
 // Reads keys 2..65 from state.IniPath in table order and applies them. Missing keys take their
 // defaults; a flag that is neither "True"/"False" nor a number keeps the default (enabled);
-// a slider value outside its range is clamped by the slider.
-void RestoreWindowState(AppState& state, SharedControls& controls);
+// a slider value outside its range is clamped by the slider. A file that cannot be read changes
+// nothing, so a window never silently falls back to the defaults for a file it could not see.
+StateRestore RestoreWindowState(AppState& state, SharedControls& controls);
+
+// The same, from the entries windowStateEntries gave: a window's state kept in memory when its
+// file could not be written or read back.
+void RestoreWindowState(const QList<QPair<QString, QString>>& entries, AppState& state,
+                        SharedControls& controls);
 
 } // namespace quarbel::document

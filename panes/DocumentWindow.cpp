@@ -202,7 +202,19 @@ void DocumentWindow::Form_Activate() {
     }
     document::SharedControls& controls = m_host.sharedControls();
     m_state.IniPath = m_labels.lblIniName;
-    document::RestoreWindowState(m_state, controls);
+    // A file that lost the last write, vanished or cannot be read must not turn into the
+    // defaults (everything enabled, kind "Field"): the state handed over last time comes back.
+    const bool fromFile = !m_stateUnwritten &&
+                          document::RestoreWindowState(m_state, controls) == document::StateRestore::Restored;
+    if (!fromFile && !m_heldState.isEmpty()) {
+        document::RestoreWindowState(m_heldState, m_state, controls);
+        m_state.IniPath = m_labels.lblIniName;
+        if (!m_stateUnwritten) {
+            reportStateFileProblem(QStringLiteral("「") + m_labels.lblIniName +
+                                   QStringLiteral("」からウィンドウの状態を読み込めませんでした。") +
+                                   QStringLiteral("\r\n") + QStringLiteral("直前の状態のまま続けます。"));
+        }
+    }
     m_host.setStatusPanelText(1, displayPath());
     controls.setButtonMenuEnabled(9, 2, m_labels.lblStereoName != kRandomDot);
     if (!m_picAfter->isHidden()) {
@@ -215,7 +227,29 @@ void DocumentWindow::Form_Deactivate() {
     if (m_conversion.Closing) {
         return;
     }
-    writeSharedStateTo(m_labels.lblIniName);
+    document::AppState snapshot = m_state;
+    snapshot.IniPath = m_labels.lblIniName;
+    m_heldState = document::windowStateEntries(snapshot, m_host.sharedControls());
+    m_stateUnwritten = !writeSharedStateTo(m_labels.lblIniName);
+    if (m_stateUnwritten) {
+        reportStateFileProblem(QStringLiteral("「") + m_labels.lblIniName +
+                               QStringLiteral("」にウィンドウの状態を保存できませんでした。") +
+                               QStringLiteral("\r\n") +
+                               QStringLiteral("保存先の空き容量と書き込みの許可を確かめてください。"));
+    } else {
+        m_stateProblemTold = false;
+    }
+}
+
+void DocumentWindow::reportStateFileProblem(const QString& text) {
+    if (m_stateProblemTold) {
+        return;
+    }
+    m_stateProblemTold = true;
+    // Told once the window switch is over: a message box in the middle of it would move the
+    // activation again.
+    QTimer::singleShot(0, this,
+                       [this, text] { m_dialogs.message(this, text, platform::MessageIcon::Exclamation); });
 }
 
 void DocumentWindow::Form_Unload(bool& cancel) {

@@ -163,7 +163,10 @@ private:
     // Loads path, reporting a missing file, drive or folder; nullopt when nothing was loaded.
     // The picture, or nothing; a missing file, drive or folder is reported to the user, and
     // *reported (when given) says whether that happened.
-    std::optional<QImage> loadReported(const QString& path, bool* reported = nullptr);
+    // maxWidth (0: none) refuses a wider picture from its header, undecoded: tooWide is then set
+    // and nothing is told, the caller has its own message.
+    std::optional<QImage> loadReported(const QString& path, bool* reported = nullptr, int maxWidth = 0,
+                                       bool* tooWide = nullptr);
     // The Design rule: a random-dot document needs only the Design picture, a Field one both.
     bool documentReadyToConvert(bool fieldShown) const;
 
@@ -186,6 +189,8 @@ private:
     void discardWorkingFile();
 
     void reportSaveFailure(const QString& path);
+    // Tells the user, once until the file works again, that the window's state file failed.
+    void reportStateFileProblem(const QString& text);
     void setIconForKind();
     bool isMinimizedNow() const;
     PaneGeometry currentGeometry() const;
@@ -199,6 +204,10 @@ private:
     WindowFlags m_flags;
     // Held while the window is open, so that no other running copy takes or deletes the working file.
     std::unique_ptr<QLockFile> m_workingLock;
+    // The state handed over at the last deactivation, for when its file cannot give it back.
+    QList<QPair<QString, QString>> m_heldState;
+    bool m_stateUnwritten = false; // the last deactivation could not write the file
+    bool m_stateProblemTold = false;
     engine::ConversionState m_conversion;
 
     QTimer* m_Timer1 = nullptr;

@@ -61,6 +61,7 @@ void DocumentWindow::InsPicStereo() { insertPicture(insertProcedure(PaneId::Afte
 
 void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     std::optional<QImage> picture;
+    bool tooWide = false;
     QString chosenPath;
     if (m_state.PicSource == QLatin1String("FromFile")) {
         const QString dirKey = QLatin1String(procedure.dirKey);
@@ -72,15 +73,16 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
         if (!choice || choice->fullPath.isEmpty()) {
             return;
         }
-        picture = loadReported(choice->fullPath);
-        if (!picture) {
+        // A picture wider than the limit is refused from its header, before it is decoded.
+        picture = loadReported(choice->fullPath, nullptr, engine::MaxImageWidth, &tooWide);
+        if (!picture && !tooWide) {
             return;
         }
         settings.rememberFolder(dirKey, choice->fullPath, choice->fileTitle);
         chosenPath = choice->fullPath;
     } else if (m_state.PicSource == QLatin1String("FromMDImnuOpen")) {
-        picture = loadReported(m_state.*procedure.path);
-        if (!picture) {
+        picture = loadReported(m_state.*procedure.path, nullptr, engine::MaxImageWidth, &tooWide);
+        if (!picture && !tooWide) {
             return;
         }
     } else if (m_state.PicSource == QLatin1String(procedure.clipboardTag)) {
@@ -95,7 +97,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
 
     // The check comes before anything changes, so a refused picture leaves the pane, its back
     // buffer and the document's path as they were and the shown picture is what gets converted.
-    if (picture->width() > engine::MaxImageWidth) {
+    if (tooWide || picture->width() > engine::MaxImageWidth) {
         m_dialogs.message(this, QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") + kWidthAdvice,
                           platform::MessageIcon::Exclamation);
         return;
@@ -146,15 +148,22 @@ bool DocumentWindow::documentReadyToConvert(bool fieldShown) const {
            (m_state.StereoName == QLatin1String("Field") && fieldShown);
 }
 
-std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* reported) {
-    platform::PictureResult result = platform::loadPicture(path);
+std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* reported, int maxWidth,
+                                                   bool* tooWide) {
+    platform::PictureResult result = platform::loadPicture(path, maxWidth);
     if (result.ok()) {
         return std::move(result.image);
     }
+    if (tooWide && result.error->refusal == platform::PictureRefusal::TooWide) {
+        *tooWide = true;
+        return std::nullopt;
+    }
     const int number = result.error->number;
-    // A missing file, drive or folder is worth telling; an unreadable picture ends quietly.
+    // A missing file, drive or folder is worth telling, and so is a picture refused for a limit
+    // (its size, its scans, not a regular file); an unreadable picture ends quietly.
     const bool tell = number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
-                      number == platform::ErrPathNotFound;
+                      number == platform::ErrPathNotFound ||
+                      result.error->refusal != platform::PictureRefusal::None;
     if (tell) {
         m_dialogs.message(this, platform::runTimeErrorMessage(*result.error), platform::MessageIcon::Exclamation);
     }

@@ -3,6 +3,7 @@
 #include "platform/Picture.h"
 
 #include <QtEndian>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -22,24 +23,65 @@ quint16 le16(const QByteArray& data, int at) {
 
 } // namespace
 
-std::optional<QImage> readPlainBmp(QIODevice& device, const QByteArray& head) {
-    if (head.size() < FileHeaderSize + InfoHeaderSize || !head.startsWith("BM")) {
+bool BmpHeader::fixedSize() const {
+    constexpr quint32 Rgb = 0, BitFields = 3, AlphaBitFields = 6;
+    return compression == Rgb || compression == BitFields || compression == AlphaBitFields;
+}
+
+bool BmpHeader::completeIn(qint64 fileSize) const {
+    if (offBits > fileSize) {
+        return false;
+    }
+    if (!fixedSize()) {
+        return true; // run-length data has no fixed size to check
+    }
+    // Divided rather than multiplied: a forged header's stride times height overflows 64 bits.
+    return stride() > 0 && height <= (fileSize - offBits) / stride();
+}
+
+std::optional<BmpHeader> parseBmpHeader(const QByteArray& head) {
+    if (head.size() < FileHeaderSize + 12 || !head.startsWith("BM")) {
         return std::nullopt;
     }
-    const quint32 offBits = le32(head, 10);
-    const quint32 infoSize = le32(head, 14);
-    const auto width = static_cast<qint32>(le32(head, 18));
-    const auto rawHeight = static_cast<qint32>(le32(head, 22));
-    const quint16 planes = le16(head, 26);
-    const quint16 bitCount = le16(head, 28);
-    const quint32 compression = le32(head, 30);
+    BmpHeader header;
+    header.offBits = le32(head, 10);
+    header.infoSize = le32(head, 14);
+    qint64 height = 0;
+    if (header.infoSize == 12) {
+        header.width = le16(head, 18);
+        height = le16(head, 20);
+        header.planes = le16(head, 22);
+        header.bitCount = le16(head, 24);
+    } else if (header.infoSize >= InfoHeaderSize && head.size() >= FileHeaderSize + InfoHeaderSize) {
+        header.width = static_cast<qint32>(le32(head, 18));
+        height = static_cast<qint32>(le32(head, 22));
+        header.planes = le16(head, 26);
+        header.bitCount = le16(head, 28);
+        header.compression = le32(head, 30);
+    } else {
+        return std::nullopt;
+    }
+    // A negative height means rows stored top-down; INT32_MIN has no positive counterpart.
+    header.bottomUp = height > 0;
+    height = height < 0 ? -height : height;
+    if (header.width <= 0 || height <= 0 || height > INT32_MAX) {
+        return std::nullopt;
+    }
+    header.height = static_cast<int>(height);
+    return header;
+}
+
+std::optional<QImage> readPlainBmp(QIODevice& device, const BmpHeader& header) {
+    const int width = header.width;
+    const int height = header.height;
+    const int bitCount = header.bitCount;
+    const bool bottomUp = header.bottomUp;
+    const qint64 offBits = header.offBits;
     // Other header versions, palettes, bit fields and run-length data go to the general reader.
-    if (infoSize != InfoHeaderSize || planes != 1 || compression != 0 || (bitCount != 24 && bitCount != 32) ||
-        width <= 0 || rawHeight == 0 || rawHeight == INT32_MIN || offBits < FileHeaderSize + InfoHeaderSize) {
+    if (header.infoSize != InfoHeaderSize || header.planes != 1 || header.compression != 0 ||
+        (bitCount != 24 && bitCount != 32) || offBits < FileHeaderSize + InfoHeaderSize) {
         return std::nullopt;
     }
-    const bool bottomUp = rawHeight > 0;
-    const int height = bottomUp ? rawHeight : -rawHeight;
     if (!acceptablePictureSize(QSize(width, height))) {
         return QImage();
     }
@@ -47,7 +89,7 @@ std::optional<QImage> readPlainBmp(QIODevice& device, const QByteArray& head) {
     if (image.isNull() || !device.seek(offBits)) {
         return QImage();
     }
-    const qint64 stride = ((qint64(width) * bitCount + 31) / 32) * 4;
+    const qint64 stride = header.stride();
     // One spare byte, so that the last pixel of a 24-bit row can be loaded as four bytes too.
     std::vector<uchar> row(static_cast<std::size_t>(stride) + 1);
     for (int fileRow = 0; fileRow < height; ++fileRow) {
@@ -103,10 +145,6 @@ void packBgr24(const quint32* pixels, int width, uchar* out) {
     }
 }
 
-void packBmp24Row(const QRgb* pixels, int width, uchar* out) {
-    packBgr24(pixels, width, out);
-}
-
 QByteArray bmp24Header(int width, int height, int dotsPerMeterX, int dotsPerMeterY) {
     const qint64 pixelBytes = bmp24Stride(width) * height;
     const qint64 fileSize = Bmp24HeaderSize + pixelBytes;
@@ -144,7 +182,7 @@ bool writeBmp24(QIODevice& device, const QImage& image) {
     const qint64 stride = bmp24Stride(width);
     std::vector<uchar> row(static_cast<std::size_t>(stride), 0); // the padding stays zero
     for (int y = height - 1; y >= 0; --y) {
-        packBmp24Row(reinterpret_cast<const QRgb*>(image.constScanLine(y)), width, row.data());
+        packBgr24(reinterpret_cast<const quint32*>(image.constScanLine(y)), width, row.data());
         if (device.write(reinterpret_cast<const char*>(row.data()), stride) != stride) {
             return false;
         }

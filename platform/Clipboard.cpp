@@ -1,5 +1,7 @@
 #include "platform/Clipboard.h"
 
+#include "platform/Picture.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -41,7 +43,8 @@ std::optional<QImage> clipboardPicture() {
         return std::nullopt;
     }
     const QImage image = systemClipboard()->image();
-    if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
+    // The same limit as for files: a picture the program holds is one it can read back once saved.
+    if (image.isNull() || !acceptablePictureSize(image.size())) {
         return std::nullopt;
     }
     if (!image.hasAlphaChannel()) {

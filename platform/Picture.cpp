@@ -11,8 +11,12 @@
 #include <QImageWriter>
 #include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quarbel::platform {
 
@@ -30,16 +34,6 @@ PictureResult failure(int number) {
     return PictureResult{QImage(), pictureError(number)};
 }
 
-quint32 readLe32(const QByteArray& data, int at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(data.constData()) + at;
-    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
-}
-
-quint16 readLe16(const QByteArray& data, int at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(data.constData()) + at;
-    return quint16(p[0] | (p[1] << 8));
-}
-
 // The raster formats we read, told by their signatures; nullptr for anything else.
 const char* rasterFormat(const QByteArray& head) {
     if (head.startsWith("BM")) {
@@ -55,42 +49,6 @@ const char* rasterFormat(const QByteArray& head) {
         return "png";
     }
     return nullptr;
-}
-
-// Qt's BMP reader fills a truncated file's missing rows with whatever it has; a cut-off file is
-// a broken file, so uncompressed bitmaps must hold all the pixel bytes their header promises.
-bool bmpComplete(const QByteArray& head, qint64 fileSize) {
-    if (head.size() < 26) {
-        return false;
-    }
-    const qint64 offBits = readLe32(head, 10);
-    const quint32 infoSize = readLe32(head, 14);
-    qint64 width = 0;
-    qint64 height = 0;
-    qint64 bitCount = 0;
-    quint32 compression = 0;
-    if (infoSize == 12) {
-        width = readLe16(head, 18);
-        height = readLe16(head, 20);
-        bitCount = readLe16(head, 24);
-    } else if (infoSize >= 40 && head.size() >= 34) {
-        width = static_cast<qint32>(readLe32(head, 18));
-        height = std::llabs(static_cast<qint32>(readLe32(head, 22)));
-        bitCount = readLe16(head, 28);
-        compression = readLe32(head, 30);
-    } else {
-        return false;
-    }
-    if (offBits > fileSize || width <= 0 || height <= 0) {
-        return false;
-    }
-    constexpr quint32 Rgb = 0, BitFields = 3, AlphaBitFields = 6;
-    if (compression != Rgb && compression != BitFields && compression != AlphaBitFields) {
-        return true; // run-length data has no fixed size to check
-    }
-    const qint64 stride = ((width * bitCount + 31) / 32) * 4;
-    // Divided rather than multiplied: a forged header's stride times height overflows 64 bits.
-    return stride > 0 && height <= (fileSize - offBits) / stride;
 }
 
 // Transparent parts are laid over white; everything ends up as Format_RGB32.
@@ -114,54 +72,186 @@ QImage toRgb32(QImage image) {
     return out;
 }
 
-PictureResult finish(QImage image) {
-    if (image.isNull() || !acceptablePictureSize(image.size())) {
+PictureResult refusal(int number, PictureRefusal why, QSize size = {}) {
+    PictureResult result = failure(number);
+    result.error->refusal = why;
+    result.error->size = size;
+    return result;
+}
+
+// A size the loader will not decode, or nothing when it may.
+std::optional<PictureResult> sizeRefusal(QSize size, int maxWidth) {
+    if (!size.isValid() || size.isEmpty()) {
+        return std::nullopt; // no size known: the decoder's result is checked instead
+    }
+    if (qint64(size.width()) * size.height() > MaxPicturePixels || !acceptablePictureSize(size)) {
+        return refusal(ErrOutOfMemory, PictureRefusal::TooManyPixels, size);
+    }
+    if (maxWidth > 0 && size.width() > maxWidth) {
+        PictureResult result = refusal(ErrInvalidPicture, PictureRefusal::TooWide, size);
+        result.error->limit = maxWidth;
+        return result;
+    }
+    return std::nullopt;
+}
+
+PictureResult finish(QImage image, int maxWidth) {
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
         return failure(ErrInvalidPicture);
+    }
+    if (std::optional<PictureResult> refused = sizeRefusal(image.size(), maxWidth)) {
+        return *refused;
     }
     return PictureResult{toRgb32(std::move(image)), std::nullopt};
 }
 
-PictureResult decodeWmf(const QByteArray& data) {
-    return finish(renderWmf(data));
+PictureResult decodeWmf(const QByteArray& data, int maxWidth) {
+    return finish(renderWmf(data), maxWidth);
+}
+
+// Scans and size of a progressive JPEG that would take too long, checked before decoding.
+std::optional<PictureResult> jpegRefusal(QIODevice* device, int maxWidth) {
+    if (!device->seek(0)) {
+        return failure(ErrInvalidPicture);
+    }
+    const std::optional<JpegLayout> layout = jpegLayout(device->readAll());
+    if (!device->seek(0)) {
+        return failure(ErrInvalidPicture);
+    }
+    if (!layout) {
+        return std::nullopt; // left to the decoder, which will say it is broken
+    }
+    if (std::optional<PictureResult> refused = sizeRefusal(layout->size, maxWidth)) {
+        return refused;
+    }
+    const qint64 pixels = qint64(layout->size.width()) * layout->size.height();
+    if (layout->scans > MaxJpegScans || qint64(layout->scans) * pixels > MaxJpegScanPixels) {
+        PictureResult result = refusal(ErrInvalidPicture, PictureRefusal::TooManyScans, layout->size);
+        result.error->scans = layout->scans;
+        return result;
+    }
+    return std::nullopt;
 }
 
 // Decodes a raster picture from device, whose first bytes are head.
-PictureResult decodeRaster(QIODevice* device, const QByteArray& head) {
+PictureResult decodeRaster(QIODevice* device, const QByteArray& head, int maxWidth) {
     const char* format = rasterFormat(head);
     if (!format) {
         return failure(ErrInvalidPicture);
     }
     if (std::strcmp(format, "bmp") == 0) {
-        if (!bmpComplete(head, device->size())) {
+        const std::optional<BmpHeader> header = parseBmpHeader(head);
+        if (!header) {
             return failure(ErrInvalidPicture);
         }
-        if (std::optional<QImage> plain = readPlainBmp(*device, head)) {
-            return finish(std::move(*plain));
+        if (std::optional<PictureResult> refused =
+                sizeRefusal(QSize(header->width, header->height), maxWidth)) {
+            return *refused;
+        }
+        // Qt's BMP reader fills a truncated file's missing rows with whatever it has; a cut-off
+        // file is a broken file.
+        if (!header->completeIn(device->size())) {
+            return failure(ErrInvalidPicture);
+        }
+        if (std::optional<QImage> plain = readPlainBmp(*device, *header)) {
+            return finish(std::move(*plain), maxWidth);
         }
         if (!device->seek(0)) {
             return failure(ErrInvalidPicture);
         }
     }
+    if (std::strcmp(format, "jpeg") == 0) {
+        if (std::optional<PictureResult> refused = jpegRefusal(device, maxWidth)) {
+            return *refused;
+        }
+    }
+    // Qt's GIF reader does not tell the size in advance; the picture is its logical screen.
+    if (std::strcmp(format, "gif") == 0 && head.size() >= 10) {
+        const auto le16 = [&head](int at) { return int(quint8(head[at]) | (quint8(head[at + 1]) << 8)); };
+        if (std::optional<PictureResult> refused = sizeRefusal(QSize(le16(6), le16(8)), maxWidth)) {
+            return *refused;
+        }
+    }
     QImageReader reader(device, format);
     reader.setAutoTransform(false);
-    // A size the header gives is checked before anything is allocated; a decoder that cannot tell
-    // in advance is checked on its result.
-    const QSize announced = reader.size();
-    if (announced.isValid() && !acceptablePictureSize(announced)) {
-        return failure(ErrInvalidPicture);
+    // The size the header gives is checked before anything is decoded; a decoder that cannot
+    // tell in advance is checked on its result.
+    if (std::optional<PictureResult> refused = sizeRefusal(reader.size(), maxWidth)) {
+        return *refused;
     }
     QImage image;
     if (!reader.read(&image)) {
+        // Some decoders learn the size only while reading; a refusal then still says why.
+        if (std::optional<PictureResult> refused = sizeRefusal(reader.size(), maxWidth)) {
+            return *refused;
+        }
         return failure(ErrInvalidPicture);
     }
-    return finish(std::move(image));
+    return finish(std::move(image), maxWidth);
+}
+
+quint16 be16(const QByteArray& data, qsizetype at) {
+    return quint16((quint8(data[at]) << 8) | quint8(data[at + 1]));
 }
 
 } // namespace
 
+std::optional<JpegLayout> jpegLayout(const QByteArray& data) {
+    const qsizetype n = data.size();
+    if (n < 4 || quint8(data[0]) != 0xFF || quint8(data[1]) != 0xD8) {
+        return std::nullopt;
+    }
+    JpegLayout layout;
+    qsizetype at = 2;
+    while (at + 1 < n) {
+        if (quint8(data[at]) != 0xFF) {
+            return std::nullopt;
+        }
+        const quint8 marker = quint8(data[at + 1]);
+        if (marker == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xD9) { // end of image
+            break;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) { // no length follows
+            at += 2;
+            continue;
+        }
+        if (at + 4 > n) {
+            break;
+        }
+        const int length = be16(data, at + 2);
+        if (length < 2) {
+            return std::nullopt;
+        }
+        // Start of frame: every SOFn but DHT (C4), JPG (C8) and DAC (CC).
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && at + 9 <= n && layout.size.isEmpty()) {
+            layout.size = QSize(be16(data, at + 7), be16(data, at + 5));
+        }
+        at += 2 + length;
+        if (marker == 0xDA) {
+            ++layout.scans;
+            // Entropy-coded data runs to the next marker that is neither a stuffed 0xFF00 nor a restart.
+            while (at + 1 < n) {
+                if (quint8(data[at]) == 0xFF) {
+                    const quint8 next = quint8(data[at + 1]);
+                    if (next != 0x00 && !(next >= 0xD0 && next <= 0xD7) && next != 0xFF) {
+                        break;
+                    }
+                }
+                ++at;
+            }
+        }
+    }
+    return layout;
+}
+
 bool acceptablePictureSize(QSize size) {
-    if (!size.isValid() || size.isEmpty() || size.width() > MaxPictureDimension ||
-        size.height() > MaxPictureDimension) {
+    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > MaxPicturePixels) {
         return false;
     }
     // Qt refuses decodes above its allocation limit; find out before it prints a warning about it.
@@ -172,6 +262,9 @@ bool acceptablePictureSize(QSize size) {
 PictureError pictureError(int number) {
     QString description;
     switch (number) {
+    case ErrOutOfMemory:
+        description = QStringLiteral("メモリが不足しています。");
+        break;
     case ErrFileNotFound:
         description = QStringLiteral("ファイルが見つかりません。");
         break;
@@ -197,16 +290,51 @@ PictureError pictureError(int number) {
         description = QStringLiteral("アプリケーション定義のエラーです。");
         break;
     }
-    return PictureError{number, ErrorSource, description};
+    PictureError error;
+    error.number = number;
+    error.source = ErrorSource;
+    error.description = description;
+    return error;
+}
+
+QString refusalText(const PictureError& error) {
+    const QString size = QString::number(error.size.width()) + QStringLiteral("×") +
+                         QString::number(error.size.height()) + QStringLiteral("ピクセル");
+    switch (error.refusal) {
+    case PictureRefusal::None:
+        break;
+    case PictureRefusal::NotRegularFile:
+        return QStringLiteral("通常のファイルではないため、画像として開けません。");
+    case PictureRefusal::TooManyPixels:
+        return QStringLiteral("画像が大きすぎます（") + size + QStringLiteral("）。読み込める画像は") +
+               QString::number(MaxPicturePixels) + QStringLiteral("ピクセルまでです。");
+    case PictureRefusal::TooWide:
+        return QStringLiteral("画像の幅が大きすぎます（") + size + QStringLiteral("）。幅を") +
+               QString::number(error.limit) + QStringLiteral("ピクセル以下にしてください。");
+    case PictureRefusal::TooManyScans:
+        return QStringLiteral("プログレッシブJPEGのスキャンが多すぎます（") + size + QStringLiteral("、") +
+               QString::number(error.scans) + QStringLiteral("スキャン）。読み込みに時間がかかりすぎます。");
+    }
+    return {};
 }
 
 QString runTimeErrorMessage(const PictureError& error) {
+    const QString lineEnd = QStringLiteral("\r\n");
     // The number is shown with the blank that a non-negative number carries in its sign position.
-    return QStringLiteral("ｴﾗｰ番号 ") + QLatin1Char(' ') + QString::number(error.number) + error.source +
-           QStringLiteral(" でｴﾗｰが発生しました。") + QStringLiteral("\r\n") + error.description;
+    QString text = QStringLiteral("ｴﾗｰ番号 ") + QLatin1Char(' ') + QString::number(error.number) +
+                   error.source + QStringLiteral(" でｴﾗｰが発生しました。") + lineEnd + error.description;
+    if (const QString why = refusalText(error); !why.isEmpty()) {
+        text += lineEnd + why;
+    }
+    if (!error.path.isEmpty()) {
+        text += lineEnd + QStringLiteral("ファイル: ") + error.path;
+    }
+    return text;
 }
 
-PictureResult loadPicture(const QString& path) {
+namespace {
+
+PictureResult loadPictureFile(const QString& path, int maxWidth) {
     if (path.isEmpty()) {
         return failure(ErrFileNotFound);
     }
@@ -218,10 +346,25 @@ PictureResult loadPicture(const QString& path) {
     if (info.isDir()) {
         return failure(ErrPathFileAccess);
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return failure(file.error() == QFileDevice::PermissionsError ? ErrPermissionDenied
-                                                                     : ErrDeviceUnavailable);
+    if (!info.isFile()) {
+        return refusal(ErrInvalidPicture, PictureRefusal::NotRegularFile);
+    }
+    // Opened without waiting and checked once more on the open file: a FIFO put in the file's
+    // place since the check above must not block the program.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return failure(errno == EACCES || errno == EPERM ? ErrPermissionDenied : ErrDeviceUnavailable);
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return refusal(ErrInvalidPicture, PictureRefusal::NotRegularFile);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return failure(ErrDeviceUnavailable);
     }
     const QByteArray head = file.peek(HeadSize);
     if (file.error() != QFileDevice::NoError) {
@@ -232,9 +375,9 @@ PictureResult loadPicture(const QString& path) {
         if (file.size() > MaxWmfFileSize) {
             return failure(ErrInvalidPicture);
         }
-        result = decodeWmf(file.readAll());
+        result = decodeWmf(file.readAll(), maxWidth);
     } else {
-        result = decodeRaster(&file, head);
+        result = decodeRaster(&file, head, maxWidth);
     }
     // A read that broke off (a vanished network drive, a bad sector) is not the picture's fault.
     if (!result.ok() && file.error() != QFileDevice::NoError) {
@@ -243,15 +386,44 @@ PictureResult loadPicture(const QString& path) {
     return result;
 }
 
-PictureResult loadPictureData(const QByteArray& data) {
+} // namespace
+
+PictureResult loadPicture(const QString& path, int maxWidth) {
+    PictureResult result = loadPictureFile(path, maxWidth);
+    if (result.error) {
+        result.error->path = path;
+    }
+    return result;
+}
+
+PictureResult loadPictureData(const QByteArray& data, int maxWidth) {
     if (looksLikeWmf(data)) {
-        return decodeWmf(data);
+        return decodeWmf(data, maxWidth);
     }
     QByteArray copy = data; // QBuffer wants a non-const array; this shares the bytes
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
-    return decodeRaster(&buffer, data.left(HeadSize));
+    return decodeRaster(&buffer, data.left(HeadSize), maxWidth);
 }
+
+namespace {
+
+PictureError errorFor(int number, const QString& path) {
+    PictureError error = pictureError(number);
+    error.path = path;
+    return error;
+}
+
+// Why a file in dir cannot be created, told by the system: a read-only folder or mount is a
+// permission problem, whatever Qt's error code says.
+bool folderRefusesWrites(const QString& dir) {
+    if (::access(QFile::encodeName(dir).constData(), W_OK) == 0) {
+        return false;
+    }
+    return errno == EACCES || errno == EPERM || errno == EROFS;
+}
+
+} // namespace
 
 std::optional<PictureError> openForReplace(QSaveFile& file) {
     const QString path = file.fileName();
@@ -260,26 +432,40 @@ std::optional<PictureError> openForReplace(QSaveFile& file) {
     }
     const QFileInfo info(path);
     if (!info.absoluteDir().exists()) {
-        return pictureError(ErrPathNotFound);
+        return errorFor(ErrPathNotFound, path);
     }
     if (info.isDir()) {
-        return pictureError(ErrPathFileAccess);
+        return errorFor(ErrPathFileAccess, path);
     }
     // The permission bits, not access(): an administrator must not silently replace a file the
     // user marked read-only.
     if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) {
-        return pictureError(ErrPermissionDenied);
+        return errorFor(ErrPermissionDenied, path);
     }
     if (!file.open(QIODevice::WriteOnly)) {
-        return pictureError(file.error() == QFileDevice::PermissionsError ? ErrPermissionDenied
-                                                                          : ErrPathFileAccess);
+        const bool permission =
+            file.error() == QFileDevice::PermissionsError || folderRefusesWrites(info.absolutePath());
+        return errorFor(permission ? ErrPermissionDenied : ErrPathFileAccess, path);
+    }
+    return std::nullopt;
+}
+
+std::optional<PictureError> commitReplacement(QSaveFile& file) {
+    // commit() closes the file without looking at the result of writing out the last buffer: on
+    // a full disk it would put an empty or cut-off file in place of the old one. flush() tells.
+    if (!file.flush()) {
+        file.cancelWriting();
+        return errorFor(ErrDiskIo, file.fileName());
+    }
+    if (!file.commit()) {
+        return errorFor(ErrDiskIo, file.fileName());
     }
     return std::nullopt;
 }
 
 std::optional<PictureError> savePicture(const QImage& image, const QString& path, PictureFormat format) {
     if (image.isNull()) {
-        return pictureError(ErrInvalidPicture);
+        return errorFor(ErrInvalidPicture, path);
     }
     QSaveFile file(path);
     if (std::optional<PictureError> error = openForReplace(file)) {
@@ -296,12 +482,9 @@ std::optional<PictureError> savePicture(const QImage& image, const QString& path
     }
     if (!written) {
         file.cancelWriting();
-        return pictureError(ErrDiskIo);
+        return errorFor(ErrDiskIo, path);
     }
-    if (!file.commit()) {
-        return pictureError(ErrDiskIo);
-    }
-    return std::nullopt;
+    return commitReplacement(file);
 }
 
 std::optional<PictureError> saveBmp(const QImage& image, const QString& path) {

@@ -13,6 +13,7 @@
 namespace quarbel::platform {
 
 // Error numbers of the picture operations.
+inline constexpr int ErrOutOfMemory = 7;
 inline constexpr int ErrFileNotFound = 53;
 inline constexpr int ErrDiskIo = 57;
 inline constexpr int ErrDeviceUnavailable = 68;
@@ -21,17 +22,39 @@ inline constexpr int ErrPathFileAccess = 75;
 inline constexpr int ErrPathNotFound = 76;
 inline constexpr int ErrInvalidPicture = 481;
 
-// Decoded pictures larger than this in either direction are refused as invalid rather than
-// allocated: nothing the editor does needs them, and a forged header must not exhaust memory.
-inline constexpr int MaxPictureDimension = 16384;
+// Pictures are limited by what they cost in memory, not by the length of a side: the largest
+// holds 128 MiB as 32-bit pixels (for example 1024 x 32768), Qt's own limit for a decoded image.
+// Nothing larger enters the program, so whatever it writes it can read back, and a forged header
+// cannot exhaust memory.
+inline constexpr qint64 MaxPicturePixels = qint64(32) * 1024 * 1024;
 
-// True for sizes the loader decodes: both sides 1..MaxPictureDimension and within Qt's allocation limit.
+// A progressive JPEG is decoded once per scan: the scans times the pixels bound the work, so that
+// no picture keeps the program busy for more than a moment. Ordinary files have about ten scans.
+inline constexpr qint64 MaxJpegScanPixels = qint64(4'000'000'000);
+inline constexpr int MaxJpegScans = 1000;
+
+// True for sizes the loader decodes: both sides at least 1, at most MaxPicturePixels pixels and
+// within Qt's allocation limit.
 bool acceptablePictureSize(QSize size);
+
+// Why a file was refused before it was decoded; each says which limit, with its figures.
+enum class PictureRefusal {
+    None,
+    NotRegularFile, // a folder, FIFO, device or socket: opening it could block forever
+    TooManyPixels,
+    TooWide,      // wider than the caller's limit
+    TooManyScans, // a progressive JPEG that would take too long to decode
+};
 
 struct PictureError {
     int number = 0;
     QString source;      // who raised it: the application's name
     QString description; // the platform's text for the number
+    QString path;        // the file concerned, when there is one
+    PictureRefusal refusal = PictureRefusal::None;
+    QSize size;    // the picture's size, for TooManyPixels and TooWide
+    int limit = 0; // the width limit for TooWide
+    int scans = 0; // for TooManyScans
 };
 
 struct PictureResult {
@@ -44,20 +67,36 @@ struct PictureResult {
 // The error with its standard source and description.
 PictureError pictureError(int number);
 
-// "ｴﾗｰ番号 " + the number with one leading blank + source + " でｴﾗｰが発生しました。" + CR LF + description.
+// "ｴﾗｰ番号 " + the number with one leading blank + source + " でｴﾗｰが発生しました。" + CR LF + description;
+// then, each on a line of its own, why a refused picture was refused and the file's path.
 QString runTimeErrorMessage(const PictureError& error);
 
+// The reason of a refusal in Japanese, or empty when the error is no refusal.
+QString refusalText(const PictureError& error);
+
 // Reads a picture file, deciding the format by its content, never by its name. A picture with
-// transparency is laid over white, as a metafile is drawn on white.
-PictureResult loadPicture(const QString& path);
+// transparency is laid over white, as a metafile is drawn on white. Only regular files are opened.
+// maxWidth (0: none) refuses a wider picture from its header, before it is decoded.
+PictureResult loadPicture(const QString& path, int maxWidth = 0);
 // The same for bytes already in memory (clipboard data, tests).
-PictureResult loadPictureData(const QByteArray& data);
+PictureResult loadPictureData(const QByteArray& data, int maxWidth = 0);
+
+// Scans of a JPEG stream (its SOS markers) and the size its frame header gives; nullopt when the
+// bytes are not a JPEG stream whose markers can be followed.
+struct JpegLayout {
+    QSize size;
+    int scans = 0;
+};
+std::optional<JpegLayout> jpegLayout(const QByteArray& data);
 
 enum class PictureFormat { Bmp, Png };
 
 // Opens file (named already) for an atomic replacement, after the checks every picture write makes:
 // the folder exists, the name is not a folder, an existing file is not marked read-only.
 std::optional<PictureError> openForReplace(QSaveFile& file);
+// Completes a replacement opened by openForReplace: every buffered byte must reach the disk before
+// the old file is replaced. On failure nothing is left and the old file stays.
+std::optional<PictureError> commitReplacement(QSaveFile& file);
 
 // Writes image as a 24-bit BMP or an RGB PNG. The file is replaced only once it is complete:
 // a failure (missing folder, read-only file, full disk) leaves no partial file and keeps an old one.

@@ -294,10 +294,16 @@ void ColourFieldWizard::cmdSansyou_Click(int index) {
     // The picture is read before anything changes: a file that is no picture leaves the wizard as it was.
     platform::PictureResult loaded = platform::loadPicture(choice->fullPath);
     if (!loaded.ok()) {
-        m_dialogs.message(this,
-                          QStringLiteral("「") + choice->fullPath + QStringLiteral("」を画像として読み込めませんでした。") +
-                              kCrLf + QStringLiteral("BMP、JPEG、GIF、WMFのいずれかの画像ファイルを指定してください。"),
-                          platform::MessageIcon::Exclamation);
+        // A picture refused for a limit says which; any other gets the advice on formats.
+        const QString why = platform::refusalText(*loaded.error);
+        m_dialogs.message(
+            this,
+            QStringLiteral("「") + choice->fullPath + QStringLiteral("」を画像として読み込めませんでした。") +
+                kCrLf +
+                (why.isEmpty()
+                     ? QStringLiteral("BMP、JPEG、GIF、WMFのいずれかの画像ファイルを指定してください。")
+                     : why),
+            platform::MessageIcon::Exclamation);
         return;
     }
 

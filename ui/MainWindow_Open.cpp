@@ -1,6 +1,7 @@
 // Opening a document file, and the frame's printer.
 
 #include "document/DocumentFile.h"
+#include "document/IniFile.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
 #include "panes/DocumentWindow.h"
@@ -36,14 +37,25 @@ QString openPicCode(const document::AppState& state) {
 // document file itself may be missing (it is created by the first write).
 std::optional<platform::PictureError> documentFileProblem(const QString& path) {
     const QFileInfo info(path);
+    const auto problem = [&path](int number,
+                                 platform::PictureRefusal refusal = platform::PictureRefusal::None) {
+        platform::PictureError error = platform::pictureError(number);
+        error.path = path;
+        error.refusal = refusal;
+        return error;
+    };
     if (!info.absoluteDir().exists()) {
-        return platform::pictureError(platform::ErrPathNotFound);
+        return problem(platform::ErrPathNotFound);
     }
     if (info.isDir()) {
-        return platform::pictureError(platform::ErrPathFileAccess);
+        return problem(platform::ErrPathFileAccess);
+    }
+    // A FIFO or a device would block the reading of the document.
+    if (info.exists() && !info.isFile()) {
+        return problem(platform::ErrPathFileAccess, platform::PictureRefusal::NotRegularFile);
     }
     if (info.exists() && !info.isReadable()) {
-        return platform::pictureError(platform::ErrPermissionDenied);
+        return problem(platform::ErrPermissionDenied);
     }
     return std::nullopt;
 }
@@ -91,9 +103,24 @@ void MainWindow::mnuOpen_Click() {
         return;
     }
     const std::optional<platform::PictureError> problem = documentFileProblem(fullPath);
+    if (problem && problem->refusal != platform::PictureRefusal::None) {
+        m_dialogs.message(this, platform::runTimeErrorMessage(*problem), platform::MessageIcon::Exclamation);
+        return;
+    }
     if (problem && !reportedAndCarriedOn(problem->number)) {
         return;
     }
+    // A file that is there but cannot be read (larger than any document, a read error) would
+    // leave the shared values as the previous document had them.
+    if (!problem && document::IniSnapshot(fullPath).status() == document::IniSnapshot::Status::Unreadable) {
+        m_dialogs.message(this,
+                          QStringLiteral("「") + fullPath + QStringLiteral("」を読み込めませんでした。") +
+                              QStringLiteral("\r\n") +
+                              QStringLiteral("Quarbelの文書ファイルを指定してください。"),
+                          platform::MessageIcon::Exclamation);
+        return;
+    }
+
     // A file that is not a document is never taken over: writing keys into it would spoil it.
     if (!problem && document::classifyDocumentFile(fullPath) == document::DocumentFileKind::Foreign) {
         m_dialogs.message(this, notADocumentMessage(fullPath), platform::MessageIcon::Exclamation);
@@ -111,7 +138,6 @@ void MainWindow::mnuOpen_Click() {
             return;
         }
     }
-
     // The active document's state goes into its own file before the shared values change.
     detachCurrentDocument();
     // Nothing is written while the document is read: a slider set from the file writes to IniPath,

@@ -119,11 +119,14 @@ std::optional<platform::PictureError> BmpFileSink::commit() {
     if (!m_error && !(m_file.seek(0) && m_file.write(header) == header.size())) {
         failWith(platform::ErrDiskIo);
     }
-    if (!m_error && !m_file.commit()) {
-        failWith(platform::ErrDiskIo);
+    if (!m_error) {
+        m_error = platform::commitReplacement(m_file);
     }
     if (m_error && m_file.isOpen()) {
         m_file.cancelWriting();
+    }
+    if (m_error && m_error->path.isEmpty()) {
+        m_error->path = m_file.fileName();
     }
     return m_error;
 }

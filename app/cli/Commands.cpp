@@ -36,9 +36,34 @@ QString quoted(const QString& path) {
     return QLatin1Char('\'') + path + QLatin1Char('\'');
 }
 
+// Why a picture was refused before decoding, with the figures; empty for other errors.
+QString refusalReason(const PictureError& error) {
+    const QString size = QStringLiteral("%1 x %2 pixels").arg(error.size.width()).arg(error.size.height());
+    switch (error.refusal) {
+    case platform::PictureRefusal::None:
+        break;
+    case platform::PictureRefusal::NotRegularFile:
+        return QStringLiteral("not a regular file");
+    case platform::PictureRefusal::TooManyPixels:
+        return QStringLiteral("too large (%1; at most %2 pixels are read)")
+            .arg(size)
+            .arg(platform::MaxPicturePixels);
+    case platform::PictureRefusal::TooWide:
+        return QStringLiteral("too wide (%1; at most %2 pixels wide)").arg(size).arg(error.limit);
+    case platform::PictureRefusal::TooManyScans:
+        return QStringLiteral(
+                   "a progressive JPEG with too many scans to decode in reasonable time (%1, %2 scans)")
+            .arg(size)
+            .arg(error.scans);
+    }
+    return {};
+}
+
 QString reason(const PictureError& error) {
-    QString text;
-    switch (error.number) {
+    QString text = refusalReason(error);
+    switch (text.isEmpty() ? error.number : 0) {
+    case 0:
+        break;
     case platform::ErrFileNotFound:
         text = QStringLiteral("file not found");
         break;
@@ -58,9 +83,7 @@ QString reason(const PictureError& error) {
         text = QStringLiteral("write error");
         break;
     case platform::ErrInvalidPicture:
-        text = QStringLiteral("not a picture that can be read (BMP, JPEG, GIF, PNG or WMF, "
-                              "at most %1 pixels a side)")
-                   .arg(platform::MaxPictureDimension);
+        text = QStringLiteral("not a picture that can be read (BMP, JPEG, GIF, PNG or WMF)");
         break;
     default:
         text = error.description;
@@ -79,7 +102,8 @@ struct PictureRequest {
 
 // Loads a picture, or says why not and returns nothing.
 std::optional<QImage> readPicture(Session& session, const PictureRequest& request) {
-    {
+    // Only a regular file is opened here: a FIFO would block; the loader says what it is.
+    if (QFileInfo(request.path).isFile()) {
         QFile file(request.path);
         if (file.open(QIODevice::ReadOnly) && platform::looksLikeWmf(file.peek(4))) {
             session.needGui();
@@ -262,10 +286,12 @@ int runDocument(const Arguments& arguments, Session& session) {
         session.fail(QStringLiteral("cannot read the document %1: file not found").arg(quoted(path)));
         return ExitFailure;
     }
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+    // A FIFO or device would block the open: only regular files are documents.
+    if (info.isDir() || !info.isFile() || !file.open(QIODevice::ReadOnly)) {
         session.fail(QStringLiteral("cannot read the document %1: %2")
-                         .arg(quoted(path), info.isDir() ? QStringLiteral("it is a folder")
-                                                         : QStringLiteral("permission denied")));
+                         .arg(quoted(path), info.isDir()     ? QStringLiteral("it is a folder")
+                                            : !info.isFile() ? QStringLiteral("not a regular file")
+                                                             : QStringLiteral("permission denied")));
         return ExitFailure;
     }
     file.close();

@@ -243,21 +243,40 @@ TEST_F(IniFileTest, ReadIntTakesTheNumberAtTheStart) {
     EXPECT_EQ(IniFile::readInt(file(), IniSectionName, "k0", 555), 12);
 }
 
-TEST_F(IniFileTest, Cp932FileIsReadAndRewrittenAsUtf8) {
+TEST_F(IniFileTest, Cp932FileIsWrittenBackInCp932WhileEveryCharacterFits) {
     // "C:\表示\画像ソフト.bmp" in CP932: 表 and ソ have 0x5C ('\') as their trail byte.
     const QByteArray cp932Path("C:\\\x95\x5C\x8E\xA6\\\x89\xE6\x91\x9C\x83\x5C\x83\x74\x83\x67.bmp");
     const QString path = QString::fromUtf8("C:\\表示\\画像ソフト.bmp");
-    ASSERT_TRUE(writeBytes(file(), "; \x83\x81\x83\x82\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + cp932Path +
-                                       "\r\nKurikaesiHaba=80\r\n"));
+    const QByteArray original =
+        "; \x83\x81\x83\x82\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + cp932Path + "\r\nKurikaesiHaba=80\r\n";
+    ASSERT_TRUE(writeBytes(file(), original));
 
     EXPECT_EQ(IniFile::readString(file(), IniSectionName, "PicDesignPath", ""), path);
     EXPECT_EQ(IniFile::readInt(file(), IniSectionName, "KurikaesiHaba", 70), 80);
+    // Reading never rewrites.
+    EXPECT_EQ(readBytes(file()), original);
 
-    ASSERT_TRUE(IniFile::writeString(file(), IniSectionName, "Rittaido", "25"));
-    EXPECT_EQ(readBytes(file()), "; " + QString::fromUtf8("メモ").toUtf8() +
-                                     "\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + path.toUtf8() +
-                                     "\r\nKurikaesiHaba=80\r\nRittaido=25\r\n");
-    EXPECT_EQ(IniFile::readString(file(), IniSectionName, "PicDesignPath", ""), path);
+    struct Step {
+        const char* key;
+        QString value;
+        QByteArray expected; // the whole file afterwards
+    };
+    const Step steps[] = {
+        // Japanese that CP932 holds: the file stays CP932 ("立体" is 0x97 0xA7 0x91 0xCC).
+        {"Rittaido", QString::fromUtf8("25立体"), original + "Rittaido=25\x97\xA7\x91\xCC\r\n"},
+        // An emoji has no CP932 form: the whole file becomes UTF-8, nothing is lost.
+        {"Note", QString::fromUtf8("😀"),
+         "; " + QString::fromUtf8("メモ").toUtf8() + "\r\n[Quarbel Ver.2]\r\nPicDesignPath=" + path.toUtf8() +
+             "\r\nKurikaesiHaba=80\r\nRittaido=25" + QString::fromUtf8("立体").toUtf8() +
+             "\r\nNote=" + QString::fromUtf8("😀").toUtf8() + "\r\n"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key);
+        ASSERT_TRUE(IniFile::writeString(file(), IniSectionName, step.key, step.value));
+        EXPECT_EQ(readBytes(file()), step.expected);
+        EXPECT_EQ(IniFile::readString(file(), IniSectionName, "PicDesignPath", ""), path);
+        EXPECT_EQ(IniFile::readString(file(), IniSectionName, step.key, ""), step.value);
+    }
 }
 
 TEST_F(IniFileTest, JapanesePathsSurviveWriteAndRead) {
@@ -329,6 +348,59 @@ TEST_F(IniFileTest, FilesThatCannotBeRewrittenFaithfullyAreLeftAlone) {
         ASSERT_TRUE(writeBytes(file(), bytes));
         EXPECT_FALSE(IniFile::writeString(file(), IniSectionName, "A", "2"));
         EXPECT_EQ(readBytes(file()), bytes);
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(IniSnapshotTest, ExpectedKeysReadAsUsualAndOtherKeysStillRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.qbd"));
+    ASSERT_TRUE(
+        writeBytes(path, "[Other]\r\nA=other\r\n[Quarbel Ver.2]\r\na=1\r\nB=2\r\nA=dup\r\nC = 3 \r\n"));
+    quarbel::document::IniSnapshot snapshot(path);
+    snapshot.expectKeys({QStringLiteral("A"), QStringLiteral("c")});
+    const struct {
+        const char* section;
+        const char* key;
+        const char* expected;
+    } reads[] = {
+        {"Quarbel Ver.2", "A", "1"},      // the first of two, whatever the case
+        {"Quarbel Ver.2", "C", "3"},      // expected under another case
+        {"Quarbel Ver.2", "B", "2"},      // not expected: still read
+        {"Quarbel Ver.2", "a", "1"},      // back to the expected ones after the full index
+        {"Other", "A", "other"},          // another section
+        {"Quarbel Ver.2", "D", "<none>"}, // missing
+    };
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.key);
+        EXPECT_EQ(
+            snapshot.readString(QLatin1String(r.section), QLatin1String(r.key), QStringLiteral("<none>")),
+            QLatin1String(r.expected));
+    }
+    EXPECT_EQ(snapshot.status(), quarbel::document::IniSnapshot::Status::Read);
+}
+
+TEST(IniSnapshotTest, KeysMatchWithoutRegardToCaseBeyondAscii) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("doc.qbd"));
+    ASSERT_TRUE(
+        writeBytes(path, QString::fromUtf8("[Quarbel Ver.2]\r\nÄpfel=1\r\n画像=2\r\nKelvin=3\r\n").toUtf8()));
+    const struct {
+        QString key;
+        const char* expected;
+    } reads[] = {
+        {QString::fromUtf8("äPFEL"), "1"},
+        {QString::fromUtf8("画像"), "2"},
+        {QString::fromUtf8("\u212Aelvin"), "3"}, // the Kelvin sign folds to k
+        {QString::fromUtf8("画"), "<none>"},
+    };
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.key.toStdString());
+        EXPECT_EQ(IniFile::readString(path, IniSectionName, r.key, QStringLiteral("<none>")),
+                  QLatin1String(r.expected));
     }
 }
 

@@ -3,9 +3,15 @@
 #include "document/IniFile.h"
 #include "support/FakeSharedControls.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 using namespace quarbel::document;
@@ -352,4 +358,89 @@ TEST_F(StateFileTest, RestoreAppliesEachKeyToItsOwnControl) {
         }
         EXPECT_EQ(off, std::vector<int>{i}) << kKeysInFileOrder[i];
     }
+}
+
+TEST_F(StateFileTest, RestoreSaysWhatItFoundAndAFileItCannotReadChangesNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(const QString& path)> make;
+        StateRestore expected;
+        bool defaultsApplied;
+    };
+    const Case cases[] = {
+        {"written state",
+         [this](const QString&) { ASSERT_TRUE(SaveWindowState(state, patternedControls())); },
+         StateRestore::Restored, false},
+        {"missing file", [](const QString&) {}, StateRestore::Missing, true},
+        {"empty file", [](const QString& path) { writeAll(path, {}); }, StateRestore::NoSection, true},
+        {"other section only", [](const QString& path) { writeAll(path, "[Other]\r\nMitudo=5\r\n"); },
+         StateRestore::NoSection, true},
+        {"a folder", [](const QString& path) { ASSERT_TRUE(QDir().mkdir(path)); }, StateRestore::Unreadable,
+         false},
+        {"a FIFO",
+         [](const QString& path) { ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+         StateRestore::Unreadable, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(dir.path()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(dir.path()));
+        c.make(state.IniPath);
+
+        AppState restored;
+        restored.IniPath = state.IniPath;
+        restored.StereoName = QStringLiteral("RandomDot");
+        FakeSharedControls controls;
+        controls.setAll(false);
+        controls.sliderValues = {1, 2, 3};
+        // A FIFO that blocked the read would hang here: the watchdog turns that into a failure.
+        std::promise<StateRestore> done;
+        std::future<StateRestore> result = done.get_future();
+        std::thread reader([&] { done.set_value(RestoreWindowState(restored, controls)); });
+        const bool finished = result.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+        if (!finished) {
+            // Unblock the reader by opening the other end, then fail.
+            QFile writer(state.IniPath);
+            (void)writer.open(QIODevice::WriteOnly);
+        }
+        reader.join();
+        ASSERT_TRUE(finished);
+        EXPECT_EQ(result.get(), c.expected);
+        if (c.defaultsApplied) {
+            EXPECT_EQ(restored.StereoName, QStringLiteral("Field"));
+            EXPECT_EQ(controls.sliderValues, (std::array<int, 3>{70, 20, 30}));
+            EXPECT_TRUE(controls.menus[0]);
+        } else if (c.expected == StateRestore::Unreadable) {
+            EXPECT_EQ(restored.StereoName, QStringLiteral("RandomDot"));
+            EXPECT_EQ(controls.sliderValues, (std::array<int, 3>{1, 2, 3}));
+            EXPECT_FALSE(controls.menus[0]);
+        }
+    }
+}
+
+TEST_F(StateFileTest, AStateKeptInMemoryRestoresExactlyAsItsFileWould) {
+    state.StereoName = QStringLiteral("RandomDot");
+    state.MonoOrColor = QString();
+    state.PicDesignPath = QString::fromUtf8("/絵/design  .bmp");
+    const FakeSharedControls saved = patternedControls();
+    ASSERT_TRUE(SaveWindowState(state, saved));
+
+    AppState fromFile;
+    fromFile.IniPath = state.IniPath;
+    FakeSharedControls fileControls;
+    ASSERT_EQ(RestoreWindowState(fromFile, fileControls), StateRestore::Restored);
+
+    AppState fromMemory;
+    FakeSharedControls memoryControls;
+    RestoreWindowState(windowStateEntries(state, saved), fromMemory, memoryControls);
+
+    EXPECT_EQ(fromMemory.PicDesignPath, fromFile.PicDesignPath);
+    EXPECT_EQ(fromMemory.StereoName, QStringLiteral("RandomDot"));
+    EXPECT_EQ(fromMemory.MonoOrColor, QString());
+    EXPECT_EQ(memoryControls.menus, fileControls.menus);
+    EXPECT_EQ(memoryControls.buttons, fileControls.buttons);
+    EXPECT_EQ(memoryControls.captions, fileControls.captions);
+    EXPECT_EQ(memoryControls.slidersEnabled, fileControls.slidersEnabled);
+    EXPECT_EQ(memoryControls.sliderValues, fileControls.sliderValues);
+    EXPECT_EQ(memoryControls.menus, saved.menus);
 }

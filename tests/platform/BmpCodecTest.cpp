@@ -60,7 +60,7 @@ TEST(BmpCodecTest, PlainBitmapsReadLikeTheirPixels) {
         QByteArray copy = bytes;
         QBuffer buffer(&copy);
         buffer.open(QIODevice::ReadOnly);
-        const std::optional<QImage> direct = readPlainBmp(buffer, bytes.left(64));
+        const std::optional<QImage> direct = readPlainBmp(buffer, parseBmpHeader(bytes.left(64)).value());
         ASSERT_TRUE(direct.has_value());
         ASSERT_EQ(direct->size(), QSize(c.width, c.height));
 
@@ -90,7 +90,7 @@ TEST(BmpCodecTest, OtherLayoutsAreLeftToTheGeneralReader) {
 
     QBuffer in(&bytes);
     in.open(QIODevice::ReadOnly);
-    EXPECT_FALSE(readPlainBmp(in, bytes.left(64)).has_value());
+    EXPECT_FALSE(readPlainBmp(in, parseBmpHeader(bytes.left(64)).value()).has_value());
     const PictureResult loaded = loadPictureData(bytes);
     ASSERT_TRUE(loaded.ok());
     EXPECT_EQ(loaded.image.pixel(0, 0), qRgb(0, 0, 255));
@@ -128,10 +128,14 @@ TEST(BmpCodecTest, ForgedSizesAreRefusedWithoutAllocating) {
     qToLittleEndian<qint32>(100000, bytes.data() + 22);
     QBuffer in(&bytes);
     in.open(QIODevice::ReadOnly);
-    const std::optional<QImage> direct = readPlainBmp(in, bytes.left(64));
+    const std::optional<QImage> direct = readPlainBmp(in, parseBmpHeader(bytes.left(64)).value());
     ASSERT_TRUE(direct.has_value());
     EXPECT_TRUE(direct->isNull());
-    EXPECT_EQ(loadPictureData(bytes).error->number, ErrInvalidPicture);
+    const PictureResult loaded = loadPictureData(bytes);
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.error->number, ErrOutOfMemory);
+    EXPECT_EQ(loaded.error->refusal, PictureRefusal::TooManyPixels);
+    EXPECT_EQ(loaded.error->size, QSize(100000, 100000));
 }
 
 } // namespace

@@ -24,7 +24,6 @@ QByteArray forgedHugeBmp(QByteArray bmp) {
     return bmp;
 }
 
-
 using quarbel::testing::readBytes;
 using quarbel::testing::writeBytes;
 
@@ -190,11 +189,14 @@ TEST_F(PictureTest, FailuresCarryTheirErrorNumbers) {
         gifTooBig[at + 1] = char(0x3E);
     }
 
+    using R = PictureRefusal;
     const struct {
         const char* name;
         QByteArray content; // written to the file when not null
         QString fileName;
         int number;
+        R refusal = R::None;
+        int maxWidth = 0;
     } cases[] = {
         {"missing file", QByteArray(), "none.bmp", ErrFileNotFound},
         {"missing folder", QByteArray(), "nofolder/none.bmp", ErrPathNotFound},
@@ -205,12 +207,12 @@ TEST_F(PictureTest, FailuresCarryTheirErrorNumbers) {
         {"truncated bmp", bmp.left(bmp.size() - 1), "cut1.bmp", ErrInvalidPicture},
         {"half a bmp", bmp.left(bmp.size() / 2), "cut2.bmp", ErrInvalidPicture},
         {"bmp header only", bmp.left(20), "cut3.bmp", ErrInvalidPicture},
-        {"bmp claiming 2^31 x 2^31 pixels", forgedHugeBmp(bmp), "huge.bmp", ErrInvalidPicture},
+        {"bmp claiming 2^31 x 2^31 pixels", forgedHugeBmp(bmp), "huge.bmp", ErrOutOfMemory, R::TooManyPixels},
         {"truncated png", encode(gradient(20, 10), "PNG").left(60), "cut.png", ErrInvalidPicture},
         {"svg is not read", QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='5' height='5'/>"),
          "pic.svg", ErrInvalidPicture},
-        {"wider than the limit", gifTooWide, "wide.gif", ErrInvalidPicture},
-        {"too many pixels", gifTooBig, "big.gif", ErrInvalidPicture},
+        {"wider than the caller's limit", gifTooWide, "wide.gif", ErrInvalidPicture, R::TooWide, 1024},
+        {"too many pixels", gifTooBig, "big.gif", ErrOutOfMemory, R::TooManyPixels},
         {"metafile that cannot be drawn", QByteArray("\xD7\xCD\xC6\x9A garbage", 13), "bad.wmf",
          ErrInvalidPicture},
     };
@@ -218,17 +220,24 @@ TEST_F(PictureTest, FailuresCarryTheirErrorNumbers) {
         SCOPED_TRACE(c.name);
         if (!c.content.isNull()) {
             ASSERT_TRUE(writeBytes(path(c.fileName), c.content));
-            const PictureResult fromData = loadPictureData(c.content);
+            const PictureResult fromData = loadPictureData(c.content, c.maxWidth);
             ASSERT_FALSE(fromData.ok());
             EXPECT_EQ(fromData.error->number, c.number);
+            EXPECT_EQ(fromData.error->refusal, c.refusal);
             EXPECT_TRUE(fromData.image.isNull());
         }
-        const PictureResult result = loadPicture(path(c.fileName));
+        const PictureResult result = loadPicture(path(c.fileName), c.maxWidth);
         ASSERT_FALSE(result.ok());
         EXPECT_EQ(result.error->number, c.number);
+        EXPECT_EQ(result.error->refusal, c.refusal);
         EXPECT_FALSE(result.error->description.isEmpty());
         EXPECT_TRUE(result.image.isNull());
+        // The message names the file, on a line of its own.
+        EXPECT_TRUE(
+            runTimeErrorMessage(*result.error).endsWith(QStringLiteral("\r\nファイル: ") + path(c.fileName)));
     }
+    // Without a width limit the wide picture is read: the limit is the caller's.
+    EXPECT_EQ(loadPicture(path("wide.gif")).image.size(), QSize(20000, 1));
     EXPECT_EQ(loadPicture(QString()).error->number, ErrFileNotFound);
     // The untouched whole file still reads.
     EXPECT_TRUE(loadPicture(path("plain.bmp")).ok());

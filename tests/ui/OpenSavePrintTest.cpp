@@ -144,6 +144,39 @@ TEST_F(OpenSavePrintTest, AFolderThatIsNotThereIsRefusedAndNotRemembered) {
     EXPECT_EQ(settingsValue("QbdFileDir"), QStringLiteral("<missing>"));
 }
 
+TEST_F(OpenSavePrintTest, AFifoIsNoDocumentAndIsRefusedAtOnceNamingIt) {
+    const QString fifo = inAppDir(QStringLiteral("pipe.qbd"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString before = state.IniPath;
+    EXPECT_EQ(open(fifo), nullptr);
+    EXPECT_EQ(state.IniPath, before);
+    const QList<Asked> shown = messages();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown.first().text.endsWith(QStringLiteral("\r\nファイル: ") + fifo))
+        << shown.first().text.toStdString();
+    EXPECT_TRUE(shown.first().text.contains(QStringLiteral("通常のファイルではない")));
+}
+
+TEST_F(OpenSavePrintTest, AFileTooLargeToBeADocumentIsRefusedAndTheSharedValuesStay) {
+    frame->mnuMono_Click();
+    const QString before = state.IniPath;
+    const QString big = inAppDir(QStringLiteral("big.qbd"));
+    {
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.write("[Quarbel Ver.2]\r\nStereoName=Field\r\n"));
+        ASSERT_TRUE(file.resize(17 * 1024 * 1024));
+    }
+    const int windows = frame->openDocumentCount();
+    open(big);
+    EXPECT_EQ(frame->openDocumentCount(), windows);
+    EXPECT_EQ(state.IniPath, before);
+    EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
+    const QList<Asked> shown = messages();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown.first().text.contains(big));
+}
+
 TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     const QImage images[] = {pattern(50, 40, 3), pattern(20, 40, 4), pattern(70, 40, 5)};
     const QString designPath = writePicture(QStringLiteral("d.bmp"), images[0]);

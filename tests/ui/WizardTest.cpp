@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "document/Settings.h"
 #include "platform/Picture.h"
@@ -157,6 +158,15 @@ TEST_F(WizardTest, AFileThatIsNoPictureIsReportedAndChangesNothing) {
     EXPECT_EQ(wizard->lblDesign(0)->text(), good);
     EXPECT_EQ(wizard->picDUra().size(), QSize(80, 60));
     EXPECT_EQ(wizard->previewSize(0), QSizeF(57, 42.75));
+
+    // A FIFO is refused at once, and the message says why.
+    const QString fifo = inAppDir(QStringLiteral("pipe.bmp"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    choose(wizard, 0, fifo);
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_TRUE(messages().last().contains(fifo));
+    EXPECT_TRUE(messages().last().contains(QStringLiteral("通常のファイルではない")));
+    EXPECT_EQ(wizard->lblDesign(0)->text(), good);
 }
 
 TEST_F(WizardTest, EntryFieldsTakeDigitsOnlyAndEnterMovesToNext) {
@@ -335,7 +345,10 @@ TEST_F(WizardTest, AMissingTemporaryPictureIsReportedAndTheOtherStillArrives) {
     state.WizardRittaido = 20;
     frame->timForWiz_Timer();
     ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }));
-    EXPECT_EQ(messages(), QStringList{platform::runTimeErrorMessage(platform::pictureError(platform::ErrFileNotFound))});
+    // The usual text, then a line naming the file.
+    EXPECT_EQ(messages(),
+              QStringList{platform::runTimeErrorMessage(platform::pictureError(platform::ErrFileNotFound)) +
+                          QStringLiteral("\r\nファイル: ") + inAppDir(QStringLiteral("TMP12345.bmp"))});
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_TRUE(temporaryBmps(appDir()).isEmpty());
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 30);

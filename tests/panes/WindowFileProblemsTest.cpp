@@ -1,0 +1,326 @@
+// Files that fail a document window: a state file that cannot be written or read back (the window
+// keeps its own state and says so once, instead of coming back with the defaults: everything
+// enabled, kind "Field"), and pictures refused for a limit (the user hears which file and why).
+
+#include "document/IniFile.h"
+#include "panes/DocumentHost.h"
+#include "panes/DocumentWindow.h"
+#include "platform/Dialogs.h"
+#include "platform/Picture.h"
+#include "support/FailingWrites.h"
+#include "support/FakeSharedControls.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace quarbel::panes {
+namespace {
+
+using document::Menu;
+
+struct Host : DocumentHost {
+    testing::FakeSharedControls controls;
+    DocumentWindow* current = nullptr;
+
+    document::SharedControls& sharedControls() override { return controls; }
+    void setStatusPanelText(int, const QString&) override {}
+    void ResetMenus() override {}
+    int openDocumentCount() const override { return 1; }
+    bool isCurrent(const DocumentWindow& form) const override { return current == &form; }
+    void makeCurrent(DocumentWindow& form) override {
+        current = &form;
+        form.Form_Activate();
+    }
+    void lockOtherDocuments(const DocumentWindow&) override {}
+    void unlockDocuments() override {}
+};
+
+int messagesNaming(const platform::ScriptedDialogs& dialogs, const QString& file) {
+    int count = 0;
+    for (const auto& asked : dialogs.asked()) {
+        if (asked.kind == platform::ScriptedDialogs::Asked::Message && asked.text.contains(file)) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+struct Trouble {
+    const char* name;
+    // Runs the deactivation (so that it can fail) and spoils the file before the next activation.
+    std::function<void(DocumentWindow& form, const QString& stateFile)> deactivate;
+    // True when the trouble lasts: the user hears of it once. A file spoiled after each good
+    // write is a new trouble each time.
+    bool lasting;
+};
+
+const Trouble kTroubles[] = {
+    {"write refused by a file-size limit",
+     [](DocumentWindow& form, const QString&) {
+         const testing::FileSizeLimit limit(128);
+         form.Form_Deactivate();
+     },
+     true},
+    {"file deleted after the write",
+     [](DocumentWindow& form, const QString& file) {
+         form.Form_Deactivate();
+         QFile::remove(file);
+     },
+     false},
+    {"file emptied after the write",
+     [](DocumentWindow& form, const QString& file) {
+         form.Form_Deactivate();
+         QFile(file).resize(0);
+     },
+     false},
+    {"file replaced by a folder",
+     [](DocumentWindow& form, const QString& file) {
+         form.Form_Deactivate();
+         QFile::remove(file);
+         QDir().mkdir(file);
+     },
+     false},
+};
+
+TEST(StateFileProblems, TheWindowKeepsItsStateAndTheUserIsToldOnce) {
+    for (const Trouble& trouble : kTroubles) {
+        SCOPED_TRACE(trouble.name);
+        QTemporaryDir dir;
+        document::AppState state;
+        state.appDir = dir.path();
+        state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
+        state.StereoName = QStringLiteral("RandomDot");
+        state.MonoOrColor = QStringLiteral("Color");
+        state.OpenMode = QStringLiteral("Sinki");
+        state.NewDocNumber = 1;
+        Host host;
+        host.controls.setAll(true);
+        host.controls.sliderValues = {70, 20, 30};
+        platform::ScriptedDialogs dialogs;
+        DocumentWindow form(state, host, dialogs);
+        form.Form_Load();
+        host.current = &form;
+        form.Form_Activate();
+        const QString file = form.labels().lblIniName;
+
+        // The window's own state: a run-ready random-dot document with a few things disabled.
+        host.controls.sliderValues = {150, 31, 47};
+        host.controls.setMenuEnabled(Menu::mnuSave, false);
+        host.controls.setMenuEnabled(Menu::mnuConvStop, false);
+        host.controls.setButtonEnabled(5, false);
+
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            trouble.deactivate(form, file);
+            // Another document takes the shared controls and the shared strings.
+            host.controls.setAll(true);
+            host.controls.sliderValues = {70, 20, 30};
+            state.StereoName = QStringLiteral("Field");
+            state.MonoOrColor = QString();
+            state.IniPath = dir.filePath(QStringLiteral("other.qbd"));
+
+            form.Form_Activate();
+            EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
+            EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
+            EXPECT_EQ(state.IniPath, file);
+            EXPECT_EQ(host.controls.sliderValues, (std::array<int, 3>{150, 31, 47}));
+            EXPECT_FALSE(host.controls.menuEnabled(Menu::mnuSave));
+            EXPECT_FALSE(host.controls.menuEnabled(Menu::mnuConvStop));
+            EXPECT_FALSE(host.controls.buttonEnabled(5));
+            EXPECT_TRUE(host.controls.menuEnabled(Menu::mnuConvStart));
+
+            QTRY_COMPARE(messagesNaming(dialogs, file), trouble.lasting ? 1 : round + 1);
+            if (QFileInfo(file).isDir()) {
+                QDir().rmdir(file);
+            }
+        }
+    }
+}
+
+TEST(StateFileProblems, AWorkingFileIsReadAsUsualAndNothingIsSaid) {
+    QTemporaryDir dir;
+    document::AppState state;
+    state.appDir = dir.path();
+    state.StereoName = QStringLiteral("RandomDot");
+    state.MonoOrColor = QStringLiteral("Mono");
+    state.OpenMode = QStringLiteral("Sinki");
+    state.NewDocNumber = 1;
+    Host host;
+    host.controls.setAll(true);
+    platform::ScriptedDialogs dialogs;
+    DocumentWindow form(state, host, dialogs);
+    form.Form_Load();
+    host.current = &form;
+    form.Form_Activate();
+    const QString file = form.labels().lblIniName;
+
+    form.Form_Deactivate();
+    // A change made in the file while the window was inactive is what the window gets back.
+    ASSERT_TRUE(document::IniFile::writeString(file, document::IniSectionName, QStringLiteral("Rittaido"),
+                                               QStringLiteral("12")));
+    form.Form_Activate();
+    EXPECT_EQ(host.controls.sliderValue(document::Slider::sldRittaido), 12);
+    // Lets a wrongly queued message arrive.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messagesNaming(dialogs, file), 0);
+}
+
+TEST(StateFileProblems, SaveAsOnAFullDiskKeepsTheWorkingFileAndSaysSo) {
+    QTemporaryDir dir;
+    document::AppState state;
+    state.appDir = dir.path();
+    state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
+    state.StereoName = QStringLiteral("RandomDot");
+    state.MonoOrColor = QStringLiteral("Mono");
+    state.OpenMode = QStringLiteral("Sinki");
+    state.NewDocNumber = 1;
+    Host host;
+    host.controls.setAll(true);
+    platform::ScriptedDialogs dialogs;
+    DocumentWindow form(state, host, dialogs);
+    form.Form_Load();
+    host.current = &form;
+    form.Form_Activate();
+    const QString working = form.labels().lblIniName;
+    QFile workingFile(working);
+    ASSERT_TRUE(workingFile.open(QIODevice::ReadOnly));
+    const QByteArray before = workingFile.readAll();
+    workingFile.close();
+    ASSERT_FALSE(before.isEmpty());
+
+    const QString target = dir.filePath(QStringLiteral("saved.qbd"));
+    dialogs.queueFile(platform::FileChoice{target, QStringLiteral("saved.qbd")});
+    {
+        const testing::FileSizeLimit limit(200);
+        ASSERT_TRUE(limit.active());
+        form.SaveDocumentAs();
+    }
+    EXPECT_TRUE(form.flags().SaveFailed);
+    EXPECT_FALSE(QFile::exists(target));
+    // The working file is the only copy of the document: it stays, whole.
+    ASSERT_TRUE(workingFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(workingFile.readAll(), before);
+    EXPECT_EQ(form.labels().lblIniName, working);
+    EXPECT_EQ(messagesNaming(dialogs, target), 1);
+}
+
+// A 24-bit BMP header alone, announcing width x height.
+QByteArray bmpHeader(qint32 width, qint32 height) {
+    QByteArray bytes(54, '\0');
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    qToLittleEndian<quint32>(54, bytes.data() + 10);
+    qToLittleEndian<quint32>(40, bytes.data() + 14);
+    qToLittleEndian<qint32>(width, bytes.data() + 18);
+    qToLittleEndian<qint32>(height, bytes.data() + 22);
+    qToLittleEndian<quint16>(1, bytes.data() + 26);
+    qToLittleEndian<quint16>(24, bytes.data() + 28);
+    return bytes;
+}
+
+TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
+    QTemporaryDir dir;
+    const QString huge = dir.filePath(QStringLiteral("huge.bmp"));
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bmpHeader(1024, int(platform::MaxPicturePixels / 1024) + 1));
+    }
+    const QString fifo = dir.filePath(QStringLiteral("pipe.bmp"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const struct {
+        QString path;
+        QString why;
+    } cases[] = {
+        {huge,
+         QStringLiteral("画像が大きすぎます（1024×%1ピクセル）").arg(platform::MaxPicturePixels / 1024 + 1)},
+        {fifo, QStringLiteral("通常のファイルではない")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        document::AppState state;
+        state.appDir = dir.path();
+        state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
+        state.StereoName = QStringLiteral("Field");
+        state.OpenMode = QStringLiteral("Sinki");
+        state.NewDocNumber = 1;
+        Host host;
+        host.controls.setAll(true);
+        platform::ScriptedDialogs dialogs;
+        DocumentWindow form(state, host, dialogs);
+        form.Form_Load();
+        host.current = &form;
+        form.Form_Activate();
+
+        state.PicSource = QStringLiteral("FromFile");
+        dialogs.queueFile(platform::FileChoice{c.path, QFileInfo(c.path).fileName()});
+        form.InsPicField();
+        ASSERT_EQ(messagesNaming(dialogs, c.path), 1);
+        EXPECT_TRUE(dialogs.asked().back().text.contains(c.why)) << dialogs.asked().back().text.toStdString();
+        EXPECT_TRUE(state.PicFieldPath.isEmpty());
+    }
+}
+
+} // namespace
+} // namespace quarbel::panes
+
+namespace quarbel::panes {
+namespace {
+
+TEST(PictureRefusals, ATooWidePictureIsRefusedFromItsHeaderWithTheWidthMessage) {
+    QTemporaryDir dir;
+    // Header-only files: only a refusal from the header can tell the width of what is not there.
+    const struct {
+        int width;
+        int messages;
+    } cases[] = {{1025, 1}, {1024, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        const QString path = dir.filePath(QStringLiteral("w%1.bmp").arg(c.width));
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(bmpHeader(c.width, 10));
+        }
+        document::AppState state;
+        state.appDir = dir.path();
+        state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
+        state.StereoName = QStringLiteral("Field");
+        state.OpenMode = QStringLiteral("Sinki");
+        state.NewDocNumber = 1;
+        Host host;
+        host.controls.setAll(true);
+        platform::ScriptedDialogs dialogs;
+        DocumentWindow form(state, host, dialogs);
+        form.Form_Load();
+        host.current = &form;
+        form.Form_Activate();
+        dialogs.clearAsked();
+
+        state.PicSource = QStringLiteral("FromFile");
+        dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
+        form.InsPicField();
+        QStringList shown;
+        for (const auto& asked : dialogs.asked()) {
+            if (asked.kind == platform::ScriptedDialogs::Asked::Message) {
+                shown << asked.text;
+            }
+        }
+        ASSERT_EQ(shown.size(), c.messages);
+        if (c.messages > 0) {
+            EXPECT_EQ(
+                shown.first(),
+                QStringLiteral("フィールド画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
+        }
+        EXPECT_TRUE(form.picField()->isHidden());
+    }
+}
+
+} // namespace
+} // namespace quarbel::panes
