@@ -1,14 +1,10 @@
-// A pane's picture into a BMP file, and the Stereo picture onto paper.
-
-#include <QGuiApplication>
-#include <QScreen>
+// A pane's picture into a BMP file.
 
 #include "document/Settings.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
-#include "platform/Printer.h"
 
 namespace quarbel::panes {
 
@@ -78,31 +74,6 @@ void DocumentWindow::SavePaneImage() {
         m_state.PicStereoPath = fullPath;
     }
     settings.rememberFolder(dirKey, fullPath, fileTitle);
-}
-
-void DocumentWindow::PrintStereo() {
-    const QImage picture = m_picAfter->picture();
-    if (m_picAfter->isHidden() || picture.isNull()) {
-        return;
-    }
-    // One picture pixel per screen pixel: the paper shows the size the user sees.
-    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    const qreal dpiX = shown ? shown->logicalDotsPerInchX() : 96.0;
-    const qreal dpiY = shown ? shown->logicalDotsPerInchY() : 96.0;
-    const platform::PrintPage page{picture, QSizeF(picture.width() / dpiX, picture.height() / dpiY)};
-
-    platform::Printer* printer = m_host.printer();
-    const std::optional<platform::PrintError> error =
-        printer ? printer->printPage(page) : std::optional(platform::PrintError::NoPrinter);
-    if (!error) {
-        return;
-    }
-    const QString text = *error == platform::PrintError::NoPrinter
-                             ? QStringLiteral("プリンターが見つかりません。") + QStringLiteral("\r\n") +
-                                   QStringLiteral("プリンターを設定してから印刷してください。")
-                             : QStringLiteral("印刷できませんでした。") + QStringLiteral("\r\n") +
-                                   QStringLiteral("プリンターの状態を確かめてください。");
-    m_dialogs.message(this, text, platform::MessageIcon::Exclamation);
 }
 
 } // namespace quarbel::panes

@@ -59,6 +59,12 @@ public:
         }
     }
 
+    bool confirm(QWidget* parent, const QString& text) override {
+        QMessageBox box(QMessageBox::Warning, kTitle, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+        box.setDefaultButton(QMessageBox::Cancel);
+        return box.exec() == QMessageBox::Ok;
+    }
+
 private:
     static std::optional<FileChoice> run(QWidget* parent, const FileDialogRequest& request,
                                          QFileDialog::AcceptMode mode) {
@@ -92,7 +98,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<Dialogs> makeQtDialogs() { return std::make_unique<QtDialogs>(); }
+std::unique_ptr<Dialogs> makeQtDialogs() {
+    return std::make_unique<QtDialogs>();
+}
 
 QString qtFilterFromPairs(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));

@@ -3,11 +3,10 @@
 // File dialogs, message boxes and questions. Windows call them through this interface so that
 // tests can script the answers instead of blocking on a modal window.
 
-#include <memory>
-#include <optional>
-
 #include <QList>
 #include <QString>
+#include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -43,6 +42,11 @@ public:
     virtual void message(QWidget* parent, const QString& text, MessageIcon icon) = 0;
     // Yes/No/Cancel with the question icon, titled "Quarbel".
     virtual Answer askYesNoCancel(QWidget* parent, const QString& text) = 0;
+    // OK/Cancel with the exclamation icon, titled "Quarbel", Cancel the default; true for OK.
+    // Dialogs without their own box ask Yes/No/Cancel and take Yes for OK.
+    virtual bool confirm(QWidget* parent, const QString& text) {
+        return askYesNoCancel(parent, text) == Answer::Yes;
+    }
 };
 
 // The real dialogs.
