@@ -37,7 +37,8 @@ QTransform pictureOnSheet(const Sheet& sheet, Orientation orientation) {
 }
 
 RecordingPrinter::RecordingPrinter()
-    : m_sheet{QStringLiteral("Recording"), QSizeF(595.28, 841.89), QRectF(0, 0, 595.28, 841.89)} {}
+    : m_sheet{QStringLiteral("Recording"), QStringLiteral("iso_a4_210x297mm"), QSizeF(595.28, 841.89),
+              QRectF(0, 0, 595.28, 841.89)} {}
 
 std::variant<Sheet, PrintFailure> RecordingPrinter::defaultSheet() {
     ++m_sheetRequests;

@@ -22,6 +22,7 @@ namespace quarbel::platform {
 // The paper the default printer uses and the part of it the printer can mark.
 struct Sheet {
     QString printer; // the queue's name, for messages
+    QString media;   // the print system's name for the paper; empty for its default
     QSizeF paper;
     QRectF printable;
 };

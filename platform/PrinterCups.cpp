@@ -75,11 +75,20 @@ std::optional<QueueState> queueState(const cups_dest_t& dest) {
 }
 
 Sheet sheetOf(cups_dest_t& dest, const QString& name) {
-    Sheet sheet{name, kFallbackPaper, QRectF(QPointF(), kFallbackPaper)};
+    Sheet sheet{name, {}, kFallbackPaper, QRectF(QPointF(), kFallbackPaper)};
     cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, &dest);
     cups_size_t size{};
-    if (info && cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, &dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size) &&
-        size.width > 0 && size.length > 0) {
+    // The queue's own default paper comes first: the scheduler's media default can name another
+    // paper than the one the queue was set up with.
+    const char* media = cupsGetOption("media", dest.num_options, dest.options);
+    const bool known =
+        info && ((media && cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, &dest, info, media,
+                                                  CUPS_MEDIA_FLAGS_DEFAULT, &size)) ||
+                 cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, &dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size));
+    if (known && size.width > 0 && size.length > 0) {
+        QString paperName = media ? QString::fromUtf8(media) : QString::fromUtf8(size.media);
+        paperName.remove(QStringLiteral("_borderless"));
+        sheet.media = paperName;
         sheet.paper = QSizeF(pointsFromHundredthsMm(size.width), pointsFromHundredthsMm(size.length));
         sheet.printable = QRectF(QPointF(pointsFromHundredthsMm(size.left), pointsFromHundredthsMm(size.top)),
                                  QPointF(sheet.paper.width() - pointsFromHundredthsMm(size.right),
@@ -123,6 +132,11 @@ public:
         // The page is already laid out at its physical size; no filter may fit it to the paper.
         int optionCount = cupsAddOption("print-scaling", "none", 0, &options);
         optionCount = cupsAddOption("fit-to-page", "false", optionCount, &options);
+        // The page was laid out for this paper; printed on another it would move or be cut.
+        const QByteArray media = job.sheet.media.toUtf8();
+        if (!media.isEmpty()) {
+            optionCount = cupsAddOption("media", media.constData(), optionCount, &options);
+        }
         const int jobId =
             cupsCreateJob(CUPS_HTTP_DEFAULT, name.constData(), title.constData(), optionCount, options);
         cupsFreeOptions(optionCount, options);

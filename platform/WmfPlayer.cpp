@@ -1,7 +1,5 @@
 #include "platform/WmfPlayer.h"
 
-#include <type_traits>
-
 #include "platform/WmfDib.h"
 #include "platform/WmfText.h"
 
@@ -20,6 +18,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <type_traits>
 
 namespace quarbel::platform::wmf {
 
@@ -110,8 +109,7 @@ struct Object {
     Palette palette;
     Region region;
 
-    template <typename T>
-    static Object of(const T& value) {
+    template <typename T> static Object of(const T& value) {
         Object o;
         if constexpr (std::is_same_v<T, Pen>) {
             o.kind = PenKind;

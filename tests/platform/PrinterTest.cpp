@@ -10,7 +10,7 @@ namespace {
 
 // A printable area that does not start at the paper's corner, as on real printers.
 Sheet sheetWithArea(QSizeF area) {
-    return {QStringLiteral("office"), QSizeF(600, 850), QRectF(QPointF(20, 30), area)};
+    return {QStringLiteral("office"), {}, QSizeF(600, 850), QRectF(QPointF(20, 30), area)};
 }
 
 TEST(PrintPlacement, UprightWhenItFitsTurnedWhenOnlyThatFitsElseNeither) {
