@@ -18,12 +18,14 @@ struct PaneSave {
     PicturePane* (DocumentWindow::*pane)() const;
     const char* dirKey;
     bool becomesStereoPath; // the saved file is the document's Stereo picture from now on
+    const char* picture;    // the picture's name as the menu gives it, for the dialog's title
+    const char* nameSuffix; // added to the document's name for the proposed file name
 };
 
 constexpr PaneSave kPaneSaves[] = {
-    {"MDImnuSaveDesign", &DocumentWindow::picBefore, "picDesignDir", false},
-    {"MDImnuSaveField", &DocumentWindow::picField, "picFieldDir", false},
-    {"MDImnuSaveStereo", &DocumentWindow::picAfter, "picStereoDir", true},
+    {"MDImnuSaveDesign", &DocumentWindow::picBefore, "picDesignDir", false, "デザイン画像", "_design"},
+    {"MDImnuSaveField", &DocumentWindow::picField, "picFieldDir", false, "フィールド画像", "_field"},
+    {"MDImnuSaveStereo", &DocumentWindow::picAfter, "picStereoDir", true, "ステレオアート画像", "_stereo"},
 };
 
 } // namespace
@@ -49,6 +51,10 @@ void DocumentWindow::SavePaneImage() {
 
     platform::FileDialogRequest request;
     request.filter = kBmpFilter;
+    // Three pictures share one dialog: its title says which one is being saved, and the proposed
+    // name keeps the three apart.
+    request.title = QString::fromUtf8(row->picture) + QStringLiteral("の保存");
+    request.fileName = m_labels.lblTitle + QLatin1String(row->nameSuffix) + kBmpSuffix;
     request.initialDir = settings.folderOrAppDir(dirKey);
     request.overwritePrompt = true;
     request.defaultSuffix = kBmpSuffix.mid(1);

@@ -18,6 +18,8 @@ enum class Answer { Yes, No, Cancel };
 struct FileDialogRequest {
     // Filter in the "description|pattern|description|pattern" form, e.g. "Quarbelﾌｧｲﾙ(*.qbd)|*.qbd".
     QString filter;
+    // The window title; empty leaves the dialog's own.
+    QString title;
     QString initialDir;
     QString fileName;
     bool overwritePrompt = false;
@@ -52,7 +54,9 @@ public:
 // The real dialogs.
 std::unique_ptr<Dialogs> makeQtDialogs();
 
-// "Quarbelﾌｧｲﾙ(*.qbd)|*.qbd" -> "Quarbelﾌｧｲﾙ(*.qbd) (*.qbd)", one Qt filter per pair, ";;"-separated.
+// One Qt filter per pair, ";;"-separated, each showing its patterns once: a description that
+// already ends with them is kept as it is ("Quarbelﾌｧｲﾙ(*.qbd)|*.qbd" -> "Quarbelﾌｧｲﾙ(*.qbd)"),
+// any other gets them added ("すべてのファイル|*.bmp;*.jpg" -> "すべてのファイル (*.bmp *.jpg)").
 QString qtFilterFromPairs(const QString& filter);
 
 // Answers prepared in advance, for tests and scripted runs; records what was asked.
