@@ -11,8 +11,7 @@ namespace {
 
 QClipboard* systemClipboard() {
     // Without a GUI application there is no clipboard; callers then see an empty one.
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
-                                                                        : nullptr;
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
 }
 
 } // namespace

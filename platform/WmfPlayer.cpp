@@ -1,5 +1,7 @@
 #include "platform/WmfPlayer.h"
 
+#include <type_traits>
+
 #include "platform/WmfDib.h"
 #include "platform/WmfText.h"
 
@@ -18,7 +20,6 @@
 #include <functional>
 #include <optional>
 #include <set>
-#include <type_traits>
 
 namespace quarbel::platform::wmf {
 
@@ -109,7 +110,8 @@ struct Object {
     Palette palette;
     Region region;
 
-    template <typename T> static Object of(const T& value) {
+    template <typename T>
+    static Object of(const T& value) {
         Object o;
         if constexpr (std::is_same_v<T, Pen>) {
             o.kind = PenKind;

@@ -36,23 +36,6 @@ TEST(PrintPlacement, UprightWhenItFitsTurnedWhenOnlyThatFitsElseNeither) {
     }
 }
 
-TEST(PrintPlacement, TheReadersTopLeftCornerIsThePrintableAreasCorner) {
-    const Sheet sheet = sheetWithArea({500, 800});
-    const QSizeF picture(700, 400);
-
-    const QTransform upright = pictureOnSheet(sheet, Orientation::Portrait);
-    EXPECT_EQ(upright.map(QPointF(0, 0)), QPointF(20, 30));
-    EXPECT_EQ(upright.map(QPointF(100, 50)), QPointF(120, 80));
-
-    // Turned a quarter clockwise to be read: the sheet's bottom-left corner of the area is the
-    // reader's top-left, the picture's top edge runs up the sheet's left edge.
-    const QTransform turned = pictureOnSheet(sheet, Orientation::Landscape);
-    EXPECT_EQ(turned.map(QPointF(0, 0)), QPointF(20, 830));
-    EXPECT_EQ(turned.map(QPointF(picture.width(), 0)), QPointF(20, 130));
-    EXPECT_EQ(turned.map(QPointF(0, picture.height())), QPointF(420, 830));
-    EXPECT_TRUE(sheet.printable.contains(turned.mapRect(QRectF(QPointF(), picture))));
-}
-
 // The objects of a PDF by number, found through its cross-reference table, which must be right
 // for a print filter to read the file at all.
 QMap<int, QByteArray> objectsByXref(const QByteArray& pdf) {

@@ -134,22 +134,6 @@ TEST(FileDialogs, SpeakJapaneseWithDatesAndTypesAndShowEachFilterOnce) {
               QLocale(QLocale::Japanese, QLocale::Japan).toString(modified, QLocale::ShortFormat));
 }
 
-TEST(FileDialogs, TheSaveDialogShowsItsTitleAndProposedName) {
-    const JapaneseForATest japanese;
-    QTemporaryDir dir;
-    ASSERT_TRUE(writeBytes(dir.filePath(QStringLiteral("a.bmp")), "BM"));
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
-    platform::FileDialogRequest request;
-    request.filter = QStringLiteral("BMP(*.bmp)|*.bmp");
-    request.title = QStringLiteral("ステレオアート画像の保存");
-    request.fileName = QStringLiteral("sample_stereo.bmp");
-    request.initialDir = dir.path();
-    const SeenDialog seen = showAndCancel(true, request);
-    EXPECT_EQ(seen.title, request.title);
-    EXPECT_EQ(seen.fileName, request.fileName);
-    EXPECT_EQ(seen.filters, QStringList{QStringLiteral("BMP(*.bmp)")});
-}
-
 class SavePictureDialogTest : public FrameTest {};
 
 TEST_F(SavePictureDialogTest, NamesThePictureAndProposesANameFromTheDocument) {

@@ -1,9 +1,9 @@
 // Opening document files and saving pane pictures, with scripted dialogs.
 
+#include <QScreen>
+
 #include "FrameFixture.h"
 #include "platform/Picture.h"
-
-#include <QScreen>
 
 namespace quarbel::testing {
 namespace {
@@ -34,12 +34,10 @@ protected:
         return path;
     }
     // Opens a document file holding only the given keys; everything else takes its default.
-    panes::DocumentWindow* openDocument(const QString& name,
-                                        const QList<std::pair<const char*, QString>>& keys) {
+    panes::DocumentWindow* openDocument(const QString& name, const QList<std::pair<const char*, QString>>& keys) {
         const QString path = QDir(folder(QStringLiteral("docs"))).filePath(name);
         for (const auto& [key, value] : keys) {
-            EXPECT_TRUE(
-                document::IniFile::writeString(path, document::IniSectionName, QLatin1String(key), value));
+            EXPECT_TRUE(document::IniFile::writeString(path, document::IniSectionName, QLatin1String(key), value));
         }
         return open(path);
     }
@@ -68,8 +66,7 @@ TEST_F(OpenSavePrintTest, CancelOrATooShortTitleChangesNothing) {
     panes::DocumentWindow* first = active();
     const QString firstFile = state.IniPath;
     for (const std::optional<FileChoice>& choice :
-         {std::optional<FileChoice>(),
-          std::optional(FileChoice{inAppDir(QStringLiteral("abc")), QStringLiteral("abc")})}) {
+         {std::optional<FileChoice>(), std::optional(FileChoice{inAppDir(QStringLiteral("abc")), QStringLiteral("abc")})}) {
         dialogs.queueFile(choice);
         frame->mnuOpen_Click();
         EXPECT_EQ(documents().size(), 1);
@@ -87,11 +84,11 @@ TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
     const QString firstFile = state.IniPath;
     const QImage field = pattern(40, 30, 1);
     const QImage stereo = pattern(60, 30, 2);
-    panes::DocumentWindow* form = openDocument(
-        QStringLiteral("pair.qbd"), {{"StereoName", QStringLiteral("Field")},
-                                     {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), field)},
-                                     {"PicStereoPath", writePicture(QStringLiteral("s.bmp"), stereo)},
-                                     {"KurikaesiHaba", QStringLiteral("55")}});
+    panes::DocumentWindow* form = openDocument(QStringLiteral("pair.qbd"),
+                                      {{"StereoName", QStringLiteral("Field")},
+                                       {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), field)},
+                                       {"PicStereoPath", writePicture(QStringLiteral("s.bmp"), stereo)},
+                                       {"KurikaesiHaba", QStringLiteral("55")}});
     ASSERT_NE(form, nullptr);
     const QString document = inAppDir(QStringLiteral("docs/pair.qbd"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("pair"));
@@ -111,8 +108,7 @@ TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
 TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
     for (const bool missingFolder : {false, true}) {
         dialogs.clearAsked();
-        const QString path =
-            inAppDir(missingFolder ? QStringLiteral("nowhere/b.qbd") : QStringLiteral("a.qbd"));
+        const QString path = inAppDir(missingFolder ? QStringLiteral("nowhere/b.qbd") : QStringLiteral("a.qbd"));
         panes::DocumentWindow* form = open(path);
         ASSERT_NE(form, nullptr);
         EXPECT_EQ(form->labels().lblIniName, path);
@@ -127,8 +123,7 @@ TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
             EXPECT_EQ(shown.first().icon, MessageIcon::Exclamation);
         }
         QTest::qWait(120);
-        EXPECT_TRUE(form->picBefore()->isHidden() && form->picField()->isHidden() &&
-                    form->picAfter()->isHidden());
+        EXPECT_TRUE(form->picBefore()->isHidden() && form->picField()->isHidden() && form->picAfter()->isHidden());
     }
 }
 
@@ -136,11 +131,11 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     const QImage images[] = {pattern(50, 40, 3), pattern(20, 40, 4), pattern(70, 40, 5)};
     const QString designPath = writePicture(QStringLiteral("d.bmp"), images[0]);
     const QString stereoPath = writePicture(QStringLiteral("s.bmp"), images[2]);
-    panes::DocumentWindow* form = openDocument(
-        QStringLiteral("three.qbd"), {{"StereoName", QStringLiteral("Field")},
-                                      {"PicDesignPath", designPath},
-                                      {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), images[1])},
-                                      {"PicStereoPath", stereoPath}});
+    panes::DocumentWindow* form = openDocument(QStringLiteral("three.qbd"),
+                                      {{"StereoName", QStringLiteral("Field")},
+                                       {"PicDesignPath", designPath},
+                                       {"PicFieldPath", writePicture(QStringLiteral("f.bmp"), images[1])},
+                                       {"PicStereoPath", stereoPath}});
     ASSERT_NE(form, nullptr);
     ASSERT_TRUE(waitUntil([&] { return shows(form->picAfter(), images[2]); }));
 
@@ -163,8 +158,7 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
         dialogs.queueFile(FileChoice{QDir(outDir).filePath(name), name});
         const QString expectedDir = settingsValue(c.key) == QStringLiteral("<missing>") ? appDir() : outDir;
         (frame.get()->*c.command)();
-        const QString written =
-            QDir(outDir).filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".bmp"));
+        const QString written = QDir(outDir).filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".bmp"));
         ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); })) << c.name;
         EXPECT_EQ(dialogs.asked().first().request.filter, QStringLiteral("BMP(*.bmp)|*.bmp"));
         EXPECT_EQ(dialogs.asked().first().text, expectedDir);
