@@ -49,6 +49,10 @@ constexpr int kPreviewBox = 60;
 QLabel* makeLabel(QWidget* parent, const QString& text, const QString& name = {}, bool wrap = false) {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(wrap);
+    if (wrap) {
+        // Wrapped text asks for a generous width of its own; the window's default width decides.
+        label->setMinimumWidth(160);
+    }
     if (!name.isEmpty()) {
         label->setObjectName(name);
     }
@@ -235,7 +239,7 @@ void ColourFieldWizard::buildPages() {
     grid1->addWidget(
         makeLabel(page1,
                   QStringLiteral("繰り返し幅（ピクセル）を指定してください。（通常は、右の値でOKです）"),
-                  QStringLiteral("Label2_3")),
+                  QStringLiteral("Label2_3"), true),
         1, 0);
     grid1->addWidget(makeLabel(page1, QStringLiteral("立体度を指定してください。（0～50）"),
                                QStringLiteral("Label2_4"), true),
