@@ -145,11 +145,14 @@ public:
             const bool refused = cupsLastError() == IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS;
             return failure(refused ? PrintError::NotAccepting : PrintError::JobFailed);
         }
-        const bool sent = cupsStartDocument(CUPS_HTTP_DEFAULT, name.constData(), jobId, title.constData(),
-                                            CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE &&
-                          cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.constData(),
-                                               static_cast<size_t>(pdf.size())) == HTTP_STATUS_CONTINUE;
-        const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, name.constData());
+        const bool started = cupsStartDocument(CUPS_HTTP_DEFAULT, name.constData(), jobId, title.constData(),
+                                               CUPS_FORMAT_PDF, 1) == HTTP_STATUS_CONTINUE;
+        const bool sent =
+            started && cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.constData(),
+                                            static_cast<size_t>(pdf.size())) == HTTP_STATUS_CONTINUE;
+        // The scheduler's answer comes with the end of the document, also after a failed write.
+        const ipp_status_t finished =
+            started ? cupsFinishDocument(CUPS_HTTP_DEFAULT, name.constData()) : cupsLastError();
         if (!sent || finished > IPP_STATUS_OK_CONFLICTING) {
             std::optional<PrintFailure> error = failure(PrintError::JobFailed);
             // A job without its document would wait in the queue for ever.
