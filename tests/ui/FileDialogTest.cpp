@@ -150,7 +150,8 @@ TEST_F(SavePictureDialogTest, NamesThePictureAndProposesANameFromTheDocument) {
     frame->mnuOpen_Click();
     panes::DocumentWindow* form = active();
     ASSERT_NE(form, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return !form->picAfter()->isHidden() && !form->picField()->isHidden(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return !form->picAfter()->isHidden() && !form->picField()->isHidden(); }, 10000));
 
     struct Case {
         void (ui::MainWindow::*command)();
@@ -166,7 +167,7 @@ TEST_F(SavePictureDialogTest, NamesThePictureAndProposesANameFromTheDocument) {
         SCOPED_TRACE(c.title);
         dialogs.clearAsked();
         (frame.get()->*c.command)();
-        ASSERT_TRUE(waitUntil([&] { return !dialogs.asked().isEmpty(); }));
+        ASSERT_TRUE(waitUntil([&] { return !dialogs.asked().isEmpty(); }, 10000));
         EXPECT_EQ(dialogs.asked()[0].kind, platform::ScriptedDialogs::Asked::Save);
         EXPECT_EQ(dialogs.asked()[0].request.title, QString::fromUtf8(c.title));
         EXPECT_EQ(dialogs.asked()[0].request.fileName, QString::fromUtf8(c.fileName));

@@ -43,7 +43,7 @@ protected:
         dialogs.queueFile(platform::FileChoice{documentPath, QStringLiteral("p.qbd")});
         frame->mnuOpen_Click();
         panes::DocumentWindow* form = active();
-        EXPECT_TRUE(form && waitUntil([&] { return !form->picAfter()->isHidden(); }));
+        EXPECT_TRUE(form && waitUntil([&] { return !form->picAfter()->isHidden(); }, 10000));
         return form;
     }
 
@@ -63,7 +63,7 @@ protected:
     void print() {
         const int sheets = printer.sheetRequests();
         frame->mnuPrint_Click();
-        ASSERT_TRUE(waitUntil([&] { return printer.sheetRequests() > sheets; }));
+        ASSERT_TRUE(waitUntil([&] { return printer.sheetRequests() > sheets; }, 10000));
     }
 
     platform::RecordingPrinter printer;
@@ -78,7 +78,7 @@ TEST_F(PrintTest, TheStereoPictureGoesToTheDefaultSheetAtItsScreenSizeFromMenuAn
 
     print();
     frame->Toolbar1_ButtonClick(QStringLiteral("Printer"));
-    ASSERT_TRUE(waitUntil([&] { return printer.jobs().size() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return printer.jobs().size() == 2; }, 10000));
     EXPECT_EQ(printer.sheetRequests(), 2);
     for (const platform::PrintJob& job : printer.jobs()) {
         EXPECT_EQ(job.image.convertToFormat(QImage::Format_RGB32), stereo);

@@ -401,7 +401,7 @@ TEST_F(WizardTest, EnterAlwaysPressesThePagesForwardButtonNeverCancel) {
         }
         EXPECT_TRUE(state.WizardDone) << "Complete, not Cancel";
         EXPECT_TRUE(frame->timForWiz()->isActive());
-        ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }));
+        ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }, 10000));
         ASSERT_TRUE(waitUntil([&] { return !active()->holdsRun(); }, 10000));
         EXPECT_TRUE(messages().isEmpty());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -440,7 +440,7 @@ TEST_F(WizardTest, APathLabelShowsTheFileNameWholeAndTheFullPathAsItsTooltip) {
     // A wider window shows more of the folder, never less of the name.
     const QString narrow = wizard->lblDesign(0)->text();
     wizard->resize(wizard->width() + 200, wizard->height());
-    ASSERT_TRUE(waitUntil([&] { return wizard->lblDesign(0)->text() != narrow; }));
+    ASSERT_TRUE(waitUntil([&] { return wizard->lblDesign(0)->text() != narrow; }, 10000));
     EXPECT_GT(wizard->lblDesign(0)->text().size(), narrow.size());
 }
 
