@@ -7,5 +7,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARBEL_BUILD_TESTS=ON
 cmake --build build
 # The fuzz targets are built with clang and sanitizers and run briefly, so they keep building.
 ./scripts/fuzz.sh --smoke
+# Printing through a real CUPS queue (cups-pdf), checked in the PDF it writes.
+./scripts/print-queue-test.sh build
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300

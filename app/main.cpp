@@ -1,26 +1,22 @@
-// The editor: Qt's own Japanese texts, the application directory, the shared state, the frame.
-
-#include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
+// The editor: Japanese throughout, the application directory, the shared state, the frame.
 
 #include "document/AppPaths.h"
 #include "document/AppState.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
+#include "ui/Language.h"
 #include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarbel"));
 
-    // Standard buttons and file dialogs speak the program's language.
+    // Standard buttons, file dialogs, dates and file types speak the program's language.
     QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTexts);
-    }
+    quarbel::ui::useJapanese(qtTexts);
 
     quarbel::document::AppState state;
     state.appDir = quarbel::document::applicationDirectory();

@@ -1,14 +1,11 @@
-// A pane's picture into a BMP file, and the Stereo picture onto paper.
+// A pane's picture into a BMP file.
 
 #include "document/Settings.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
-#include "platform/Printer.h"
 
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace quarbel::panes {
 
@@ -22,12 +19,14 @@ struct PaneSave {
     PicturePane* (DocumentWindow::*pane)() const;
     const char* dirKey;
     bool becomesStereoPath; // the saved file is the document's Stereo picture from now on
+    const char* picture;    // the picture's name as the menu gives it, for the dialog's title
+    const char* nameSuffix; // added to the document's name for the proposed file name
 };
 
 constexpr PaneSave kPaneSaves[] = {
-    {"MDImnuSaveDesign", &DocumentWindow::picBefore, "picDesignDir", false},
-    {"MDImnuSaveField", &DocumentWindow::picField, "picFieldDir", false},
-    {"MDImnuSaveStereo", &DocumentWindow::picAfter, "picStereoDir", true},
+    {"MDImnuSaveDesign", &DocumentWindow::picBefore, "picDesignDir", false, "デザイン画像", "_design"},
+    {"MDImnuSaveField", &DocumentWindow::picField, "picFieldDir", false, "フィールド画像", "_field"},
+    {"MDImnuSaveStereo", &DocumentWindow::picAfter, "picStereoDir", true, "ステレオアート画像", "_stereo"},
 };
 
 } // namespace
@@ -53,6 +52,10 @@ void DocumentWindow::SavePaneImage() {
 
     platform::FileDialogRequest request;
     request.filter = kBmpFilter;
+    // Three pictures share one dialog: its title says which one is being saved, and the proposed
+    // name keeps the three apart.
+    request.title = QString::fromUtf8(row->picture) + QStringLiteral("の保存");
+    request.fileName = m_labels.lblTitle + QLatin1String(row->nameSuffix) + kBmpSuffix;
     request.initialDir = settings.folderOrAppDir(dirKey);
     request.overwritePrompt = true;
     // The dialog adds ".bmp" to a bare name before its overwrite question, so the question is about
@@ -76,31 +79,6 @@ void DocumentWindow::SavePaneImage() {
         m_state.PicStereoPath = fullPath;
     }
     settings.rememberFolder(dirKey, fullPath, fileTitle);
-}
-
-void DocumentWindow::PrintStereo() {
-    const QImage picture = m_picAfter->picture();
-    if (m_picAfter->isHidden() || picture.isNull()) {
-        return;
-    }
-    // One picture pixel per screen pixel: the paper shows the size the user sees.
-    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    const qreal dpiX = shown ? shown->logicalDotsPerInchX() : 96.0;
-    const qreal dpiY = shown ? shown->logicalDotsPerInchY() : 96.0;
-    const platform::PrintPage page{picture, QSizeF(picture.width() / dpiX, picture.height() / dpiY)};
-
-    platform::Printer* printer = m_host.printer();
-    const std::optional<platform::PrintError> error =
-        printer ? printer->printPage(page) : std::optional(platform::PrintError::NoPrinter);
-    if (!error) {
-        return;
-    }
-    const QString text = *error == platform::PrintError::NoPrinter
-                             ? QStringLiteral("プリンターが見つかりません。") + QStringLiteral("\r\n") +
-                                   QStringLiteral("プリンターを設定してから印刷してください。")
-                             : QStringLiteral("印刷できませんでした。") + QStringLiteral("\r\n") +
-                                   QStringLiteral("プリンターの状態を確かめてください。");
-    m_dialogs.message(this, text, platform::MessageIcon::Exclamation);
 }
 
 } // namespace quarbel::panes

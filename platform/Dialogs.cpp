@@ -2,6 +2,9 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
@@ -25,6 +28,32 @@ QMessageBox::Icon toQtIcon(MessageIcon icon) {
     }
     return QMessageBox::NoIcon;
 }
+
+// The dialog's file list takes type names and dates from the system's locale and from a
+// translation that lacks "Folder"; this shows them in the program's default locale instead.
+class LocaleFileColumns : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || !index.isValid()) {
+            return QIdentityProxyModel::data(index, role);
+        }
+        const QFileInfo info = files->fileInfo(mapToSource(index));
+        if (index.column() == kTypeColumn && info.isDir()) {
+            return QStringLiteral("フォルダー");
+        }
+        if (index.column() == kDateColumn) {
+            return QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+
+private:
+    static constexpr int kTypeColumn = 2;
+    static constexpr int kDateColumn = 3;
+};
 
 FileChoice choiceFromPath(const QString& path) {
     return {QDir::toNativeSeparators(path), QFileInfo(path).fileName()};
@@ -69,6 +98,12 @@ public:
         }
     }
 
+    bool confirm(QWidget* parent, const QString& text) override {
+        QMessageBox box(QMessageBox::Warning, kTitle, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+        box.setDefaultButton(QMessageBox::Cancel);
+        return box.exec() == QMessageBox::Ok;
+    }
+
 private:
     // The dialog again, in the folder last shown, until the user chooses a name whose folder exists
     // or cancels: the widget dialog itself accepts any typed folder.
@@ -87,6 +122,10 @@ private:
                                              QFileDialog::AcceptMode mode) {
         QFileDialog dialog(parent, QString(), request.initialDir, qtFilterFromPairs(request.filter));
         dialog.setAcceptMode(mode);
+        dialog.setProxyModel(new LocaleFileColumns(&dialog));
+        if (!request.title.isEmpty()) {
+            dialog.setWindowTitle(request.title);
+        }
         dialog.setOption(QFileDialog::ReadOnly, false);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
         if (mode == QFileDialog::AcceptOpen) {
@@ -125,7 +164,8 @@ QString qtFilterFromPairs(const QString& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        const QString shown = QLatin1Char('(') + patterns + QLatin1Char(')');
+        filters << (parts[i].endsWith(shown) ? parts[i] : parts[i] + QLatin1Char(' ') + shown);
     }
     return filters.join(QStringLiteral(";;"));
 }

@@ -18,6 +18,8 @@ enum class Answer { Yes, No, Cancel };
 struct FileDialogRequest {
     // Filter in the "description|pattern|description|pattern" form, e.g. "Quarbelﾌｧｲﾙ(*.qbd)|*.qbd".
     QString filter;
+    // The window title; empty leaves the dialog's own.
+    QString title;
     QString initialDir;
     QString fileName;
     bool overwritePrompt = false;
@@ -45,12 +47,19 @@ public:
     virtual void message(QWidget* parent, const QString& text, MessageIcon icon) = 0;
     // Yes/No/Cancel with the question icon, titled "Quarbel".
     virtual Answer askYesNoCancel(QWidget* parent, const QString& text) = 0;
+    // OK/Cancel with the exclamation icon, titled "Quarbel", Cancel the default; true for OK.
+    // Dialogs without their own box ask Yes/No/Cancel and take Yes for OK.
+    virtual bool confirm(QWidget* parent, const QString& text) {
+        return askYesNoCancel(parent, text) == Answer::Yes;
+    }
 };
 
 // The real dialogs.
 std::unique_ptr<Dialogs> makeQtDialogs();
 
-// "Quarbelﾌｧｲﾙ(*.qbd)|*.qbd" -> "Quarbelﾌｧｲﾙ(*.qbd) (*.qbd)", one Qt filter per pair, ";;"-separated.
+// One Qt filter per pair, ";;"-separated, each showing its patterns once: a description that
+// already ends with them is kept as it is ("Quarbelﾌｧｲﾙ(*.qbd)|*.qbd" -> "Quarbelﾌｧｲﾙ(*.qbd)"),
+// any other gets them added ("すべてのファイル|*.bmp;*.jpg" -> "すべてのファイル (*.bmp *.jpg)").
 QString qtFilterFromPairs(const QString& filter);
 
 // Answers prepared in advance, for tests and scripted runs; records what was asked.

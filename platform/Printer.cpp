@@ -1,55 +1,58 @@
 #include "platform/Printer.h"
 
-#include <QPainter>
-#include <QPrinter>
-#include <QPrinterInfo>
-
 namespace quarbel::platform {
 
 namespace {
 
-class QtPrinter : public Printer {
-public:
-    std::optional<PrintError> printPage(const PrintPage& page) override {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull()) {
-            return PrintError::NoPrinter;
-        }
-        QPrinter printer(info, QPrinter::HighResolution);
-        // The picture starts at the paper's corner, as on screen; no margins are added.
-        printer.setFullPage(true);
-        printer.setDocName(QStringLiteral("Quarbel"));
-        if (!printer.isValid()) {
-            return PrintError::NoPrinter;
-        }
-        QPainter painter;
-        if (!painter.begin(&printer)) {
-            return PrintError::Failed;
-        }
-        // Each dot is repeated, never blended: a stereogram's dots must stay sharp.
-        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.drawImage(placementOnPage(page.sizeInches, printer.logicalDpiX(), printer.logicalDpiY()), page.image);
-        if (!painter.end() || printer.printerState() == QPrinter::Error ||
-            printer.printerState() == QPrinter::Aborted) {
-            return PrintError::Failed;
-        }
-        return std::nullopt;
-    }
-};
+// Page sizes come from the print system in hundredths of millimetres; a few hundredths of a
+// point of rounding must not turn a picture that fits into one that does not.
+constexpr qreal kFitTolerance = 0.01;
+
+bool fitsWithin(QSizeF picture, QSizeF area) {
+    return picture.width() <= area.width() + kFitTolerance &&
+           picture.height() <= area.height() + kFitTolerance;
+}
 
 } // namespace
 
-std::unique_ptr<Printer> makeQtPrinter() { return std::make_unique<QtPrinter>(); }
-
-QRectF placementOnPage(QSizeF sizeInches, qreal dotsPerInchX, qreal dotsPerInchY) {
-    return {0.0, 0.0, sizeInches.width() * dotsPerInchX, sizeInches.height() * dotsPerInchY};
+std::optional<Orientation> orientationThatFits(QSizeF picture, const Sheet& sheet) {
+    if (fitsWithin(picture, sheet.printable.size())) {
+        return Orientation::Portrait;
+    }
+    if (fitsWithin(picture.transposed(), sheet.printable.size())) {
+        return Orientation::Landscape;
+    }
+    return std::nullopt;
 }
 
-std::optional<PrintError> RecordingPrinter::printPage(const PrintPage& page) {
-    if (!m_failures.isEmpty()) {
-        return m_failures.takeFirst();
+QTransform pictureOnSheet(const Sheet& sheet, Orientation orientation) {
+    const QRectF area = sheet.printable;
+    if (orientation == Orientation::Portrait) {
+        return QTransform::fromTranslate(area.left(), area.top());
     }
-    m_pages.append(page);
+    // Landscape is the upright sheet turned a quarter clockwise for reading: the reader's
+    // top-left corner is the upright sheet's bottom-left, the picture's rows run up the sheet and
+    // its columns to the right.
+    return {0.0, -1.0, 1.0, 0.0, area.left(), area.bottom()};
+}
+
+RecordingPrinter::RecordingPrinter()
+    : m_sheet{QStringLiteral("Recording"), QStringLiteral("iso_a4_210x297mm"), QSizeF(595.28, 841.89),
+              QRectF(0, 0, 595.28, 841.89)} {}
+
+std::variant<Sheet, PrintFailure> RecordingPrinter::defaultSheet() {
+    ++m_sheetRequests;
+    if (!m_sheetFailures.isEmpty()) {
+        return m_sheetFailures.takeFirst();
+    }
+    return m_sheet;
+}
+
+std::optional<PrintFailure> RecordingPrinter::print(const PrintJob& job) {
+    if (!m_jobFailures.isEmpty()) {
+        return m_jobFailures.takeFirst();
+    }
+    m_jobs.append(job);
     return std::nullopt;
 }
 

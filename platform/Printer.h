@@ -2,51 +2,103 @@
 
 // Printing one picture on the default printer. Windows call it through this interface so that
 // tests can see what would be printed without a printer.
+//
+// Every length here is in points (1/72 inch) on the sheet held upright (portrait), origin at the
+// top-left corner, y growing downwards.
 
-#include <memory>
-#include <optional>
-
+#include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QRectF>
 #include <QSizeF>
+#include <QString>
+#include <QTransform>
+#include <memory>
+#include <optional>
+#include <variant>
 
 namespace quarbel::platform {
 
-// A picture printed at the top-left corner of the page, at a physical size, unscaled otherwise.
-struct PrintPage {
-    QImage image;
-    QSizeF sizeInches;
+// The paper the default printer uses and the part of it the printer can mark.
+struct Sheet {
+    QString printer; // the queue's name, for messages
+    QString media;   // the print system's name for the paper; empty for its default
+    QSizeF paper;
+    QRectF printable;
 };
 
-enum class PrintError { NoPrinter, Failed };
+enum class Orientation { Portrait, Landscape };
+
+// A picture printed at a physical size, unscaled, at the top-left corner of the printable area
+// of the sheet as the reader holds it.
+struct PrintJob {
+    QString title;
+    QImage image;
+    QSizeF size;
+    Sheet sheet;
+    Orientation orientation = Orientation::Portrait;
+};
+
+enum class PrintError {
+    NoPrinter,    // no printer is set up at all
+    NotAccepting, // the queue refuses jobs
+    Stopped,      // the printer is paused or out of order
+    JobFailed,    // the print system did not take the job
+};
+
+struct PrintFailure {
+    PrintError error = PrintError::NoPrinter;
+    QString printer;
+    QString reason; // the print system's own words; may be empty
+};
 
 class Printer {
 public:
     virtual ~Printer() = default;
-    // Prints page on the default printer without a dialog; the failure when nothing was printed.
-    virtual std::optional<PrintError> printPage(const PrintPage& page) = 0;
+    // The default printer's sheet, or why nothing can be printed on it now.
+    virtual std::variant<Sheet, PrintFailure> defaultSheet() = 0;
+    // Sends job to its sheet's printer without a dialog; the failure when the job was not taken.
+    virtual std::optional<PrintFailure> print(const PrintJob& job) = 0;
 };
 
-// The system's default printer, the whole page usable (no margins).
-std::unique_ptr<Printer> makeQtPrinter();
+// The system's default printer through CUPS.
+std::unique_ptr<Printer> makeSystemPrinter();
 
-// Where a page's picture goes on a device of the given resolution: its top-left corner, its size.
-QRectF placementOnPage(QSizeF sizeInches, qreal dotsPerInchX, qreal dotsPerInchY);
+// Portrait when the picture fits the printable area that way, else landscape when it fits so;
+// nullopt when it fits neither way.
+std::optional<Orientation> orientationThatFits(QSizeF picture, const Sheet& sheet);
 
-// Prints nothing; records each page and answers with prepared failures, for tests.
+// Maps the picture (points, its top-left at the origin) onto the upright sheet: its top-left
+// corner at the printable area's top-left corner as the sheet is read in orientation.
+QTransform pictureOnSheet(const Sheet& sheet, Orientation orientation);
+
+// A one-page PDF of job: the picture's pixels as they are (lossless, never smoothed) on a page of
+// the sheet's paper size.
+QByteArray pdfOfJob(const PrintJob& job);
+
+// Prints nothing; records each job and answers with a prepared sheet and failures, for tests.
 class RecordingPrinter : public Printer {
 public:
-    // The next page fails with error; with none queued, pages print.
-    void queueFailure(PrintError error) { m_failures.append(error); }
+    RecordingPrinter();
 
-    std::optional<PrintError> printPage(const PrintPage& page) override;
+    void setSheet(const Sheet& sheet) { m_sheet = sheet; }
+    // The next defaultSheet() call fails so; with none queued, the sheet is given.
+    void queueSheetFailure(const PrintFailure& failure) { m_sheetFailures.append(failure); }
+    // The next job fails so; with none queued, jobs are taken.
+    void queueJobFailure(const PrintFailure& failure) { m_jobFailures.append(failure); }
 
-    const QList<PrintPage>& pages() const { return m_pages; }
+    std::variant<Sheet, PrintFailure> defaultSheet() override;
+    std::optional<PrintFailure> print(const PrintJob& job) override;
+
+    const QList<PrintJob>& jobs() const { return m_jobs; }
+    int sheetRequests() const { return m_sheetRequests; }
 
 private:
-    QList<PrintError> m_failures;
-    QList<PrintPage> m_pages;
+    Sheet m_sheet;
+    QList<PrintFailure> m_sheetFailures;
+    QList<PrintFailure> m_jobFailures;
+    QList<PrintJob> m_jobs;
+    int m_sheetRequests = 0;
 };
 
 } // namespace quarbel::platform

@@ -1,9 +1,8 @@
 #include "platform/Shell.h"
 
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QProcess>
-#include <QUrl>
+#include <QStandardPaths>
 
 namespace quarbel::platform {
 
@@ -37,16 +36,35 @@ public:
         return std::nullopt;
     }
 
-    std::optional<ShellError> openDocument(const QString& path) override {
-        const QFileInfo info(path);
-        if (auto error = checkFile(info)) {
-            return error;
+    void openPage(const QString& path, std::function<void(bool opened)> done) override {
+        // The opener's exit status is the only sign that a browser exists; a desktop without one
+        // makes it fail at once.
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        if (opener.isEmpty() || !QFileInfo(path).isFile()) {
+            done(false);
+            return;
         }
-        // False when the desktop has no program for the file (no browser configured).
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) {
-            return pictureError(ErrDeviceUnavailable);
-        }
-        return std::nullopt;
+        auto* process = new QProcess;
+        auto answered = std::make_shared<bool>(false);
+        const auto answer = [process, answered, done](bool opened) {
+            if (*answered) {
+                return;
+            }
+            *answered = true;
+            process->deleteLater();
+            done(opened);
+        };
+        QObject::connect(process, &QProcess::finished, process,
+                         [answer](int code, QProcess::ExitStatus status) {
+                             answer(status == QProcess::NormalExit && code == 0);
+                         });
+        QObject::connect(process, &QProcess::errorOccurred, process, [answer](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) {
+                answer(false);
+            }
+        });
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->start(opener, {QFileInfo(path).absoluteFilePath()});
     }
 };
 
@@ -68,9 +86,9 @@ std::optional<ShellError> RecordingShell::startProgram(const QString& program, c
     return nextResult();
 }
 
-std::optional<ShellError> RecordingShell::openDocument(const QString& path) {
+void RecordingShell::openPage(const QString& path, std::function<void(bool opened)> done) {
     m_requests.append({Request::Document, path, QString()});
-    return nextResult();
+    done(!nextResult());
 }
 
 } // namespace quarbel::platform

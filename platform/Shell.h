@@ -3,13 +3,13 @@
 // Starting another program and opening a page in the user's browser. Windows call them through
 // this interface so that tests can see what would be started without starting anything.
 
-#include <memory>
-#include <optional>
+#include "platform/Picture.h"
 
 #include <QList>
 #include <QString>
-
-#include "platform/Picture.h"
+#include <functional>
+#include <memory>
+#include <optional>
 
 namespace quarbel::platform {
 
@@ -21,8 +21,9 @@ public:
     virtual ~Shell() = default;
     // Starts program without arguments, in workingDir, and does not wait for it.
     virtual std::optional<ShellError> startProgram(const QString& program, const QString& workingDir) = 0;
-    // Opens a local file (a help page) with the user's browser or the file's usual program.
-    virtual std::optional<ShellError> openDocument(const QString& path) = 0;
+    // Opens a local page with the desktop's opener (xdg-open) and calls done with whether it did;
+    // done may be called after returning, once the opener has given its answer.
+    virtual void openPage(const QString& path, std::function<void(bool opened)> done) = 0;
 };
 
 // The desktop's own launcher.
@@ -41,7 +42,8 @@ public:
     void queueFailure(const ShellError& error) { m_failures.append(error); }
 
     std::optional<ShellError> startProgram(const QString& program, const QString& workingDir) override;
-    std::optional<ShellError> openDocument(const QString& path) override;
+    // A queued failure makes the page fail to open.
+    void openPage(const QString& path, std::function<void(bool opened)> done) override;
 
     const QList<Request>& requests() const { return m_requests; }
 

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
+  libcups2-dev cups printer-driver-cups-pdf poppler-utils
 )
 
 missing=()

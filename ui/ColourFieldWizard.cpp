@@ -1,10 +1,20 @@
 #include "ui/ColourFieldWizard.h"
 
+#include "document/AppPaths.h"
+#include "document/Settings.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/Picture.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,20 +24,15 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QTimer>
-
-#include "document/AppPaths.h"
-#include "document/Settings.h"
-#include "platform/Dialogs.h"
-#include "platform/FileSystem.h"
-#include "platform/Picture.h"
+#include <QVBoxLayout>
 
 namespace quarbel::ui {
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kPictureFilter = QStringLiteral(
-    "すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf");
+const QString kPictureFilter = QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|"
+                                              "JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf");
 const char* const kDirKeys[] = {"picDesignDir", "picFieldDir"};
 
 constexpr int kHandOverDelayMs = 50;
@@ -35,42 +40,44 @@ constexpr int kDefaultRittaido = 20;
 constexpr int kMaxKurikaesi = 200;
 constexpr int kMaxRittaido = 50;
 
-// Window geometry in pixels: the pages sit above Line1, the buttons below it.
+// The window's default size in pixels; the layouts may make it larger for larger fonts.
 constexpr int kFormWidth = 440;
 constexpr int kFormHeight = 300;
-constexpr int kMargin = 8;
-constexpr int kLine1Top = 244;
-constexpr int kPageWidth = kFormWidth - 2 * kMargin;
-constexpr int kPageHeight = 224;
-constexpr int kPreviewLeft = kPageWidth - 60;
+constexpr int kPreviewBox = 60;
 
-QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& geometry, const QString& name = {}) {
+// Short texts keep one line and widen the window when they need to; long ones wrap.
+QLabel* makeLabel(QWidget* parent, const QString& text, const QString& name = {}, bool wrap = false) {
     auto* label = new QLabel(text, parent);
-    label->setGeometry(geometry);
-    label->setWordWrap(true);
+    label->setWordWrap(wrap);
+    if (wrap) {
+        // Wrapped text asks for a generous width of its own; the window's default width decides.
+        label->setMinimumWidth(160);
+    }
     if (!name.isEmpty()) {
         label->setObjectName(name);
     }
     return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const QString& caption, const QRect& geometry, const char* name) {
+QPushButton* makeButton(QWidget* parent, const QString& caption, const QString& name) {
     auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
+    button->setObjectName(name);
+    // Only the page's forward button takes Enter, wherever the focus is.
+    button->setAutoDefault(false);
     return button;
 }
 
-QFrame* makeLine(QWidget* parent, const QRect& geometry, const char* name) {
+QFrame* makeLine(QWidget* parent, const char* name) {
     auto* line = new QFrame(parent);
     line->setObjectName(QLatin1String(name));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(geometry);
     return line;
 }
 
-QString sizeText(QSize size) { return QString::number(size.width()) + QStringLiteral("×") + QString::number(size.height()); }
+QString sizeText(QSize size) {
+    return QString::number(size.width()) + QStringLiteral("×") + QString::number(size.height());
+}
 
 } // namespace
 
@@ -127,6 +134,22 @@ int leadingNumber(const QString& text) {
     return value;
 }
 
+QString elidedPath(const QString& path, const QFontMetrics& metrics, int width) {
+    const QString shown = QDir::toNativeSeparators(path);
+    if (metrics.horizontalAdvance(shown) <= width) {
+        return shown;
+    }
+    const qsizetype cut = shown.lastIndexOf(QDir::separator());
+    if (cut < 0) {
+        return shown;
+    }
+    // The name and its separator stay; the folder gets what room is left, shortened in the middle.
+    const QString name = shown.mid(cut);
+    const int room = width - metrics.horizontalAdvance(name);
+    const QString folder = metrics.elidedText(shown.left(cut), Qt::ElideMiddle, std::max(room, 0));
+    return (folder.isEmpty() ? QStringLiteral("…") : folder) + name;
+}
+
 QString wizardTemporaryFile(const QString& dir, const QString& avoid) {
     const auto candidate = [&dir](int n) {
         return document::pathInDir(dir, QStringLiteral("TMP") + QString::number(n) + QStringLiteral(".bmp"));
@@ -147,101 +170,149 @@ QString wizardTemporaryFile(const QString& dir, const QString& avoid) {
     return {};
 }
 
-ColourFieldWizard::ColourFieldWizard(document::AppState& state, platform::Dialogs& dialogs, QTimer& timForWiz, QWidget* parent)
+ColourFieldWizard::ColourFieldWizard(document::AppState& state, platform::Dialogs& dialogs, QTimer& timForWiz,
+                                     QWidget* parent)
     : QDialog(parent), m_state(state), m_dialogs(dialogs), m_timForWiz(timForWiz) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("カラーフィールド　ウィザード"));
-    setFixedSize(kFormWidth, kFormHeight);
-    setSizeGripEnabled(false);
     buildPages();
+    resize(kFormWidth, kFormHeight);
 }
 
 ColourFieldWizard::~ColourFieldWizard() = default;
 
 void ColourFieldWizard::buildPages() {
+    auto* pages = new QGridLayout;
     for (std::size_t page = 0; page < m_picContena.size(); ++page) {
         auto* container = new QWidget(this);
         container->setObjectName(QStringLiteral("picContena_%1").arg(page));
-        container->resize(kPageWidth, kPageHeight);
+        // The three pages share one place; only the visible one is laid out.
+        pages->addWidget(container, 0, 0);
         m_picContena[page] = container;
     }
 
     // Page 0: the two pictures.
     QWidget* page0 = m_picContena[0];
+    auto* grid0 = new QGridLayout(page0);
+    grid0->setContentsMargins(0, 0, 0, 0);
+    grid0->setColumnStretch(1, 1);
+    grid0->setColumnMinimumWidth(2, kPreviewBox);
     static const char* const kPrompts[] = {"デザイン画像を指定してください...",
                                            "フィールド画像の元となる画像を指定してください..."};
     for (int index = 0; index < 2; ++index) {
         const auto i = static_cast<std::size_t>(index);
-        const int top = index * 114;
-        makeLabel(page0, QString::fromUtf8(kPrompts[i]), QRect(0, top, kPageWidth, 20),
-                  QStringLiteral("Label1_%1").arg(index));
-        m_cmdSansyou[i] = makeButton(page0, QStringLiteral("参照"), QRect(0, top + 26, 72, 26), "cmdSansyou");
-        m_cmdSansyou[i]->setObjectName(QStringLiteral("cmdSansyou_%1").arg(index));
-        m_lblDesign[i] = makeLabel(page0, {}, QRect(80, top + 26, kPreviewLeft - 88, 36),
-                                   QStringLiteral("lblDesign_%1").arg(index));
+        const int row = index * 4;
+        grid0->addWidget(
+            makeLabel(page0, QString::fromUtf8(kPrompts[i]), QStringLiteral("Label1_%1").arg(index)), row, 0,
+            1, 3);
+        m_cmdSansyou[i] =
+            makeButton(page0, QStringLiteral("参照"), QStringLiteral("cmdSansyou_%1").arg(index));
+        grid0->addWidget(m_cmdSansyou[i], row + 1, 0, Qt::AlignTop);
+        // One line, the file name always whole: the folder gives way in the middle.
+        m_lblDesign[i] = new QLabel(page0);
+        m_lblDesign[i]->setObjectName(QStringLiteral("lblDesign_%1").arg(index));
         m_lblDesign[i]->setTextFormat(Qt::PlainText);
-        m_lblSize1[i] = makeLabel(page0, {}, QRect(80, top + 66, kPreviewLeft - 88, 20),
-                                  QStringLiteral("lblSize1_%1").arg(index));
+        m_lblDesign[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        m_lblDesign[i]->installEventFilter(this);
+        grid0->addWidget(m_lblDesign[i], row + 1, 1);
+        m_lblSize1[i] = makeLabel(page0, {}, QStringLiteral("lblSize1_%1").arg(index));
+        grid0->addWidget(m_lblSize1[i], row + 2, 1, Qt::AlignTop);
         auto* preview = new QLabel(page0);
         preview->setObjectName(index == 0 ? QStringLiteral("picD") : QStringLiteral("picFmoto"));
         preview->setScaledContents(true);
-        preview->setGeometry(kPreviewLeft, top + 26, 1, 1);
+        preview->setFixedSize(1, 1);
         preview->hide();
         m_previews[i] = preview;
+        grid0->addWidget(preview, row + 1, 2, 2, 1, Qt::AlignLeft | Qt::AlignTop);
+        grid0->setRowMinimumHeight(row + 2, kPreviewBox - m_cmdSansyou[i]->sizeHint().height());
         connect(m_cmdSansyou[i], &QPushButton::clicked, this, [this, index] { cmdSansyou_Click(index); });
     }
-    makeLine(page0, QRect(0, 106, kPageWidth, 2), "Line2");
+    grid0->addWidget(makeLine(page0, "Line2"), 3, 0, 1, 3);
+    grid0->setRowStretch(8, 1);
 
     // Page 1: repeat width and depth.
     QWidget* page1 = m_picContena[1];
-    makeLabel(page1, QStringLiteral("繰り返し幅（ピクセル）を指定してください。（通常は、右の値でOKです）"),
-              QRect(0, 30, 320, 44), QStringLiteral("Label2_3"));
-    makeLabel(page1, QStringLiteral("立体度を指定してください。（0～50）"), QRect(0, 110, 320, 44),
-              QStringLiteral("Label2_4"));
-    const auto makeField = [this, page1](int top, int maxLength, const char* name) {
+    auto* grid1 = new QGridLayout(page1);
+    grid1->setContentsMargins(0, 0, 0, 0);
+    grid1->setColumnStretch(0, 1);
+    grid1->setVerticalSpacing(24);
+    grid1->addWidget(
+        makeLabel(page1,
+                  QStringLiteral("繰り返し幅（ピクセル）を指定してください。（通常は、右の値でOKです）"),
+                  QStringLiteral("Label2_3"), true),
+        1, 0);
+    grid1->addWidget(makeLabel(page1, QStringLiteral("立体度を指定してください。（0～50）"),
+                               QStringLiteral("Label2_4"), true),
+                     2, 0);
+    const auto makeField = [this, page1](int maxLength, const char* name) {
         auto* field = new QLineEdit(page1);
         field->setObjectName(QLatin1String(name));
-        field->setGeometry(340, top, 60, 24);
         field->setMaxLength(maxLength);
+        field->setFixedWidth(60);
         // Pasting through the context menu bypasses the key filter; the text stays digits only.
-        field->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
+        field->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
         field->installEventFilter(this);
         return field;
     };
-    m_txtKurikaesi = makeField(40, 3, "txtKurikaesi");
-    m_txtRittaido = makeField(120, 2, "txtRittaido");
+    m_txtKurikaesi = makeField(3, "txtKurikaesi");
+    m_txtRittaido = makeField(2, "txtRittaido");
+    grid1->addWidget(m_txtKurikaesi, 1, 1);
+    grid1->addWidget(m_txtRittaido, 2, 1);
+    grid1->setRowStretch(0, 1);
+    grid1->setRowStretch(3, 1);
 
     // Page 2: the summary.
     QWidget* page2 = m_picContena[2];
-    static const char* const kSummary[] = {"デザイン画像の大きさ ", "フィールド画像の元となる画像の大きさ ", "繰り返し幅 ",
-                                           "立体度"};
+    auto* grid2 = new QGridLayout(page2);
+    grid2->setContentsMargins(0, 0, 0, 0);
+    grid2->setColumnStretch(1, 1);
+    grid2->setVerticalSpacing(10);
+    static const char* const kSummary[] = {"デザイン画像の大きさ ", "フィールド画像の元となる画像の大きさ ",
+                                           "繰り返し幅 ", "立体度"};
     for (int row = 0; row < 4; ++row) {
         const auto i = static_cast<std::size_t>(row);
-        makeLabel(page2, QString::fromUtf8(kSummary[i]), QRect(0, 16 + row * 32, 260, 22),
-                  QStringLiteral("Label4_%1").arg(row));
-        m_lblSize3[i] = makeLabel(page2, {}, QRect(270, 16 + row * 32, kPageWidth - 270, 22),
-                                  QStringLiteral("lblSize3_%1").arg(row));
+        grid2->addWidget(
+            makeLabel(page2, QString::fromUtf8(kSummary[i]), QStringLiteral("Label4_%1").arg(row)), row, 0);
+        m_lblSize3[i] = makeLabel(page2, {}, QStringLiteral("lblSize3_%1").arg(row));
+        grid2->addWidget(m_lblSize3[i], row, 1);
     }
-    makeLabel(page2, QStringLiteral("以上でよろしければ、完了ボタンをクリックしてください。"),
-              QRect(0, 160, kPageWidth, 40), QStringLiteral("Label4_4"));
+    grid2->addWidget(makeLabel(page2,
+                               QStringLiteral("以上でよろしければ、完了ボタンをクリックしてください。"),
+                               QStringLiteral("Label4_4"), true),
+                     4, 0, 1, 2);
+    grid2->setRowStretch(5, 1);
 
-    m_line1 = makeLine(this, QRect(kMargin, kLine1Top, kPageWidth, 2), "Line1");
-    const int buttonTop = kLine1Top + 14;
-    m_cmdBack = makeButton(this, QStringLiteral("<  戻る"), QRect(118, buttonTop, 76, 28), "cmdBack");
-    m_cmdNext = makeButton(this, QStringLiteral("次へ >"), QRect(196, buttonTop, 76, 28), "cmdNext");
-    m_cmdCompreat = makeButton(this, QStringLiteral("完了"), QRect(274, buttonTop, 76, 28), "cmdCompreat");
-    m_cmdCancel = makeButton(this, QStringLiteral("キャンセル"), QRect(356, buttonTop, 76, 28), "cmdCancel");
+    m_line1 = makeLine(this, "Line1");
+    m_cmdBack = makeButton(this, QStringLiteral("<  戻る"), QStringLiteral("cmdBack"));
+    m_cmdNext = makeButton(this, QStringLiteral("次へ >"), QStringLiteral("cmdNext"));
+    m_cmdCompreat = makeButton(this, QStringLiteral("完了"), QStringLiteral("cmdCompreat"));
+    m_cmdCancel = makeButton(this, QStringLiteral("キャンセル"), QStringLiteral("cmdCancel"));
     connect(m_cmdBack, &QPushButton::clicked, this, &ColourFieldWizard::cmdBack_Click);
     connect(m_cmdNext, &QPushButton::clicked, this, &ColourFieldWizard::cmdNext_Click);
     connect(m_cmdCompreat, &QPushButton::clicked, this, &ColourFieldWizard::cmdCompreat_Click);
     connect(m_cmdCancel, &QPushButton::clicked, this, &ColourFieldWizard::cmdCancel_Click);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* button : {m_cmdBack, m_cmdNext, m_cmdCompreat}) {
+        buttons->addWidget(button);
+    }
+    buttons->addSpacing(6);
+    buttons->addWidget(m_cmdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(pages, 1);
+    layout->addWidget(m_line1);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
 }
 
 void ColourFieldWizard::Form_Load() {
     centreOnScreen();
-    const int top = (m_line1->y() - kPageHeight) / 2;
+    // The layout centres the page above Line1.
     for (std::size_t page = 0; page < m_picContena.size(); ++page) {
-        m_picContena[page]->move(kMargin, top);
         m_picContena[page]->setVisible(page == 0);
     }
     m_cmdCancel->setEnabled(true);
@@ -249,9 +320,11 @@ void ColourFieldWizard::Form_Load() {
     m_cmdNext->setEnabled(false);
     m_cmdCompreat->setEnabled(false);
     for (std::size_t i = 0; i < 2; ++i) {
-        m_lblDesign[i]->clear();
+        setChosenPath(static_cast<int>(i), {});
         m_lblSize1[i]->clear();
     }
+    setForwardButton(m_cmdNext);
+    m_cmdSansyou[0]->setFocus(Qt::OtherFocusReason);
     // A hand-over that never ran must not be taken for this run's.
     m_state.WizardDone = false;
 }
@@ -262,7 +335,28 @@ void ColourFieldWizard::centreOnScreen() {
         return;
     }
     const QRect available = screen->availableGeometry();
-    move(available.left() + (available.width() - width()) / 2, available.top() + (available.height() - height()) / 2);
+    move(available.left() + (available.width() - width()) / 2,
+         available.top() + (available.height() - height()) / 2);
+}
+
+bool ColourFieldWizard::event(QEvent* event) {
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Resize) {
+        fitHeightToText();
+    }
+    return handled;
+}
+
+void ColourFieldWizard::fitHeightToText() {
+    // A window's minimum size does not follow wrapped text; at the current width the wrapped
+    // lines need this much height.
+    if (!layout() || !layout()->hasHeightForWidth()) {
+        return;
+    }
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height()) {
+        resize(width(), needed);
+    }
 }
 
 // ---- page 0: the two pictures ----------------------------------------------------------------
@@ -307,12 +401,13 @@ void ColourFieldWizard::cmdSansyou_Click(int index) {
         return;
     }
 
-    m_lblDesign[i]->setText(choice->fullPath);
+    setChosenPath(index, choice->fullPath);
     (index == 0 ? m_picDUra : m_picFmotoUra) = std::move(loaded.image);
     const QImage& picture = index == 0 ? m_picDUra : m_picFmotoUra;
     showPreview(index);
-    m_lblSize1[i]->setText(QStringLiteral("画像サイズ　") + QString::number(picture.width()) + QStringLiteral("×") +
-                           QString::number(picture.height()) + QStringLiteral("  ピクセル"));
+    m_lblSize1[i]->setText(QStringLiteral("画像サイズ　") + QString::number(picture.width()) +
+                           QStringLiteral("×") + QString::number(picture.height()) +
+                           QStringLiteral("  ピクセル"));
     m_state.WizardKurikaesi = m_picFmotoUra.width();
 
     if (m_picDUra.width() > WizardMaxDesignWidth) {
@@ -337,7 +432,7 @@ void ColourFieldWizard::showPreview(int index) {
     const QSizeF size = wizardPreviewSize(picture.size());
     m_previewSizes[i] = size;
     QLabel* preview = m_previews[i];
-    preview->resize(std::max(1, qRound(size.width())), std::max(1, qRound(size.height())));
+    preview->setFixedSize(std::max(1, qRound(size.width())), std::max(1, qRound(size.height())));
     preview->setPixmap(QPixmap::fromImage(picture));
     preview->show();
 }
@@ -347,17 +442,36 @@ void ColourFieldWizard::dropImage(int index) {
     (index == 0 ? m_picDUra : m_picFmotoUra) = QImage();
     QLabel* preview = m_previews[i];
     preview->clear();
-    preview->resize(1, 1);
+    preview->setFixedSize(1, 1);
     preview->hide();
     m_previewSizes[i] = {};
-    m_lblDesign[i]->clear();
+    setChosenPath(index, {});
     m_lblSize1[i]->clear();
 }
 
 void ColourFieldWizard::updateNextForImages() {
     // Next needs both pictures accepted; a refused one takes the permission back, so Complete can
     // never tile a pattern that is gone.
-    m_cmdNext->setEnabled(!m_lblDesign[0]->text().isEmpty() && !m_lblDesign[1]->text().isEmpty());
+    m_cmdNext->setEnabled(!m_chosenPaths[0].isEmpty() && !m_chosenPaths[1].isEmpty());
+}
+
+void ColourFieldWizard::setChosenPath(int index, const QString& path) {
+    m_chosenPaths[static_cast<std::size_t>(index)] = path;
+    QLabel* label = m_lblDesign[static_cast<std::size_t>(index)];
+    label->setToolTip(path);
+    showChosenPath(index);
+}
+
+void ColourFieldWizard::showChosenPath(int index) {
+    QLabel* label = m_lblDesign[static_cast<std::size_t>(index)];
+    label->setText(elidedPath(m_chosenPaths[static_cast<std::size_t>(index)], label->fontMetrics(),
+                              label->contentsRect().width()));
+}
+
+void ColourFieldWizard::setForwardButton(QPushButton* button) {
+    for (QPushButton* candidate : {m_cmdBack, m_cmdNext, m_cmdCompreat, m_cmdCancel}) {
+        candidate->setDefault(candidate == button);
+    }
 }
 
 // ---- page changes --------------------------------------------------------------------------------
@@ -409,6 +523,8 @@ void ColourFieldWizard::ShowWizardPage(int page) {
         m_cmdBack->setEnabled(false);
         m_cmdNext->setEnabled(true);
         m_cmdCompreat->setEnabled(false);
+        setForwardButton(m_cmdNext);
+        m_cmdNext->setFocus(Qt::OtherFocusReason);
         break;
     case 1:
         m_cmdBack->setEnabled(true);
@@ -416,6 +532,9 @@ void ColourFieldWizard::ShowWizardPage(int page) {
         m_cmdCompreat->setEnabled(false);
         m_txtKurikaesi->setText(QString::number(m_state.WizardKurikaesi));
         m_txtRittaido->setText(QString::number(m_state.WizardRittaido));
+        setForwardButton(m_cmdNext);
+        m_txtKurikaesi->setFocus(Qt::OtherFocusReason);
+        m_txtKurikaesi->selectAll();
         break;
     case 2:
         m_cmdBack->setEnabled(true);
@@ -425,6 +544,8 @@ void ColourFieldWizard::ShowWizardPage(int page) {
         m_lblSize3[1]->setText(sizeText(m_picFmotoUra.size()) + QStringLiteral("　ピクセル"));
         m_lblSize3[2]->setText(QString::number(m_state.WizardKurikaesi) + QStringLiteral("　ピクセル"));
         m_lblSize3[3]->setText(QString::number(m_state.WizardRittaido));
+        setForwardButton(m_cmdCompreat);
+        m_cmdCompreat->setFocus(Qt::OtherFocusReason);
         break;
     default:
         break;
@@ -434,6 +555,13 @@ void ColourFieldWizard::ShowWizardPage(int page) {
 // ---- page 1: the two number fields -------------------------------------------------------------
 
 bool ColourFieldWizard::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize) {
+        for (int index = 0; index < 2; ++index) {
+            if (watched == m_lblDesign[static_cast<std::size_t>(index)]) {
+                showChosenPath(index);
+            }
+        }
+    }
     if (watched != m_txtKurikaesi && watched != m_txtRittaido) {
         return QDialog::eventFilter(watched, event);
     }
@@ -466,9 +594,13 @@ bool ColourFieldWizard::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void ColourFieldWizard::txtKurikaesi_LostFocus() { validateKurikaesi(); }
+void ColourFieldWizard::txtKurikaesi_LostFocus() {
+    validateKurikaesi();
+}
 
-void ColourFieldWizard::txtRittaido_LostFocus() { validateRittaido(); }
+void ColourFieldWizard::txtRittaido_LostFocus() {
+    validateRittaido();
+}
 
 bool ColourFieldWizard::validateKurikaesi() {
     const QString text = m_txtKurikaesi->text();
@@ -491,10 +623,9 @@ bool ColourFieldWizard::validateRittaido() {
         m_state.WizardRittaido = value;
         return true;
     }
-    refuseEntry(m_txtRittaido, value > kMaxRittaido
-                                   ? QStringLiteral("立体度の数値が大きすぎます。") + kCrLf +
-                                         QStringLiteral("数値を50以下にしてください。")
-                                   : QStringLiteral("0～50までの数値を入力してください。"));
+    refuseEntry(m_txtRittaido, value > kMaxRittaido ? QStringLiteral("立体度の数値が大きすぎます。") + kCrLf +
+                                                          QStringLiteral("数値を50以下にしてください。")
+                                                    : QStringLiteral("0～50までの数値を入力してください。"));
     return false;
 }
 
@@ -517,8 +648,9 @@ void ColourFieldWizard::cmdCompreat_Click() {
     // Both files are written before the pictures go, so a failed write leaves the wizard able to
     // try again and no half hand-over behind.
     const QString designFile = wizardTemporaryFile(m_state.appDir, {});
-    std::optional<platform::PictureError> error =
-        designFile.isEmpty() ? platform::pictureError(platform::ErrPathFileAccess) : platform::saveBmp(m_picDUra, designFile);
+    std::optional<platform::PictureError> error = designFile.isEmpty()
+                                                      ? platform::pictureError(platform::ErrPathFileAccess)
+                                                      : platform::saveBmp(m_picDUra, designFile);
     QString fieldFile;
     if (!error) {
         fieldFile = wizardTemporaryFile(m_state.appDir, designFile);
@@ -537,13 +669,15 @@ void ColourFieldWizard::cmdCompreat_Click() {
     m_picDUra = QImage();
     m_state.WizardDesignFile = designFile;
     m_state.WizardFieldFile = fieldFile;
-    m_state.wizardDesignSource = m_lblDesign[0]->text();
+    m_state.wizardDesignSource = m_chosenPaths[0];
     m_state.WizardDone = true;
     Form_Unload();
     QDialog::accept();
 }
 
-void ColourFieldWizard::cmdCancel_Click() { reject(); }
+void ColourFieldWizard::cmdCancel_Click() {
+    reject();
+}
 
 void ColourFieldWizard::reject() {
     Form_Unload();

@@ -7,15 +7,15 @@
 // The handlers can be called directly; the frame shows the window modally without a nested event
 // loop, so nothing here blocks.
 
-#include <array>
-#include <optional>
+#include "document/AppState.h"
 
 #include <QDialog>
 #include <QImage>
 #include <QSizeF>
+#include <array>
+#include <optional>
 
-#include "document/AppState.h"
-
+class QFontMetrics;
 class QFrame;
 class QKeyEvent;
 class QLabel;
@@ -51,6 +51,10 @@ QSizeF wizardPreviewSize(QSize picture);
 // The number at the start of text, 0 when it starts with none (leading blanks skipped).
 int leadingNumber(const QString& text);
 
+// path as one line of at most width pixels: the file name whole, the folder shortened in the
+// middle when needed.
+QString elidedPath(const QString& path, const QFontMetrics& metrics, int width);
+
 // A free "TMP" + 10000..99999 + ".bmp" path in dir, never equal to avoid; empty when none is free.
 QString wizardTemporaryFile(const QString& dir, const QString& avoid);
 
@@ -59,7 +63,8 @@ class ColourFieldWizard : public QDialog {
 
 public:
     // timForWiz is the frame's hand-over timer, armed when the wizard completes.
-    ColourFieldWizard(document::AppState& state, platform::Dialogs& dialogs, QTimer& timForWiz, QWidget* parent = nullptr);
+    ColourFieldWizard(document::AppState& state, platform::Dialogs& dialogs, QTimer& timForWiz,
+                      QWidget* parent = nullptr);
     ~ColourFieldWizard() override;
 
     void Form_Load();
@@ -77,6 +82,8 @@ public:
 
     QWidget* picContena(int page) const { return m_picContena.at(static_cast<std::size_t>(page)); }
     QLabel* lblDesign(int index) const { return m_lblDesign.at(static_cast<std::size_t>(index)); }
+    // The chosen picture's full path (lblDesign shows it shortened to fit); empty when none.
+    QString chosenPath(int index) const { return m_chosenPaths.at(static_cast<std::size_t>(index)); }
     QLabel* lblSize1(int index) const { return m_lblSize1.at(static_cast<std::size_t>(index)); }
     QLabel* lblSize3(int index) const { return m_lblSize3.at(static_cast<std::size_t>(index)); }
     QLabel* picD() const { return m_previews[0]; }
@@ -95,6 +102,7 @@ public:
 protected:
     // Escape and the close box end the wizard as Cancel does.
     void reject() override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -109,6 +117,11 @@ private:
     void refuseEntry(QLineEdit* field, const QString& message);
     void Form_Unload();
     void centreOnScreen();
+    void fitHeightToText();
+    void setChosenPath(int index, const QString& path);
+    void showChosenPath(int index);
+    // The button Enter presses on the current page.
+    void setForwardButton(QPushButton* button);
 
     document::AppState& m_state;
     platform::Dialogs& m_dialogs;
@@ -116,6 +129,7 @@ private:
 
     std::array<QWidget*, 3> m_picContena{};
     std::array<QLabel*, 2> m_lblDesign{};
+    std::array<QString, 2> m_chosenPaths{};
     std::array<QLabel*, 2> m_lblSize1{};
     std::array<QLabel*, 4> m_lblSize3{};
     std::array<QLabel*, 2> m_previews{};

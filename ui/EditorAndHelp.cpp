@@ -1,13 +1,15 @@
 #include "ui/EditorAndHelp.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-
 #include "document/AppState.h"
 #include "document/Settings.h"
 #include "platform/Dialogs.h"
 #include "platform/Shell.h"
+#include "ui/HelpWindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
 
 namespace quarbel::ui {
 
@@ -55,9 +57,29 @@ void startEditor(const ShellCommandContext& context) {
         return;
     }
     if (const auto error = context.shell.startProgram(editor, context.appDir)) {
-        context.dialogs.message(context.owner, platform::runTimeErrorMessage(*error),
+        context.dialogs.message(context.owner, editorFailureMessage(editor, *error),
                                 platform::MessageIcon::Exclamation);
     }
+}
+
+QString editorFailureMessage(const QString& editor, const platform::ShellError& error) {
+    const QString name =
+        QStringLiteral("エディタ「") + QDir::toNativeSeparators(editor) + QStringLiteral("」");
+    QString problem;
+    switch (error.number) {
+    case platform::ErrFileNotFound:
+        problem = name + QStringLiteral("が見つかりません。");
+        break;
+    case platform::ErrPathFileAccess:
+        problem = name + QStringLiteral("はフォルダで、プログラムではありません。");
+        break;
+    default:
+        problem = name + QStringLiteral(
+                             "を起動できません。実行できるプログラムではないか、実行が許可されていません。");
+        break;
+    }
+    return problem + QStringLiteral("\r\n") +
+           QStringLiteral("［編集］→［エディタ］→［選択］で、エディタを選び直してください。");
 }
 
 void openHelpPage(const ShellCommandContext& context) {
@@ -72,10 +94,22 @@ void openHelpPage(const ShellCommandContext& context) {
                                 platform::MessageIcon::Exclamation);
         return;
     }
-    if (const auto error = context.shell.openDocument(page)) {
-        context.dialogs.message(context.owner, platform::runTimeErrorMessage(*error),
-                                platform::MessageIcon::Exclamation);
+    // Without a browser the page still opens, in the editor's own window.
+    const QPointer<QWidget> owner = context.owner;
+    context.shell.openPage(page, [owner, page](bool opened) {
+        if (!opened && owner) {
+            showHelpWindow(owner, page);
+        }
+    });
+}
+
+HelpWindow* showHelpWindow(QWidget* owner, const QString& page) {
+    auto* window = owner->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!window) {
+        window = new HelpWindow(owner);
     }
+    window->showPage(page);
+    return window;
 }
 
 QString helpPagePath(const QString& executableDir, const QString& appDir) {

@@ -11,12 +11,15 @@ namespace quarbel::document {
 struct AppState;
 }
 
+#include "platform/Shell.h"
+
 namespace quarbel::platform {
 class Dialogs;
-class Shell;
 } // namespace quarbel::platform
 
 namespace quarbel::ui {
+
+class HelpWindow;
 
 inline const QString EditorPathKey = QStringLiteral("EditerPath");
 // Inside the folder the page is looked for in.
@@ -38,10 +41,16 @@ ShellCommandContext frameContext(QWidget* owner, platform::Dialogs& dialogs, pla
 
 // Asks for a program and registers it as the editor; a cancelled dialog changes nothing.
 void chooseEditor(const ShellCommandContext& context);
-// Starts the registered editor in the application directory, or says that none is registered.
+// Starts the registered editor in the application directory, or says that none is registered or
+// why it cannot be started.
 void startEditor(const ShellCommandContext& context);
-// Opens the help page in the browser, or says where it was expected.
+// Why the registered editor did not start, naming it.
+QString editorFailureMessage(const QString& editor, const platform::ShellError& error);
+// Opens the help page in the browser, else in the editor's own help window; says where the page
+// was expected when there is none.
 void openHelpPage(const ShellCommandContext& context);
+// Shows page in owner's help window, made on first use.
+HelpWindow* showHelpWindow(QWidget* owner, const QString& page);
 
 // The help page beside the executable, else the one in the application directory; empty when
 // neither exists.

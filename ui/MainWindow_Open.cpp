@@ -181,7 +181,7 @@ void MainWindow::mnuOpen_Click() {
 
 platform::Printer* MainWindow::printer() {
     if (!m_printer) {
-        m_ownPrinter = platform::makeQtPrinter();
+        m_ownPrinter = platform::makeSystemPrinter();
         m_printer = m_ownPrinter.get();
     }
     return m_printer;

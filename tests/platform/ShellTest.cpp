@@ -1,14 +1,14 @@
 // The desktop launcher's own checks, and one real start to see the working folder it gives.
 
-#include <gtest/gtest.h>
+#include "platform/Shell.h"
+
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include "platform/Shell.h"
-#include "support/TestFiles.h"
+#include <gtest/gtest.h>
 
 namespace quarbel::platform {
 namespace {
@@ -25,20 +25,17 @@ TEST(QtShell, RefusesWhatCannotBeStartedWithTheMatchingErrorNumber) {
     struct Row {
         const char* what;
         QString path;
-        bool program;
         int number;
     };
     const Row rows[] = {
-        {"missing program", dir.filePath(QStringLiteral("absent")), true, ErrFileNotFound},
-        {"empty program", QString(), true, ErrFileNotFound},
-        {"folder as program", dir.path(), true, ErrPathFileAccess},
-        {"file without execute permission", plain, true, ErrPermissionDenied},
-        {"missing page", dir.filePath(QStringLiteral("Help/Help01.htm")), false, ErrFileNotFound},
-        {"folder as page", dir.path(), false, ErrPathFileAccess},
+        {"missing program", dir.filePath(QStringLiteral("absent")), ErrFileNotFound},
+        {"empty program", QString(), ErrFileNotFound},
+        {"folder as program", dir.path(), ErrPathFileAccess},
+        {"file without execute permission", plain, ErrPermissionDenied},
     };
     const auto shell = makeQtShell();
     for (const Row& row : rows) {
-        const auto error = row.program ? shell->startProgram(row.path, dir.path()) : shell->openDocument(row.path);
+        const auto error = shell->startProgram(row.path, dir.path());
         ASSERT_TRUE(error.has_value()) << row.what;
         EXPECT_EQ(error->number, row.number) << row.what;
         EXPECT_EQ(error->source, QStringLiteral("Quarbel")) << row.what;
@@ -61,6 +58,59 @@ TEST(QtShell, StartsTheProgramWithoutWaitingInTheGivenWorkingFolder) {
     const QString where = QDir(workDir.path()).filePath(QStringLiteral("where.txt"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(where); }, 5000));
     EXPECT_EQ(QString::fromUtf8(readBytes(where)).trimmed(), QDir(workDir.path()).canonicalPath());
+}
+
+// The desktop's opener is looked for on PATH; a fake one stands in for it.
+class OpenerOnPath {
+public:
+    explicit OpenerOnPath(const QByteArray& script) : m_oldPath(qgetenv("PATH")) {
+        if (!script.isEmpty()) {
+            const QString opener = m_dir.filePath(QStringLiteral("xdg-open"));
+            writeBytes(opener, script);
+            QFile::setPermissions(opener, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", m_dir.path().toLocal8Bit());
+    }
+    ~OpenerOnPath() { qputenv("PATH", m_oldPath); }
+    QString dir() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldPath;
+};
+
+TEST(QtShell, APageOpensWhenTheOpenerSucceedsAndOtherwiseSaysItDidNot) {
+    QTemporaryDir pages;
+    const QString page = pages.filePath(QStringLiteral("Help01.htm"));
+    ASSERT_TRUE(writeBytes(page, "<html></html>"));
+    struct Row {
+        const char* what;
+        QByteArray opener; // empty: no opener installed
+        QString page;
+        bool opened;
+    };
+    const Row rows[] = {
+        // Only the shell's own commands and absolute paths work with PATH reduced to the fake.
+        {"opener finds a browser",
+         "#!/bin/sh\nprintf %s \"$1\" > \"${0%/*}/arg.part\" && /bin/mv \"${0%/*}/arg.part\" "
+         "\"${0%/*}/arg.txt\"\n",
+         page, true},
+        {"no browser: the opener fails", "#!/bin/sh\nexit 3\n", page, false},
+        {"no opener at all", "", page, false},
+        {"missing page", "#!/bin/sh\nexit 0\n", pages.filePath(QStringLiteral("absent.htm")), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const OpenerOnPath path(row.opener);
+        std::optional<bool> answer;
+        makeQtShell()->openPage(row.page, [&answer](bool opened) { answer = opened; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
+        EXPECT_EQ(*answer, row.opened);
+        if (row.opened) {
+            EXPECT_EQ(QString::fromUtf8(readBytes(QDir(path.dir()).filePath(QStringLiteral("arg.txt")))),
+                      page);
+        }
+    }
 }
 #endif
 

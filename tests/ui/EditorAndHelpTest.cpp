@@ -1,12 +1,17 @@
 // Choosing and starting the external editor, and opening the help page, with nothing started.
 
-#include <QCoreApplication>
+#include "ui/EditorAndHelp.h"
 
 #include "FrameFixture.h"
 #include "document/Settings.h"
 #include "platform/Shell.h"
 #include "support/TestFiles.h"
-#include "ui/EditorAndHelp.h"
+#include "ui/HelpWindow.h"
+
+#include <QCoreApplication>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
 
 namespace quarbel::testing {
 namespace {
@@ -27,7 +32,6 @@ bool writeHelpPage(const QString& dir) {
 
 class EditorAndHelpTest : public FrameTest {
 protected:
-
     document::Settings settings() const { return {state.SettingsPath, state.appDir}; }
     void trigger(Menu id) { frame->menuAction(id)->trigger(); }
     // The last message box, or an empty record when none was shown.
@@ -39,7 +43,6 @@ protected:
         }
         return {Asked::Open, {}, {}, MessageIcon::Question};
     }
-
 };
 
 TEST_F(EditorAndHelpTest, StartWithoutARegisteredEditorSaysSoAndStartsNothing) {
@@ -85,7 +88,8 @@ TEST_F(EditorAndHelpTest, CancelKeepsTheEditorChoosingReplacesItAndStartRunsItIn
     shell.queueFailure(platform::pictureError(platform::ErrFileNotFound));
     trigger(Menu::mnuEditerBoot);
     EXPECT_EQ(lastMessage().text,
-              QStringLiteral("ｴﾗｰ番号  53Quarbel でｴﾗｰが発生しました。\r\nファイルが見つかりません。"));
+              QStringLiteral("エディタ「/opt/paint/bin/paint」が見つかりません。\r\n"
+                             "［編集］→［エディタ］→［選択］で、エディタを選び直してください。"));
     EXPECT_EQ(lastMessage().icon, MessageIcon::Exclamation);
 }
 
@@ -122,6 +126,117 @@ TEST_F(EditorAndHelpTest, HelpNamesTheMissingPageThenOpensItWithADocumentOpen) {
     EXPECT_EQ(shell.requests()[0].kind, RecordingShell::Request::Document);
     EXPECT_EQ(shell.requests()[0].path, helpPageIn(appDir()));
     EXPECT_TRUE(dialogs.asked().isEmpty());
+}
+
+#ifndef Q_OS_WIN
+TEST_F(EditorAndHelpTest, AnEditorThatCannotStartIsNamedWithWhatIsWrongInPlainJapanese) {
+    const QString plain = inAppDir(QStringLiteral("paint.txt"));
+    ASSERT_TRUE(writeBytes(plain, "not a program"));
+    const QString again =
+        QStringLiteral("\r\n［編集］→［エディタ］→［選択］で、エディタを選び直してください。");
+    struct Row {
+        QString editor;
+        QString message;
+    };
+    const Row rows[] = {
+        {inAppDir(QStringLiteral("gone/paint")), QStringLiteral("エディタ「") +
+                                                     inAppDir(QStringLiteral("gone/paint")) +
+                                                     QStringLiteral("」が見つかりません。") + again},
+        {plain, QStringLiteral("エディタ「") + plain +
+                    QStringLiteral(
+                        "」を起動できません。実行できるプログラムではないか、実行が許可されていません。") +
+                    again},
+        {appDir(), QStringLiteral("エディタ「") + appDir() +
+                       QStringLiteral("」はフォルダで、プログラムではありません。") + again},
+    };
+    const auto realShell = platform::makeQtShell();
+    const ui::ShellCommandContext context{frame.get(),        dialogs,  *realShell,
+                                          state.SettingsPath, appDir(), appDir()};
+    for (const Row& row : rows) {
+        ASSERT_TRUE(settings().setValue(ui::EditorPathKey, row.editor));
+        dialogs.clearAsked();
+        ui::startEditor(context);
+        EXPECT_EQ(lastMessage().text, row.message);
+        EXPECT_EQ(lastMessage().icon, MessageIcon::Exclamation);
+    }
+}
+#endif
+
+TEST_F(EditorAndHelpTest, WithoutABrowserTheHelpPageOpensInTheEditorsOwnWindow) {
+    ASSERT_TRUE(writeHelpPage(appDir()));
+    shell.queueFailure(platform::pictureError(platform::ErrDeviceUnavailable));
+    trigger(Menu::mnuSetumei);
+    auto* window = frame->findChild<ui::HelpWindow*>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->browser()->source(), QUrl::fromLocalFile(helpPageIn(appDir())));
+    EXPECT_TRUE(dialogs.asked().isEmpty()) << "no message, and never an error number";
+
+    // Asked again, the same window comes up; with a browser, no window.
+    window->close();
+    shell.queueFailure(platform::pictureError(platform::ErrDeviceUnavailable));
+    trigger(Menu::mnuSetumei);
+    EXPECT_EQ(frame->findChildren<ui::HelpWindow*>().size(), 1);
+    EXPECT_TRUE(window->isVisible());
+    window->close();
+    trigger(Menu::mnuSetumei);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(shell.requests().size(), 3);
+}
+
+// Every character of Japanese script, the ideographic space and full-width punctuation.
+bool isJapanese(QChar c) {
+    const auto script = c.script();
+    const char16_t u = c.unicode();
+    return script == QChar::Script_Han || script == QChar::Script_Hiragana ||
+           script == QChar::Script_Katakana || (u >= 0x3000 && u <= 0x303F) || (u >= 0xFF00 && u <= 0xFFEF);
+}
+
+TEST_F(EditorAndHelpTest, TheBuiltHelpPageReadsCleanlyInTheHelpWindowAndEveryLinkResolves) {
+    const QString builtDir = QStringLiteral(QUARBEL_BINARY_DIR "/app");
+    ASSERT_FALSE(ui::helpPagePath(builtDir, QString()).isEmpty());
+    shell.queueFailure(platform::pictureError(platform::ErrDeviceUnavailable));
+    ui::openHelpPage({frame.get(), dialogs, shell, state.SettingsPath, appDir(), builtDir});
+    auto* window = frame->findChild<ui::HelpWindow*>();
+    ASSERT_NE(window, nullptr);
+    const QTextDocument* page = window->browser()->document();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Quarbel の使い方"));
+
+    QStringList anchors;
+    QStringList links;
+    for (QTextBlock block = page->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            anchors += format.anchorNames();
+            if (format.isAnchor() && !format.anchorHref().isEmpty()) {
+                links += format.anchorHref();
+            }
+        }
+    }
+    EXPECT_GE(links.size(), 9);
+    for (const QString& link : links) {
+        const QUrl url(link);
+        if (link.startsWith(QLatin1Char('#'))) {
+            EXPECT_TRUE(anchors.contains(link.mid(1))) << "no anchor for " << link.toStdString();
+        } else if (url.scheme().isEmpty() || url.isLocalFile()) {
+            EXPECT_TRUE(QFileInfo::exists(QDir(builtDir + QStringLiteral("/Help")).filePath(url.path())))
+                << link.toStdString();
+        }
+    }
+
+    // A line break inside a Japanese sentence must not show as a space.
+    const QString text = page->toPlainText();
+    for (qsizetype i = 1; i + 1 < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char(' ')) {
+            EXPECT_FALSE(isJapanese(text.at(i - 1)) && isJapanese(text.at(i + 1)))
+                << text.mid(std::max<qsizetype>(0, i - 12), 24).toStdString();
+        }
+    }
+    // What a user asked about and did not find.
+    for (const char* needed : {"一時停止中", "フィールド画像と同じ大きさ", "200ピクセル", "横向き",
+                               "Quarbel2.qbs", ".tmp", "BMPファイル"}) {
+        EXPECT_TRUE(text.contains(QString::fromUtf8(needed))) << needed;
+    }
 }
 
 TEST(HelpPage, IsBuiltBesideTheEditorAsJapaneseHtml) {

@@ -1,9 +1,7 @@
-// Opening document files, saving pane pictures and printing, with scripted dialogs and a
-// recording printer.
+// Opening document files and saving pane pictures, with scripted dialogs.
 
 #include "FrameFixture.h"
 #include "platform/Picture.h"
-#include "platform/Printer.h"
 #include "support/TestFiles.h"
 #include "ui/ColourFieldWizard.h"
 
@@ -229,47 +227,6 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     EXPECT_EQ(messages().last().icon, MessageIcon::Exclamation);
     EXPECT_EQ(state.PicStereoPath, saved);
     EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuSaveStereo"));
-}
-
-TEST_F(OpenSavePrintTest, PrintsTheStereoPictureAtItsScreenSizeOrTellsWhyNot) {
-    platform::RecordingPrinter printer;
-    frame->setPrinter(printer);
-    const QImage stereo = pattern(96, 48, 7);
-    const QString stereoPath = writePicture(QStringLiteral("p.bmp"), stereo);
-    panes::DocumentWindow* form = openDocument(QStringLiteral("p.qbd"), {{"PicStereoPath", stereoPath}});
-    ASSERT_NE(form, nullptr);
-    ASSERT_TRUE(waitUntil([&] { return shows(form->picAfter(), stereo); }));
-
-    frame->mnuPrint_Click();
-    ASSERT_TRUE(waitUntil([&] { return printer.pages().size() == 1; }));
-    frame->Toolbar1_ButtonClick(QStringLiteral("Printer"));
-    ASSERT_TRUE(waitUntil([&] { return printer.pages().size() == 2; }));
-    const QSizeF inches(96 / form->screen()->logicalDotsPerInchX(),
-                        48 / form->screen()->logicalDotsPerInchY());
-    for (const platform::PrintPage& page : printer.pages()) {
-        EXPECT_EQ(page.image.convertToFormat(QImage::Format_RGB32), stereo);
-        EXPECT_EQ(page.sizeInches, inches);
-    }
-    EXPECT_EQ(platform::placementOnPage(inches, 600, 600),
-              QRectF(0, 0, inches.width() * 600, inches.height() * 600));
-    EXPECT_TRUE(messages().isEmpty());
-
-    const std::pair<platform::PrintError, const char*> failures[] = {
-        {platform::PrintError::NoPrinter,
-         "プリンターが見つかりません。\r\nプリンターを設定してから印刷してください。"},
-        {platform::PrintError::Failed, "印刷できませんでした。\r\nプリンターの状態を確かめてください。"},
-    };
-    for (const auto& [error, text] : failures) {
-        dialogs.clearAsked();
-        printer.queueFailure(error);
-        frame->mnuPrint_Click();
-        ASSERT_TRUE(waitUntil([&] { return !messages().isEmpty(); }));
-        EXPECT_EQ(messages().first().text, QString::fromUtf8(text));
-        EXPECT_EQ(messages().first().icon, MessageIcon::Exclamation);
-    }
-    EXPECT_EQ(printer.pages().size(), 2);
-    EXPECT_TRUE(shows(form->picAfter(), stereo));
-    EXPECT_EQ(state.PicStereoPath, stereoPath);
 }
 
 TEST_F(OpenSavePrintTest, TheOverwriteQuestionIsAboutTheFileReallyWritten) {

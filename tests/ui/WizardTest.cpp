@@ -2,17 +2,17 @@
 // colour-field document whose conversion runs through the event loop.
 
 #include "FrameFixture.h"
+#include "document/Settings.h"
+#include "platform/Picture.h"
+#include "ui/ColourFieldWizard.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
 #include <sys/stat.h>
-
-#include "document/Settings.h"
-#include "platform/Picture.h"
-#include "ui/ColourFieldWizard.h"
 
 namespace quarbel::testing {
 namespace {
@@ -21,7 +21,9 @@ using document::Menu;
 using document::Slider;
 using platform::ScriptedDialogs;
 
-QStringList temporaryBmps(const QString& dir) { return QDir(dir).entryList({QStringLiteral("TMP*.bmp")}, QDir::Files); }
+QStringList temporaryBmps(const QString& dir) {
+    return QDir(dir).entryList({QStringLiteral("TMP*.bmp")}, QDir::Files);
+}
 
 class WizardTest : public FrameTest {
 protected:
@@ -92,14 +94,17 @@ TEST_F(WizardTest, PreviewKeepsTheProportionsAndTheFieldSourceWidthIsProposed) {
         EXPECT_EQ(wizard->picFmoto()->size(), c.widget);
         EXPECT_FALSE(wizard->picFmoto()->isHidden());
         EXPECT_EQ(state.WizardKurikaesi, c.w);
-        EXPECT_EQ(wizard->lblSize1(1)->text(), QStringLiteral("画像サイズ　%1×%2  ピクセル").arg(c.w).arg(c.h));
+        EXPECT_EQ(wizard->lblSize1(1)->text(),
+                  QStringLiteral("画像サイズ　%1×%2  ピクセル").arg(c.w).arg(c.h));
     }
     // The dialog starts in the application directory with the wizard's filter; the folder is remembered.
     const ScriptedDialogs::Asked& first = dialogs.asked().first();
     EXPECT_EQ(first.request.initialDir, appDir());
-    EXPECT_EQ(first.request.filter, QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|"
-                                                   "JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf"));
-    EXPECT_FALSE(document::Settings(state.SettingsPath, appDir()).value(QStringLiteral("picFieldDir")).isEmpty());
+    EXPECT_EQ(first.request.filter,
+              QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|"
+                             "JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf"));
+    EXPECT_FALSE(
+        document::Settings(state.SettingsPath, appDir()).value(QStringLiteral("picFieldDir")).isEmpty());
     EXPECT_TRUE(messages().isEmpty());
 }
 
@@ -127,16 +132,16 @@ TEST_F(WizardTest, WidthLimitsRefuseOnlyWiderPicturesAndNextNeedsBoth) {
         if (c.message) {
             ASSERT_EQ(messages(), QStringList{QString::fromUtf8(c.message)});
             EXPECT_EQ(dialogs.asked().last().icon, platform::MessageIcon::Exclamation);
-            EXPECT_TRUE(wizard->lblDesign(c.index)->text().isEmpty());
+            EXPECT_TRUE(wizard->chosenPath(c.index).isEmpty());
             EXPECT_TRUE(wizard->lblSize1(c.index)->text().isEmpty());
             EXPECT_TRUE(c.index == 0 ? wizard->picD()->isHidden() : wizard->picFmoto()->isHidden());
             EXPECT_TRUE((c.index == 0 ? wizard->picDUra() : wizard->picFmotoUra()).isNull());
             // The other picture stays; Next waits for an acceptable one.
-            EXPECT_FALSE(wizard->lblDesign(other)->text().isEmpty());
+            EXPECT_FALSE(wizard->chosenPath(other).isEmpty());
             EXPECT_FALSE(wizard->cmdNext()->isEnabled());
         } else {
             EXPECT_TRUE(messages().isEmpty());
-            EXPECT_EQ(wizard->lblDesign(c.index)->text(), path);
+            EXPECT_EQ(wizard->chosenPath(c.index), path);
             EXPECT_TRUE(wizard->cmdNext()->isEnabled());
         }
         wizard->cmdCancel_Click();
@@ -155,7 +160,7 @@ TEST_F(WizardTest, AFileThatIsNoPictureIsReportedAndChangesNothing) {
     choose(wizard, 0, text.fileName());
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages().first().contains(text.fileName()));
-    EXPECT_EQ(wizard->lblDesign(0)->text(), good);
+    EXPECT_EQ(wizard->chosenPath(0), good);
     EXPECT_EQ(wizard->picDUra().size(), QSize(80, 60));
     EXPECT_EQ(wizard->previewSize(0), QSizeF(57, 42.75));
 
@@ -166,7 +171,7 @@ TEST_F(WizardTest, AFileThatIsNoPictureIsReportedAndChangesNothing) {
     ASSERT_EQ(messages().size(), 2);
     EXPECT_TRUE(messages().last().contains(fifo));
     EXPECT_TRUE(messages().last().contains(QStringLiteral("通常のファイルではない")));
-    EXPECT_EQ(wizard->lblDesign(0)->text(), good);
+    EXPECT_EQ(wizard->chosenPath(0), good);
 }
 
 TEST_F(WizardTest, EntryFieldsTakeDigitsOnlyAndEnterMovesToNext) {
@@ -182,10 +187,22 @@ TEST_F(WizardTest, EntryFieldsTakeDigitsOnlyAndEnterMovesToNext) {
         const char* expected;
     };
     const Step steps[] = {
-        {[&] { field->setText(QString()); QTest::keyClicks(field, QStringLiteral("1a-2")); }, "12"},
+        {[&] {
+             field->setText(QString());
+             QTest::keyClicks(field, QStringLiteral("1a-2"));
+         },
+         "12"},
         {[&] { QTest::keyClick(field, Qt::Key_Backspace); }, "12"},
-        {[&] { QTest::keyClick(field, Qt::Key_Home); QTest::keyClick(field, Qt::Key_Delete); }, "2"},
-        {[&] { field->selectAll(); QTest::keyClick(field, Qt::Key_7); }, "7"},
+        {[&] {
+             QTest::keyClick(field, Qt::Key_Home);
+             QTest::keyClick(field, Qt::Key_Delete);
+         },
+         "2"},
+        {[&] {
+             field->selectAll();
+             QTest::keyClick(field, Qt::Key_7);
+         },
+         "7"},
         {[&] { QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier); }, "7"},
     };
     for (const Step& step : steps) {
@@ -322,9 +339,10 @@ TEST_F(WizardTest, CompleteMakesAColourFieldDocumentAndConvertsIt) {
 }
 
 TEST_F(WizardTest, TheToolbarOpensTheWizardModally) {
-    for (const auto& open : {std::function<void()>([&] { frame->Toolbar1_ButtonClick(QStringLiteral("New")); }),
-                             std::function<void()>([&] { frame->Toolbar1_ButtonMenuClick(QStringLiteral("StereoWiz")); }),
-                             std::function<void()>([&] { frame->menuAction(Menu::mnuWizard)->trigger(); })}) {
+    for (const auto& open :
+         {std::function<void()>([&] { frame->Toolbar1_ButtonClick(QStringLiteral("New")); }),
+          std::function<void()>([&] { frame->Toolbar1_ButtonMenuClick(QStringLiteral("StereoWiz")); }),
+          std::function<void()>([&] { frame->menuAction(Menu::mnuWizard)->trigger(); })}) {
         open();
         ui::ColourFieldWizard* wizard = frame->wizard();
         ASSERT_NE(wizard, nullptr);
@@ -355,6 +373,137 @@ TEST_F(WizardTest, AMissingTemporaryPictureIsReportedAndTheOtherStillArrives) {
     // No Design picture, so no run; the frame is not left in the running state.
     ASSERT_TRUE(waitUntil([&] { return !active()->holdsRun(); }));
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuNew));
+}
+
+TEST_F(WizardTest, EnterAlwaysPressesThePagesForwardButtonNeverCancel) {
+    struct Case {
+        const char* what;
+        bool focusOnCancel; // as after Tab, or after the forward button went disabled
+    };
+    const Case cases[] = {{"focus where the page puts it", false}, {"focus on Cancel", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui::ColourFieldWizard* wizard = openWizard();
+        choose(wizard, 0, picture(QStringLiteral("design.bmp"), 300, 200));
+        choose(wizard, 1, picture(QStringLiteral("pattern.bmp"), 64, 64));
+        wizard->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(wizard));
+        const auto enter = [&] {
+            if (c.focusOnCancel) {
+                wizard->cmdCancel()->setFocus(Qt::TabFocusReason);
+            }
+            ASSERT_NE(QApplication::focusWidget(), nullptr);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        };
+        const QPushButton* forward[] = {wizard->cmdNext(), wizard->cmdNext(), wizard->cmdCompreat()};
+        for (int page = 0; page < 3; ++page) {
+            ASSERT_EQ(wizard->currentPage(), page);
+            EXPECT_TRUE(forward[page]->isDefault());
+            EXPECT_FALSE(wizard->cmdCancel()->isDefault());
+            if (page == 1 && !c.focusOnCancel) {
+                // The first Enter in a number field only takes the focus to Next.
+                ASSERT_EQ(QApplication::focusWidget(), wizard->txtKurikaesi());
+                enter();
+                ASSERT_EQ(QApplication::focusWidget(), wizard->cmdNext());
+            }
+            enter();
+            if (page < 2) {
+                EXPECT_EQ(wizard->currentPage(), page + 1);
+            }
+        }
+        EXPECT_TRUE(state.WizardDone) << "Complete, not Cancel";
+        EXPECT_TRUE(frame->timForWiz()->isActive());
+        ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }, 10000));
+        ASSERT_TRUE(waitUntil([&] { return !active()->holdsRun(); }, 10000));
+        EXPECT_TRUE(messages().isEmpty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(WizardTest, APathLabelShowsTheFileNameWholeAndTheFullPathAsItsTooltip) {
+    const QString deep = QStringLiteral(
+        "ステレオグラムの材料/デザイン用に描いた絵をまとめたフォルダ/二〇二六年十二月分/立体にしたいもの");
+    ASSERT_TRUE(QDir(appDir()).mkpath(deep));
+    struct Case {
+        QString path;
+        bool shortened;
+    };
+    const Case cases[] = {
+        {picture(QStringLiteral("d.bmp"), 30, 20), false},
+        {picture(deep + QStringLiteral("/デザイン画像（ぎざぎざ）.bmp"), 30, 20), true},
+    };
+    ui::ColourFieldWizard* wizard = openWizard();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(wizard));
+    for (const Case& c : cases) {
+        choose(wizard, 0, c.path);
+        QLabel* label = wizard->lblDesign(0);
+        const QString full = QDir::toNativeSeparators(c.path);
+        const QString name = QDir::separator() + QFileInfo(c.path).fileName();
+        SCOPED_TRACE(label->text().toStdString());
+        EXPECT_EQ(label->toolTip(), full);
+        EXPECT_TRUE(label->text().endsWith(name));
+        EXPECT_EQ(label->text().contains(QStringLiteral("…")), c.shortened);
+        EXPECT_EQ(label->text() == full, !c.shortened);
+        // One line that fits: no wrapped second line, no cut glyphs.
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+        EXPECT_GE(label->contentsRect().height(), label->fontMetrics().height());
+        EXPECT_FALSE(label->wordWrap());
+    }
+    // A wider window shows more of the folder, never less of the name.
+    const QString narrow = wizard->lblDesign(0)->text();
+    wizard->resize(wizard->width() + 200, wizard->height());
+    ASSERT_TRUE(waitUntil([&] { return wizard->lblDesign(0)->text() != narrow; }, 10000));
+    EXPECT_GT(wizard->lblDesign(0)->text().size(), narrow.size());
+}
+
+TEST_F(WizardTest, LargerFontsGrowTheWindowInsteadOfCuttingText) {
+    ui::ColourFieldWizard* wizard = openWizard();
+    const auto layOut = [] {
+        // As the next turn of the event loop would: the pages' own layouts first, then the window's.
+        for (int pass = 0; pass < 3; ++pass) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        }
+    };
+    choose(wizard, 0, picture(QStringLiteral("design.bmp"), 300, 200));
+    choose(wizard, 1, picture(QStringLiteral("pattern.bmp"), 64, 64));
+    // At the usual font every page keeps the designed size.
+    const QSize designed(440, 300);
+    for (int page = 0; page < 3; ++page) {
+        if (page > 0) {
+            wizard->cmdNext_Click();
+        }
+        layOut();
+        EXPECT_EQ(wizard->size(), designed) << "page " << page;
+    }
+    wizard->cmdBack_Click();
+    wizard->cmdBack_Click();
+
+    QFont large = wizard->font();
+    large.setPointSizeF(large.pointSizeF() * 2);
+    wizard->setFont(large);
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE(page);
+        if (page > 0) {
+            wizard->cmdNext_Click();
+        }
+        ASSERT_EQ(wizard->currentPage(), page);
+        layOut();
+        for (QWidget* widget : wizard->picContena(page)->findChildren<QWidget*>()) {
+            // The previews are pictures drawn to a fixed size; the path labels have their own test.
+            if (widget->isHidden() || widget == wizard->picD() || widget == wizard->picFmoto() ||
+                widget == wizard->lblDesign(0) || widget == wizard->lblDesign(1)) {
+                continue;
+            }
+            const auto* label = qobject_cast<QLabel*>(widget);
+            const int needed = label && label->wordWrap() ? label->heightForWidth(label->width())
+                                                          : widget->minimumSizeHint().height();
+            EXPECT_GE(widget->height(), needed) << widget->objectName().toStdString();
+            EXPECT_TRUE(wizard->rect().contains(QRect(widget->mapTo(wizard, QPoint()), widget->size())))
+                << widget->objectName().toStdString();
+        }
+    }
+    EXPECT_GT(wizard->width() * wizard->height(), designed.width() * designed.height());
+    wizard->cmdCancel_Click();
 }
 
 } // namespace

@@ -1,0 +1,178 @@
+// The real file dialogs: Japanese throughout (Qt's texts, dates, file types), each filter shown
+// once, and the save-picture dialog titled by its picture with a name proposed.
+
+#include "FrameFixture.h"
+#include "platform/Dialogs.h"
+#include "platform/Picture.h"
+#include "support/TestFiles.h"
+#include "ui/Language.h"
+
+#include <QAbstractProxyModel>
+#include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QMimeDatabase>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTranslator>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+namespace quarbel::testing {
+namespace {
+
+// Japanese for the test's duration; the suite's other tests keep their locale.
+class JapaneseForATest {
+public:
+    JapaneseForATest() : m_before(QLocale()) { m_loaded = ui::useJapanese(m_translator); }
+    ~JapaneseForATest() {
+        QCoreApplication::removeTranslator(&m_translator);
+        QLocale::setDefault(m_before);
+    }
+    bool loaded() const { return m_loaded; }
+
+private:
+    QLocale m_before;
+    QTranslator m_translator;
+    bool m_loaded = false;
+};
+
+struct SeenDialog {
+    QString title;
+    QStringList filters; // as the type box shows them
+    QString fileName;
+    QString bmpType;    // the type column of a BMP file in the folder
+    QString folderType; // the type column of a folder
+    QString bmpDate;    // the date column of the BMP file
+};
+
+// Shows the real dialog, reads what it shows once its folder is listed, and cancels it.
+SeenDialog showAndCancel(bool save, const platform::FileDialogRequest& request) {
+    SeenDialog seen;
+    QTimer::singleShot(0, [&seen, &request] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            return;
+        }
+        seen.title = dialog->windowTitle();
+        if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            for (int i = 0; i < types->count(); ++i) {
+                seen.filters.append(types->itemText(i));
+            }
+        }
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            seen.fileName = name->text();
+        }
+        // What the list shows, through whatever the dialog puts between it and the files.
+        auto* files = dialog->findChild<QFileSystemModel*>();
+        auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        const auto* shown = list ? qobject_cast<const QAbstractProxyModel*>(list->model()) : nullptr;
+        const QModelIndex folder = files ? files->index(request.initialDir) : QModelIndex();
+        // The folder is listed by a worker thread; wait for its two entries.
+        if (files && QTest::qWaitFor([&] { return files->rowCount(folder) == 2; }, 10000)) {
+            const auto cell = [&](const char* name, int column) {
+                const QModelIndex index =
+                    files->index(QDir(request.initialDir).filePath(QLatin1String(name)), column);
+                return (shown ? shown->mapFromSource(index) : index).data().toString();
+            };
+            seen.bmpType = cell("a.bmp", 2);
+            seen.folderType = cell("sub", 2);
+            seen.bmpDate = cell("a.bmp", 3);
+        }
+        dialog->reject();
+    });
+    const auto dialogs = platform::makeQtDialogs();
+    EXPECT_FALSE(save ? dialogs->saveFile(nullptr, request) : dialogs->openFile(nullptr, request));
+    return seen;
+}
+
+TEST(QtFilter, ShowsEachPatternOnce) {
+    struct Case {
+        const char* pairs;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Quarbelﾌｧｲﾙ(*.qbd)|*.qbd", "Quarbelﾌｧｲﾙ(*.qbd)"},
+        {"BMP(*.bmp)|*.bmp", "BMP(*.bmp)"},
+        {"すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp",
+         "すべてのファイル (*.bmp *.jpg *.gif *.wmf);;BMP(*.bmp)"},
+        {"すべてのファイル(*)|*|実行ファイル(*.exe)|*.exe", "すべてのファイル(*);;実行ファイル(*.exe)"},
+        // A description naming other patterns than it filters gets the real ones added.
+        {"画像(*.png)|*.bmp", "画像(*.png) (*.bmp)"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::qtFilterFromPairs(QString::fromUtf8(c.pairs)), QString::fromUtf8(c.expected))
+            << c.pairs;
+    }
+}
+
+TEST(FileDialogs, SpeakJapaneseWithDatesAndTypesAndShowEachFilterOnce) {
+    const JapaneseForATest japanese;
+    ASSERT_TRUE(japanese.loaded()) << "Qt's Japanese translation (qt6-translations-l10n) is not installed";
+    EXPECT_EQ(QLocale().language(), QLocale::Japanese);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(writeBytes(dir.filePath(QStringLiteral("a.bmp")), "BM"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+
+    platform::FileDialogRequest request;
+    request.filter =
+        QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg");
+    request.initialDir = dir.path();
+    const SeenDialog seen = showAndCancel(false, request);
+    EXPECT_EQ(seen.filters, (QStringList{QStringLiteral("すべてのファイル (*.bmp *.jpg *.gif *.wmf)"),
+                                         QStringLiteral("BMP(*.bmp)"), QStringLiteral("JPEG(*.jpg)")}));
+    EXPECT_EQ(seen.bmpType, QMimeDatabase().mimeTypeForName(QStringLiteral("image/bmp")).comment());
+    EXPECT_NE(seen.bmpType, QStringLiteral("Windows BMP image"));
+    EXPECT_EQ(seen.folderType, QStringLiteral("フォルダー"));
+    const QDateTime modified = QFileInfo(dir.filePath(QStringLiteral("a.bmp"))).lastModified();
+    EXPECT_EQ(seen.bmpDate,
+              QLocale(QLocale::Japanese, QLocale::Japan).toString(modified, QLocale::ShortFormat));
+}
+
+class SavePictureDialogTest : public FrameTest {};
+
+TEST_F(SavePictureDialogTest, NamesThePictureAndProposesANameFromTheDocument) {
+    QImage picture(24, 16, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 30));
+    const QString document = inAppDir(QStringLiteral("sample.qbd"));
+    for (const char* key : {"PicDesignPath", "PicFieldPath", "PicStereoPath"}) {
+        const QString path = inAppDir(QLatin1String(key) + QStringLiteral(".bmp"));
+        ASSERT_FALSE(platform::saveBmp(picture, path).has_value());
+        ASSERT_TRUE(
+            document::IniFile::writeString(document, document::IniSectionName, QLatin1String(key), path));
+    }
+    dialogs.queueFile(platform::FileChoice{document, QStringLiteral("sample.qbd")});
+    frame->mnuOpen_Click();
+    panes::DocumentWindow* form = active();
+    ASSERT_NE(form, nullptr);
+    ASSERT_TRUE(
+        waitUntil([&] { return !form->picAfter()->isHidden() && !form->picField()->isHidden(); }, 10000));
+
+    struct Case {
+        void (ui::MainWindow::*command)();
+        const char* title;
+        const char* fileName;
+    };
+    const Case cases[] = {
+        {&ui::MainWindow::mnuSaveDesign_Click, "デザイン画像の保存", "sample_design.bmp"},
+        {&ui::MainWindow::mnuSaveField_Click, "フィールド画像の保存", "sample_field.bmp"},
+        {&ui::MainWindow::mnuSaveStereo_Click, "ステレオアート画像の保存", "sample_stereo.bmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        dialogs.clearAsked();
+        (frame.get()->*c.command)();
+        ASSERT_TRUE(waitUntil([&] { return !dialogs.asked().isEmpty(); }, 10000));
+        EXPECT_EQ(dialogs.asked()[0].kind, platform::ScriptedDialogs::Asked::Save);
+        EXPECT_EQ(dialogs.asked()[0].request.title, QString::fromUtf8(c.title));
+        EXPECT_EQ(dialogs.asked()[0].request.fileName, QString::fromUtf8(c.fileName));
+    }
+}
+
+} // namespace
+} // namespace quarbel::testing

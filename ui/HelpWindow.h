@@ -1,0 +1,28 @@
+#pragma once
+
+// The editor's own help window: the help page rendered in a text browser, for desktops where no
+// browser opens it.
+
+#include <QWidget>
+
+class QTextBrowser;
+
+namespace quarbel::ui {
+
+class HelpWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // A top-level window that stays above parent; hidden, not destroyed, when closed.
+    explicit HelpWindow(QWidget* parent);
+
+    // Shows the page at path (a local HTML file) and brings the window up.
+    void showPage(const QString& path);
+
+    QTextBrowser* browser() const { return m_browser; }
+
+private:
+    QTextBrowser* m_browser = nullptr;
+};
+
+} // namespace quarbel::ui
