@@ -1,6 +1,11 @@
 #include "ui/MainWindow.h"
 
-#include <algorithm>
+#include "document/AppPaths.h"
+#include "document/Settings.h"
+#include "panes/DocumentWindow.h"
+#include "platform/FileSystem.h"
+#include "ui/MenuTables.h"
+#include "ui/Resources.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -14,13 +19,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QToolBar>
-
-#include "document/AppPaths.h"
-#include "document/Settings.h"
-#include "panes/DocumentWindow.h"
-#include "platform/FileSystem.h"
-#include "ui/MenuTables.h"
-#include "ui/Resources.h"
+#include <algorithm>
 
 namespace quarbel::ui {
 
@@ -28,7 +27,8 @@ using document::Menu;
 using document::Slider;
 using panes::DocumentWindow;
 
-MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell, QWidget* parent)
+MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell,
+                       QWidget* parent)
     : QMainWindow(parent), m_state(state), m_dialogs(dialogs), m_shell(shell) {
     initResources();
     setObjectName(QStringLiteral("MDIForm1"));
@@ -169,7 +169,10 @@ DocumentWindow* MainWindow::createDocumentWindow() {
     QMdiSubWindow* window = m_mdiArea->addSubWindow(form);
     // The sub-window's hint is the form's hint plus its frame; keep the size the form was laid out for.
     window->resize(form->size() + (window->sizeHint() - form->sizeHint()));
-    window->move(cascadePosition(window->size()));
+    window->move(cascadePosition(window));
+    // The frame shows the icon of the document's kind, and follows it should the kind change.
+    window->setWindowIcon(form->windowIcon());
+    connect(form, &QWidget::windowIconChanged, window, &QWidget::setWindowIcon);
     releaseMenuShortcuts(window);
     window->show();
     makeCurrent(*form);
@@ -186,8 +189,9 @@ void MainWindow::releaseMenuShortcuts(QMdiSubWindow* window) const {
     for (QAction* action : system->actions()) {
         QList<QKeySequence> kept;
         for (const QKeySequence& key : action->shortcuts()) {
-            const bool taken = std::any_of(m_menuActions.begin(), m_menuActions.end(),
-                                           [&key](const QAction* item) { return item && item->shortcut() == key; });
+            const bool taken =
+                std::any_of(m_menuActions.begin(), m_menuActions.end(),
+                            [&key](const QAction* item) { return item && item->shortcut() == key; });
             if (!taken) {
                 kept.append(key);
             }
@@ -196,13 +200,31 @@ void MainWindow::releaseMenuShortcuts(QMdiSubWindow* window) const {
     }
 }
 
-QPoint MainWindow::cascadePosition(const QSize& size) const {
-    // Each new window one title bar lower and to the right, starting over where it would not fit.
+QPoint MainWindow::cascadePosition(const QMdiSubWindow* placed) const {
+    // Each new window one title bar lower and to the right, starting over where it would not fit;
+    // a place that another window already takes is passed over, so no window hides another exactly.
     const int step = std::max(16, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2);
-    const QSize room = m_mdiArea->viewport()->size() - size;
+    const QSize room = m_mdiArea->viewport()->size() - placed->size();
     const int fitting = std::max(1, std::min(room.width(), room.height()) / step + 1);
-    const int index = static_cast<int>(m_mdiArea->subWindowList().size() - 1) % fitting;
-    return {index * step, index * step};
+    QList<QPoint> taken;
+    for (const QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+        if (window != placed) {
+            taken.append(window->pos());
+        }
+    }
+    const int first = static_cast<int>(m_mdiArea->subWindowList().size() - 1) % fitting;
+    // Each round shifts the whole cascade sideways by a few pixels; every candidate is distinct, and
+    // there are more candidates than windows, so one is free.
+    const int shift = std::max(4, step / 4);
+    for (int round = 0;; ++round) {
+        for (int i = 0; i < fitting; ++i) {
+            const int index = (first + i) % fitting;
+            const QPoint candidate(index * step + round * shift, index * step);
+            if (!taken.contains(candidate)) {
+                return candidate;
+            }
+        }
+    }
 }
 
 QMdiSubWindow* MainWindow::subWindowOf(const DocumentWindow& form) const {
@@ -240,7 +262,9 @@ void MainWindow::switchCurrentTo(DocumentWindow* form) {
     }
 }
 
-bool MainWindow::isCurrent(const DocumentWindow& form) const { return m_current == &form; }
+bool MainWindow::isCurrent(const DocumentWindow& form) const {
+    return m_current == &form;
+}
 
 void MainWindow::makeCurrent(DocumentWindow& form) {
     if (QMdiSubWindow* window = subWindowOf(form); window && m_mdiArea->activeSubWindow() != window) {
@@ -279,9 +303,13 @@ void MainWindow::unlockDocuments() {
     }
 }
 
-int MainWindow::openDocumentCount() const { return static_cast<int>(documentWindows().size()); }
+int MainWindow::openDocumentCount() const {
+    return static_cast<int>(documentWindows().size());
+}
 
-void MainWindow::ResetMenus() { ui::ResetMenus(*this); }
+void MainWindow::ResetMenus() {
+    ui::ResetMenus(*this);
+}
 
 // ---- command routing -------------------------------------------------------------------------
 
@@ -294,13 +322,17 @@ void MainWindow::PostCommand(const QString& tag) {
 
 // ---- shared controls -------------------------------------------------------------------------
 
-QAction* MainWindow::menuAction(Menu id) const { return m_menuActions[static_cast<std::size_t>(id)]; }
+QAction* MainWindow::menuAction(Menu id) const {
+    return m_menuActions[static_cast<std::size_t>(id)];
+}
 
-QMenu* MainWindow::menu(Menu id) const { return m_menus[static_cast<std::size_t>(id)]; }
+QMenu* MainWindow::menu(Menu id) const {
+    return m_menus[static_cast<std::size_t>(id)];
+}
 
 QAction* MainWindow::toolbarButton(int index) const {
     return (index >= 1 && index <= document::ToolbarButtonCount) ? m_buttons[static_cast<std::size_t>(index)]
-                                                                  : nullptr;
+                                                                 : nullptr;
 }
 
 QAction* MainWindow::toolbarButtonMenuEntry(int button, int entry) const {
@@ -308,16 +340,22 @@ QAction* MainWindow::toolbarButtonMenuEntry(int button, int entry) const {
     return it == m_buttonMenuEntries.end() ? nullptr : it->second;
 }
 
-QSlider* MainWindow::slider(Slider which) const { return m_sliders[static_cast<std::size_t>(which)]; }
+QSlider* MainWindow::slider(Slider which) const {
+    return m_sliders[static_cast<std::size_t>(which)];
+}
 
 QLabel* MainWindow::Text1(int index) const {
     return (index >= 0 && index < document::SliderCaptionCount) ? m_captions[static_cast<std::size_t>(index)]
-                                                                 : nullptr;
+                                                                : nullptr;
 }
 
-bool MainWindow::menuEnabled(Menu id) const { return menuAction(id)->isEnabled(); }
+bool MainWindow::menuEnabled(Menu id) const {
+    return menuAction(id)->isEnabled();
+}
 
-void MainWindow::setMenuEnabled(Menu id, bool enabled) { menuAction(id)->setEnabled(enabled); }
+void MainWindow::setMenuEnabled(Menu id, bool enabled) {
+    menuAction(id)->setEnabled(enabled);
+}
 
 bool MainWindow::buttonEnabled(int index) const {
     const QAction* button = toolbarButton(index);
@@ -352,11 +390,17 @@ void MainWindow::setCaptionEnabled(int index, bool enabled) {
     }
 }
 
-bool MainWindow::sliderEnabled(Slider which) const { return slider(which)->isEnabled(); }
+bool MainWindow::sliderEnabled(Slider which) const {
+    return slider(which)->isEnabled();
+}
 
-void MainWindow::setSliderEnabled(Slider which, bool enabled) { slider(which)->setEnabled(enabled); }
+void MainWindow::setSliderEnabled(Slider which, bool enabled) {
+    slider(which)->setEnabled(enabled);
+}
 
-QString MainWindow::convStartCaption() const { return menuAction(Menu::mnuConvStart)->text(); }
+QString MainWindow::convStartCaption() const {
+    return menuAction(Menu::mnuConvStart)->text();
+}
 
 void MainWindow::setConvStartCaption(const QString& caption) {
     menuAction(Menu::mnuConvStart)->setText(caption);
@@ -366,7 +410,9 @@ void MainWindow::setConvStartCaption(const QString& caption) {
     }
 }
 
-int MainWindow::sliderValue(Slider which) const { return slider(which)->value(); }
+int MainWindow::sliderValue(Slider which) const {
+    return slider(which)->value();
+}
 
 void MainWindow::setSliderValue(Slider which, int value) {
     QSlider* control = slider(which);

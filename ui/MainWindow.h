@@ -3,18 +3,17 @@
 // The frame window: menus, toolbar, sliders and status bar shared by every document, the MDI
 // area holding the document windows, and the hand-over of the shared controls between them.
 
-#include <array>
-#include <map>
-#include <utility>
-
-#include <QMainWindow>
-#include <QPointer>
-
 #include "document/AppState.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
-#include "ui/MenuShortcutGuard.h"
 #include "platform/Printer.h"
+#include "ui/MenuShortcutGuard.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <map>
+#include <utility>
 
 class QAction;
 class QLabel;
@@ -44,7 +43,7 @@ class MainWindow : public QMainWindow, public document::SharedControls, public p
 public:
     // state.appDir is the application directory; every dialog goes through dialogs.
     MainWindow(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell,
-             QWidget* parent = nullptr);
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Centres the window, puts the frame into the no-document state, shows it and fixes the
@@ -166,7 +165,8 @@ private:
 
     // Menu building blocks; every menu item is registered under its Menu id.
     QMenu* addSubmenu(QMenu* parent, document::Menu id, const QString& caption);
-    QAction* addItem(QMenu* parent, document::Menu id, const QString& caption, const QKeySequence& shortcut = {});
+    QAction* addItem(QMenu* parent, document::Menu id, const QString& caption,
+                     const QKeySequence& shortcut = {});
     void addSeparator(QMenu* parent, const char* name);
 
     struct NewDocumentKind;
@@ -176,10 +176,12 @@ private:
     void switchCurrentTo(panes::DocumentWindow* form);
     QMdiSubWindow* subWindowOf(const panes::DocumentWindow& form) const;
     void updateWindowMenu();
+    // A Window menu choice: the window comes to the front and becomes the active document.
+    void chooseWindow(QMdiSubWindow* window);
     void deleteTemporaryStateFiles();
     void centreOnScreen();
     QSize defaultDocumentSize() const;
-    QPoint cascadePosition(const QSize& size) const;
+    QPoint cascadePosition(const QMdiSubWindow* placed) const;
     void releaseMenuShortcuts(QMdiSubWindow* window) const;
 
     void slider_Change(document::Slider which);
@@ -206,7 +208,7 @@ private:
 
     std::array<QSlider*, document::SliderCount> m_sliders{};
     std::array<QLabel*, document::SliderCaptionCount> m_captions{};
-    std::array<QLabel*, 6> m_statusPanels{}; // panels 1..5, index 0 unused
+    std::array<QLabel*, 6> m_statusPanels{};         // panels 1..5, index 0 unused
     std::unique_ptr<platform::Printer> m_ownPrinter; // made on first use
     platform::Printer* m_printer = nullptr;
     // Colour-field wizard.

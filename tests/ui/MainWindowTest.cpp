@@ -1,17 +1,19 @@
 // The frame on its own: start-up state, the menu tree, the toolbar, sliders, status bar, About box.
 
+#include "FrameFixture.h"
+#include "ui/AboutBox.h"
+
+#include <QAbstractButton>
 #include <QAction>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QAbstractButton>
 #include <QMouseEvent>
 #include <QSlider>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-
-#include "FrameFixture.h"
-#include "ui/AboutBox.h"
 
 namespace quarbel::testing {
 namespace {
@@ -34,16 +36,17 @@ QString describeMenu(const QList<QAction*>& actions) {
 }
 
 TEST_F(FrameTest, MenuTreeHasTheDesignedNestingAndOrder) {
-    EXPECT_EQ(describeMenu(frame->menuBar()->actions()),
-              QStringLiteral("mnuFile[mnuNew[mnuWizard mnuFieldColor mnuColor mnuMono] mnuBar1 mnuOpen mnuSave "
-                             "mnuSaveName mnuSaveGazou[mnuSaveDesign mnuSaveField mnuSaveStereo] mnuClose mnuBar3 "
-                             "mnuPrint mnuBar4 mnuEnd] "
-                             "mnuHensyuu[mnuEditer[mnuEditerChoice mnuEditerBoot] mnuBar5 mnuCut mnuCopy mnuPaste "
-                             "mnuBar6 mnuClear] "
-                             "mnuIns[mnuInsDesign mnuInsField mnuInsStereo] "
-                             "mnuConvert[mnuConvStart mnuConvStop mnuConvExit] "
-                             "mnuWindow[] "
-                             "mnuHelp[mnuInfomation mnuSetumei]"));
+    EXPECT_EQ(
+        describeMenu(frame->menuBar()->actions()),
+        QStringLiteral("mnuFile[mnuNew[mnuWizard mnuFieldColor mnuColor mnuMono] mnuBar1 mnuOpen mnuSave "
+                       "mnuSaveName mnuSaveGazou[mnuSaveDesign mnuSaveField mnuSaveStereo] mnuClose mnuBar3 "
+                       "mnuPrint mnuBar4 mnuEnd] "
+                       "mnuHensyuu[mnuEditer[mnuEditerChoice mnuEditerBoot] mnuBar5 mnuCut mnuCopy mnuPaste "
+                       "mnuBar6 mnuClear] "
+                       "mnuIns[mnuInsDesign mnuInsField mnuInsStereo] "
+                       "mnuConvert[mnuConvStart mnuConvStop mnuConvExit] "
+                       "mnuWindow[] "
+                       "mnuHelp[mnuInfomation mnuSetumei]"));
 }
 
 TEST_F(FrameTest, EveryMenuIdIsBoundToTheActionOfItsName) {
@@ -115,10 +118,10 @@ TEST_F(FrameTest, StartUpLeavesOnlyNewOpenExitEditorWindowAndHelpUsable) {
     EXPECT_TRUE(documents().isEmpty());
     EXPECT_TRUE(tmpFiles().isEmpty());
 
-    const Menu usable[] = {Menu::mnuFile,    Menu::mnuNew,          Menu::mnuWizard,     Menu::mnuFieldColor,
-                           Menu::mnuColor,   Menu::mnuMono,         Menu::mnuOpen,       Menu::mnuEnd,
-                           Menu::mnuHensyuu, Menu::mnuEditer,       Menu::mnuEditerChoice, Menu::mnuEditerBoot,
-                           Menu::mnuIns,     Menu::mnuConvert,      Menu::mnuWindow,     Menu::mnuHelp,
+    const Menu usable[] = {Menu::mnuFile,       Menu::mnuNew,     Menu::mnuWizard,       Menu::mnuFieldColor,
+                           Menu::mnuColor,      Menu::mnuMono,    Menu::mnuOpen,         Menu::mnuEnd,
+                           Menu::mnuHensyuu,    Menu::mnuEditer,  Menu::mnuEditerChoice, Menu::mnuEditerBoot,
+                           Menu::mnuIns,        Menu::mnuConvert, Menu::mnuWindow,       Menu::mnuHelp,
                            Menu::mnuInfomation, Menu::mnuSetumei};
     for (int i = 0; i < document::MenuCount; ++i) {
         const auto id = static_cast<Menu>(i);
@@ -321,6 +324,177 @@ TEST_F(FrameTest, IconsAreDrawn) {
         EXPECT_FALSE(frame->toolbarButton(index)->icon().pixmap(16, 16).isNull()) << index;
     }
     EXPECT_FALSE(frame->windowIcon().pixmap(32, 32).isNull());
+}
+
+// ---- the Window menu and the document windows' frames -----------------------------------------
+
+class WindowMenuTest : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    }
+
+    // Keys go where the user's keys go: to the focused widget, or the active pop-up.
+    static void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target) {
+            target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        }
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+    }
+
+    QStringList enabledEntries() const {
+        QStringList texts;
+        for (const QAction* action : frame->windowMenu()->actions()) {
+            if (action->isEnabled() && !action->isSeparator()) {
+                texts << action->text();
+            }
+        }
+        return texts;
+    }
+
+    QMdiSubWindow* subWindowOf(const panes::DocumentWindow* form) const {
+        for (QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
+            if (window->widget() == form) {
+                return window;
+            }
+        }
+        return nullptr;
+    }
+
+    QAction* entryFor(const panes::DocumentWindow* form) const {
+        for (QAction* action : frame->windowMenu()->actions()) {
+            if (action->text().endsWith(QLatin1Char(' ') + form->windowTitle())) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
+    QMdiSubWindow* frontWindow() const {
+        return frame->mdiArea()->subWindowList(QMdiArea::StackingOrder).constLast();
+    }
+};
+
+TEST_F(WindowMenuTest, OpensWithItsListEveryTimeEvenAfterOpeningWithNoDocument) {
+    press(Qt::Key_W, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->windowMenu()->isVisible(); }));
+    EXPECT_FALSE(frame->windowMenu()->actions().isEmpty()) << "an empty pop-up is never shown";
+    EXPECT_TRUE(enabledEntries().isEmpty()) << "nothing to choose";
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->windowMenu()->isVisible(); }));
+
+    press(Qt::Key_F5);
+    press(Qt::Key_F5);
+    ASSERT_EQ(documents().size(), 2);
+    press(Qt::Key_W, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->windowMenu()->isVisible(); }));
+    EXPECT_EQ(enabledEntries(), (QStringList{QStringLiteral("&1 Quarbel1"), QStringLiteral("&2 Quarbel2")}));
+    press(Qt::Key_Escape);
+
+    // The list also follows closing, without the menu being opened in between.
+    dialogs.queueAnswer(platform::Answer::No);
+    ASSERT_TRUE(closeWindowOf(documents().constFirst()));
+    EXPECT_EQ(enabledEntries(), QStringList{QStringLiteral("&1 Quarbel2")});
+}
+
+TEST_F(WindowMenuTest, ChoosingAWindowMakesItTheActiveDocumentWhateverHasTheFocus) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* dots = active();
+    frame->mnuFieldColor_Click();
+    panes::DocumentWindow* field = active();
+    activate(dots);
+    ASSERT_EQ(active(), dots);
+    QSlider* density = frame->slider(Slider::sldMitudo);
+    ASSERT_TRUE(density->isEnabled());
+    density->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return density->hasFocus(); }));
+
+    frame->windowMenu()->popup(frame->mapToGlobal(QPoint(40, 40)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->windowMenu()->isVisible(); }));
+    QAction* entry = entryFor(field);
+    ASSERT_NE(entry, nullptr);
+    QTest::mouseClick(frame->windowMenu(), Qt::LeftButton, {},
+                      frame->windowMenu()->actionGeometry(entry).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->windowMenu()->isVisible(); }));
+    EXPECT_EQ(active(), field);
+    EXPECT_EQ(frame->mdiArea()->activeSubWindow(), subWindowOf(field));
+    EXPECT_EQ(frontWindow(), subWindowOf(field));
+    EXPECT_FALSE(density->isEnabled()) << "the colour field's own controls";
+
+    // The keys now act on the chosen document.
+    press(Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsDesign"));
+    EXPECT_TRUE(field->Timer1()->isActive());
+    EXPECT_FALSE(dots->Timer1()->isActive());
+    field->Timer1()->stop();
+
+    // Choosing the active window brings it to the front.
+    subWindowOf(dots)->raise();
+    ASSERT_EQ(frontWindow(), subWindowOf(dots));
+    ASSERT_EQ(active(), field);
+    frame->windowMenu()->popup(frame->mapToGlobal(QPoint(40, 40)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->windowMenu()->isVisible(); }));
+    QTest::mouseClick(frame->windowMenu(), Qt::LeftButton, {},
+                      frame->windowMenu()->actionGeometry(entryFor(field)).center());
+    EXPECT_EQ(frontWindow(), subWindowOf(field));
+    EXPECT_EQ(active(), field);
+}
+
+TEST_F(WindowMenuTest, NewWindowsNeverLandExactlyOnAnother) {
+    const auto positionsAreDistinct = [&] {
+        QList<QPoint> seen;
+        for (const QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
+            if (seen.contains(window->pos())) {
+                return false;
+            }
+            seen.append(window->pos());
+        }
+        return true;
+    };
+    for (int i = 0; i < 6; ++i) {
+        frame->mnuMono_Click();
+    }
+    ASSERT_TRUE(positionsAreDistinct());
+    // Closing windows in the middle of the cascade frees places that are taken again without a clash.
+    for (const int index : {4, 1}) {
+        dialogs.queueAnswer(platform::Answer::No);
+        ASSERT_TRUE(closeWindowOf(documents().at(index)));
+    }
+    for (int i = 0; i < 4; ++i) {
+        frame->mnuColor_Click();
+        EXPECT_TRUE(positionsAreDistinct()) << i;
+    }
+    // A frame too small for any cascade still keeps them apart.
+    frame->resize(360, 300);
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 3; ++i) {
+        frame->mnuFieldColor_Click();
+        EXPECT_TRUE(positionsAreDistinct()) << "small frame " << i;
+    }
+}
+
+TEST_F(WindowMenuTest, DocumentFramesShowTheIconOfTheirKind) {
+    const struct {
+        void (ui::MainWindow::*command)();
+        const char* icon;
+    } rows[] = {
+        {&ui::MainWindow::mnuMono_Click, ":/panes/icons/101.svg"},
+        {&ui::MainWindow::mnuColor_Click, ":/panes/icons/103.svg"},
+        {&ui::MainWindow::mnuFieldColor_Click, ":/panes/icons/104.svg"},
+    };
+    const QImage application = frame->windowIcon().pixmap(32, 32).toImage();
+    for (const auto& row : rows) {
+        (frame.get()->*row.command)();
+        const QImage expected = QIcon(QLatin1String(row.icon)).pixmap(32, 32).toImage();
+        ASSERT_FALSE(expected.isNull()) << row.icon;
+        const QImage shown = subWindowOf(active())->windowIcon().pixmap(32, 32).toImage();
+        EXPECT_EQ(shown, expected) << row.icon;
+        EXPECT_NE(shown, application) << row.icon;
+    }
 }
 
 } // namespace
