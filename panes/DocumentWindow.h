@@ -222,6 +222,9 @@ public:
     void clearSelectedPane();
     // Disables Cut, Copy and Clear when the selected pane is empty; button 2 opens the Edit menu there.
     void UpdateEditMenus(int button, QPoint globalPos);
+    // The pane tag of the pane chosen in this window for the Edit commands ("CBpicBefore", ...), or
+    // empty. The choice stays with the window where it was made.
+    QString editTargetTag() const;
     SplitterDrag* splitterDrag() const { return m_splitter; }
 
 private:
@@ -233,6 +236,7 @@ private:
     void pane_MouseUp(PaneId id, int button, QPoint globalPos);
     void cont_MouseUp(PaneId id, int button, QPoint globalPos);
     SplitterDrag* m_splitter = nullptr;
+    std::optional<PaneId> m_editTarget;
 };
 
 // The extension of document files, added when a chosen name lacks it.

@@ -2,6 +2,8 @@
 // splitter dragged with the mouse.
 
 #include "FrameFixture.h"
+#include "panes/Splitter.h"
+#include "platform/Picture.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -9,9 +11,6 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
-
-#include "panes/Splitter.h"
-#include "platform/Picture.h"
 
 namespace quarbel::testing {
 namespace {
@@ -36,7 +35,9 @@ protected:
         return image;
     }
 
-    void runTimer() { ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); })); }
+    void runTimer() {
+        ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
+    }
 
     void insertFromFile(void (ui::MainWindow::*command)(), const QImage& image) {
         const QString path = inAppDir(QStringLiteral("p%1.bmp").arg(++m_files));
@@ -46,7 +47,9 @@ protected:
         runTimer();
     }
 
-    static void click(QWidget* widget, QPoint pos = {2, 2}) { QTest::mouseClick(widget, Qt::LeftButton, {}, pos); }
+    static void click(QWidget* widget, QPoint pos = {2, 2}) {
+        QTest::mouseClick(widget, Qt::LeftButton, {}, pos);
+    }
 
     bool editEntries(bool cut, bool copy, bool paste, bool clear) const {
         return frame->menuEnabled(Menu::mnuCut) == cut && frame->buttonEnabled(6) == cut &&
@@ -80,7 +83,8 @@ TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocumen
 
     EXPECT_FALSE(second->picBefore()->isHidden());
     EXPECT_EQ(second->picBefore()->picture().convertToFormat(QImage::Format_RGB32), picture);
-    EXPECT_EQ(second->picUra().convertToFormat(QImage::Format_RGB32), picture) << "the converter reads the paste";
+    EXPECT_EQ(second->picUra().convertToFormat(QImage::Format_RGB32), picture)
+        << "the converter reads the paste";
     EXPECT_EQ(state.PicDesignPath, designPath) << "a pasted picture has no file";
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStart));
     EXPECT_TRUE(first->picAfter()->isVisibleTo(first)) << "copy leaves the source";
@@ -120,9 +124,12 @@ TEST_F(ClipboardTest, ClearingAPaneResetsWhatDependsOnIt) {
         bool conversionReset;
     };
     const Row rows[] = {
-        {"Design", &panes::DocumentWindow::picBefore, &document::AppState::PicDesignPath, Menu::mnuSaveDesign, true},
-        {"Field", &panes::DocumentWindow::picField, &document::AppState::PicFieldPath, Menu::mnuSaveField, true},
-        {"Stereo", &panes::DocumentWindow::picAfter, &document::AppState::PicStereoPath, Menu::mnuSaveStereo, false},
+        {"Design", &panes::DocumentWindow::picBefore, &document::AppState::PicDesignPath, Menu::mnuSaveDesign,
+         true},
+        {"Field", &panes::DocumentWindow::picField, &document::AppState::PicFieldPath, Menu::mnuSaveField,
+         true},
+        {"Stereo", &panes::DocumentWindow::picAfter, &document::AppState::PicStereoPath, Menu::mnuSaveStereo,
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -159,7 +166,8 @@ TEST_F(ClipboardTest, APastedPictureWiderThan1024IsRefused) {
     frame->mnuPaste_Click();
     runTimer();
     ASSERT_EQ(dialogs.asked().size(), 1);
-    EXPECT_EQ(dialogs.asked()[0].text, QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
+    EXPECT_EQ(dialogs.asked()[0].text,
+              QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart));
 }
@@ -187,7 +195,46 @@ TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrRightAfterOpeningOrWit
     frame->mnuPaste_Click();
     EXPECT_FALSE(active()->Timer1()->isActive());
     frame->mnuCopy_Click();
-    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(5, 5)) << "copy without a pane copies nothing";
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(5, 5))
+        << "copy without a pane copies nothing";
+}
+
+TEST_F(ClipboardTest, TheChosenPaneBelongsToTheWindowWhereItWasChosen) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* first = active();
+    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, pattern(30, 20));
+    frame->mnuMono_Click();
+    panes::DocumentWindow* second = active();
+    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, pattern(30, 20));
+    activate(first);
+    click(first->picAfter());
+    ASSERT_EQ(state.PicSource, QStringLiteral("CBpicAfter"));
+    QGuiApplication::clipboard()->setImage(pattern(6, 6));
+
+    // Nothing was chosen in the second window: the Edit commands find no pane there.
+    activate(second);
+    ASSERT_EQ(active(), second);
+    ASSERT_TRUE(frame->menuEnabled(Menu::mnuClear)) << "the insertion left Clear on";
+    frame->menuAction(Menu::mnuClear)->trigger();
+    frame->mnuCut_Click();
+    frame->mnuPaste_Click();
+    EXPECT_FALSE(second->picAfter()->isHidden());
+    EXPECT_FALSE(second->Timer1()->isActive()) << "Paste posts nothing";
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(6, 6)) << "Cut copied nothing";
+
+    // The first window kept its choice.
+    activate(first);
+    frame->menuAction(Menu::mnuClear)->trigger();
+    EXPECT_TRUE(first->picAfter()->isHidden());
+    EXPECT_FALSE(second->picAfter()->isHidden());
+
+    // Choosing in the second window, then inserting there from a file, leaves it without a choice.
+    activate(second);
+    click(second->picAfter());
+    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, pattern(8, 8));
+    frame->mnuClear_Click();
+    EXPECT_FALSE(second->picAfter()->isHidden());
+    EXPECT_FALSE(second->picBefore()->isHidden());
 }
 
 void dragEvent(QWidget* splitter, QEvent::Type type, QPoint windowPos, Qt::MouseButtons buttons) {
