@@ -72,7 +72,7 @@ DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, pl
     m_picDrag->setObjectName(QStringLiteral("picDrag"));
     m_picDrag->setCursor(Qt::SplitHCursor);
 
-    m_stereoSink = std::make_unique<StereoPaneSink>(*m_picAfter);
+    makeRunController();
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -220,6 +220,7 @@ void DocumentWindow::Form_Unload(bool& cancel) {
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);
     }
+    RunController::QuestionHold heldRun(*m_runController);
     const bool unsaved = endsWithTmp(m_labels.lblOldIniName);
     const QString caption = windowTitle();
     const QString question = unsaved ? QStringLiteral("「") + caption + QStringLiteral("」を保存しますか？")
@@ -253,10 +254,11 @@ void DocumentWindow::Form_Unload(bool& cancel) {
         return;
     }
 
+    heldRun.release();
     const bool lastDocument = m_host.openDocumentCount() <= 1;
     m_conversion.Closing = true;
-    if (m_run.active) {
-        endRunOnClose();
+    if (holdsRun()) {
+        m_runController->endOnClose(m_labels.lblStereoName);
     }
     if (lastDocument) {
         m_host.ResetMenus();

@@ -143,6 +143,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     PaneSet& set = paneSet(procedure.pane);
     set.pane->setPicture(*picture);
     set.pane->show();
+    scrollToOrigin(procedure.pane);
 
     document::SharedControls& controls = m_host.sharedControls();
     for (const Menu menu : procedure.saveMenus) {
@@ -172,6 +173,13 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     }
     controls.setMenuEnabled(Menu::mnuClear, true);
     document::SaveWindowState(m_state, controls);
+}
+
+void DocumentWindow::scrollToOrigin(PaneId id) {
+    PaneSet& set = paneSet(id);
+    set.hsb->setValue(0);
+    set.vsb->setValue(0);
+    set.pane->move(0, 0);
 }
 
 bool DocumentWindow::documentReadyToConvert(bool fieldShown) const {
