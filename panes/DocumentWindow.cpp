@@ -122,6 +122,8 @@ void DocumentWindow::fitScrollBars(PaneId id) {
         scrollBarLayout(inner, set.pane->size(), set.hsb->sizeHint().height(), set.vsb->sizeHint().width());
     const auto apply = [](QScrollBar* bar, const ScrollBarPlacement& placement) {
         if (!placement.visible) {
+            // Back to 0 first: a hidden bar must not leave the pane scrolled where nothing brings it back.
+            bar->setRange(0, 0);
             bar->hide();
             return;
         }

@@ -284,6 +284,67 @@ TEST_F(ConversionTest, ClosingAPausedWindowHandsTheFrameBack) {
     EXPECT_EQ(tmpFiles().size(), 1) << "the closed document's file stays deleted";
 }
 
+TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromItsCorner) {
+    using Bar = QScrollBar* (panes::DocumentWindow::*)() const;
+    const struct {
+        const char* name;
+        void (ui::MainWindow::*insert)();
+        panes::PicturePane* (panes::DocumentWindow::*pane)() const;
+        Bar hsb;
+        Bar vsb;
+    } rows[] = {
+        {"Design", &ui::MainWindow::mnuInsDesign_Click, &panes::DocumentWindow::picBefore,
+         &panes::DocumentWindow::hsbBefore, &panes::DocumentWindow::vsbBefore},
+        {"Stereo", &ui::MainWindow::mnuInsStereo_Click, &panes::DocumentWindow::picAfter,
+         &panes::DocumentWindow::hsbAfter, &panes::DocumentWindow::vsbAfter},
+    };
+    const QString large = picture(QStringLiteral("large.bmp"), 1000, 900);
+    const QString small = picture(QStringLiteral("small.bmp"), 40, 30);
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        panes::PicturePane* pane = (form->*row.pane)();
+        QScrollBar* hsb = (form->*row.hsb)();
+        QScrollBar* vsb = (form->*row.vsb)();
+        const auto scrollToEnd = [&] {
+            ASSERT_TRUE(hsb->isVisibleTo(form) && vsb->isVisibleTo(form));
+            hsb->setValue(hsb->maximum());
+            vsb->setValue(vsb->maximum());
+        };
+        insertFromFile(row.insert, large);
+        scrollToEnd();
+        // The last pixel lies left of the vertical bar and above the horizontal one.
+        const QPoint last = pane->mapTo(pane->parentWidget(), QPoint(999, 899));
+        EXPECT_LT(last.x(), vsb->x());
+        EXPECT_LT(last.y(), hsb->y());
+        EXPECT_GE(last.x(), 0);
+        EXPECT_GE(last.y(), 0);
+
+        // A picture that fits shows whole, with no bars and no offset left behind.
+        insertFromFile(row.insert, small);
+        EXPECT_EQ(pane->pos(), QPoint(0, 0));
+        EXPECT_TRUE(hsb->isHidden() && vsb->isHidden());
+        // A large one again starts at its top left corner.
+        insertFromFile(row.insert, large);
+        scrollToEnd();
+        insertFromFile(row.insert, large);
+        EXPECT_EQ(pane->pos(), QPoint(0, 0));
+        EXPECT_EQ(hsb->value(), 0);
+        EXPECT_EQ(vsb->value(), 0);
+        scrollToEnd();
+    }
+
+    // A conversion's result is a new Stereo picture: it too starts at its corner.
+    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, picture(QStringLiteral("design.bmp"), 700, 900));
+    ASSERT_NE(form->picAfter()->pos(), QPoint(0, 0));
+    frame->mnuConvStart_Click();
+    ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
+    EXPECT_EQ(form->picAfter()->pos(), QPoint(0, 0));
+    EXPECT_EQ(form->vsbAfter()->value(), 0);
+    ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
+}
+
 // The close question shown as a real dialog is: with an event loop of its own.
 class CloseQuestionTest : public ConversionTest {
 protected:
