@@ -79,6 +79,8 @@ public:
     void ConvertColorField();
     // True from the start of a run in this window until it finishes, is aborted or the window closes.
     bool holdsRun() const { return m_runController->holdsRun(); }
+    // The Stereo picture's size as status panel 5 shows it ("640 × 480"), empty without one.
+    QString stereoSizeText() const;
     // Start, pause, continue and abort of this window's conversion.
     RunController& runController() { return *m_runController; }
 

@@ -16,6 +16,14 @@ void DocumentWindow::makeRunController() {
     m_runController = new RunController(std::move(parts), this);
 }
 
+QString DocumentWindow::stereoSizeText() const {
+    if (m_picAfter->isHidden()) {
+        return {};
+    }
+    return QString::number(m_picAfter->width()) + QStringLiteral(" × ") +
+           QString::number(m_picAfter->height());
+}
+
 void DocumentWindow::ConvertRandomDot() {
     m_runController->start(RunController::Kind::RandomDot);
 }

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace quarbel::panes {
 
@@ -131,9 +132,10 @@ void DocumentWindow::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
     if (m_state.run.Converting) {
         return;
     }
-    // A shown picture covers the part of its container that matters; and right after a document was
-    // opened, the empty areas wait until another command has run.
-    if (!paneSet(id).pane->isHidden() || m_state.CommandTag == QLatin1String("MDImnuOpen")) {
+    // A shown picture covers the part of its container that matters; and while an opened document's
+    // pictures are still on their way into this window, its empty areas wait for them.
+    const bool opening = m_Timer1->isActive() && m_state.CommandTag == QLatin1String("MDImnuOpen");
+    if (!paneSet(id).pane->isHidden() || opening) {
         return;
     }
     select(id);

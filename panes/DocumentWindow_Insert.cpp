@@ -152,6 +152,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     if (procedure.printing) {
         controls.setMenuEnabled(Menu::mnuPrint, true);
         controls.setButtonEnabled(4, true);
+        m_host.setStatusPanelText(5, stereoSizeText());
     }
     fitScrollBars(procedure.pane);
 

@@ -3,7 +3,9 @@
 #include "document/AppPaths.h"
 #include "document/Settings.h"
 #include "panes/DocumentWindow.h"
+#include "platform/Clipboard.h"
 #include "platform/FileSystem.h"
+#include "ui/ElidedLabel.h"
 #include "ui/MenuTables.h"
 #include "ui/Resources.h"
 
@@ -54,6 +56,7 @@ MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, pl
     setupToolbar();
     setupSliders();
     setupStatusBar();
+    platform::watchClipboard(this, [this] { clipboardChanged(); });
 }
 
 MainWindow::~MainWindow() {
@@ -140,6 +143,11 @@ void MainWindow::deleteTemporaryStateFiles() {
 
 void MainWindow::SetNewDocumentMenus() {
     applyNewDocumentMenus(*this, m_state.StereoName);
+    if (m_state.StereoName == QLatin1String("Field")) {
+        // Density means nothing to a colour field, however the document came (new, opened, wizard).
+        setSliderEnabled(Slider::sldMitudo, false);
+        setCaptionEnabled(2, false);
+    }
     createDocumentWindow();
     if (m_state.OpenMode == QLatin1String("Sinki")) {
         ++m_state.NewDocNumber;
@@ -259,6 +267,8 @@ void MainWindow::switchCurrentTo(DocumentWindow* form) {
     m_current = form;
     if (form) {
         form->Form_Activate();
+        // The size panel belongs to the document on show.
+        setStatusPanelText(5, form->stereoSizeText());
     }
 }
 
@@ -309,6 +319,8 @@ int MainWindow::openDocumentCount() const {
 
 void MainWindow::ResetMenus() {
     ui::ResetMenus(*this);
+    // The last document is going: nothing of it stays on show.
+    resetStatusPanels();
 }
 
 // ---- command routing -------------------------------------------------------------------------
@@ -425,11 +437,16 @@ void MainWindow::setSliderValue(Slider which, int value) {
 }
 
 QString MainWindow::statusPanelText(int panel) const {
-    return (panel >= 1 && panel <= 5) ? m_statusPanels[static_cast<std::size_t>(panel)]->text() : QString();
+    if (panel == 1) {
+        return m_pathPanel->fullText();
+    }
+    return (panel >= 2 && panel <= 5) ? m_statusPanels[static_cast<std::size_t>(panel)]->text() : QString();
 }
 
 void MainWindow::setStatusPanelText(int panel, const QString& text) {
-    if (panel >= 1 && panel <= 5) {
+    if (panel == 1) {
+        m_pathPanel->setFullText(text);
+    } else if (panel >= 2 && panel <= 5) {
         m_statusPanels[static_cast<std::size_t>(panel)]->setText(text);
     }
 }

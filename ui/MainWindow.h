@@ -36,6 +36,7 @@ class DocumentWindow;
 namespace quarbel::ui {
 
 class ColourFieldWizard;
+class ElidedLabel;
 
 class MainWindow : public QMainWindow, public document::SharedControls, public panes::DocumentHost {
     Q_OBJECT
@@ -184,6 +185,11 @@ private:
     QPoint cascadePosition(const QMdiSubWindow* placed) const;
     void releaseMenuShortcuts(QMdiSubWindow* window) const;
 
+    // The status panels as at start-up, for a frame without documents.
+    void resetStatusPanels();
+    // Paste follows what the clipboard holds, for the pane chosen in the active document.
+    void clipboardChanged();
+
     void slider_Change(document::Slider which);
     void slider_MouseMove(document::Slider which);
 
@@ -209,6 +215,7 @@ private:
     std::array<QSlider*, document::SliderCount> m_sliders{};
     std::array<QLabel*, document::SliderCaptionCount> m_captions{};
     std::array<QLabel*, 6> m_statusPanels{};         // panels 1..5, index 0 unused
+    ElidedLabel* m_pathPanel = nullptr;              // panel 1
     std::unique_ptr<platform::Printer> m_ownPrinter; // made on first use
     platform::Printer* m_printer = nullptr;
     // Colour-field wizard.

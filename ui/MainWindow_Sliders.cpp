@@ -1,5 +1,9 @@
 // The three parameter sliders with their caption boxes, and the status bar.
 
+#include "document/IniFile.h"
+#include "ui/ElidedLabel.h"
+#include "ui/MainWindow.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -7,9 +11,6 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QToolBar>
-
-#include "document/IniFile.h"
-#include "ui/MainWindow.h"
 
 namespace quarbel::ui {
 
@@ -35,7 +36,9 @@ constexpr SliderEntry kSliders[] = {
     {Slider::sldMitudo, "sldMitudo", "密度", 100, 1, 5, 10, "Mitudo", 4},
 };
 
-const SliderEntry& entryOf(Slider which) { return kSliders[static_cast<std::size_t>(which)]; }
+const SliderEntry& entryOf(Slider which) {
+    return kSliders[static_cast<std::size_t>(which)];
+}
 
 QLabel* makePanel(QWidget* parent, const QString& name, const QString& label, int minimumWidth) {
     auto* panel = new QLabel(label, parent);
@@ -98,7 +101,8 @@ void MainWindow::slider_Change(Slider which) {
     // The conversion reads its parameters from the active document's file, so the value goes
     // there at once. A write that fails is not reported.
     if (!m_state.IniPath.isEmpty()) {
-        document::IniFile::writeString(m_state.IniPath, document::IniSectionName, QLatin1String(entry.key), value);
+        document::IniFile::writeString(m_state.IniPath, document::IniSectionName, QLatin1String(entry.key),
+                                       value);
     }
     setStatusPanelText(entry.panel, value);
 }
@@ -124,9 +128,15 @@ void MainWindow::setupStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
 
-    m_statusPanels[1] = makePanel(bar, QStringLiteral("Panel1"), QString(), 200);
-    m_statusPanels[1]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    bar->addWidget(m_statusPanels[1], 1);
+    // Panel 1 holds paths of any length; a long one is cut and shown whole as the tool tip.
+    m_pathPanel = new ElidedLabel(bar);
+    m_pathPanel->setObjectName(QStringLiteral("Panel1"));
+    m_pathPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pathPanel->setMinimumWidth(200);
+    m_pathPanel->setContentsMargins(4, 0, 4, 0);
+    m_pathPanel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_statusPanels[1] = m_pathPanel;
+    bar->addWidget(m_pathPanel, 1);
     for (const SliderEntry& entry : kSliders) {
         QLabel* panel = makePanel(bar, QLatin1String(entry.key), QString::fromUtf8(entry.caption), 64);
         panel->setAlignment(Qt::AlignCenter);
@@ -152,6 +162,15 @@ void MainWindow::setupStatusBar() {
     layout->addWidget(text);
     m_statusPanels[5] = text;
     bar->addWidget(sizePanel);
+}
+
+void MainWindow::resetStatusPanels() {
+    // As at start-up: no path, and each panel its label.
+    setStatusPanelText(1, QString());
+    for (const SliderEntry& entry : kSliders) {
+        setStatusPanelText(entry.panel, QString::fromUtf8(entry.caption));
+    }
+    setStatusPanelText(5, QStringLiteral("画像サイズ"));
 }
 
 } // namespace quarbel::ui

@@ -2,6 +2,7 @@
 // splitter dragged with the mouse.
 
 #include "FrameFixture.h"
+#include "document/RunStates.h"
 #include "panes/Splitter.h"
 #include "platform/Picture.h"
 
@@ -172,7 +173,7 @@ TEST_F(ClipboardTest, APastedPictureWiderThan1024IsRefused) {
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart));
 }
 
-TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrRightAfterOpeningOrWithoutAPane) {
+TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrWhileADocumentOpensOrWithoutAPane) {
     frame->mnuMono_Click();
     insertFromFile(&ui::MainWindow::mnuInsDesign_Click, pattern(10, 10));
     QGuiApplication::clipboard()->setImage(pattern(5, 5));
@@ -180,23 +181,71 @@ TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrRightAfterOpeningOrWit
     const bool cut = frame->menuEnabled(Menu::mnuCut);
     const bool paste = frame->menuEnabled(Menu::mnuPaste);
 
-    state.run.Converting = true;
-    click(active()->picBefore());
-    click(active()->picContAfter(), {20, 20});
-    state.run.Converting = false;
-    state.CommandTag = QStringLiteral("MDImnuOpen");
-    click(active()->picContAfter(), {20, 20});
-    EXPECT_EQ(state.PicSource, QStringLiteral("FromFile"));
-    EXPECT_EQ(frame->menuEnabled(Menu::mnuCut), cut);
-    EXPECT_EQ(frame->menuEnabled(Menu::mnuPaste), paste);
-    EXPECT_FALSE(active()->picBefore()->pressedLook());
-
     // Paste with no pane selected posts nothing, so the last command does not run again.
     frame->mnuPaste_Click();
     EXPECT_FALSE(active()->Timer1()->isActive());
     frame->mnuCopy_Click();
     EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(5, 5))
         << "copy without a pane copies nothing";
+
+    state.run.Converting = true;
+    click(active()->picBefore());
+    click(active()->picContAfter(), {20, 20});
+    state.run.Converting = false;
+    // An opened document's pictures are on their way (nothing to load here).
+    state.OpenPicCode.clear();
+    frame->PostCommand(QStringLiteral("MDImnuOpen"));
+    click(active()->picContAfter(), {20, 20});
+    EXPECT_EQ(state.PicSource, QStringLiteral("FromFile"));
+    EXPECT_EQ(frame->menuEnabled(Menu::mnuCut), cut);
+    EXPECT_EQ(frame->menuEnabled(Menu::mnuPaste), paste);
+    EXPECT_FALSE(active()->picBefore()->pressedLook());
+
+    // Once the opening has run, the empty areas answer again, here and in a later new document.
+    runTimer();
+    ASSERT_EQ(state.CommandTag, QStringLiteral("MDImnuOpen"));
+    click(active()->picContAfter(), {20, 20});
+    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicAfter"));
+    frame->mnuFieldColor_Click();
+    click(active()->picContField(), {20, 20});
+    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicField"));
+    EXPECT_TRUE(editEntries(false, false, true, false));
+}
+
+TEST_F(ClipboardTest, PasteFollowsTheClipboard) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    EXPECT_TRUE(editEntries(false, false, false, false));
+    // No pane chosen: a picture arriving gives Paste nowhere to go.
+    QGuiApplication::clipboard()->setImage(pattern(5, 5));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(editEntries(false, false, false, false));
+
+    click(form->picContBefore(), {20, 20});
+    ASSERT_TRUE(editEntries(false, false, true, false));
+    QGuiApplication::clipboard()->setText(QStringLiteral("words, not a picture"));
+    EXPECT_TRUE(waitUntil([&] { return editEntries(false, false, false, false); }));
+    QGuiApplication::clipboard()->setImage(pattern(7, 7));
+    EXPECT_TRUE(waitUntil([&] { return editEntries(false, false, true, false); }));
+    QGuiApplication::clipboard()->clear();
+    EXPECT_TRUE(waitUntil([&] { return editEntries(false, false, false, false); }));
+
+    // During a run the running set stays; with no document Paste stays off.
+    QGuiApplication::clipboard()->setImage(pattern(7, 7));
+    EXPECT_TRUE(waitUntil([&] { return frame->menuEnabled(Menu::mnuPaste); }));
+    document::SetConvertRunning(*frame);
+    state.run.Converting = true;
+    QGuiApplication::clipboard()->clear();
+    QGuiApplication::clipboard()->setImage(pattern(3, 3));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuPaste));
+    state.run.Converting = false;
+    dialogs.queueAnswer(platform::Answer::No);
+    ASSERT_TRUE(closeWindowOf(form));
+    QGuiApplication::clipboard()->setImage(pattern(4, 4));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuPaste));
+    EXPECT_FALSE(frame->buttonEnabled(8));
 }
 
 TEST_F(ClipboardTest, TheChosenPaneBelongsToTheWindowWhereItWasChosen) {

@@ -1,6 +1,7 @@
 // The frame on its own: start-up state, the menu tree, the toolbar, sliders, status bar, About box.
 
 #include "FrameFixture.h"
+#include "platform/Picture.h"
 #include "ui/AboutBox.h"
 
 #include <QAbstractButton>
@@ -495,6 +496,98 @@ TEST_F(WindowMenuTest, DocumentFramesShowTheIconOfTheirKind) {
         EXPECT_EQ(shown, expected) << row.icon;
         EXPECT_NE(shown, application) << row.icon;
     }
+}
+
+// ---- what the status bar and sliders show for the active document -----------------------------
+
+class ActiveDocumentTest : public FrameTest {
+protected:
+    void insertStereo(int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        const QString path = inAppDir(QStringLiteral("stereo%1x%2.bmp").arg(w).arg(h));
+        ASSERT_FALSE(platform::saveBmp(image, path).has_value());
+        dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
+        frame->mnuInsStereo_Click();
+        ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
+    }
+};
+
+TEST_F(ActiveDocumentTest, StatusPanelsFollowTheActiveDocumentAndEmptyWithTheLast) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* withStereo = active();
+    insertStereo(30, 20);
+    EXPECT_EQ(frame->statusPanelText(5), QStringLiteral("30 × 20"));
+    frame->mnuFieldColor_Click();
+    panes::DocumentWindow* without = active();
+    EXPECT_TRUE(frame->statusPanelText(5).isEmpty());
+
+    const struct {
+        panes::DocumentWindow* form;
+        const char* size;
+    } switches[] = {{withStereo, "30 × 20"}, {without, ""}, {withStereo, "30 × 20"}};
+    for (const auto& to : switches) {
+        activate(to.form);
+        ASSERT_EQ(active(), to.form);
+        EXPECT_EQ(frame->statusPanelText(5), QString::fromUtf8(to.size));
+        EXPECT_EQ(frame->statusPanelText(1), to.form->labels().lblIniName);
+    }
+
+    for (panes::DocumentWindow* form : {withStereo, without}) {
+        ASSERT_NE(frame->statusPanelText(2), QStringLiteral("繰返幅")) << "a value is on show";
+        dialogs.queueAnswer(platform::Answer::No);
+        ASSERT_TRUE(closeWindowOf(form));
+    }
+    EXPECT_TRUE(frame->statusPanelText(1).isEmpty());
+    EXPECT_EQ(frame->statusPanelText(2), QStringLiteral("繰返幅"));
+    EXPECT_EQ(frame->statusPanelText(3), QStringLiteral("立体度"));
+    EXPECT_EQ(frame->statusPanelText(4), QStringLiteral("密度"));
+    EXPECT_EQ(frame->statusPanelText(5), QStringLiteral("画像サイズ"));
+}
+
+TEST_F(ActiveDocumentTest, APathTooLongForItsPanelIsCutAndShownWholeAsTheTip) {
+    const auto* panel = frame->findChild<QLabel*>(QStringLiteral("Panel1"));
+    ASSERT_NE(panel, nullptr);
+    const QString shortPath = QStringLiteral("/tmp/a.qbd");
+    const QString longPath =
+        QStringLiteral("/home/user/") + QString(300, QLatin1Char('x')) + QStringLiteral("/b.qbd");
+    const int frameWidth = frame->width();
+
+    frame->setStatusPanelText(1, longPath);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->statusPanelText(1), longPath);
+    EXPECT_NE(panel->text(), longPath);
+    EXPECT_TRUE(panel->text().contains(QChar(0x2026))) << "cut with an ellipsis";
+    EXPECT_EQ(panel->toolTip(), longPath);
+    EXPECT_LE(frame->width(), frameWidth) << "a long path does not widen the window";
+
+    frame->setStatusPanelText(1, shortPath);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel->text(), shortPath);
+    EXPECT_TRUE(panel->toolTip().isEmpty());
+}
+
+TEST_F(ActiveDocumentTest, AColourFieldDocumentKeepsDensityOffHoweverItCame) {
+    // A colour-field document written by another copy, its density flag on.
+    const QString path = inAppDir(QStringLiteral("field.qbd"));
+    for (const auto& [key, value] : {std::pair{"StereoName", "Field"}, std::pair{"sldMitudoEnabled", "True"},
+                                     std::pair{"knText2", "True"}}) {
+        ASSERT_TRUE(document::IniFile::writeString(path, document::IniSectionName, QLatin1String(key),
+                                                   QLatin1String(value)));
+    }
+    dialogs.queueFile(platform::FileChoice{path, QStringLiteral("field.qbd")});
+    frame->mnuOpen_Click();
+    ASSERT_TRUE(waitUntil([&] { return active() && !active()->Timer1()->isActive(); }));
+    panes::DocumentWindow* opened = active();
+    EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo));
+    EXPECT_FALSE(frame->captionEnabled(2));
+    EXPECT_TRUE(frame->sliderEnabled(Slider::sldKurikaesi));
+
+    frame->mnuMono_Click();
+    EXPECT_TRUE(frame->sliderEnabled(Slider::sldMitudo));
+    activate(opened);
+    EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo)) << "and after a switch back";
+    EXPECT_FALSE(frame->captionEnabled(2));
 }
 
 } // namespace
