@@ -212,6 +212,8 @@ void DocumentWindow::Form_Deactivate() {
 }
 
 void DocumentWindow::Form_Unload(bool& cancel) {
+    // Slider moves still held back go into this window's file before it is asked about or removed.
+    m_host.flushStateWrites();
     // While another window converts, the shared controls hold its run; handing them over now would
     // write its running state into files and leave Pause on the wrong window.
     if (m_state.run.Converting && !holdsRun()) {

@@ -94,6 +94,7 @@ void MainWindow::centreOnScreen() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    flushStateWrites();
     bool cancel = false;
     MDIForm_Unload(cancel);
     if (cancel) {
@@ -156,6 +157,7 @@ void MainWindow::SetNewDocumentMenus() {
 }
 
 void MainWindow::detachCurrentDocument() {
+    flushStateWrites();
     if (m_current && !m_current->isClosing()) {
         m_current->Form_Deactivate();
     }
@@ -261,6 +263,7 @@ void MainWindow::switchCurrentTo(DocumentWindow* form) {
     if (m_current == form) {
         return;
     }
+    flushStateWrites();
     if (m_current && !m_current->isClosing()) {
         m_current->Form_Deactivate();
     }
@@ -326,6 +329,8 @@ void MainWindow::ResetMenus() {
 // ---- command routing -------------------------------------------------------------------------
 
 void MainWindow::PostCommand(const QString& tag) {
+    // The command may read the document's file, or write it whole.
+    flushStateWrites();
     m_state.CommandTag = tag;
     if (DocumentWindow* form = activeDocument()) {
         form->armTimer1();
@@ -434,6 +439,8 @@ void MainWindow::setSliderValue(Slider which, int value) {
     if (control->value() == before) {
         slider_Change(which);
     }
+    // A value set by the program is one write, not part of a drag: it goes into the file at once.
+    flushStateWrites();
 }
 
 QString MainWindow::statusPanelText(int panel) const {

@@ -103,6 +103,8 @@ public:
     void mnuClear_Click();
     void ClearActivePane();
     void popupEditMenu(const QPoint& globalPos) override;
+    // Slider moves reach the active document's file in batches; this writes what is still held back.
+    void flushStateWrites() override;
 
     void Toolbar1_ButtonClick(const QString& key);
     void Toolbar1_ButtonMenuClick(const QString& key);
@@ -221,6 +223,10 @@ private:
     // Colour-field wizard.
     QPointer<ColourFieldWizard> m_wizard;
     QTimer* m_timForWiz = nullptr; // made on first use
+    // Slider values not yet in their file: the file, and the keys with their values in the order moved.
+    QTimer* m_stateWriteTimer = nullptr;
+    QString m_pendingStatePath;
+    QList<QPair<QString, QString>> m_pendingStateValues;
 };
 
 } // namespace quarbel::ui

@@ -5,12 +5,16 @@
 #include "ui/MainWindow.h"
 
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
+#include <algorithm>
+#include <utility>
 
 namespace quarbel::ui {
 
@@ -53,6 +57,13 @@ QLabel* makePanel(QWidget* parent, const QString& name, const QString& label, in
 } // namespace
 
 void MainWindow::setupSliders() {
+    // Often enough that a pause in a drag finds the file current, seldom enough to keep it smooth.
+    m_stateWriteTimer = new QTimer(this);
+    m_stateWriteTimer->setObjectName(QStringLiteral("stateWriteTimer"));
+    m_stateWriteTimer->setSingleShot(true);
+    m_stateWriteTimer->setInterval(250);
+    connect(m_stateWriteTimer, &QTimer::timeout, this, &MainWindow::flushStateWrites);
+
     auto* bar = addToolBar(QStringLiteral("SliderBar"));
     bar->setObjectName(QStringLiteral("SliderBar"));
     bar->setMovable(false);
@@ -98,13 +109,41 @@ void MainWindow::setupSliders() {
 void MainWindow::slider_Change(Slider which) {
     const SliderEntry& entry = entryOf(which);
     const QString value = QString::number(slider(which)->value());
-    // The conversion reads its parameters from the active document's file, so the value goes
-    // there at once. A write that fails is not reported.
+    // The conversion reads its parameters from the active document's file. Writing it at every step
+    // of a drag makes the drag stutter, so the values go in batches, and everything that reads the
+    // file (activation, closing, a command, a conversion start, exit) flushes first. A write that
+    // fails is not reported.
     if (!m_state.IniPath.isEmpty()) {
-        document::IniFile::writeString(m_state.IniPath, document::IniSectionName, QLatin1String(entry.key),
-                                       value);
+        if (m_pendingStatePath != m_state.IniPath) {
+            flushStateWrites();
+            m_pendingStatePath = m_state.IniPath;
+        }
+        const QString key = QLatin1String(entry.key);
+        auto it =
+            std::find_if(m_pendingStateValues.begin(), m_pendingStateValues.end(),
+                         [&key](const QPair<QString, QString>& pending) { return pending.first == key; });
+        if (it != m_pendingStateValues.end()) {
+            it->second = value;
+        } else {
+            m_pendingStateValues.append({key, value});
+        }
+        if (!m_stateWriteTimer->isActive()) {
+            m_stateWriteTimer->start();
+        }
     }
     setStatusPanelText(entry.panel, value);
+}
+
+void MainWindow::flushStateWrites() {
+    m_stateWriteTimer->stop();
+    const QString path = std::exchange(m_pendingStatePath, QString());
+    const QList<QPair<QString, QString>> values = std::exchange(m_pendingStateValues, {});
+    // A file that is gone was given up by its window (closed, or saved under a new name); it must
+    // not come back.
+    if (values.isEmpty() || !QFileInfo::exists(path)) {
+        return;
+    }
+    document::IniFile::writeStrings(path, document::IniSectionName, values);
 }
 
 void MainWindow::slider_MouseMove(Slider which) {

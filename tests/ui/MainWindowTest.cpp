@@ -246,6 +246,11 @@ TEST_F(FrameTest, SlidersHaveTheirRangesStepsTicksAndCaptions) {
 
 TEST_F(FrameTest, SliderChangeWritesTheActiveFileAndStatusPanelEvenWhenUnchanged) {
     state.IniPath = inAppDir(QStringLiteral("doc.qbd"));
+    ASSERT_TRUE(document::IniFile::writeString(state.IniPath, document::IniSectionName,
+                                               QStringLiteral("Mitudo"), QStringLiteral("1")));
+    const auto stored = [&](const char* key, const QString& value) {
+        return waitUntil([&] { return iniValue(state.IniPath, key) == value; });
+    };
     const struct {
         Slider id;
         const char* key;
@@ -258,21 +263,21 @@ TEST_F(FrameTest, SliderChangeWritesTheActiveFileAndStatusPanelEvenWhenUnchanged
         frame->setSliderEnabled(row.id, true);
         frame->slider(row.id)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         const QString moved = QString::number(frame->sliderValue(row.id));
-        EXPECT_EQ(iniValue(state.IniPath, row.key), moved) << row.key;
-        EXPECT_EQ(frame->statusPanelText(row.panel), moved);
+        EXPECT_EQ(frame->statusPanelText(row.panel), moved) << "the panel follows at once";
+        EXPECT_TRUE(stored(row.key, moved)) << row.key;
 
         frame->setSliderValue(row.id, row.value);
-        EXPECT_EQ(iniValue(state.IniPath, row.key), QString::number(row.value));
+        EXPECT_TRUE(stored(row.key, QString::number(row.value)));
         // The same value again still reaches the file (it may have been written by another window).
         document::IniFile::writeString(state.IniPath, document::IniSectionName, QLatin1String(row.key),
                                        QStringLiteral("5"));
         frame->setSliderValue(row.id, row.value);
-        EXPECT_EQ(iniValue(state.IniPath, row.key), QString::number(row.value)) << row.key;
+        EXPECT_TRUE(stored(row.key, QString::number(row.value))) << row.key;
         EXPECT_EQ(frame->statusPanelText(row.panel), QString::number(row.value));
     }
     // Out of range values are clamped by the slider, and the clamped value is what is stored.
     frame->setSliderValue(Slider::sldRittaido, 500);
-    EXPECT_EQ(iniValue(state.IniPath, "Rittaido"), QStringLiteral("50"));
+    EXPECT_TRUE(stored("Rittaido", QStringLiteral("50")));
 }
 
 TEST_F(FrameTest, HoveringASliderShowsItsValueAsTheTip) {
@@ -588,6 +593,73 @@ TEST_F(ActiveDocumentTest, AColourFieldDocumentKeepsDensityOffHoweverItCame) {
     activate(opened);
     EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo)) << "and after a switch back";
     EXPECT_FALSE(frame->captionEnabled(2));
+}
+
+// ---- slider moves reach the file in batches, and the file is current before anything reads it -----
+
+class SliderWritesTest : public FrameTest {
+protected:
+    QString repeatWidthIn(const panes::DocumentWindow* form) const {
+        return iniValue(form->labels().lblIniName, "KurikaesiHaba");
+    }
+    void drag(int steps) {
+        for (int i = 0; i < steps; ++i) {
+            frame->slider(Slider::sldKurikaesi)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        }
+    }
+};
+
+TEST_F(SliderWritesTest, ADragWritesOnceItPausesNotAtEveryStep) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    ASSERT_TRUE(waitUntil([&] { return repeatWidthIn(form) == QStringLiteral("70"); }));
+    drag(30);
+    EXPECT_EQ(frame->statusPanelText(2), QStringLiteral("100"));
+    EXPECT_EQ(repeatWidthIn(form), QStringLiteral("70")) << "no write in the middle of the drag";
+    EXPECT_TRUE(waitUntil([&] { return repeatWidthIn(form) == QStringLiteral("100"); }));
+}
+
+TEST_F(SliderWritesTest, TheFileIsCurrentBeforeAnythingReadsIt) {
+    using Documents = std::function<void(panes::DocumentWindow * moved, panes::DocumentWindow * other)>;
+    const struct {
+        const char* reader;
+        Documents read;
+    } rows[] = {
+        {"activation of another window",
+         [this](panes::DocumentWindow*, panes::DocumentWindow* other) { activate(other); }},
+        {"a new document",
+         [this](panes::DocumentWindow*, panes::DocumentWindow*) { frame->mnuColor_Click(); }},
+        {"the close question",
+         [this](panes::DocumentWindow* moved, panes::DocumentWindow*) {
+             dialogs.queueAnswer(platform::Answer::Cancel);
+             EXPECT_FALSE(closeWindowOf(moved));
+         }},
+        {"a command (conversion start)",
+         [this](panes::DocumentWindow*, panes::DocumentWindow*) { frame->mnuConvStart_Click(); }},
+        {"exit",
+         [this](panes::DocumentWindow*, panes::DocumentWindow*) {
+             dialogs.queueAnswer(platform::Answer::Cancel);
+             EXPECT_FALSE(frame->close());
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reader);
+        frame->mnuMono_Click();
+        panes::DocumentWindow* other = active();
+        frame->mnuMono_Click();
+        panes::DocumentWindow* moved = active();
+        ASSERT_TRUE(waitUntil([&] { return repeatWidthIn(moved) == QStringLiteral("70"); }));
+        drag(5);
+        ASSERT_EQ(repeatWidthIn(moved), QStringLiteral("70")) << "still held back";
+        row.read(moved, other);
+        EXPECT_EQ(repeatWidthIn(moved), QStringLiteral("75"));
+        EXPECT_EQ(repeatWidthIn(other), QStringLiteral("70")) << "and nowhere else";
+        moved->Timer1()->stop();
+        for (panes::DocumentWindow* form : documents()) {
+            dialogs.queueAnswer(platform::Answer::No);
+            ASSERT_TRUE(closeWindowOf(form));
+        }
+    }
 }
 
 } // namespace
