@@ -631,7 +631,8 @@ TEST_F(SaveAsTest, SaveImageAndPrintOnEmptyPanesDoNothing) {
     EXPECT_EQ(fileLines(state.IniPath), before);
 
     // Paste with no pane recorded keeps the previous tag.
-    state.PicSource = QStringLiteral("CBpicField");
+    QTest::mouseClick(active()->picContField(), Qt::LeftButton, {}, {20, 20}); // the empty Field area
+    ASSERT_EQ(state.PicSource, QStringLiteral("CBpicField"));
     frame->mnuPaste_Click();
     EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsField"));
     state.PicSource = QStringLiteral("FromFile");
@@ -767,7 +768,8 @@ TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyN
         }
     }
     QGuiApplication::clipboard()->setImage(pasted);
-    state.PicSource = QStringLiteral("CBpicBefore");
+    // The Design pane is chosen as the user does it, with a click on its empty area.
+    QTest::mouseClick(form->picContBefore(), Qt::LeftButton, {}, QPoint(20, 20));
     runOn(form, &ui::MainWindow::mnuPaste_Click);
     ASSERT_FALSE(form->picBefore()->isHidden());
     EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
