@@ -135,7 +135,7 @@ TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
         for (auto insert : r.inserts) {
             insertFromFile(insert, path);
         }
-        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << state.StereoName.toStdString();
+        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << state.StereoName.text().toStdString();
         EXPECT_EQ(frame->buttonEnabled(11), r.ready);
     }
 }
@@ -145,9 +145,9 @@ TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersSt
     state.PicDesignPath = inAppDir(QStringLiteral("gone.bmp"));
     state.PicFieldPath = picture(QStringLiteral("field.bmp"), 30, 20);
     state.PicStereoPath = picture(QStringLiteral("stereo.bmp"), 30, 20);
-    state.PicSource = QStringLiteral("FromMDImnuOpen");
+    state.PicSource = document::PicSource::FromMDImnuOpen;
     state.OpenPicCode = QStringLiteral("DFS");
-    frame->PostCommand(QStringLiteral("MDImnuOpen"));
+    frame->PostCommand(document::CommandTag::MDImnuOpen);
     ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
 
     ASSERT_EQ(dialogs.asked().size(), 1);
