@@ -444,3 +444,24 @@ TEST_F(StateFileTest, AStateKeptInMemoryRestoresExactlyAsItsFileWould) {
     EXPECT_EQ(memoryControls.sliderValues, fileControls.sliderValues);
     EXPECT_EQ(memoryControls.menus, saved.menus);
 }
+
+TEST_F(StateFileTest, AKindTheProgramDoesNotKnowComesBackByteForByteWhenTheStateIsSavedAgain) {
+    for (const char* kind : {"Stereo3D", "field", "RandomDot2", ""}) {
+        state.StereoName = StereoKind::RandomDot;
+        state.MonoOrColor = QStringLiteral("Mono");
+        ASSERT_TRUE(SaveWindowState(state, patternedControls()));
+        QByteArray bytes = readAll(state.IniPath);
+        const QByteArray written = "StereoName=RandomDot\r\n";
+        ASSERT_TRUE(bytes.contains(written));
+        bytes.replace(written, QByteArray("StereoName=") + kind + "\r\n");
+        writeAll(state.IniPath, bytes);
+
+        AppState restored;
+        restored.IniPath = state.IniPath;
+        FakeSharedControls controls;
+        ASSERT_EQ(RestoreWindowState(restored, controls), StateRestore::Restored);
+        EXPECT_EQ(restored.StereoName, StereoKind::Other) << kind;
+        ASSERT_TRUE(SaveWindowState(restored, controls));
+        EXPECT_EQ(readAll(state.IniPath), bytes) << kind;
+    }
+}

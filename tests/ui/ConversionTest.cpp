@@ -478,5 +478,27 @@ TEST_F(ConversionTest, TwoPostsWithinTheDelayRunOnce) {
     EXPECT_FALSE(active()->picBefore()->isHidden());
 }
 
+TEST_F(ConversionTest, StartDoesNothingForAKindNamedByNoConverter) {
+    // The same ready document starts for its own kind; for a kind its file names that no
+    // converter knows, Start leaves everything as it was.
+    for (const char* kind : {"Stereo3D", "RandomDot"}) {
+        panes::DocumentWindow* form = readyRandomDot(24, 12);
+        ASSERT_TRUE(form->picAfter()->isHidden());
+        state.StereoName = document::DocumentKind::fromText(QLatin1String(kind));
+        const auto askedBefore = dialogs.asked().size();
+        routed(&ui::MainWindow::mnuConvStart_Click);
+        const bool known = state.StereoName != document::StereoKind::Other;
+        if (known) {
+            ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
+        } else {
+            EXPECT_FALSE(form->holdsRun()) << kind;
+            EXPECT_FALSE(state.run.Converting) << kind;
+            EXPECT_EQ(frame->convStartCaption(), QStringLiteral("開始")) << kind;
+            EXPECT_EQ(dialogs.asked().size(), askedBefore) << kind;
+        }
+        EXPECT_EQ(form->picAfter()->isHidden(), !known) << kind;
+    }
+}
+
 } // namespace
 } // namespace quarbel::testing
