@@ -357,7 +357,8 @@ TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndCon
     EXPECT_TRUE(shows(reopened->picBefore(), design));
     EXPECT_TRUE(shows(reopened->picAfter(), stereo));
     // The Stereo picture goes, and the conversion of the reopened document brings the same one back.
-    state.PicSource = document::PicSource::CBpicAfter;
+    QTest::mouseClick(reopened->picAfter(), Qt::LeftButton, {}, {2, 2});
+    ASSERT_EQ(state.PicSource, document::PicSource::CBpicAfter);
     frame->mnuClear_Click();
     ASSERT_TRUE(reopened->picAfter()->isHidden());
     frame->mnuConvStart_Click();
