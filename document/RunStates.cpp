@@ -7,8 +7,12 @@ namespace quarbel::document {
 
 namespace {
 
-constexpr Enable on(Menu m) { return menuOn(m); }
-constexpr Enable off(Menu m) { return menuOff(m); }
+constexpr Enable on(Menu m) {
+    return menuOn(m);
+}
+constexpr Enable off(Menu m) {
+    return menuOff(m);
+}
 
 // Ready and finished share the Convert menu's idle look.
 constexpr Enable kIdleConvert[] = {
@@ -16,6 +20,8 @@ constexpr Enable kIdleConvert[] = {
     buttonOn(11),           buttonOff(12),          buttonOff(13),
 };
 
+// One group of controls to a line keeps the long table readable.
+// clang-format off
 constexpr Enable kRunning[] = {
     off(Menu::mnuConvStart),  buttonOff(11),
     on(Menu::mnuFile),        on(Menu::mnuEnd),          on(Menu::mnuSaveDesign),   on(Menu::mnuSaveField),
@@ -37,6 +43,7 @@ constexpr Enable kRunning[] = {
     sliderSet(Slider::sldRittaido, false),
     sliderSet(Slider::sldMitudo, false),
 };
+// clang-format on
 
 constexpr Enable kPaused[] = {
     on(Menu::mnuConvStart), off(Menu::mnuConvStop), on(Menu::mnuConvExit),
@@ -44,7 +51,9 @@ constexpr Enable kPaused[] = {
 };
 
 constexpr Enable kFinishedImages[] = {
-    on(Menu::mnuSaveGazou), on(Menu::mnuSaveDesign), on(Menu::mnuSaveStereo),
+    on(Menu::mnuSaveGazou),
+    on(Menu::mnuSaveDesign),
+    on(Menu::mnuSaveStereo),
 };
 
 // Only a colour-field document has a Field picture to save.
@@ -63,13 +72,16 @@ void SetConvertRunning(SharedControls& controls) {
     applyEnables(controls, kRunning);
 }
 
-void SetConvertPaused(SharedControls& controls) { applyEnables(controls, kPaused); }
+void SetConvertPaused(SharedControls& controls) {
+    applyEnables(controls, kPaused);
+}
 
 void applyFinishedMenus(SharedControls& controls, StereoKind kind) {
     controls.setConvStartCaption(ConvStartCaption);
     applyEnables(controls, kIdleConvert);
     applyEnables(controls, kFinishedImages);
-    applyEnables(controls, kind == StereoKind::Field ? std::span<const Enable>(kFinishedField) : kFinishedOther);
+    applyEnables(controls,
+                 kind == StereoKind::Field ? std::span<const Enable>(kFinishedField) : kFinishedOther);
 }
 
 void SetConvertFinished(AppState& state, SharedControls& controls) {
