@@ -210,13 +210,13 @@ void DocumentWindow::clearSelectedPane() {
     struct ClearRow {
         QString document::AppState::*path;
         bool resetsConversion;
-        Menu saveMenu;
+        Enable saveOff; // the pane's own save entry
         bool printing; // the Stereo picture: printing goes, and its size leaves the status bar
     };
     static const ClearRow kRows[] = {
-        {&document::AppState::PicDesignPath, true, Menu::mnuSaveDesign, false},
-        {&document::AppState::PicFieldPath, true, Menu::mnuSaveField, false},
-        {&document::AppState::PicStereoPath, false, Menu::mnuSaveStereo, true},
+        {&document::AppState::PicDesignPath, true, document::menuOff(Menu::mnuSaveDesign), false},
+        {&document::AppState::PicFieldPath, true, document::menuOff(Menu::mnuSaveField), false},
+        {&document::AppState::PicStereoPath, false, document::menuOff(Menu::mnuSaveStereo), true},
     };
     document::SharedControls& controls = m_host.sharedControls();
     if (const std::optional<PaneId> id = selectedPane()) {
@@ -231,8 +231,7 @@ void DocumentWindow::clearSelectedPane() {
             controls.setConvStartCaption(QStringLiteral("開始"));
             document::applyEnables(controls, kConversionLost);
         }
-        const Enable save[] = {document::menuOff(row.saveMenu)};
-        document::applyEnables(controls, save);
+        document::applyEnables(controls, {&row.saveOff, 1});
         if (row.printing) {
             document::applyEnables(controls, kNoPrint);
             m_host.setStatusPanelText(5, QString());
