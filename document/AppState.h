@@ -3,6 +3,7 @@
 // The application-wide values. One instance, owned by the application and handed by reference
 // to the windows that need it; they always describe the active document.
 
+#include "document/Tags.h"
 #include "engine/ConversionState.h"
 
 #include <QString>
@@ -14,7 +15,7 @@ struct AppState {
     QString appDir;
 
     QString IniPath;     // working state file of the active window
-    QString StereoName;  // "RandomDot" or "Field"
+    DocumentKind StereoName;
     QString MonoOrColor; // "Mono", "Color" or ""
     QString PicDesignPath;
     QString PicFieldPath;
@@ -28,8 +29,8 @@ struct AppState {
     QString DocName;
     QString OpenPicCode;
     QString SettingsPath;
-    QString CommandTag;
-    QString PicSource; // "FromFile", "FromMDImnuOpen", "CBpicBefore", "CBpicField", "CBpicAfter"
+    document::CommandTag CommandTag = document::CommandTag::None;
+    document::PicSource PicSource = document::PicSource::None;
 
     engine::RunFlags run;
 

@@ -1,52 +1,28 @@
 #include "document/RunStates.h"
 
-#include <initializer_list>
-
+#include "document/EnableTable.h"
 #include "document/StateFile.h"
 
 namespace quarbel::document {
 
 namespace {
 
-enum class Target { Menu, Button, Caption, Slider };
-
-struct Entry {
-    Target target;
-    int id; // Menu, button index, caption index or Slider
-    bool on;
-};
-
-constexpr Entry on(Menu m) { return {Target::Menu, static_cast<int>(m), true}; }
-constexpr Entry off(Menu m) { return {Target::Menu, static_cast<int>(m), false}; }
-constexpr Entry buttonOn(int index) { return {Target::Button, index, true}; }
-constexpr Entry buttonOff(int index) { return {Target::Button, index, false}; }
-
-void apply(SharedControls& controls, std::initializer_list<Entry> table) {
-    for (const Entry& e : table) {
-        switch (e.target) {
-        case Target::Menu:
-            controls.setMenuEnabled(static_cast<Menu>(e.id), e.on);
-            break;
-        case Target::Button:
-            controls.setButtonEnabled(e.id, e.on);
-            break;
-        case Target::Caption:
-            controls.setCaptionEnabled(e.id, e.on);
-            break;
-        case Target::Slider:
-            controls.setSliderEnabled(static_cast<Slider>(e.id), e.on);
-            break;
-        }
-    }
+constexpr Enable on(Menu m) {
+    return menuOn(m);
+}
+constexpr Enable off(Menu m) {
+    return menuOff(m);
 }
 
 // Ready and finished share the Convert menu's idle look.
-constexpr std::initializer_list<Entry> kIdleConvert = {
+constexpr Enable kIdleConvert[] = {
     on(Menu::mnuConvStart), off(Menu::mnuConvStop), off(Menu::mnuConvExit),
     buttonOn(11),           buttonOff(12),          buttonOff(13),
 };
 
-constexpr std::initializer_list<Entry> kRunning = {
+// One group of controls to a line keeps the long table readable.
+// clang-format off
+constexpr Enable kRunning[] = {
     off(Menu::mnuConvStart),  buttonOff(11),
     on(Menu::mnuFile),        on(Menu::mnuEnd),          on(Menu::mnuSaveDesign),   on(Menu::mnuSaveField),
     on(Menu::mnuSaveStereo),  on(Menu::mnuHensyuu),      on(Menu::mnuEditerChoice), on(Menu::mnuEditerBoot),
@@ -62,45 +38,55 @@ constexpr std::initializer_list<Entry> kRunning = {
     buttonOff(1),             buttonOff(2),              buttonOff(3),              buttonOff(4),
     buttonOff(6),             buttonOff(7),              buttonOff(8),              buttonOff(9),
     buttonOff(13),
-    {Target::Caption, 0, false}, {Target::Caption, 1, false}, {Target::Caption, 2, false},
-    {Target::Slider, static_cast<int>(Slider::sldKurikaesi), false},
-    {Target::Slider, static_cast<int>(Slider::sldRittaido), false},
-    {Target::Slider, static_cast<int>(Slider::sldMitudo), false},
+    captionSet(0, false),     captionSet(1, false),      captionSet(2, false),
+    sliderSet(Slider::sldKurikaesi, false),
+    sliderSet(Slider::sldRittaido, false),
+    sliderSet(Slider::sldMitudo, false),
 };
+// clang-format on
 
-constexpr std::initializer_list<Entry> kPaused = {
+constexpr Enable kPaused[] = {
     on(Menu::mnuConvStart), off(Menu::mnuConvStop), on(Menu::mnuConvExit),
     buttonOn(11),           buttonOff(12),          buttonOn(13),
 };
 
-constexpr std::initializer_list<Entry> kFinishedImages = {
-    on(Menu::mnuSaveGazou), on(Menu::mnuSaveDesign), on(Menu::mnuSaveStereo),
+constexpr Enable kFinishedImages[] = {
+    on(Menu::mnuSaveGazou),
+    on(Menu::mnuSaveDesign),
+    on(Menu::mnuSaveStereo),
 };
+
+// Only a colour-field document has a Field picture to save.
+constexpr Enable kFinishedField[] = {on(Menu::mnuSaveField)};
+constexpr Enable kFinishedOther[] = {off(Menu::mnuSaveField)};
 
 } // namespace
 
 void SetConvertReady(SharedControls& controls) {
     controls.setConvStartCaption(ConvStartCaption);
-    apply(controls, kIdleConvert);
+    applyEnables(controls, kIdleConvert);
 }
 
 void SetConvertRunning(SharedControls& controls) {
     controls.setConvStartCaption(ConvContinueCaption);
-    apply(controls, kRunning);
+    applyEnables(controls, kRunning);
 }
 
-void SetConvertPaused(SharedControls& controls) { apply(controls, kPaused); }
+void SetConvertPaused(SharedControls& controls) {
+    applyEnables(controls, kPaused);
+}
 
-void applyFinishedMenus(SharedControls& controls, const QString& stereoName) {
+void applyFinishedMenus(SharedControls& controls, StereoKind kind) {
     controls.setConvStartCaption(ConvStartCaption);
-    apply(controls, kIdleConvert);
-    apply(controls, kFinishedImages);
-    controls.setMenuEnabled(Menu::mnuSaveField, stereoName == QLatin1String("Field"));
+    applyEnables(controls, kIdleConvert);
+    applyEnables(controls, kFinishedImages);
+    applyEnables(controls,
+                 kind == StereoKind::Field ? std::span<const Enable>(kFinishedField) : kFinishedOther);
 }
 
 void SetConvertFinished(AppState& state, SharedControls& controls) {
     RestoreWindowState(state, controls);
-    applyFinishedMenus(controls, state.StereoName);
+    applyFinishedMenus(controls, state.StereoName.kind());
     SaveWindowState(state, controls);
 }
 

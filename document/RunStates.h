@@ -18,7 +18,7 @@ void SetConvertPaused(SharedControls& controls);
 void SetConvertFinished(AppState& state, SharedControls& controls);
 // SetConvertFinished without reading or writing the state file, for a window that is closing: its
 // file may already be deleted and must not come back.
-void applyFinishedMenus(SharedControls& controls, const QString& stereoName);
+void applyFinishedMenus(SharedControls& controls, StereoKind kind);
 
 inline const QString ConvStartCaption = QStringLiteral("開始");
 inline const QString ConvContinueCaption = QStringLiteral("継続");

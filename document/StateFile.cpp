@@ -62,6 +62,7 @@ static_assert(std::size(kHead) + MenuCount + std::size(kTail) == StateKeyCount);
 
 constexpr std::array<StateKey, StateKeyCount> kTable = makeTable();
 
+// The plain text fields; the kind has its own text form.
 QString* textField(AppState& state, int index) {
     switch (static_cast<StateText>(index)) {
     case StateText::PicDesignPath:
@@ -71,15 +72,26 @@ QString* textField(AppState& state, int index) {
     case StateText::PicStereoPath:
         return &state.PicStereoPath;
     case StateText::StereoName:
-        return &state.StereoName;
+        return nullptr;
     case StateText::MonoOrColor:
         return &state.MonoOrColor;
     }
     return nullptr;
 }
 
-const QString& textField(const AppState& state, int index) {
+QString readText(const AppState& state, int index) {
+    if (static_cast<StateText>(index) == StateText::StereoName) {
+        return state.StereoName.text();
+    }
     return *textField(const_cast<AppState&>(state), index);
+}
+
+void writeText(AppState& state, int index, const QString& text) {
+    if (static_cast<StateText>(index) == StateText::StereoName) {
+        state.StereoName = DocumentKind::fromText(text);
+    } else {
+        *textField(state, index) = text;
+    }
 }
 
 // A missing kind or colour mode restores "Field", as files of colour-field documents always did.
@@ -137,7 +149,7 @@ QList<QPair<QString, QString>> windowStateEntries(const AppState& state, const S
             value = state.IniPath;
             break;
         case K::Text:
-            value = textField(state, k.index);
+            value = readText(state, k.index);
             break;
         case K::SliderValue:
             value = QString::number(controls.sliderValue(static_cast<Slider>(k.index)));
@@ -178,7 +190,7 @@ void applyState(const IniSnapshot& file, AppState& state, SharedControls& contro
         case K::FileNamePath:
             break;
         case K::Text:
-            *textField(state, k.index) = file.readString(IniSectionName, key, textDefault(k.index));
+            writeText(state, k.index, file.readString(IniSectionName, key, textDefault(k.index)));
             break;
         case K::SliderValue: {
             const int def = sliderDefault(k.index);

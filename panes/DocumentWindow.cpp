@@ -24,8 +24,6 @@ namespace quarbel::panes {
 namespace {
 
 const QString kSinki = QStringLiteral("Sinki");
-const QString kRandomDot = QStringLiteral("RandomDot");
-const QString kField = QStringLiteral("Field");
 const QString kColor = QStringLiteral("Color");
 const QString kQbdFileDir = QStringLiteral("QbdFileDir");
 
@@ -218,7 +216,7 @@ void DocumentWindow::Form_Activate() {
         }
     }
     m_host.setStatusPanelText(1, displayPath());
-    controls.setButtonMenuEnabled(9, 2, m_labels.lblStereoName != kRandomDot);
+    controls.setButtonMenuEnabled(9, 2, m_labels.lblStereoName != document::StereoKind::RandomDot);
     if (!m_picAfter->isHidden()) {
         controls.setMenuEnabled(document::Menu::mnuSaveStereo, true);
     }
@@ -299,7 +297,7 @@ void DocumentWindow::Form_Unload(bool& cancel) {
     const bool lastDocument = m_host.openDocumentCount() <= 1;
     m_conversion.Closing = true;
     if (holdsRun()) {
-        m_runController->endOnClose(m_labels.lblStereoName);
+        m_runController->endOnClose(m_labels.lblStereoName.kind());
     }
     discardWorkingFile();
     if (lastDocument) {
@@ -365,29 +363,30 @@ void DocumentWindow::Timer1_Timer() {
         return;
     }
     using Command = void (DocumentWindow::*)();
+    using document::CommandTag;
     struct Route {
-        const char* tag;
+        CommandTag tag;
         Command run;
     };
     // Tag to procedure; the first equal tag decides, an unknown tag does nothing.
     static constexpr Route kRoutes[] = {
-        {"MDImnuInsDesign", &DocumentWindow::InsPicDesign},
-        {"MDImnuInsField", &DocumentWindow::InsPicField},
-        {"MDImnuInsStereo", &DocumentWindow::InsPicStereo},
-        {"MDImnuOpen", &DocumentWindow::insertOpenedPictures},
-        {"MDImnuConvStart", &DocumentWindow::startConversion},
-        {"MDImnuSaveName", &DocumentWindow::SaveDocumentAs},
-        {"MDImnuSave", &DocumentWindow::saveToOwnFile},
-        {"MDImnuSaveDesign", &DocumentWindow::SavePaneImage},
-        {"MDImnuSaveField", &DocumentWindow::SavePaneImage},
-        {"MDImnuSaveStereo", &DocumentWindow::SavePaneImage},
-        {"MDImnuPrint", &DocumentWindow::PrintStereo},
-        {"FromWizard", &DocumentWindow::LoadWizardImages},
-        {"MDImnuClose", &DocumentWindow::closeWindow},
+        {CommandTag::MDImnuInsDesign, &DocumentWindow::InsPicDesign},
+        {CommandTag::MDImnuInsField, &DocumentWindow::InsPicField},
+        {CommandTag::MDImnuInsStereo, &DocumentWindow::InsPicStereo},
+        {CommandTag::MDImnuOpen, &DocumentWindow::insertOpenedPictures},
+        {CommandTag::MDImnuConvStart, &DocumentWindow::startConversion},
+        {CommandTag::MDImnuSaveName, &DocumentWindow::SaveDocumentAs},
+        {CommandTag::MDImnuSave, &DocumentWindow::saveToOwnFile},
+        {CommandTag::MDImnuSaveDesign, &DocumentWindow::SavePaneImage},
+        {CommandTag::MDImnuSaveField, &DocumentWindow::SavePaneImage},
+        {CommandTag::MDImnuSaveStereo, &DocumentWindow::SavePaneImage},
+        {CommandTag::MDImnuPrint, &DocumentWindow::PrintStereo},
+        {CommandTag::FromWizard, &DocumentWindow::LoadWizardImages},
+        {CommandTag::MDImnuClose, &DocumentWindow::closeWindow},
     };
-    const QString tag = m_state.CommandTag;
+    const CommandTag tag = m_state.CommandTag;
     for (const Route& route : kRoutes) {
-        if (tag == QLatin1String(route.tag)) {
+        if (tag == route.tag) {
             // The command works on the shared controls, which must hold this window's state.
             if (!m_host.isCurrent(*this)) {
                 m_host.makeCurrent(*this);
@@ -433,7 +432,7 @@ void DocumentWindow::reportSaveFailure(const QString& path) {
 
 void DocumentWindow::setIconForKind() {
     QString resource;
-    if (m_state.StereoName == kField) {
+    if (m_state.StereoName == document::StereoKind::Field) {
         resource = QStringLiteral(":/panes/icons/104.svg");
     } else if (m_state.MonoOrColor == kColor) {
         resource = QStringLiteral(":/panes/icons/103.svg");
@@ -472,7 +471,7 @@ void DocumentWindow::Form_Resize() {
         return;
     }
     // The window's own kind decides; the shared kind belongs to the active document.
-    const bool randomDot = m_labels.lblStereoName == kRandomDot;
+    const bool randomDot = m_labels.lblStereoName == document::StereoKind::RandomDot;
     applyGeometry(resizedPaneLayout(currentGeometry(), width(), height(), randomDot));
 }
 

@@ -38,7 +38,7 @@ struct HiddenLabels {
     QString lblTitle;      // document name; proposed by Save As
     QString lblIniName;    // the window's working state file; made current on activation
     QString lblOldIniName; // the document file; the working file (".tmp") while never saved under a name
-    QString lblStereoName; // "RandomDot" or "Field"
+    document::DocumentKind lblStereoName;
     // The document file on disk, written only by Save, Save As and Yes at closing; empty while the
     // document was never saved or opened.
     QString documentPath;
@@ -231,9 +231,9 @@ public:
     void clearSelectedPane();
     // Disables Cut, Copy and Clear when the selected pane is empty; button 2 opens the Edit menu there.
     void UpdateEditMenus(int button, QPoint globalPos);
-    // The pane tag of the pane chosen in this window for the Edit commands ("CBpicBefore", ...), or
-    // empty. The choice stays with the window where it was made.
-    QString editTargetTag() const;
+    // The pane tag of the pane chosen in this window for the Edit commands (PicSource::CBpicBefore,
+    // ...), or None. The choice stays with the window where it was made.
+    document::PicSource editTargetTag() const;
     SplitterDrag* splitterDrag() const { return m_splitter; }
 
 private:

@@ -33,9 +33,10 @@ void DocumentWindow::ConvertColorField() {
 }
 
 void DocumentWindow::startConversion() {
-    if (m_state.StereoName == QLatin1String("RandomDot")) {
+    // A kind read from a file that names neither converter starts nothing.
+    if (m_state.StereoName == document::StereoKind::RandomDot) {
         ConvertRandomDot();
-    } else if (m_state.StereoName == QLatin1String("Field")) {
+    } else if (m_state.StereoName == document::StereoKind::Field) {
         ConvertColorField();
     }
 }

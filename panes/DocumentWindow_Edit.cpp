@@ -2,6 +2,7 @@
 // splitter drag between the two columns.
 
 #include "document/AppState.h"
+#include "document/EnableTable.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
@@ -12,15 +13,60 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
+#include <array>
 
 namespace quarbel::panes {
 
+using document::Enable;
 using document::Menu;
+using document::PicSource;
 
 namespace {
 
 // The value of PicSource that names each pane, by PaneId.
-constexpr const char* kPaneTags[] = {"CBpicBefore", "CBpicField", "CBpicAfter"};
+constexpr PicSource kPaneTags[] = {PicSource::CBpicBefore, PicSource::CBpicField, PicSource::CBpicAfter};
+
+// A pane with a picture chosen: its picture can be copied, cut and cleared.
+constexpr Enable kPictureChosen[] = {
+    document::menuOn(Menu::mnuCopy),  document::buttonOn(7),
+    document::menuOn(Menu::mnuCut),   document::buttonOn(6),
+    document::menuOn(Menu::mnuClear),
+};
+// The chosen pane shows no picture: nothing to copy, cut or clear.
+constexpr Enable kNoPictureChosen[] = {
+    document::menuOff(Menu::mnuCopy),  document::buttonOff(7),
+    document::menuOff(Menu::mnuCut),   document::buttonOff(6),
+    document::menuOff(Menu::mnuClear),
+};
+// A pane emptied: its picture can no longer be copied or cut.
+constexpr Enable kCleared[] = {
+    document::menuOff(Menu::mnuCut),
+    document::menuOff(Menu::mnuCopy),
+    document::buttonOff(6),
+    document::buttonOff(7),
+};
+// A conversion needs the picture just cleared.
+constexpr Enable kConversionLost[] = {
+    document::menuOff(Menu::mnuConvStart),
+    document::menuOff(Menu::mnuConvStop),
+    document::menuOff(Menu::mnuConvExit),
+    document::buttonOff(11),
+    document::buttonOff(12),
+    document::buttonOff(13),
+};
+// An empty pane chosen: it can take a picture but gives none.
+constexpr Enable kEmptyPaneChosen[] = {
+    document::menuOff(Menu::mnuClear),
+    document::menuOff(Menu::mnuCut),
+    document::menuOff(Menu::mnuCopy),
+};
+// The Stereo picture cleared: nothing to print.
+constexpr Enable kNoPrint[] = {document::menuOff(Menu::mnuPrint), document::buttonOff(4)};
+
+// Paste (menu and button 8) follows the clipboard.
+std::array<Enable, 2> pasteEntries(bool picture) {
+    return {document::menuSet(Menu::mnuPaste, picture), document::buttonSet(8, picture)};
+}
 
 int buttonNumber(Qt::MouseButton button) {
     switch (button) {
@@ -89,8 +135,8 @@ std::optional<DocumentWindow::PaneId> DocumentWindow::selectedPane() const {
     return m_editTarget;
 }
 
-QString DocumentWindow::editTargetTag() const {
-    return m_editTarget ? QLatin1String(kPaneTags[static_cast<std::size_t>(*m_editTarget)]) : QString();
+PicSource DocumentWindow::editTargetTag() const {
+    return m_editTarget ? kPaneTags[static_cast<std::size_t>(*m_editTarget)] : PicSource::None;
 }
 
 void DocumentWindow::select(PaneId id) {
@@ -101,7 +147,7 @@ void DocumentWindow::select(PaneId id) {
     // Kept here as well as in the shared PicSource: a choice made in one window must not act on
     // another window's pane after a switch.
     m_editTarget = id;
-    m_state.PicSource = QLatin1String(kPaneTags[static_cast<std::size_t>(id)]);
+    m_state.PicSource = kPaneTags[static_cast<std::size_t>(id)];
 }
 
 void DocumentWindow::pane_MouseDown(PaneId id) {
@@ -116,12 +162,7 @@ void DocumentWindow::pane_MouseUp(PaneId id, int button, QPoint globalPos) {
         return;
     }
     select(id);
-    document::SharedControls& controls = m_host.sharedControls();
-    controls.setMenuEnabled(Menu::mnuCopy, true);
-    controls.setButtonEnabled(7, true);
-    controls.setMenuEnabled(Menu::mnuCut, true);
-    controls.setButtonEnabled(6, true);
-    controls.setMenuEnabled(Menu::mnuClear, true);
+    document::applyEnables(m_host.sharedControls(), kPictureChosen);
     if (button == 2) {
         UpdateEditMenus(2, globalPos);
     }
@@ -134,18 +175,14 @@ void DocumentWindow::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
     }
     // A shown picture covers the part of its container that matters; and while an opened document's
     // pictures are still on their way into this window, its empty areas wait for them.
-    const bool opening = m_Timer1->isActive() && m_state.CommandTag == QLatin1String("MDImnuOpen");
+    const bool opening = m_Timer1->isActive() && m_state.CommandTag == document::CommandTag::MDImnuOpen;
     if (!paneSet(id).pane->isHidden() || opening) {
         return;
     }
     select(id);
     document::SharedControls& controls = m_host.sharedControls();
-    const bool picture = platform::clipboardHasPicture();
-    controls.setMenuEnabled(Menu::mnuPaste, picture);
-    controls.setButtonEnabled(8, picture);
-    controls.setMenuEnabled(Menu::mnuClear, false);
-    controls.setMenuEnabled(Menu::mnuCut, false);
-    controls.setMenuEnabled(Menu::mnuCopy, false);
+    document::applyEnables(controls, pasteEntries(platform::clipboardHasPicture()));
+    document::applyEnables(controls, kEmptyPaneChosen);
     if (button == 2) {
         m_host.popupEditMenu(globalPos);
     }
@@ -154,12 +191,7 @@ void DocumentWindow::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
 void DocumentWindow::UpdateEditMenus(int button, QPoint globalPos) {
     const std::optional<PaneId> id = selectedPane();
     if (id && paneSet(*id).pane->isHidden()) {
-        document::SharedControls& controls = m_host.sharedControls();
-        controls.setMenuEnabled(Menu::mnuCopy, false);
-        controls.setButtonEnabled(7, false);
-        controls.setMenuEnabled(Menu::mnuCut, false);
-        controls.setButtonEnabled(6, false);
-        controls.setMenuEnabled(Menu::mnuClear, false);
+        document::applyEnables(m_host.sharedControls(), kNoPictureChosen);
     }
     if (button == 2) {
         m_host.popupEditMenu(globalPos);
@@ -178,13 +210,13 @@ void DocumentWindow::clearSelectedPane() {
     struct ClearRow {
         QString document::AppState::*path;
         bool resetsConversion;
-        Menu saveMenu;
+        Enable saveOff; // the pane's own save entry
         bool printing; // the Stereo picture: printing goes, and its size leaves the status bar
     };
     static const ClearRow kRows[] = {
-        {&document::AppState::PicDesignPath, true, Menu::mnuSaveDesign, false},
-        {&document::AppState::PicFieldPath, true, Menu::mnuSaveField, false},
-        {&document::AppState::PicStereoPath, false, Menu::mnuSaveStereo, true},
+        {&document::AppState::PicDesignPath, true, document::menuOff(Menu::mnuSaveDesign), false},
+        {&document::AppState::PicFieldPath, true, document::menuOff(Menu::mnuSaveField), false},
+        {&document::AppState::PicStereoPath, false, document::menuOff(Menu::mnuSaveStereo), true},
     };
     document::SharedControls& controls = m_host.sharedControls();
     if (const std::optional<PaneId> id = selectedPane()) {
@@ -197,33 +229,23 @@ void DocumentWindow::clearSelectedPane() {
         set.vsb->hide();
         if (row.resetsConversion) {
             controls.setConvStartCaption(QStringLiteral("開始"));
-            for (const Menu menu : {Menu::mnuConvStart, Menu::mnuConvStop, Menu::mnuConvExit}) {
-                controls.setMenuEnabled(menu, false);
-            }
-            for (const int button : {11, 12, 13}) {
-                controls.setButtonEnabled(button, false);
-            }
+            document::applyEnables(controls, kConversionLost);
         }
-        controls.setMenuEnabled(row.saveMenu, false);
+        document::applyEnables(controls, {&row.saveOff, 1});
         if (row.printing) {
-            controls.setMenuEnabled(Menu::mnuPrint, false);
-            controls.setButtonEnabled(4, false);
+            document::applyEnables(controls, kNoPrint);
             m_host.setStatusPanelText(5, QString());
         }
     }
-    controls.setMenuEnabled(Menu::mnuCut, false);
-    controls.setMenuEnabled(Menu::mnuCopy, false);
-    controls.setButtonEnabled(6, false);
-    controls.setButtonEnabled(7, false);
-    const bool picture = platform::clipboardHasPicture();
-    controls.setMenuEnabled(Menu::mnuPaste, picture);
-    controls.setButtonEnabled(8, picture);
+    document::applyEnables(controls, kCleared);
+    document::applyEnables(controls, pasteEntries(platform::clipboardHasPicture()));
 
-    const bool noImage = m_state.StereoName == QLatin1String("RandomDot")
+    const bool noImage = m_state.StereoName == document::StereoKind::RandomDot
                              ? m_picBefore->isHidden() && m_picAfter->isHidden()
                              : m_picBefore->isHidden() && m_picField->isHidden() && m_picAfter->isHidden();
     if (noImage) {
-        controls.setMenuEnabled(Menu::mnuSaveGazou, false);
+        constexpr Enable kNothingToSave[] = {document::menuOff(Menu::mnuSaveGazou)};
+        document::applyEnables(controls, kNothingToSave);
     }
 }
 

@@ -1,6 +1,7 @@
 // Pictures into the Design, Field and Stereo panes: from a file the user picks, from the clipboard,
 // or from the paths an opened document names.
 
+#include "document/EnableTable.h"
 #include "document/RunStates.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
@@ -15,7 +16,9 @@
 
 namespace quarbel::panes {
 
+using document::Enable;
 using document::Menu;
+using document::PicSource;
 
 namespace {
 
@@ -32,10 +35,10 @@ struct DocumentWindow::InsertProcedure {
     PaneId pane;
     QImage DocumentWindow::*backBuffer; // null: the picture goes straight into the pane
     const char* dirKey;
-    const char* clipboardTag; // the PicSource under which Paste brings the clipboard's picture here
+    PicSource clipboardTag; // the PicSource under which Paste brings the clipboard's picture here
     QString document::AppState::*path;
     const char* tooLarge;
-    std::array<Menu, 2> saveMenus;
+    std::array<Enable, 2> saveMenus; // the save entries a shown picture turns on
     bool printing; // a Stereo picture can be printed at once
     Ready ready;
 };
@@ -46,28 +49,28 @@ const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id
         {PaneId::Before,
          &DocumentWindow::m_picUra,
          "picDesignDir",
-         "CBpicBefore",
+         PicSource::CBpicBefore,
          &document::AppState::PicDesignPath,
          "デザイン画像が大きすぎます。",
-         {Menu::mnuSaveGazou, Menu::mnuSaveDesign},
+         {document::menuOn(Menu::mnuSaveGazou), document::menuOn(Menu::mnuSaveDesign)},
          false,
          P::Ready::DesignRule},
         {PaneId::Field,
          &DocumentWindow::m_picUraField,
          "picFieldDir",
-         "CBpicField",
+         PicSource::CBpicField,
          &document::AppState::PicFieldPath,
          "フィールド画像が大きすぎます。",
-         {Menu::mnuSaveGazou, Menu::mnuSaveField},
+         {document::menuOn(Menu::mnuSaveGazou), document::menuOn(Menu::mnuSaveField)},
          false,
          P::Ready::BothShown},
         {PaneId::After,
          nullptr,
          "picStereoDir",
-         "CBpicAfter",
+         PicSource::CBpicAfter,
          &document::AppState::PicStereoPath,
          "ステレオ画像が大きすぎます。",
-         {Menu::mnuSaveGazou, Menu::mnuSaveStereo},
+         {document::menuOn(Menu::mnuSaveGazou), document::menuOn(Menu::mnuSaveStereo)},
          true,
          P::Ready::Never},
     };
@@ -90,13 +93,13 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     std::optional<QImage> picture;
     bool tooWide = false;
     QString chosenPath;
-    const bool fromFile = m_state.PicSource == QLatin1String("FromFile") ||
-                          m_state.PicSource == QLatin1String("FromMDImnuOpen");
+    const bool fromFile =
+        m_state.PicSource == PicSource::FromFile || m_state.PicSource == PicSource::FromMDImnuOpen;
     if (fromFile) {
         // A picture from a file leaves no pane chosen for the Edit commands.
         m_editTarget.reset();
     }
-    if (m_state.PicSource == QLatin1String("FromFile")) {
+    if (m_state.PicSource == PicSource::FromFile) {
         const QString dirKey = QLatin1String(procedure.dirKey);
         const document::Settings settings(m_state.SettingsPath, m_state.appDir);
         platform::FileDialogRequest request;
@@ -113,12 +116,12 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
         }
         settings.rememberFolder(dirKey, choice->fullPath, choice->fileTitle);
         chosenPath = choice->fullPath;
-    } else if (m_state.PicSource == QLatin1String("FromMDImnuOpen")) {
+    } else if (m_state.PicSource == PicSource::FromMDImnuOpen) {
         picture = loadReported(m_state.*procedure.path, nullptr, engine::MaxImageWidth, &tooWide);
         if (!picture && !tooWide) {
             return;
         }
-    } else if (m_state.PicSource == QLatin1String(procedure.clipboardTag)) {
+    } else if (m_state.PicSource == procedure.clipboardTag) {
         // The document's path stays: a pasted picture has no file.
         picture = platform::clipboardPicture();
         if (!picture) {
@@ -148,12 +151,10 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     scrollToOrigin(procedure.pane);
 
     document::SharedControls& controls = m_host.sharedControls();
-    for (const Menu menu : procedure.saveMenus) {
-        controls.setMenuEnabled(menu, true);
-    }
+    document::applyEnables(controls, procedure.saveMenus);
     if (procedure.printing) {
-        controls.setMenuEnabled(Menu::mnuPrint, true);
-        controls.setButtonEnabled(4, true);
+        constexpr Enable kPrintable[] = {document::menuOn(Menu::mnuPrint), document::buttonOn(4)};
+        document::applyEnables(controls, kPrintable);
         m_host.setStatusPanelText(5, stereoSizeText());
     }
     fitScrollBars(procedure.pane);
@@ -174,7 +175,8 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     if (ready) {
         document::SetConvertReady(controls);
     }
-    controls.setMenuEnabled(Menu::mnuClear, true);
+    constexpr Enable kClearable[] = {document::menuOn(Menu::mnuClear)};
+    document::applyEnables(controls, kClearable);
     document::SaveWindowState(m_state, controls);
 }
 
@@ -186,8 +188,8 @@ void DocumentWindow::scrollToOrigin(PaneId id) {
 }
 
 bool DocumentWindow::documentReadyToConvert(bool fieldShown) const {
-    return m_state.StereoName == QLatin1String("RandomDot") ||
-           (m_state.StereoName == QLatin1String("Field") && fieldShown);
+    return m_state.StereoName == document::StereoKind::RandomDot ||
+           (m_state.StereoName == document::StereoKind::Field && fieldShown);
 }
 
 std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* reported, int maxWidth,

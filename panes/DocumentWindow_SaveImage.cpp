@@ -15,7 +15,7 @@ const QString kBmpFilter = QStringLiteral("BMP(*.bmp)|*.bmp");
 const QString kBmpSuffix = QStringLiteral(".bmp");
 
 struct PaneSave {
-    const char* tag;
+    document::CommandTag tag;
     PicturePane* (DocumentWindow::*pane)() const;
     const char* dirKey;
     bool becomesStereoPath; // the saved file is the document's Stereo picture from now on
@@ -24,9 +24,12 @@ struct PaneSave {
 };
 
 constexpr PaneSave kPaneSaves[] = {
-    {"MDImnuSaveDesign", &DocumentWindow::picBefore, "picDesignDir", false, "デザイン画像", "_design"},
-    {"MDImnuSaveField", &DocumentWindow::picField, "picFieldDir", false, "フィールド画像", "_field"},
-    {"MDImnuSaveStereo", &DocumentWindow::picAfter, "picStereoDir", true, "ステレオアート画像", "_stereo"},
+    {document::CommandTag::MDImnuSaveDesign, &DocumentWindow::picBefore, "picDesignDir", false,
+     "デザイン画像", "_design"},
+    {document::CommandTag::MDImnuSaveField, &DocumentWindow::picField, "picFieldDir", false, "フィールド画像",
+     "_field"},
+    {document::CommandTag::MDImnuSaveStereo, &DocumentWindow::picAfter, "picStereoDir", true,
+     "ステレオアート画像", "_stereo"},
 };
 
 } // namespace
@@ -34,7 +37,7 @@ constexpr PaneSave kPaneSaves[] = {
 void DocumentWindow::SavePaneImage() {
     const PaneSave* row = nullptr;
     for (const PaneSave& candidate : kPaneSaves) {
-        if (m_state.CommandTag == QLatin1String(candidate.tag)) {
+        if (m_state.CommandTag == candidate.tag) {
             row = &candidate;
         }
     }

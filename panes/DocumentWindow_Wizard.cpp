@@ -33,7 +33,7 @@ void DocumentWindow::LoadWizardImages() {
     const QString designFile = std::exchange(m_state.WizardDesignFile, QString());
     const QString fieldFile = std::exchange(m_state.WizardFieldFile, QString());
     const QString designSource = std::exchange(m_state.wizardDesignSource, QString());
-    // "FromWizard" stays in CommandTag; a later arming without a new tag finds nothing to hand over.
+    // FromWizard stays in CommandTag; a later arming without a new tag finds nothing to hand over.
     if (designFile.isEmpty() && fieldFile.isEmpty()) {
         return;
     }

@@ -179,12 +179,12 @@ void RunController::abort() {
     document::SaveWindowState(state, controls);
 }
 
-void RunController::endOnClose(const QString& stereoName) {
+void RunController::endOnClose(document::StereoKind kind) {
     stopRows();
     DocumentHost& host = m_window.host;
     m_window.state.run.Converting = false;
     host.unlockDocuments();
-    document::applyFinishedMenus(host.sharedControls(), stereoName);
+    document::applyFinishedMenus(host.sharedControls(), kind);
     host.setStatusPanelText(1, m_window.form.displayPath());
     host.setStatusPanelText(5, QString());
 }

@@ -53,7 +53,7 @@ public:
     void abort();
     // The window closes holding the run: the frame is handed back as an abort does, without touching
     // the window's file, which may be gone already.
-    void endOnClose(const QString& stereoName);
+    void endOnClose(document::StereoKind kind);
 
     // True from the start of a run until it finishes, is aborted or its window closes.
     bool holdsRun() const { return m_active; }

@@ -140,8 +140,8 @@ void MainWindow::deleteTemporaryStateFiles() {
 // ---- documents -------------------------------------------------------------------------------
 
 void MainWindow::SetNewDocumentMenus() {
-    applyNewDocumentMenus(*this, m_state.StereoName);
-    if (m_state.StereoName == QLatin1String("Field")) {
+    applyNewDocumentMenus(*this, m_state.StereoName.kind());
+    if (m_state.StereoName == document::StereoKind::Field) {
         // Density means nothing to a colour field, however the document came (new, opened, wizard).
         setSliderEnabled(Slider::sldMitudo, false);
         setCaptionEnabled(2, false);
@@ -325,7 +325,7 @@ void MainWindow::ResetMenus() {
 
 // ---- command routing -------------------------------------------------------------------------
 
-void MainWindow::PostCommand(const QString& tag) {
+void MainWindow::PostCommand(document::CommandTag tag) {
     // The command may read the document's file, or write it whole.
     flushStateWrites();
     m_state.CommandTag = tag;

@@ -62,7 +62,7 @@ public:
     void detachCurrentDocument();
 
     // Deferred commands: sets CommandTag and arms the active document's timer.
-    void PostCommand(const QString& tag);
+    void PostCommand(document::CommandTag tag);
 
     // New documents.
     void mnuFieldColor_Click();

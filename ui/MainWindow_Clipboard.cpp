@@ -40,7 +40,7 @@ void MainWindow::clipboardChanged() {
         return;
     }
     // Paste needs a picture and a pane to put it in.
-    const bool paste = platform::clipboardHasPicture() && !form->editTargetTag().isEmpty();
+    const bool paste = platform::clipboardHasPicture() && form->editTargetTag() != document::PicSource::None;
     setMenuEnabled(Menu::mnuPaste, paste);
     setButtonEnabled(8, paste);
 }

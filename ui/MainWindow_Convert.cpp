@@ -21,7 +21,7 @@ void MainWindow::setupConvertMenu() {
 }
 
 void MainWindow::mnuConvStart_Click() {
-    PostCommand(QStringLiteral("MDImnuConvStart"));
+    PostCommand(document::CommandTag::MDImnuConvStart);
 }
 
 void MainWindow::mnuConvStop_Click() {

@@ -40,17 +40,19 @@ void MainWindow::mnuPaste_Click() {
     if (!form) {
         return;
     }
-    const QString target = form->editTargetTag();
-    static constexpr std::pair<const char*, const char*> kTargets[] = {
-        {"CBpicBefore", "MDImnuInsDesign"},
-        {"CBpicField", "MDImnuInsField"},
-        {"CBpicAfter", "MDImnuInsStereo"},
+    using document::CommandTag;
+    using document::PicSource;
+    const PicSource target = form->editTargetTag();
+    static constexpr std::pair<PicSource, CommandTag> kTargets[] = {
+        {PicSource::CBpicBefore, CommandTag::MDImnuInsDesign},
+        {PicSource::CBpicField, CommandTag::MDImnuInsField},
+        {PicSource::CBpicAfter, CommandTag::MDImnuInsStereo},
     };
     for (const auto& [pane, tag] : kTargets) {
-        if (target == QLatin1String(pane)) {
+        if (target == pane) {
             // The insert procedure takes the clipboard's picture under the pane's own tag.
             m_state.PicSource = target;
-            PostCommand(QLatin1String(tag));
+            PostCommand(tag);
             return;
         }
     }

@@ -52,7 +52,7 @@ void MainWindow::setupFileMenu() {
 // What each New command sets up, in the order the commands apply it.
 struct MainWindow::NewDocumentKind {
     const char* monoOrColor;
-    const char* stereoName;
+    document::StereoKind stereoName;
     bool fieldPane; // Design and Field stacked instead of the Design pane alone
     int mitudo;
     bool mitudoEnabled;
@@ -64,17 +64,17 @@ constexpr int kRittaidoDefault = 20;
 } // namespace
 
 void MainWindow::mnuColor_Click() {
-    static constexpr NewDocumentKind kind{"Color", "RandomDot", false, 30, true};
+    static constexpr NewDocumentKind kind{"Color", document::StereoKind::RandomDot, false, 30, true};
     newDocument(kind);
 }
 
 void MainWindow::mnuMono_Click() {
-    static constexpr NewDocumentKind kind{"Mono", "RandomDot", false, 30, true};
+    static constexpr NewDocumentKind kind{"Mono", document::StereoKind::RandomDot, false, 30, true};
     newDocument(kind);
 }
 
 void MainWindow::mnuFieldColor_Click() {
-    static constexpr NewDocumentKind kind{"", "Field", true, 0, false};
+    static constexpr NewDocumentKind kind{"", document::StereoKind::Field, true, 0, false};
     newDocument(kind);
 }
 
@@ -82,7 +82,7 @@ void MainWindow::newDocument(const NewDocumentKind& kind) {
     // The active document's state goes into its own file before anything shared changes.
     detachCurrentDocument();
     m_state.MonoOrColor = QString::fromUtf8(kind.monoOrColor);
-    m_state.StereoName = QString::fromUtf8(kind.stereoName);
+    m_state.StereoName = kind.stereoName;
     m_state.OpenMode = QStringLiteral("Sinki");
     SetNewDocumentMenus();
 
@@ -108,19 +108,19 @@ void MainWindow::newDocument(const NewDocumentKind& kind) {
     setCaptionEnabled(2, kind.mitudoEnabled);
 }
 
-void MainWindow::mnuSave_Click() { PostCommand(QStringLiteral("MDImnuSave")); }
+void MainWindow::mnuSave_Click() { PostCommand(document::CommandTag::MDImnuSave); }
 
-void MainWindow::mnuSaveName_Click() { PostCommand(QStringLiteral("MDImnuSaveName")); }
+void MainWindow::mnuSaveName_Click() { PostCommand(document::CommandTag::MDImnuSaveName); }
 
-void MainWindow::mnuSaveDesign_Click() { PostCommand(QStringLiteral("MDImnuSaveDesign")); }
+void MainWindow::mnuSaveDesign_Click() { PostCommand(document::CommandTag::MDImnuSaveDesign); }
 
-void MainWindow::mnuSaveField_Click() { PostCommand(QStringLiteral("MDImnuSaveField")); }
+void MainWindow::mnuSaveField_Click() { PostCommand(document::CommandTag::MDImnuSaveField); }
 
-void MainWindow::mnuSaveStereo_Click() { PostCommand(QStringLiteral("MDImnuSaveStereo")); }
+void MainWindow::mnuSaveStereo_Click() { PostCommand(document::CommandTag::MDImnuSaveStereo); }
 
-void MainWindow::mnuClose_Click() { PostCommand(QStringLiteral("MDImnuClose")); }
+void MainWindow::mnuClose_Click() { PostCommand(document::CommandTag::MDImnuClose); }
 
-void MainWindow::mnuPrint_Click() { PostCommand(QStringLiteral("MDImnuPrint")); }
+void MainWindow::mnuPrint_Click() { PostCommand(document::CommandTag::MDImnuPrint); }
 
 void MainWindow::mnuEnd_Click() { close(); }
 

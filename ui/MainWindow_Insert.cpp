@@ -20,18 +20,18 @@ void MainWindow::setupInsertMenu() {
 }
 
 void MainWindow::mnuInsDesign_Click() {
-    m_state.PicSource = QStringLiteral("FromFile");
-    PostCommand(QStringLiteral("MDImnuInsDesign"));
+    m_state.PicSource = document::PicSource::FromFile;
+    PostCommand(document::CommandTag::MDImnuInsDesign);
 }
 
 void MainWindow::mnuInsField_Click() {
-    m_state.PicSource = QStringLiteral("FromFile");
-    PostCommand(QStringLiteral("MDImnuInsField"));
+    m_state.PicSource = document::PicSource::FromFile;
+    PostCommand(document::CommandTag::MDImnuInsField);
 }
 
 void MainWindow::mnuInsStereo_Click() {
-    m_state.PicSource = QStringLiteral("FromFile");
-    PostCommand(QStringLiteral("MDImnuInsStereo"));
+    m_state.PicSource = document::PicSource::FromFile;
+    PostCommand(document::CommandTag::MDImnuInsStereo);
 }
 
 } // namespace quarbel::ui

@@ -175,8 +175,8 @@ void MainWindow::mnuOpen_Click() {
         snapshot.IniPath = form->labels().lblIniName;
         document::SaveWindowState(snapshot, *this);
     }
-    m_state.PicSource = QStringLiteral("FromMDImnuOpen");
-    PostCommand(QStringLiteral("MDImnuOpen"));
+    m_state.PicSource = document::PicSource::FromMDImnuOpen;
+    PostCommand(document::CommandTag::MDImnuOpen);
 }
 
 platform::Printer* MainWindow::printer() {

@@ -44,9 +44,9 @@ void MainWindow::timForWiz_Timer() {
     // shared values change for the new one.
     detachCurrentDocument();
     m_state.OpenMode = QStringLiteral("Sinki");
-    m_state.StereoName = QStringLiteral("Field");
+    m_state.StereoName = document::StereoKind::Field;
     SetNewDocumentMenus();
-    PostCommand(QStringLiteral("FromWizard"));
+    PostCommand(document::CommandTag::FromWizard);
 }
 
 } // namespace quarbel::ui

@@ -1,134 +1,162 @@
 #include "ui/MenuTables.h"
 
-#include <array>
-#include <initializer_list>
+#include "document/EnableTable.h"
 
 namespace quarbel::ui {
 
 namespace {
 
+using document::Enable;
 using document::Menu;
 using document::SharedControls;
 using document::Slider;
 
-enum class Setting { On, Off, Same, OnUnlessRandomDot };
+constexpr Enable on(Menu m) {
+    return document::menuOn(m);
+}
+constexpr Enable off(Menu m) {
+    return document::menuOff(m);
+}
+using document::buttonOff;
+using document::buttonOn;
 
-enum class Target { Menu, Button, ButtonMenu, Caption, Slider };
-
-struct Row {
-    Target target;
-    int id;    // Menu, button index, caption index or Slider
-    int entry; // button-menu entry (ButtonMenu only)
-    Setting reset;
-    Setting newDocument;
+constexpr Enable kNoDocument[] = {
+    on(Menu::mnuFile),
+    on(Menu::mnuNew),
+    on(Menu::mnuWizard),
+    on(Menu::mnuFieldColor),
+    on(Menu::mnuColor),
+    on(Menu::mnuMono),
+    on(Menu::mnuOpen),
+    off(Menu::mnuSave),
+    off(Menu::mnuSaveName),
+    off(Menu::mnuSaveGazou),
+    off(Menu::mnuSaveDesign),
+    off(Menu::mnuSaveField),
+    off(Menu::mnuSaveStereo),
+    off(Menu::mnuClose),
+    off(Menu::mnuPrint),
+    on(Menu::mnuEnd),
+    on(Menu::mnuHensyuu),
+    on(Menu::mnuEditer),
+    on(Menu::mnuEditerChoice),
+    on(Menu::mnuEditerBoot),
+    off(Menu::mnuCut),
+    off(Menu::mnuCopy),
+    off(Menu::mnuClear),
+    off(Menu::mnuPaste),
+    on(Menu::mnuIns),
+    off(Menu::mnuInsDesign),
+    off(Menu::mnuInsField),
+    off(Menu::mnuInsStereo),
+    on(Menu::mnuConvert),
+    off(Menu::mnuConvStart),
+    off(Menu::mnuConvStop),
+    off(Menu::mnuConvExit),
+    on(Menu::mnuWindow),
+    on(Menu::mnuHelp),
+    on(Menu::mnuInfomation),
+    on(Menu::mnuSetumei),
+    buttonOn(1),
+    buttonOn(2),
+    buttonOff(3),
+    buttonOff(4),
+    buttonOn(5),
+    buttonOn(10),
+    buttonOn(14),
+    buttonOff(6),
+    buttonOff(7),
+    buttonOff(8),
+    buttonOff(9),
+    buttonOff(11),
+    buttonOff(12),
+    buttonOff(13),
+    document::captionSet(0, false),
+    document::captionSet(1, false),
+    document::captionSet(2, false),
+    document::sliderSet(Slider::sldKurikaesi, false),
+    document::sliderSet(Slider::sldRittaido, false),
+    document::sliderSet(Slider::sldMitudo, false),
 };
 
-constexpr Row menu(Menu m, Setting reset, Setting newDocument) {
-    return {Target::Menu, static_cast<int>(m), 0, reset, newDocument};
-}
-constexpr Row button(int index, Setting reset, Setting newDocument) {
-    return {Target::Button, index, 0, reset, newDocument};
-}
-
-using S = Setting;
-
-constexpr std::array kRows{
-    menu(Menu::mnuFile, S::On, S::On),
-    menu(Menu::mnuNew, S::On, S::On),
-    menu(Menu::mnuWizard, S::On, S::On),
-    menu(Menu::mnuFieldColor, S::On, S::On),
-    menu(Menu::mnuColor, S::On, S::On),
-    menu(Menu::mnuMono, S::On, S::On),
-    menu(Menu::mnuOpen, S::On, S::On),
-    menu(Menu::mnuSave, S::Off, S::Off),
-    menu(Menu::mnuSaveName, S::Off, S::On),
-    menu(Menu::mnuSaveGazou, S::Off, S::Off),
-    menu(Menu::mnuSaveDesign, S::Off, S::Off),
-    menu(Menu::mnuSaveField, S::Off, S::Off),
-    menu(Menu::mnuSaveStereo, S::Off, S::Off),
-    menu(Menu::mnuClose, S::Off, S::On),
-    menu(Menu::mnuPrint, S::Off, S::Off),
-    menu(Menu::mnuEnd, S::On, S::On),
-    menu(Menu::mnuHensyuu, S::On, S::On),
-    menu(Menu::mnuEditer, S::On, S::On),
-    menu(Menu::mnuEditerChoice, S::On, S::On),
-    menu(Menu::mnuEditerBoot, S::On, S::On),
-    menu(Menu::mnuCut, S::Off, S::Off),
-    menu(Menu::mnuCopy, S::Off, S::Off),
-    menu(Menu::mnuClear, S::Off, S::Off),
-    menu(Menu::mnuPaste, S::Off, S::Same),
-    menu(Menu::mnuIns, S::On, S::On),
-    menu(Menu::mnuInsDesign, S::Off, S::On),
-    menu(Menu::mnuInsField, S::Off, S::OnUnlessRandomDot),
-    menu(Menu::mnuInsStereo, S::Off, S::On),
-    menu(Menu::mnuConvert, S::On, S::On),
-    menu(Menu::mnuConvStart, S::Off, S::Off),
-    menu(Menu::mnuConvStop, S::Off, S::Off),
-    menu(Menu::mnuConvExit, S::Off, S::Off),
-    menu(Menu::mnuWindow, S::On, S::On),
-    menu(Menu::mnuHelp, S::On, S::On),
-    menu(Menu::mnuInfomation, S::On, S::On),
-    menu(Menu::mnuSetumei, S::On, S::On),
-    button(1, S::On, S::On),
-    button(2, S::On, S::On),
-    button(3, S::Off, S::Off),
-    button(4, S::Off, S::Off),
-    button(5, S::On, S::On),
-    button(10, S::On, S::On),
-    button(14, S::On, S::On),
-    button(6, S::Off, S::Off),
-    button(7, S::Off, S::Off),
-    button(8, S::Off, S::Same),
-    button(9, S::Off, S::On),
-    Row{Target::ButtonMenu, 9, 2, S::Same, S::OnUnlessRandomDot},
-    button(11, S::Off, S::Off),
-    button(12, S::Off, S::Off),
-    button(13, S::Off, S::Off),
-    Row{Target::Caption, 0, 0, S::Off, S::On},
-    Row{Target::Caption, 1, 0, S::Off, S::On},
-    Row{Target::Caption, 2, 0, S::Off, S::On},
-    Row{Target::Slider, static_cast<int>(Slider::sldKurikaesi), 0, S::Off, S::On},
-    Row{Target::Slider, static_cast<int>(Slider::sldRittaido), 0, S::Off, S::On},
-    Row{Target::Slider, static_cast<int>(Slider::sldMitudo), 0, S::Off, S::On},
+// Paste (menu and button 8) keeps what the clipboard gave it.
+constexpr Enable kNewDocument[] = {
+    on(Menu::mnuFile),
+    on(Menu::mnuNew),
+    on(Menu::mnuWizard),
+    on(Menu::mnuFieldColor),
+    on(Menu::mnuColor),
+    on(Menu::mnuMono),
+    on(Menu::mnuOpen),
+    off(Menu::mnuSave),
+    on(Menu::mnuSaveName),
+    off(Menu::mnuSaveGazou),
+    off(Menu::mnuSaveDesign),
+    off(Menu::mnuSaveField),
+    off(Menu::mnuSaveStereo),
+    on(Menu::mnuClose),
+    off(Menu::mnuPrint),
+    on(Menu::mnuEnd),
+    on(Menu::mnuHensyuu),
+    on(Menu::mnuEditer),
+    on(Menu::mnuEditerChoice),
+    on(Menu::mnuEditerBoot),
+    off(Menu::mnuCut),
+    off(Menu::mnuCopy),
+    off(Menu::mnuClear),
+    on(Menu::mnuIns),
+    on(Menu::mnuInsDesign),
+    on(Menu::mnuInsStereo),
+    on(Menu::mnuConvert),
+    off(Menu::mnuConvStart),
+    off(Menu::mnuConvStop),
+    off(Menu::mnuConvExit),
+    on(Menu::mnuWindow),
+    on(Menu::mnuHelp),
+    on(Menu::mnuInfomation),
+    on(Menu::mnuSetumei),
+    buttonOn(1),
+    buttonOn(2),
+    buttonOff(3),
+    buttonOff(4),
+    buttonOn(5),
+    buttonOn(10),
+    buttonOn(14),
+    buttonOff(6),
+    buttonOff(7),
+    buttonOn(9),
+    buttonOff(11),
+    buttonOff(12),
+    buttonOff(13),
+    document::captionSet(0, true),
+    document::captionSet(1, true),
+    document::captionSet(2, true),
+    document::sliderSet(Slider::sldKurikaesi, true),
+    document::sliderSet(Slider::sldRittaido, true),
+    document::sliderSet(Slider::sldMitudo, true),
 };
 
-void apply(SharedControls& controls, const Row& row, Setting setting, bool randomDot) {
-    if (setting == Setting::Same) {
-        return;
-    }
-    const bool enabled = setting == Setting::On || (setting == Setting::OnUnlessRandomDot && !randomDot);
-    switch (row.target) {
-    case Target::Menu:
-        controls.setMenuEnabled(static_cast<Menu>(row.id), enabled);
-        break;
-    case Target::Button:
-        controls.setButtonEnabled(row.id, enabled);
-        break;
-    case Target::ButtonMenu:
-        controls.setButtonMenuEnabled(row.id, row.entry, enabled);
-        break;
-    case Target::Caption:
-        controls.setCaptionEnabled(row.id, enabled);
-        break;
-    case Target::Slider:
-        controls.setSliderEnabled(static_cast<Slider>(row.id), enabled);
-        break;
-    }
-}
+// A random-dot document has no Field picture to insert.
+constexpr Enable kNewRandomDot[] = {
+    off(Menu::mnuInsField),
+    document::buttonMenuSet(9, 2, false),
+};
+constexpr Enable kNewOther[] = {
+    on(Menu::mnuInsField),
+    document::buttonMenuSet(9, 2, true),
+};
 
 } // namespace
 
 void ResetMenus(SharedControls& controls) {
-    for (const Row& row : kRows) {
-        apply(controls, row, row.reset, false);
-    }
+    document::applyEnables(controls, kNoDocument);
 }
 
-void applyNewDocumentMenus(SharedControls& controls, const QString& stereoName) {
-    const bool randomDot = stereoName == QLatin1String("RandomDot");
-    for (const Row& row : kRows) {
-        apply(controls, row, row.newDocument, randomDot);
-    }
+void applyNewDocumentMenus(SharedControls& controls, document::StereoKind kind) {
+    document::applyEnables(controls, kNewDocument);
+    document::applyEnables(controls, kind == document::StereoKind::RandomDot
+                                         ? std::span<const Enable>(kNewRandomDot)
+                                         : kNewOther);
 }
 
 } // namespace quarbel::ui

@@ -2,16 +2,15 @@
 
 // The two fixed enable tables of the main window: no document open, and a new document.
 
-#include <QString>
-
 #include "document/SharedControls.h"
+#include "document/Tags.h"
 
 namespace quarbel::ui {
 
 // Puts the shared controls into the no-document state.
 void ResetMenus(document::SharedControls& controls);
 
-// The table part of SetNewDocumentMenus; stereoName decides the Field-image insert entries.
-void applyNewDocumentMenus(document::SharedControls& controls, const QString& stereoName);
+// The table part of SetNewDocumentMenus; the kind decides the Field-image insert entries.
+void applyNewDocumentMenus(document::SharedControls& controls, document::StereoKind kind);
 
 } // namespace quarbel::ui

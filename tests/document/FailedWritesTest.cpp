@@ -52,7 +52,7 @@ const WriteCase kWrites[] = {
      [](const QString& path) {
          AppState state;
          state.IniPath = path;
-         state.StereoName = QStringLiteral("Field");
+         state.StereoName = StereoKind::Field;
          return SaveWindowState(state, someControls());
      }},
     {"setting",

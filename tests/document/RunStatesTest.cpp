@@ -106,10 +106,10 @@ TEST(RunStates, ReadyChangesOnlyTheConvertEntriesAndButtonsElevenToThirteen) {
 
 TEST(RunStates, FinishedRestoresTheWindowsStateThenOpensTheSaveItemsByKindAndWritesItBack) {
     struct Case {
-        const char* stereoName;
+        StereoKind stereoName;
         bool saveField;
     };
-    for (const Case& k : {Case{"Field", true}, Case{"RandomDot", false}}) {
+    for (const Case& k : {Case{StereoKind::Field, true}, Case{StereoKind::RandomDot, false}}) {
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
         AppState state;
@@ -126,7 +126,7 @@ TEST(RunStates, FinishedRestoresTheWindowsStateThenOpensTheSaveItemsByKindAndWri
         before.captions = {true, true, true};
         before.slidersEnabled = {true, true, true};
         before.sliderValues = {70, 20, 30};
-        state.StereoName = QString::fromLatin1(k.stereoName);
+        state.StereoName = k.stereoName;
         ASSERT_TRUE(SaveWindowState(state, before));
 
         FakeSharedControls c;
@@ -140,8 +140,8 @@ TEST(RunStates, FinishedRestoresTheWindowsStateThenOpensTheSaveItemsByKindAndWri
         if (k.saveField) {
             menus.insert("mnuSaveField");
         }
-        EXPECT_EQ(look.menusOn, menus) << k.stereoName;
-        EXPECT_EQ(look.buttonsOn, (std::set<int>{9, 11})) << k.stereoName;
+        EXPECT_EQ(look.menusOn, menus) << DocumentKind(k.stereoName).text().toStdString();
+        EXPECT_EQ(look.buttonsOn, (std::set<int>{9, 11})) << DocumentKind(k.stereoName).text().toStdString();
         EXPECT_EQ(look.captions, (std::array<bool, 3>{true, true, true}));
         EXPECT_EQ(look.sliders, (std::array<bool, 3>{true, true, true}));
         EXPECT_EQ(look.startCaption, QStringLiteral("開始"));
@@ -151,7 +151,7 @@ TEST(RunStates, FinishedRestoresTheWindowsStateThenOpensTheSaveItemsByKindAndWri
         AppState again;
         again.IniPath = state.IniPath;
         RestoreWindowState(again, reread);
-        EXPECT_EQ(lookOf(reread).menusOn, menus) << k.stereoName;
+        EXPECT_EQ(lookOf(reread).menusOn, menus) << DocumentKind(k.stereoName).text().toStdString();
         EXPECT_EQ(lookOf(reread).buttonsOn, (std::set<int>{9, 11}));
     }
 }

@@ -58,7 +58,7 @@ struct StateFileTest : ::testing::Test {
 } // namespace
 
 TEST_F(StateFileTest, WrittenFromScratchHoldsHeaderAndSixtyFiveKeysInTableOrder) {
-    state.StereoName = QStringLiteral("RandomDot");
+    state.StereoName = StereoKind::RandomDot;
     state.MonoOrColor = QStringLiteral("Mono");
     const FakeSharedControls controls = patternedControls();
     ASSERT_TRUE(SaveWindowState(state, controls));
@@ -87,14 +87,14 @@ TEST_F(StateFileTest, SaveThenRestoreGivesBackEveryFlagValueAndString) {
     state.PicDesignPath = QStringLiteral("/home/利用者/デザイン画像/表.bmp");
     state.PicFieldPath = QStringLiteral("/tmp/field.gif");
     state.PicStereoPath = QString();
-    state.StereoName = QStringLiteral("Field");
+    state.StereoName = StereoKind::Field;
     state.MonoOrColor = QString();
     const FakeSharedControls saved = patternedControls();
     ASSERT_TRUE(SaveWindowState(state, saved));
 
     AppState restored;
     restored.IniPath = state.IniPath;
-    restored.StereoName = QStringLiteral("stale");
+    restored.StereoName = DocumentKind::fromText(QStringLiteral("stale"));
     restored.MonoOrColor = QStringLiteral("stale");
     FakeSharedControls controls;
     controls.setAll(true);
@@ -103,7 +103,7 @@ TEST_F(StateFileTest, SaveThenRestoreGivesBackEveryFlagValueAndString) {
     EXPECT_EQ(restored.PicDesignPath, state.PicDesignPath);
     EXPECT_EQ(restored.PicFieldPath, state.PicFieldPath);
     EXPECT_EQ(restored.PicStereoPath, QString());
-    EXPECT_EQ(restored.StereoName, QStringLiteral("Field"));
+    EXPECT_EQ(restored.StereoName, StereoKind::Field);
     // A colour-field document stores an empty colour mode and gets it back empty.
     EXPECT_EQ(restored.MonoOrColor, QString());
     EXPECT_EQ(controls.menus, saved.menus);
@@ -127,7 +127,7 @@ TEST_F(StateFileTest, MissingFileOrHeaderOnlyRestoresDefaults) {
         RestoreWindowState(restored, controls);
 
         EXPECT_EQ(restored.PicDesignPath, QString());
-        EXPECT_EQ(restored.StereoName, QStringLiteral("Field"));
+        EXPECT_EQ(restored.StereoName, StereoKind::Field);
         EXPECT_EQ(restored.MonoOrColor, QStringLiteral("Field"));
         EXPECT_EQ(controls.sliderValues, (std::array<int, 3>{70, 20, 30}));
         for (bool b : controls.menus) {
@@ -299,7 +299,7 @@ TEST_F(StateFileTest, KeysAreWrittenInTheStoredOrderEachWithItsOwnControlsValue)
     state.PicDesignPath = QStringLiteral("/d.bmp");
     state.PicFieldPath = QStringLiteral("/f.bmp");
     state.PicStereoPath = QStringLiteral("/s.bmp");
-    state.StereoName = QStringLiteral("RandomDot");
+    state.StereoName = StereoKind::RandomDot;
     state.MonoOrColor = QStringLiteral("Color");
     const FakeSharedControls controls = patternedControls();
     ASSERT_TRUE(SaveWindowState(state, controls));
@@ -389,7 +389,7 @@ TEST_F(StateFileTest, RestoreSaysWhatItFoundAndAFileItCannotReadChangesNothing) 
 
         AppState restored;
         restored.IniPath = state.IniPath;
-        restored.StereoName = QStringLiteral("RandomDot");
+        restored.StereoName = StereoKind::RandomDot;
         FakeSharedControls controls;
         controls.setAll(false);
         controls.sliderValues = {1, 2, 3};
@@ -407,11 +407,11 @@ TEST_F(StateFileTest, RestoreSaysWhatItFoundAndAFileItCannotReadChangesNothing) 
         ASSERT_TRUE(finished);
         EXPECT_EQ(result.get(), c.expected);
         if (c.defaultsApplied) {
-            EXPECT_EQ(restored.StereoName, QStringLiteral("Field"));
+            EXPECT_EQ(restored.StereoName, StereoKind::Field);
             EXPECT_EQ(controls.sliderValues, (std::array<int, 3>{70, 20, 30}));
             EXPECT_TRUE(controls.menus[0]);
         } else if (c.expected == StateRestore::Unreadable) {
-            EXPECT_EQ(restored.StereoName, QStringLiteral("RandomDot"));
+            EXPECT_EQ(restored.StereoName, StereoKind::RandomDot);
             EXPECT_EQ(controls.sliderValues, (std::array<int, 3>{1, 2, 3}));
             EXPECT_FALSE(controls.menus[0]);
         }
@@ -419,7 +419,7 @@ TEST_F(StateFileTest, RestoreSaysWhatItFoundAndAFileItCannotReadChangesNothing) 
 }
 
 TEST_F(StateFileTest, AStateKeptInMemoryRestoresExactlyAsItsFileWould) {
-    state.StereoName = QStringLiteral("RandomDot");
+    state.StereoName = StereoKind::RandomDot;
     state.MonoOrColor = QString();
     state.PicDesignPath = QString::fromUtf8("/絵/design  .bmp");
     const FakeSharedControls saved = patternedControls();
@@ -435,7 +435,7 @@ TEST_F(StateFileTest, AStateKeptInMemoryRestoresExactlyAsItsFileWould) {
     RestoreWindowState(windowStateEntries(state, saved), fromMemory, memoryControls);
 
     EXPECT_EQ(fromMemory.PicDesignPath, fromFile.PicDesignPath);
-    EXPECT_EQ(fromMemory.StereoName, QStringLiteral("RandomDot"));
+    EXPECT_EQ(fromMemory.StereoName, StereoKind::RandomDot);
     EXPECT_EQ(fromMemory.MonoOrColor, QString());
     EXPECT_EQ(memoryControls.menus, fileControls.menus);
     EXPECT_EQ(memoryControls.buttons, fileControls.buttons);
@@ -443,4 +443,25 @@ TEST_F(StateFileTest, AStateKeptInMemoryRestoresExactlyAsItsFileWould) {
     EXPECT_EQ(memoryControls.slidersEnabled, fileControls.slidersEnabled);
     EXPECT_EQ(memoryControls.sliderValues, fileControls.sliderValues);
     EXPECT_EQ(memoryControls.menus, saved.menus);
+}
+
+TEST_F(StateFileTest, AKindTheProgramDoesNotKnowComesBackByteForByteWhenTheStateIsSavedAgain) {
+    for (const char* kind : {"Stereo3D", "field", "RandomDot2", ""}) {
+        state.StereoName = StereoKind::RandomDot;
+        state.MonoOrColor = QStringLiteral("Mono");
+        ASSERT_TRUE(SaveWindowState(state, patternedControls()));
+        QByteArray bytes = readAll(state.IniPath);
+        const QByteArray written = "StereoName=RandomDot\r\n";
+        ASSERT_TRUE(bytes.contains(written));
+        bytes.replace(written, QByteArray("StereoName=") + kind + "\r\n");
+        writeAll(state.IniPath, bytes);
+
+        AppState restored;
+        restored.IniPath = state.IniPath;
+        FakeSharedControls controls;
+        ASSERT_EQ(RestoreWindowState(restored, controls), StateRestore::Restored);
+        EXPECT_EQ(restored.StereoName, StereoKind::Other) << kind;
+        ASSERT_TRUE(SaveWindowState(restored, controls));
+        EXPECT_EQ(readAll(state.IniPath), bytes) << kind;
+    }
 }

@@ -53,7 +53,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         state.appDir = m_dir.path();
         state.SettingsPath = path(QStringLiteral("Quarbel2.qbs"));
-        state.StereoName = QStringLiteral("RandomDot");
+        state.StereoName = document::StereoKind::RandomDot;
         state.MonoOrColor = QStringLiteral("Mono");
         state.OpenMode = QStringLiteral("Sinki");
         state.NewDocNumber = 3;
@@ -96,7 +96,7 @@ TEST_F(DocumentWindowTest, LoadingANewDocumentNamesItAndWritesItsTemporaryFile) 
     EXPECT_EQ(form->labels().lblTitle, QStringLiteral("Quarbel3"));
     EXPECT_EQ(form->labels().lblIniName, tmp);
     EXPECT_EQ(form->labels().lblOldIniName, tmp);
-    EXPECT_EQ(form->labels().lblStereoName, QStringLiteral("RandomDot"));
+    EXPECT_EQ(form->labels().lblStereoName, document::StereoKind::RandomDot);
     EXPECT_TRUE(form->flags().SkipActivate);
     EXPECT_EQ(host.panels[1], tmp);
     EXPECT_EQ(state.NewDocNumber, 3) << "the frame counts documents, not the window";
@@ -132,16 +132,16 @@ TEST_F(DocumentWindowTest, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
 
 TEST_F(DocumentWindowTest, WindowIconFollowsTheKind) {
     const struct {
-        const char* stereo;
+        document::StereoKind stereo;
         const char* mono;
         const char* icon;
-    } rows[] = {{"RandomDot", "Mono", "101"},
-                {"RandomDot", "", "101"},
-                {"RandomDot", "Color", "103"},
-                {"Field", "", "104"},
-                {"Field", "Color", "104"}};
+    } rows[] = {{document::StereoKind::RandomDot, "Mono", "101"},
+                {document::StereoKind::RandomDot, "", "101"},
+                {document::StereoKind::RandomDot, "Color", "103"},
+                {document::StereoKind::Field, "", "104"},
+                {document::StereoKind::Field, "Color", "104"}};
     for (const auto& row : rows) {
-        state.StereoName = QLatin1String(row.stereo);
+        state.StereoName = row.stereo;
         state.MonoOrColor = QLatin1String(row.mono);
         DocumentWindow window(state, host, dialogs);
         window.resize(200, 100);
@@ -150,7 +150,8 @@ TEST_F(DocumentWindowTest, WindowIconFollowsTheKind) {
                                     .pixmap(16, 16)
                                     .toImage();
         ASSERT_FALSE(expected.isNull());
-        EXPECT_EQ(window.windowIcon().pixmap(16, 16).toImage(), expected) << row.stereo << "/" << row.mono;
+        EXPECT_EQ(window.windowIcon().pixmap(16, 16).toImage(), expected)
+            << document::DocumentKind(row.stereo).text().toStdString() << "/" << row.mono;
     }
 }
 
@@ -239,7 +240,7 @@ TEST_F(DocumentWindowTest, AWindowThatAgreedToCloseNoLongerWritesOrRunsCommands)
     form->Form_Deactivate();
     EXPECT_FALSE(QFileInfo::exists(form->labels().lblOldIniName));
 
-    state.CommandTag = QStringLiteral("MDImnuSaveName");
+    state.CommandTag = document::CommandTag::MDImnuSaveName;
     form->Timer1_Timer();
     EXPECT_EQ(dialogs.pendingFiles(), 0);
     EXPECT_EQ(dialogs.asked().size(), 1);
@@ -294,7 +295,7 @@ TEST_F(DocumentWindowTest, YesOnADocumentWhoseFileCannotBeWrittenKeepsTheWindowA
 
 TEST_F(DocumentWindowTest, TheTimerFiresOnceAndUnknownTagsDoNothing) {
     load();
-    state.CommandTag = QStringLiteral("MDImnuSomethingElse");
+    state.CommandTag = document::CommandTag::None;
     form->armTimer1();
     form->armTimer1();
     EXPECT_TRUE(form->Timer1()->isSingleShot());
@@ -308,7 +309,7 @@ TEST_F(DocumentWindowTest, TheTimerFiresOnceAndUnknownTagsDoNothing) {
     dialogs.queueFile(platform::FileChoice{document, QStringLiteral("t.qbd")});
     form->SaveDocumentAs();
     ASSERT_EQ(form->labels().documentPath, document);
-    state.CommandTag = QStringLiteral("MDImnuSave");
+    state.CommandTag = document::CommandTag::MDImnuSave;
     host.controls.sliderValues[2] = 88;
     form->armTimer1();
     QDeadlineTimer deadline(5000);

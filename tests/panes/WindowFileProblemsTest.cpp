@@ -95,7 +95,7 @@ TEST(StateFileProblems, TheWindowKeepsItsStateAndTheUserIsToldOnce) {
         document::AppState state;
         state.appDir = dir.path();
         state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
-        state.StereoName = QStringLiteral("RandomDot");
+        state.StereoName = document::StereoKind::RandomDot;
         state.MonoOrColor = QStringLiteral("Color");
         state.OpenMode = QStringLiteral("Sinki");
         state.NewDocNumber = 1;
@@ -121,12 +121,12 @@ TEST(StateFileProblems, TheWindowKeepsItsStateAndTheUserIsToldOnce) {
             // Another document takes the shared controls and the shared strings.
             host.controls.setAll(true);
             host.controls.sliderValues = {70, 20, 30};
-            state.StereoName = QStringLiteral("Field");
+            state.StereoName = document::StereoKind::Field;
             state.MonoOrColor = QString();
             state.IniPath = dir.filePath(QStringLiteral("other.qbd"));
 
             form.Form_Activate();
-            EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
+            EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
             EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
             EXPECT_EQ(state.IniPath, file);
             EXPECT_EQ(host.controls.sliderValues, (std::array<int, 3>{150, 31, 47}));
@@ -152,7 +152,7 @@ TEST(StateFileProblems, AWorkingFileIsReadAsUsualAndNothingIsSaid) {
     QTemporaryDir dir;
     document::AppState state;
     state.appDir = dir.path();
-    state.StereoName = QStringLiteral("RandomDot");
+    state.StereoName = document::StereoKind::RandomDot;
     state.MonoOrColor = QStringLiteral("Mono");
     state.OpenMode = QStringLiteral("Sinki");
     state.NewDocNumber = 1;
@@ -181,7 +181,7 @@ TEST(StateFileProblems, SaveAsOnAFullDiskKeepsTheWorkingFileAndSaysSo) {
     document::AppState state;
     state.appDir = dir.path();
     state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
-    state.StereoName = QStringLiteral("RandomDot");
+    state.StereoName = document::StereoKind::RandomDot;
     state.MonoOrColor = QStringLiteral("Mono");
     state.OpenMode = QStringLiteral("Sinki");
     state.NewDocNumber = 1;
@@ -252,7 +252,7 @@ TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
         document::AppState state;
         state.appDir = dir.path();
         state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
-        state.StereoName = QStringLiteral("Field");
+        state.StereoName = document::StereoKind::Field;
         state.OpenMode = QStringLiteral("Sinki");
         state.NewDocNumber = 1;
         Host host;
@@ -263,7 +263,7 @@ TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
         host.current = &form;
         form.Form_Activate();
 
-        state.PicSource = QStringLiteral("FromFile");
+        state.PicSource = document::PicSource::FromFile;
         dialogs.queueFile(platform::FileChoice{c.path, QFileInfo(c.path).fileName()});
         form.InsPicField();
         ASSERT_EQ(messagesNaming(dialogs, c.path), 1);
@@ -296,7 +296,7 @@ TEST(PictureRefusals, ATooWidePictureIsRefusedFromItsHeaderWithTheWidthMessage) 
         document::AppState state;
         state.appDir = dir.path();
         state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
-        state.StereoName = QStringLiteral("Field");
+        state.StereoName = document::StereoKind::Field;
         state.OpenMode = QStringLiteral("Sinki");
         state.NewDocNumber = 1;
         Host host;
@@ -308,7 +308,7 @@ TEST(PictureRefusals, ATooWidePictureIsRefusedFromItsHeaderWithTheWidthMessage) 
         form.Form_Activate();
         dialogs.clearAsked();
 
-        state.PicSource = QStringLiteral("FromFile");
+        state.PicSource = document::PicSource::FromFile;
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
         form.InsPicField();
         QStringList shown;

@@ -69,14 +69,14 @@ TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocumen
     const QImage picture = pattern(30, 20);
     insertFromFile(&ui::MainWindow::mnuInsStereo_Click, picture);
     click(first->picAfter());
-    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicAfter"));
+    EXPECT_EQ(state.PicSource, document::PicSource::CBpicAfter);
     EXPECT_TRUE(editEntries(true, true, false, true));
     frame->Toolbar1_ButtonClick(QStringLiteral("Copy"));
 
     frame->mnuMono_Click();
     panes::DocumentWindow* second = active();
     click(second->picContBefore(), {20, 20});
-    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicBefore"));
+    EXPECT_EQ(state.PicSource, document::PicSource::CBpicBefore);
     EXPECT_TRUE(editEntries(false, false, true, false));
     const QString designPath = state.PicDesignPath;
     frame->Toolbar1_ButtonClick(QStringLiteral("Paste"));
@@ -177,7 +177,7 @@ TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrWhileADocumentOpensOrW
     frame->mnuMono_Click();
     insertFromFile(&ui::MainWindow::mnuInsDesign_Click, pattern(10, 10));
     QGuiApplication::clipboard()->setImage(pattern(5, 5));
-    state.PicSource = QStringLiteral("FromFile");
+    state.PicSource = document::PicSource::FromFile;
     const bool cut = frame->menuEnabled(Menu::mnuCut);
     const bool paste = frame->menuEnabled(Menu::mnuPaste);
 
@@ -194,21 +194,21 @@ TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrWhileADocumentOpensOrW
     state.run.Converting = false;
     // An opened document's pictures are on their way (nothing to load here).
     state.OpenPicCode.clear();
-    frame->PostCommand(QStringLiteral("MDImnuOpen"));
+    frame->PostCommand(document::CommandTag::MDImnuOpen);
     click(active()->picContAfter(), {20, 20});
-    EXPECT_EQ(state.PicSource, QStringLiteral("FromFile"));
+    EXPECT_EQ(state.PicSource, document::PicSource::FromFile);
     EXPECT_EQ(frame->menuEnabled(Menu::mnuCut), cut);
     EXPECT_EQ(frame->menuEnabled(Menu::mnuPaste), paste);
     EXPECT_FALSE(active()->picBefore()->pressedLook());
 
     // Once the opening has run, the empty areas answer again, here and in a later new document.
     runTimer();
-    ASSERT_EQ(state.CommandTag, QStringLiteral("MDImnuOpen"));
+    ASSERT_EQ(state.CommandTag, document::CommandTag::MDImnuOpen);
     click(active()->picContAfter(), {20, 20});
-    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicAfter"));
+    EXPECT_EQ(state.PicSource, document::PicSource::CBpicAfter);
     frame->mnuFieldColor_Click();
     click(active()->picContField(), {20, 20});
-    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicField"));
+    EXPECT_EQ(state.PicSource, document::PicSource::CBpicField);
     EXPECT_TRUE(editEntries(false, false, true, false));
 }
 
@@ -257,7 +257,7 @@ TEST_F(ClipboardTest, TheChosenPaneBelongsToTheWindowWhereItWasChosen) {
     insertFromFile(&ui::MainWindow::mnuInsStereo_Click, pattern(30, 20));
     activate(first);
     click(first->picAfter());
-    ASSERT_EQ(state.PicSource, QStringLiteral("CBpicAfter"));
+    ASSERT_EQ(state.PicSource, document::PicSource::CBpicAfter);
     QGuiApplication::clipboard()->setImage(pattern(6, 6));
 
     // Nothing was chosen in the second window: the Edit commands find no pane there.

@@ -135,7 +135,7 @@ TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
         for (auto insert : r.inserts) {
             insertFromFile(insert, path);
         }
-        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << state.StereoName.toStdString();
+        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << state.StereoName.text().toStdString();
         EXPECT_EQ(frame->buttonEnabled(11), r.ready);
     }
 }
@@ -145,9 +145,9 @@ TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersSt
     state.PicDesignPath = inAppDir(QStringLiteral("gone.bmp"));
     state.PicFieldPath = picture(QStringLiteral("field.bmp"), 30, 20);
     state.PicStereoPath = picture(QStringLiteral("stereo.bmp"), 30, 20);
-    state.PicSource = QStringLiteral("FromMDImnuOpen");
+    state.PicSource = document::PicSource::FromMDImnuOpen;
     state.OpenPicCode = QStringLiteral("DFS");
-    frame->PostCommand(QStringLiteral("MDImnuOpen"));
+    frame->PostCommand(document::CommandTag::MDImnuOpen);
     ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
 
     ASSERT_EQ(dialogs.asked().size(), 1);
@@ -476,6 +476,28 @@ TEST_F(ConversionTest, TwoPostsWithinTheDelayRunOnce) {
     QTest::qWait(80);
     EXPECT_EQ(dialogs.asked().size(), 1);
     EXPECT_FALSE(active()->picBefore()->isHidden());
+}
+
+TEST_F(ConversionTest, StartDoesNothingForAKindNamedByNoConverter) {
+    // The same ready document starts for its own kind; for a kind its file names that no
+    // converter knows, Start leaves everything as it was.
+    for (const char* kind : {"Stereo3D", "RandomDot"}) {
+        panes::DocumentWindow* form = readyRandomDot(24, 12);
+        ASSERT_TRUE(form->picAfter()->isHidden());
+        state.StereoName = document::DocumentKind::fromText(QLatin1String(kind));
+        const auto askedBefore = dialogs.asked().size();
+        routed(&ui::MainWindow::mnuConvStart_Click);
+        const bool known = state.StereoName != document::StereoKind::Other;
+        if (known) {
+            ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
+        } else {
+            EXPECT_FALSE(form->holdsRun()) << kind;
+            EXPECT_FALSE(state.run.Converting) << kind;
+            EXPECT_EQ(frame->convStartCaption(), QStringLiteral("開始")) << kind;
+            EXPECT_EQ(dialogs.asked().size(), askedBefore) << kind;
+        }
+        EXPECT_EQ(form->picAfter()->isHidden(), !known) << kind;
+    }
 }
 
 } // namespace

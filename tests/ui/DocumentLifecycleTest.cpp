@@ -27,7 +27,7 @@ using platform::ScriptedDialogs;
 struct NewCase {
     const char* name;
     void (ui::MainWindow::*command)();
-    const char* stereoName;
+    document::StereoKind stereoName;
     const char* monoOrColor;
     int mitudo;
     bool mitudoEnabled;
@@ -47,11 +47,11 @@ TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
     panes::DocumentWindow* form = active();
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quarbel1"));
-    EXPECT_EQ(state.StereoName, QLatin1String(c.stereoName));
+    EXPECT_EQ(state.StereoName, c.stereoName);
     EXPECT_EQ(state.MonoOrColor, QLatin1String(c.monoOrColor));
     EXPECT_TRUE(state.OpenMode.isEmpty());
     EXPECT_EQ(state.NewDocNumber, 2);
-    EXPECT_EQ(form->labels().lblStereoName, QLatin1String(c.stereoName));
+    EXPECT_EQ(form->labels().lblStereoName, c.stereoName);
 
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 70);
     EXPECT_EQ(sliderValue(Slider::sldRittaido), 20);
@@ -70,7 +70,8 @@ TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
     EXPECT_EQ(state.IniPath, file);
     EXPECT_EQ(iniValue(file, "KurikaesiHaba"), QStringLiteral("70"));
     EXPECT_EQ(iniValue(file, "Mitudo"), QString::number(c.mitudo));
-    EXPECT_EQ(iniValue(file, "StereoName"), QLatin1String(c.stereoName));
+    EXPECT_EQ(iniValue(file, "StereoName"),
+              QLatin1String(c.stereoName == document::StereoKind::RandomDot ? "RandomDot" : "Field"));
     EXPECT_EQ(frame->statusPanelText(1), file);
 
     const bool randomDot = !c.fieldPane;
@@ -101,21 +102,24 @@ TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
     EXPECT_EQ(form->picContAfter()->geometry().right(), form->width() - 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, NewDocumentTest,
-    ::testing::Values(
-        NewCase{"RandomMono", &ui::MainWindow::mnuMono_Click, "RandomDot", "Mono", 30, true, false},
-        NewCase{"RandomColor", &ui::MainWindow::mnuColor_Click, "RandomDot", "Color", 30, true, false},
-        NewCase{"ColourField", &ui::MainWindow::mnuFieldColor_Click, "Field", "", 0, false, true}),
-    [](const ::testing::TestParamInfo<NewCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kinds, NewDocumentTest,
+                         ::testing::Values(NewCase{"RandomMono", &ui::MainWindow::mnuMono_Click,
+                                                   document::StereoKind::RandomDot, "Mono", 30, true, false},
+                                           NewCase{"RandomColor", &ui::MainWindow::mnuColor_Click,
+                                                   document::StereoKind::RandomDot, "Color", 30, true, false},
+                                           NewCase{"ColourField", &ui::MainWindow::mnuFieldColor_Click,
+                                                   document::StereoKind::Field, "", 0, false, true}),
+                         [](const ::testing::TestParamInfo<NewCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(FrameTest, NewFromTheToolbarAndAcceleratorsCreatesTheSameDocuments) {
     frame->Toolbar1_ButtonMenuClick(QStringLiteral("RandomMono"));
     frame->Toolbar1_ButtonMenuClick(QStringLiteral("Stereo"));
     frame->menuAction(Menu::mnuColor)->trigger();
     ASSERT_EQ(documents().size(), 3);
-    EXPECT_EQ(documents()[0]->labels().lblStereoName, QStringLiteral("RandomDot"));
-    EXPECT_EQ(documents()[1]->labels().lblStereoName, QStringLiteral("Field"));
+    EXPECT_EQ(documents()[0]->labels().lblStereoName, document::StereoKind::RandomDot);
+    EXPECT_EQ(documents()[1]->labels().lblStereoName, document::StereoKind::Field);
     EXPECT_EQ(iniValue(inAppDir(QStringLiteral("Quarbel3.tmp")), "MONOorCOLOR"), QStringLiteral("Color"));
 }
 
@@ -203,7 +207,7 @@ TEST_F(FrameTest, SwitchingWindowsSavesTheOldAndAppliesTheNew) {
     EXPECT_EQ(iniValue(b->labels().lblIniName, "KurikaesiHaba"), QStringLiteral("150"));
     EXPECT_EQ(iniValue(b->labels().lblIniName, "sldMitudoEnabled"), QStringLiteral("False"));
     EXPECT_EQ(state.IniPath, a->labels().lblIniName);
-    EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
+    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 70);
     EXPECT_EQ(sliderValue(Slider::sldMitudo), 30);
     EXPECT_TRUE(frame->sliderEnabled(Slider::sldMitudo));
@@ -584,7 +588,7 @@ TEST_F(SaveAsTest, CancelAtProgramEndKeepsTheProgramAndEveryDocumentFile) {
     ASSERT_EQ(dialogs.asked().size(), 1);
     activate(documents()[0]);
     EXPECT_EQ(sliderValue(Slider::sldMitudo), 30);
-    EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
+    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
 }
 
 // ---- deferred commands -----------------------------------------------------------------------
@@ -598,14 +602,14 @@ TEST_F(SaveAsTest, CommandsRunAfterThePostingHandlerReturnsOnceWithTheLaterTag) 
     EXPECT_TRUE(dialogs.asked().isEmpty()) << "nothing runs inside the posting handler";
 
     frame->mnuSaveName_Click(); // replaces the pending close
-    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuSaveName"));
+    EXPECT_EQ(state.CommandTag, document::CommandTag::MDImnuSaveName);
     dialogs.queueFile(std::nullopt);
     QTest::qWait(150);
     EXPECT_FALSE(form->Timer1()->isActive());
     ASSERT_EQ(dialogs.asked().size(), 1);
     EXPECT_EQ(dialogs.asked()[0].kind, ScriptedDialogs::Asked::Save);
     EXPECT_EQ(documents().size(), 1) << "the earlier Close did not run";
-    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuSaveName")) << "the dispatcher keeps the tag";
+    EXPECT_EQ(state.CommandTag, document::CommandTag::MDImnuSaveName) << "the dispatcher keeps the tag";
 }
 
 TEST_F(SaveAsTest, CloseRunsOnTheWindowItWasPostedTo) {
@@ -632,12 +636,12 @@ TEST_F(SaveAsTest, SaveImageAndPrintOnEmptyPanesDoNothing) {
 
     // Paste with no pane recorded keeps the previous tag.
     QTest::mouseClick(active()->picContField(), Qt::LeftButton, {}, {20, 20}); // the empty Field area
-    ASSERT_EQ(state.PicSource, QStringLiteral("CBpicField"));
+    ASSERT_EQ(state.PicSource, document::PicSource::CBpicField);
     frame->mnuPaste_Click();
-    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsField"));
-    state.PicSource = QStringLiteral("FromFile");
+    EXPECT_EQ(state.CommandTag, document::CommandTag::MDImnuInsField);
+    state.PicSource = document::PicSource::FromFile;
     frame->mnuPaste_Click();
-    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsField"));
+    EXPECT_EQ(state.CommandTag, document::CommandTag::MDImnuInsField);
     EXPECT_TRUE(active()->Timer1()->isActive());
 }
 
@@ -735,7 +739,7 @@ TEST_F(WorkingFileTest, FilesThatAreNotDocumentsAreRefusedAndLeftUntouched) {
     panes::DocumentWindow* opened = openDocument(empty);
     ASSERT_NE(opened, first);
     EXPECT_EQ(opened->windowTitle(), QStringLiteral("empty"));
-    EXPECT_EQ(state.StereoName, QStringLiteral("Field"));
+    EXPECT_EQ(state.StereoName, document::StereoKind::Field);
 }
 
 TEST_F(WorkingFileTest, OpeningAnOpenDocumentBringsItsWindowToTheFront) {
@@ -768,8 +772,9 @@ TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyN
         }
     }
     QGuiApplication::clipboard()->setImage(pasted);
-    // The Design pane is chosen as the user does it, with a click on its empty area.
-    QTest::mouseClick(form->picContBefore(), Qt::LeftButton, {}, QPoint(20, 20));
+    // The empty Design pane is chosen where the user chooses it, in the window.
+    QTest::mouseClick(form->picContBefore(), Qt::LeftButton, {}, {20, 20});
+    ASSERT_EQ(state.PicSource, document::PicSource::CBpicBefore);
     runOn(form, &ui::MainWindow::mnuPaste_Click);
     ASSERT_FALSE(form->picBefore()->isHidden());
     EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
@@ -833,7 +838,7 @@ TEST_F(SaveAsTest, TwoCopiesInOneFolderKeepEachOthersStateFiles) {
     EXPECT_EQ(active(), mine);
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 200);
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuPaste));
-    EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
+    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
 }
 
 } // namespace

@@ -200,7 +200,7 @@ TEST_F(FrameTest, UnknownToolbarKeysDoNothing) {
     frame->Toolbar1_ButtonMenuClick(QStringLiteral("StereoWiz"));
     QTest::qWait(80);
     EXPECT_TRUE(documents().isEmpty());
-    EXPECT_TRUE(state.CommandTag.isEmpty());
+    EXPECT_EQ(state.CommandTag, document::CommandTag::None);
     EXPECT_TRUE(dialogs.asked().isEmpty());
 }
 
@@ -417,7 +417,7 @@ TEST_F(WindowMenuTest, ChoosingAWindowMakesItTheActiveDocumentWhateverHasTheFocu
 
     // The keys now act on the chosen document.
     press(Qt::Key_G, Qt::ControlModifier);
-    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsDesign"));
+    EXPECT_EQ(state.CommandTag, document::CommandTag::MDImnuInsDesign);
     EXPECT_TRUE(field->Timer1()->isActive());
     EXPECT_FALSE(dots->Timer1()->isActive());
     field->Timer1()->stop();

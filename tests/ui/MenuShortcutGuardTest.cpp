@@ -39,7 +39,7 @@ TEST_F(MenuShortcutTest, ShortcutsOfItemsUnderADisabledMenuDoNothing) {
     EXPECT_TRUE(pressShortcut(frame->menuAction(Menu::mnuConvStop)));
 
     frame->setMenuEnabled(Menu::mnuSaveGazou, true);
-    const QString before = state.CommandTag;
+    const document::CommandTag before = state.CommandTag;
     EXPECT_TRUE(pressShortcut(frame->menuAction(Menu::mnuSaveStereo)));
-    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuSaveStereo")) << before.toStdString();
+    EXPECT_EQ(state.CommandTag, document::CommandTag::MDImnuSaveStereo) << document::tagText(before);
 }

@@ -57,16 +57,17 @@ TEST(MenuTables, NoDocumentLeavesOnlyNewOpenExitEditorWindowAndHelpUsable) {
 
 TEST(MenuTables, NewDocumentEnablesEditingEntriesByKindAndLeavesPasteAlone) {
     struct Case {
-        const char* stereoName;
+        StereoKind stereoName;
         bool fieldInsert;
     };
-    for (const Case& k : {Case{"RandomDot", false}, Case{"Field", true}, Case{"", true}}) {
+    for (const Case& k :
+         {Case{StereoKind::RandomDot, false}, Case{StereoKind::Field, true}, Case{StereoKind::Other, true}}) {
         for (bool paste : {true, false}) {
             FakeSharedControls c;
             c.setAll(!paste);
             c.setMenuEnabled(Menu::mnuPaste, paste);
             c.setButtonEnabled(8, paste);
-            applyNewDocumentMenus(c, QString::fromLatin1(k.stereoName));
+            applyNewDocumentMenus(c, k.stereoName);
 
             std::set<Menu> expected{
                 Menu::mnuFile,   Menu::mnuNew,      Menu::mnuWizard,  Menu::mnuFieldColor,   Menu::mnuColor,
@@ -81,7 +82,7 @@ TEST(MenuTables, NewDocumentEnablesEditingEntriesByKindAndLeavesPasteAlone) {
             if (paste) {
                 expected.insert(Menu::mnuPaste);
             }
-            EXPECT_EQ(enabledMenus(c), expected) << k.stereoName << paste;
+            EXPECT_EQ(enabledMenus(c), expected) << DocumentKind(k.stereoName).text().toStdString() << paste;
             std::set<int> buttons{1, 2, 5, 9, 10, 14};
             if (paste) {
                 buttons.insert(8);

@@ -118,7 +118,7 @@ TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
     panes::DocumentWindow* form = open(path);
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->labels().documentPath, path);
-    EXPECT_EQ(state.StereoName, QStringLiteral("Field"));
+    EXPECT_EQ(state.StereoName, document::StereoKind::Field);
     EXPECT_EQ(state.OpenPicCode, QString());
     EXPECT_TRUE(messages().isEmpty());
     ASSERT_TRUE(waitUntil([&] { return !form->Timer1()->isActive(); }));
@@ -169,7 +169,7 @@ TEST_F(OpenSavePrintTest, AFileTooLargeToBeADocumentIsRefusedAndTheSharedValuesS
     open(big);
     EXPECT_EQ(frame->openDocumentCount(), windows);
     EXPECT_EQ(state.IniPath, before);
-    EXPECT_EQ(state.StereoName, QStringLiteral("RandomDot"));
+    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
     const QList<Asked> shown = messages();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().text.contains(big));
@@ -226,7 +226,7 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     ASSERT_TRUE(waitUntil([&] { return !messages().isEmpty(); }));
     EXPECT_EQ(messages().last().icon, MessageIcon::Exclamation);
     EXPECT_EQ(state.PicStereoPath, saved);
-    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuSaveStereo"));
+    EXPECT_EQ(state.CommandTag, document::CommandTag::MDImnuSaveStereo);
 }
 
 TEST_F(OpenSavePrintTest, TheOverwriteQuestionIsAboutTheFileReallyWritten) {
@@ -357,7 +357,8 @@ TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndCon
     EXPECT_TRUE(shows(reopened->picBefore(), design));
     EXPECT_TRUE(shows(reopened->picAfter(), stereo));
     // The Stereo picture goes, and the conversion of the reopened document brings the same one back.
-    QTest::mouseClick(reopened->picAfter(), Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseClick(reopened->picAfter(), Qt::LeftButton, {}, {2, 2});
+    ASSERT_EQ(state.PicSource, document::PicSource::CBpicAfter);
     frame->mnuClear_Click();
     ASSERT_TRUE(reopened->picAfter()->isHidden());
     frame->mnuConvStart_Click();

@@ -62,29 +62,32 @@ protected:
 TEST_F(ToolbarTest, EachButtonSetsOffItsOwnCommand) {
     struct Case {
         int button;
-        const char* postedTag; // nullptr: the command runs at once
+        document::CommandTag postedTag; // None: the command runs at once
         bool pauseRequested;
         bool abortRequested;
     };
     const Case cases[] = {
-        {3, "MDImnuSave", false, false},      {4, "MDImnuPrint", false, false},
-        {9, "MDImnuInsDesign", false, false}, {11, "MDImnuConvStart", false, false},
-        {12, nullptr, true, false},           {13, nullptr, true, true},
+        {3, document::CommandTag::MDImnuSave, false, false},
+        {4, document::CommandTag::MDImnuPrint, false, false},
+        {9, document::CommandTag::MDImnuInsDesign, false, false},
+        {11, document::CommandTag::MDImnuConvStart, false, false},
+        {12, document::CommandTag::None, true, false},
+        {13, document::CommandTag::None, true, true},
     };
     frame->mnuMono_Click();
     for (const Case& k : cases) {
-        state.CommandTag = QStringLiteral("none");
+        state.CommandTag = document::CommandTag::None;
         state.run.PauseRequested = false;
         state.run.AbortRequested = false;
         frame->setButtonEnabled(k.button, true);
         press(k.button);
-        if (k.postedTag) {
-            EXPECT_EQ(state.CommandTag, QLatin1String(k.postedTag)) << "button " << k.button;
+        if (k.postedTag != document::CommandTag::None) {
+            EXPECT_EQ(state.CommandTag, k.postedTag) << "button " << k.button;
             EXPECT_TRUE(active()->Timer1()->isActive()) << "button " << k.button;
             // Only which command the button posts matters here, not the command itself.
             active()->Timer1()->stop();
         } else {
-            EXPECT_EQ(state.CommandTag, QStringLiteral("none")) << "button " << k.button;
+            EXPECT_EQ(state.CommandTag, document::CommandTag::None) << "button " << k.button;
         }
         EXPECT_EQ(state.run.PauseRequested, k.pauseRequested) << "button " << k.button;
         EXPECT_EQ(state.run.AbortRequested, k.abortRequested) << "button " << k.button;

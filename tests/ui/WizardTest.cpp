@@ -307,7 +307,7 @@ TEST_F(WizardTest, CompleteMakesAColourFieldDocumentAndConvertsIt) {
     panes::DocumentWindow* form = active();
     EXPECT_FALSE(state.WizardDone);
     EXPECT_TRUE(temporaryBmps(appDir()).isEmpty());
-    EXPECT_EQ(form->labels().lblStereoName, QStringLiteral("Field"));
+    EXPECT_EQ(form->labels().lblStereoName, document::StereoKind::Field);
     EXPECT_EQ(form->picUra().size(), QSize(300, 200));
     const QImage field = form->picUraField();
     ASSERT_EQ(field.size(), QSize(300, 200));
