@@ -3,10 +3,10 @@
 // What a document window needs from the frame it lives in. The main window implements it; the
 // document window never sees the frame's own class, so the dependencies keep pointing down.
 
+#include "document/SharedControls.h"
+
 #include <QPoint>
 #include <QString>
-
-#include "document/SharedControls.h"
 
 namespace quarbel::platform {
 class Printer;
@@ -44,6 +44,10 @@ public:
     virtual void lockOtherDocuments(const DocumentWindow& form) = 0;
     // Every document window usable again.
     virtual void unlockDocuments() = 0;
+
+    // Writes what the frame still holds back for the active document's file (slider moves are
+    // written in batches), so that a reader of the file finds it current.
+    virtual void flushStateWrites() {}
 
     // The printer for the Print command; null when the frame has none.
     virtual platform::Printer* printer() { return nullptr; }

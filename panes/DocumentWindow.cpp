@@ -74,7 +74,7 @@ DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, pl
     m_picDrag->setObjectName(QStringLiteral("picDrag"));
     m_picDrag->setCursor(Qt::SplitHCursor);
 
-    m_stereoSink = std::make_unique<StereoPaneSink>(*m_picAfter);
+    makeRunController();
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -125,6 +125,8 @@ void DocumentWindow::fitScrollBars(PaneId id) {
         scrollBarLayout(inner, set.pane->size(), set.hsb->sizeHint().height(), set.vsb->sizeHint().width());
     const auto apply = [](QScrollBar* bar, const ScrollBarPlacement& placement) {
         if (!placement.visible) {
+            // Back to 0 first: a hidden bar must not leave the pane scrolled where nothing brings it back.
+            bar->setRange(0, 0);
             bar->hide();
             return;
         }
@@ -253,6 +255,8 @@ void DocumentWindow::reportStateFileProblem(const QString& text) {
 }
 
 void DocumentWindow::Form_Unload(bool& cancel) {
+    // Slider moves still held back go into this window's file before it is asked about or removed.
+    m_host.flushStateWrites();
     // While another window converts, the shared controls hold its run; handing them over now would
     // write its running state into files and leave Pause on the wrong window.
     if (m_state.run.Converting && !holdsRun()) {
@@ -263,7 +267,12 @@ void DocumentWindow::Form_Unload(bool& cancel) {
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);
     }
+<<<<<<< HEAD
     const bool unsaved = m_labels.documentPath.isEmpty();
+=======
+    RunController::QuestionHold heldRun(*m_runController);
+    const bool unsaved = endsWithTmp(m_labels.lblOldIniName);
+>>>>>>> windows
     const QString caption = windowTitle();
     const QString question =
         unsaved ? QStringLiteral("「") + caption + QStringLiteral("」を保存しますか？")
@@ -290,10 +299,11 @@ void DocumentWindow::Form_Unload(bool& cancel) {
         return;
     }
 
+    heldRun.release();
     const bool lastDocument = m_host.openDocumentCount() <= 1;
     m_conversion.Closing = true;
-    if (m_run.active) {
-        endRunOnClose();
+    if (holdsRun()) {
+        m_runController->endOnClose(m_labels.lblStereoName);
     }
     discardWorkingFile();
     if (lastDocument) {

@@ -8,8 +8,12 @@
 #include "engine/ConversionState.h"
 #include "panes/PaneLayout.h"
 #include "panes/PicturePane.h"
+<<<<<<< HEAD
 #include "panes/StereoPaneSink.h"
 #include "platform/ImageSurface.h"
+=======
+#include "panes/RunController.h"
+>>>>>>> windows
 
 #include <QString>
 #include <QWidget>
@@ -84,9 +88,11 @@ public:
     void ConvertRandomDot();
     void ConvertColorField();
     // True from the start of a run in this window until it finishes, is aborted or the window closes.
-    bool holdsRun() const { return m_run.active; }
-    // The abort's hand-over: the Stereo image goes (empty, hidden, 1 x 1) and the run is over.
-    void discardStereoImage();
+    bool holdsRun() const { return m_runController->holdsRun(); }
+    // The Stereo picture's size as status panel 5 shows it ("640 × 480"), empty without one.
+    QString stereoSizeText() const;
+    // Start, pause, continue and abort of this window's conversion.
+    RunController& runController() { return *m_runController; }
 
     // Arms the command timer (50 ms, single shot). Arming an armed timer starts the wait again;
     // the command that runs is whatever CommandTag holds when it fires.
@@ -170,13 +176,9 @@ private:
     // The Design rule: a random-dot document needs only the Design picture, a Field one both.
     bool documentReadyToConvert(bool fieldShown) const;
 
-    struct RunKind;
-    void startRun(const RunKind& kind);
-    void scheduleRow();
-    void convertOneRow();
-    void finishRun();
-    // A window that closes holding a run hands the frame back as an abort does, without its file.
-    void endRunOnClose();
+    void makeRunController();
+    // Scroll bars and pane back to the top left corner, so a new picture is seen from its start.
+    void scrollToOrigin(PaneId id);
 
     // Writes the shared state (which belongs to this window while it is current) into path.
     bool writeSharedStateTo(const QString& path);
@@ -222,20 +224,7 @@ private:
     QImage m_picUra;
     QImage m_picUraField;
 
-    // The run in progress or paused in this window. The converter keeps references to the
-    // surfaces, the sink and the colour mode, so they live here for as long as the run.
-    struct Run {
-        bool active = false;
-        const RunKind* kind = nullptr;
-        std::string monoOrColor;
-        platform::ImageSurface design;
-        platform::ImageSurface field;
-        std::unique_ptr<engine::RandomSource> random;
-        std::unique_ptr<engine::Converter> converter;
-        QTimer* rowTimer = nullptr;
-    };
-    std::unique_ptr<StereoPaneSink> m_stereoSink;
-    Run m_run;
+    RunController* m_runController = nullptr;
 
     // Edit commands on the selected pane, and the splitter drag (DocumentWindow_Edit.cpp).
 public:
@@ -245,6 +234,9 @@ public:
     void clearSelectedPane();
     // Disables Cut, Copy and Clear when the selected pane is empty; button 2 opens the Edit menu there.
     void UpdateEditMenus(int button, QPoint globalPos);
+    // The pane tag of the pane chosen in this window for the Edit commands ("CBpicBefore", ...), or
+    // empty. The choice stays with the window where it was made.
+    QString editTargetTag() const;
     SplitterDrag* splitterDrag() const { return m_splitter; }
 
 private:
@@ -256,6 +248,7 @@ private:
     void pane_MouseUp(PaneId id, int button, QPoint globalPos);
     void cont_MouseUp(PaneId id, int button, QPoint globalPos);
     SplitterDrag* m_splitter = nullptr;
+    std::optional<PaneId> m_editTarget;
 };
 
 // The extension of document files, added when a chosen name lacks it.

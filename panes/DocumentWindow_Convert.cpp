@@ -1,33 +1,35 @@
-// The GUI side of a conversion run: the engine converts one row per turn of the event loop, so
-// pause, abort and closing the window are handled between rows without a nested event loop.
+// The document window's side of a conversion: the two converters by name, and the run controller
+// that drives them over this window's pictures.
 
-#include <stdexcept>
-
-#include <QTimer>
-
-#include "document/IniFile.h"
-#include "document/RunStates.h"
-#include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 
 namespace quarbel::panes {
 
-struct DocumentWindow::RunKind {
-    bool randomDot;
-    const char* runningText;
-    const char* pausedText;
-};
+void DocumentWindow::makeRunController() {
+    RunController::Window parts{
+        m_state, m_host, *this, m_conversion, m_picUra, m_picUraField, *m_picAfter, [this](bool toOrigin) {
+            if (toOrigin) {
+                scrollToOrigin(PaneId::After);
+            }
+            fitScrollBars(PaneId::After);
+        }};
+    m_runController = new RunController(std::move(parts), this);
+}
+
+QString DocumentWindow::stereoSizeText() const {
+    if (m_picAfter->isHidden()) {
+        return {};
+    }
+    return QString::number(m_picAfter->width()) + QStringLiteral(" × ") +
+           QString::number(m_picAfter->height());
+}
 
 void DocumentWindow::ConvertRandomDot() {
-    static const RunKind kind{true, "ランダムドット変換中です。しばらくお待ちください...",
-                              "ランダムドット変換を中断しています..."};
-    startRun(kind);
+    m_runController->start(RunController::Kind::RandomDot);
 }
 
 void DocumentWindow::ConvertColorField() {
-    static const RunKind kind{false, "カラーフィールド変換中です。しばらくお待ちください...",
-                              "カラーフィールド変換を中断しています..."};
-    startRun(kind);
+    m_runController->start(RunController::Kind::ColorField);
 }
 
 void DocumentWindow::startConversion() {
@@ -38,6 +40,7 @@ void DocumentWindow::startConversion() {
     }
 }
 
+<<<<<<< HEAD
 void DocumentWindow::startRun(const RunKind& kind) {
     // A row already scheduled means the run is going; a second start would convert rows twice.
     if (m_run.rowTimer && m_run.rowTimer->isActive()) {
@@ -153,4 +156,6 @@ void DocumentWindow::endRunOnClose() {
     m_host.setStatusPanelText(5, QString());
 }
 
+=======
+>>>>>>> windows
 } // namespace quarbel::panes

@@ -1,16 +1,17 @@
 // Choosing the pane the Edit commands act on, copying a pane's picture, clearing a pane, and the
 // splitter drag between the two columns.
 
-#include <QFrame>
-#include <QMouseEvent>
-#include <QScrollBar>
-
 #include "document/AppState.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "panes/Splitter.h"
 #include "platform/Clipboard.h"
+
+#include <QFrame>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
 
 namespace quarbel::panes {
 
@@ -85,12 +86,11 @@ void DocumentWindow::setupEditing() {
 }
 
 std::optional<DocumentWindow::PaneId> DocumentWindow::selectedPane() const {
-    for (std::size_t i = 0; i < std::size(kPaneTags); ++i) {
-        if (m_state.PicSource == QLatin1String(kPaneTags[i])) {
-            return static_cast<PaneId>(i);
-        }
-    }
-    return std::nullopt;
+    return m_editTarget;
+}
+
+QString DocumentWindow::editTargetTag() const {
+    return m_editTarget ? QLatin1String(kPaneTags[static_cast<std::size_t>(*m_editTarget)]) : QString();
 }
 
 void DocumentWindow::select(PaneId id) {
@@ -98,6 +98,9 @@ void DocumentWindow::select(PaneId id) {
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);
     }
+    // Kept here as well as in the shared PicSource: a choice made in one window must not act on
+    // another window's pane after a switch.
+    m_editTarget = id;
     m_state.PicSource = QLatin1String(kPaneTags[static_cast<std::size_t>(id)]);
 }
 
@@ -129,9 +132,10 @@ void DocumentWindow::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
     if (m_state.run.Converting) {
         return;
     }
-    // A shown picture covers the part of its container that matters; and right after a document was
-    // opened, the empty areas wait until another command has run.
-    if (!paneSet(id).pane->isHidden() || m_state.CommandTag == QLatin1String("MDImnuOpen")) {
+    // A shown picture covers the part of its container that matters; and while an opened document's
+    // pictures are still on their way into this window, its empty areas wait for them.
+    const bool opening = m_Timer1->isActive() && m_state.CommandTag == QLatin1String("MDImnuOpen");
+    if (!paneSet(id).pane->isHidden() || opening) {
         return;
     }
     select(id);

@@ -1,10 +1,8 @@
 // Pictures into the Design, Field and Stereo panes: from a file the user picks, from the clipboard,
 // or from the paths an opened document names.
 
-#include <QScrollBar>
-
-#include "document/Settings.h"
 #include "document/RunStates.h"
+#include "document/Settings.h"
 #include "document/StateFile.h"
 #include "engine/Colour.h"
 #include "panes/DocumentHost.h"
@@ -13,14 +11,16 @@
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 
+#include <QScrollBar>
+
 namespace quarbel::panes {
 
 using document::Menu;
 
 namespace {
 
-const QString kPictureFilter = QStringLiteral(
-    "すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf");
+const QString kPictureFilter = QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|"
+                                              "JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf");
 const QString kWidthAdvice = QStringLiteral("幅を1024ピクセル以下にしてください。");
 
 } // namespace
@@ -43,26 +43,59 @@ struct DocumentWindow::InsertProcedure {
 const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id) {
     using P = InsertProcedure;
     static const P kProcedures[] = {
-        {PaneId::Before, &DocumentWindow::m_picUra, "picDesignDir", "CBpicBefore", &document::AppState::PicDesignPath,
-         "デザイン画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveDesign}, false, P::Ready::DesignRule},
-        {PaneId::Field, &DocumentWindow::m_picUraField, "picFieldDir", "CBpicField", &document::AppState::PicFieldPath,
-         "フィールド画像が大きすぎます。", {Menu::mnuSaveGazou, Menu::mnuSaveField}, false, P::Ready::BothShown},
-        {PaneId::After, nullptr, "picStereoDir", "CBpicAfter", &document::AppState::PicStereoPath, "ステレオ画像が大きすぎます。",
-         {Menu::mnuSaveGazou, Menu::mnuSaveStereo}, true, P::Ready::Never},
+        {PaneId::Before,
+         &DocumentWindow::m_picUra,
+         "picDesignDir",
+         "CBpicBefore",
+         &document::AppState::PicDesignPath,
+         "デザイン画像が大きすぎます。",
+         {Menu::mnuSaveGazou, Menu::mnuSaveDesign},
+         false,
+         P::Ready::DesignRule},
+        {PaneId::Field,
+         &DocumentWindow::m_picUraField,
+         "picFieldDir",
+         "CBpicField",
+         &document::AppState::PicFieldPath,
+         "フィールド画像が大きすぎます。",
+         {Menu::mnuSaveGazou, Menu::mnuSaveField},
+         false,
+         P::Ready::BothShown},
+        {PaneId::After,
+         nullptr,
+         "picStereoDir",
+         "CBpicAfter",
+         &document::AppState::PicStereoPath,
+         "ステレオ画像が大きすぎます。",
+         {Menu::mnuSaveGazou, Menu::mnuSaveStereo},
+         true,
+         P::Ready::Never},
     };
     return kProcedures[static_cast<std::size_t>(id)];
 }
 
-void DocumentWindow::InsPicDesign() { insertPicture(insertProcedure(PaneId::Before)); }
+void DocumentWindow::InsPicDesign() {
+    insertPicture(insertProcedure(PaneId::Before));
+}
 
-void DocumentWindow::InsPicField() { insertPicture(insertProcedure(PaneId::Field)); }
+void DocumentWindow::InsPicField() {
+    insertPicture(insertProcedure(PaneId::Field));
+}
 
-void DocumentWindow::InsPicStereo() { insertPicture(insertProcedure(PaneId::After)); }
+void DocumentWindow::InsPicStereo() {
+    insertPicture(insertProcedure(PaneId::After));
+}
 
 void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     std::optional<QImage> picture;
     bool tooWide = false;
     QString chosenPath;
+    const bool fromFile = m_state.PicSource == QLatin1String("FromFile") ||
+                          m_state.PicSource == QLatin1String("FromMDImnuOpen");
+    if (fromFile) {
+        // A picture from a file leaves no pane chosen for the Edit commands.
+        m_editTarget.reset();
+    }
     if (m_state.PicSource == QLatin1String("FromFile")) {
         const QString dirKey = QLatin1String(procedure.dirKey);
         const document::Settings settings(m_state.SettingsPath, m_state.appDir);
@@ -112,6 +145,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     PaneSet& set = paneSet(procedure.pane);
     set.pane->setPicture(*picture);
     set.pane->show();
+    scrollToOrigin(procedure.pane);
 
     document::SharedControls& controls = m_host.sharedControls();
     for (const Menu menu : procedure.saveMenus) {
@@ -120,6 +154,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     if (procedure.printing) {
         controls.setMenuEnabled(Menu::mnuPrint, true);
         controls.setButtonEnabled(4, true);
+        m_host.setStatusPanelText(5, stereoSizeText());
     }
     fitScrollBars(procedure.pane);
 
@@ -141,6 +176,13 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     }
     controls.setMenuEnabled(Menu::mnuClear, true);
     document::SaveWindowState(m_state, controls);
+}
+
+void DocumentWindow::scrollToOrigin(PaneId id) {
+    PaneSet& set = paneSet(id);
+    set.hsb->setValue(0);
+    set.vsb->setValue(0);
+    set.pane->move(0, 0);
 }
 
 bool DocumentWindow::documentReadyToConvert(bool fieldShown) const {
@@ -165,7 +207,8 @@ std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* re
                       number == platform::ErrPathNotFound ||
                       result.error->refusal != platform::PictureRefusal::None;
     if (tell) {
-        m_dialogs.message(this, platform::runTimeErrorMessage(*result.error), platform::MessageIcon::Exclamation);
+        m_dialogs.message(this, platform::runTimeErrorMessage(*result.error),
+                          platform::MessageIcon::Exclamation);
     }
     if (reported) {
         *reported = tell;

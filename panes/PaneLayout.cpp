@@ -2,7 +2,9 @@
 
 namespace quarbel::panes {
 
-int halfColumnHeight(int height) { return height / 2 - 1; }
+int halfColumnHeight(int height) {
+    return height / 2 - 1;
+}
 
 PaneGeometry initialPaneLayout(int width, int height) {
     const int halfW = width / 2;
@@ -51,7 +53,9 @@ namespace quarbel::panes {
 
 namespace {
 
-int nonNegative(int value) { return value < 0 ? 0 : value; }
+int nonNegative(int value) {
+    return value < 0 ? 0 : value;
+}
 
 } // namespace
 
@@ -59,20 +63,30 @@ ScrollBarLayout scrollBarLayout(QSize container, QSize pane, int hsbHeight, int 
     const int wc = container.width();
     const int hc = container.height();
     ScrollBarLayout bars = initialScrollBarLayout(container, hsbHeight, vsbWidth);
-    const bool tooHigh = pane.height() > hc;
+    // A shown bar covers a strip of the container, its thickness and margin. That strip can make the
+    // other bar necessary, and the ranges must bring the pane's last pixels out from under the bars.
+    const int hStrip = hsbHeight + ScrollBarMargin;
+    const int vStrip = vsbWidth + ScrollBarMargin;
+    bool tooWide = pane.width() > wc;
+    bool tooHigh = pane.height() > hc;
+    for (int round = 0; round < 2; ++round) {
+        tooHigh = pane.height() > hc - (tooWide ? hStrip : 0);
+        tooWide = pane.width() > wc - (tooHigh ? vStrip : 0);
+    }
+    const int visibleWidth = nonNegative(wc - (tooHigh ? vStrip : 0));
+    const int visibleHeight = nonNegative(hc - (tooWide ? hStrip : 0));
     if (tooHigh) {
         bars.vertical.visible = true;
-        bars.vertical.maximum = pane.height() - hc;
+        bars.vertical.maximum = pane.height() - visibleHeight;
     }
-    if (pane.width() <= wc) {
-        return bars;
+    if (tooWide) {
+        bars.horizontal.visible = true;
+        bars.horizontal.maximum = pane.width() - visibleWidth;
     }
-    bars.horizontal.visible = true;
-    bars.horizontal.maximum = pane.width() - wc;
-    if (tooHigh) {
+    if (tooWide && tooHigh) {
         // Both bars: the vertical one stops above the horizontal one, which stops left of it.
-        bars.vertical.geometry.setHeight(nonNegative(hc - (hsbHeight + ScrollBarMargin)));
-        bars.horizontal.geometry.setWidth(nonNegative(wc - (vsbWidth + ScrollBarMargin)));
+        bars.vertical.geometry.setHeight(nonNegative(hc - hStrip));
+        bars.horizontal.geometry.setWidth(nonNegative(wc - vStrip));
     }
     return bars;
 }
@@ -83,7 +97,8 @@ ScrollBarLayout initialScrollBarLayout(QSize container, int hsbHeight, int vsbWi
     ScrollBarLayout bars;
     bars.horizontal.geometry =
         QRect(0, hc - (hsbHeight + ScrollBarMargin), nonNegative(wc - ScrollBarMargin), hsbHeight);
-    bars.vertical.geometry = QRect(wc - (vsbWidth + ScrollBarMargin), 0, vsbWidth, nonNegative(hc - ScrollBarMargin));
+    bars.vertical.geometry =
+        QRect(wc - (vsbWidth + ScrollBarMargin), 0, vsbWidth, nonNegative(hc - ScrollBarMargin));
     return bars;
 }
 

@@ -51,8 +51,8 @@ struct ScrollBarLayout {
 };
 
 // The bars a pane of size pane needs inside a container of size container. hsbHeight and vsbWidth
-// are the bars' own thickness. The maximum is the plain size difference: the strip under a bar is
-// not added, so the last few pixels of a pane that needs both bars sit under them.
+// are the bars' own thickness. The ranges reach every pixel: the strip a shown bar covers is taken
+// off the visible part, and may itself call for the other bar.
 ScrollBarLayout scrollBarLayout(QSize container, QSize pane, int hsbHeight, int vsbWidth);
 
 // Where the bars wait before any picture: along the right and bottom inner edges.

@@ -13,7 +13,8 @@ namespace {
 
 QClipboard* systemClipboard() {
     // Without a GUI application there is no clipboard; callers then see an empty one.
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
+                                                                        : nullptr;
 }
 
 } // namespace
@@ -59,6 +60,14 @@ std::optional<QImage> clipboardPicture() {
     painter.drawImage(0, 0, image);
     painter.end();
     return opaque;
+}
+
+QMetaObject::Connection watchClipboard(QObject* context, std::function<void()> changed) {
+    QClipboard* clipboard = systemClipboard();
+    if (!clipboard) {
+        return {};
+    }
+    return QObject::connect(clipboard, &QClipboard::dataChanged, context, std::move(changed));
 }
 
 } // namespace quarbel::platform

@@ -2,9 +2,16 @@
 
 #include "document/AppPaths.h"
 #include "document/Settings.h"
+<<<<<<< HEAD
 #include "document/StateFileLocks.h"
 #include "panes/DocumentWindow.h"
 #include "platform/FileSystem.h"
+=======
+#include "panes/DocumentWindow.h"
+#include "platform/Clipboard.h"
+#include "platform/FileSystem.h"
+#include "ui/ElidedLabel.h"
+>>>>>>> windows
 #include "ui/MenuTables.h"
 #include "ui/Resources.h"
 
@@ -55,6 +62,7 @@ MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, pl
     setupToolbar();
     setupSliders();
     setupStatusBar();
+    platform::watchClipboard(this, [this] { clipboardChanged(); });
 }
 
 MainWindow::~MainWindow() {
@@ -92,6 +100,7 @@ void MainWindow::centreOnScreen() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    flushStateWrites();
     bool cancel = false;
     MDIForm_Unload(cancel);
     if (cancel) {
@@ -137,6 +146,11 @@ void MainWindow::deleteTemporaryStateFiles() {
 
 void MainWindow::SetNewDocumentMenus() {
     applyNewDocumentMenus(*this, m_state.StereoName);
+    if (m_state.StereoName == QLatin1String("Field")) {
+        // Density means nothing to a colour field, however the document came (new, opened, wizard).
+        setSliderEnabled(Slider::sldMitudo, false);
+        setCaptionEnabled(2, false);
+    }
     createDocumentWindow();
     if (m_state.OpenMode == QLatin1String("Sinki")) {
         ++m_state.NewDocNumber;
@@ -145,6 +159,7 @@ void MainWindow::SetNewDocumentMenus() {
 }
 
 void MainWindow::detachCurrentDocument() {
+    flushStateWrites();
     if (m_current && !m_current->isClosing()) {
         m_current->Form_Deactivate();
     }
@@ -166,7 +181,10 @@ DocumentWindow* MainWindow::createDocumentWindow() {
     QMdiSubWindow* window = m_mdiArea->addSubWindow(form);
     // The sub-window's hint is the form's hint plus its frame; keep the size the form was laid out for.
     window->resize(form->size() + (window->sizeHint() - form->sizeHint()));
-    window->move(cascadePosition(window->size()));
+    window->move(cascadePosition(window));
+    // The frame shows the icon of the document's kind, and follows it should the kind change.
+    window->setWindowIcon(form->windowIcon());
+    connect(form, &QWidget::windowIconChanged, window, &QWidget::setWindowIcon);
     releaseMenuShortcuts(window);
     window->show();
     makeCurrent(*form);
@@ -194,13 +212,31 @@ void MainWindow::releaseMenuShortcuts(QMdiSubWindow* window) const {
     }
 }
 
-QPoint MainWindow::cascadePosition(const QSize& size) const {
-    // Each new window one title bar lower and to the right, starting over where it would not fit.
+QPoint MainWindow::cascadePosition(const QMdiSubWindow* placed) const {
+    // Each new window one title bar lower and to the right, starting over where it would not fit;
+    // a place that another window already takes is passed over, so no window hides another exactly.
     const int step = std::max(16, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2);
-    const QSize room = m_mdiArea->viewport()->size() - size;
+    const QSize room = m_mdiArea->viewport()->size() - placed->size();
     const int fitting = std::max(1, std::min(room.width(), room.height()) / step + 1);
-    const int index = static_cast<int>(m_mdiArea->subWindowList().size() - 1) % fitting;
-    return {index * step, index * step};
+    QList<QPoint> taken;
+    for (const QMdiSubWindow* window : m_mdiArea->subWindowList()) {
+        if (window != placed) {
+            taken.append(window->pos());
+        }
+    }
+    const int first = static_cast<int>(m_mdiArea->subWindowList().size() - 1) % fitting;
+    // Each round shifts the whole cascade sideways by a few pixels; every candidate is distinct, and
+    // there are more candidates than windows, so one is free.
+    const int shift = std::max(4, step / 4);
+    for (int round = 0;; ++round) {
+        for (int i = 0; i < fitting; ++i) {
+            const int index = (first + i) % fitting;
+            const QPoint candidate(index * step + round * shift, index * step);
+            if (!taken.contains(candidate)) {
+                return candidate;
+            }
+        }
+    }
 }
 
 QMdiSubWindow* MainWindow::subWindowOf(const DocumentWindow& form) const {
@@ -229,12 +265,15 @@ void MainWindow::switchCurrentTo(DocumentWindow* form) {
     if (m_current == form) {
         return;
     }
+    flushStateWrites();
     if (m_current && !m_current->isClosing()) {
         m_current->Form_Deactivate();
     }
     m_current = form;
     if (form) {
         form->Form_Activate();
+        // The size panel belongs to the document on show.
+        setStatusPanelText(5, form->stereoSizeText());
     }
 }
 
@@ -285,11 +324,18 @@ int MainWindow::openDocumentCount() const {
 
 void MainWindow::ResetMenus() {
     ui::ResetMenus(*this);
+<<<<<<< HEAD
+=======
+    // The last document is going: nothing of it stays on show.
+    resetStatusPanels();
+>>>>>>> windows
 }
 
 // ---- command routing -------------------------------------------------------------------------
 
 void MainWindow::PostCommand(const QString& tag) {
+    // The command may read the document's file, or write it whole.
+    flushStateWrites();
     m_state.CommandTag = tag;
     if (DocumentWindow* form = activeDocument()) {
         form->armTimer1();
@@ -398,14 +444,21 @@ void MainWindow::setSliderValue(Slider which, int value) {
     if (control->value() == before) {
         slider_Change(which);
     }
+    // A value set by the program is one write, not part of a drag: it goes into the file at once.
+    flushStateWrites();
 }
 
 QString MainWindow::statusPanelText(int panel) const {
-    return (panel >= 1 && panel <= 5) ? m_statusPanels[static_cast<std::size_t>(panel)]->text() : QString();
+    if (panel == 1) {
+        return m_pathPanel->fullText();
+    }
+    return (panel >= 2 && panel <= 5) ? m_statusPanels[static_cast<std::size_t>(panel)]->text() : QString();
 }
 
 void MainWindow::setStatusPanelText(int panel, const QString& text) {
-    if (panel >= 1 && panel <= 5) {
+    if (panel == 1) {
+        m_pathPanel->setFullText(text);
+    } else if (panel >= 2 && panel <= 5) {
         m_statusPanels[static_cast<std::size_t>(panel)]->setText(text);
     }
 }

@@ -3,18 +3,17 @@
 // The frame window: menus, toolbar, sliders and status bar shared by every document, the MDI
 // area holding the document windows, and the hand-over of the shared controls between them.
 
-#include <array>
-#include <map>
-#include <utility>
-
-#include <QMainWindow>
-#include <QPointer>
-
 #include "document/AppState.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
-#include "ui/MenuShortcutGuard.h"
 #include "platform/Printer.h"
+#include "ui/MenuShortcutGuard.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <map>
+#include <utility>
 
 class QAction;
 class QLabel;
@@ -37,6 +36,7 @@ class DocumentWindow;
 namespace quarbel::ui {
 
 class ColourFieldWizard;
+class ElidedLabel;
 
 class MainWindow : public QMainWindow, public document::SharedControls, public panes::DocumentHost {
     Q_OBJECT
@@ -44,7 +44,7 @@ class MainWindow : public QMainWindow, public document::SharedControls, public p
 public:
     // state.appDir is the application directory; every dialog goes through dialogs.
     MainWindow(document::AppState& state, platform::Dialogs& dialogs, platform::Shell& shell,
-             QWidget* parent = nullptr);
+               QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Centres the window, puts the frame into the no-document state, shows it and fixes the
@@ -103,6 +103,8 @@ public:
     void mnuClear_Click();
     void ClearActivePane();
     void popupEditMenu(const QPoint& globalPos) override;
+    // Slider moves reach the active document's file in batches; this writes what is still held back.
+    void flushStateWrites() override;
 
     void Toolbar1_ButtonClick(const QString& key);
     void Toolbar1_ButtonMenuClick(const QString& key);
@@ -166,7 +168,8 @@ private:
 
     // Menu building blocks; every menu item is registered under its Menu id.
     QMenu* addSubmenu(QMenu* parent, document::Menu id, const QString& caption);
-    QAction* addItem(QMenu* parent, document::Menu id, const QString& caption, const QKeySequence& shortcut = {});
+    QAction* addItem(QMenu* parent, document::Menu id, const QString& caption,
+                     const QKeySequence& shortcut = {});
     void addSeparator(QMenu* parent, const char* name);
 
     struct NewDocumentKind;
@@ -176,11 +179,18 @@ private:
     void switchCurrentTo(panes::DocumentWindow* form);
     QMdiSubWindow* subWindowOf(const panes::DocumentWindow& form) const;
     void updateWindowMenu();
+    // A Window menu choice: the window comes to the front and becomes the active document.
+    void chooseWindow(QMdiSubWindow* window);
     void deleteTemporaryStateFiles();
     void centreOnScreen();
     QSize defaultDocumentSize() const;
-    QPoint cascadePosition(const QSize& size) const;
+    QPoint cascadePosition(const QMdiSubWindow* placed) const;
     void releaseMenuShortcuts(QMdiSubWindow* window) const;
+
+    // The status panels as at start-up, for a frame without documents.
+    void resetStatusPanels();
+    // Paste follows what the clipboard holds, for the pane chosen in the active document.
+    void clipboardChanged();
 
     void slider_Change(document::Slider which);
     void slider_MouseMove(document::Slider which);
@@ -206,12 +216,17 @@ private:
 
     std::array<QSlider*, document::SliderCount> m_sliders{};
     std::array<QLabel*, document::SliderCaptionCount> m_captions{};
-    std::array<QLabel*, 6> m_statusPanels{}; // panels 1..5, index 0 unused
+    std::array<QLabel*, 6> m_statusPanels{};         // panels 1..5, index 0 unused
+    ElidedLabel* m_pathPanel = nullptr;              // panel 1
     std::unique_ptr<platform::Printer> m_ownPrinter; // made on first use
     platform::Printer* m_printer = nullptr;
     // Colour-field wizard.
     QPointer<ColourFieldWizard> m_wizard;
     QTimer* m_timForWiz = nullptr; // made on first use
+    // Slider values not yet in their file: the file, and the keys with their values in the order moved.
+    QTimer* m_stateWriteTimer = nullptr;
+    QString m_pendingStatePath;
+    QList<QPair<QString, QString>> m_pendingStateValues;
 };
 
 } // namespace quarbel::ui

@@ -1,11 +1,12 @@
 // Copy, Cut and Clear act at once on the pane selected in the active document; the Edit menu also
 // opens as a pop-up over a pane.
 
+#include "panes/DocumentWindow.h"
+#include "platform/Clipboard.h"
+#include "ui/MainWindow.h"
+
 #include <QAction>
 #include <QMenu>
-
-#include "panes/DocumentWindow.h"
-#include "ui/MainWindow.h"
 
 namespace quarbel::ui {
 
@@ -22,12 +23,26 @@ void MainWindow::mnuCut_Click() {
     ClearActivePane();
 }
 
-void MainWindow::mnuClear_Click() { ClearActivePane(); }
+void MainWindow::mnuClear_Click() {
+    ClearActivePane();
+}
 
 void MainWindow::ClearActivePane() {
     if (panes::DocumentWindow* form = activeDocument()) {
         form->clearSelectedPane();
     }
+}
+
+void MainWindow::clipboardChanged() {
+    // Without a document Paste stays off, and a run keeps the entries it set.
+    panes::DocumentWindow* form = activeDocument();
+    if (!form || m_state.run.Converting) {
+        return;
+    }
+    // Paste needs a picture and a pane to put it in.
+    const bool paste = platform::clipboardHasPicture() && !form->editTargetTag().isEmpty();
+    setMenuEnabled(Menu::mnuPaste, paste);
+    setButtonEnabled(8, paste);
 }
 
 void MainWindow::popupEditMenu(const QPoint& globalPos) {

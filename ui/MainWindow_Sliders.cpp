@@ -1,15 +1,20 @@
 // The three parameter sliders with their caption boxes, and the status bar.
 
+#include "document/IniFile.h"
+#include "ui/ElidedLabel.h"
+#include "ui/MainWindow.h"
+
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QSlider>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
-
-#include "document/IniFile.h"
-#include "ui/MainWindow.h"
+#include <algorithm>
+#include <utility>
 
 namespace quarbel::ui {
 
@@ -35,7 +40,9 @@ constexpr SliderEntry kSliders[] = {
     {Slider::sldMitudo, "sldMitudo", "密度", 100, 1, 5, 10, "Mitudo", 4},
 };
 
-const SliderEntry& entryOf(Slider which) { return kSliders[static_cast<std::size_t>(which)]; }
+const SliderEntry& entryOf(Slider which) {
+    return kSliders[static_cast<std::size_t>(which)];
+}
 
 QLabel* makePanel(QWidget* parent, const QString& name, const QString& label, int minimumWidth) {
     auto* panel = new QLabel(label, parent);
@@ -50,6 +57,13 @@ QLabel* makePanel(QWidget* parent, const QString& name, const QString& label, in
 } // namespace
 
 void MainWindow::setupSliders() {
+    // Often enough that a pause in a drag finds the file current, seldom enough to keep it smooth.
+    m_stateWriteTimer = new QTimer(this);
+    m_stateWriteTimer->setObjectName(QStringLiteral("stateWriteTimer"));
+    m_stateWriteTimer->setSingleShot(true);
+    m_stateWriteTimer->setInterval(250);
+    connect(m_stateWriteTimer, &QTimer::timeout, this, &MainWindow::flushStateWrites);
+
     auto* bar = addToolBar(QStringLiteral("SliderBar"));
     bar->setObjectName(QStringLiteral("SliderBar"));
     bar->setMovable(false);
@@ -95,12 +109,41 @@ void MainWindow::setupSliders() {
 void MainWindow::slider_Change(Slider which) {
     const SliderEntry& entry = entryOf(which);
     const QString value = QString::number(slider(which)->value());
-    // The conversion reads its parameters from the active document's file, so the value goes
-    // there at once. A write that fails is not reported.
+    // The conversion reads its parameters from the active document's file. Writing it at every step
+    // of a drag makes the drag stutter, so the values go in batches, and everything that reads the
+    // file (activation, closing, a command, a conversion start, exit) flushes first. A write that
+    // fails is not reported.
     if (!m_state.IniPath.isEmpty()) {
-        document::IniFile::writeString(m_state.IniPath, document::IniSectionName, QLatin1String(entry.key), value);
+        if (m_pendingStatePath != m_state.IniPath) {
+            flushStateWrites();
+            m_pendingStatePath = m_state.IniPath;
+        }
+        const QString key = QLatin1String(entry.key);
+        auto it =
+            std::find_if(m_pendingStateValues.begin(), m_pendingStateValues.end(),
+                         [&key](const QPair<QString, QString>& pending) { return pending.first == key; });
+        if (it != m_pendingStateValues.end()) {
+            it->second = value;
+        } else {
+            m_pendingStateValues.append({key, value});
+        }
+        if (!m_stateWriteTimer->isActive()) {
+            m_stateWriteTimer->start();
+        }
     }
     setStatusPanelText(entry.panel, value);
+}
+
+void MainWindow::flushStateWrites() {
+    m_stateWriteTimer->stop();
+    const QString path = std::exchange(m_pendingStatePath, QString());
+    const QList<QPair<QString, QString>> values = std::exchange(m_pendingStateValues, {});
+    // A file that is gone was given up by its window (closed, or saved under a new name); it must
+    // not come back.
+    if (values.isEmpty() || !QFileInfo::exists(path)) {
+        return;
+    }
+    document::IniFile::writeStrings(path, document::IniSectionName, values);
 }
 
 void MainWindow::slider_MouseMove(Slider which) {
@@ -124,9 +167,15 @@ void MainWindow::setupStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
 
-    m_statusPanels[1] = makePanel(bar, QStringLiteral("Panel1"), QString(), 200);
-    m_statusPanels[1]->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    bar->addWidget(m_statusPanels[1], 1);
+    // Panel 1 holds paths of any length; a long one is cut and shown whole as the tool tip.
+    m_pathPanel = new ElidedLabel(bar);
+    m_pathPanel->setObjectName(QStringLiteral("Panel1"));
+    m_pathPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_pathPanel->setMinimumWidth(200);
+    m_pathPanel->setContentsMargins(4, 0, 4, 0);
+    m_pathPanel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_statusPanels[1] = m_pathPanel;
+    bar->addWidget(m_pathPanel, 1);
     for (const SliderEntry& entry : kSliders) {
         QLabel* panel = makePanel(bar, QLatin1String(entry.key), QString::fromUtf8(entry.caption), 64);
         panel->setAlignment(Qt::AlignCenter);
@@ -152,6 +201,15 @@ void MainWindow::setupStatusBar() {
     layout->addWidget(text);
     m_statusPanels[5] = text;
     bar->addWidget(sizePanel);
+}
+
+void MainWindow::resetStatusPanels() {
+    // As at start-up: no path, and each panel its label.
+    setStatusPanelText(1, QString());
+    for (const SliderEntry& entry : kSliders) {
+        setStatusPanelText(entry.panel, QString::fromUtf8(entry.caption));
+    }
+    setStatusPanelText(5, QStringLiteral("画像サイズ"));
 }
 
 } // namespace quarbel::ui

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "panes/PaneLayout.h"
+
+#include <gtest/gtest.h>
 
 namespace quarbel::panes {
 namespace {
@@ -76,8 +76,16 @@ TEST(PaneLayout, ScrollBarsFollowThePaneAgainstItsContainer) {
         {{200, 250}, {200, 250}, false, false, 0, 0, {}, {}},
         {{200, 250}, {300, 200}, true, false, 100, 0, {0, 231, 197, 16}, {}},
         {{200, 250}, {150, 400}, false, true, 0, 150, {}, {181, 0, 16, 247}},
-        {{200, 250}, {300, 400}, true, true, 100, 150, {0, 231, 181, 16}, {181, 0, 16, 231}},
-        {{10, 10}, {300, 400}, true, true, 290, 390, {0, -9, 0, 16}, {-9, 0, 16, 0}},
+        // Both bars: each range also brings out the strip the other bar covers (16 + 3 margin).
+        {{200, 250}, {300, 400}, true, true, 119, 169, {0, 231, 181, 16}, {181, 0, 16, 231}},
+        {{10, 10}, {300, 400}, true, true, 300, 400, {0, -9, 0, 16}, {-9, 0, 16, 0}},
+        // Only just too high, but wider: the horizontal bar hides the last rows, so both bars.
+        {{200, 250}, {300, 240}, true, true, 119, 9, {0, 231, 181, 16}, {181, 0, 16, 231}},
+        {{200, 250}, {190, 400}, true, true, 9, 169, {0, 231, 181, 16}, {181, 0, 16, 231}},
+        // Fitting beside the strip of a bar that is not there needs no bar at all.
+        {{200, 250}, {190, 240}, false, false, 0, 0, {}, {}},
+        {{200, 250}, {300, 231}, true, false, 100, 0, {0, 231, 197, 16}, {}},
+        {{200, 250}, {181, 400}, false, true, 0, 150, {}, {181, 0, 16, 247}},
     };
     for (const Row& r : rows) {
         const ScrollBarLayout bars = scrollBarLayout(r.container, r.pane, 16, 16);

@@ -2,6 +2,9 @@
 // splitter dragged with the mouse.
 
 #include "FrameFixture.h"
+#include "document/RunStates.h"
+#include "panes/Splitter.h"
+#include "platform/Picture.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -9,9 +12,6 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
-
-#include "panes/Splitter.h"
-#include "platform/Picture.h"
 
 namespace quarbel::testing {
 namespace {
@@ -36,7 +36,9 @@ protected:
         return image;
     }
 
-    void runTimer() { ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); })); }
+    void runTimer() {
+        ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
+    }
 
     void insertFromFile(void (ui::MainWindow::*command)(), const QImage& image) {
         const QString path = inAppDir(QStringLiteral("p%1.bmp").arg(++m_files));
@@ -46,7 +48,9 @@ protected:
         runTimer();
     }
 
-    static void click(QWidget* widget, QPoint pos = {2, 2}) { QTest::mouseClick(widget, Qt::LeftButton, {}, pos); }
+    static void click(QWidget* widget, QPoint pos = {2, 2}) {
+        QTest::mouseClick(widget, Qt::LeftButton, {}, pos);
+    }
 
     bool editEntries(bool cut, bool copy, bool paste, bool clear) const {
         return frame->menuEnabled(Menu::mnuCut) == cut && frame->buttonEnabled(6) == cut &&
@@ -80,7 +84,8 @@ TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocumen
 
     EXPECT_FALSE(second->picBefore()->isHidden());
     EXPECT_EQ(second->picBefore()->picture().convertToFormat(QImage::Format_RGB32), picture);
-    EXPECT_EQ(second->picUra().convertToFormat(QImage::Format_RGB32), picture) << "the converter reads the paste";
+    EXPECT_EQ(second->picUra().convertToFormat(QImage::Format_RGB32), picture)
+        << "the converter reads the paste";
     EXPECT_EQ(state.PicDesignPath, designPath) << "a pasted picture has no file";
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStart));
     EXPECT_TRUE(first->picAfter()->isVisibleTo(first)) << "copy leaves the source";
@@ -120,9 +125,12 @@ TEST_F(ClipboardTest, ClearingAPaneResetsWhatDependsOnIt) {
         bool conversionReset;
     };
     const Row rows[] = {
-        {"Design", &panes::DocumentWindow::picBefore, &document::AppState::PicDesignPath, Menu::mnuSaveDesign, true},
-        {"Field", &panes::DocumentWindow::picField, &document::AppState::PicFieldPath, Menu::mnuSaveField, true},
-        {"Stereo", &panes::DocumentWindow::picAfter, &document::AppState::PicStereoPath, Menu::mnuSaveStereo, false},
+        {"Design", &panes::DocumentWindow::picBefore, &document::AppState::PicDesignPath, Menu::mnuSaveDesign,
+         true},
+        {"Field", &panes::DocumentWindow::picField, &document::AppState::PicFieldPath, Menu::mnuSaveField,
+         true},
+        {"Stereo", &panes::DocumentWindow::picAfter, &document::AppState::PicStereoPath, Menu::mnuSaveStereo,
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -159,12 +167,13 @@ TEST_F(ClipboardTest, APastedPictureWiderThan1024IsRefused) {
     frame->mnuPaste_Click();
     runTimer();
     ASSERT_EQ(dialogs.asked().size(), 1);
-    EXPECT_EQ(dialogs.asked()[0].text, QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
+    EXPECT_EQ(dialogs.asked()[0].text,
+              QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart));
 }
 
-TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrRightAfterOpeningOrWithoutAPane) {
+TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrWhileADocumentOpensOrWithoutAPane) {
     frame->mnuMono_Click();
     insertFromFile(&ui::MainWindow::mnuInsDesign_Click, pattern(10, 10));
     QGuiApplication::clipboard()->setImage(pattern(5, 5));
@@ -172,22 +181,109 @@ TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrRightAfterOpeningOrWit
     const bool cut = frame->menuEnabled(Menu::mnuCut);
     const bool paste = frame->menuEnabled(Menu::mnuPaste);
 
+    // Paste with no pane selected posts nothing, so the last command does not run again.
+    frame->mnuPaste_Click();
+    EXPECT_FALSE(active()->Timer1()->isActive());
+    frame->mnuCopy_Click();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(5, 5))
+        << "copy without a pane copies nothing";
+
     state.run.Converting = true;
     click(active()->picBefore());
     click(active()->picContAfter(), {20, 20});
     state.run.Converting = false;
-    state.CommandTag = QStringLiteral("MDImnuOpen");
+    // An opened document's pictures are on their way (nothing to load here).
+    state.OpenPicCode.clear();
+    frame->PostCommand(QStringLiteral("MDImnuOpen"));
     click(active()->picContAfter(), {20, 20});
     EXPECT_EQ(state.PicSource, QStringLiteral("FromFile"));
     EXPECT_EQ(frame->menuEnabled(Menu::mnuCut), cut);
     EXPECT_EQ(frame->menuEnabled(Menu::mnuPaste), paste);
     EXPECT_FALSE(active()->picBefore()->pressedLook());
 
-    // Paste with no pane selected posts nothing, so the last command does not run again.
+    // Once the opening has run, the empty areas answer again, here and in a later new document.
+    runTimer();
+    ASSERT_EQ(state.CommandTag, QStringLiteral("MDImnuOpen"));
+    click(active()->picContAfter(), {20, 20});
+    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicAfter"));
+    frame->mnuFieldColor_Click();
+    click(active()->picContField(), {20, 20});
+    EXPECT_EQ(state.PicSource, QStringLiteral("CBpicField"));
+    EXPECT_TRUE(editEntries(false, false, true, false));
+}
+
+TEST_F(ClipboardTest, PasteFollowsTheClipboard) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    EXPECT_TRUE(editEntries(false, false, false, false));
+    // No pane chosen: a picture arriving gives Paste nowhere to go.
+    QGuiApplication::clipboard()->setImage(pattern(5, 5));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(editEntries(false, false, false, false));
+
+    click(form->picContBefore(), {20, 20});
+    ASSERT_TRUE(editEntries(false, false, true, false));
+    QGuiApplication::clipboard()->setText(QStringLiteral("words, not a picture"));
+    EXPECT_TRUE(waitUntil([&] { return editEntries(false, false, false, false); }));
+    QGuiApplication::clipboard()->setImage(pattern(7, 7));
+    EXPECT_TRUE(waitUntil([&] { return editEntries(false, false, true, false); }));
+    QGuiApplication::clipboard()->clear();
+    EXPECT_TRUE(waitUntil([&] { return editEntries(false, false, false, false); }));
+
+    // During a run the running set stays; with no document Paste stays off.
+    QGuiApplication::clipboard()->setImage(pattern(7, 7));
+    EXPECT_TRUE(waitUntil([&] { return frame->menuEnabled(Menu::mnuPaste); }));
+    document::SetConvertRunning(*frame);
+    state.run.Converting = true;
+    QGuiApplication::clipboard()->clear();
+    QGuiApplication::clipboard()->setImage(pattern(3, 3));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuPaste));
+    state.run.Converting = false;
+    dialogs.queueAnswer(platform::Answer::No);
+    ASSERT_TRUE(closeWindowOf(form));
+    QGuiApplication::clipboard()->setImage(pattern(4, 4));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuPaste));
+    EXPECT_FALSE(frame->buttonEnabled(8));
+}
+
+TEST_F(ClipboardTest, TheChosenPaneBelongsToTheWindowWhereItWasChosen) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* first = active();
+    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, pattern(30, 20));
+    frame->mnuMono_Click();
+    panes::DocumentWindow* second = active();
+    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, pattern(30, 20));
+    activate(first);
+    click(first->picAfter());
+    ASSERT_EQ(state.PicSource, QStringLiteral("CBpicAfter"));
+    QGuiApplication::clipboard()->setImage(pattern(6, 6));
+
+    // Nothing was chosen in the second window: the Edit commands find no pane there.
+    activate(second);
+    ASSERT_EQ(active(), second);
+    ASSERT_TRUE(frame->menuEnabled(Menu::mnuClear)) << "the insertion left Clear on";
+    frame->menuAction(Menu::mnuClear)->trigger();
+    frame->mnuCut_Click();
     frame->mnuPaste_Click();
-    EXPECT_FALSE(active()->Timer1()->isActive());
-    frame->mnuCopy_Click();
-    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(5, 5)) << "copy without a pane copies nothing";
+    EXPECT_FALSE(second->picAfter()->isHidden());
+    EXPECT_FALSE(second->Timer1()->isActive()) << "Paste posts nothing";
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(6, 6)) << "Cut copied nothing";
+
+    // The first window kept its choice.
+    activate(first);
+    frame->menuAction(Menu::mnuClear)->trigger();
+    EXPECT_TRUE(first->picAfter()->isHidden());
+    EXPECT_FALSE(second->picAfter()->isHidden());
+
+    // Choosing in the second window, then inserting there from a file, leaves it without a choice.
+    activate(second);
+    click(second->picAfter());
+    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, pattern(8, 8));
+    frame->mnuClear_Click();
+    EXPECT_FALSE(second->picAfter()->isHidden());
+    EXPECT_FALSE(second->picBefore()->isHidden());
 }
 
 void dragEvent(QWidget* splitter, QEvent::Type type, QPoint windowPos, Qt::MouseButtons buttons) {

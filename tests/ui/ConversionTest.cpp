@@ -1,12 +1,13 @@
 // Pictures inserted through the routed commands, and conversion runs driven by the real event loop.
 
 #include "FrameFixture.h"
+#include "document/RunStates.h"
+#include "document/StateFile.h"
+#include "platform/Picture.h"
+#include "support/NestedLoopDialogs.h"
 
 #include <QScrollBar>
 #include <QTimer>
-
-#include "document/RunStates.h"
-#include "platform/Picture.h"
 
 namespace quarbel::testing {
 namespace {
@@ -89,7 +90,8 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     frame->mnuMono_Click();
     insertFromFile(&ui::MainWindow::mnuInsDesign_Click, picture(QStringLiteral("wide.bmp"), 1025, 3));
     ASSERT_EQ(dialogs.asked().size(), 2);
-    EXPECT_EQ(dialogs.asked()[1].text, QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
+    EXPECT_EQ(dialogs.asked()[1].text,
+              QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
     EXPECT_EQ(dialogs.asked()[1].icon, platform::MessageIcon::Exclamation);
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_TRUE(active()->picUra().isNull());
@@ -119,8 +121,12 @@ TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
         {&ui::MainWindow::mnuMono_Click, {&ui::MainWindow::mnuInsDesign_Click}, true},
         {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsDesign_Click}, false},
         {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsField_Click}, false},
-        {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsField_Click, &ui::MainWindow::mnuInsDesign_Click}, true},
-        {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsDesign_Click, &ui::MainWindow::mnuInsField_Click}, true},
+        {&ui::MainWindow::mnuFieldColor_Click,
+         {&ui::MainWindow::mnuInsField_Click, &ui::MainWindow::mnuInsDesign_Click},
+         true},
+        {&ui::MainWindow::mnuFieldColor_Click,
+         {&ui::MainWindow::mnuInsDesign_Click, &ui::MainWindow::mnuInsField_Click},
+         true},
         {&ui::MainWindow::mnuMono_Click, {&ui::MainWindow::mnuInsStereo_Click}, false},
     };
     const QString path = picture(QStringLiteral("p.bmp"), 20, 10);
@@ -150,7 +156,8 @@ TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersSt
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_FALSE(active()->picField()->isHidden());
     EXPECT_FALSE(active()->picAfter()->isHidden());
-    EXPECT_TRUE(frame->menuEnabled(Menu::mnuPrint) && frame->buttonEnabled(4)) << "a Stereo picture can be printed";
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuPrint) && frame->buttonEnabled(4))
+        << "a Stereo picture can be printed";
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveField) && !frame->menuEnabled(Menu::mnuSaveDesign));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart)) << "no Design picture, nothing to convert";
 }
@@ -183,7 +190,8 @@ TEST_F(ConversionTest, AWholeRunMakesTheStereoImageAndLeavesTheFinishedMenus) {
     EXPECT_EQ(frame->statusPanelText(1), state.IniPath);
     EXPECT_EQ(frame->convStartCaption(), QStringLiteral("開始"));
     EXPECT_EQ(frame->toolbarButton(11)->toolTip(), QStringLiteral("開始"));
-    for (Menu m : {Menu::mnuConvStart, Menu::mnuSaveStereo, Menu::mnuPrint, Menu::mnuSaveDesign, Menu::mnuOpen}) {
+    for (Menu m :
+         {Menu::mnuConvStart, Menu::mnuSaveStereo, Menu::mnuPrint, Menu::mnuSaveDesign, Menu::mnuOpen}) {
         EXPECT_TRUE(frame->menuEnabled(m)) << document::menuName(m);
     }
     for (Menu m : {Menu::mnuConvStop, Menu::mnuConvExit, Menu::mnuSaveField}) {
@@ -212,7 +220,8 @@ TEST_F(ConversionTest, AFlatDesignLeavesAFieldThatRepeatsAtTheRepeatWidthUnchang
     ASSERT_EQ(sliderValue(document::Slider::sldKurikaesi), 70);
 
     frame->mnuConvStart_Click();
-    ASSERT_TRUE(waitUntil([&] { return frame->statusPanelText(5) == QStringLiteral("150 × 12") && !state.run.Converting; }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return frame->statusPanelText(5) == QStringLiteral("150 × 12") && !state.run.Converting; }));
     EXPECT_EQ(active()->picAfter()->picture().convertToFormat(QImage::Format_RGB32), field);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveField));
 }
@@ -244,7 +253,11 @@ TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
     EXPECT_TRUE(form->picAfter()->isHidden());
     EXPECT_FALSE(state.run.Converting);
     EXPECT_TRUE(subWindowEnabled(other));
-    EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveStereo));
+    // The Stereo picture is gone: saving it is off rather than a command that does nothing, and
+    // the document's file says so for its next activation.
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveStereo));
+    EXPECT_EQ(document::parseFlag(iniValue(state.IniPath, "mnuSaveStereo")), false);
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveGazou) && frame->menuEnabled(Menu::mnuSaveDesign));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuPrint));
     EXPECT_FALSE(frame->buttonEnabled(4));
     EXPECT_TRUE(frame->statusPanelText(5).isEmpty());
@@ -269,6 +282,189 @@ TEST_F(ConversionTest, ClosingAPausedWindowHandsTheFrameBack) {
     EXPECT_EQ(documents().size(), 1);
     EXPECT_EQ(frame->convStartCaption(), QStringLiteral("開始"));
     EXPECT_EQ(tmpFiles().size(), 1) << "the closed document's file stays deleted";
+}
+
+TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromItsCorner) {
+    using Bar = QScrollBar* (panes::DocumentWindow::*)() const;
+    const struct {
+        const char* name;
+        void (ui::MainWindow::*insert)();
+        panes::PicturePane* (panes::DocumentWindow::*pane)() const;
+        Bar hsb;
+        Bar vsb;
+    } rows[] = {
+        {"Design", &ui::MainWindow::mnuInsDesign_Click, &panes::DocumentWindow::picBefore,
+         &panes::DocumentWindow::hsbBefore, &panes::DocumentWindow::vsbBefore},
+        {"Stereo", &ui::MainWindow::mnuInsStereo_Click, &panes::DocumentWindow::picAfter,
+         &panes::DocumentWindow::hsbAfter, &panes::DocumentWindow::vsbAfter},
+    };
+    const QString large = picture(QStringLiteral("large.bmp"), 1000, 900);
+    const QString small = picture(QStringLiteral("small.bmp"), 40, 30);
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        panes::PicturePane* pane = (form->*row.pane)();
+        QScrollBar* hsb = (form->*row.hsb)();
+        QScrollBar* vsb = (form->*row.vsb)();
+        const auto scrollToEnd = [&] {
+            ASSERT_TRUE(hsb->isVisibleTo(form) && vsb->isVisibleTo(form));
+            hsb->setValue(hsb->maximum());
+            vsb->setValue(vsb->maximum());
+        };
+        insertFromFile(row.insert, large);
+        scrollToEnd();
+        // The last pixel lies left of the vertical bar and above the horizontal one.
+        const QPoint last = pane->mapTo(pane->parentWidget(), QPoint(999, 899));
+        EXPECT_LT(last.x(), vsb->x());
+        EXPECT_LT(last.y(), hsb->y());
+        EXPECT_GE(last.x(), 0);
+        EXPECT_GE(last.y(), 0);
+
+        // A picture that fits shows whole, with no bars and no offset left behind.
+        insertFromFile(row.insert, small);
+        EXPECT_EQ(pane->pos(), QPoint(0, 0));
+        EXPECT_TRUE(hsb->isHidden() && vsb->isHidden());
+        // A large one again starts at its top left corner.
+        insertFromFile(row.insert, large);
+        scrollToEnd();
+        insertFromFile(row.insert, large);
+        EXPECT_EQ(pane->pos(), QPoint(0, 0));
+        EXPECT_EQ(hsb->value(), 0);
+        EXPECT_EQ(vsb->value(), 0);
+        scrollToEnd();
+    }
+
+    // A conversion's result is a new Stereo picture: it too starts at its corner.
+    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, picture(QStringLiteral("design.bmp"), 700, 900));
+    ASSERT_NE(form->picAfter()->pos(), QPoint(0, 0));
+    frame->mnuConvStart_Click();
+    ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
+    EXPECT_EQ(form->picAfter()->pos(), QPoint(0, 0));
+    EXPECT_EQ(form->vsbAfter()->value(), 0);
+    ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
+}
+
+// The close question shown as a real dialog is: with an event loop of its own.
+class CloseQuestionTest : public ConversionTest {
+protected:
+    void SetUp() override {
+        ConversionTest::SetUp();
+        frame.reset();
+        frame = std::make_unique<ui::MainWindow>(state, shownDialogs, shell);
+        frame->MDIForm_Load();
+    }
+
+    // What the user sees while the question is up.
+    struct Seen {
+        int row = -1;
+        bool openOn = false;
+        bool pauseOn = false;
+        bool slidersOn = false;
+        QString caption;
+    };
+    void watchQuestion(panes::DocumentWindow* form) {
+        shownDialogs.whileShown = [this, form] {
+            seen.row = form->conversion().CurrentRow;
+            seen.openOn = frame->menuEnabled(Menu::mnuOpen);
+            seen.pauseOn = frame->menuEnabled(Menu::mnuConvStop) || frame->buttonEnabled(12);
+            seen.slidersOn = frame->sliderEnabled(document::Slider::sldKurikaesi);
+            seen.caption = frame->convStartCaption();
+        };
+    }
+
+    testing::NestedLoopDialogs shownDialogs{dialogs};
+    Seen seen;
+};
+
+TEST_F(CloseQuestionTest, TheRunStandsStillBehindTheQuestionAndGoesOnAfterCancel) {
+    const struct {
+        const char* how;
+        bool paused;
+        std::function<bool(panes::DocumentWindow*)> close;
+    } rows[] = {
+        {"close box", false, [this](panes::DocumentWindow* form) { return closeWindowOf(form); }},
+        {"close box, paused", true, [this](panes::DocumentWindow* form) { return closeWindowOf(form); }},
+        {"program end", false, [this](panes::DocumentWindow*) { return frame->close(); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.how);
+        panes::DocumentWindow* form = readyRandomDot(32, 4000);
+        if (row.paused) {
+            startThenPauseAfter(form, 3);
+        } else {
+            frame->mnuConvStart_Click();
+            ASSERT_TRUE(spinUntil([&] { return form->conversion().CurrentRow >= 3; }));
+        }
+        watchQuestion(form);
+        const int rowAtClose = form->conversion().CurrentRow;
+        dialogs.queueAnswer(platform::Answer::Cancel);
+        EXPECT_FALSE(row.close(form));
+
+        EXPECT_EQ(seen.row, rowAtClose) << "no row converted behind the question";
+        EXPECT_TRUE(seen.openOn && seen.slidersOn) << "the document's idle state is shown";
+        EXPECT_FALSE(seen.pauseOn);
+        EXPECT_EQ(seen.caption, QStringLiteral("開始"));
+
+        // Cancel: the run is back as it was.
+        EXPECT_TRUE(form->holdsRun());
+        EXPECT_TRUE(state.run.Converting);
+        EXPECT_FALSE(subWindowEnabled(other));
+        EXPECT_EQ(frame->convStartCaption(), QStringLiteral("継続"));
+        EXPECT_FALSE(frame->menuEnabled(Menu::mnuOpen));
+        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStop), !row.paused);
+        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvExit), row.paused);
+        EXPECT_EQ(frame->statusPanelText(1), row.paused ? kPaused : kRunning);
+        if (row.paused) {
+            frame->mnuConvStart_Click();
+        }
+        EXPECT_TRUE(spinUntil([&] { return form->conversion().CurrentRow > rowAtClose + 3; }));
+        ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
+
+        // Next round on fresh windows.
+        for (panes::DocumentWindow* document : documents()) {
+            dialogs.queueAnswer(platform::Answer::No);
+            ASSERT_TRUE(closeWindowOf(document));
+        }
+    }
+}
+
+TEST_F(CloseQuestionTest, YesSavesTheIdleStateAndEndsTheRun) {
+    for (const bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "running");
+        panes::DocumentWindow* form = readyRandomDot(32, 4000);
+        if (paused) {
+            startThenPauseAfter(form, 3);
+        } else {
+            frame->mnuConvStart_Click();
+            ASSERT_TRUE(spinUntil([&] { return form->conversion().CurrentRow >= 3; }));
+        }
+        watchQuestion(form);
+        const QString saved = inAppDir(paused ? QStringLiteral("paused.qbd") : QStringLiteral("running.qbd"));
+        dialogs.queueAnswer(platform::Answer::Yes);
+        dialogs.queueFile(platform::FileChoice{saved, QFileInfo(saved).fileName()});
+        const QPointer<panes::DocumentWindow> guard(form);
+        ASSERT_TRUE(closeWindowOf(form));
+        EXPECT_TRUE(guard.isNull());
+
+        // The document holds what the user had before starting, never the running set.
+        const struct {
+            const char* key;
+            bool on;
+        } keys[] = {{"mnuOpen", true},      {"mnuNew", true},       {"mnuConvStart", true},
+                    {"mnuConvStop", false}, {"mnuConvExit", false}, {"mnuInsDesign", true},
+                    {"knButtons2", true},   {"knButtons11", true},  {"knButtons12", false},
+                    {"knButtons13", false}, {"knText2", true},      {"sldMitudoEnabled", true}};
+        for (const auto& key : keys) {
+            EXPECT_EQ(document::parseFlag(iniValue(saved, key.key)), key.on) << key.key;
+        }
+        EXPECT_FALSE(state.run.Converting);
+        EXPECT_TRUE(subWindowEnabled(other));
+        EXPECT_EQ(active(), other);
+        EXPECT_EQ(frame->convStartCaption(), QStringLiteral("開始"));
+        dialogs.queueAnswer(platform::Answer::No);
+        ASSERT_TRUE(closeWindowOf(other));
+    }
 }
 
 TEST_F(ConversionTest, TwoPostsWithinTheDelayRunOnce) {

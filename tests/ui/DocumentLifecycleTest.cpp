@@ -631,7 +631,8 @@ TEST_F(SaveAsTest, SaveImageAndPrintOnEmptyPanesDoNothing) {
     EXPECT_EQ(fileLines(state.IniPath), before);
 
     // Paste with no pane recorded keeps the previous tag.
-    state.PicSource = QStringLiteral("CBpicField");
+    QTest::mouseClick(active()->picContField(), Qt::LeftButton, {}, {20, 20}); // the empty Field area
+    ASSERT_EQ(state.PicSource, QStringLiteral("CBpicField"));
     frame->mnuPaste_Click();
     EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsField"));
     state.PicSource = QStringLiteral("FromFile");

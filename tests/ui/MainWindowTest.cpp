@@ -1,17 +1,20 @@
 // The frame on its own: start-up state, the menu tree, the toolbar, sliders, status bar, About box.
 
+#include "FrameFixture.h"
+#include "platform/Picture.h"
+#include "ui/AboutBox.h"
+
+#include <QAbstractButton>
 #include <QAction>
+#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QAbstractButton>
 #include <QMouseEvent>
 #include <QSlider>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-
-#include "FrameFixture.h"
-#include "ui/AboutBox.h"
 
 namespace quarbel::testing {
 namespace {
@@ -34,16 +37,17 @@ QString describeMenu(const QList<QAction*>& actions) {
 }
 
 TEST_F(FrameTest, MenuTreeHasTheDesignedNestingAndOrder) {
-    EXPECT_EQ(describeMenu(frame->menuBar()->actions()),
-              QStringLiteral("mnuFile[mnuNew[mnuWizard mnuFieldColor mnuColor mnuMono] mnuBar1 mnuOpen mnuSave "
-                             "mnuSaveName mnuSaveGazou[mnuSaveDesign mnuSaveField mnuSaveStereo] mnuClose mnuBar3 "
-                             "mnuPrint mnuBar4 mnuEnd] "
-                             "mnuHensyuu[mnuEditer[mnuEditerChoice mnuEditerBoot] mnuBar5 mnuCut mnuCopy mnuPaste "
-                             "mnuBar6 mnuClear] "
-                             "mnuIns[mnuInsDesign mnuInsField mnuInsStereo] "
-                             "mnuConvert[mnuConvStart mnuConvStop mnuConvExit] "
-                             "mnuWindow[] "
-                             "mnuHelp[mnuInfomation mnuSetumei]"));
+    EXPECT_EQ(
+        describeMenu(frame->menuBar()->actions()),
+        QStringLiteral("mnuFile[mnuNew[mnuWizard mnuFieldColor mnuColor mnuMono] mnuBar1 mnuOpen mnuSave "
+                       "mnuSaveName mnuSaveGazou[mnuSaveDesign mnuSaveField mnuSaveStereo] mnuClose mnuBar3 "
+                       "mnuPrint mnuBar4 mnuEnd] "
+                       "mnuHensyuu[mnuEditer[mnuEditerChoice mnuEditerBoot] mnuBar5 mnuCut mnuCopy mnuPaste "
+                       "mnuBar6 mnuClear] "
+                       "mnuIns[mnuInsDesign mnuInsField mnuInsStereo] "
+                       "mnuConvert[mnuConvStart mnuConvStop mnuConvExit] "
+                       "mnuWindow[] "
+                       "mnuHelp[mnuInfomation mnuSetumei]"));
 }
 
 TEST_F(FrameTest, EveryMenuIdIsBoundToTheActionOfItsName) {
@@ -115,10 +119,10 @@ TEST_F(FrameTest, StartUpLeavesOnlyNewOpenExitEditorWindowAndHelpUsable) {
     EXPECT_TRUE(documents().isEmpty());
     EXPECT_TRUE(tmpFiles().isEmpty());
 
-    const Menu usable[] = {Menu::mnuFile,    Menu::mnuNew,          Menu::mnuWizard,     Menu::mnuFieldColor,
-                           Menu::mnuColor,   Menu::mnuMono,         Menu::mnuOpen,       Menu::mnuEnd,
-                           Menu::mnuHensyuu, Menu::mnuEditer,       Menu::mnuEditerChoice, Menu::mnuEditerBoot,
-                           Menu::mnuIns,     Menu::mnuConvert,      Menu::mnuWindow,     Menu::mnuHelp,
+    const Menu usable[] = {Menu::mnuFile,       Menu::mnuNew,     Menu::mnuWizard,       Menu::mnuFieldColor,
+                           Menu::mnuColor,      Menu::mnuMono,    Menu::mnuOpen,         Menu::mnuEnd,
+                           Menu::mnuHensyuu,    Menu::mnuEditer,  Menu::mnuEditerChoice, Menu::mnuEditerBoot,
+                           Menu::mnuIns,        Menu::mnuConvert, Menu::mnuWindow,       Menu::mnuHelp,
                            Menu::mnuInfomation, Menu::mnuSetumei};
     for (int i = 0; i < document::MenuCount; ++i) {
         const auto id = static_cast<Menu>(i);
@@ -226,6 +230,11 @@ TEST_F(FrameTest, SlidersHaveTheirRangesStepsTicksAndCaptions) {
 
 TEST_F(FrameTest, SliderChangeWritesTheActiveFileAndStatusPanelEvenWhenUnchanged) {
     state.IniPath = inAppDir(QStringLiteral("doc.qbd"));
+    ASSERT_TRUE(document::IniFile::writeString(state.IniPath, document::IniSectionName,
+                                               QStringLiteral("Mitudo"), QStringLiteral("1")));
+    const auto stored = [&](const char* key, const QString& value) {
+        return waitUntil([&] { return iniValue(state.IniPath, key) == value; });
+    };
     const struct {
         Slider id;
         const char* key;
@@ -238,21 +247,21 @@ TEST_F(FrameTest, SliderChangeWritesTheActiveFileAndStatusPanelEvenWhenUnchanged
         frame->setSliderEnabled(row.id, true);
         frame->slider(row.id)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         const QString moved = QString::number(frame->sliderValue(row.id));
-        EXPECT_EQ(iniValue(state.IniPath, row.key), moved) << row.key;
-        EXPECT_EQ(frame->statusPanelText(row.panel), moved);
+        EXPECT_EQ(frame->statusPanelText(row.panel), moved) << "the panel follows at once";
+        EXPECT_TRUE(stored(row.key, moved)) << row.key;
 
         frame->setSliderValue(row.id, row.value);
-        EXPECT_EQ(iniValue(state.IniPath, row.key), QString::number(row.value));
+        EXPECT_TRUE(stored(row.key, QString::number(row.value)));
         // The same value again still reaches the file (it may have been written by another window).
         document::IniFile::writeString(state.IniPath, document::IniSectionName, QLatin1String(row.key),
                                        QStringLiteral("5"));
         frame->setSliderValue(row.id, row.value);
-        EXPECT_EQ(iniValue(state.IniPath, row.key), QString::number(row.value)) << row.key;
+        EXPECT_TRUE(stored(row.key, QString::number(row.value))) << row.key;
         EXPECT_EQ(frame->statusPanelText(row.panel), QString::number(row.value));
     }
     // Out of range values are clamped by the slider, and the clamped value is what is stored.
     frame->setSliderValue(Slider::sldRittaido, 500);
-    EXPECT_EQ(iniValue(state.IniPath, "Rittaido"), QStringLiteral("50"));
+    EXPECT_TRUE(stored("Rittaido", QStringLiteral("50")));
 }
 
 TEST_F(FrameTest, HoveringASliderShowsItsValueAsTheTip) {
@@ -305,6 +314,336 @@ TEST_F(FrameTest, IconsAreDrawn) {
         EXPECT_FALSE(frame->toolbarButton(index)->icon().pixmap(16, 16).isNull()) << index;
     }
     EXPECT_FALSE(frame->windowIcon().pixmap(32, 32).isNull());
+}
+
+// ---- the Window menu and the document windows' frames -----------------------------------------
+
+class WindowMenuTest : public FrameTest {
+protected:
+    void SetUp() override {
+        FrameTest::SetUp();
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    }
+
+    // Keys go where the user's keys go: to the focused widget, or the active pop-up.
+    static void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target) {
+            target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        }
+        ASSERT_NE(target, nullptr);
+        QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+    }
+
+    QStringList enabledEntries() const {
+        QStringList texts;
+        for (const QAction* action : frame->windowMenu()->actions()) {
+            if (action->isEnabled() && !action->isSeparator()) {
+                texts << action->text();
+            }
+        }
+        return texts;
+    }
+
+    QMdiSubWindow* subWindowOf(const panes::DocumentWindow* form) const {
+        for (QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
+            if (window->widget() == form) {
+                return window;
+            }
+        }
+        return nullptr;
+    }
+
+    QAction* entryFor(const panes::DocumentWindow* form) const {
+        for (QAction* action : frame->windowMenu()->actions()) {
+            if (action->text().endsWith(QLatin1Char(' ') + form->windowTitle())) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
+    QMdiSubWindow* frontWindow() const {
+        return frame->mdiArea()->subWindowList(QMdiArea::StackingOrder).constLast();
+    }
+};
+
+TEST_F(WindowMenuTest, OpensWithItsListEveryTimeEvenAfterOpeningWithNoDocument) {
+    press(Qt::Key_W, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->windowMenu()->isVisible(); }));
+    EXPECT_FALSE(frame->windowMenu()->actions().isEmpty()) << "an empty pop-up is never shown";
+    EXPECT_TRUE(enabledEntries().isEmpty()) << "nothing to choose";
+    press(Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->windowMenu()->isVisible(); }));
+
+    press(Qt::Key_F5);
+    press(Qt::Key_F5);
+    ASSERT_EQ(documents().size(), 2);
+    press(Qt::Key_W, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->windowMenu()->isVisible(); }));
+    EXPECT_EQ(enabledEntries(), (QStringList{QStringLiteral("&1 Quarbel1"), QStringLiteral("&2 Quarbel2")}));
+    press(Qt::Key_Escape);
+
+    // The list also follows closing, without the menu being opened in between.
+    dialogs.queueAnswer(platform::Answer::No);
+    ASSERT_TRUE(closeWindowOf(documents().constFirst()));
+    EXPECT_EQ(enabledEntries(), QStringList{QStringLiteral("&1 Quarbel2")});
+}
+
+TEST_F(WindowMenuTest, ChoosingAWindowMakesItTheActiveDocumentWhateverHasTheFocus) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* dots = active();
+    frame->mnuFieldColor_Click();
+    panes::DocumentWindow* field = active();
+    activate(dots);
+    ASSERT_EQ(active(), dots);
+    QSlider* density = frame->slider(Slider::sldMitudo);
+    ASSERT_TRUE(density->isEnabled());
+    density->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return density->hasFocus(); }));
+
+    frame->windowMenu()->popup(frame->mapToGlobal(QPoint(40, 40)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->windowMenu()->isVisible(); }));
+    QAction* entry = entryFor(field);
+    ASSERT_NE(entry, nullptr);
+    QTest::mouseClick(frame->windowMenu(), Qt::LeftButton, {},
+                      frame->windowMenu()->actionGeometry(entry).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->windowMenu()->isVisible(); }));
+    EXPECT_EQ(active(), field);
+    EXPECT_EQ(frame->mdiArea()->activeSubWindow(), subWindowOf(field));
+    EXPECT_EQ(frontWindow(), subWindowOf(field));
+    EXPECT_FALSE(density->isEnabled()) << "the colour field's own controls";
+
+    // The keys now act on the chosen document.
+    press(Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuInsDesign"));
+    EXPECT_TRUE(field->Timer1()->isActive());
+    EXPECT_FALSE(dots->Timer1()->isActive());
+    field->Timer1()->stop();
+
+    // Choosing the active window brings it to the front.
+    subWindowOf(dots)->raise();
+    ASSERT_EQ(frontWindow(), subWindowOf(dots));
+    ASSERT_EQ(active(), field);
+    frame->windowMenu()->popup(frame->mapToGlobal(QPoint(40, 40)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->windowMenu()->isVisible(); }));
+    QTest::mouseClick(frame->windowMenu(), Qt::LeftButton, {},
+                      frame->windowMenu()->actionGeometry(entryFor(field)).center());
+    EXPECT_EQ(frontWindow(), subWindowOf(field));
+    EXPECT_EQ(active(), field);
+}
+
+TEST_F(WindowMenuTest, NewWindowsNeverLandExactlyOnAnother) {
+    const auto positionsAreDistinct = [&] {
+        QList<QPoint> seen;
+        for (const QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
+            if (seen.contains(window->pos())) {
+                return false;
+            }
+            seen.append(window->pos());
+        }
+        return true;
+    };
+    for (int i = 0; i < 6; ++i) {
+        frame->mnuMono_Click();
+    }
+    ASSERT_TRUE(positionsAreDistinct());
+    // Closing windows in the middle of the cascade frees places that are taken again without a clash.
+    for (const int index : {4, 1}) {
+        dialogs.queueAnswer(platform::Answer::No);
+        ASSERT_TRUE(closeWindowOf(documents().at(index)));
+    }
+    for (int i = 0; i < 4; ++i) {
+        frame->mnuColor_Click();
+        EXPECT_TRUE(positionsAreDistinct()) << i;
+    }
+    // A frame too small for any cascade still keeps them apart.
+    frame->resize(360, 300);
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 3; ++i) {
+        frame->mnuFieldColor_Click();
+        EXPECT_TRUE(positionsAreDistinct()) << "small frame " << i;
+    }
+}
+
+TEST_F(WindowMenuTest, DocumentFramesShowTheIconOfTheirKind) {
+    const struct {
+        void (ui::MainWindow::*command)();
+        const char* icon;
+    } rows[] = {
+        {&ui::MainWindow::mnuMono_Click, ":/panes/icons/101.svg"},
+        {&ui::MainWindow::mnuColor_Click, ":/panes/icons/103.svg"},
+        {&ui::MainWindow::mnuFieldColor_Click, ":/panes/icons/104.svg"},
+    };
+    const QImage application = frame->windowIcon().pixmap(32, 32).toImage();
+    for (const auto& row : rows) {
+        (frame.get()->*row.command)();
+        const QImage expected = QIcon(QLatin1String(row.icon)).pixmap(32, 32).toImage();
+        ASSERT_FALSE(expected.isNull()) << row.icon;
+        const QImage shown = subWindowOf(active())->windowIcon().pixmap(32, 32).toImage();
+        EXPECT_EQ(shown, expected) << row.icon;
+        EXPECT_NE(shown, application) << row.icon;
+    }
+}
+
+// ---- what the status bar and sliders show for the active document -----------------------------
+
+class ActiveDocumentTest : public FrameTest {
+protected:
+    void insertStereo(int w, int h) {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        const QString path = inAppDir(QStringLiteral("stereo%1x%2.bmp").arg(w).arg(h));
+        ASSERT_FALSE(platform::saveBmp(image, path).has_value());
+        dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
+        frame->mnuInsStereo_Click();
+        ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
+    }
+};
+
+TEST_F(ActiveDocumentTest, StatusPanelsFollowTheActiveDocumentAndEmptyWithTheLast) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* withStereo = active();
+    insertStereo(30, 20);
+    EXPECT_EQ(frame->statusPanelText(5), QStringLiteral("30 × 20"));
+    frame->mnuFieldColor_Click();
+    panes::DocumentWindow* without = active();
+    EXPECT_TRUE(frame->statusPanelText(5).isEmpty());
+
+    const struct {
+        panes::DocumentWindow* form;
+        const char* size;
+    } switches[] = {{withStereo, "30 × 20"}, {without, ""}, {withStereo, "30 × 20"}};
+    for (const auto& to : switches) {
+        activate(to.form);
+        ASSERT_EQ(active(), to.form);
+        EXPECT_EQ(frame->statusPanelText(5), QString::fromUtf8(to.size));
+        EXPECT_EQ(frame->statusPanelText(1), to.form->labels().lblIniName);
+    }
+
+    for (panes::DocumentWindow* form : {withStereo, without}) {
+        ASSERT_NE(frame->statusPanelText(2), QStringLiteral("繰返幅")) << "a value is on show";
+        dialogs.queueAnswer(platform::Answer::No);
+        ASSERT_TRUE(closeWindowOf(form));
+    }
+    EXPECT_TRUE(frame->statusPanelText(1).isEmpty());
+    EXPECT_EQ(frame->statusPanelText(2), QStringLiteral("繰返幅"));
+    EXPECT_EQ(frame->statusPanelText(3), QStringLiteral("立体度"));
+    EXPECT_EQ(frame->statusPanelText(4), QStringLiteral("密度"));
+    EXPECT_EQ(frame->statusPanelText(5), QStringLiteral("画像サイズ"));
+}
+
+TEST_F(ActiveDocumentTest, APathTooLongForItsPanelIsCutAndShownWholeAsTheTip) {
+    const auto* panel = frame->findChild<QLabel*>(QStringLiteral("Panel1"));
+    ASSERT_NE(panel, nullptr);
+    const QString shortPath = QStringLiteral("/tmp/a.qbd");
+    const QString longPath =
+        QStringLiteral("/home/user/") + QString(300, QLatin1Char('x')) + QStringLiteral("/b.qbd");
+    const int frameWidth = frame->width();
+
+    frame->setStatusPanelText(1, longPath);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->statusPanelText(1), longPath);
+    EXPECT_NE(panel->text(), longPath);
+    EXPECT_TRUE(panel->text().contains(QChar(0x2026))) << "cut with an ellipsis";
+    EXPECT_EQ(panel->toolTip(), longPath);
+    EXPECT_LE(frame->width(), frameWidth) << "a long path does not widen the window";
+
+    frame->setStatusPanelText(1, shortPath);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel->text(), shortPath);
+    EXPECT_TRUE(panel->toolTip().isEmpty());
+}
+
+TEST_F(ActiveDocumentTest, AColourFieldDocumentKeepsDensityOffHoweverItCame) {
+    // A colour-field document written by another copy, its density flag on.
+    const QString path = inAppDir(QStringLiteral("field.qbd"));
+    for (const auto& [key, value] : {std::pair{"StereoName", "Field"}, std::pair{"sldMitudoEnabled", "True"},
+                                     std::pair{"knText2", "True"}}) {
+        ASSERT_TRUE(document::IniFile::writeString(path, document::IniSectionName, QLatin1String(key),
+                                                   QLatin1String(value)));
+    }
+    dialogs.queueFile(platform::FileChoice{path, QStringLiteral("field.qbd")});
+    frame->mnuOpen_Click();
+    ASSERT_TRUE(waitUntil([&] { return active() && !active()->Timer1()->isActive(); }));
+    panes::DocumentWindow* opened = active();
+    EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo));
+    EXPECT_FALSE(frame->captionEnabled(2));
+    EXPECT_TRUE(frame->sliderEnabled(Slider::sldKurikaesi));
+
+    frame->mnuMono_Click();
+    EXPECT_TRUE(frame->sliderEnabled(Slider::sldMitudo));
+    activate(opened);
+    EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo)) << "and after a switch back";
+    EXPECT_FALSE(frame->captionEnabled(2));
+}
+
+// ---- slider moves reach the file in batches, and the file is current before anything reads it -----
+
+class SliderWritesTest : public FrameTest {
+protected:
+    QString repeatWidthIn(const panes::DocumentWindow* form) const {
+        return iniValue(form->labels().lblIniName, "KurikaesiHaba");
+    }
+    void drag(int steps) {
+        for (int i = 0; i < steps; ++i) {
+            frame->slider(Slider::sldKurikaesi)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        }
+    }
+};
+
+TEST_F(SliderWritesTest, ADragWritesOnceItPausesNotAtEveryStep) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    ASSERT_TRUE(waitUntil([&] { return repeatWidthIn(form) == QStringLiteral("70"); }));
+    drag(30);
+    EXPECT_EQ(frame->statusPanelText(2), QStringLiteral("100"));
+    EXPECT_EQ(repeatWidthIn(form), QStringLiteral("70")) << "no write in the middle of the drag";
+    EXPECT_TRUE(waitUntil([&] { return repeatWidthIn(form) == QStringLiteral("100"); }));
+}
+
+TEST_F(SliderWritesTest, TheFileIsCurrentBeforeAnythingReadsIt) {
+    using Documents = std::function<void(panes::DocumentWindow * moved, panes::DocumentWindow * other)>;
+    const struct {
+        const char* reader;
+        Documents read;
+    } rows[] = {
+        {"activation of another window",
+         [this](panes::DocumentWindow*, panes::DocumentWindow* other) { activate(other); }},
+        {"a new document",
+         [this](panes::DocumentWindow*, panes::DocumentWindow*) { frame->mnuColor_Click(); }},
+        {"the close question",
+         [this](panes::DocumentWindow* moved, panes::DocumentWindow*) {
+             dialogs.queueAnswer(platform::Answer::Cancel);
+             EXPECT_FALSE(closeWindowOf(moved));
+         }},
+        {"a command (conversion start)",
+         [this](panes::DocumentWindow*, panes::DocumentWindow*) { frame->mnuConvStart_Click(); }},
+        {"exit",
+         [this](panes::DocumentWindow*, panes::DocumentWindow*) {
+             dialogs.queueAnswer(platform::Answer::Cancel);
+             EXPECT_FALSE(frame->close());
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reader);
+        frame->mnuMono_Click();
+        panes::DocumentWindow* other = active();
+        frame->mnuMono_Click();
+        panes::DocumentWindow* moved = active();
+        ASSERT_TRUE(waitUntil([&] { return repeatWidthIn(moved) == QStringLiteral("70"); }));
+        drag(5);
+        ASSERT_EQ(repeatWidthIn(moved), QStringLiteral("70")) << "still held back";
+        row.read(moved, other);
+        EXPECT_EQ(repeatWidthIn(moved), QStringLiteral("75"));
+        EXPECT_EQ(repeatWidthIn(other), QStringLiteral("70")) << "and nowhere else";
+        moved->Timer1()->stop();
+        for (panes::DocumentWindow* form : documents()) {
+            dialogs.queueAnswer(platform::Answer::No);
+            ASSERT_TRUE(closeWindowOf(form));
+        }
+    }
 }
 
 } // namespace
