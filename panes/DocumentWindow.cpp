@@ -267,12 +267,8 @@ void DocumentWindow::Form_Unload(bool& cancel) {
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);
     }
-<<<<<<< HEAD
-    const bool unsaved = m_labels.documentPath.isEmpty();
-=======
     RunController::QuestionHold heldRun(*m_runController);
-    const bool unsaved = endsWithTmp(m_labels.lblOldIniName);
->>>>>>> windows
+    const bool unsaved = m_labels.documentPath.isEmpty();
     const QString caption = windowTitle();
     const QString question =
         unsaved ? QStringLiteral("「") + caption + QStringLiteral("」を保存しますか？")

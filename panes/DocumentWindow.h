@@ -8,12 +8,7 @@
 #include "engine/ConversionState.h"
 #include "panes/PaneLayout.h"
 #include "panes/PicturePane.h"
-<<<<<<< HEAD
-#include "panes/StereoPaneSink.h"
-#include "platform/ImageSurface.h"
-=======
 #include "panes/RunController.h"
->>>>>>> windows
 
 #include <QString>
 #include <QWidget>

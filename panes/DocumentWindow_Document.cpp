@@ -45,7 +45,7 @@ bool DocumentWindow::storeUnfiledPictures(const QString& documentPath) {
     for (const auto& [id, file] : panes) {
         const PaneSet& set = m_panes[static_cast<std::size_t>(id)];
         // A Stereo picture still being drawn is not the document's picture yet.
-        if (set.pane->isHidden() || (id == PaneId::After && m_run.active)) {
+        if (set.pane->isHidden() || (id == PaneId::After && holdsRun())) {
             continue;
         }
         const QImage picture = set.pane->picture().convertToFormat(QImage::Format_RGB32);

@@ -4,6 +4,7 @@
 #include "document/RunStates.h"
 #include "document/StateFile.h"
 #include "panes/DocumentHost.h"
+#include "panes/DocumentWindow.h"
 #include "panes/PicturePane.h"
 #include "panes/StereoPaneSink.h"
 
@@ -149,7 +150,7 @@ void RunController::finish() {
     document::SharedControls& controls = host.sharedControls();
     host.unlockDocuments();
     document::SetConvertFinished(m_window.state, controls);
-    host.setStatusPanelText(1, m_window.state.IniPath);
+    host.setStatusPanelText(1, m_window.form.displayPath());
     controls.setMenuEnabled(Menu::mnuSaveStereo, true);
     controls.setMenuEnabled(Menu::mnuPrint, true);
     controls.setButtonEnabled(4, true);
@@ -168,7 +169,7 @@ void RunController::abort() {
     state.run.Converting = false;
     host.unlockDocuments();
     document::SetConvertFinished(state, controls);
-    host.setStatusPanelText(1, state.IniPath);
+    host.setStatusPanelText(1, m_window.form.displayPath());
     host.setStatusPanelText(5, QString());
     controls.setMenuEnabled(Menu::mnuPrint, false);
     controls.setButtonEnabled(4, false);
@@ -184,7 +185,7 @@ void RunController::endOnClose(const QString& stereoName) {
     m_window.state.run.Converting = false;
     host.unlockDocuments();
     document::applyFinishedMenus(host.sharedControls(), stereoName);
-    host.setStatusPanelText(1, m_window.state.IniPath);
+    host.setStatusPanelText(1, m_window.form.displayPath());
     host.setStatusPanelText(5, QString());
 }
 
@@ -201,7 +202,7 @@ bool RunController::holdForQuestion() {
     // The state the document had when the run started, written into its file then.
     document::RestoreWindowState(m_window.state, controls);
     controls.setConvStartCaption(document::ConvStartCaption);
-    host.setStatusPanelText(1, m_window.state.IniPath);
+    host.setStatusPanelText(1, m_window.form.displayPath());
     return true;
 }
 

@@ -2,16 +2,11 @@
 
 #include "document/AppPaths.h"
 #include "document/Settings.h"
-<<<<<<< HEAD
 #include "document/StateFileLocks.h"
-#include "panes/DocumentWindow.h"
-#include "platform/FileSystem.h"
-=======
 #include "panes/DocumentWindow.h"
 #include "platform/Clipboard.h"
 #include "platform/FileSystem.h"
 #include "ui/ElidedLabel.h"
->>>>>>> windows
 #include "ui/MenuTables.h"
 #include "ui/Resources.h"
 
@@ -324,11 +319,8 @@ int MainWindow::openDocumentCount() const {
 
 void MainWindow::ResetMenus() {
     ui::ResetMenus(*this);
-<<<<<<< HEAD
-=======
     // The last document is going: nothing of it stays on show.
     resetStatusPanels();
->>>>>>> windows
 }
 
 // ---- command routing -------------------------------------------------------------------------
