@@ -5,8 +5,8 @@
 #include "document/IniFile.h"
 #include "document/Settings.h"
 #include "panes/DocumentHost.h"
-#include "platform/Dialogs.h"
 #include "support/FakeSharedControls.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -78,7 +78,7 @@ protected:
 
     document::AppState state;
     FakeHost host;
-    platform::ScriptedDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     std::unique_ptr<DocumentWindow> form;
 
 private:
@@ -288,7 +288,7 @@ TEST_F(DocumentWindowTest, YesOnADocumentWhoseFileCannotBeWrittenKeepsTheWindowA
     form->Form_Unload(cancel);
     EXPECT_TRUE(cancel);
     EXPECT_FALSE(form->isClosing());
-    ASSERT_EQ(dialogs.asked().back().kind, platform::ScriptedDialogs::Asked::Message);
+    ASSERT_EQ(dialogs.asked().back().kind, testing::ScriptedDialogs::Asked::Message);
     EXPECT_TRUE(dialogs.asked().back().text.contains(QStringLiteral("d.qbd")));
 }
 

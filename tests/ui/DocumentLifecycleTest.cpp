@@ -22,7 +22,6 @@ using document::Menu;
 using document::Slider;
 using platform::Answer;
 using platform::FileChoice;
-using platform::ScriptedDialogs;
 
 struct NewCase {
     const char* name;
@@ -803,7 +802,7 @@ TEST_F(SaveAsTest, TwoCopiesInOneFolderKeepEachOthersStateFiles) {
     document::AppState otherState;
     otherState.appDir = appDir();
     ScriptedDialogs otherDialogs;
-    platform::RecordingShell otherShell;
+    testing::RecordingShell otherShell;
     auto other = std::make_unique<ui::MainWindow>(otherState, otherDialogs, otherShell);
     other->MDIForm_Load();
     // A crashed run's leftover, and a file of another program.
