@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QSet>
 #include <QSlider>
 #include <QTimer>
@@ -261,9 +262,12 @@ protected:
     QString docsDir() const { return m_docs.path(); }
     QString inDocs(const QString& name) const { return QDir(m_docs.path()).filePath(name); }
     void queueSave(const QString& name) { dialogs.queueFile(FileChoice{inDocs(name), name}); }
+    // Runs a command through the active window's timer and waits until the timer has run it; a
+    // command that closes the window is done when the window is gone.
     void runRouted(void (ui::MainWindow::*command)()) {
+        const QPointer<panes::DocumentWindow> form = active();
         (frame.get()->*command)();
-        QTest::qWait(80);
+        ASSERT_TRUE(waitUntil([&] { return !form || !form->Timer1()->isActive(); }));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -397,7 +401,8 @@ TEST_F(SaveAsTest, SaveRewritesTheDocumentFileWithoutADialog) {
     dialogs.clearAsked();
 
     frame->toolbarButton(3)->trigger();
-    QTest::qWait(80);
+    ASSERT_TRUE(active()->Timer1()->isActive());
+    ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
     EXPECT_TRUE(dialogs.asked().isEmpty());
     EXPECT_EQ(iniValue(saved, "mnuCut"), QStringLiteral("True"));
     EXPECT_EQ(iniValue(saved, "Extra"), QStringLiteral("kept"));
@@ -599,8 +604,10 @@ TEST_F(SaveAsTest, CommandsRunAfterThePostingHandlerReturnsOnceWithTheLaterTag) 
     frame->mnuSaveName_Click(); // replaces the pending close
     EXPECT_EQ(state.CommandTag, QStringLiteral("MDImnuSaveName"));
     dialogs.queueFile(std::nullopt);
-    QTest::qWait(150);
-    EXPECT_FALSE(form->Timer1()->isActive());
+    // The Close was posted first, so had it been kept it would have run before the Save is asked.
+    const QPointer<panes::DocumentWindow> watched = form;
+    ASSERT_TRUE(
+        waitUntil([&] { return !watched || (!form->Timer1()->isActive() && !dialogs.asked().isEmpty()); }));
     ASSERT_EQ(dialogs.asked().size(), 1);
     EXPECT_EQ(dialogs.asked()[0].kind, ScriptedDialogs::Asked::Save);
     EXPECT_EQ(documents().size(), 1) << "the earlier Close did not run";
