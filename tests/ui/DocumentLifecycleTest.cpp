@@ -774,7 +774,7 @@ TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyN
         }
     }
     QGuiApplication::clipboard()->setImage(pasted);
-    state.PicSource = QStringLiteral("CBpicBefore");
+    QTest::mouseClick(form->picContBefore(), Qt::LeftButton, {}, {20, 20}); // selects the empty Design area
     runOn(form, &ui::MainWindow::mnuPaste_Click);
     ASSERT_FALSE(form->picBefore()->isHidden());
     EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";

@@ -357,7 +357,7 @@ TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndCon
     EXPECT_TRUE(shows(reopened->picBefore(), design));
     EXPECT_TRUE(shows(reopened->picAfter(), stereo));
     // The Stereo picture goes, and the conversion of the reopened document brings the same one back.
-    state.PicSource = QStringLiteral("CBpicAfter");
+    QTest::mouseClick(reopened->picAfter(), Qt::LeftButton, {}, {2, 2}); // selects the Stereo pane
     frame->mnuClear_Click();
     ASSERT_TRUE(reopened->picAfter()->isHidden());
     frame->mnuConvStart_Click();
