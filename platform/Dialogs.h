@@ -62,38 +62,4 @@ std::unique_ptr<Dialogs> makeQtDialogs();
 // any other gets them added ("すべてのファイル|*.bmp;*.jpg" -> "すべてのファイル (*.bmp *.jpg)").
 QString qtFilterFromPairs(const QString& filter);
 
-// Answers prepared in advance, for tests and scripted runs; records what was asked.
-class ScriptedDialogs : public Dialogs {
-public:
-    struct Asked {
-        enum Kind { Open, Save, Message, Question, Refused } kind;
-        QString text; // message or question text; the initial folder for file dialogs
-        FileDialogRequest request;
-        MessageIcon icon = MessageIcon::Information;
-    };
-
-    // Each call takes the next prepared answer of its kind; with none left, file dialogs cancel
-    // and questions answer Cancel. Like the real dialog, a file dialog adds the request's default
-    // suffix to a name without one, and with pathMustExist passes over (and records as Refused) a
-    // choice whose folder does not exist, taking the next prepared one.
-    void queueFile(std::optional<FileChoice> choice) { m_files.append(choice); }
-    void queueAnswer(Answer answer) { m_answers.append(answer); }
-
-    std::optional<FileChoice> openFile(QWidget* parent, const FileDialogRequest& request) override;
-    std::optional<FileChoice> saveFile(QWidget* parent, const FileDialogRequest& request) override;
-    void message(QWidget* parent, const QString& text, MessageIcon icon) override;
-    Answer askYesNoCancel(QWidget* parent, const QString& text) override;
-
-    const QList<Asked>& asked() const { return m_asked; }
-    void clearAsked() { m_asked.clear(); }
-    int pendingFiles() const { return static_cast<int>(m_files.size()); }
-
-private:
-    std::optional<FileChoice> nextFile(const FileDialogRequest& request);
-
-    QList<std::optional<FileChoice>> m_files;
-    QList<Answer> m_answers;
-    QList<Asked> m_asked;
-};
-
 } // namespace quarbel::platform

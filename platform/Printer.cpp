@@ -36,24 +36,4 @@ QTransform pictureOnSheet(const Sheet& sheet, Orientation orientation) {
     return {0.0, -1.0, 1.0, 0.0, area.left(), area.bottom()};
 }
 
-RecordingPrinter::RecordingPrinter()
-    : m_sheet{QStringLiteral("Recording"), QStringLiteral("iso_a4_210x297mm"), QSizeF(595.28, 841.89),
-              QRectF(0, 0, 595.28, 841.89)} {}
-
-std::variant<Sheet, PrintFailure> RecordingPrinter::defaultSheet() {
-    ++m_sheetRequests;
-    if (!m_sheetFailures.isEmpty()) {
-        return m_sheetFailures.takeFirst();
-    }
-    return m_sheet;
-}
-
-std::optional<PrintFailure> RecordingPrinter::print(const PrintJob& job) {
-    if (!m_jobFailures.isEmpty()) {
-        return m_jobFailures.takeFirst();
-    }
-    m_jobs.append(job);
-    return std::nullopt;
-}
-
 } // namespace quarbel::platform

@@ -76,29 +76,4 @@ QTransform pictureOnSheet(const Sheet& sheet, Orientation orientation);
 // the sheet's paper size.
 QByteArray pdfOfJob(const PrintJob& job);
 
-// Prints nothing; records each job and answers with a prepared sheet and failures, for tests.
-class RecordingPrinter : public Printer {
-public:
-    RecordingPrinter();
-
-    void setSheet(const Sheet& sheet) { m_sheet = sheet; }
-    // The next defaultSheet() call fails so; with none queued, the sheet is given.
-    void queueSheetFailure(const PrintFailure& failure) { m_sheetFailures.append(failure); }
-    // The next job fails so; with none queued, jobs are taken.
-    void queueJobFailure(const PrintFailure& failure) { m_jobFailures.append(failure); }
-
-    std::variant<Sheet, PrintFailure> defaultSheet() override;
-    std::optional<PrintFailure> print(const PrintJob& job) override;
-
-    const QList<PrintJob>& jobs() const { return m_jobs; }
-    int sheetRequests() const { return m_sheetRequests; }
-
-private:
-    Sheet m_sheet;
-    QList<PrintFailure> m_sheetFailures;
-    QList<PrintFailure> m_jobFailures;
-    QList<PrintJob> m_jobs;
-    int m_sheetRequests = 0;
-};
-
 } // namespace quarbel::platform

@@ -74,21 +74,4 @@ std::unique_ptr<Shell> makeQtShell() {
     return std::make_unique<QtShell>();
 }
 
-std::optional<ShellError> RecordingShell::nextResult() {
-    if (m_failures.isEmpty()) {
-        return std::nullopt;
-    }
-    return m_failures.takeFirst();
-}
-
-std::optional<ShellError> RecordingShell::startProgram(const QString& program, const QString& workingDir) {
-    m_requests.append({Request::Program, program, workingDir});
-    return nextResult();
-}
-
-void RecordingShell::openPage(const QString& path, std::function<void(bool opened)> done) {
-    m_requests.append({Request::Document, path, QString()});
-    done(!nextResult());
-}
-
 } // namespace quarbel::platform

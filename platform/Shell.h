@@ -29,29 +29,4 @@ public:
 // The desktop's own launcher.
 std::unique_ptr<Shell> makeQtShell();
 
-// Starts nothing; records each request and answers with prepared failures, for tests.
-class RecordingShell : public Shell {
-public:
-    struct Request {
-        enum Kind { Program, Document } kind;
-        QString path;
-        QString workingDir; // empty for documents
-    };
-
-    // The next request fails with error; with none queued, requests succeed.
-    void queueFailure(const ShellError& error) { m_failures.append(error); }
-
-    std::optional<ShellError> startProgram(const QString& program, const QString& workingDir) override;
-    // A queued failure makes the page fail to open.
-    void openPage(const QString& path, std::function<void(bool opened)> done) override;
-
-    const QList<Request>& requests() const { return m_requests; }
-
-private:
-    std::optional<ShellError> nextResult();
-
-    QList<ShellError> m_failures;
-    QList<Request> m_requests;
-};
-
 } // namespace quarbel::platform

@@ -5,10 +5,10 @@
 #include "document/IniFile.h"
 #include "document/Settings.h"
 #include "panes/DocumentHost.h"
-#include "platform/Dialogs.h"
 #include "support/FakeSharedControls.h"
+#include "support/ScriptedDialogs.h"
+#include "support/Waits.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -78,7 +78,7 @@ protected:
 
     document::AppState state;
     FakeHost host;
-    platform::ScriptedDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     std::unique_ptr<DocumentWindow> form;
 
 private:
@@ -289,7 +289,7 @@ TEST_F(DocumentWindowTest, YesOnADocumentWhoseFileCannotBeWrittenKeepsTheWindowA
     form->Form_Unload(cancel);
     EXPECT_TRUE(cancel);
     EXPECT_FALSE(form->isClosing());
-    ASSERT_EQ(dialogs.asked().back().kind, platform::ScriptedDialogs::Asked::Message);
+    ASSERT_EQ(dialogs.asked().back().kind, testing::ScriptedDialogs::Asked::Message);
     EXPECT_TRUE(dialogs.asked().back().text.contains(QStringLiteral("d.qbd")));
 }
 
@@ -299,8 +299,8 @@ TEST_F(DocumentWindowTest, TheTimerFiresOnceAndUnknownTagsDoNothing) {
     form->armTimer1();
     form->armTimer1();
     EXPECT_TRUE(form->Timer1()->isSingleShot());
-    QTest::qWait(120);
-    EXPECT_FALSE(form->Timer1()->isActive());
+    // The timer has fired once it stops; an unknown tag leaves nothing behind.
+    ASSERT_TRUE(testing::waitUntil([&] { return !form->Timer1()->isActive(); }));
     EXPECT_TRUE(dialogs.asked().isEmpty());
 
     // Save writes the document file, once the document has one.
@@ -312,12 +312,8 @@ TEST_F(DocumentWindowTest, TheTimerFiresOnceAndUnknownTagsDoNothing) {
     state.CommandTag = document::CommandTag::MDImnuSave;
     host.controls.sliderValues[2] = 88;
     form->armTimer1();
-    QDeadlineTimer deadline(5000);
-    while (form->Timer1()->isActive() && !deadline.hasExpired()) {
-        QTest::qWait(5);
-    }
+    ASSERT_TRUE(testing::waitUntil([&] { return !form->Timer1()->isActive(); }));
     EXPECT_EQ(value(document, "Mitudo"), QStringLiteral("88"));
-    EXPECT_FALSE(form->Timer1()->isActive());
 }
 
 } // namespace

@@ -5,10 +5,10 @@
 #include "document/IniFile.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
-#include "platform/Dialogs.h"
 #include "platform/Picture.h"
 #include "support/FailingWrites.h"
 #include "support/FakeSharedControls.h"
+#include "support/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,10 +41,10 @@ struct Host : DocumentHost {
     void unlockDocuments() override {}
 };
 
-int messagesNaming(const platform::ScriptedDialogs& dialogs, const QString& file) {
+int messagesNaming(const testing::ScriptedDialogs& dialogs, const QString& file) {
     int count = 0;
     for (const auto& asked : dialogs.asked()) {
-        if (asked.kind == platform::ScriptedDialogs::Asked::Message && asked.text.contains(file)) {
+        if (asked.kind == testing::ScriptedDialogs::Asked::Message && asked.text.contains(file)) {
             ++count;
         }
     }
@@ -102,7 +102,7 @@ TEST(StateFileProblems, TheWindowKeepsItsStateAndTheUserIsToldOnce) {
         Host host;
         host.controls.setAll(true);
         host.controls.sliderValues = {70, 20, 30};
-        platform::ScriptedDialogs dialogs;
+        testing::ScriptedDialogs dialogs;
         DocumentWindow form(state, host, dialogs);
         form.Form_Load();
         host.current = &form;
@@ -158,7 +158,7 @@ TEST(StateFileProblems, AWorkingFileIsReadAsUsualAndNothingIsSaid) {
     state.NewDocNumber = 1;
     Host host;
     host.controls.setAll(true);
-    platform::ScriptedDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     DocumentWindow form(state, host, dialogs);
     form.Form_Load();
     host.current = &form;
@@ -187,7 +187,7 @@ TEST(StateFileProblems, SaveAsOnAFullDiskKeepsTheWorkingFileAndSaysSo) {
     state.NewDocNumber = 1;
     Host host;
     host.controls.setAll(true);
-    platform::ScriptedDialogs dialogs;
+    testing::ScriptedDialogs dialogs;
     DocumentWindow form(state, host, dialogs);
     form.Form_Load();
     host.current = &form;
@@ -257,7 +257,7 @@ TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
         state.NewDocNumber = 1;
         Host host;
         host.controls.setAll(true);
-        platform::ScriptedDialogs dialogs;
+        testing::ScriptedDialogs dialogs;
         DocumentWindow form(state, host, dialogs);
         form.Form_Load();
         host.current = &form;
@@ -301,7 +301,7 @@ TEST(PictureRefusals, ATooWidePictureIsRefusedFromItsHeaderWithTheWidthMessage) 
         state.NewDocNumber = 1;
         Host host;
         host.controls.setAll(true);
-        platform::ScriptedDialogs dialogs;
+        testing::ScriptedDialogs dialogs;
         DocumentWindow form(state, host, dialogs);
         form.Form_Load();
         host.current = &form;
@@ -313,7 +313,7 @@ TEST(PictureRefusals, ATooWidePictureIsRefusedFromItsHeaderWithTheWidthMessage) 
         form.InsPicField();
         QStringList shown;
         for (const auto& asked : dialogs.asked()) {
-            if (asked.kind == platform::ScriptedDialogs::Asked::Message) {
+            if (asked.kind == testing::ScriptedDialogs::Asked::Message) {
                 shown << asked.text;
             }
         }

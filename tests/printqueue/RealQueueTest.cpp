@@ -13,7 +13,7 @@
 namespace quarbel::testing {
 namespace {
 
-using Asked = platform::ScriptedDialogs::Asked;
+using Asked = testing::ScriptedDialogs::Asked;
 
 // A print filter that takes minutes has failed; the loop ends as soon as the file is complete.
 constexpr int kPdfTimeoutMs = 90000;

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QSet>
 #include <QSlider>
 #include <QTimer>
@@ -22,7 +23,6 @@ using document::Menu;
 using document::Slider;
 using platform::Answer;
 using platform::FileChoice;
-using platform::ScriptedDialogs;
 
 struct NewCase {
     const char* name;
@@ -266,9 +266,12 @@ protected:
     QString docsDir() const { return m_docs.path(); }
     QString inDocs(const QString& name) const { return QDir(m_docs.path()).filePath(name); }
     void queueSave(const QString& name) { dialogs.queueFile(FileChoice{inDocs(name), name}); }
+    // Runs a command through the active window's timer and waits until the timer has run it; a
+    // command that closes the window is done when the window is gone.
     void runRouted(void (ui::MainWindow::*command)()) {
+        const QPointer<panes::DocumentWindow> form = active();
         (frame.get()->*command)();
-        QTest::qWait(80);
+        ASSERT_TRUE(waitUntil([&] { return !form || !form->Timer1()->isActive(); }));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -402,7 +405,8 @@ TEST_F(SaveAsTest, SaveRewritesTheDocumentFileWithoutADialog) {
     dialogs.clearAsked();
 
     frame->toolbarButton(3)->trigger();
-    QTest::qWait(80);
+    ASSERT_TRUE(active()->Timer1()->isActive());
+    ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
     EXPECT_TRUE(dialogs.asked().isEmpty());
     EXPECT_EQ(iniValue(saved, "mnuCut"), QStringLiteral("True"));
     EXPECT_EQ(iniValue(saved, "Extra"), QStringLiteral("kept"));
@@ -604,8 +608,10 @@ TEST_F(SaveAsTest, CommandsRunAfterThePostingHandlerReturnsOnceWithTheLaterTag) 
     frame->mnuSaveName_Click(); // replaces the pending close
     EXPECT_EQ(state.CommandTag, document::CommandTag::MDImnuSaveName);
     dialogs.queueFile(std::nullopt);
-    QTest::qWait(150);
-    EXPECT_FALSE(form->Timer1()->isActive());
+    // The Close was posted first, so had it been kept it would have run before the Save is asked.
+    const QPointer<panes::DocumentWindow> watched = form;
+    ASSERT_TRUE(
+        waitUntil([&] { return !watched || (!form->Timer1()->isActive() && !dialogs.asked().isEmpty()); }));
     ASSERT_EQ(dialogs.asked().size(), 1);
     EXPECT_EQ(dialogs.asked()[0].kind, ScriptedDialogs::Asked::Save);
     EXPECT_EQ(documents().size(), 1) << "the earlier Close did not run";
@@ -809,7 +815,7 @@ TEST_F(SaveAsTest, TwoCopiesInOneFolderKeepEachOthersStateFiles) {
     document::AppState otherState;
     otherState.appDir = appDir();
     ScriptedDialogs otherDialogs;
-    platform::RecordingShell otherShell;
+    testing::RecordingShell otherShell;
     auto other = std::make_unique<ui::MainWindow>(otherState, otherDialogs, otherShell);
     other->MDIForm_Load();
     // A crashed run's leftover, and a file of another program.

@@ -4,7 +4,7 @@
 
 #include "FrameFixture.h"
 #include "document/Settings.h"
-#include "platform/Shell.h"
+#include "support/RecordingShell.h"
 #include "support/TestFiles.h"
 #include "ui/HelpWindow.h"
 
@@ -19,8 +19,7 @@ namespace {
 using document::Menu;
 using platform::FileChoice;
 using platform::MessageIcon;
-using platform::RecordingShell;
-using Asked = platform::ScriptedDialogs::Asked;
+using Asked = testing::ScriptedDialogs::Asked;
 
 QString helpPageIn(const QString& dir) {
     return QDir::toNativeSeparators(QDir(dir).filePath(ui::HelpPageName));

@@ -117,9 +117,11 @@ protected:
 
     void focusAndPress(const QString& window, const QStringList& keys) const {
         xTool(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-        for (const QString& key : keys) {
-            xTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), key});
-            QThread::msleep(150);
+        // One call sends the keys in order and the editor handles each before the next (a menu the
+        // first opens takes the second), so no pause between them is needed.
+        if (!keys.isEmpty()) {
+            xTool(QStringLiteral("xdotool"),
+                  QStringList{QStringLiteral("key"), QStringLiteral("--clearmodifiers")} + keys);
         }
     }
 

@@ -2,8 +2,8 @@
 // once, and the save-picture dialog titled by its picture with a name proposed.
 
 #include "FrameFixture.h"
-#include "platform/Dialogs.h"
 #include "platform/Picture.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 #include "ui/Language.h"
 
@@ -168,7 +168,7 @@ TEST_F(SavePictureDialogTest, NamesThePictureAndProposesANameFromTheDocument) {
         dialogs.clearAsked();
         (frame.get()->*c.command)();
         ASSERT_TRUE(waitUntil([&] { return !dialogs.asked().isEmpty(); }, 10000));
-        EXPECT_EQ(dialogs.asked()[0].kind, platform::ScriptedDialogs::Asked::Save);
+        EXPECT_EQ(dialogs.asked()[0].kind, testing::ScriptedDialogs::Asked::Save);
         EXPECT_EQ(dialogs.asked()[0].request.title, QString::fromUtf8(c.title));
         EXPECT_EQ(dialogs.asked()[0].request.fileName, QString::fromUtf8(c.fileName));
     }

@@ -2,43 +2,28 @@
 
 // A main window on a temporary application directory with scripted dialogs.
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <functional>
-#include <memory>
+#include "document/AppState.h"
+#include "document/IniFile.h"
+#include "panes/DocumentWindow.h"
+#include "support/RecordingShell.h"
+#include "support/ScriptedDialogs.h"
+#include "support/Waits.h"
+#include "ui/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include "document/AppState.h"
-#include "document/IniFile.h"
-#include "panes/DocumentWindow.h"
-#include "platform/Dialogs.h"
-#include "platform/Shell.h"
-#include "ui/MainWindow.h"
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
 
 namespace quarbel::testing {
-
-// Runs the event loop until pred holds or the time is up.
-inline bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 2000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 inline QStringList fileLines(const QString& path) {
     QFile file(path);
@@ -100,8 +85,8 @@ protected:
     int sliderValue(document::Slider which) const { return frame->sliderValue(which); }
 
     document::AppState state;
-    platform::ScriptedDialogs dialogs;
-    platform::RecordingShell shell;
+    testing::ScriptedDialogs dialogs;
+    testing::RecordingShell shell;
     std::unique_ptr<ui::MainWindow> frame;
 
 private:

@@ -16,7 +16,7 @@ namespace {
 using document::Menu;
 using platform::FileChoice;
 using platform::MessageIcon;
-using Asked = platform::ScriptedDialogs::Asked;
+using Asked = testing::ScriptedDialogs::Asked;
 
 class OpenSavePrintTest : public FrameTest {
 protected:

@@ -5,6 +5,7 @@
 #include "panes/PrintMessages.h"
 #include "platform/Picture.h"
 #include "platform/Printer.h"
+#include "support/RecordingPrinter.h"
 
 #include <QScreen>
 
@@ -14,7 +15,7 @@ namespace {
 using platform::Orientation;
 using platform::PrintError;
 using platform::PrintFailure;
-using Asked = platform::ScriptedDialogs::Asked;
+using Asked = testing::ScriptedDialogs::Asked;
 
 class PrintTest : public FrameTest {
 protected:
@@ -66,7 +67,7 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return printer.sheetRequests() > sheets; }, 10000));
     }
 
-    platform::RecordingPrinter printer;
+    testing::RecordingPrinter printer;
 };
 
 TEST_F(PrintTest, TheStereoPictureGoesToTheDefaultSheetAtItsScreenSizeFromMenuAndToolbar) {

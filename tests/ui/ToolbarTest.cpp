@@ -98,7 +98,7 @@ TEST_F(ToolbarTest, OpenButtonAsksForADocument) {
     dialogs.queueFile(std::nullopt);
     press(2);
     ASSERT_EQ(dialogs.asked().size(), 1);
-    EXPECT_EQ(dialogs.asked()[0].kind, platform::ScriptedDialogs::Asked::Open);
+    EXPECT_EQ(dialogs.asked()[0].kind, testing::ScriptedDialogs::Asked::Open);
     EXPECT_TRUE(documents().isEmpty()) << "a cancelled choice opens nothing";
 }
 

@@ -19,7 +19,6 @@ namespace {
 
 using document::Menu;
 using document::Slider;
-using platform::ScriptedDialogs;
 
 QStringList temporaryBmps(const QString& dir) {
     return QDir(dir).entryList({QStringLiteral("TMP*.bmp")}, QDir::Files);
