@@ -75,6 +75,7 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     std::vector<std::uint8_t> vertical(columns);
     std::vector<std::uint8_t> bestScore(columns);
     std::vector<std::int16_t> bestSeparation(columns);
+    std::vector<std::uint8_t> worstScore(columns);
     auto sumsOf = [&](int y, std::size_t c) { return sums.data() + ((y % 3) * count + c) * columns; };
 
     // A right match scores twice its mismatches, a left match one more, so that the exact reading
@@ -92,6 +93,7 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         const int bottom = std::min(height - 1, out + 1);
         std::fill(bestScore.begin(), bestScore.end(), std::uint8_t{255});
         std::fill(bestSeparation.begin(), bestSeparation.end(), std::int16_t{0});
+        std::fill(worstScore.begin(), worstScore.end(), std::uint8_t{0});
         for (std::size_t c = 0; c < count; ++c) {
             const int separation = candidates[c];
             const auto shift = static_cast<std::size_t>(std::min(separation, width));
@@ -107,10 +109,12 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
                         vertical[x] + std::min<unsigned>(2u * s[x], 2u * s[x - shift] + 1u));
             }
             for (std::size_t x = 0; x < columns; ++x) {
+                // Candidates come largest first, so a tie goes to the larger separation.
                 if (vertical[x] < bestScore[x]) {
                     bestScore[x] = vertical[x];
                     bestSeparation[x] = static_cast<std::int16_t>(separation);
                 }
+                worstScore[x] = std::max(worstScore[x], vertical[x]);
             }
         }
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
@@ -119,7 +123,9 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             const int left = std::max(0, static_cast<int>(x) - Reach);
             const int right = std::min(width - 1, static_cast<int>(x) + Reach);
             const int noMatch = 2 * (right - left + 1) * rows / 3 + rows;
-            target[x] = bestScore[x] <= noMatch ? bestSeparation[x] : std::int16_t{0};
+            // Where every candidate scores alike (a flat area) the window tells nothing.
+            const bool telling = worstScore[x] > bestScore[x] || count == 1;
+            target[x] = telling && bestScore[x] <= noMatch ? bestSeparation[x] : std::int16_t{0};
         }
     }
     return map;
@@ -224,14 +230,23 @@ std::vector<std::uint8_t> greyFromSeparations(const SeparationMap& map, int repe
     auto shiftOf = [repeatWidth](std::int16_t separation) {
         return separation > 0 ? std::max(0, repeatWidth - separation) : 0;
     };
-    int largest = 0;
+    // White is the largest shift that at least one pixel in a thousand has, so that a few stray
+    // matches do not darken the whole map.
+    std::vector<std::int64_t> counts(32768, 0);
     for (const std::int16_t separation : map.separations)
-        largest = std::max(largest, shiftOf(separation));
+        ++counts[static_cast<std::size_t>(shiftOf(separation))];
+    const auto enough = std::max<std::int64_t>(1, static_cast<std::int64_t>(map.separations.size() / 1000));
+    int white = 0;
+    for (int shift = static_cast<int>(counts.size()) - 1; shift > 0 && white == 0; --shift)
+        if (counts[static_cast<std::size_t>(shift)] >= enough)
+            white = shift;
     std::vector<std::uint8_t> grey(map.separations.size(), 0);
-    if (largest == 0)
+    if (white == 0)
         return grey;
-    for (std::size_t i = 0; i < grey.size(); ++i)
-        grey[i] = static_cast<std::uint8_t>((shiftOf(map.separations[i]) * 255 + largest / 2) / largest);
+    for (std::size_t i = 0; i < grey.size(); ++i) {
+        const int shift = std::min(shiftOf(map.separations[i]), white);
+        grey[i] = static_cast<std::uint8_t>((shift * 255 + white / 2) / white);
+    }
     return grey;
 }
 

@@ -40,8 +40,8 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
 
 // For each pixel, the candidate whose window (9 columns by 3 rows) matches best: first one separation
 // to the right (where the converters copy the pixel to), else one separation to the left (where a
-// nearer surface hid the copy on the right). Colours compare exactly. Ties go to the larger separation,
-// so flat areas, where any separation matches, read as far.
+// nearer surface hid the copy on the right). Colours compare exactly. Ties go to the larger
+// separation (the farther reading). Flat areas, where every candidate matches alike, get none.
 SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates);
 
 // The repeat width of a stereogram: the largest separation that a good share of its textured pixels
@@ -52,7 +52,8 @@ std::optional<int> detectRepeatWidth(const PixelSurface& stereo);
 // without a separation get level 0.
 std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int repeatWidth, int depth);
 
-// Grey 0 (far, shift 0) .. 255 (the largest shift in the picture); pixels without a separation are 0.
+// Grey 0 (far, shift 0) .. 255 (the largest shift that a share of the picture has; rarer larger
+// shifts are white too); pixels without a separation are 0.
 std::vector<std::uint8_t> greyFromSeparations(const SeparationMap& map, int repeatWidth);
 
 } // namespace quarbel::engine

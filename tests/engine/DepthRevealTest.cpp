@@ -243,6 +243,14 @@ TEST(Reveal, GreyIsBrighterWhereNearer) {
     EXPECT_EQ(greyFromSeparations(map, 70), (std::vector<std::uint8_t>{0, 128, 255, 0, 0}));
     SeparationMap flat{3, 1, {70, 70, 0}};
     EXPECT_EQ(greyFromSeparations(flat, 70), std::vector<std::uint8_t>(3, 0));
+    // One stray pixel in a thousand or more does not set the scale: it is as white as the rest.
+    SeparationMap stray{3000, 1, std::vector<std::int16_t>(3000, 60)};
+    stray.separations[0] = 10;
+    stray.separations[1] = 70;
+    const std::vector<std::uint8_t> grey = greyFromSeparations(stray, 70);
+    EXPECT_EQ(grey[0], 255);
+    EXPECT_EQ(grey[1], 0);
+    EXPECT_EQ(grey[2], 255);
 }
 
 TEST(Reveal, DetectsTheRepeatWidth) {
