@@ -1,6 +1,11 @@
 // Throughput of the quantiser and the converters against a "floor": the simplest linking pass over
 // the same pictures and the same repeat width (per row: read the pattern row, out[x] = out[x - 70]
-// when x >= 70 else the pattern pixel, write the row). Items are pixels.
+// when x >= 70 else the pattern pixel, write the row). Items are pixels. Pictures are 1024 wide
+// (768 or 4096 rows) like the editor's, and 4096 x 4096 as the batch converter takes them.
+//
+// Reading the depth back (BM_Reveal: with the repeat width and depth given; BM_RevealFindRepeat:
+// repeat width found first, every separation tried) runs on the mono random-dot stereogram of
+// the same design, so its time compares with BM_RandomDotMono of the same picture.
 //
 // Pictures: a Design image of concentric rings through all 16 levels (every other ring in a colour
 // slightly off the palette, as a resaved picture has) and a Field image tiled from a 70-pixel
@@ -10,6 +15,7 @@
 
 #include "engine/Conversion.h"
 #include "engine/DepthQuantiser.h"
+#include "engine/DepthReveal.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -19,6 +25,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -26,8 +33,8 @@ namespace {
 
 using namespace quarbel::engine;
 
-constexpr int Width = 1024;
 constexpr int RepeatWidth = 70;
+constexpr int Depth = 20;
 
 class VectorSurface final : public PixelSurface {
 public:
@@ -71,7 +78,7 @@ public:
         if (key == "KurikaesiHaba")
             return RepeatWidth;
         if (key == "Rittaido")
-            return 20;
+            return Depth;
         if (key == "Mitudo")
             return 30;
         return defaultValue;
@@ -81,8 +88,10 @@ public:
 struct Pictures {
     VectorSurface design;
     VectorSurface field;
+    VectorSurface stereo; // the mono random-dot stereogram of design
 
-    Pictures(int height, bool noisy) : design(Width, height), field(Width, height) {
+    Pictures(int Width, int height, bool noisy)
+        : design(Width, height), field(Width, height), stereo(Width, height) {
         std::mt19937 gen(2024);
         // Offsets of at most 12 keep every component inside its quantising band.
         std::uniform_int_distribution<int> offset(-12, 12);
@@ -110,28 +119,41 @@ struct Pictures {
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < Width; ++x)
                 field.at(x, y) = tile[std::size_t(y % RepeatWidth) * RepeatWidth + x % RepeatWidth];
+
+        VectorSink sink;
+        ConversionState conversion;
+        conversion.MaxWidth = MaxConvertWidth;
+        RunFlags flags;
+        XoshiroRandom random;
+        auto converter = makeRandomDotConverter(conversion, flags, design, sink, random, "Mono", 7);
+        runToEnd(*converter, FixedIni(), "bench.qbd");
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < Width; ++x)
+                stereo.at(x, y) = sink.pixels()[std::size_t(y) * Width + x];
     }
 };
 
 const Pictures& picturesFor(const benchmark::State& state) {
-    static std::map<std::pair<int, bool>, Pictures> cache;
-    const std::pair<int, bool> key{static_cast<int>(state.range(0)), state.range(1) != 0};
+    static std::map<std::tuple<int, int, bool>, Pictures> cache;
+    const std::tuple<int, int, bool> key{static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
+                                         state.range(2) != 0};
     auto it = cache.find(key);
     if (it == cache.end())
         it = cache
                  .emplace(std::piecewise_construct, std::forward_as_tuple(key),
-                          std::forward_as_tuple(key.first, key.second))
+                          std::forward_as_tuple(std::get<0>(key), std::get<1>(key), std::get<2>(key)))
                  .first;
     return it->second;
 }
 
 void countPixels(benchmark::State& state) {
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * Width * state.range(0));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0) * state.range(1));
 }
 
 void BM_Floor(benchmark::State& state) {
     const Pictures& pictures = picturesFor(state);
     const int height = pictures.field.height();
+    const int Width = pictures.field.width();
     VectorSink sink;
     std::vector<Packed> pattern(Width), out(Width);
     // The separation is a run-time value, as the converters' repeat width is.
@@ -153,8 +175,8 @@ void BM_Floor(benchmark::State& state) {
 void BM_QuantiseDepthRow(benchmark::State& state) {
     const Pictures& pictures = picturesFor(state);
     const int height = pictures.design.height();
-    std::vector<Packed> row(Width);
-    std::vector<std::int32_t> levels(RowBufferSize);
+    std::vector<Packed> row(pictures.design.width());
+    std::vector<std::int32_t> levels(row.size());
     for (auto _ : state) {
         for (int y = 0; y < height; ++y) {
             pictures.design.readRow(y, row);
@@ -169,6 +191,7 @@ void randomDot(benchmark::State& state, const std::string& mode) {
     const Pictures& pictures = picturesFor(state);
     VectorSink sink;
     ConversionState conversion;
+    conversion.MaxWidth = MaxConvertWidth;
     RunFlags flags;
     XoshiroRandom random;
     FixedIni ini;
@@ -191,6 +214,7 @@ void BM_ColorField(benchmark::State& state) {
     const Pictures& pictures = picturesFor(state);
     VectorSink sink;
     ConversionState conversion;
+    conversion.MaxWidth = MaxConvertWidth;
     RunFlags flags;
     FixedIni ini;
     auto converter = makeColorFieldConverter(conversion, flags, pictures.design, pictures.field, sink);
@@ -201,11 +225,41 @@ void BM_ColorField(benchmark::State& state) {
     countPixels(state);
 }
 
+void BM_Reveal(benchmark::State& state) {
+    const Pictures& pictures = picturesFor(state);
+    const std::vector<int> candidates = candidateSeparations(RepeatWidth, Depth);
+    for (auto _ : state) {
+        const SeparationMap map = findSeparations(pictures.stereo, candidates);
+        const std::vector<std::uint8_t> levels = levelsFromSeparations(map, RepeatWidth, Depth);
+        benchmark::DoNotOptimize(levels.data());
+    }
+    countPixels(state);
+}
+
+void BM_RevealFindRepeat(benchmark::State& state) {
+    const Pictures& pictures = picturesFor(state);
+    for (auto _ : state) {
+        const int repeatWidth = detectRepeatWidth(pictures.stereo).value_or(RepeatWidth);
+        const SeparationMap map =
+            findSeparations(pictures.stereo, candidateSeparations(repeatWidth, std::nullopt));
+        const std::vector<std::uint8_t> grey = greyFromSeparations(map, repeatWidth);
+        benchmark::DoNotOptimize(grey.data());
+    }
+    countPixels(state);
+}
+
 void pictureSizes(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"rows", "noise"});
-    for (int rows : {768, 4096})
+    b->ArgNames({"cols", "rows", "noise"});
+    for (const auto& [cols, rows] : {std::pair{1024, 768}, std::pair{1024, 4096}, std::pair{4096, 4096}})
         for (int noise : {0, 1})
-            b->Args({rows, noise});
+            b->Args({cols, rows, noise});
+    b->Unit(benchmark::kMicrosecond);
+}
+
+void revealSizes(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"cols", "rows", "noise"});
+    b->Args({1024, 768, 0});
+    b->Args({4096, 4096, 0});
     b->Unit(benchmark::kMicrosecond);
 }
 
@@ -216,3 +270,5 @@ BENCHMARK(BM_QuantiseDepthRow)->Apply(pictureSizes);
 BENCHMARK(BM_RandomDotMono)->Apply(pictureSizes);
 BENCHMARK(BM_RandomDotColor)->Apply(pictureSizes);
 BENCHMARK(BM_ColorField)->Apply(pictureSizes);
+BENCHMARK(BM_Reveal)->Apply(revealSizes);
+BENCHMARK(BM_RevealFindRepeat)->Apply(revealSizes);
