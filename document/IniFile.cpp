@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <climits>
 #include <optional>
 
@@ -93,7 +94,12 @@ IniLines loadLines(const QString& path) {
         result.writable = false;
         return result;
     }
-    QByteArray bytes = file.read(MaxIniFileSize + 1);
+    // Ask for what the file holds (a byte more shows that it grew meanwhile): asking for the whole
+    // limit would allocate 16 MB for every key read.
+    QByteArray bytes = file.read(std::min(info.size(), MaxIniFileSize) + 1);
+    if (bytes.size() > info.size()) {
+        bytes += file.read(MaxIniFileSize + 1 - bytes.size());
+    }
     if (bytes.size() > MaxIniFileSize || file.error() != QFileDevice::NoError) {
         result.writable = false;
         return result;

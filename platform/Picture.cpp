@@ -1,6 +1,7 @@
 #include "platform/Picture.h"
 
 #include "platform/BmpCodec.h"
+#include "platform/BmpRle.h"
 #include "platform/WmfPicture.h"
 
 #include <QBuffer>
@@ -81,7 +82,9 @@ bool bmpComplete(const QByteArray& head, qint64 fileSize) {
     } else {
         return false;
     }
-    if (offBits > fileSize || width <= 0 || height <= 0) {
+    // The header itself must lie inside the file: a reader that goes looking for the rest of it past
+    // the end gets different answers from a file and from memory.
+    if (offBits > fileSize || 14 + qint64(infoSize) > fileSize || width <= 0 || height <= 0) {
         return false;
     }
     constexpr quint32 Rgb = 0, BitFields = 3, AlphaBitFields = 6;
@@ -137,6 +140,12 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head) {
         }
         if (std::optional<QImage> plain = readPlainBmp(*device, head)) {
             return finish(std::move(*plain));
+        }
+        if (!device->seek(0)) {
+            return failure(ErrInvalidPicture);
+        }
+        if (std::optional<QImage> rle = readRleBmp(*device, head)) {
+            return finish(std::move(*rle));
         }
         if (!device->seek(0)) {
             return failure(ErrInvalidPicture);
