@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <random>
 #include <span>
 #include <string>
@@ -88,19 +89,18 @@ public:
 struct Pictures {
     VectorSurface design;
     VectorSurface field;
-    VectorSurface stereo; // the mono random-dot stereogram of design
+    std::unique_ptr<VectorSurface> m_stereo; // made on first use: only the reveal needs it
 
-    Pictures(int Width, int height, bool noisy)
-        : design(Width, height), field(Width, height), stereo(Width, height) {
+    Pictures(int width, int height, bool noisy) : design(width, height), field(width, height) {
         std::mt19937 gen(2024);
         // Offsets of at most 12 keep every component inside its quantising band.
         std::uniform_int_distribution<int> offset(-12, 12);
         std::vector<std::array<int, 3>> ringOffsets(17);
         for (auto& o : ringOffsets)
             o = {offset(gen), offset(gen), offset(gen)};
-        const double cx = Width / 2.0, cy = height / 2.0, ring = std::min(cx, cy) / 16.0;
+        const double cx = width / 2.0, cy = height / 2.0, ring = std::min(cx, cy) / 16.0;
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < Width; ++x) {
+            for (int x = 0; x < width; ++x) {
                 const int index = std::min(static_cast<int>(std::hypot(x - cx, y - cy) / ring), 16);
                 const Packed colour = DepthPalette[static_cast<std::size_t>(std::max(15 - index, 0))];
                 if (index % 2 == 0) {
@@ -117,23 +117,31 @@ struct Pictures {
         for (auto& c : tile)
             c = anyColour(gen);
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < Width; ++x)
+            for (int x = 0; x < width; ++x)
                 field.at(x, y) = tile[std::size_t(y % RepeatWidth) * RepeatWidth + x % RepeatWidth];
+    }
 
-        VectorSink sink;
-        ConversionState conversion;
-        conversion.MaxWidth = MaxConvertWidth;
-        RunFlags flags;
-        XoshiroRandom random;
-        auto converter = makeRandomDotConverter(conversion, flags, design, sink, random, "Mono", 7);
-        runToEnd(*converter, FixedIni(), "bench.qbd");
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < Width; ++x)
-                stereo.at(x, y) = sink.pixels()[std::size_t(y) * Width + x];
+    // The mono random-dot stereogram of design.
+    const VectorSurface& stereo() {
+        if (!m_stereo) {
+            const int width = design.width(), height = design.height();
+            VectorSink sink;
+            ConversionState conversion;
+            conversion.MaxWidth = MaxConvertWidth;
+            RunFlags flags;
+            XoshiroRandom random;
+            auto converter = makeRandomDotConverter(conversion, flags, design, sink, random, "Mono", 7);
+            runToEnd(*converter, FixedIni(), "bench.qbd");
+            m_stereo = std::make_unique<VectorSurface>(width, height);
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    m_stereo->at(x, y) = sink.pixels()[std::size_t(y) * width + x];
+        }
+        return *m_stereo;
     }
 };
 
-const Pictures& picturesFor(const benchmark::State& state) {
+Pictures& picturesFor(const benchmark::State& state) {
     static std::map<std::tuple<int, int, bool>, Pictures> cache;
     const std::tuple<int, int, bool> key{static_cast<int>(state.range(0)), static_cast<int>(state.range(1)),
                                          state.range(2) != 0};
@@ -153,17 +161,17 @@ void countPixels(benchmark::State& state) {
 void BM_Floor(benchmark::State& state) {
     const Pictures& pictures = picturesFor(state);
     const int height = pictures.field.height();
-    const int Width = pictures.field.width();
+    const int width = pictures.field.width();
     VectorSink sink;
-    std::vector<Packed> pattern(Width), out(Width);
+    std::vector<Packed> pattern(width), out(width);
     // The separation is a run-time value, as the converters' repeat width is.
     int separation = FixedIni().readInt("bench.qbd", "KurikaesiHaba", 70);
     benchmark::DoNotOptimize(separation);
     for (auto _ : state) {
-        sink.resize(Width, height);
+        sink.resize(width, height);
         for (int y = 0; y < height; ++y) {
             pictures.field.readRow(y, pattern);
-            for (int x = 0; x < Width; ++x)
+            for (int x = 0; x < width; ++x)
                 out[x] = x >= separation ? out[x - separation] : pattern[x];
             sink.writeRow(y, out);
         }
@@ -226,10 +234,10 @@ void BM_ColorField(benchmark::State& state) {
 }
 
 void BM_Reveal(benchmark::State& state) {
-    const Pictures& pictures = picturesFor(state);
+    const VectorSurface& stereo = picturesFor(state).stereo();
     const std::vector<int> candidates = candidateSeparations(RepeatWidth, Depth);
     for (auto _ : state) {
-        const SeparationMap map = findSeparations(pictures.stereo, candidates);
+        const SeparationMap map = findSeparations(stereo, candidates);
         const std::vector<std::uint8_t> levels = levelsFromSeparations(map, RepeatWidth, Depth);
         benchmark::DoNotOptimize(levels.data());
     }
@@ -237,11 +245,10 @@ void BM_Reveal(benchmark::State& state) {
 }
 
 void BM_RevealFindRepeat(benchmark::State& state) {
-    const Pictures& pictures = picturesFor(state);
+    const VectorSurface& stereo = picturesFor(state).stereo();
     for (auto _ : state) {
-        const int repeatWidth = detectRepeatWidth(pictures.stereo).value_or(RepeatWidth);
-        const SeparationMap map =
-            findSeparations(pictures.stereo, candidateSeparations(repeatWidth, std::nullopt));
+        const int repeatWidth = detectRepeatWidth(stereo).value_or(RepeatWidth);
+        const SeparationMap map = findSeparations(stereo, candidateSeparations(repeatWidth, std::nullopt));
         const std::vector<std::uint8_t> grey = greyFromSeparations(map, repeatWidth);
         benchmark::DoNotOptimize(grey.data());
     }

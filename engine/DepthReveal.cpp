@@ -68,25 +68,34 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
 
     const auto columns = static_cast<std::size_t>(width);
     const std::size_t count = candidates.size();
-    // Three rows of window sums per candidate, in a ring indexed by row % 3.
+    // Three rows of window scores per candidate, in a ring indexed by row % 3. Each row of the
+    // window picks its own side: a nearer surface may hide the copies of one row and not those of
+    // the next. A right match scores twice its mismatches, a left match one more, so that the exact
+    // reading (the copy on the right) wins a tie.
     std::vector<Packed> row(columns);
-    std::vector<std::uint8_t> sums(3 * count * columns);
+    std::vector<std::uint8_t> scores(3 * count * columns);
     std::vector<std::uint8_t> scratch(columns + 2 * Reach, 0);
-    std::vector<std::uint8_t> vertical(columns);
+    std::vector<std::uint8_t> sums(columns);
     std::vector<std::uint8_t> bestScore(columns);
     std::vector<std::int16_t> bestSeparation(columns);
     std::vector<std::uint8_t> worstScore(columns);
-    auto sumsOf = [&](int y, std::size_t c) { return sums.data() + ((y % 3) * count + c) * columns; };
+    auto scoresOf = [&](int y, std::size_t c) { return scores.data() + ((y % 3) * count + c) * columns; };
 
-    // A right match scores twice its mismatches, a left match one more, so that the exact reading
-    // (the copy on the right) wins a tie. Worse than a third of the window mismatching is no match.
     for (int y = 0; y <= height; ++y) {
         if (y < height) {
             stereo.readRow(y, row);
-            for (std::size_t c = 0; c < count; ++c)
-                rowMismatches(row.data(), width, candidates[c], scratch.data(), sumsOf(y, c));
+            for (std::size_t c = 0; c < count; ++c) {
+                rowMismatches(row.data(), width, candidates[c], scratch.data(), sums.data());
+                const auto shift = static_cast<std::size_t>(std::min(candidates[c], width));
+                std::uint8_t* score = scoresOf(y, c);
+                const std::uint8_t* s = sums.data();
+                for (std::size_t x = 0; x < shift; ++x)
+                    score[x] = static_cast<std::uint8_t>(2 * s[x]);
+                for (std::size_t x = shift; x < columns; ++x)
+                    score[x] = static_cast<std::uint8_t>(std::min(2 * s[x], 2 * s[x - shift] + 1));
+            }
         }
-        const int out = y - 1; // its rows below and above are summed by now
+        const int out = y - 1; // the rows below and above it are scored by now
         if (out < 0)
             continue;
         const int top = std::max(0, out - 1);
@@ -95,26 +104,19 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         std::fill(bestSeparation.begin(), bestSeparation.end(), std::int16_t{0});
         std::fill(worstScore.begin(), worstScore.end(), std::uint8_t{0});
         for (std::size_t c = 0; c < count; ++c) {
-            const int separation = candidates[c];
-            const auto shift = static_cast<std::size_t>(std::min(separation, width));
-            // Each row of the window picks its own side: a nearer surface may hide the copies of
-            // one row and not those of the next.
-            std::fill(vertical.begin(), vertical.end(), std::uint8_t{0});
-            for (int r = top; r <= bottom; ++r) {
-                const std::uint8_t* s = sumsOf(r, c);
-                for (std::size_t x = 0; x < shift; ++x)
-                    vertical[x] = static_cast<std::uint8_t>(vertical[x] + 2 * s[x]);
-                for (std::size_t x = shift; x < columns; ++x)
-                    vertical[x] = static_cast<std::uint8_t>(
-                        vertical[x] + std::min<unsigned>(2u * s[x], 2u * s[x - shift] + 1u));
-            }
+            const auto separation = static_cast<std::int16_t>(candidates[c]);
+            const std::uint8_t* a = scoresOf(top, c);
+            const std::uint8_t* b = scoresOf(out, c);
+            const std::uint8_t* d = scoresOf(bottom, c);
             for (std::size_t x = 0; x < columns; ++x) {
+                // At the top and bottom rows a and d may be the same row as b; count it once.
+                const auto total =
+                    static_cast<std::uint8_t>(b[x] + (top < out ? a[x] : 0) + (bottom > out ? d[x] : 0));
                 // Candidates come largest first, so a tie goes to the larger separation.
-                if (vertical[x] < bestScore[x]) {
-                    bestScore[x] = vertical[x];
-                    bestSeparation[x] = static_cast<std::int16_t>(separation);
-                }
-                worstScore[x] = std::max(worstScore[x], vertical[x]);
+                const bool better = total < bestScore[x];
+                bestScore[x] = better ? total : bestScore[x];
+                bestSeparation[x] = better ? separation : bestSeparation[x];
+                worstScore[x] = std::max(worstScore[x], total);
             }
         }
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
@@ -151,7 +153,7 @@ std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
     std::vector<std::int16_t> smallest(columns);
     std::int64_t textured = 0;
     std::int64_t sampled = 0;
-    const int bands = std::min(48, std::max(1, height / 3));
+    const int bands = std::min(24, std::max(1, height / 3));
     for (int b = 0; b < bands; ++b) {
         const int top = static_cast<int>(static_cast<std::int64_t>(height) * b / bands);
         const int rows = std::min(3, height - top);
