@@ -6,6 +6,7 @@
 # Seeds: fuzz/corpus/<name>/ (in git; scripts/fuzz-seeds.py writes them) and, for the metafile
 # target, the sample metafiles in ../shared/testdata/wmf (or $QUARBEL_SHARED_WMF_DIR) when they
 # exist. What the fuzzer learns goes to build-fuzz/corpus/<name>/, crashes to build-fuzz/artifacts/.
+# QUARBEL_FUZZ_RUNS=N ends each target after N executions if that comes before SECONDS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -f fuzz/CMakeLists.txt ]; then
@@ -53,7 +54,7 @@ run() {
     fi
   done
   echo "fuzzing $target for $seconds s"
-  "build-fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 \
+  "build-fuzz/fuzz/$target" -max_total_time="$seconds" -runs="${QUARBEL_FUZZ_RUNS:--1}" -timeout=25 -rss_limit_mb=2560 \
     -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 "$corpus" "${seeds[@]}"
 }
 
