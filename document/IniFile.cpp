@@ -5,6 +5,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <climits>
 #include <optional>
 #include <unordered_map>
@@ -124,7 +125,12 @@ IniLines loadLines(const QString& path) {
         result.writable = false;
         return result;
     }
-    QByteArray bytes = file.read(MaxIniFileSize + 1);
+    // Ask for what the file holds (a byte more shows that it grew meanwhile): asking for the whole
+    // limit would allocate 16 MB for every key read.
+    QByteArray bytes = file.read(std::min(info.size(), MaxIniFileSize) + 1);
+    if (bytes.size() > info.size()) {
+        bytes += file.read(MaxIniFileSize + 1 - bytes.size());
+    }
     if (bytes.size() > MaxIniFileSize || file.error() != QFileDevice::NoError) {
         result.readable = false;
         result.writable = false;

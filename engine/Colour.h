@@ -12,9 +12,12 @@ constexpr Packed packRgb(int r, int g, int b) {
     return r + 256 * g + 65536 * b;
 }
 
-// Pictures are at most this wide; per-row buffers have one entry more (indices 0..1024).
+// The editor takes pictures at most this wide; per-row buffers of that size have one entry more
+// (indices 0..1024).
 inline constexpr int MaxImageWidth = 1024;
 inline constexpr int RowBufferSize = MaxImageWidth + 1;
+// The batch converter goes as wide as the picture loader reads; the row buffers follow the picture.
+inline constexpr int MaxConvertWidth = 16384;
 
 // Component 1 = red, 2 = green, 3 = blue: the byte of that component (red is the low byte).
 // -1 (outside a picture) therefore gives 255 for every component.

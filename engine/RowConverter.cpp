@@ -17,9 +17,10 @@ void RowConverter::begin(const IniReader& reader, const std::string& iniPath) {
     const PixelSurface& source = sizeSource();
     const int w = source.width();
     const int h = source.height();
-    // Every row buffer has MaxImageWidth + 1 entries; refuse before anything changes.
-    if (w > MaxImageWidth)
-        throw std::invalid_argument("picture wider than " + std::to_string(MaxImageWidth) +
+    // Refuse before anything changes.
+    const int maxWidth = std::min<int>(m_state.MaxWidth, MaxConvertWidth);
+    if (w > maxWidth)
+        throw std::invalid_argument("picture wider than " + std::to_string(maxWidth) +
                                     " pixels: " + std::to_string(w));
     if (w < 0 || h < 0)
         throw std::invalid_argument("picture of negative size");
@@ -43,6 +44,16 @@ void RowConverter::begin(const IniReader& reader, const std::string& iniPath) {
         m_separations[level] = separation;
         m_linksInGuard = m_linksInGuard && separation >= 1 && separation <= LinkGuard;
     }
+
+    // The row buffers follow the picture; they only grow, so a resumed run reuses them.
+    const auto columns = static_cast<std::size_t>(std::max(w, 1));
+    if (m_in.size() < columns) {
+        m_in.resize(columns);
+        m_runStarts.resize(columns);
+        m_out.resize(columns + LinkGuard);
+    }
+    if (m_state.DepthRow.size() < columns)
+        m_state.DepthRow.resize(columns);
 
     m_width = w;
     m_height = h;

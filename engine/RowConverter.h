@@ -4,6 +4,7 @@
 #include "engine/ShiftTable.h"
 
 #include <array>
+#include <vector>
 
 namespace quarbel::engine {
 
@@ -45,15 +46,15 @@ protected:
 
     // Filled only when linksInGuard(): the first columns of the current row's runs of equal depth
     // level, along which the separation is constant.
-    std::array<std::int32_t, RowBufferSize> m_runStarts{};
+    std::vector<std::int32_t> m_runStarts;
     std::size_t m_runCount = 0;
 
     // Scratch row for reading pictures.
-    std::array<Packed, RowBufferSize> m_in{};
+    std::vector<Packed> m_in;
     // The working colour row and, once the row is done, the row handed to the sink. An entry is
     // final once its column has been passed, so later links and gap fills that point at or left
     // of the current column are not stored (the picture would not show them anyway).
-    std::array<Packed, RowBufferSize + LinkGuard> m_out{};
+    std::vector<Packed> m_out;
 
 private:
     enum class Phase { NotStarted, Running, Ended };

@@ -29,7 +29,9 @@ bool BmpHeader::fixedSize() const {
 }
 
 bool BmpHeader::completeIn(qint64 fileSize) const {
-    if (offBits > fileSize) {
+    // The header itself must lie inside the file: a reader that goes looking for the rest of it past
+    // the end gets different answers from a file and from memory.
+    if (offBits > fileSize || FileHeaderSize + qint64(infoSize) > fileSize) {
         return false;
     }
     if (!fixedSize()) {

@@ -1,6 +1,7 @@
 #include "platform/Picture.h"
 
 #include "platform/BmpCodec.h"
+#include "platform/BmpRle.h"
 #include "platform/WmfPicture.h"
 
 #include <QBuffer>
@@ -155,6 +156,12 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head, int maxWid
         }
         if (std::optional<QImage> plain = readPlainBmp(*device, *header)) {
             return finish(std::move(*plain), maxWidth);
+        }
+        if (!device->seek(0)) {
+            return failure(ErrInvalidPicture);
+        }
+        if (std::optional<QImage> rle = readRleBmp(*device, head)) {
+            return finish(std::move(*rle), maxWidth);
         }
         if (!device->seek(0)) {
             return failure(ErrInvalidPicture);

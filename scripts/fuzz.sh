@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer into build-fuzz/.
-#   scripts/fuzz.sh --smoke      build, then run each target for a few seconds (CI)
-#   scripts/fuzz.sh [SECONDS]    build, then fuzz each target for SECONDS (default 600)
-# Seeds: fuzz/corpus/<name>/ and, for the metafile target, the sample metafiles of the tests in
-# tests/data/wmf/ (both in git). What the fuzzer learns goes to build-fuzz/corpus/<name>/, crashes to
-# build-fuzz/artifacts/.
+#   scripts/fuzz.sh --smoke               build, then run each target for a few seconds (CI)
+#   scripts/fuzz.sh [SECONDS [TARGET...]] build, then fuzz each target (or the ones named: wmf, picture,
+#                                         ini, document) for SECONDS (default 600), one after another
+# Seeds: fuzz/corpus/<name>/ (in git; scripts/fuzz-seeds.py writes them) and, for the metafile
+# target, the sample metafiles of the tests in tests/data/wmf/. What the fuzzer learns goes to build-fuzz/corpus/<name>/, crashes to build-fuzz/artifacts/.
+# QUARBEL_FUZZ_RUNS=N ends each target after N executions if that comes before SECONDS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -f fuzz/CMakeLists.txt ]; then
@@ -16,9 +17,14 @@ seconds=600
 case "${1:-}" in
   --smoke) seconds=5 ;;
   "") ;;
-  *[!0-9]*) echo "usage: $0 [--smoke | SECONDS]" >&2; exit 2 ;;
+  *[!0-9]*) echo "usage: $0 [--smoke | SECONDS [TARGET...]]" >&2; exit 2 ;;
   *) seconds=$1 ;;
 esac
+shift || true
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(wmf picture ini document)
+fi
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "clang++ is needed for the fuzz targets" >&2
@@ -28,7 +34,7 @@ fi
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DQUARBEL_BUILD_FUZZ=ON -DQUARBEL_BUILD_TESTS=OFF -DQUARBEL_BUILD_BENCH=OFF -DQUARBEL_WERROR=ON >/dev/null
-cmake --build build-fuzz --target wmf_fuzzer
+cmake --build build-fuzz --target "${targets[@]/%/_fuzzer}"
 
 export QT_QPA_PLATFORM=offscreen
 export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
@@ -46,8 +52,14 @@ run() {
     fi
   done
   echo "fuzzing $target for $seconds s"
-  "build-fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 \
+  "build-fuzz/fuzz/$target" -max_total_time="$seconds" -runs="${QUARBEL_FUZZ_RUNS:--1}" -timeout=25 -rss_limit_mb=2560 \
     -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 "$corpus" "${seeds[@]}"
 }
 
-run wmf_fuzzer wmf tests/data/wmf
+for name in "${targets[@]}"; do
+  case $name in
+    wmf) run wmf_fuzzer wmf tests/data/wmf ;;
+    picture | ini | document) run "${name}_fuzzer" "$name" ;;
+    *) echo "unknown fuzz target: $name" >&2; exit 2 ;;
+  esac
+done

@@ -21,6 +21,10 @@ constexpr OptionEntry OptionTable[] = {
     {Option::Density, QLatin1StringView("density"), QLatin1StringView(), true},
     {Option::Seed, QLatin1StringView("seed"), QLatin1StringView(), true},
     {Option::Tile, QLatin1StringView("tile"), QLatin1StringView(), false},
+    {Option::Grey, QLatin1StringView("grey"), QLatin1StringView(), false},
+    {Option::Invert, QLatin1StringView("invert"), QLatin1StringView(), false},
+    {Option::Near, QLatin1StringView("near"), QLatin1StringView(), true},
+    {Option::Far, QLatin1StringView("far"), QLatin1StringView(), true},
 };
 
 const OptionEntry* findOption(const QString& word) {
@@ -118,6 +122,16 @@ std::optional<QString> applyOption(Arguments& arguments, const OptionEntry& entr
     case Option::Tile:
         arguments.tile = true;
         return std::nullopt;
+    case Option::Grey:
+        arguments.grey = true;
+        return std::nullopt;
+    case Option::Invert:
+        arguments.invert = true;
+        return std::nullopt;
+    case Option::Near:
+        return range(arguments.near, 0, 65535);
+    case Option::Far:
+        return range(arguments.far, 0, 65535);
     }
     return std::nullopt;
 }
@@ -127,14 +141,18 @@ std::optional<QString> applyOption(Arguments& arguments, const OptionEntry& entr
 std::span<const Subcommand> subcommands() {
     static const Subcommand table[] = {
         {"random-dot",
-         "random-dot DESIGN -o OUT [--mode mono|color] [--repeat N] [--depth N] [--density N] [--seed N]",
+         "random-dot DESIGN -o OUT [--mode mono|color] [--repeat N] [--depth N] [--density N] [--seed N] "
+         "[--grey [--invert] [--near N] [--far N]]",
          {QStringLiteral("DESIGN")},
-         {Option::Output, Option::Mode, Option::Repeat, Option::Depth, Option::Density, Option::Seed},
+         {Option::Output, Option::Mode, Option::Repeat, Option::Depth, Option::Density, Option::Seed,
+          Option::Grey, Option::Invert, Option::Near, Option::Far},
          runRandomDot},
         {"color-field",
-         "color-field DESIGN FIELD -o OUT [--repeat N] [--depth N] [--tile]",
+         "color-field DESIGN FIELD -o OUT [--repeat N] [--depth N] [--tile] [--grey [--invert] [--near N] "
+         "[--far N]]",
          {QStringLiteral("DESIGN"), QStringLiteral("FIELD")},
-         {Option::Output, Option::Repeat, Option::Depth, Option::Tile},
+         {Option::Output, Option::Repeat, Option::Depth, Option::Tile, Option::Grey, Option::Invert,
+          Option::Near, Option::Far},
          runColorField},
         {"document",
          "document FILE.qbd -o OUT [--seed N]",
@@ -142,6 +160,16 @@ std::span<const Subcommand> subcommands() {
          {Option::Output, Option::Seed},
          runDocument},
         {"picture", "picture IN -o OUT", {QStringLiteral("IN")}, {Option::Output}, runPicture},
+        {"design",
+         "design DEPTH -o DESIGN [--invert] [--near N] [--far N]",
+         {QStringLiteral("DEPTH")},
+         {Option::Output, Option::Invert, Option::Near, Option::Far},
+         runDesign},
+        {"reveal",
+         "reveal STEREO -o OUT [--repeat N] [--depth N]",
+         {QStringLiteral("STEREO")},
+         {Option::Output, Option::Repeat, Option::Depth},
+         runReveal},
     };
     return table;
 }
@@ -239,6 +267,17 @@ ParseResult parseArguments(const QStringList& args) {
     if (arguments.output.isEmpty()) {
         return usage(QStringLiteral("%1 needs -o OUT, the picture to write").arg(arguments.command));
     }
+    // The map's own options mean nothing without a map.
+    const bool mapCommand = arguments.command == QLatin1StringView("design");
+    if (!mapCommand && !arguments.grey && (arguments.invert || arguments.near || arguments.far)) {
+        return usage(QStringLiteral("--invert, --near and --far go with --grey"));
+    }
+    if (arguments.near && arguments.far && *arguments.near == *arguments.far) {
+        return usage(QStringLiteral("--near and --far must differ"));
+    }
+    if (arguments.command == QLatin1StringView("reveal") && arguments.repeat == 0) {
+        return usage(QStringLiteral("reveal needs a repeat width of at least 1"));
+    }
     return result;
 }
 
@@ -256,6 +295,9 @@ QString usageText() {
         "  color-field  colour-field stereogram of a Design image and a Field image\n"
         "  document     the stereogram a Quarbel document (.qbd) describes, with its parameters\n"
         "  picture      any picture the converter reads, written as BMP or PNG\n"
+        "  design       a Design image in the 16 depth colours from a grey depth map (white near)\n"
+        "  reveal       the depth hidden in a stereogram: a Design image with --repeat and --depth,\n"
+        "               else a grey map (the repeat width is found and reported)\n"
         "\n"
         "Options:\n"
         "  -o, --output OUT  picture to write: 24-bit BMP, or PNG when OUT ends in .png\n"
@@ -266,8 +308,14 @@ QString usageText() {
         "  --seed N          seed of the random dots, 0..18446744073709551615 (default: the clock)\n"
         "  --tile            FIELD is a pattern at most 200 pixels wide, repeated to the Design image's "
         "size\n"
+        "  --grey            DESIGN is a grey depth map, read as the design command reads it\n"
+        "  --invert          black is near in the map (the defaults of --near and --far swap)\n"
+        "  --near N          grey value of the nearest level, 0..65535 (default the map's white)\n"
+        "  --far N           grey value of the farthest level, 0..65535 (default 0, black)\n"
         "\n"
-        "Pictures are read by their content (BMP, JPEG, GIF, PNG, WMF) and may be at most 1024 pixels wide.\n"
+        "Pictures are read by their content (BMP, JPEG, GIF, PNG, WMF); Design and Field images may be up "
+        "to\n"
+        "16384 pixels wide. Depth maps may have 8 or 16 bits (PNG).\n"
         "Exit status: 0 written, 1 failed (OUT left as it was), 2 wrong command line.\n");
     return text;
 }

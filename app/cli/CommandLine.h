@@ -18,7 +18,7 @@ enum ExitCode : int {
     ExitUsage = 2,   // the command line is wrong; nothing was read
 };
 
-enum class Option { Output, Mode, Repeat, Depth, Density, Seed, Tile };
+enum class Option { Output, Mode, Repeat, Depth, Density, Seed, Tile, Grey, Invert, Near, Far };
 
 enum class OutputFormat { Bmp, Png };
 
@@ -34,6 +34,11 @@ struct Arguments {
     std::optional<int> density;
     std::optional<std::uint64_t> seed;
     bool tile = false;
+    // Grey depth maps: DESIGN is such a map; black is near; the grey values of far and near.
+    bool grey = false;
+    bool invert = false;
+    std::optional<int> near;
+    std::optional<int> far;
 };
 
 class Session;

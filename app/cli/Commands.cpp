@@ -6,6 +6,9 @@
 #include "document/IniFile.h"
 #include "engine/Colour.h"
 #include "engine/Conversion.h"
+#include "engine/DepthReveal.h"
+#include "engine/GreyDepth.h"
+#include "platform/DepthMap.h"
 #include "platform/ImageSink.h"
 #include "platform/ImageSurface.h"
 #include "platform/Picture.h"
@@ -127,8 +130,70 @@ std::optional<QImage> readPicture(Session& session, const PictureRequest& reques
     return std::move(result.image);
 }
 
+// The editor's 1024-pixel rule comes from its fixed row buffers; the converter's buffers follow the
+// picture, so it goes as wide as the loader reads.
 PictureRequest limitedPicture(const QString& path, const QString& role, const QString& origin = {}) {
-    return PictureRequest{path, role, engine::MaxImageWidth, QStringLiteral("the limit"), origin};
+    return PictureRequest{path, role, engine::MaxConvertWidth, QStringLiteral("the limit"), origin};
+}
+
+// A Design image in the 16 depth colours, one level per pixel.
+QImage designFromLevels(int width, int height, const std::uint8_t* levels) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = platform::rgbFromPacked(engine::DepthPalette[*levels++]);
+    }
+    return image;
+}
+
+// A grey depth map made into a Design image; --invert swaps the defaults of --near and --far.
+std::optional<QImage> readDepthMap(Session& session, const QString& path, const Arguments& arguments) {
+    {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && platform::looksLikeWmf(file.peek(4))) {
+            session.needGui();
+        }
+    }
+    const platform::DepthMapResult result = platform::loadDepthMap(path);
+    if (!result.ok()) {
+        session.fail(
+            QStringLiteral("cannot read the depth map %1: %2").arg(quoted(path), reason(*result.error)));
+        return std::nullopt;
+    }
+    const platform::DepthMap& map = result.map;
+    if (map.width > engine::MaxConvertWidth) {
+        session.fail(QStringLiteral("the depth map %1 is %2 pixels wide; the limit is %3 pixels")
+                         .arg(quoted(path))
+                         .arg(map.width)
+                         .arg(engine::MaxConvertWidth));
+        return std::nullopt;
+    }
+    const int white = map.maxValue;
+    const int far = arguments.far.value_or(arguments.invert ? white : 0);
+    const int near = arguments.near.value_or(arguments.invert ? 0 : white);
+    if (far == near) {
+        session.fail(QStringLiteral("--near and --far are both %1 for the depth map %2; they must differ")
+                         .arg(far)
+                         .arg(quoted(path)));
+        return std::nullopt;
+    }
+    // One level per grey value, looked up per pixel.
+    std::vector<std::uint8_t> levelOf(static_cast<std::size_t>(white) + 1);
+    for (int grey = 0; grey <= white; ++grey)
+        levelOf[static_cast<std::size_t>(grey)] =
+            static_cast<std::uint8_t>(engine::greyDepthLevel(grey, far, near));
+    std::vector<std::uint8_t> levels(map.values.size());
+    for (std::size_t i = 0; i < levels.size(); ++i)
+        levels[i] = levelOf[map.values[i]];
+    return designFromLevels(map.width, map.height, levels.data());
+}
+
+// The Design image of a conversion: a picture in the depth colours, or with --grey a depth map.
+std::optional<QImage> readDesign(Session& session, const Arguments& arguments) {
+    if (arguments.grey)
+        return readDepthMap(session, arguments.inputs.at(0), arguments);
+    return readPicture(session, limitedPicture(arguments.inputs.at(0), QStringLiteral("Design image")));
 }
 
 int writeOutput(Session& session, const QImage& image, const Arguments& arguments) {
@@ -193,6 +258,7 @@ int convertRandomDot(Session& session, const QImage& design, const std::string& 
                      const engine::IniReader& reader, const std::string& iniPath,
                      const Arguments& arguments) {
     engine::ConversionState state;
+    state.MaxWidth = engine::MaxConvertWidth;
     engine::RunFlags flags;
     const platform::ImageSurface surface(design);
     StereoOutput output(arguments);
@@ -206,6 +272,7 @@ int convertColorField(Session& session, const QImage& design, const QImage& fiel
                       const engine::IniReader& reader, const std::string& iniPath,
                       const Arguments& arguments) {
     engine::ConversionState state;
+    state.MaxWidth = engine::MaxConvertWidth;
     engine::RunFlags flags;
     const platform::ImageSurface designSurface(design);
     const platform::ImageSurface fieldSurface(field);
@@ -234,8 +301,7 @@ std::optional<QString> documentPicturePath(Session& session, const QString& docu
 } // namespace
 
 int runRandomDot(const Arguments& arguments, Session& session) {
-    const std::optional<QImage> design =
-        readPicture(session, limitedPicture(arguments.inputs.at(0), QStringLiteral("Design image")));
+    const std::optional<QImage> design = readDesign(session, arguments);
     if (!design) {
         return ExitFailure;
     }
@@ -248,8 +314,7 @@ int runRandomDot(const Arguments& arguments, Session& session) {
 }
 
 int runColorField(const Arguments& arguments, Session& session) {
-    const std::optional<QImage> design =
-        readPicture(session, limitedPicture(arguments.inputs.at(0), QStringLiteral("Design image")));
+    const std::optional<QImage> design = readDesign(session, arguments);
     if (!design) {
         return ExitFailure;
     }
@@ -354,6 +419,51 @@ int runPicture(const Arguments& arguments, Session& session) {
         return ExitFailure;
     }
     return writeOutput(session, *picture, arguments);
+}
+
+int runDesign(const Arguments& arguments, Session& session) {
+    const std::optional<QImage> design = readDepthMap(session, arguments.inputs.at(0), arguments);
+    if (!design) {
+        return ExitFailure;
+    }
+    return writeOutput(session, *design, arguments);
+}
+
+int runReveal(const Arguments& arguments, Session& session) {
+    const std::optional<QImage> picture =
+        readPicture(session, limitedPicture(arguments.inputs.at(0), QStringLiteral("stereogram")));
+    if (!picture) {
+        return ExitFailure;
+    }
+    const platform::ImageSurface stereo(*picture);
+    int repeatWidth = 0;
+    if (arguments.repeat) {
+        repeatWidth = *arguments.repeat;
+    } else {
+        const std::optional<int> found = engine::detectRepeatWidth(stereo);
+        if (!found) {
+            session.fail(
+                QStringLiteral("%1 does not repeat like a stereogram; give its repeat width with --repeat")
+                    .arg(quoted(arguments.inputs.at(0))));
+            return ExitFailure;
+        }
+        repeatWidth = *found;
+        session.printError(QStringLiteral("quarbel-convert: repeat width %1 pixels, found in the picture\n")
+                               .arg(repeatWidth));
+    }
+    const std::vector<int> candidates = engine::candidateSeparations(repeatWidth, arguments.depth);
+    const engine::SeparationMap map = engine::findSeparations(stereo, candidates);
+    if (arguments.depth) {
+        const std::vector<std::uint8_t> levels =
+            engine::levelsFromSeparations(map, repeatWidth, *arguments.depth);
+        return writeOutput(session, designFromLevels(map.width, map.height, levels.data()), arguments);
+    }
+    const std::vector<std::uint8_t> grey = engine::greyFromSeparations(map, repeatWidth);
+    QImage image(map.width, map.height, QImage::Format_Grayscale8);
+    for (int y = 0; y < map.height; ++y)
+        std::copy_n(grey.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(map.width),
+                    map.width, image.scanLine(y));
+    return writeOutput(session, image, arguments);
 }
 
 int runConvertTool(const QStringList& args, QTextStream& out, QTextStream& err) {

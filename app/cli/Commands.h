@@ -15,6 +15,8 @@ int runRandomDot(const Arguments& arguments, Session& session);
 int runColorField(const Arguments& arguments, Session& session);
 int runDocument(const Arguments& arguments, Session& session);
 int runPicture(const Arguments& arguments, Session& session);
+int runDesign(const Arguments& arguments, Session& session);
+int runReveal(const Arguments& arguments, Session& session);
 
 // Parses args (without the program name), runs the command and returns the exit status.
 // Usage and results go to out, problems to err.

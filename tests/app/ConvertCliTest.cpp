@@ -1,4 +1,5 @@
 // End-to-end runs of the quarbel-convert executable.
+#include "CliRun.h"
 #include "engine/Colour.h"
 #include "support/TestFiles.h"
 
@@ -13,29 +14,10 @@
 
 namespace {
 
+using quarbel::testing::CliRun;
 using quarbel::testing::readBytes;
+using quarbel::testing::runCli;
 using quarbel::testing::writeBytes;
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& args) {
-    QProcess process;
-    process.start(QStringLiteral(QUARBEL_BINARY_DIR "/app/quarbel-convert"), args);
-    CliRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-        process.kill();
-        run.err = QStringLiteral("did not finish normally");
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 // A Design image: black (farthest) with a white (nearest) block in the middle.
 QImage designImage(int width, int height) {
@@ -90,7 +72,7 @@ TEST_F(ConvertCliTest, HelpGoesToStandardOutput) {
     const CliRun run = runCli({"--help"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.startsWith("Usage:"));
-    for (const char* command : {"random-dot", "color-field", "document", "picture"}) {
+    for (const char* command : {"random-dot", "color-field", "document", "picture", "design", "reveal"}) {
         EXPECT_TRUE(run.out.contains(QLatin1String(command))) << command;
     }
     EXPECT_TRUE(run.err.isEmpty());
@@ -362,8 +344,9 @@ TEST_F(ConvertCliTest, UsageErrorsExitTwoAndWriteNothing) {
 }
 
 TEST_F(ConvertCliTest, FailuresExitOneLeaveNoOutputAndKeepAnOldOne) {
-    ASSERT_TRUE(designImage(1025, 4).save(path("wide.bmp"), "BMP"));
-    ASSERT_TRUE(designImage(1024, 4).save(path("widest.bmp"), "BMP"));
+    // Wider than the loader reads; the converter itself takes up to 16384 pixels.
+    ASSERT_TRUE(designImage(16385, 2).save(path("wide.bmp"), "BMP"));
+    ASSERT_TRUE(designImage(16384, 2).save(path("widest.bmp"), "BMP"));
     ASSERT_TRUE(patternImage(201, 4).save(path("widepattern.bmp"), "BMP"));
     ASSERT_TRUE(writeBytes(path("garbage.bmp"), "not a picture"));
     ASSERT_TRUE(writeBytes(path("nodesign.qbd"), documentText({{"StereoName", "RandomDot"}})));
@@ -377,7 +360,7 @@ TEST_F(ConvertCliTest, FailuresExitOneLeaveNoOutputAndKeepAnOldOne) {
         QStringList args;
         QString mentions; // the message names the culprit
     } cases[] = {
-        {{"random-dot", path("wide.bmp")}, "1024"},
+        {{"random-dot", path("wide.bmp")}, "wide.bmp"},
         {{"random-dot", path("none.bmp")}, "none.bmp"},
         {{"random-dot", path("nofolder/none.bmp")}, "none.bmp"},
         {{"random-dot", path("garbage.bmp")}, "garbage.bmp"},
@@ -410,6 +393,7 @@ TEST_F(ConvertCliTest, FailuresExitOneLeaveNoOutputAndKeepAnOldOne) {
 
     // A picture exactly at the limit is converted; an output in a missing folder fails cleanly.
     EXPECT_EQ(runCli({"random-dot", path("widest.bmp"), "-o", path("fresh.bmp")}).exitCode, 0);
+    EXPECT_EQ(loadRgb(path("fresh.bmp")).size(), QSize(16384, 2));
     const CliRun run = runCli({"random-dot", d, "-o", path("nofolder/out.bmp")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("nofolder")) << run.err.toStdString();

@@ -1,5 +1,6 @@
 #include "Reference.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -78,8 +79,8 @@ void referenceRandomDotRun(const MemorySurface& design, const ReferenceParameter
         return static_cast<int>(std::floor(random.next() * 16));
     };
     for (int row = firstRow; row < endRow; ++row) {
-        std::vector<int> colourRow(1025, 0);
-        std::vector<int> depthRow(1025, 0);
+        std::vector<int> colourRow(std::max(1025, width), 0);
+        std::vector<int> depthRow(std::max(1025, width), 0);
         for (int x = 0; x <= lastColumn; ++x)
             depthRow[x] = referenceLevel(design.pixel(x, row));
         for (int x = 0; x <= lastColumn; ++x) {
@@ -108,8 +109,8 @@ void referenceColorFieldRun(const MemorySurface& design, const MemorySurface& fi
     const int width = field.width();
     const int lastColumn = width - 1;
     for (int row = firstRow; row < endRow; ++row) {
-        std::vector<Packed> colourRow(1025, 0);
-        std::vector<int> depthRow(1025, 0);
+        std::vector<Packed> colourRow(std::max(1025, width), 0);
+        std::vector<int> depthRow(std::max(1025, width), 0);
         for (int x = 0; x <= lastColumn; ++x)
             depthRow[x] = referenceLevel(design.pixel(x, row));
         for (int x = 0; x <= lastColumn; ++x) {

@@ -58,10 +58,15 @@ std::string describe(const ReferenceParameters& p) {
            std::to_string(p.density);
 }
 
-template <class Generator> void compareRandomDot(int caseCount, std::uint64_t caseSeed) {
+// The editor's widths, and the batch converter's wider ones (buffers sized to the picture).
+const std::vector<int> EditorWidths{1, 2, 3, 40, 71, 150, 333, 1024};
+const std::vector<int> WideWidths{1025, 2048, 4099};
+
+template <class Generator>
+void compareRandomDot(int caseCount, std::uint64_t caseSeed, const std::vector<int>& widths = EditorWidths) {
     CaseMaker make{std::mt19937_64(caseSeed)};
     for (int c = 0; c < caseCount; ++c) {
-        const int width = make.pick({1, 2, 3, 40, 71, 150, 333, 1024});
+        const int width = widths[make.gen() % widths.size()];
         const int height = make.between(1, width > 500 ? 4 : 9);
         const MemorySurface design = randomDesign(width, height, static_cast<std::uint32_t>(make.gen()));
         const ReferenceParameters first = make.parameters(width);
@@ -78,6 +83,7 @@ template <class Generator> void compareRandomDot(int caseCount, std::uint64_t ca
         MapIniReader ini;
         MemorySink sink;
         ConversionState state;
+        state.MaxWidth = MaxConvertWidth;
         RunFlags flags;
         Generator engineRandom;
         state.ResumeState[1] = initialShift;
@@ -129,10 +135,14 @@ TEST(ReferenceComparison, RandomDotWithAForeignGenerator) {
     compareRandomDot<LcgRandom>(60, 99);
 }
 
-TEST(ReferenceComparison, ColorField) {
-    CaseMaker make{std::mt19937_64(4242)};
-    for (int c = 0; c < 120; ++c) {
-        const int width = make.pick({1, 2, 5, 64, 70, 211, 1024});
+TEST(ReferenceComparison, RandomDotOnWidePictures) {
+    compareRandomDot<XoshiroRandom>(12, 5150, WideWidths);
+}
+
+void compareColorField(int caseCount, std::uint64_t caseSeed, const std::vector<int>& widths) {
+    CaseMaker make{std::mt19937_64(caseSeed)};
+    for (int c = 0; c < caseCount; ++c) {
+        const int width = widths[make.gen() % widths.size()];
         const int height = make.between(1, width > 500 ? 4 : 10);
         // Mostly the same size; sometimes the Design image is smaller or larger than the Field image.
         const int shape = make.between(0, 3);
@@ -155,6 +165,7 @@ TEST(ReferenceComparison, ColorField) {
         MapIniReader ini;
         MemorySink sink;
         ConversionState state;
+        state.MaxWidth = MaxConvertWidth;
         RunFlags flags;
         state.ResumeState[1] = 33; // the random-dot entries must come through untouched
         state.ResumeState[0] = 5;
@@ -187,6 +198,38 @@ TEST(ReferenceComparison, ColorField) {
         EXPECT_EQ(state.ResumeState[0], 5);
         EXPECT_EQ(state.ResumeState[1], 33);
         EXPECT_EQ(state.ResumeState[2], 0);
+    }
+}
+
+TEST(ReferenceComparison, ColorField) {
+    compareColorField(120, 4242, {1, 2, 5, 64, 70, 211, 1024});
+}
+
+TEST(ReferenceComparison, ColorFieldOnWidePictures) {
+    compareColorField(12, 2048, WideWidths);
+}
+
+// A 2048-pixel picture whose design has a depth step on either side of column 1024, where the old
+// fixed row buffers ended: every link across that column must land.
+TEST(ReferenceComparison, ColorFieldAcrossTheOldBufferEnd) {
+    constexpr int width = 2048, height = 3;
+    MemorySurface design(width, height, ReferencePalette[0]);
+    for (int y = 0; y < height; ++y)
+        for (int x = 1000; x < 1100; ++x)
+            design.set(x, y, ReferencePalette[15]);
+    const MemorySurface field = randomField(width, height, 77);
+    for (const ReferenceParameters p : {ReferenceParameters{70, 20, 0}, ReferenceParameters{200, 50, 0}}) {
+        MapIniReader ini;
+        setParameters(ini, p);
+        MemorySink sink;
+        ConversionState state;
+        state.MaxWidth = MaxConvertWidth;
+        RunFlags flags;
+        auto converter = makeColorFieldConverter(state, flags, design, field, sink);
+        ASSERT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+        std::vector<Packed> expected(static_cast<std::size_t>(width) * height, 0);
+        referenceColorFieldRun(design, field, p, 0, height, expected);
+        EXPECT_EQ(sink.pixels(), expected) << describe(p);
     }
 }
 

@@ -200,6 +200,42 @@ TEST_P(RunControl, APictureWiderThanTheLimitIsRefusedBeforeAnythingChanges) {
     EXPECT_EQ(sink.width(), MaxImageWidth);
 }
 
+// The batch converter raises the window's limit; the row buffers then follow the picture, and
+// nothing goes past the converter's own limit whatever the window asks for.
+TEST_P(RunControl, ARaisedWidthLimitTakesWiderPicturesUpToTheConvertersLimit) {
+    const struct {
+        std::int32_t maxWidth;
+        int width;
+        bool accepted;
+    } cases[] = {
+        {MaxConvertWidth, MaxImageWidth + 1, true},
+        {MaxConvertWidth, 3000, true},
+        {MaxConvertWidth, MaxConvertWidth, true},
+        {MaxConvertWidth, MaxConvertWidth + 1, false},
+        {std::numeric_limits<std::int32_t>::max(), MaxConvertWidth + 1, false},
+        {2000, 2001, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.maxWidth) + " " + std::to_string(c.width));
+        design = std::make_unique<MemorySurface>(randomDesign(c.width, 2, 5));
+        field = std::make_unique<MemorySurface>(randomField(c.width, 2, 6));
+        ConversionState wide;
+        wide.MaxWidth = c.maxWidth;
+        MemorySink out;
+        converter = newConverter(wide, out);
+        if (!c.accepted) {
+            EXPECT_THROW(converter->begin(ini, ini.path()), std::invalid_argument);
+            EXPECT_EQ(out.resizes, 0);
+            continue;
+        }
+        ini.setParameters(200, 50, 100);
+        ASSERT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+        EXPECT_EQ(out.width(), c.width);
+        EXPECT_EQ(wide.LastColumn, c.width - 1);
+        EXPECT_GE(wide.DepthRow.size(), static_cast<std::size_t>(c.width));
+    }
+}
+
 TEST_P(RunControl, EndedRunsAnswerTheSameAndWriteNothing) {
     make(10, 2);
     EXPECT_THROW(converter->nextRow(), std::logic_error);
