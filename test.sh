@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh
+# The C++ files must be as the committed .clang-format makes them.
+./scripts/check-format.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARBEL_BUILD_TESTS=ON -DQUARBEL_BUILD_BENCH=ON -DQUARBEL_WERROR=ON >/dev/null
 cmake --build build
 # The fuzz targets are built with clang and sanitizers and run briefly, so they keep building.
@@ -10,4 +12,4 @@ cmake --build build
 # Printing through a real CUPS queue (cups-pdf), checked in the PDF it writes.
 ./scripts/print-queue-test.sh build
 cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300
+QT_QPA_PLATFORM=offscreen ctest -j2 --output-on-failure --timeout 300

@@ -14,7 +14,7 @@ struct AppState {
     // Folder holding the settings file, temporary state files and the help page.
     QString appDir;
 
-    QString IniPath;     // working state file of the active window
+    QString IniPath; // working state file of the active window
     DocumentKind StereoName;
     QString MonoOrColor; // "Mono", "Color" or ""
     QString PicDesignPath;

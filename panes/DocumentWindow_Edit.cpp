@@ -211,7 +211,7 @@ void DocumentWindow::clearSelectedPane() {
         QString document::AppState::*path;
         bool resetsConversion;
         Enable saveOff; // the pane's own save entry
-        bool printing; // the Stereo picture: printing goes, and its size leaves the status bar
+        bool printing;  // the Stereo picture: printing goes, and its size leaves the status bar
     };
     static const ClearRow kRows[] = {
         {&document::AppState::PicDesignPath, true, document::menuOff(Menu::mnuSaveDesign), false},

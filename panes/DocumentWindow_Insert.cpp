@@ -39,7 +39,7 @@ struct DocumentWindow::InsertProcedure {
     QString document::AppState::*path;
     const char* tooLarge;
     std::array<Enable, 2> saveMenus; // the save entries a shown picture turns on
-    bool printing; // a Stereo picture can be printed at once
+    bool printing;                   // a Stereo picture can be printed at once
     Ready ready;
 };
 

@@ -6,7 +6,6 @@
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 
-
 namespace quarbel::panes {
 
 namespace {

@@ -1,14 +1,14 @@
 // The colour-field wizard's result arriving in a new document window: the Design picture and the
 // tiled Field picture from two temporary BMP files, the wizard's parameters, then the conversion.
 
-#include <utility>
-
 #include "document/StateFile.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Picture.h"
+
+#include <utility>
 
 namespace quarbel::panes {
 

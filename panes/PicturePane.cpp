@@ -22,7 +22,9 @@ void PicturePane::emptyPicture() {
     update();
 }
 
-void PicturePane::repaintRows(int firstRow, int count) { update(0, firstRow, width(), count); }
+void PicturePane::repaintRows(int firstRow, int count) {
+    update(0, firstRow, width(), count);
+}
 
 void PicturePane::setPressedLook(bool pressed) {
     if (m_pressed != pressed) {

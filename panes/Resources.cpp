@@ -3,7 +3,9 @@
 #include <QtGlobal>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
-static void initPanesQrc() { Q_INIT_RESOURCE(panes); }
+static void initPanesQrc() {
+    Q_INIT_RESOURCE(panes);
+}
 
 namespace quarbel::panes {
 

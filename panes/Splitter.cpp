@@ -14,7 +14,8 @@ std::optional<PaneGeometry> draggedPaneLayout(const PaneGeometry& current, int x
     g.picContField.setWidth(x);
     g.picDrag = QRect(x, 0, PaneGap, current.picDrag.height());
     const int afterLeft = x + PaneGap;
-    g.picContAfter = QRect(afterLeft, current.picContAfter.top(), width - afterLeft, current.picContAfter.height());
+    g.picContAfter =
+        QRect(afterLeft, current.picContAfter.top(), width - afterLeft, current.picContAfter.height());
     return g;
 }
 
@@ -67,7 +68,8 @@ void SplitterDrag::dragOver(QPoint pos) {
     if (!m_window.rect().contains(pos) || m_hooks.blocked()) {
         return;
     }
-    if (const std::optional<PaneGeometry> layout = draggedPaneLayout(m_hooks.current(), pos.x(), m_window.width())) {
+    if (const std::optional<PaneGeometry> layout =
+            draggedPaneLayout(m_hooks.current(), pos.x(), m_window.width())) {
         m_hooks.apply(*layout);
     }
 }

@@ -2,12 +2,12 @@
 
 // Dragging the splitter picDrag: the column boundary follows the pointer.
 
+#include "panes/PaneLayout.h"
+
 #include <QObject>
 #include <QPoint>
 #include <functional>
 #include <optional>
-
-#include "panes/PaneLayout.h"
 
 class QWidget;
 

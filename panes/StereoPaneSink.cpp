@@ -1,10 +1,9 @@
 #include "panes/StereoPaneSink.h"
 
-#include <algorithm>
+#include "platform/ImageSurface.h"
 
 #include <QPainter>
-
-#include "platform/ImageSurface.h"
+#include <algorithm>
 
 namespace quarbel::panes {
 

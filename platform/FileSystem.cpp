@@ -14,7 +14,9 @@ QStringList listFiles(const QString& dir, const QString& pattern) {
     return folder.entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-bool setFileAttributes(const QString& path, FileAttributes) { return QFileInfo::exists(path); }
+bool setFileAttributes(const QString& path, FileAttributes) {
+    return QFileInfo::exists(path);
+}
 
 bool deleteFile(const QString& path) {
     const QFileInfo info(path);

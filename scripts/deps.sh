@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n libqt6svg6 libgl-dev
   libuemf-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
   libcups2-dev cups printer-driver-cups-pdf poppler-utils

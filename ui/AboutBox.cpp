@@ -9,7 +9,8 @@
 namespace quarbel::ui {
 
 AboutBox::AboutBox(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent,
+              Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("バージョン情報"));
 

@@ -1,12 +1,12 @@
 // The File menu: new documents, save, close, print and exit.
 
-#include <QAction>
-#include <QFrame>
-#include <QMenu>
-
 #include "panes/DocumentWindow.h"
 #include "panes/PaneLayout.h"
 #include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QMenu>
 
 namespace quarbel::ui {
 
@@ -25,9 +25,10 @@ void MainWindow::setupFileMenu() {
     connect(addItem(newMenu, Menu::mnuMono, QStringLiteral("ランダムドット（モノクロ）"), Qt::Key_F5),
             &QAction::triggered, this, &MainWindow::mnuMono_Click);
     addSeparator(file, "mnuBar1");
-    connect(addItem(file, Menu::mnuOpen, QStringLiteral("開く")), &QAction::triggered, this, &MainWindow::mnuOpen_Click);
-    connect(addItem(file, Menu::mnuSave, QStringLiteral("上書き保存"), Qt::CTRL | Qt::Key_S), &QAction::triggered,
-            this, &MainWindow::mnuSave_Click);
+    connect(addItem(file, Menu::mnuOpen, QStringLiteral("開く")), &QAction::triggered, this,
+            &MainWindow::mnuOpen_Click);
+    connect(addItem(file, Menu::mnuSave, QStringLiteral("上書き保存"), Qt::CTRL | Qt::Key_S),
+            &QAction::triggered, this, &MainWindow::mnuSave_Click);
     connect(addItem(file, Menu::mnuSaveName, QStringLiteral("名前を付けて保存"), Qt::CTRL | Qt::Key_K),
             &QAction::triggered, this, &MainWindow::mnuSaveName_Click);
     QMenu* saveImage = addSubmenu(file, Menu::mnuSaveGazou, QStringLiteral("画像の保存"));
@@ -35,13 +36,14 @@ void MainWindow::setupFileMenu() {
             &QAction::triggered, this, &MainWindow::mnuSaveDesign_Click);
     connect(addItem(saveImage, Menu::mnuSaveField, QStringLiteral("フィールド画像"), Qt::CTRL | Qt::Key_H),
             &QAction::triggered, this, &MainWindow::mnuSaveField_Click);
-    connect(addItem(saveImage, Menu::mnuSaveStereo, QStringLiteral("ステレオアート画像"), Qt::CTRL | Qt::Key_A),
-            &QAction::triggered, this, &MainWindow::mnuSaveStereo_Click);
-    connect(addItem(file, Menu::mnuClose, QStringLiteral("閉じる"), Qt::CTRL | Qt::Key_Q), &QAction::triggered,
-            this, &MainWindow::mnuClose_Click);
+    connect(
+        addItem(saveImage, Menu::mnuSaveStereo, QStringLiteral("ステレオアート画像"), Qt::CTRL | Qt::Key_A),
+        &QAction::triggered, this, &MainWindow::mnuSaveStereo_Click);
+    connect(addItem(file, Menu::mnuClose, QStringLiteral("閉じる"), Qt::CTRL | Qt::Key_Q),
+            &QAction::triggered, this, &MainWindow::mnuClose_Click);
     addSeparator(file, "mnuBar3");
-    connect(addItem(file, Menu::mnuPrint, QStringLiteral("印刷"), Qt::CTRL | Qt::Key_P), &QAction::triggered, this,
-            &MainWindow::mnuPrint_Click);
+    connect(addItem(file, Menu::mnuPrint, QStringLiteral("印刷"), Qt::CTRL | Qt::Key_P), &QAction::triggered,
+            this, &MainWindow::mnuPrint_Click);
     addSeparator(file, "mnuBar4");
     QAction* end = addItem(file, Menu::mnuEnd, QStringLiteral("終了(&X)"));
     // Exit is the frame's own; keep it out of the platform's application-menu merging.
@@ -108,20 +110,36 @@ void MainWindow::newDocument(const NewDocumentKind& kind) {
     setCaptionEnabled(2, kind.mitudoEnabled);
 }
 
-void MainWindow::mnuSave_Click() { PostCommand(document::CommandTag::MDImnuSave); }
+void MainWindow::mnuSave_Click() {
+    PostCommand(document::CommandTag::MDImnuSave);
+}
 
-void MainWindow::mnuSaveName_Click() { PostCommand(document::CommandTag::MDImnuSaveName); }
+void MainWindow::mnuSaveName_Click() {
+    PostCommand(document::CommandTag::MDImnuSaveName);
+}
 
-void MainWindow::mnuSaveDesign_Click() { PostCommand(document::CommandTag::MDImnuSaveDesign); }
+void MainWindow::mnuSaveDesign_Click() {
+    PostCommand(document::CommandTag::MDImnuSaveDesign);
+}
 
-void MainWindow::mnuSaveField_Click() { PostCommand(document::CommandTag::MDImnuSaveField); }
+void MainWindow::mnuSaveField_Click() {
+    PostCommand(document::CommandTag::MDImnuSaveField);
+}
 
-void MainWindow::mnuSaveStereo_Click() { PostCommand(document::CommandTag::MDImnuSaveStereo); }
+void MainWindow::mnuSaveStereo_Click() {
+    PostCommand(document::CommandTag::MDImnuSaveStereo);
+}
 
-void MainWindow::mnuClose_Click() { PostCommand(document::CommandTag::MDImnuClose); }
+void MainWindow::mnuClose_Click() {
+    PostCommand(document::CommandTag::MDImnuClose);
+}
 
-void MainWindow::mnuPrint_Click() { PostCommand(document::CommandTag::MDImnuPrint); }
+void MainWindow::mnuPrint_Click() {
+    PostCommand(document::CommandTag::MDImnuPrint);
+}
 
-void MainWindow::mnuEnd_Click() { close(); }
+void MainWindow::mnuEnd_Click() {
+    close();
+}
 
 } // namespace quarbel::ui

@@ -1,9 +1,9 @@
 // The Insert menu: pictures from files into the Design, Field and Stereo panes.
 
+#include "ui/MainWindow.h"
+
 #include <QAction>
 #include <QMenu>
-
-#include "ui/MainWindow.h"
 
 namespace quarbel::ui {
 

@@ -1,13 +1,13 @@
 // Toolbar1: fourteen buttons addressed by index, two of them with drop-down menus. The buttons
 // are actions of their own, so their enabled flags stay apart from the menu items they mirror.
 
+#include "ui/MainWindow.h"
+
 #include <QAction>
 #include <QIcon>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
-
-#include "ui/MainWindow.h"
 
 namespace quarbel::ui {
 
@@ -83,8 +83,8 @@ void MainWindow::setupToolbar() {
             continue;
         }
         const QString key = QString::fromLatin1(entry.key);
-        auto* button = new QAction(QIcon(QStringLiteral(":/ui/icons/%1.svg").arg(key)), QString::fromUtf8(entry.toolTip),
-                                   this);
+        auto* button = new QAction(QIcon(QStringLiteral(":/ui/icons/%1.svg").arg(key)),
+                                   QString::fromUtf8(entry.toolTip), this);
         button->setObjectName(key);
         button->setData(key);
         button->setToolTip(QString::fromUtf8(entry.toolTip));
@@ -105,11 +105,10 @@ void MainWindow::setupToolbar() {
 void MainWindow::Toolbar1_ButtonClick(const QString& key) {
     // A key not listed does nothing.
     static constexpr std::pair<const char*, void (MainWindow::*)()> kClicks[] = {
-        {"New", &MainWindow::mnuWizard_Click},
-        {"Save", &MainWindow::mnuSave_Click},   {"Printer", &MainWindow::mnuPrint_Click},
-        {"Open", &MainWindow::mnuOpen_Click},
-        {"Cut", &MainWindow::mnuCut_Click},     {"Copy", &MainWindow::mnuCopy_Click},
-        {"Paste", &MainWindow::mnuPaste_Click}, {"Ins", &MainWindow::mnuInsDesign_Click},
+        {"New", &MainWindow::mnuWizard_Click},      {"Save", &MainWindow::mnuSave_Click},
+        {"Printer", &MainWindow::mnuPrint_Click},   {"Open", &MainWindow::mnuOpen_Click},
+        {"Cut", &MainWindow::mnuCut_Click},         {"Copy", &MainWindow::mnuCopy_Click},
+        {"Paste", &MainWindow::mnuPaste_Click},     {"Ins", &MainWindow::mnuInsDesign_Click},
         {"Start", &MainWindow::mnuConvStart_Click}, {"Stop", &MainWindow::mnuConvStop_Click},
         {"Exit", &MainWindow::mnuConvExit_Click},
     };
@@ -123,10 +122,10 @@ void MainWindow::Toolbar1_ButtonClick(const QString& key) {
 
 void MainWindow::Toolbar1_ButtonMenuClick(const QString& key) {
     static constexpr std::pair<const char*, void (MainWindow::*)()> kClicks[] = {
-        {"StereoWiz", &MainWindow::mnuWizard_Click},
-        {"Stereo", &MainWindow::mnuFieldColor_Click},   {"RandomColor", &MainWindow::mnuColor_Click},
-        {"RandomMono", &MainWindow::mnuMono_Click},     {"InsDesign", &MainWindow::mnuInsDesign_Click},
-        {"InsField", &MainWindow::mnuInsField_Click},   {"InsStereo", &MainWindow::mnuInsStereo_Click},
+        {"StereoWiz", &MainWindow::mnuWizard_Click},    {"Stereo", &MainWindow::mnuFieldColor_Click},
+        {"RandomColor", &MainWindow::mnuColor_Click},   {"RandomMono", &MainWindow::mnuMono_Click},
+        {"InsDesign", &MainWindow::mnuInsDesign_Click}, {"InsField", &MainWindow::mnuInsField_Click},
+        {"InsStereo", &MainWindow::mnuInsStereo_Click},
     };
     for (const auto& [name, handler] : kClicks) {
         if (key == QLatin1String(name)) {

@@ -1,12 +1,12 @@
 // The colour-field wizard from the frame's side: showing it, and the hand-over that turns its
 // result into a new document window once the wizard has closed.
 
-#include <QAction>
-#include <QTimer>
-
 #include "panes/DocumentWindow.h"
 #include "ui/ColourFieldWizard.h"
 #include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QTimer>
 
 namespace quarbel::ui {
 
@@ -26,7 +26,9 @@ void MainWindow::mnuWizard_Click() {
     wizard->show();
 }
 
-ColourFieldWizard* MainWindow::wizard() const { return m_wizard.data(); }
+ColourFieldWizard* MainWindow::wizard() const {
+    return m_wizard.data();
+}
 
 QTimer* MainWindow::timForWiz() {
     if (!m_timForWiz) {

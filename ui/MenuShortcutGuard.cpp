@@ -6,7 +6,9 @@
 
 namespace quarbel::ui {
 
-void MenuShortcutGuard::guard(QAction* action) { action->installEventFilter(this); }
+void MenuShortcutGuard::guard(QAction* action) {
+    action->installEventFilter(this);
+}
 
 bool MenuShortcutGuard::reachable(const QAction* action) {
     // Menus nest only a few levels; the bound keeps a malformed tree from looping.

@@ -1,11 +1,13 @@
 #include "ui/Resources.h"
 
-#include <QtGlobal>
-
 #include "panes/Resources.h"
 
+#include <QtGlobal>
+
 // Q_INIT_RESOURCE must be used outside any namespace.
-static void initUiQrc() { Q_INIT_RESOURCE(ui); }
+static void initUiQrc() {
+    Q_INIT_RESOURCE(ui);
+}
 
 namespace quarbel::ui {
 

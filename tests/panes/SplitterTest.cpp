@@ -1,9 +1,10 @@
 // The column boundary that a splitter drag produces, without windows.
 
-#include <gtest/gtest.h>
+#include "panes/Splitter.h"
 
 #include "panes/PaneLayout.h"
-#include "panes/Splitter.h"
+
+#include <gtest/gtest.h>
 
 namespace quarbel::panes {
 namespace {

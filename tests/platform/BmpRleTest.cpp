@@ -60,8 +60,7 @@ TEST(BmpRleTest, StreamsGiveTheirPixelsAndNothingElse) {
         const char* rows; // palette indexes, top row first
     } cases[] = {
         {"RLE8 runs and an absolute run", 8,
-         QByteArray("\x04\x01\x00\x00\x00\x03\x02\x03\x01\x00\x01\x00\x00\x00\x02\x02\x02\x03\x00\x01",
-                    20),
+         QByteArray("\x04\x01\x00\x00\x00\x03\x02\x03\x01\x00\x01\x00\x00\x00\x02\x02\x02\x03\x00\x01", 20),
          "2233"
          "2310"
          "1111"},

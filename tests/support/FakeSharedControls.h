@@ -2,12 +2,12 @@
 
 // Shared controls as plain data, for tests of the state file and the enable tables.
 
+#include "document/SharedControls.h"
+
 #include <algorithm>
 #include <array>
 #include <map>
 #include <utility>
-
-#include "document/SharedControls.h"
 
 namespace quarbel::testing {
 
@@ -32,8 +32,12 @@ struct FakeSharedControls : document::SharedControls {
     void setButtonMenuEnabled(int b, int e, bool on) override { buttonMenus[{b, e}] = on; }
     bool captionEnabled(int i) const override { return captions.at(static_cast<std::size_t>(i)); }
     void setCaptionEnabled(int i, bool e) override { captions.at(static_cast<std::size_t>(i)) = e; }
-    bool sliderEnabled(document::Slider s) const override { return slidersEnabled[static_cast<std::size_t>(s)]; }
-    void setSliderEnabled(document::Slider s, bool e) override { slidersEnabled[static_cast<std::size_t>(s)] = e; }
+    bool sliderEnabled(document::Slider s) const override {
+        return slidersEnabled[static_cast<std::size_t>(s)];
+    }
+    void setSliderEnabled(document::Slider s, bool e) override {
+        slidersEnabled[static_cast<std::size_t>(s)] = e;
+    }
     int sliderValue(document::Slider s) const override { return sliderValues[static_cast<std::size_t>(s)]; }
     void setSliderValue(document::Slider s, int v) override {
         const auto i = static_cast<std::size_t>(s);

@@ -1,8 +1,7 @@
 // Test main for suites that need a QApplication; runs headless unless a platform is chosen.
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QStandardPaths>
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -2,7 +2,8 @@
 // document, check its state file, end the program with "No" and check nothing is left behind;
 // and a whole session from a design picture to a saved stereo picture whose pixels are checked.
 
-#include <gtest/gtest.h>
+#include "document/IniFile.h"
+#include "document/StateFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,9 +14,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
-
-#include "document/IniFile.h"
-#include "document/StateFile.h"
+#include <gtest/gtest.h>
 
 namespace quarbel::testing {
 namespace {
@@ -54,8 +53,8 @@ protected:
         // -displayfd picks a free display and reports its number.
         m_server.setProgram(QStringLiteral("Xvfb"));
         m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                               QStringLiteral("0"), QStringLiteral("1280x900x24"), QStringLiteral("-nolisten"),
-                               QStringLiteral("tcp")});
+                               QStringLiteral("0"), QStringLiteral("1280x900x24"),
+                               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         m_server.setProcessChannelMode(QProcess::SeparateChannels);
         m_server.start();
         if (!m_server.waitForStarted(5000)) {
@@ -64,7 +63,8 @@ protected:
         QElapsedTimer clock;
         clock.start();
         QByteArray out;
-        while (!out.contains('\n') && clock.elapsed() < kStepTimeoutMs && m_server.state() == QProcess::Running) {
+        while (!out.contains('\n') && clock.elapsed() < kStepTimeoutMs &&
+               m_server.state() == QProcess::Running) {
             m_server.waitForReadyRead(200);
             out += m_server.readAllStandardOutput();
         }
@@ -98,8 +98,8 @@ protected:
     }
 
     QStringList visibleWindowsNamed(const QString& pattern) const {
-        return xTool(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern})
+        return xTool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                 QStringLiteral("--name"), pattern})
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
@@ -126,8 +126,8 @@ protected:
     }
 
     QString stateValue(const QString& key) const {
-        return document::IniFile::readString(inDir(QStringLiteral("Quarbel1.tmp")), document::IniSectionName, key,
-                                             QString());
+        return document::IniFile::readString(inDir(QStringLiteral("Quarbel1.tmp")), document::IniSectionName,
+                                             key, QString());
     }
 
     // Starts a copy of the editor, so that its folder, the application directory, is ours, and
@@ -157,10 +157,10 @@ protected:
     QString waitForDialog(const QString& frameWindow) const {
         QString dialog;
         waitFor([&] {
-            const QStringList windows =
-                xTool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                  QStringLiteral("--pid"), QString::number(m_app.processId())})
-                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            const QStringList windows = xTool(QStringLiteral("xdotool"),
+                                              {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                               QStringLiteral("--pid"), QString::number(m_app.processId())})
+                                            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
             for (const QString& window : windows) {
                 if (window != frameWindow) {
                     dialog = window;
@@ -191,7 +191,8 @@ protected:
         ASSERT_TRUE(m_app.waitForFinished(kStepTimeoutMs)) << "the editor did not end";
         EXPECT_EQ(m_app.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(m_app.exitCode(), 0);
-        EXPECT_TRUE(QDir(m_dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden).isEmpty());
+        EXPECT_TRUE(
+            QDir(m_dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden).isEmpty());
     }
 
     QString inDir(const QString& name) const { return QDir(m_dir.path()).filePath(name); }
@@ -223,10 +224,12 @@ TEST_F(EndToEnd, NewDocumentByAcceleratorThenExitWithNoLeavesNoTemporaryFile) {
                                               QStringLiteral("<missing>")) != QLatin1String("<missing>");
     }
     EXPECT_EQ(keys, document::StateKeyCount);
-    EXPECT_EQ(document::IniFile::readString(stateFile, document::IniSectionName, QStringLiteral("StereoName"), {}),
-              QStringLiteral("RandomDot"));
-    EXPECT_EQ(document::IniFile::readString(stateFile, document::IniSectionName, QStringLiteral("MONOorCOLOR"), {}),
-              QStringLiteral("Mono"));
+    EXPECT_EQ(
+        document::IniFile::readString(stateFile, document::IniSectionName, QStringLiteral("StereoName"), {}),
+        QStringLiteral("RandomDot"));
+    EXPECT_EQ(
+        document::IniFile::readString(stateFile, document::IniSectionName, QStringLiteral("MONOorCOLOR"), {}),
+        QStringLiteral("Mono"));
 
     if (!QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty()) {
         xTool(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
@@ -254,15 +257,17 @@ TEST_F(EndToEnd, DesignToSavedStereoPictureByKeyboard) {
 
     // F5: New -> random dot, monochrome.
     focusAndPress(frameWindow, {QStringLiteral("F5")});
-    ASSERT_TRUE(waitFor([&] { return stateValue(QStringLiteral("StereoName")) == QLatin1String("RandomDot"); }))
-        << "Quarbel1.tmp was not written";
+    ASSERT_TRUE(waitFor([&] {
+        return stateValue(QStringLiteral("StereoName")) == QLatin1String("RandomDot");
+    })) << "Quarbel1.tmp was not written";
 
     // Ctrl+G: Insert -> Design picture, chosen in the file dialog; the insertion saves the state.
     focusAndPress(frameWindow, {QStringLiteral("ctrl+g")});
     ASSERT_NO_FATAL_FAILURE(answerFileDialog(frameWindow, designPath));
     ASSERT_TRUE(waitFor([&] { return stateValue(QStringLiteral("PicDesignPath")) == designPath; }))
         << "the design was not inserted";
-    EXPECT_EQ(stateValue(QStringLiteral("mnuSaveStereo")), QStringLiteral("False")) << "nothing converted yet";
+    EXPECT_EQ(stateValue(QStringLiteral("mnuSaveStereo")), QStringLiteral("False"))
+        << "nothing converted yet";
     EXPECT_EQ(stateValue(QStringLiteral("mnuConvStart")), QStringLiteral("True"));
 
     // F6: Convert -> Start; the end of the run saves the state with the stereo picture savable

@@ -153,9 +153,10 @@ TEST_F(FrameTest, ToolbarButtonsAreTheirOwnActionsWithKeysAndTips) {
         EXPECT_TRUE(action->isSeparator() || action->shortcut().isEmpty()) << "the menu owns the accelerator";
     }
     EXPECT_EQ(seen.join(QLatin1Char(' ')),
-              QStringLiteral("New:新規作成（カラーフィールド　ウィザード） Open:開く Save:上書き保存 Printer:印刷 | "
-                             "Cut:切り取り Copy:コピー Paste:貼り付け Ins:挿入（デザイン画像） | Start:開始 Stop:中断 "
-                             "Exit:中止 |"));
+              QStringLiteral(
+                  "New:新規作成（カラーフィールド　ウィザード） Open:開く Save:上書き保存 Printer:印刷 | "
+                  "Cut:切り取り Copy:コピー Paste:貼り付け Ins:挿入（デザイン画像） | Start:開始 Stop:中断 "
+                  "Exit:中止 |"));
     // Buttons are addressed by their place on the toolbar.
     ASSERT_EQ(toolbar->actions().size(), 14);
     for (int index = 1; index <= 14; ++index) {

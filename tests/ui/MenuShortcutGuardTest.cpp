@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
+#include "document/RunStates.h"
+#include "ui/FrameFixture.h"
 
 #include <QAction>
 #include <QShortcutEvent>
-
-#include "document/RunStates.h"
-#include "ui/FrameFixture.h"
+#include <gtest/gtest.h>
 
 using namespace quarbel;
 using document::Menu;

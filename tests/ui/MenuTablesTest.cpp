@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <set>
+#include "ui/MenuTables.h"
 
 #include "support/FakeSharedControls.h"
-#include "ui/MenuTables.h"
+
+#include <gtest/gtest.h>
+#include <set>
 
 using namespace quarbel::document;
 using quarbel::testing::FakeSharedControls;
@@ -40,10 +40,11 @@ TEST(MenuTables, NoDocumentLeavesOnlyNewOpenExitEditorWindowAndHelpUsable) {
         c.setAll(start);
         ResetMenus(c);
         const std::set<Menu> expected{
-            Menu::mnuFile,   Menu::mnuNew,    Menu::mnuWizard,       Menu::mnuFieldColor, Menu::mnuColor,
-            Menu::mnuMono,   Menu::mnuOpen,   Menu::mnuEnd,          Menu::mnuHensyuu,    Menu::mnuEditer,
-            Menu::mnuEditerChoice, Menu::mnuEditerBoot, Menu::mnuIns, Menu::mnuConvert,   Menu::mnuWindow,
-            Menu::mnuHelp,   Menu::mnuInfomation, Menu::mnuSetumei,
+            Menu::mnuFile,       Menu::mnuNew,     Menu::mnuWizard,       Menu::mnuFieldColor,
+            Menu::mnuColor,      Menu::mnuMono,    Menu::mnuOpen,         Menu::mnuEnd,
+            Menu::mnuHensyuu,    Menu::mnuEditer,  Menu::mnuEditerChoice, Menu::mnuEditerBoot,
+            Menu::mnuIns,        Menu::mnuConvert, Menu::mnuWindow,       Menu::mnuHelp,
+            Menu::mnuInfomation, Menu::mnuSetumei,
         };
         EXPECT_EQ(enabledMenus(c), expected);
         // New and Open, and the separators that keep their own flags.
@@ -70,11 +71,12 @@ TEST(MenuTables, NewDocumentEnablesEditingEntriesByKindAndLeavesPasteAlone) {
             applyNewDocumentMenus(c, k.stereoName);
 
             std::set<Menu> expected{
-                Menu::mnuFile,   Menu::mnuNew,      Menu::mnuWizard,  Menu::mnuFieldColor,   Menu::mnuColor,
-                Menu::mnuMono,   Menu::mnuOpen,     Menu::mnuSaveName, Menu::mnuClose,       Menu::mnuEnd,
-                Menu::mnuHensyuu, Menu::mnuEditer,  Menu::mnuEditerChoice, Menu::mnuEditerBoot, Menu::mnuIns,
-                Menu::mnuInsDesign, Menu::mnuInsStereo, Menu::mnuConvert, Menu::mnuWindow,   Menu::mnuHelp,
-                Menu::mnuInfomation, Menu::mnuSetumei,
+                Menu::mnuFile,         Menu::mnuNew,        Menu::mnuWizard,  Menu::mnuFieldColor,
+                Menu::mnuColor,        Menu::mnuMono,       Menu::mnuOpen,    Menu::mnuSaveName,
+                Menu::mnuClose,        Menu::mnuEnd,        Menu::mnuHensyuu, Menu::mnuEditer,
+                Menu::mnuEditerChoice, Menu::mnuEditerBoot, Menu::mnuIns,     Menu::mnuInsDesign,
+                Menu::mnuInsStereo,    Menu::mnuConvert,    Menu::mnuWindow,  Menu::mnuHelp,
+                Menu::mnuInfomation,   Menu::mnuSetumei,
             };
             if (k.fieldInsert) {
                 expected.insert(Menu::mnuInsField);
