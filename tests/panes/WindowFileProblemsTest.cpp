@@ -9,6 +9,7 @@
 #include "support/FailingWrites.h"
 #include "support/FakeSharedControls.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,6 +40,29 @@ struct Host : DocumentHost {
     }
     void lockOtherDocuments(const DocumentWindow&) override {}
     void unlockDocuments() override {}
+};
+
+// A new document window in dir, loaded and activated as the frame does it, with every shared
+// control on and the sliders at their usual values.
+struct NewWindow {
+    document::AppState state;
+    Host host;
+    testing::ScriptedDialogs dialogs;
+    DocumentWindow form{state, host, dialogs};
+
+    NewWindow(const QTemporaryDir& dir, document::StereoKind kind, const QString& monoOrColor = {}) {
+        state.appDir = dir.path();
+        state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
+        state.StereoName = kind;
+        state.MonoOrColor = monoOrColor;
+        state.OpenMode = QStringLiteral("Sinki");
+        state.NewDocNumber = 1;
+        host.controls.setAll(true);
+        host.controls.sliderValues = {70, 20, 30};
+        form.Form_Load();
+        host.current = &form;
+        form.Form_Activate();
+    }
 };
 
 int messagesNaming(const testing::ScriptedDialogs& dialogs, const QString& file) {
@@ -92,21 +116,11 @@ TEST(StateFileProblems, TheWindowKeepsItsStateAndTheUserIsToldOnce) {
     for (const Trouble& trouble : kTroubles) {
         SCOPED_TRACE(trouble.name);
         QTemporaryDir dir;
-        document::AppState state;
-        state.appDir = dir.path();
-        state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
-        state.StereoName = document::StereoKind::RandomDot;
-        state.MonoOrColor = QStringLiteral("Color");
-        state.OpenMode = QStringLiteral("Sinki");
-        state.NewDocNumber = 1;
-        Host host;
-        host.controls.setAll(true);
-        host.controls.sliderValues = {70, 20, 30};
-        testing::ScriptedDialogs dialogs;
-        DocumentWindow form(state, host, dialogs);
-        form.Form_Load();
-        host.current = &form;
-        form.Form_Activate();
+        NewWindow window(dir, document::StereoKind::RandomDot, QStringLiteral("Color"));
+        document::AppState& state = window.state;
+        Host& host = window.host;
+        testing::ScriptedDialogs& dialogs = window.dialogs;
+        DocumentWindow& form = window.form;
         const QString file = form.labels().lblIniName;
 
         // The window's own state: a run-ready random-dot document with a few things disabled.
@@ -150,19 +164,10 @@ TEST(StateFileProblems, TheWindowKeepsItsStateAndTheUserIsToldOnce) {
 
 TEST(StateFileProblems, AWorkingFileIsReadAsUsualAndNothingIsSaid) {
     QTemporaryDir dir;
-    document::AppState state;
-    state.appDir = dir.path();
-    state.StereoName = document::StereoKind::RandomDot;
-    state.MonoOrColor = QStringLiteral("Mono");
-    state.OpenMode = QStringLiteral("Sinki");
-    state.NewDocNumber = 1;
-    Host host;
-    host.controls.setAll(true);
-    testing::ScriptedDialogs dialogs;
-    DocumentWindow form(state, host, dialogs);
-    form.Form_Load();
-    host.current = &form;
-    form.Form_Activate();
+    NewWindow window(dir, document::StereoKind::RandomDot, QStringLiteral("Mono"));
+    Host& host = window.host;
+    testing::ScriptedDialogs& dialogs = window.dialogs;
+    DocumentWindow& form = window.form;
     const QString file = form.labels().lblIniName;
 
     form.Form_Deactivate();
@@ -178,20 +183,9 @@ TEST(StateFileProblems, AWorkingFileIsReadAsUsualAndNothingIsSaid) {
 
 TEST(StateFileProblems, SaveAsOnAFullDiskKeepsTheWorkingFileAndSaysSo) {
     QTemporaryDir dir;
-    document::AppState state;
-    state.appDir = dir.path();
-    state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
-    state.StereoName = document::StereoKind::RandomDot;
-    state.MonoOrColor = QStringLiteral("Mono");
-    state.OpenMode = QStringLiteral("Sinki");
-    state.NewDocNumber = 1;
-    Host host;
-    host.controls.setAll(true);
-    testing::ScriptedDialogs dialogs;
-    DocumentWindow form(state, host, dialogs);
-    form.Form_Load();
-    host.current = &form;
-    form.Form_Activate();
+    NewWindow window(dir, document::StereoKind::RandomDot, QStringLiteral("Mono"));
+    testing::ScriptedDialogs& dialogs = window.dialogs;
+    DocumentWindow& form = window.form;
     const QString working = form.labels().lblIniName;
     QFile workingFile(working);
     ASSERT_TRUE(workingFile.open(QIODevice::ReadOnly));
@@ -215,27 +209,13 @@ TEST(StateFileProblems, SaveAsOnAFullDiskKeepsTheWorkingFileAndSaysSo) {
     EXPECT_EQ(messagesNaming(dialogs, target), 1);
 }
 
-// A 24-bit BMP header alone, announcing width x height.
-QByteArray bmpHeader(qint32 width, qint32 height) {
-    QByteArray bytes(54, '\0');
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    qToLittleEndian<quint32>(54, bytes.data() + 10);
-    qToLittleEndian<quint32>(40, bytes.data() + 14);
-    qToLittleEndian<qint32>(width, bytes.data() + 18);
-    qToLittleEndian<qint32>(height, bytes.data() + 22);
-    qToLittleEndian<quint16>(1, bytes.data() + 26);
-    qToLittleEndian<quint16>(24, bytes.data() + 28);
-    return bytes;
-}
-
 TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
     QTemporaryDir dir;
     const QString huge = dir.filePath(QStringLiteral("huge.bmp"));
     {
         QFile file(huge);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bmpHeader(1024, int(platform::MaxPicturePixels / 1024) + 1));
+        file.write(testing::bmpHeaderOnly(1024, int(platform::MaxPicturePixels / 1024) + 1));
     }
     const QString fifo = dir.filePath(QStringLiteral("pipe.bmp"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -249,19 +229,10 @@ TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
-        document::AppState state;
-        state.appDir = dir.path();
-        state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
-        state.StereoName = document::StereoKind::Field;
-        state.OpenMode = QStringLiteral("Sinki");
-        state.NewDocNumber = 1;
-        Host host;
-        host.controls.setAll(true);
-        testing::ScriptedDialogs dialogs;
-        DocumentWindow form(state, host, dialogs);
-        form.Form_Load();
-        host.current = &form;
-        form.Form_Activate();
+        NewWindow window(dir, document::StereoKind::Field);
+        document::AppState& state = window.state;
+        testing::ScriptedDialogs& dialogs = window.dialogs;
+        DocumentWindow& form = window.form;
 
         state.PicSource = document::PicSource::FromFile;
         dialogs.queueFile(platform::FileChoice{c.path, QFileInfo(c.path).fileName()});
@@ -291,21 +262,12 @@ TEST(PictureRefusals, ATooWidePictureIsRefusedFromItsHeaderWithTheWidthMessage) 
         {
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(bmpHeader(c.width, 10));
+            file.write(testing::bmpHeaderOnly(c.width, 10));
         }
-        document::AppState state;
-        state.appDir = dir.path();
-        state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
-        state.StereoName = document::StereoKind::Field;
-        state.OpenMode = QStringLiteral("Sinki");
-        state.NewDocNumber = 1;
-        Host host;
-        host.controls.setAll(true);
-        testing::ScriptedDialogs dialogs;
-        DocumentWindow form(state, host, dialogs);
-        form.Form_Load();
-        host.current = &form;
-        form.Form_Activate();
+        NewWindow window(dir, document::StereoKind::Field);
+        document::AppState& state = window.state;
+        testing::ScriptedDialogs& dialogs = window.dialogs;
+        DocumentWindow& form = window.form;
         dialogs.clearAsked();
 
         state.PicSource = document::PicSource::FromFile;

@@ -46,20 +46,6 @@ QByteArray encode(const QImage& image, const char* format, bool progressive = fa
     return bytes;
 }
 
-// A 24-bit BMP header (no pixel rows) announcing width x height.
-QByteArray bmpHeaderOnly(qint32 width, qint32 height) {
-    QByteArray bytes(54, '\0');
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    qToLittleEndian<quint32>(54, bytes.data() + 10);
-    qToLittleEndian<quint32>(40, bytes.data() + 14);
-    qToLittleEndian<qint32>(width, bytes.data() + 18);
-    qToLittleEndian<qint32>(height, bytes.data() + 22);
-    qToLittleEndian<quint16>(1, bytes.data() + 26);
-    qToLittleEndian<quint16>(24, bytes.data() + 28);
-    return bytes;
-}
-
 TEST(PictureLimits, TheTotalPixelLimitHoldsExactlyAtItsEdge) {
     const qint64 limit = MaxPicturePixels;
     ASSERT_EQ(limit % 1024, 0);
@@ -88,7 +74,8 @@ TEST(PictureLimits, TheTotalPixelLimitHoldsExactlyAtItsEdge) {
         if (c.size.isEmpty()) {
             continue;
         }
-        const PictureResult result = loadPictureData(bmpHeaderOnly(c.size.width(), c.size.height()));
+        const PictureResult result =
+            loadPictureData(quarbel::testing::bmpHeaderOnly(c.size.width(), c.size.height()));
         ASSERT_FALSE(result.ok());
         EXPECT_EQ(result.error->refusal, c.accepted ? PictureRefusal::None : PictureRefusal::TooManyPixels);
         EXPECT_EQ(result.error->number, c.accepted ? ErrInvalidPicture : ErrOutOfMemory);
