@@ -149,6 +149,10 @@ IniLines loadLines(const QString& path) {
         text = decodeCp932(bytes);
         if (text) {
             result.encoding = TextEncoding::Cp932;
+            // A byte the decoder dropped (a lead byte cut off at the end) would be lost by a rewrite.
+            if (encodeCp932(*text) != bytes) {
+                result.writable = false;
+            }
         }
     }
     if (!text) {
@@ -374,7 +378,13 @@ QByteArray encodeText(const QString& text, TextEncoding encoding) {
         // A copy of the program on Japanese Windows reads only CP932; a character beyond it
         // makes the file UTF-8, which such a copy could not read in any case.
         if (std::optional<QByteArray> bytes = encodeCp932(text)) {
-            return *bytes;
+            // A reader takes valid UTF-8 as UTF-8: CP932 bytes that happen to be valid UTF-8 would
+            // read back as other characters, so such a text is written as UTF-8.
+            QStringDecoder utf8(QStringConverter::Utf8);
+            const std::optional<QString> asUtf8 = decodeStrict(utf8, *bytes);
+            if (!asUtf8 || *asUtf8 == text) {
+                return *bytes;
+            }
         }
     }
     return text.toUtf8();

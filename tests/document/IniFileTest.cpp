@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <climits>
 #include <gtest/gtest.h>
@@ -401,6 +402,48 @@ TEST(IniSnapshotTest, KeysMatchWithoutRegardToCaseBeyondAscii) {
         SCOPED_TRACE(r.key.toStdString());
         EXPECT_EQ(IniFile::readString(path, IniSectionName, r.key, QStringLiteral("<none>")),
                   QLatin1String(r.expected));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Found by the INI fuzzer: CP932 files whose rewrite would read back differently.
+TEST(IniFuzzFindings, ACp932FileReadsBackAsWrittenOrIsLeftAlone) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("found.ini"));
+    const QString key = QStringLiteral("Note");
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool writable;
+    };
+    const Case cases[] = {
+        // A lead byte cut off at the end: the decoder drops it, so a rewrite would lose it.
+        {"dangling lead byte", QByteArray("[Quarbel Ver.2]\r\n\xF3\x8F\x9E\xA9=70\r\nNote=Ver.\xF8"), false},
+        // Only the value being replaced is not UTF-8: the rest, kept as CP932 bytes, is valid
+        // UTF-8 and would be read as that ("\xF3\x8F\x9E\xA9" is one UTF-8 character, two in CP932).
+        {"rest is valid UTF-8", QByteArray("[Quarbel Ver.2]\r\n\xF3\x8F\x9E\xA9=70\r\nNote=\x83\x81\r\n"),
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(writeBytes(path, c.bytes));
+        // The same bytes read as CP932, which is how the key was written.
+        QStringDecoder cp932("windows-31j");
+        ASSERT_TRUE(cp932.isValid());
+        const QString otherKey = cp932.decode(QByteArray("\xF3\x8F\x9E\xA9"));
+        const QString other =
+            IniFile::readString(path, IniSectionName, otherKey, QStringLiteral("<missing>"));
+        EXPECT_EQ(other, QStringLiteral("70"));
+        EXPECT_EQ(IniFile::writeString(path, IniSectionName, key, QStringLiteral("plain")), c.writable);
+        if (!c.writable) {
+            EXPECT_EQ(readBytes(path), c.bytes);
+            continue;
+        }
+        EXPECT_EQ(IniFile::readString(path, IniSectionName, key, QString()), QStringLiteral("plain"));
+        EXPECT_EQ(IniFile::readString(path, IniSectionName, otherKey, QStringLiteral("<missing>")), other);
     }
 }
 
