@@ -32,6 +32,9 @@ public:
     // Document windows that are open and not on their way out.
     virtual int openDocumentCount() const = 0;
 
+    // The window whose document file is path (under any spelling of it), or null.
+    virtual DocumentWindow* windowOfDocument(const QString& path) = 0;
+
     // True while the shared controls hold this window's state (it is the active document).
     virtual bool isCurrent(const DocumentWindow& form) const = 0;
 

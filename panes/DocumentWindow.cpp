@@ -327,6 +327,16 @@ void DocumentWindow::SaveDocumentAs() {
     const QString fullPath = choice->fullPath;
     const QString fileTitle = choice->fileTitle;
     settings.rememberFolder(kQbdFileDir, fullPath, fileTitle);
+    // Two windows bound to one file would each save over the other's work.
+    if (const DocumentWindow* holder = m_host.windowOfDocument(fullPath); holder && holder != this) {
+        m_dialogs.message(this,
+                          QStringLiteral("「") + fullPath +
+                              QStringLiteral("」は別のウィンドウで開いています。") + QStringLiteral("\r\n") +
+                              QStringLiteral("そのウィンドウを閉じるか、別の名前を指定してください。"),
+                          platform::MessageIcon::Exclamation);
+        m_flags.SaveFailed = true;
+        return;
+    }
 
     // Write first and bind the window to the new file only when the file really holds the document;
     // otherwise the window stays on its old file and the user is told.

@@ -26,4 +26,14 @@ bool deleteFile(const QString& path) {
     return QFile::remove(path);
 }
 
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo left(a);
+    const QFileInfo right(b);
+    const QString canonicalLeft = left.canonicalFilePath();
+    if (!canonicalLeft.isEmpty() && canonicalLeft == right.canonicalFilePath()) {
+        return true;
+    }
+    return QDir::cleanPath(left.absoluteFilePath()) == QDir::cleanPath(right.absoluteFilePath());
+}
+
 } // namespace quarbel::platform

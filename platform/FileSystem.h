@@ -20,4 +20,7 @@ bool setFileAttributes(const QString& path, FileAttributes attributes);
 // Deletes a file; false when it is missing or cannot be deleted.
 bool deleteFile(const QString& path);
 
+// True when two names name one file, even when typed differently (a "..", a link).
+bool sameFile(const QString& a, const QString& b);
+
 } // namespace quarbel::platform

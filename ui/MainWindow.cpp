@@ -317,6 +317,16 @@ int MainWindow::openDocumentCount() const {
     return static_cast<int>(documentWindows().size());
 }
 
+panes::DocumentWindow* MainWindow::windowOfDocument(const QString& path) {
+    for (panes::DocumentWindow* form : documentWindows()) {
+        const QString& own = form->labels().documentPath;
+        if (!own.isEmpty() && platform::sameFile(own, path)) {
+            return form;
+        }
+    }
+    return nullptr;
+}
+
 void MainWindow::ResetMenus() {
     ui::ResetMenus(*this);
     // The last document is going: nothing of it stays on show.

@@ -145,6 +145,7 @@ public:
     void setStatusPanelText(int panel, const QString& text) override;
     void ResetMenus() override;
     int openDocumentCount() const override;
+    panes::DocumentWindow* windowOfDocument(const QString& path) override;
     bool isCurrent(const panes::DocumentWindow& form) const override;
     void makeCurrent(panes::DocumentWindow& form) override;
     void lockOtherDocuments(const panes::DocumentWindow& form) override;

@@ -60,17 +60,6 @@ std::optional<platform::PictureError> documentFileProblem(const QString& path) {
     return std::nullopt;
 }
 
-// Two names of one file compare equal even when typed differently (a "..", a link).
-bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo left(a);
-    const QFileInfo right(b);
-    const QString canonicalLeft = left.canonicalFilePath();
-    if (!canonicalLeft.isEmpty() && canonicalLeft == right.canonicalFilePath()) {
-        return true;
-    }
-    return QDir::cleanPath(left.absoluteFilePath()) == QDir::cleanPath(right.absoluteFilePath());
-}
-
 QString notADocumentMessage(const QString& path) {
     return QStringLiteral("「") + path + QStringLiteral("」はQuarbelのファイルではありません。") +
            QStringLiteral("\r\n") + QStringLiteral("Quarbelで保存したファイル（*.qbd）を選んでください。");
@@ -128,15 +117,13 @@ void MainWindow::mnuOpen_Click() {
     }
     // A document already open is brought to the front: two windows on one file would each save
     // over the other's work.
-    for (panes::DocumentWindow* form : documentWindows()) {
-        if (!form->labels().documentPath.isEmpty() && sameFile(form->labels().documentPath, fullPath)) {
-            if (QMdiSubWindow* window = subWindowOf(*form)) {
-                window->showNormal();
-                window->raise();
-            }
-            makeCurrent(*form);
-            return;
+    if (panes::DocumentWindow* form = windowOfDocument(fullPath)) {
+        if (QMdiSubWindow* window = subWindowOf(*form)) {
+            window->showNormal();
+            window->raise();
         }
+        makeCurrent(*form);
+        return;
     }
     // The active document's state goes into its own file before the shared values change.
     detachCurrentDocument();

@@ -36,6 +36,7 @@ struct FakeHost : DocumentHost {
     void setStatusPanelText(int panel, const QString& text) override { panels[panel] = text; }
     void ResetMenus() override { ++resets; }
     int openDocumentCount() const override { return documents; }
+    DocumentWindow* windowOfDocument(const QString&) override { return nullptr; }
     bool isCurrent(const DocumentWindow& form) const override { return current == &form; }
     void makeCurrent(DocumentWindow& form) override {
         ++madeCurrent;

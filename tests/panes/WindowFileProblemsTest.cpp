@@ -33,6 +33,7 @@ struct Host : DocumentHost {
     void setStatusPanelText(int, const QString&) override {}
     void ResetMenus() override {}
     int openDocumentCount() const override { return 1; }
+    DocumentWindow* windowOfDocument(const QString&) override { return nullptr; }
     bool isCurrent(const DocumentWindow& form) const override { return current == &form; }
     void makeCurrent(DocumentWindow& form) override {
         current = &form;

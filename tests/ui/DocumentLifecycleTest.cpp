@@ -768,6 +768,42 @@ TEST_F(WorkingFileTest, OpeningAnOpenDocumentBringsItsWindowToTheFront) {
     EXPECT_EQ(sliderValue(Slider::sldRittaido), 31) << "the window's own state, not the file's";
 }
 
+TEST_F(WorkingFileTest, SaveAsOntoADocumentOpenInAnotherWindowIsRefused) {
+    const QString path = inDocs(QStringLiteral("taken.qbd"));
+    const QByteArray original = "[Quarbel Ver.2]\r\nStereoName=RandomDot\r\nKurikaesiHaba=90\r\n";
+    ASSERT_TRUE(writeBytes(path, original));
+    panes::DocumentWindow* owner = openDocument(path);
+    ASSERT_NE(owner, nullptr);
+    frame->mnuFieldColor_Click();
+    panes::DocumentWindow* other = active();
+    frame->setSliderValue(Slider::sldKurikaesi, 150);
+
+    // Saved under the other window's name: both windows would then save over each other.
+    dialogs.clearAsked();
+    queueSave(QStringLiteral("taken.qbd"));
+    runOn(other, &ui::MainWindow::mnuSaveName_Click);
+    ASSERT_EQ(dialogs.asked().size(), 2);
+    EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
+    EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(dialogs.asked().back().text,
+              QStringLiteral("「") + path +
+                  QStringLiteral("」は別のウィンドウで開いています。\r\n"
+                                 "そのウィンドウを閉じるか、別の名前を指定してください。"));
+    EXPECT_EQ(readBytes(path), original);
+    EXPECT_EQ(other->windowTitle(), QStringLiteral("Quarbel1"));
+    EXPECT_TRUE(other->labels().documentPath.isEmpty());
+    EXPECT_TRUE(other->flags().SaveFailed);
+
+    // The window's own file is no other window's: saving it again under its name is fine.
+    activate(owner);
+    dialogs.clearAsked();
+    queueSave(QStringLiteral("taken.qbd"));
+    runOn(owner, &ui::MainWindow::mnuSaveName_Click);
+    ASSERT_EQ(dialogs.asked().size(), 1);
+    EXPECT_EQ(iniValue(path, "KurikaesiHaba"), QStringLiteral("90"));
+    EXPECT_EQ(owner->labels().documentPath, path);
+}
+
 TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyNot) {
     frame->mnuMono_Click();
     panes::DocumentWindow* form = active();
