@@ -234,8 +234,7 @@ void DocumentWindow::Form_Deactivate() {
     if (m_stateUnwritten) {
         reportStateFileProblem(QStringLiteral("「") + m_labels.lblIniName +
                                QStringLiteral("」にウィンドウの状態を保存できませんでした。") +
-                               QStringLiteral("\r\n") +
-                               QStringLiteral("保存先の空き容量と書き込みの許可を確かめてください。"));
+                               QStringLiteral("\r\n") + platform::writeProblemAdvice(m_labels.lblIniName));
     } else {
         m_stateProblemTold = false;
     }
@@ -435,8 +434,7 @@ bool DocumentWindow::writeSharedStateTo(const QString& path) {
 void DocumentWindow::reportSaveFailure(const QString& path) {
     m_dialogs.message(this,
                       QStringLiteral("「") + path + QStringLiteral("」に保存できませんでした。") +
-                          QStringLiteral("\r\n") +
-                          QStringLiteral("保存先のフォルダーと書き込みの許可を確かめてください。"),
+                          QStringLiteral("\r\n") + platform::writeProblemAdvice(path),
                       platform::MessageIcon::Exclamation);
 }
 

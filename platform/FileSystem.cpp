@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
+#include <cerrno>
+#include <unistd.h>
 
 namespace quarbel::platform {
 
@@ -24,6 +27,29 @@ bool deleteFile(const QString& path) {
         return false;
     }
     return QFile::remove(path);
+}
+
+QString writeProblemAdvice(const QString& path) {
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        return QStringLiteral("保存先のフォルダーがありません。");
+    }
+    // A file marked read-only is not replaced, even by the administrator; a read-only folder or
+    // mount refuses everyone.
+    const bool fileLocked = info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
+    const bool folderLocked = ::access(QFile::encodeName(folder).constData(), W_OK) != 0 &&
+                              (errno == EACCES || errno == EPERM || errno == EROFS);
+    if (fileLocked || folderLocked || QStorageInfo(folder).isReadOnly()) {
+        return QStringLiteral("保存先に書き込む許可がありません。");
+    }
+    // Less than this is no room for a document or any picture worth saving.
+    constexpr qint64 kNoRoom = 64 * 1024;
+    const QStorageInfo storage(folder);
+    if (storage.isValid() && storage.bytesAvailable() < kNoRoom) {
+        return QStringLiteral("保存先のディスクに空きがありません。");
+    }
+    return QStringLiteral("保存先の空き容量と書き込みの許可を確かめてください。");
 }
 
 bool sameFile(const QString& a, const QString& b) {

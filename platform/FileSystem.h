@@ -20,6 +20,10 @@ bool setFileAttributes(const QString& path, FileAttributes attributes);
 // Deletes a file; false when it is missing or cannot be deleted.
 bool deleteFile(const QString& path);
 
+// The second line of a save-failure message: what the system shows about path's folder after a
+// write to path failed (no folder, no permission, no room), or what to check when it shows nothing.
+QString writeProblemAdvice(const QString& path);
+
 // True when two names name one file, even when typed differently (a "..", a link).
 bool sameFile(const QString& a, const QString& b);
 
