@@ -176,6 +176,9 @@ void RunController::abort() {
     // The half-made picture is gone, so there is no Stereo picture to save either: the entry goes
     // off rather than doing nothing when chosen. The file agrees, for the next activation.
     controls.setMenuEnabled(Menu::mnuSaveStereo, false);
+    // Nor does the document name the picture the run drew over: saved, it would come back with a
+    // Stereo picture the user no longer has.
+    state.PicStereoPath.clear();
     document::SaveWindowState(state, controls);
 }
 

@@ -248,9 +248,16 @@ TEST_F(ConversionTest, ContinuingAPausedRunKeepsTheRowsAlreadyDrawn) {
 
 TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
     panes::DocumentWindow* form = readyRandomDot(48, 400);
+    // A Stereo picture from a file, converted over and then abandoned.
+    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, picture(QStringLiteral("earlier.bmp"), 30, 30));
+    ASSERT_FALSE(state.PicStereoPath.isEmpty());
     startThenPauseAfter(form, 5);
     frame->mnuConvExit_Click();
     EXPECT_TRUE(form->picAfter()->isHidden());
+    // The document no longer names the picture the run replaced: saved now, it would come back
+    // with a Stereo picture the user no longer had.
+    EXPECT_TRUE(state.PicStereoPath.isEmpty());
+    EXPECT_EQ(iniValue(state.IniPath, "PicStereoPath"), QString());
     EXPECT_FALSE(state.run.Converting);
     EXPECT_TRUE(subWindowEnabled(other));
     // The Stereo picture is gone: saving it is off rather than a command that does nothing, and
