@@ -190,8 +190,21 @@ void ColourFieldWizard::buildPages() {
         pages->addWidget(container, 0, 0);
         m_picContena[page] = container;
     }
+    buildPictureChoicePage();
+    buildParameterPage();
+    buildSummaryPage();
 
-    // Page 0: the two pictures.
+    m_line1 = makeLine(this, "Line1");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(pages, 1);
+    layout->addWidget(m_line1);
+    layout->addSpacing(6);
+    layout->addLayout(buildButtons());
+}
+
+// Page 0: the two pictures, each with its button, its path and size, and a preview.
+void ColourFieldWizard::buildPictureChoicePage() {
     QWidget* page0 = m_picContena[0];
     auto* grid0 = new QGridLayout(page0);
     grid0->setContentsMargins(0, 0, 0, 0);
@@ -229,8 +242,10 @@ void ColourFieldWizard::buildPages() {
     }
     grid0->addWidget(makeLine(page0, "Line2"), 3, 0, 1, 3);
     grid0->setRowStretch(8, 1);
+}
 
-    // Page 1: repeat width and depth.
+// Page 1: repeat width and depth.
+void ColourFieldWizard::buildParameterPage() {
     QWidget* page1 = m_picContena[1];
     auto* grid1 = new QGridLayout(page1);
     grid1->setContentsMargins(0, 0, 0, 0);
@@ -261,8 +276,10 @@ void ColourFieldWizard::buildPages() {
     grid1->addWidget(m_txtRittaido, 2, 1);
     grid1->setRowStretch(0, 1);
     grid1->setRowStretch(3, 1);
+}
 
-    // Page 2: the summary.
+// Page 2: the summary.
+void ColourFieldWizard::buildSummaryPage() {
     QWidget* page2 = m_picContena[2];
     auto* grid2 = new QGridLayout(page2);
     grid2->setContentsMargins(0, 0, 0, 0);
@@ -282,8 +299,9 @@ void ColourFieldWizard::buildPages() {
                                QStringLiteral("Label4_4"), true),
                      4, 0, 1, 2);
     grid2->setRowStretch(5, 1);
+}
 
-    m_line1 = makeLine(this, "Line1");
+QHBoxLayout* ColourFieldWizard::buildButtons() {
     m_cmdBack = makeButton(this, QStringLiteral("<  戻る"), QStringLiteral("cmdBack"));
     m_cmdNext = makeButton(this, QStringLiteral("次へ >"), QStringLiteral("cmdNext"));
     m_cmdCompreat = makeButton(this, QStringLiteral("完了"), QStringLiteral("cmdCompreat"));
@@ -300,13 +318,7 @@ void ColourFieldWizard::buildPages() {
     }
     buttons->addSpacing(6);
     buttons->addWidget(m_cmdCancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 8, 8, 8);
-    layout->addLayout(pages, 1);
-    layout->addWidget(m_line1);
-    layout->addSpacing(6);
-    layout->addLayout(buttons);
+    return buttons;
 }
 
 void ColourFieldWizard::Form_Load() {

@@ -18,6 +18,7 @@
 class QFontMetrics;
 class QFrame;
 class QKeyEvent;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -107,6 +108,10 @@ protected:
 
 private:
     void buildPages();
+    void buildPictureChoicePage();
+    void buildParameterPage();
+    void buildSummaryPage();
+    QHBoxLayout* buildButtons();
     std::optional<platform::FileChoice> BrowseWizardImage(int index);
     void showPreview(int index);
     void dropImage(int index);

@@ -6,6 +6,7 @@
 #include "document/AppState.h"
 #include "document/SharedControls.h"
 #include "panes/DocumentHost.h"
+#include "platform/Picture.h"
 #include "platform/Printer.h"
 #include "ui/MenuShortcutGuard.h"
 
@@ -13,6 +14,7 @@
 #include <QPointer>
 #include <array>
 #include <map>
+#include <optional>
 #include <utility>
 
 class QAction;
@@ -166,6 +168,17 @@ private:
     void setupToolbar();
     void setupSliders();
     void setupStatusBar();
+
+    // Open: what the chosen file allows. refused: told (or silent, as the problem deserves) and
+    // nothing changes; carried: a problem told once the open goes on (a missing file starts a new
+    // document).
+    struct DocumentFileCheck {
+        bool refused = false;
+        std::optional<platform::PictureError> carried;
+    };
+    DocumentFileCheck checkDocumentFile(const QString& fullPath);
+    // Reads the chosen document into the shared values and the menus.
+    void readOpenedDocument(const QString& fullPath);
 
     // Menu building blocks; every menu item is registered under its Menu id.
     QMenu* addSubmenu(QMenu* parent, document::Menu id, const QString& caption);

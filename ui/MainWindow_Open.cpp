@@ -91,30 +91,11 @@ void MainWindow::mnuOpen_Click() {
     if (fileTitle.size() < panes::DocumentSuffix.size()) {
         return;
     }
-    const std::optional<platform::PictureError> problem = documentFileProblem(fullPath);
-    if (problem && problem->refusal != platform::PictureRefusal::None) {
-        m_dialogs.message(this, platform::runTimeErrorMessage(*problem), platform::MessageIcon::Exclamation);
+    const DocumentFileCheck check = checkDocumentFile(fullPath);
+    if (check.refused) {
         return;
     }
-    if (problem && !reportedAndCarriedOn(problem->number)) {
-        return;
-    }
-    // A file that is there but cannot be read (larger than any document, a read error) would
-    // leave the shared values as the previous document had them.
-    if (!problem && document::IniSnapshot(fullPath).status() == document::IniSnapshot::Status::Unreadable) {
-        m_dialogs.message(this,
-                          QStringLiteral("「") + fullPath + QStringLiteral("」を読み込めませんでした。") +
-                              QStringLiteral("\r\n") +
-                              QStringLiteral("Quarbelの文書ファイルを指定してください。"),
-                          platform::MessageIcon::Exclamation);
-        return;
-    }
-
-    // A file that is not a document is never taken over: writing keys into it would spoil it.
-    if (!problem && document::classifyDocumentFile(fullPath) == document::DocumentFileKind::Foreign) {
-        m_dialogs.message(this, notADocumentMessage(fullPath), platform::MessageIcon::Exclamation);
-        return;
-    }
+    const std::optional<platform::PictureError>& problem = check.carried;
     // A document already open is brought to the front: two windows on one file would each save
     // over the other's work.
     if (panes::DocumentWindow* form = windowOfDocument(fullPath)) {
@@ -138,6 +119,48 @@ void MainWindow::mnuOpen_Click() {
     if (problem) {
         m_dialogs.message(this, platform::runTimeErrorMessage(*problem), platform::MessageIcon::Exclamation);
     }
+    readOpenedDocument(fullPath);
+    setMenuEnabled(document::Menu::mnuSave, true);
+    setButtonEnabled(3, true);
+    // The new window's working file, not the document, holds the state from here on.
+    if (panes::DocumentWindow* form = activeDocument()) {
+        document::AppState snapshot = m_state;
+        snapshot.IniPath = form->labels().lblIniName;
+        document::SaveWindowState(snapshot, *this);
+    }
+    m_state.PicSource = document::PicSource::FromMDImnuOpen;
+    PostCommand(document::CommandTag::MDImnuOpen);
+}
+
+MainWindow::DocumentFileCheck MainWindow::checkDocumentFile(const QString& fullPath) {
+    const std::optional<platform::PictureError> problem = documentFileProblem(fullPath);
+    if (problem && problem->refusal != platform::PictureRefusal::None) {
+        m_dialogs.message(this, platform::runTimeErrorMessage(*problem), platform::MessageIcon::Exclamation);
+        return {true, problem};
+    }
+    if (problem) {
+        // A missing file starts a new document after its message; anything else ends here.
+        return {!reportedAndCarriedOn(problem->number), problem};
+    }
+    // A file that is there but cannot be read (larger than any document, a read error) would
+    // leave the shared values as the previous document had them.
+    if (document::IniSnapshot(fullPath).status() == document::IniSnapshot::Status::Unreadable) {
+        m_dialogs.message(this,
+                          QStringLiteral("「") + fullPath + QStringLiteral("」を読み込めませんでした。") +
+                              QStringLiteral("\r\n") +
+                              QStringLiteral("Quarbelの文書ファイルを指定してください。"),
+                          platform::MessageIcon::Exclamation);
+        return {true, std::nullopt};
+    }
+    // A file that is not a document is never taken over: writing keys into it would spoil it.
+    if (document::classifyDocumentFile(fullPath) == document::DocumentFileKind::Foreign) {
+        m_dialogs.message(this, notADocumentMessage(fullPath), platform::MessageIcon::Exclamation);
+        return {true, std::nullopt};
+    }
+    return {false, std::nullopt};
+}
+
+void MainWindow::readOpenedDocument(const QString& fullPath) {
     document::AppState reading = m_state;
     reading.IniPath = fullPath;
     document::RestoreWindowState(reading, *this);
@@ -154,16 +177,6 @@ void MainWindow::mnuOpen_Click() {
     }
     SetNewDocumentMenus();
     m_state.OpenPicCode = openPicCode(m_state);
-    setMenuEnabled(document::Menu::mnuSave, true);
-    setButtonEnabled(3, true);
-    // The new window's working file, not the document, holds the state from here on.
-    if (panes::DocumentWindow* form = activeDocument()) {
-        document::AppState snapshot = m_state;
-        snapshot.IniPath = form->labels().lblIniName;
-        document::SaveWindowState(snapshot, *this);
-    }
-    m_state.PicSource = document::PicSource::FromMDImnuOpen;
-    PostCommand(document::CommandTag::MDImnuOpen);
 }
 
 platform::Printer* MainWindow::printer() {
