@@ -5,6 +5,7 @@
 
 #include "document/SharedControls.h"
 
+#include <array>
 #include <span>
 
 namespace quarbel::document {
@@ -44,6 +45,15 @@ constexpr Enable captionSet(int index, bool on) {
 }
 constexpr Enable sliderSet(Slider slider, bool on) {
     return {Control::Slider, static_cast<int>(slider), 0, on};
+}
+
+// A menu entry and the toolbar button that does the same thing change together.
+constexpr std::array<Enable, 2> menuAndButtonSet(Menu menu, int button, bool on) {
+    return {menuSet(menu, on), buttonSet(button, on)};
+}
+// Density (密度): its slider and its caption.
+constexpr std::array<Enable, 2> densitySet(bool on) {
+    return {sliderSet(Slider::sldMitudo, on), captionSet(2, on)};
 }
 
 void applyEnables(SharedControls& controls, std::span<const Enable> table);

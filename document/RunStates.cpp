@@ -60,6 +60,9 @@ constexpr Enable kFinishedImages[] = {
 constexpr Enable kFinishedField[] = {on(Menu::mnuSaveField)};
 constexpr Enable kFinishedOther[] = {off(Menu::mnuSaveField)};
 
+constexpr Enable kCompleted[] = {on(Menu::mnuSaveStereo), on(Menu::mnuPrint), buttonOn(4)};
+constexpr Enable kAborted[] = {off(Menu::mnuPrint), buttonOff(4), off(Menu::mnuSaveStereo)};
+
 } // namespace
 
 void SetConvertReady(SharedControls& controls) {
@@ -82,6 +85,14 @@ void applyFinishedMenus(SharedControls& controls, StereoKind kind) {
     applyEnables(controls, kFinishedImages);
     applyEnables(controls,
                  kind == StereoKind::Field ? std::span<const Enable>(kFinishedField) : kFinishedOther);
+}
+
+void SetConvertCompleted(SharedControls& controls) {
+    applyEnables(controls, kCompleted);
+}
+
+void SetConvertAborted(SharedControls& controls) {
+    applyEnables(controls, kAborted);
 }
 
 void SetConvertFinished(AppState& state, SharedControls& controls) {

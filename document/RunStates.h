@@ -16,6 +16,11 @@ void SetConvertPaused(SharedControls& controls);
 // A run finished or was aborted: the window's own state comes back from IniPath, the Convert menu
 // is ready for a fresh run and the pane images can be saved; the state is written back.
 void SetConvertFinished(AppState& state, SharedControls& controls);
+// After SetConvertFinished: a run that reached its last row has a Stereo picture to save and print.
+void SetConvertCompleted(SharedControls& controls);
+// After SetConvertFinished: an aborted run left no Stereo picture, so neither saving nor printing it
+// is offered.
+void SetConvertAborted(SharedControls& controls);
 // SetConvertFinished without reading or writing the state file, for a window that is closing: its
 // file may already be deleted and must not come back.
 void applyFinishedMenus(SharedControls& controls, StereoKind kind);

@@ -1,6 +1,7 @@
 #include "panes/DocumentWindow.h"
 
 #include "document/AppPaths.h"
+#include "document/EnableTable.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
 #include "document/StateFileLocks.h"
@@ -216,9 +217,13 @@ void DocumentWindow::Form_Activate() {
         }
     }
     m_host.setStatusPanelText(1, displayPath());
-    controls.setButtonMenuEnabled(9, 2, m_labels.lblStereoName != document::StereoKind::RandomDot);
+    // A random-dot document has no Field picture to insert from the toolbar.
+    const document::Enable kindEntries[] = {
+        document::buttonMenuSet(9, 2, m_labels.lblStereoName != document::StereoKind::RandomDot)};
+    document::applyEnables(controls, kindEntries);
     if (!m_picAfter->isHidden()) {
-        controls.setMenuEnabled(document::Menu::mnuSaveStereo, true);
+        static constexpr document::Enable kStereoShown[] = {document::menuOn(document::Menu::mnuSaveStereo)};
+        document::applyEnables(controls, kStereoShown);
     }
 }
 
@@ -342,11 +347,11 @@ void DocumentWindow::SaveDocumentAs() {
     document::SharedControls& controls = m_host.sharedControls();
     const bool saveWasEnabled = controls.menuEnabled(document::Menu::mnuSave);
     const bool buttonWasEnabled = controls.buttonEnabled(3);
-    controls.setMenuEnabled(document::Menu::mnuSave, true);
-    controls.setButtonEnabled(3, true);
+    document::applyEnables(controls, document::menuAndButtonSet(document::Menu::mnuSave, 3, true));
     if (!writeDocument(fullPath)) {
-        controls.setMenuEnabled(document::Menu::mnuSave, saveWasEnabled);
-        controls.setButtonEnabled(3, buttonWasEnabled);
+        const document::Enable before[] = {document::menuSet(document::Menu::mnuSave, saveWasEnabled),
+                                           document::buttonSet(3, buttonWasEnabled)};
+        document::applyEnables(controls, before);
         m_flags.SaveFailed = true;
         return;
     }

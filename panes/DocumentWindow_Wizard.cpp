@@ -1,6 +1,7 @@
 // The colour-field wizard's result arriving in a new document window: the Design picture and the
 // tiled Field picture from two temporary BMP files, the wizard's parameters, then the conversion.
 
+#include "document/EnableTable.h"
 #include "document/StateFile.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
@@ -79,13 +80,12 @@ void DocumentWindow::LoadWizardImages() {
     controls.setSliderValue(Slider::sldKurikaesi, m_state.WizardKurikaesi);
     controls.setSliderValue(Slider::sldRittaido, m_state.WizardRittaido);
     controls.setSliderValue(Slider::sldMitudo, 0);
-    controls.setSliderEnabled(Slider::sldMitudo, false);
-    controls.setCaptionEnabled(2, false);
-
-    for (const Menu menu : {Menu::mnuSaveGazou, Menu::mnuSaveDesign, Menu::mnuSaveField}) {
-        controls.setMenuEnabled(menu, true);
-    }
-    controls.setMenuEnabled(Menu::mnuSaveStereo, false);
+    static constexpr document::Enable kWizardDocument[] = {
+        document::sliderSet(Slider::sldMitudo, false), document::captionSet(2, false),
+        document::menuOn(Menu::mnuSaveGazou),          document::menuOn(Menu::mnuSaveDesign),
+        document::menuOn(Menu::mnuSaveField),          document::menuOff(Menu::mnuSaveStereo),
+    };
+    document::applyEnables(controls, kWizardDocument);
     // The end of the run restores the controls from the document's file, so the file must already
     // hold what the wizard set.
     document::SaveWindowState(m_state, controls);

@@ -151,9 +151,7 @@ void RunController::finish() {
     host.unlockDocuments();
     document::SetConvertFinished(m_window.state, controls);
     host.setStatusPanelText(1, m_window.form.displayPath());
-    controls.setMenuEnabled(Menu::mnuSaveStereo, true);
-    controls.setMenuEnabled(Menu::mnuPrint, true);
-    controls.setButtonEnabled(4, true);
+    document::SetConvertCompleted(controls);
 }
 
 void RunController::abort() {
@@ -171,11 +169,9 @@ void RunController::abort() {
     document::SetConvertFinished(state, controls);
     host.setStatusPanelText(1, m_window.form.displayPath());
     host.setStatusPanelText(5, QString());
-    controls.setMenuEnabled(Menu::mnuPrint, false);
-    controls.setButtonEnabled(4, false);
     // The half-made picture is gone, so there is no Stereo picture to save either: the entry goes
     // off rather than doing nothing when chosen. The file agrees, for the next activation.
-    controls.setMenuEnabled(Menu::mnuSaveStereo, false);
+    document::SetConvertAborted(controls);
     // Nor does the document name the picture the run drew over: saved, it would come back with a
     // Stereo picture the user no longer has.
     state.PicStereoPath.clear();

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "document/AppPaths.h"
+#include "document/EnableTable.h"
 #include "document/Settings.h"
 #include "document/StateFileLocks.h"
 #include "panes/DocumentWindow.h"
@@ -143,8 +144,7 @@ void MainWindow::SetNewDocumentMenus() {
     applyNewDocumentMenus(*this, m_state.StereoName.kind());
     if (m_state.StereoName == document::StereoKind::Field) {
         // Density means nothing to a colour field, however the document came (new, opened, wizard).
-        setSliderEnabled(Slider::sldMitudo, false);
-        setCaptionEnabled(2, false);
+        document::applyEnables(*this, document::densitySet(false));
     }
     createDocumentWindow();
     if (m_state.OpenMode == QLatin1String("Sinki")) {

@@ -1,6 +1,7 @@
 // Copy, Cut and Clear act at once on the pane selected in the active document; the Edit menu also
 // opens as a pop-up over a pane.
 
+#include "document/EnableTable.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Clipboard.h"
 #include "ui/MainWindow.h"
@@ -41,8 +42,7 @@ void MainWindow::clipboardChanged() {
     }
     // Paste needs a picture and a pane to put it in.
     const bool paste = platform::clipboardHasPicture() && form->editTargetTag() != document::PicSource::None;
-    setMenuEnabled(Menu::mnuPaste, paste);
-    setButtonEnabled(8, paste);
+    document::applyEnables(*this, document::menuAndButtonSet(Menu::mnuPaste, 8, paste));
 }
 
 void MainWindow::popupEditMenu(const QPoint& globalPos) {

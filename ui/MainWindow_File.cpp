@@ -1,5 +1,6 @@
 // The File menu: new documents, save, close, print and exit.
 
+#include "document/EnableTable.h"
 #include "panes/DocumentWindow.h"
 #include "panes/PaneLayout.h"
 #include "ui/MainWindow.h"
@@ -105,9 +106,8 @@ void MainWindow::newDocument(const NewDocumentKind& kind) {
     }
     setSliderValue(Slider::sldKurikaesi, kKurikaesiDefault);
     setSliderValue(Slider::sldRittaido, kRittaidoDefault);
-    setSliderEnabled(Slider::sldMitudo, kind.mitudoEnabled);
+    document::applyEnables(*this, document::densitySet(kind.mitudoEnabled));
     setSliderValue(Slider::sldMitudo, kind.mitudo);
-    setCaptionEnabled(2, kind.mitudoEnabled);
 }
 
 void MainWindow::mnuSave_Click() {

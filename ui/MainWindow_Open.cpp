@@ -1,6 +1,7 @@
 // Opening a document file, and the frame's printer.
 
 #include "document/DocumentFile.h"
+#include "document/EnableTable.h"
 #include "document/IniFile.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
@@ -120,8 +121,7 @@ void MainWindow::mnuOpen_Click() {
         m_dialogs.message(this, platform::runTimeErrorMessage(*problem), platform::MessageIcon::Exclamation);
     }
     readOpenedDocument(fullPath);
-    setMenuEnabled(document::Menu::mnuSave, true);
-    setButtonEnabled(3, true);
+    document::applyEnables(*this, document::menuAndButtonSet(document::Menu::mnuSave, 3, true));
     // The new window's working file, not the document, holds the state from here on.
     if (panes::DocumentWindow* form = activeDocument()) {
         document::AppState snapshot = m_state;
