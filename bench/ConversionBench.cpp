@@ -265,6 +265,14 @@ void BM_RevealFindRepeat(benchmark::State& state) {
     countPixels(state);
 }
 
+// The repeat-width search alone: the part of BM_RevealFindRepeat before the map is made.
+void BM_DetectRepeatWidth(benchmark::State& state) {
+    const VectorSurface& stereo = picturesFor(state).stereo();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(detectRepeatWidth(stereo));
+    countPixels(state);
+}
+
 void pictureSizes(benchmark::internal::Benchmark* b) {
     b->ArgNames({"cols", "rows", "noise"});
     for (const auto& [cols, rows] : {std::pair{1024, 768}, std::pair{1024, 4096}, std::pair{4096, 4096}})
@@ -289,3 +297,4 @@ BENCHMARK(BM_RandomDotColor)->Apply(pictureSizes);
 BENCHMARK(BM_ColorField)->Apply(pictureSizes);
 BENCHMARK(BM_Reveal)->Apply(revealSizes);
 BENCHMARK(BM_RevealFindRepeat)->Apply(revealSizes);
+BENCHMARK(BM_DetectRepeatWidth)->Apply(revealSizes);
