@@ -3,11 +3,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
+#include <QTreeView>
 
 namespace quarbel::platform {
 
@@ -123,6 +125,18 @@ private:
         QFileDialog dialog(parent, QString(), request.initialDir, qtFilterFromPairs(request.filter));
         dialog.setAcceptMode(mode);
         dialog.setProxyModel(new LocaleFileColumns(&dialog));
+        // Japanese sizes, type names and dates are wider than the list's default columns (and Qt
+        // brings back whatever widths the last dialog of any program had): those columns fit their
+        // texts and the name column takes what is left.
+        if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            QHeaderView* header = list->header();
+            header->setStretchLastSection(false);
+            header->setSectionResizeMode(0, QHeaderView::Stretch);
+            for (const int column : {1, 2, 3}) {
+                header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+            }
+        }
+        dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 440)));
         if (!request.title.isEmpty()) {
             dialog.setWindowTitle(request.title);
         }

@@ -13,8 +13,11 @@
 #include <QDate>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeDatabase>
+#include <QSettings>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -45,9 +48,13 @@ struct SeenDialog {
     QString title;
     QStringList filters; // as the type box shows them
     QString fileName;
-    QString bmpType;    // the type column of a BMP file in the folder
-    QString folderType; // the type column of a folder
-    QString bmpDate;    // the date column of the BMP file
+    QString bmpType;       // the type column of a BMP file in the folder
+    QString folderType;    // the type column of a folder
+    QString bmpDate;       // the date column of the BMP file
+    QString bmpSize;       // the size column of the BMP file
+    bool sizeFits = false; // the size column is wide enough for its text
+    bool typeFits = false; // the type column is wide enough for its texts
+    bool dateFits = false;
 };
 
 // Shows the real dialog, reads what it shows once its folder is listed, and cancels it.
@@ -82,6 +89,16 @@ SeenDialog showAndCancel(bool save, const platform::FileDialogRequest& request) 
             seen.bmpType = cell("a.bmp", 2);
             seen.folderType = cell("sub", 2);
             seen.bmpDate = cell("a.bmp", 3);
+            seen.bmpSize = cell("a.bmp", 1);
+            // Whole, not elided: the cell keeps the style's text margin on each side.
+            const QFontMetrics metrics = list->fontMetrics();
+            const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+            const auto fits = [&](int column, const QString& text) {
+                return list->header()->sectionSize(column) >= metrics.horizontalAdvance(text) + 2 * margin;
+            };
+            seen.sizeFits = fits(1, seen.bmpSize);
+            seen.typeFits = fits(2, seen.bmpType) && fits(2, seen.folderType);
+            seen.dateFits = fits(3, seen.bmpDate);
         }
         dialog->reject();
     });
@@ -116,13 +133,16 @@ TEST(FileDialogs, SpeakJapaneseWithDatesAndTypesAndShowEachFilterOnce) {
     EXPECT_EQ(QLocale().language(), QLocale::Japanese);
 
     QTemporaryDir dir;
-    ASSERT_TRUE(writeBytes(dir.filePath(QStringLiteral("a.bmp")), "BM"));
+    // Big enough that its size reads in KiB with decimals, as most pictures do.
+    ASSERT_TRUE(writeBytes(dir.filePath(QStringLiteral("a.bmp")), QByteArray(179300, 'x')));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
 
     platform::FileDialogRequest request;
     request.filter =
         QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg");
     request.initialDir = dir.path();
+    // Qt keeps the list's columns from the last dialog of any program; start from its defaults.
+    QSettings(QSettings::UserScope, QStringLiteral("QtProject")).remove(QStringLiteral("FileDialog"));
     const SeenDialog seen = showAndCancel(false, request);
     EXPECT_EQ(seen.filters, (QStringList{QStringLiteral("すべてのファイル (*.bmp *.jpg *.gif *.wmf)"),
                                          QStringLiteral("BMP(*.bmp)"), QStringLiteral("JPEG(*.jpg)")}));
@@ -132,6 +152,9 @@ TEST(FileDialogs, SpeakJapaneseWithDatesAndTypesAndShowEachFilterOnce) {
     const QDateTime modified = QFileInfo(dir.filePath(QStringLiteral("a.bmp"))).lastModified();
     EXPECT_EQ(seen.bmpDate,
               QLocale(QLocale::Japanese, QLocale::Japan).toString(modified, QLocale::ShortFormat));
+    EXPECT_TRUE(seen.sizeFits) << "the size column cuts its text: " << seen.bmpSize.toStdString();
+    EXPECT_TRUE(seen.typeFits) << "the type column cuts its text";
+    EXPECT_TRUE(seen.dateFits) << "the date column cuts its text";
 }
 
 class SavePictureDialogTest : public FrameTest {};
