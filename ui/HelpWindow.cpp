@@ -1,8 +1,10 @@
 #include "ui/HelpWindow.h"
 
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace quarbel::ui {
 
@@ -24,9 +26,30 @@ void HelpWindow::showPage(const QString& path) {
     if (!m_browser->documentTitle().isEmpty()) {
         setWindowTitle(m_browser->documentTitle());
     }
+    if (!m_placed) {
+        placeOverOwner();
+        m_placed = true;
+    }
     show();
     raise();
     activateWindow();
+}
+
+void HelpWindow::placeOverOwner() {
+    // Without a window manager (or with one that leaves placement to the program) a new window
+    // would open in the screen's corner, away from the program it belongs to.
+    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!owner) {
+        return;
+    }
+    QRect placed(QPoint(), size());
+    placed.moveCenter(owner->frameGeometry().center());
+    if (const QScreen* screen = owner->screen()) {
+        const QRect room = screen->availableGeometry();
+        placed.moveLeft(std::max(room.left(), std::min(placed.left(), room.right() - placed.width() + 1)));
+        placed.moveTop(std::max(room.top(), std::min(placed.top(), room.bottom() - placed.height() + 1)));
+    }
+    move(placed.topLeft());
 }
 
 } // namespace quarbel::ui

@@ -22,7 +22,11 @@ public:
     QTextBrowser* browser() const { return m_browser; }
 
 private:
+    // Centres the window over the program's window, inside the screen.
+    void placeOverOwner();
+
     QTextBrowser* m_browser = nullptr;
+    bool m_placed = false; // once; later the window stays where the user put it
 };
 
 } // namespace quarbel::ui

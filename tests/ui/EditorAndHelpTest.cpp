@@ -170,6 +170,9 @@ TEST_F(EditorAndHelpTest, WithoutABrowserTheHelpPageOpensInTheEditorsOwnWindow) 
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->browser()->source(), QUrl::fromLocalFile(helpPageIn(appDir())));
     EXPECT_TRUE(dialogs.asked().isEmpty()) << "no message, and never an error number";
+    // Over the program's window, not in a corner of the screen (a frame's margins aside).
+    EXPECT_LE((window->frameGeometry().center() - frame->frameGeometry().center()).manhattanLength(), 8)
+        << "help at " << window->x() << "," << window->y();
 
     // Asked again, the same window comes up; with a browser, no window.
     window->close();
