@@ -1,0 +1,261 @@
+// The document file changes only when the user saves it, files that are not documents are left
+// alone, pictures that exist in no file are saved beside the document, and two copies of the
+// editor in one folder keep each other's state files.
+
+#include "SaveAsFixture.h"
+#include "document/StateFile.h"
+#include "platform/Picture.h"
+#include "support/TestFiles.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPointer>
+#include <QSet>
+#include <QSlider>
+#include <QTimer>
+
+namespace quarbel::testing {
+namespace {
+
+using document::Menu;
+using document::Slider;
+using platform::Answer;
+using platform::FileChoice;
+
+// ---- the document file changes only when the user saves -------------------------------------
+
+class WorkingFileTest : public SaveAsTest {
+protected:
+    // Opens path through the Open command and waits until its pictures are in.
+    panes::DocumentWindow* openDocument(const QString& path) {
+        dialogs.queueFile(FileChoice{path, QFileInfo(path).fileName()});
+        frame->mnuOpen_Click();
+        panes::DocumentWindow* form = active();
+        EXPECT_TRUE(waitUntil([&] { return form && !form->Timer1()->isActive(); }));
+        return form;
+    }
+    // Runs a routed command and waits until the window's timer has run it.
+    void runOn(panes::DocumentWindow* form, void (ui::MainWindow::*command)()) {
+        (frame.get()->*command)();
+        EXPECT_TRUE(waitUntil([&] { return !form->Timer1()->isActive(); }));
+    }
+};
+
+TEST_F(WorkingFileTest, AnOpenedDocumentChangesOnlyWhenTheUserSaves) {
+    // Written by hand: LF line ends, a key in another case, blanks, a line the program does not know.
+    const QString path = inDocs(QStringLiteral("hand.qbd"));
+    const QByteArray original = "[Quarbel Ver.2]\nStereoName=RandomDot\nMONOorCOLOR=Mono\n"
+                                "kurikaesihaba = 90\nNote=keep me\n";
+    ASSERT_TRUE(writeBytes(path, original));
+
+    panes::DocumentWindow* opened = openDocument(path);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 90);
+    EXPECT_EQ(readBytes(path), original) << "opening";
+    EXPECT_EQ(frame->statusPanelText(1), path);
+
+    // Slider changes, switching away and back: nothing reaches the file.
+    frame->setSliderValue(Slider::sldKurikaesi, 123);
+    frame->mnuMono_Click();
+    frame->setSliderValue(Slider::sldKurikaesi, 40);
+    activate(opened);
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 123) << "the working file kept the change";
+    activate(documents()[1]);
+    activate(opened);
+    EXPECT_EQ(readBytes(path), original) << "switching windows";
+
+    dialogs.queueAnswer(Answer::No);
+    ASSERT_TRUE(closeWindowOf(opened));
+    EXPECT_EQ(dialogs.asked().back().text, QStringLiteral("「hand」を上書き保存しますか？"));
+    EXPECT_EQ(readBytes(path), original) << "answering No";
+    EXPECT_EQ(tmpFiles(), QStringList{QStringLiteral("Quarbel1.tmp")})
+        << "the working file went with the window";
+
+    // Yes writes the document's keys in place and keeps the rest.
+    opened = openDocument(path);
+    ASSERT_NE(opened, nullptr);
+    frame->setSliderValue(Slider::sldKurikaesi, 77);
+    dialogs.queueAnswer(Answer::Yes);
+    ASSERT_TRUE(closeWindowOf(opened));
+    EXPECT_EQ(iniValue(path, "KurikaesiHaba"), QStringLiteral("77"));
+    EXPECT_EQ(iniValue(path, "Note"), QStringLiteral("keep me"));
+    EXPECT_EQ(iniValue(path, "FileNamePath"), path);
+}
+
+TEST_F(WorkingFileTest, FilesThatAreNotDocumentsAreRefusedAndLeftUntouched) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* first = active();
+    const QByteArray utf16 =
+        QByteArray("\xFF\xFE", 2) +
+        QByteArray(reinterpret_cast<const char*>(u"[Quarbel Ver.2]\r\nStereoName=Field\r\n"), 36 * 2);
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"notes.qbd", "Shopping: milk, bread\r\n"},
+        {"wide.qbd", utf16},
+        {"picture.qbd", QByteArray("BM\x3A\0\0\0", 6)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        dialogs.clearAsked();
+        const QString path = inDocs(QLatin1String(name));
+        ASSERT_TRUE(writeBytes(path, bytes));
+        dialogs.queueFile(FileChoice{path, QLatin1String(name)});
+        frame->mnuOpen_Click();
+        ASSERT_EQ(dialogs.asked().size(), 2) << name;
+        const ScriptedDialogs::Asked& told = dialogs.asked().back();
+        EXPECT_EQ(told.kind, ScriptedDialogs::Asked::Message);
+        EXPECT_EQ(told.icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(told.text, QStringLiteral("「") + path +
+                                 QStringLiteral("」はQuarbelのファイルではありません。\r\n"
+                                                "Quarbelで保存したファイル（*.qbd）を選んでください。"));
+        EXPECT_EQ(readBytes(path), bytes) << name;
+        EXPECT_EQ(documents(), QList<panes::DocumentWindow*>{first});
+        EXPECT_EQ(state.IniPath, first->labels().lblIniName);
+    }
+    // An empty file is a document with every key missing.
+    const QString empty = inDocs(QStringLiteral("empty.qbd"));
+    ASSERT_TRUE(writeBytes(empty, QByteArray()));
+    panes::DocumentWindow* opened = openDocument(empty);
+    ASSERT_NE(opened, first);
+    EXPECT_EQ(opened->windowTitle(), QStringLiteral("empty"));
+    EXPECT_EQ(state.StereoName, document::StereoKind::Field);
+}
+
+TEST_F(WorkingFileTest, OpeningAnOpenDocumentBringsItsWindowToTheFront) {
+    const QString path = inDocs(QStringLiteral("once.qbd"));
+    ASSERT_TRUE(writeBytes(path, "[Quarbel Ver.2]\r\nStereoName=RandomDot\r\nMONOorCOLOR=Color\r\n"));
+    panes::DocumentWindow* opened = openDocument(path);
+    frame->setSliderValue(Slider::sldRittaido, 31);
+    frame->mnuFieldColor_Click();
+    ASSERT_EQ(documents().size(), 2);
+
+    // The same file, named another way.
+    const QString detour = QDir(docsDir()).filePath(QStringLiteral("../") + QDir(docsDir()).dirName() +
+                                                    QStringLiteral("/once.qbd"));
+    dialogs.queueFile(FileChoice{detour, QStringLiteral("once.qbd")});
+    frame->mnuOpen_Click();
+    EXPECT_EQ(documents().size(), 2);
+    EXPECT_EQ(active(), opened);
+    EXPECT_EQ(frame->mdiArea()->activeSubWindow()->widget(), opened);
+    EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
+    EXPECT_EQ(sliderValue(Slider::sldRittaido), 31) << "the window's own state, not the file's";
+}
+
+TEST_F(WorkingFileTest, SaveAsOntoADocumentOpenInAnotherWindowIsRefused) {
+    const QString path = inDocs(QStringLiteral("taken.qbd"));
+    const QByteArray original = "[Quarbel Ver.2]\r\nStereoName=RandomDot\r\nKurikaesiHaba=90\r\n";
+    ASSERT_TRUE(writeBytes(path, original));
+    panes::DocumentWindow* owner = openDocument(path);
+    ASSERT_NE(owner, nullptr);
+    frame->mnuFieldColor_Click();
+    panes::DocumentWindow* other = active();
+    frame->setSliderValue(Slider::sldKurikaesi, 150);
+
+    // Saved under the other window's name: both windows would then save over each other.
+    dialogs.clearAsked();
+    queueSave(QStringLiteral("taken.qbd"));
+    runOn(other, &ui::MainWindow::mnuSaveName_Click);
+    ASSERT_EQ(dialogs.asked().size(), 2);
+    EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
+    EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(dialogs.asked().back().text,
+              QStringLiteral("「") + path +
+                  QStringLiteral("」は別のウィンドウで開いています。\r\n"
+                                 "そのウィンドウを閉じるか、別の名前を指定してください。"));
+    EXPECT_EQ(readBytes(path), original);
+    EXPECT_EQ(other->windowTitle(), QStringLiteral("Quarbel1"));
+    EXPECT_TRUE(other->labels().documentPath.isEmpty());
+    EXPECT_TRUE(other->flags().SaveFailed);
+
+    // The window's own file is no other window's: saving it again under its name is fine.
+    activate(owner);
+    dialogs.clearAsked();
+    queueSave(QStringLiteral("taken.qbd"));
+    runOn(owner, &ui::MainWindow::mnuSaveName_Click);
+    ASSERT_EQ(dialogs.asked().size(), 1);
+    EXPECT_EQ(iniValue(path, "KurikaesiHaba"), QStringLiteral("90"));
+    EXPECT_EQ(owner->labels().documentPath, path);
+}
+
+TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyNot) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    QImage pasted(33, 21, QImage::Format_RGB32);
+    for (int y = 0; y < pasted.height(); ++y) {
+        for (int x = 0; x < pasted.width(); ++x) {
+            pasted.setPixel(x, y, qRgb(x * 7, y * 11, (x * y) & 255));
+        }
+    }
+    QGuiApplication::clipboard()->setImage(pasted);
+    // The empty Design pane is chosen where the user chooses it, in the window.
+    QTest::mouseClick(form->picContBefore(), Qt::LeftButton, {}, {20, 20});
+    ASSERT_EQ(state.PicSource, document::PicSource::CBpicBefore);
+    runOn(form, &ui::MainWindow::mnuPaste_Click);
+    ASSERT_FALSE(form->picBefore()->isHidden());
+    EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
+
+    // Where the picture would go there is a folder: even after Yes it cannot be written, the user
+    // is told, no document is written and the window stays open.
+    const QString target = inDocs(QStringLiteral("pasted_Design.bmp"));
+    ASSERT_TRUE(QDir(docsDir()).mkdir(QStringLiteral("pasted_Design.bmp")));
+    dialogs.queueAnswer(Answer::Yes); // save before closing?
+    queueSave(QStringLiteral("pasted.qbd"));
+    dialogs.queueAnswer(Answer::Yes); // replace what is there?
+    EXPECT_FALSE(closeWindowOf(form));
+    ASSERT_EQ(documents(), QList<panes::DocumentWindow*>{form});
+    EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
+    EXPECT_TRUE(dialogs.asked().back().text.contains(target));
+    EXPECT_FALSE(QFileInfo::exists(inDocs(QStringLiteral("pasted.qbd"))));
+    EXPECT_FALSE(form->flags().SaveFailed);
+
+    ASSERT_TRUE(QDir(docsDir()).rmdir(QStringLiteral("pasted_Design.bmp")));
+    dialogs.queueAnswer(Answer::Yes);
+    queueSave(QStringLiteral("pasted.qbd"));
+    EXPECT_TRUE(closeWindowOf(form));
+    const QString document = inDocs(QStringLiteral("pasted.qbd"));
+    EXPECT_EQ(iniValue(document, "PicDesignPath"), target);
+    EXPECT_EQ(platform::loadPicture(target).image, pasted);
+    EXPECT_TRUE(tmpFiles().isEmpty());
+}
+
+// ---- two copies of the editor in one application folder ---------------------------------------
+
+TEST_F(SaveAsTest, TwoCopiesInOneFolderKeepEachOthersStateFiles) {
+    document::AppState otherState;
+    otherState.appDir = appDir();
+    ScriptedDialogs otherDialogs;
+    testing::RecordingShell otherShell;
+    auto other = std::make_unique<ui::MainWindow>(otherState, otherDialogs, otherShell);
+    other->MDIForm_Load();
+    // A crashed run's leftover, and a file of another program.
+    ASSERT_TRUE(writeBytes(inAppDir(QStringLiteral("Quarbel9.tmp")), "[Quarbel Ver.2]\r\n"));
+    ASSERT_TRUE(writeBytes(inAppDir(QStringLiteral("notes.tmp")), "theirs"));
+
+    frame->mnuMono_Click();
+    panes::DocumentWindow* mine = active();
+    frame->setSliderValue(Slider::sldKurikaesi, 200);
+    frame->setMenuEnabled(Menu::mnuPaste, false);
+    other->mnuColor_Click();
+    ASSERT_NE(other->activeDocument(), nullptr);
+    EXPECT_EQ(other->activeDocument()->windowTitle(), QStringLiteral("Quarbel2")) << "Quarbel1 is held";
+    frame->mnuFieldColor_Click(); // writes mine into its working file
+
+    otherDialogs.queueAnswer(Answer::No);
+    ASSERT_TRUE(other->close());
+    other.reset();
+
+    QStringList left = tmpFiles();
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral("Quarbel1.tmp"), QStringLiteral("Quarbel3.tmp"),
+                                 QStringLiteral("notes.tmp")}));
+    // The first copy's document comes back as it was: repeat width 200, Paste disabled.
+    activate(mine);
+    EXPECT_EQ(active(), mine);
+    EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 200);
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuPaste));
+    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
+}
+
+} // namespace
+} // namespace quarbel::testing
