@@ -5,6 +5,7 @@
 #include "platform/Picture.h"
 #include "support/FailingWrites.h"
 #include "support/TestFiles.h"
+#include "support/TestPictures.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -20,21 +21,12 @@
 
 using namespace quarbel::platform;
 using quarbel::testing::FileSizeLimit;
+using quarbel::testing::gradient;
 using quarbel::testing::readBytes;
 using quarbel::testing::SmallTmpfs;
 using quarbel::testing::writeBytes;
 
 namespace {
-
-QImage gradient(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            image.setPixel(x, y, qRgb((x * 7) & 0xFF, (y * 11) & 0xFF, (x * 3 + y * 5) & 0xFF));
-        }
-    }
-    return image;
-}
 
 QByteArray encode(const QImage& image, const char* format, bool progressive = false) {
     QByteArray bytes;

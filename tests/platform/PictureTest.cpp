@@ -3,6 +3,7 @@
 #include "platform/ImageSink.h"
 #include "platform/ImageSurface.h"
 #include "support/TestFiles.h"
+#include "support/TestPictures.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -24,19 +25,9 @@ QByteArray forgedHugeBmp(QByteArray bmp) {
     return bmp;
 }
 
+using quarbel::testing::gradient;
 using quarbel::testing::readBytes;
 using quarbel::testing::writeBytes;
-
-// A picture whose every pixel differs, so any shift or mirror shows.
-QImage gradient(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            image.setPixel(x, y, qRgb((x * 7) & 0xFF, (y * 11) & 0xFF, (x * 3 + y * 5) & 0xFF));
-        }
-    }
-    return image;
-}
 
 QByteArray encode(const QImage& image, const char* format) {
     QByteArray bytes;

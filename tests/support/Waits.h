@@ -3,6 +3,7 @@
 // Waiting in tests: for a condition, never for a length of time.
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
@@ -34,6 +35,20 @@ inline bool waitUntil(const std::function<bool()>& pred, int timeoutMs = 10000) 
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return pred();
+}
+
+// Turns the event loop one pass at a time until pred holds, so that work advancing a step per turn
+// (a conversion's rows) moves on only a step or so between two looks; false after timeoutMs.
+inline bool spinUntil(const std::function<bool()>& pred, int timeoutMs = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!pred()) {
+        if (clock.elapsed() > timeoutMs) {
+            return false;
+        }
+        QCoreApplication::processEvents();
+    }
+    return true;
 }
 
 } // namespace quarbel::testing

@@ -17,19 +17,6 @@ using document::Menu;
 const QString kRunning = QStringLiteral("ランダムドット変換中です。しばらくお待ちください...");
 const QString kPaused = QStringLiteral("ランダムドット変換を中断しています...");
 
-// Turns the event loop one pass at a time, so that a run advances only a row or so per check.
-bool spinUntil(const std::function<bool()>& pred, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!pred()) {
-        if (clock.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents();
-    }
-    return true;
-}
-
 class ConversionTest : public FrameTest {
 protected:
     // A grey picture with a lighter square, so the shifts vary across the rows.

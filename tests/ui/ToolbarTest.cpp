@@ -44,19 +44,6 @@ protected:
     }
 
     bool timerIdle() const { return !active()->Timer1()->isActive(); }
-
-    // One pass of the event loop per check, so that a run advances only a row or so meanwhile.
-    static bool spinUntil(const std::function<bool()>& pred, int timeoutMs = 5000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!pred()) {
-            if (clock.elapsed() > timeoutMs) {
-                return false;
-            }
-            QCoreApplication::processEvents();
-        }
-        return true;
-    }
 };
 
 TEST_F(ToolbarTest, EachButtonSetsOffItsOwnCommand) {
