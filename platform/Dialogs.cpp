@@ -57,6 +57,39 @@ private:
     static constexpr int kDateColumn = 3;
 };
 
+// Japanese sizes, type names and dates are wider than the file list's default columns, and Qt
+// brings back whatever widths the last file dialog of any program had: while the dialog is open
+// those columns fit their texts and the name column takes what is left. Qt saves the header for
+// every program's next dialog when the dialog goes, so the columns are made draggable again
+// first; only their widths stay.
+class FittedColumns {
+public:
+    explicit FittedColumns(QFileDialog& dialog) {
+        auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+        m_header = list ? list->header() : nullptr;
+        if (!m_header) {
+            return;
+        }
+        m_header->setStretchLastSection(false);
+        m_header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (const int column : {1, 2, 3}) {
+            m_header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
+    ~FittedColumns() {
+        if (!m_header) {
+            return;
+        }
+        m_header->setSectionResizeMode(QHeaderView::Interactive);
+        m_header->setStretchLastSection(true);
+    }
+    FittedColumns(const FittedColumns&) = delete;
+    FittedColumns& operator=(const FittedColumns&) = delete;
+
+private:
+    QPointer<QHeaderView> m_header;
+};
+
 FileChoice choiceFromPath(const QString& path) {
     return {QDir::toNativeSeparators(path), QFileInfo(path).fileName()};
 }
@@ -125,17 +158,7 @@ private:
         QFileDialog dialog(parent, QString(), request.initialDir, qtFilterFromPairs(request.filter));
         dialog.setAcceptMode(mode);
         dialog.setProxyModel(new LocaleFileColumns(&dialog));
-        // Japanese sizes, type names and dates are wider than the list's default columns (and Qt
-        // brings back whatever widths the last dialog of any program had): those columns fit their
-        // texts and the name column takes what is left.
-        if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
-            QHeaderView* header = list->header();
-            header->setStretchLastSection(false);
-            header->setSectionResizeMode(0, QHeaderView::Stretch);
-            for (const int column : {1, 2, 3}) {
-                header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-            }
-        }
+        const FittedColumns columns(dialog);
         dialog.resize(dialog.sizeHint().expandedTo(QSize(760, 440)));
         if (!request.title.isEmpty()) {
             dialog.setWindowTitle(request.title);

@@ -157,6 +157,46 @@ TEST(FileDialogs, SpeakJapaneseWithDatesAndTypesAndShowEachFilterOnce) {
     EXPECT_TRUE(seen.dateFits) << "the date column cuts its text";
 }
 
+// Qt keeps the list's columns of the last file dialog of any program in the user's settings.
+QHeaderView* listHeader(QFileDialog& dialog) {
+    auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    return list ? list->header() : nullptr;
+}
+
+TEST(FileDialogs, ColumnsFitWhateverTheLastDialogLeftAndOtherProgramsKeepTheirs) {
+    const JapaneseForATest japanese;
+    ASSERT_TRUE(japanese.loaded());
+    QTemporaryDir dir;
+    ASSERT_TRUE(writeBytes(dir.filePath(QStringLiteral("a.bmp")), QByteArray(179300, 'x')));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+
+    // Another program's dialog left its columns narrow.
+    {
+        QFileDialog other;
+        QHeaderView* header = listHeader(other);
+        ASSERT_NE(header, nullptr);
+        for (const int column : {1, 2, 3}) {
+            header->resizeSection(column, 20);
+        }
+    }
+    platform::FileDialogRequest request;
+    request.filter = QStringLiteral("BMP(*.bmp)|*.bmp");
+    request.initialDir = dir.path();
+    const SeenDialog seen = showAndCancel(false, request);
+    EXPECT_TRUE(seen.sizeFits) << seen.bmpSize.toStdString();
+    EXPECT_TRUE(seen.typeFits) << seen.bmpType.toStdString();
+    EXPECT_TRUE(seen.dateFits) << seen.bmpDate.toStdString();
+
+    // What this dialog leaves behind is widths only: the next program's columns can still be dragged.
+    QFileDialog next;
+    QHeaderView* header = listHeader(next);
+    ASSERT_NE(header, nullptr);
+    for (int column = 0; column < header->count(); ++column) {
+        EXPECT_EQ(header->sectionResizeMode(column), QHeaderView::Interactive) << column;
+    }
+    EXPECT_TRUE(header->stretchLastSection());
+}
+
 class SavePictureDialogTest : public FrameTest {};
 
 TEST_F(SavePictureDialogTest, NamesThePictureAndProposesANameFromTheDocument) {
