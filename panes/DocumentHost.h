@@ -32,7 +32,8 @@ public:
     // Document windows that are open and not on their way out.
     virtual int openDocumentCount() const = 0;
 
-    // The window whose document file is path (under any spelling of it), or null.
+    // The window whose document file is path (also through "..", a linked folder or a hard link), or
+    // null.
     virtual DocumentWindow* windowOfDocument(const QString& path) = 0;
 
     // True while the shared controls hold this window's state (it is the active document).

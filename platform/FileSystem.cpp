@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quarbel::platform {
@@ -52,14 +53,30 @@ QString writeProblemAdvice(const QString& path) {
     return QStringLiteral("保存先の空き容量と書き込みの許可を確かめてください。");
 }
 
-bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo left(a);
-    const QFileInfo right(b);
-    const QString canonicalLeft = left.canonicalFilePath();
-    if (!canonicalLeft.isEmpty() && canonicalLeft == right.canonicalFilePath()) {
-        return true;
+namespace {
+
+// The path with every link and ".." of its folder resolved; the file itself need not exist yet.
+QString resolvedPath(const QFileInfo& info) {
+    const QString canonical = info.canonicalFilePath();
+    if (!canonical.isEmpty()) {
+        return canonical;
     }
-    return QDir::cleanPath(left.absoluteFilePath()) == QDir::cleanPath(right.absoluteFilePath());
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
+                            : folder + QLatin1Char('/') + info.fileName();
+}
+
+} // namespace
+
+bool sameFile(const QString& a, const QString& b) {
+    // Two existing names are one file when the system says so (hard links included).
+    struct stat left {};
+    struct stat right {};
+    if (::stat(QFile::encodeName(a).constData(), &left) == 0 &&
+        ::stat(QFile::encodeName(b).constData(), &right) == 0) {
+        return left.st_dev == right.st_dev && left.st_ino == right.st_ino;
+    }
+    return resolvedPath(QFileInfo(a)) == resolvedPath(QFileInfo(b));
 }
 
 } // namespace quarbel::platform

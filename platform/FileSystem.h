@@ -24,7 +24,8 @@ bool deleteFile(const QString& path);
 // write to path failed (no folder, no permission, no room), or what to check when it shows nothing.
 QString writeProblemAdvice(const QString& path);
 
-// True when two names name one file, even when typed differently (a "..", a link).
+// True when two names name one file: typed differently (a ".."), through a linked folder, or as two
+// hard links of one file. A name not yet written is compared through its resolved folder.
 bool sameFile(const QString& a, const QString& b);
 
 } // namespace quarbel::platform

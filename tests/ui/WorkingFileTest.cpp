@@ -142,7 +142,7 @@ TEST_F(WorkingFileTest, OpeningAnOpenDocumentBringsItsWindowToTheFront) {
     EXPECT_EQ(sliderValue(Slider::sldRittaido), 31) << "the window's own state, not the file's";
 }
 
-TEST_F(WorkingFileTest, SaveAsOntoADocumentOpenInAnotherWindowIsRefused) {
+TEST_F(WorkingFileTest, SaveAsOntoAFileAnotherWindowOrTheProgramHoldsIsRefused) {
     const QString path = inDocs(QStringLiteral("taken.qbd"));
     const QByteArray original = "[Quarbel Ver.2]\r\nStereoName=RandomDot\r\nKurikaesiHaba=90\r\n";
     ASSERT_TRUE(writeBytes(path, original));
@@ -151,30 +151,56 @@ TEST_F(WorkingFileTest, SaveAsOntoADocumentOpenInAnotherWindowIsRefused) {
     frame->mnuFieldColor_Click();
     panes::DocumentWindow* other = active();
     frame->setSliderValue(Slider::sldKurikaesi, 150);
+    const QString linked = QDir(docsDir()).filePath(QStringLiteral("linked"));
+    ASSERT_TRUE(QFile::link(docsDir(), linked));
 
-    // Saved under the other window's name: both windows would then save over each other.
-    dialogs.clearAsked();
-    queueSave(QStringLiteral("taken.qbd"));
-    runOn(other, &ui::MainWindow::mnuSaveName_Click);
-    ASSERT_EQ(dialogs.asked().size(), 2);
-    EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
-    EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
-    EXPECT_EQ(dialogs.asked().back().text,
-              QStringLiteral("「") + path +
-                  QStringLiteral("」は別のウィンドウで開いています。\r\n"
-                                 "そのウィンドウを閉じるか、別の名前を指定してください。"));
-    EXPECT_EQ(readBytes(path), original);
-    EXPECT_EQ(other->windowTitle(), QStringLiteral("Quarbel1"));
-    EXPECT_TRUE(other->labels().documentPath.isEmpty());
-    EXPECT_TRUE(other->flags().SaveFailed);
+    const QString openElsewhere = QStringLiteral("」は別のウィンドウで開いています。\r\n"
+                                                 "そのウィンドウを閉じるか、別の名前を指定してください。");
+    const QString programFile =
+        QStringLiteral("」はQuarbelの作業用ファイルです。\r\n別の名前を指定してください。");
+    struct Case {
+        const char* name;
+        QString target;
+        const QString& why;
+    };
+    // Saved onto any of these, two windows (or a window and the program) would write one file, and
+    // closing a window deletes its working file with whatever was saved into it.
+    const Case cases[] = {
+        {"another window's document", path, openElsewhere},
+        {"the same file through \"..\"",
+         QDir(docsDir()).filePath(QStringLiteral("../") + QDir(docsDir()).dirName() +
+                                  QStringLiteral("/taken.qbd")),
+         openElsewhere},
+        {"the same file through a linked folder", linked + QStringLiteral("/taken.qbd"), openElsewhere},
+        {"this window's working file", other->labels().lblIniName, programFile},
+        {"another window's working file", owner->labels().lblIniName, programFile},
+        {"the settings file", state.SettingsPath, programFile},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.clearAsked();
+        dialogs.queueFile(FileChoice{c.target, QFileInfo(c.target).fileName()});
+        runOn(other, &ui::MainWindow::mnuSaveName_Click);
+        ASSERT_EQ(dialogs.asked().size(), 2);
+        EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
+        EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
+        EXPECT_EQ(dialogs.asked().back().text, QStringLiteral("「") + c.target + c.why);
+        if (&c.why == &openElsewhere) {
+            EXPECT_EQ(readBytes(path), original);
+        }
+        EXPECT_EQ(other->windowTitle(), QStringLiteral("Quarbel1"));
+        EXPECT_TRUE(other->labels().documentPath.isEmpty());
+        EXPECT_TRUE(other->flags().SaveFailed);
+    }
 
-    // The window's own file is no other window's: saving it again under its name is fine.
+    // The window's own document is no other window's: saving it again under its name is fine.
     activate(owner);
+    frame->setSliderValue(Slider::sldKurikaesi, 123);
     dialogs.clearAsked();
     queueSave(QStringLiteral("taken.qbd"));
     runOn(owner, &ui::MainWindow::mnuSaveName_Click);
     ASSERT_EQ(dialogs.asked().size(), 1);
-    EXPECT_EQ(iniValue(path, "KurikaesiHaba"), QStringLiteral("90"));
+    EXPECT_EQ(iniValue(path, "KurikaesiHaba"), QStringLiteral("123"));
     EXPECT_EQ(owner->labels().documentPath, path);
 }
 

@@ -1,6 +1,8 @@
-// The advice a failed save gives must name the cause the system really has, found on real mounts.
+// File names that name one file, and the advice a failed save gives: the cause the system really
+// has, found on real mounts.
 
 #include "platform/FileSystem.h"
+
 #include "support/FailingWrites.h"
 #include "support/TestFiles.h"
 
@@ -21,6 +23,43 @@ const QString kNoFolder = QStringLiteral("保存先のフォルダーがあり�
 const QString kNoPermission = QStringLiteral("保存先に書き込む許可がありません。");
 const QString kDiskFull = QStringLiteral("保存先のディスクに空きがありません。");
 const QString kGeneral = QStringLiteral("保存先の空き容量と書き込みの許可を確かめてください。");
+
+TEST(SameFile, TellsOneFileUnderAnySpelling) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("docs"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/a.qbd");
+    ASSERT_TRUE(testing::writeBytes(file, "a"));
+    ASSERT_TRUE(testing::writeBytes(folder + QStringLiteral("/b.qbd"), "a"));
+    const QString linkedFolder = dir.filePath(QStringLiteral("linked"));
+    ASSERT_TRUE(QFile::link(folder, linkedFolder));
+    const QString hardLink = dir.filePath(QStringLiteral("hard.qbd"));
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(hardLink).constData()), 0);
+    const QString missing = folder + QStringLiteral("/new.qbd");
+
+    struct Case {
+        const char* name;
+        QString a;
+        QString b;
+        bool same;
+    };
+    const Case cases[] = {
+        {"one spelling", file, file, true},
+        {"through \"..\"", file, folder + QStringLiteral("/../docs/a.qbd"), true},
+        {"through a linked folder", file, linkedFolder + QStringLiteral("/a.qbd"), true},
+        {"a hard link", file, hardLink, true},
+        {"a file not yet written, through a linked folder", missing,
+         linkedFolder + QStringLiteral("/new.qbd"), true},
+        {"two files with the same bytes", file, folder + QStringLiteral("/b.qbd"), false},
+        {"two names not yet written", missing, folder + QStringLiteral("/other.qbd"), false},
+        {"one name in two folders", missing, dir.filePath(QStringLiteral("new.qbd")), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sameFile(c.a, c.b), c.same) << c.name;
+        EXPECT_EQ(sameFile(c.b, c.a), c.same) << c.name << " (turned round)";
+    }
+}
 
 TEST(WriteProblemAdvice, NamesTheCauseTheSystemShows) {
     const bool root = geteuid() == 0;
