@@ -211,9 +211,11 @@ void DocumentWindow::Form_Activate() {
         document::RestoreWindowState(m_heldState, m_state, controls);
         m_state.IniPath = m_labels.lblIniName;
         if (!m_stateUnwritten) {
-            reportStateFileProblem(QStringLiteral("「") + m_labels.lblIniName +
-                                   QStringLiteral("」からウィンドウの状態を読み込めませんでした。") +
-                                   QStringLiteral("\r\n") + QStringLiteral("直前の状態のまま続けます。"));
+            reportStateFileProblem([file = m_labels.lblIniName] {
+                return QStringLiteral("「") + file +
+                       QStringLiteral("」からウィンドウの状態を読み込めませんでした。") +
+                       QStringLiteral("\r\n") + QStringLiteral("直前の状態のまま続けます。");
+            });
         }
     }
     m_host.setStatusPanelText(1, displayPath());
@@ -237,23 +239,26 @@ void DocumentWindow::Form_Deactivate() {
     m_heldState = document::windowStateEntries(snapshot, m_host.sharedControls());
     m_stateUnwritten = !writeSharedStateTo(m_labels.lblIniName);
     if (m_stateUnwritten) {
-        reportStateFileProblem(QStringLiteral("「") + m_labels.lblIniName +
-                               QStringLiteral("」にウィンドウの状態を保存できませんでした。") +
-                               QStringLiteral("\r\n") + platform::writeProblemAdvice(m_labels.lblIniName));
+        reportStateFileProblem([file = m_labels.lblIniName] {
+            return QStringLiteral("「") + file +
+                   QStringLiteral("」にウィンドウの状態を保存できませんでした。") + QStringLiteral("\r\n") +
+                   platform::writeProblemAdvice(file);
+        });
     } else {
         m_stateProblemTold = false;
     }
 }
 
-void DocumentWindow::reportStateFileProblem(const QString& text) {
+void DocumentWindow::reportStateFileProblem(std::function<QString()> text) {
     if (m_stateProblemTold) {
         return;
     }
     m_stateProblemTold = true;
     // Told once the window switch is over: a message box in the middle of it would move the
     // activation again.
-    QTimer::singleShot(0, this,
-                       [this, text] { m_dialogs.message(this, text, platform::MessageIcon::Exclamation); });
+    QTimer::singleShot(0, this, [this, text = std::move(text)] {
+        m_dialogs.message(this, text(), platform::MessageIcon::Exclamation);
+    });
 }
 
 void DocumentWindow::Form_Unload(bool& cancel) {
@@ -450,10 +455,10 @@ bool DocumentWindow::writeSharedStateTo(const QString& path) {
     return document::SaveWindowState(snapshot, m_host.sharedControls());
 }
 
-void DocumentWindow::reportSaveFailure(const QString& path) {
+void DocumentWindow::reportSaveFailure(const QString& path, qint64 bytesNeeded) {
     m_dialogs.message(this,
                       QStringLiteral("「") + path + QStringLiteral("」に保存できませんでした。") +
-                          QStringLiteral("\r\n") + platform::writeProblemAdvice(path),
+                          QStringLiteral("\r\n") + platform::writeProblemAdvice(path, bytesNeeded),
                       platform::MessageIcon::Exclamation);
 }
 

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -187,9 +188,12 @@ private:
     // The working file goes when the window closes, whatever the answer.
     void discardWorkingFile();
 
-    void reportSaveFailure(const QString& path);
+    // bytesNeeded: the size of what was being written, when it is more than a document's few lines.
+    void reportSaveFailure(const QString& path, qint64 bytesNeeded = 0);
     // Tells the user, once until the file works again, that the window's state file failed.
-    void reportStateFileProblem(const QString& text);
+    // The text is made only when the message is shown (once per trouble): finding out why a write
+    // failed asks the file system, which a dead network mount may keep waiting.
+    void reportStateFileProblem(std::function<QString()> text);
     void setIconForKind();
     bool isMinimizedNow() const;
     PaneGeometry currentGeometry() const;

@@ -79,7 +79,7 @@ bool DocumentWindow::storeUnfiledPictures(const QString& documentPath) {
                 }
             }
             if (platform::saveBmp(picture, target)) {
-                reportSaveFailure(target);
+                reportSaveFailure(target, platform::bmpFileSize(picture.width(), picture.height()));
                 return false;
             }
             named = target;

@@ -74,7 +74,7 @@ void DocumentWindow::SavePaneImage() {
     // The document may name the file only once the file holds the picture; a failed write is told,
     // so the user does not leave believing the picture is safe.
     if (platform::saveBmp(picture, fullPath)) {
-        reportSaveFailure(fullPath);
+        reportSaveFailure(fullPath, platform::bmpFileSize(picture.width(), picture.height()));
         return;
     }
     if (row->becomesStereoPath) {

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,27 +31,33 @@ bool deleteFile(const QString& path) {
     return QFile::remove(path);
 }
 
-QString writeProblemAdvice(const QString& path) {
+QString writeProblemAdvice(const QString& path, qint64 bytesNeeded) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir()) {
         return QStringLiteral("保存先のフォルダーがありません。");
     }
-    // A file marked read-only is not replaced, even by the administrator; a read-only folder or
-    // mount refuses everyone.
-    const bool fileLocked = info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
-    const bool folderLocked = ::access(QFile::encodeName(folder).constData(), W_OK) != 0 &&
-                              (errno == EACCES || errno == EPERM || errno == EROFS);
-    if (fileLocked || folderLocked || QStorageInfo(folder).isReadOnly()) {
+    // A file marked read-only is not replaced, even by the administrator; a file or folder this user
+    // may not write, and a read-only mount, refuse anyway.
+    const bool fileLocked =
+        info.exists() && (!(info.permissions() & QFileDevice::WriteOwner) || !info.isWritable());
+    const QStorageInfo storage(folder);
+    if (fileLocked || folderRefusesWrites(folder) || (storage.isValid() && storage.isReadOnly())) {
         return QStringLiteral("保存先に書き込む許可がありません。");
     }
     // Less than this is no room for a document or any picture worth saving.
     constexpr qint64 kNoRoom = 64 * 1024;
-    const QStorageInfo storage(folder);
-    if (storage.isValid() && storage.bytesAvailable() < kNoRoom) {
+    if (storage.isValid() && storage.bytesAvailable() < std::max(kNoRoom, bytesNeeded)) {
         return QStringLiteral("保存先のディスクに空きがありません。");
     }
     return QStringLiteral("保存先の空き容量と書き込みの許可を確かめてください。");
+}
+
+bool folderRefusesWrites(const QString& dir) {
+    if (::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0) {
+        return false;
+    }
+    return errno == EACCES || errno == EPERM || errno == EROFS;
 }
 
 namespace {

@@ -20,9 +20,14 @@ bool setFileAttributes(const QString& path, FileAttributes attributes);
 // Deletes a file; false when it is missing or cannot be deleted.
 bool deleteFile(const QString& path);
 
-// The second line of a save-failure message: what the system shows about path's folder after a
-// write to path failed (no folder, no permission, no room), or what to check when it shows nothing.
-QString writeProblemAdvice(const QString& path);
+// The second line of a save-failure message: what the system shows about path and its folder after
+// a write of bytesNeeded bytes to path failed (no folder, no permission, no room), or what to check
+// when it shows nothing.
+QString writeProblemAdvice(const QString& path, qint64 bytesNeeded = 0);
+
+// True when the system refuses to create files in dir for lack of permission (write or search
+// permission, a read-only folder or mount).
+bool folderRefusesWrites(const QString& dir);
 
 // True when two names name one file: typed differently (a ".."), through a linked folder, or as two
 // hard links of one file. A name not yet written is compared through its resolved folder.

@@ -2,6 +2,7 @@
 
 #include "platform/BmpCodec.h"
 #include "platform/BmpRle.h"
+#include "platform/FileSystem.h"
 #include "platform/WmfPicture.h"
 
 #include <QBuffer>
@@ -419,15 +420,6 @@ PictureError errorFor(int number, const QString& path) {
     PictureError error = pictureError(number);
     error.path = path;
     return error;
-}
-
-// Why a file in dir cannot be created, told by the system: a read-only folder or mount is a
-// permission problem, whatever Qt's error code says.
-bool folderRefusesWrites(const QString& dir) {
-    if (::access(QFile::encodeName(dir).constData(), W_OK) == 0) {
-        return false;
-    }
-    return errno == EACCES || errno == EPERM || errno == EROFS;
 }
 
 } // namespace

@@ -102,6 +102,11 @@ std::optional<PictureError> commitReplacement(QSaveFile& file);
 // a failure (missing folder, read-only file, full disk) leaves no partial file and keeps an old one.
 std::optional<PictureError> savePicture(const QImage& image, const QString& path, PictureFormat format);
 std::optional<PictureError> saveBmp(const QImage& image, const QString& path);
+
+// The size of the file saveBmp writes for image: a 24-bit BMP, rows padded to four bytes.
+constexpr qint64 bmpFileSize(int width, int height) {
+    return 54 + ((qint64{width} * 3 + 3) / 4 * 4) * qint64{height};
+}
 std::optional<PictureError> savePng(const QImage& image, const QString& path);
 
 // The Field image built from a small pattern: copies of the pattern at its own size, with their

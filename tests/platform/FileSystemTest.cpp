@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -61,63 +62,119 @@ TEST(SameFile, TellsOneFileUnderAnySpelling) {
     }
 }
 
-TEST(WriteProblemAdvice, NamesTheCauseTheSystemShows) {
-    const bool root = geteuid() == 0;
+// While alive, permission checks (access(), which goes by the real user) are made for an ordinary
+// user even when the test runs as the administrator, who may write anywhere.
+class AsOrdinaryUser {
+public:
+    AsOrdinaryUser() {
+        if (::getuid() == 0) {
+            m_switched = ::setreuid(65534, 0) == 0;
+        }
+    }
+    ~AsOrdinaryUser() {
+        if (m_switched) {
+            ::setreuid(0, 0);
+        }
+    }
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+private:
+    bool m_switched = false;
+};
+
+TEST(WriteProblemAdvice, NamesWhatThePermissionsAndTheRoomShow) {
     struct Case {
         const char* name;
-        bool needsRoot;
-        // Prepares dir and gives the path whose write failed; the mount, if any, stays in mounts.
-        QString (*prepare)(const QString& dir, std::unique_ptr<SmallTmpfs>& mount);
+        // Prepares dir and gives the path whose write failed.
+        QString (*prepare)(const QString& dir);
+        qint64 bytesNeeded; // -1: one more than the disk has
         const QString& advice;
     };
     const Case cases[] = {
-        {"missing folder", false,
-         [](const QString& dir, std::unique_ptr<SmallTmpfs>&) { return dir + QStringLiteral("/gone/a.qbd"); },
+        {"missing folder", [](const QString& dir) { return dir + QStringLiteral("/gone/a.qbd"); }, 0,
          kNoFolder},
-        {"file without write permission", false,
-         [](const QString& dir, std::unique_ptr<SmallTmpfs>&) {
-             // Marked read-only: not replaced, even by the administrator.
+        {"file marked read-only",
+         [](const QString& dir) {
+             // Not replaced, even by the administrator.
              const QString path = dir + QStringLiteral("/locked.qbd");
              testing::writeBytes(path, "x");
              QFile::setPermissions(path, QFileDevice::ReadOwner);
              return path;
          },
-         kNoPermission},
-        {"read-only mount", true,
-         [](const QString& dir, std::unique_ptr<SmallTmpfs>& mount) {
-             const QString point = dir + QStringLiteral("/ro");
-             mount = std::make_unique<SmallTmpfs>(point, 64);
-             ::mount(nullptr, QFile::encodeName(point).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
-             return point + QStringLiteral("/a.qbd");
+         0, kNoPermission},
+        {"folder without write permission",
+         [](const QString& dir) {
+             const QString folder = dir + QStringLiteral("/folder");
+             QDir().mkpath(folder);
+             QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                               QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                               QFileDevice::ReadOther | QFileDevice::ExeOther);
+             return folder + QStringLiteral("/a.qbd");
          },
-         kNoPermission},
-        {"full file system", true,
-         [](const QString& dir, std::unique_ptr<SmallTmpfs>& mount) {
-             const QString point = dir + QStringLiteral("/full");
-             mount = std::make_unique<SmallTmpfs>(point, 64);
-             mount->fill();
-             return point + QStringLiteral("/a.qbd");
+         0, kNoPermission},
+        {"folder without search permission",
+         [](const QString& dir) {
+             const QString folder = dir + QStringLiteral("/folder");
+             QDir().mkpath(folder);
+             QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                               QFileDevice::ReadOther | QFileDevice::WriteOther);
+             return folder + QStringLiteral("/a.qbd");
          },
-         kDiskFull},
-        // Room on the disk and a writable folder (a file-size limit, a quota): say what to check.
-        {"writable folder with room", false,
-         [](const QString& dir, std::unique_ptr<SmallTmpfs>&) { return dir + QStringLiteral("/a.qbd"); },
-         kGeneral},
+         0, kNoPermission},
+        {"folder with room", [](const QString& dir) { return dir + QStringLiteral("/a.qbd"); }, 0, kGeneral},
+        {"folder with less room than the picture needs",
+         [](const QString& dir) { return dir + QStringLiteral("/a.bmp"); }, -1, kDiskFull},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.needsRoot && !root) {
-            continue;
-        }
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
-        std::unique_ptr<SmallTmpfs> mount;
-        const QString path = c.prepare(dir.path(), mount);
-        if (mount) {
-            ASSERT_TRUE(mount->mounted());
-        }
-        EXPECT_EQ(writeProblemAdvice(path), c.advice);
+        // Open to everyone, so only the prepared folder or file decides.
+        const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                         QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                         QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), all));
+        const QString path = c.prepare(dir.path());
+        const qint64 needed =
+            c.bytesNeeded >= 0 ? c.bytesNeeded : QStorageInfo(dir.path()).bytesAvailable() + 1;
+        const AsOrdinaryUser user;
+        EXPECT_EQ(writeProblemAdvice(path, needed), c.advice);
     }
+}
+
+TEST(WriteProblemAdvice, NamesReadOnlyAndFullMountsAndOtherUsersFiles) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting a tmpfs and owning a file for another user need root";
+    }
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                      QFileDevice::ExeOther));
+
+    const QString readOnly = dir.filePath(QStringLiteral("ro"));
+    const SmallTmpfs readOnlyDisk(readOnly, 64);
+    ASSERT_TRUE(readOnlyDisk.mounted());
+    ASSERT_EQ(
+        ::mount(nullptr, QFile::encodeName(readOnly).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr),
+        0);
+    EXPECT_EQ(writeProblemAdvice(readOnly + QStringLiteral("/a.qbd")), kNoPermission) << "read-only mount";
+
+    const QString full = dir.filePath(QStringLiteral("full"));
+    const SmallTmpfs fullDisk(full, 64);
+    ASSERT_TRUE(fullDisk.mounted());
+    ASSERT_TRUE(fullDisk.fill());
+    EXPECT_EQ(writeProblemAdvice(full + QStringLiteral("/a.qbd")), kDiskFull) << "full file system";
+
+    // The administrator's file, writable by him alone, as an ordinary user sees it.
+    const QString theirs = dir.filePath(QStringLiteral("theirs.qbd"));
+    ASSERT_TRUE(testing::writeBytes(theirs, "x"));
+    ASSERT_TRUE(QFile::setPermissions(theirs, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadOther));
+    const AsOrdinaryUser user;
+    EXPECT_EQ(writeProblemAdvice(theirs), kNoPermission) << "another user's file";
 }
 
 } // namespace
