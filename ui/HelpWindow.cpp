@@ -42,7 +42,9 @@ void HelpWindow::placeOverOwner() {
     if (!owner) {
         return;
     }
-    QRect placed(QPoint(), size());
+    // move() places the frame; a window not yet shown has none, so it is taken to have its owner's.
+    const QSize frame = owner->frameGeometry().size() - owner->size();
+    QRect placed(QPoint(), size() + frame);
     placed.moveCenter(owner->frameGeometry().center());
     if (const QScreen* screen = owner->screen()) {
         const QRect room = screen->availableGeometry();
