@@ -471,8 +471,10 @@ bool IniFile::writeString(const QString& path, const QString& section, const QSt
     return writeStrings(path, section, {{key, value}});
 }
 
-bool IniFile::writeStrings(const QString& path, const QString& section,
-                           const QList<QPair<QString, QString>>& entries) {
+namespace {
+
+bool acceptableEntries(const QString& path, const QString& section,
+                       const QList<QPair<QString, QString>>& entries) {
     if (path.isEmpty() || !acceptableSection(section)) {
         return false;
     }
@@ -480,6 +482,30 @@ bool IniFile::writeStrings(const QString& path, const QString& section,
         if (!acceptableKey(key) || hasLineBreak(value) || value.contains(QChar(u'\0'))) {
             return false;
         }
+    }
+    return true;
+}
+
+} // namespace
+
+bool IniFile::replaceWithStrings(const QString& path, const QString& section,
+                                 const QList<QPair<QString, QString>>& entries) {
+    if (!acceptableEntries(path, section, entries)) {
+        return false;
+    }
+    const QFileInfo info(path);
+    if (info.exists() && (!info.isFile() || isReadOnlyFile(path))) {
+        return false;
+    }
+    QStringList lines;
+    applyWrites(lines, section, entries);
+    return saveLines(path, lines, TextEncoding::Utf8);
+}
+
+bool IniFile::writeStrings(const QString& path, const QString& section,
+                           const QList<QPair<QString, QString>>& entries) {
+    if (!acceptableEntries(path, section, entries)) {
+        return false;
     }
     if (entries.isEmpty()) {
         return true;

@@ -39,6 +39,12 @@ public:
     static bool writeStrings(const QString& path, const QString& section,
                              const QList<QPair<QString, QString>>& entries);
 
+    // Replaces the whole file, atomically, by the section holding these entries (UTF-8, CR LF);
+    // nothing of what the file held before stays. False, changing nothing, for the entries
+    // writeStrings refuses, a file marked read-only or something that is not a regular file.
+    static bool replaceWithStrings(const QString& path, const QString& section,
+                                   const QList<QPair<QString, QString>>& entries);
+
     // The decimal number at the start of text, with an optional sign; 0 when there is none.
     // Numbers beyond the int range saturate.
     static int parseLeadingInt(const QString& text);

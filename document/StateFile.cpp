@@ -181,6 +181,13 @@ bool SaveWindowState(const AppState& state, const SharedControls& controls) {
     return IniFile::writeStrings(state.IniPath, IniSectionName, windowStateEntries(state, controls));
 }
 
+bool ReplaceWithWindowState(const AppState& state, const SharedControls& controls) {
+    if (state.IniPath.isEmpty()) {
+        return false;
+    }
+    return IniFile::replaceWithStrings(state.IniPath, IniSectionName, windowStateEntries(state, controls));
+}
+
 namespace {
 
 void applyState(const IniSnapshot& file, AppState& state, SharedControls& controls) {

@@ -46,6 +46,8 @@ QList<QPair<QString, QString>> windowStateEntries(const AppState& state, const S
 // other lines of the file stay. False when the file could not be written completely; the file then
 // keeps its old content.
 bool SaveWindowState(const AppState& state, const SharedControls& controls);
+// SaveWindowState into a file that becomes the state alone: whatever IniPath held before goes.
+bool ReplaceWithWindowState(const AppState& state, const SharedControls& controls);
 
 // What a restore found in the file.
 enum class StateRestore {

@@ -1,6 +1,9 @@
 // Saving the document: the pictures that exist in no file go beside it first, then the keys go into
 // the document file. The window's working file is its live state; the document file changes here only.
 
+#include "document/DocumentFile.h"
+#include "document/StateFile.h"
+#include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -95,7 +98,14 @@ bool DocumentWindow::writeDocument(const QString& documentPath) {
     }
     // The working file takes the picture paths just recorded, so a window switch keeps them.
     writeSharedStateTo(m_labels.lblIniName);
-    if (!writeSharedStateTo(documentPath)) {
+    // A file that is no document (the user typed another extension and agreed to replace it) is
+    // replaced whole: keys mixed into someone's notes would be neither.
+    document::AppState snapshot = m_state;
+    snapshot.IniPath = documentPath;
+    const bool written = document::classifyDocumentFile(documentPath) == document::DocumentFileKind::Foreign
+                             ? document::ReplaceWithWindowState(snapshot, m_host.sharedControls())
+                             : document::SaveWindowState(snapshot, m_host.sharedControls());
+    if (!written) {
         reportSaveFailure(documentPath);
         return false;
     }

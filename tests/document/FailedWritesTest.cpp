@@ -59,6 +59,12 @@ const WriteCase kWrites[] = {
      [](const QString& path) {
          return Settings(path, QStringLiteral("/app")).setValue(QStringLiteral("picDesignDir"), "/pictures");
      }},
+    {"whole window state replacing the file",
+     [](const QString& path) {
+         AppState state;
+         state.IniPath = path;
+         return ReplaceWithWindowState(state, someControls());
+     }},
 };
 
 // Every name in dir except the ones expected there.

@@ -340,6 +340,38 @@ TEST_F(IniFileTest, UnwritableTargetsFailQuietly) {
     EXPECT_FALSE(IniFile::writeString(QString(), IniSectionName, "A", "1"));
 }
 
+TEST_F(IniFileTest, ReplacingLeavesOnlyTheSectionOrNothingChanges) {
+    struct Case {
+        const char* name;
+        QByteArray before; // empty: no file
+        QFileDevice::Permissions permissions;
+        bool replaced;
+    };
+    const auto readWrite = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const Case cases[] = {
+        {"notes", "Shopping: milk\r\n[Quarbel Ver.2]\r\nA=old\r\nB=gone\r\n", readWrite, true},
+        {"binary", QByteArray("BM\0\0\x10\0", 6), readWrite, true},
+        {"no file yet", QByteArray(), readWrite, true},
+        {"marked read-only", "notes\r\n", QFileDevice::ReadOwner, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = file(QString::fromLatin1(c.name) + QStringLiteral(".txt"));
+        if (!c.before.isEmpty()) {
+            ASSERT_TRUE(writeBytes(path, c.before));
+            ASSERT_TRUE(QFile::setPermissions(path, c.permissions));
+        }
+        const bool replaced = IniFile::replaceWithStrings(path, IniSectionName, {{"A", "1"}, {"C", "3"}});
+        EXPECT_EQ(replaced, c.replaced);
+        EXPECT_EQ(readBytes(path), c.replaced ? QByteArray("[Quarbel Ver.2]\r\nA=1\r\nC=3\r\n") : c.before);
+    }
+    // Not a regular file: left as it is.
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("folder.txt")));
+    EXPECT_FALSE(
+        IniFile::replaceWithStrings(file(QStringLiteral("folder.txt")), IniSectionName, {{"A", "1"}}));
+    EXPECT_TRUE(QFileInfo(file(QStringLiteral("folder.txt"))).isDir());
+}
+
 TEST_F(IniFileTest, FilesThatCannotBeRewrittenFaithfullyAreLeftAlone) {
     const QByteArray cases[] = {
         QByteArray("BM\0\0\x10\0", 6) + "[Quarbel Ver.2]\r\nA=1\r\n", // binary, e.g. a picture

@@ -204,6 +204,34 @@ TEST_F(WorkingFileTest, SaveAsOntoAFileAnotherWindowOrTheProgramHoldsIsRefused) 
     EXPECT_EQ(owner->labels().documentPath, path);
 }
 
+TEST_F(WorkingFileTest, SaveAsOverAFileThatIsNoDocumentReplacesItWhole) {
+    // The user typed a name with another extension and answered Yes to the dialog's overwrite question.
+    const QString notes = inDocs(QStringLiteral("notes.txt"));
+    ASSERT_TRUE(writeBytes(notes, "Shopping: milk, bread\r\n[Colours]\r\nKurikaesiHaba=5\r\n"));
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    frame->setSliderValue(Slider::sldKurikaesi, 111);
+    dialogs.queueFile(FileChoice{notes, QStringLiteral("notes.txt")});
+    runOn(form, &ui::MainWindow::mnuSaveName_Click);
+    ASSERT_EQ(form->labels().documentPath, notes);
+
+    // A document and nothing else: no shopping list with keys mixed into it.
+    const QByteArray written = readBytes(notes);
+    EXPECT_TRUE(written.startsWith("[Quarbel Ver.2]\r\n")) << written.left(40).toStdString();
+    EXPECT_FALSE(written.contains("Shopping"));
+    EXPECT_FALSE(written.contains("[Colours]"));
+    EXPECT_EQ(iniValue(notes, "KurikaesiHaba"), QStringLiteral("111"));
+
+    // A document that is there already keeps the lines this program does not know.
+    const QString other = inDocs(QStringLiteral("other.qbd"));
+    ASSERT_TRUE(writeBytes(other, "[Quarbel Ver.2]\r\nNote=keep me\r\n"));
+    frame->mnuMono_Click();
+    dialogs.queueFile(FileChoice{other, QStringLiteral("other.qbd")});
+    runOn(active(), &ui::MainWindow::mnuSaveName_Click);
+    EXPECT_EQ(iniValue(other, "Note"), QStringLiteral("keep me"));
+    EXPECT_EQ(iniValue(other, "StereoName"), QStringLiteral("RandomDot"));
+}
+
 TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyNot) {
     frame->mnuMono_Click();
     panes::DocumentWindow* form = active();
