@@ -337,26 +337,20 @@ void DocumentWindow::SaveDocumentAs() {
     const QString fileTitle = choice->fileTitle;
     settings.rememberFolder(kQbdFileDir, fullPath, fileTitle);
     // The program's own files are no place for a document: a working file is deleted with its
-    // window (and another copy of the program may hold it), the settings file is rewritten.
+    // window (and another copy of the program may hold it), the settings file is rewritten. Two
+    // windows bound to one file would each save over the other's work.
     const QFileInfo target(fullPath);
-    if ((platform::sameFile(target.absolutePath(), m_state.appDir) &&
-         document::isStateFileName(target.fileName())) ||
-        platform::sameFile(fullPath, m_state.SettingsPath)) {
-        m_dialogs.message(this,
-                          QStringLiteral("「") + fullPath +
-                              QStringLiteral("」はQuarbelの作業用ファイルです。") + QStringLiteral("\r\n") +
-                              QStringLiteral("別の名前を指定してください。"),
-                          platform::MessageIcon::Exclamation);
-        m_flags.SaveFailed = true;
-        return;
-    }
-    // Two windows bound to one file would each save over the other's work.
-    if (const DocumentWindow* holder = m_host.windowOfDocument(fullPath); holder && holder != this) {
-        m_dialogs.message(this,
-                          QStringLiteral("「") + fullPath +
-                              QStringLiteral("」は別のウィンドウで開いています。") + QStringLiteral("\r\n") +
-                              QStringLiteral("そのウィンドウを閉じるか、別の名前を指定してください。"),
-                          platform::MessageIcon::Exclamation);
+    const bool programFile = (platform::sameFile(target.absolutePath(), m_state.appDir) &&
+                              document::isStateFileName(target.fileName())) ||
+                             platform::sameFile(fullPath, m_state.SettingsPath);
+    const DocumentWindow* holder = programFile ? nullptr : m_host.windowOfDocument(fullPath);
+    if (programFile || (holder && holder != this)) {
+        const QString why = programFile
+                                ? QStringLiteral("」はQuarbelの作業用ファイルです。\r\n"
+                                                 "別の名前を指定してください。")
+                                : QStringLiteral("」は別のウィンドウで開いています。\r\n"
+                                                 "そのウィンドウを閉じるか、別の名前を指定してください。");
+        m_dialogs.message(this, QStringLiteral("「") + fullPath + why, platform::MessageIcon::Exclamation);
         m_flags.SaveFailed = true;
         return;
     }
