@@ -336,21 +336,7 @@ void DocumentWindow::SaveDocumentAs() {
     const QString fullPath = choice->fullPath;
     const QString fileTitle = choice->fileTitle;
     settings.rememberFolder(kQbdFileDir, fullPath, fileTitle);
-    // The program's own files are no place for a document: a working file is deleted with its
-    // window (and another copy of the program may hold it), the settings file is rewritten. Two
-    // windows bound to one file would each save over the other's work.
-    const QFileInfo target(fullPath);
-    const bool programFile = (platform::sameFile(target.absolutePath(), m_state.appDir) &&
-                              document::isStateFileName(target.fileName())) ||
-                             platform::sameFile(fullPath, m_state.SettingsPath);
-    const DocumentWindow* holder = programFile ? nullptr : m_host.windowOfDocument(fullPath);
-    if (programFile || (holder && holder != this)) {
-        const QString why = programFile
-                                ? QStringLiteral("」はQuarbelの作業用ファイルです。\r\n"
-                                                 "別の名前を指定してください。")
-                                : QStringLiteral("」は別のウィンドウで開いています。\r\n"
-                                                 "そのウィンドウを閉じるか、別の名前を指定してください。");
-        m_dialogs.message(this, QStringLiteral("「") + fullPath + why, platform::MessageIcon::Exclamation);
+    if (refuseProtectedTarget(fullPath, true)) {
         m_flags.SaveFailed = true;
         return;
     }
@@ -377,6 +363,30 @@ void DocumentWindow::SaveDocumentAs() {
     m_labels.lblStereoName = m_state.StereoName;
     m_labels.lblOldIniName = fullPath;
     m_host.setStatusPanelText(1, displayPath());
+}
+
+bool DocumentWindow::refuseProtectedTarget(const QString& path, bool ownDocumentAllowed) {
+    // A working file is deleted with its window (and another copy of the program may hold it), the
+    // settings file is rewritten; two windows bound to one file would each save over the other's
+    // work, and a picture over a document would lose the document.
+    const QFileInfo target(path);
+    const bool programFile = (platform::sameFile(target.absolutePath(), m_state.appDir) &&
+                              document::isStateFileName(target.fileName())) ||
+                             platform::sameFile(path, m_state.SettingsPath);
+    const DocumentWindow* holder = programFile ? nullptr : m_host.windowOfDocument(path);
+    QString why;
+    if (programFile) {
+        why = QStringLiteral("」はQuarbelの作業用ファイルです。\r\n別の名前を指定してください。");
+    } else if (holder && holder != this) {
+        why = QStringLiteral("」は別のウィンドウで開いています。\r\n"
+                             "そのウィンドウを閉じるか、別の名前を指定してください。");
+    } else if (holder && !ownDocumentAllowed) {
+        why = QStringLiteral("」はこのウィンドウのドキュメントです。\r\n別の名前を指定してください。");
+    } else {
+        return false;
+    }
+    m_dialogs.message(this, QStringLiteral("「") + path + why, platform::MessageIcon::Exclamation);
+    return true;
 }
 
 void DocumentWindow::armTimer1() {

@@ -188,6 +188,10 @@ private:
     // The working file goes when the window closes, whatever the answer.
     void discardWorkingFile();
 
+    // True, after telling the user, when path is a file a save must not replace: one of the
+    // program's own files, or a document open in a window (this window's own only when
+    // ownDocumentAllowed is false).
+    bool refuseProtectedTarget(const QString& path, bool ownDocumentAllowed);
     // bytesNeeded: the size of what was being written, when it is more than a document's few lines.
     void reportSaveFailure(const QString& path, qint64 bytesNeeded = 0);
     // Tells the user, once until the file works again, that the window's state file failed.

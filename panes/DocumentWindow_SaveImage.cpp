@@ -70,6 +70,9 @@ void DocumentWindow::SavePaneImage() {
     }
     const QString fullPath = choice->fullPath;
     const QString fileTitle = choice->fileTitle;
+    if (refuseProtectedTarget(fullPath, false)) {
+        return;
+    }
 
     // The document may name the file only once the file holds the picture; a failed write is told,
     // so the user does not leave believing the picture is safe.

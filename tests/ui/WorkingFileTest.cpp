@@ -204,6 +204,54 @@ TEST_F(WorkingFileTest, SaveAsOntoAFileAnotherWindowOrTheProgramHoldsIsRefused) 
     EXPECT_EQ(owner->labels().documentPath, path);
 }
 
+TEST_F(WorkingFileTest, APictureIsNeverSavedOverADocumentOrTheProgramsFiles) {
+    const QString path = inDocs(QStringLiteral("mine.qbd"));
+    ASSERT_TRUE(writeBytes(path, "[Quarbel Ver.2]\r\nStereoName=RandomDot\r\nMONOorCOLOR=Mono\r\n"));
+    panes::DocumentWindow* owner = openDocument(path);
+    ASSERT_NE(owner, nullptr);
+    frame->mnuMono_Click();
+    panes::DocumentWindow* other = active();
+    QImage design(40, 30, QImage::Format_RGB32);
+    design.fill(qRgb(200, 200, 200));
+    const QString designFile = inDocs(QStringLiteral("design.bmp"));
+    ASSERT_FALSE(platform::saveBmp(design, designFile).has_value());
+    dialogs.queueFile(FileChoice{designFile, QStringLiteral("design.bmp")});
+    runOn(other, &ui::MainWindow::mnuInsDesign_Click);
+    ASSERT_FALSE(other->picBefore()->isHidden());
+    const QString otherDocument = inDocs(QStringLiteral("other.qbd"));
+    dialogs.queueFile(FileChoice{otherDocument, QStringLiteral("other.qbd")});
+    runOn(other, &ui::MainWindow::mnuSaveName_Click);
+    ASSERT_EQ(other->labels().documentPath, otherDocument);
+
+    const QString programFile =
+        QStringLiteral("」はQuarbelの作業用ファイルです。\r\n別の名前を指定してください。");
+    const QString thisDocument =
+        QStringLiteral("」はこのウィンドウのドキュメントです。\r\n別の名前を指定してください。");
+    const QString openElsewhere = QStringLiteral("」は別のウィンドウで開いています。\r\n"
+                                                 "そのウィンドウを閉じるか、別の名前を指定してください。");
+    struct Case {
+        const char* name;
+        QString target;
+        const QString& why;
+    };
+    const Case cases[] = {
+        {"this window's document", otherDocument, thisDocument},
+        {"another window's document", path, openElsewhere},
+        {"another window's working file", owner->labels().lblIniName, programFile},
+        {"the settings file", state.SettingsPath, programFile},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray before = readBytes(c.target);
+        dialogs.clearAsked();
+        dialogs.queueFile(FileChoice{c.target, QFileInfo(c.target).fileName()});
+        runOn(other, &ui::MainWindow::mnuSaveDesign_Click);
+        ASSERT_EQ(dialogs.asked().size(), 2);
+        EXPECT_EQ(dialogs.asked().back().text, QStringLiteral("「") + c.target + c.why);
+        EXPECT_EQ(readBytes(c.target), before);
+    }
+}
+
 TEST_F(WorkingFileTest, SaveAsOverAFileThatIsNoDocumentReplacesItWhole) {
     // The user typed a name with another extension and answered Yes to the dialog's overwrite question.
     const QString notes = inDocs(QStringLiteral("notes.txt"));
@@ -221,6 +269,16 @@ TEST_F(WorkingFileTest, SaveAsOverAFileThatIsNoDocumentReplacesItWhole) {
     EXPECT_FALSE(written.contains("Shopping"));
     EXPECT_FALSE(written.contains("[Colours]"));
     EXPECT_EQ(iniValue(notes, "KurikaesiHaba"), QStringLiteral("111"));
+
+    // A picture given a document's name is replaced as well (the text writer would refuse it).
+    const QString picture = inDocs(QStringLiteral("picture.qbd"));
+    ASSERT_TRUE(writeBytes(picture, QByteArray("BM\x3A\0\0\0\0\0\0\0\x36\0\0\0", 14) + QByteArray(40, '\0')));
+    frame->mnuMono_Click();
+    dialogs.clearAsked();
+    dialogs.queueFile(FileChoice{picture, QStringLiteral("picture.qbd")});
+    runOn(active(), &ui::MainWindow::mnuSaveName_Click);
+    EXPECT_EQ(dialogs.asked().size(), 1) << "no failure message";
+    EXPECT_TRUE(readBytes(picture).startsWith("[Quarbel Ver.2]\r\n"));
 
     // A document that is there already keeps the lines this program does not know.
     const QString other = inDocs(QStringLiteral("other.qbd"));
