@@ -102,15 +102,19 @@ void DocumentWindow::makePaneSet(PaneId id, const char* container, const char* p
     connect(set.hsb, &QScrollBar::valueChanged, this, [this, id] { scrollPane(id); });
     connect(set.vsb, &QScrollBar::valueChanged, this, [this, id] { scrollPane(id); });
     set.container->installEventFilter(this);
+    // A pane that changes size or place (a new picture, a run, scrolling) is clipped again.
+    set.pane->installEventFilter(this);
 }
 
 bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize) {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Move) {
         for (std::size_t i = 0; i < m_panes.size(); ++i) {
             PaneSet& set = m_panes[i];
-            if (watched == set.container) {
+            if (watched == set.container && event->type() == QEvent::Resize) {
                 set.inner->setGeometry(set.container->contentsRect());
                 fitScrollBars(static_cast<PaneId>(i));
+            } else if (watched == set.pane) {
+                clipPane(static_cast<PaneId>(i));
             }
         }
     }
@@ -137,11 +141,28 @@ void DocumentWindow::fitScrollBars(PaneId id) {
     };
     apply(set.vsb, layout.vertical);
     apply(set.hsb, layout.horizontal);
+    clipPane(id);
 }
 
 void DocumentWindow::scrollPane(PaneId id) {
     PaneSet& set = paneSet(id);
     set.pane->move(-set.hsb->value(), -set.vsb->value());
+}
+
+void DocumentWindow::clipPane(PaneId id) {
+    // The bars stand a few pixels in from the container's edges: the picture shows only left of
+    // and above them, never in the margins beside them or in the corner between them.
+    PaneSet& set = paneSet(id);
+    const QRect inner = set.inner->rect();
+    const QRect visible(0, 0, set.vsb->isVisibleTo(set.inner) ? set.vsb->x() : inner.width(),
+                        set.hsb->isVisibleTo(set.inner) ? set.hsb->y() : inner.height());
+    const QRect shown = visible.translated(-set.pane->pos()).intersected(set.pane->rect());
+    if (shown == set.pane->rect()) {
+        set.pane->clearMask();
+    } else {
+        // An empty mask would show everything: one pixel outside the pane hides it all instead.
+        set.pane->setMask(shown.isEmpty() ? QRegion(-1, -1, 1, 1) : QRegion(shown));
+    }
 }
 
 QSize DocumentWindow::sizeHint() const {

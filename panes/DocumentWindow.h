@@ -152,6 +152,7 @@ private:
     void fitScrollBars(PaneId id);
     // The Scroll handlers of both bars of a pane: the pane follows the bars' values.
     void scrollPane(PaneId id);
+    void clipPane(PaneId id);
 
     // Commands of the dispatch table.
     void saveToOwnFile();

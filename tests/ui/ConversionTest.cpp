@@ -307,6 +307,18 @@ TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromIt
             vsb->setValue(vsb->maximum());
         };
         insertFromFile(row.insert, large);
+        // Seen from its corner, nothing of the picture shows beside the bars: not in the corner between them,
+        // not in the margins right of and below them.
+        const QImage shown = pane->parentWidget()->grab().toImage();
+        const QPoint outside[] = {
+            {vsb->x() + vsb->width() / 2, hsb->y() + hsb->height() / 2},
+            {hsb->x() + 20, hsb->y() + hsb->height() + 1},
+            {vsb->x() + vsb->width() + 1, vsb->y() + 20},
+        };
+        for (const QPoint& at : outside) {
+            ASSERT_TRUE(shown.rect().contains(at));
+            EXPECT_NE(shown.pixel(at), qRgb(40, 40, 40)) << at.x() << "," << at.y();
+        }
         scrollToEnd();
         // The last pixel lies left of the vertical bar and above the horizontal one.
         const QPoint last = pane->mapTo(pane->parentWidget(), QPoint(999, 899));
