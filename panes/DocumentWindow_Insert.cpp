@@ -175,8 +175,11 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     if (ready) {
         document::SetConvertReady(controls);
     }
-    constexpr Enable kClearable[] = {document::menuOn(Menu::mnuClear)};
-    document::applyEnables(controls, kClearable);
+    // Clear acts on the pane chosen in this window: with none chosen (a picture from a file or an
+    // opened document) it would do nothing, so it stays off rather than enabled.
+    const bool clearable = m_editTarget && !paneSet(*m_editTarget).pane->isHidden();
+    const Enable clear[] = {document::menuSet(Menu::mnuClear, clearable)};
+    document::applyEnables(controls, clear);
     document::SaveWindowState(m_state, controls);
 }
 
