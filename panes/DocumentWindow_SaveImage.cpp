@@ -19,16 +19,17 @@ struct PaneSave {
     const char* dirKey;
     bool becomesStereoPath; // the saved file is the document's Stereo picture from now on
     const char* picture;    // the picture's name as the menu gives it, for the dialog's title
-    const char* nameSuffix; // added to the document's name for the proposed file name
+    const char* nameSuffix; // added to the document's name for the proposed file name, as a save of
+                            // the document names a picture that exists in no file
 };
 
 constexpr PaneSave kPaneSaves[] = {
     {document::CommandTag::MDImnuSaveDesign, &DocumentWindow::picBefore, "picDesignDir", false,
-     "デザイン画像", "_design"},
+     "デザイン画像", "_Design"},
     {document::CommandTag::MDImnuSaveField, &DocumentWindow::picField, "picFieldDir", false, "フィールド画像",
-     "_field"},
+     "_Field"},
     {document::CommandTag::MDImnuSaveStereo, &DocumentWindow::picAfter, "picStereoDir", true,
-     "ステレオアート画像", "_stereo"},
+     "ステレオアート画像", "_Stereo"},
 };
 
 } // namespace

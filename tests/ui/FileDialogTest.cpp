@@ -222,9 +222,9 @@ TEST_F(SavePictureDialogTest, NamesThePictureAndProposesANameFromTheDocument) {
         const char* fileName;
     };
     const Case cases[] = {
-        {&ui::MainWindow::mnuSaveDesign_Click, "デザイン画像の保存", "sample_design.bmp"},
-        {&ui::MainWindow::mnuSaveField_Click, "フィールド画像の保存", "sample_field.bmp"},
-        {&ui::MainWindow::mnuSaveStereo_Click, "ステレオアート画像の保存", "sample_stereo.bmp"},
+        {&ui::MainWindow::mnuSaveDesign_Click, "デザイン画像の保存", "sample_Design.bmp"},
+        {&ui::MainWindow::mnuSaveField_Click, "フィールド画像の保存", "sample_Field.bmp"},
+        {&ui::MainWindow::mnuSaveStereo_Click, "ステレオアート画像の保存", "sample_Stereo.bmp"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
