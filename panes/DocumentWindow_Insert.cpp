@@ -206,14 +206,26 @@ std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* re
         return std::nullopt;
     }
     const int number = result.error->number;
-    // A missing file, drive or folder is worth telling, and so is a picture refused for a limit
-    // (its size, its scans, not a regular file); an unreadable picture ends quietly.
+    // A missing file, drive or folder is told as a run-time error, and so is a picture refused for
+    // a limit (its size, its scans, not a regular file); *reported says so, and a caller may carry
+    // on after it.
     const bool tell = number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
                       number == platform::ErrPathNotFound ||
                       result.error->refusal != platform::PictureRefusal::None;
     if (tell) {
         m_dialogs.message(this, platform::runTimeErrorMessage(*result.error),
                           platform::MessageIcon::Exclamation);
+    } else {
+        // A file that is there but no picture this program reads: the command would otherwise end
+        // without a word, as if nothing had been asked.
+        m_dialogs.message(
+            this,
+            QStringLiteral("「") + path + QStringLiteral("」を画像として読み込めませんでした。") +
+                QStringLiteral("\r\n") +
+                (number == platform::ErrPermissionDenied
+                     ? QStringLiteral("このファイルを読む許可がありません。")
+                     : QStringLiteral("BMP、JPEG、GIF、WMFのいずれかの画像ファイルを指定してください。")),
+            platform::MessageIcon::Exclamation);
     }
     if (reported) {
         *reported = tell;

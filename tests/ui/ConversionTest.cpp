@@ -5,6 +5,7 @@
 #include "document/StateFile.h"
 #include "platform/Picture.h"
 #include "support/NestedLoopDialogs.h"
+#include "support/TestFiles.h"
 
 #include <QScrollBar>
 #include <QTimer>
@@ -72,6 +73,31 @@ protected:
 
     panes::DocumentWindow* other = nullptr;
 };
+
+TEST_F(ConversionTest, AChosenFileThatIsNoPictureIsToldAndLeavesThePane) {
+    frame->mnuMono_Click();
+    const QString design = picture(QStringLiteral("design.bmp"), 40, 30);
+    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, design);
+    ASSERT_FALSE(active()->picBefore()->isHidden());
+    const std::pair<const char*, QByteArray> files[] = {
+        {"empty.bmp", QByteArray()},
+        {"notes.bmp", "Shopping: milk, bread\r\n"},
+        {"cut.bmp", QByteArray("BM\x36\x10\0\0", 6)},
+    };
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        const QString path = inAppDir(QLatin1String(name));
+        ASSERT_TRUE(writeBytes(path, bytes));
+        dialogs.clearAsked();
+        insertFromFile(&ui::MainWindow::mnuInsDesign_Click, path);
+        ASSERT_EQ(dialogs.asked().size(), 2) << "a command that fails says so";
+        EXPECT_EQ(dialogs.asked().back().text,
+                  QStringLiteral("「") + path +
+                      QStringLiteral("」を画像として読み込めませんでした。\r\n"
+                                     "BMP、JPEG、GIF、WMFのいずれかの画像ファイルを指定してください。"));
+        EXPECT_EQ(active()->picBefore()->size(), QSize(40, 30));
+    }
+}
 
 TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     frame->mnuMono_Click();
