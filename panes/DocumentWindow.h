@@ -153,6 +153,8 @@ private:
     // The Scroll handlers of both bars of a pane: the pane follows the bars' values.
     void scrollPane(PaneId id);
     void clipPane(PaneId id);
+    // After an insertion: the Edit entries as the chosen pane (if any) now allows.
+    void updateChosenPaneEntries();
 
     // Commands of the dispatch table.
     void saveToOwnFile();

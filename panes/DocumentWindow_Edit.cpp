@@ -139,6 +139,18 @@ PicSource DocumentWindow::editTargetTag() const {
     return m_editTarget ? kPaneTags[static_cast<std::size_t>(*m_editTarget)] : PicSource::None;
 }
 
+void DocumentWindow::updateChosenPaneEntries() {
+    // The Edit commands act on the pane chosen in this window: with its picture there they all can;
+    // with none chosen (a picture from a file, an opened document) Clear would do nothing, so it is
+    // off rather than enabled.
+    if (m_editTarget && !paneSet(*m_editTarget).pane->isHidden()) {
+        document::applyEnables(m_host.sharedControls(), kPictureChosen);
+    } else {
+        static constexpr Enable kNothingToClear[] = {document::menuOff(Menu::mnuClear)};
+        document::applyEnables(m_host.sharedControls(), kNothingToClear);
+    }
+}
+
 void DocumentWindow::select(PaneId id) {
     // The menus about to change are this window's only while it is the current document.
     if (!m_host.isCurrent(*this)) {

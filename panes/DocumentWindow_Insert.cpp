@@ -175,11 +175,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     if (ready) {
         document::SetConvertReady(controls);
     }
-    // Clear acts on the pane chosen in this window: with none chosen (a picture from a file or an
-    // opened document) it would do nothing, so it stays off rather than enabled.
-    const bool clearable = m_editTarget && !paneSet(*m_editTarget).pane->isHidden();
-    const Enable clear[] = {document::menuSet(Menu::mnuClear, clearable)};
-    document::applyEnables(controls, clear);
+    updateChosenPaneEntries();
     document::SaveWindowState(m_state, controls);
 }
 

@@ -89,6 +89,8 @@ TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocumen
     EXPECT_EQ(state.PicDesignPath, designPath) << "a pasted picture has no file";
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStart));
     EXPECT_TRUE(first->picAfter()->isVisibleTo(first)) << "copy leaves the source";
+    // The chosen pane now holds the picture: it can be cut, copied and cleared without a new click.
+    EXPECT_TRUE(editEntries(true, true, true, true));
 }
 
 TEST_F(ClipboardTest, CutEmptiesTheStereoPaneAndPasteBringsItBack) {
