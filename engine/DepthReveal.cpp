@@ -193,9 +193,11 @@ std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
             }
         }
     }
-    // A picture that does not repeat still matches somewhere by chance, but only rarely.
+    // A picture that does not repeat still matches somewhere by chance, but only rarely. A
+    // stereogram is textured nearly everywhere; a picture mostly flat (a Design image, a smooth
+    // ramp) has only edges, which match themselves a pixel or two along.
     const std::int64_t peak = *std::max_element(histogram.begin(), histogram.end());
-    if (peak == 0 || peak * 100 < sampled)
+    if (peak == 0 || peak * 100 < sampled || textured * 4 < sampled)
         return std::nullopt;
     const std::int64_t enough = std::max<std::int64_t>(peak / 8, textured / 50 + 1);
     for (int separation = largest; separation >= Smallest; --separation) {

@@ -278,6 +278,10 @@ ParseResult parseArguments(const QStringList& args) {
     if (arguments.command == QLatin1StringView("reveal") && arguments.repeat == 0) {
         return usage(QStringLiteral("reveal needs a repeat width of at least 1"));
     }
+    // Depth 0 shifts nothing: every level reads back as the same one, a blank picture.
+    if (arguments.command == QLatin1StringView("reveal") && arguments.depth == 0) {
+        return usage(QStringLiteral("reveal needs a --depth of at least 1"));
+    }
     return result;
 }
 

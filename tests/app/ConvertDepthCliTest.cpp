@@ -233,6 +233,8 @@ TEST_F(ConvertDepthCliTest, RefusalsSayWhy) {
     } cases[] = {
         {{"reveal", path("flat.png"), "-o", path("out.png")}, 1, "--repeat"},
         {{"reveal", path("flat.png"), "-o", path("out.png"), "--repeat", "0"}, 2, "repeat"},
+        // Depth 0 shifts nothing, so there is no depth to read back: not a blank picture.
+        {{"reveal", path("flat.png"), "-o", path("out.png"), "--repeat", "70", "--depth", "0"}, 2, "--depth"},
         {{"design", path("ramp8.png"), "-o", path("out.png"), "--near", "0"}, 1, "--far"},
         {{"design", path("ramp8.png"), "-o", path("out.png"), "--near", "9", "--far", "9"}, 2, "--far"},
         {{"design", path("ramp8.png"), "-o", path("out.png"), "--near", "65536"}, 2, "--near"},

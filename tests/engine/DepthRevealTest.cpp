@@ -274,6 +274,14 @@ TEST(Reveal, APictureThatDoesNotRepeatHasNoRepeatWidth) {
             noise.set(x, y, gen() % 2 ? 0xFFFFFF : 0);
     EXPECT_EQ(detectRepeatWidth(noise), std::nullopt);
     EXPECT_EQ(detectRepeatWidth(flat), std::nullopt);
+    // A Design image (flat areas and the edges of shapes) and a smooth grey ramp: their few edges
+    // match themselves a pixel or two along, which is no repeat width.
+    EXPECT_EQ(detectRepeatWidth(shapesDesign(300, 200, 7)), std::nullopt);
+    MemorySurface ramp(300, 200);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            ramp.set(x, y, static_cast<Packed>((x * 255 / 299) * 0x010101));
+    EXPECT_EQ(detectRepeatWidth(ramp), std::nullopt);
     EXPECT_EQ(detectRepeatWidth(tiny), std::nullopt);
     EXPECT_EQ(detectRepeatWidth(MemorySurface(0, 0)), std::nullopt);
 }
