@@ -1,5 +1,6 @@
 #include "ui/HelpWindow.h"
 
+#include <QKeyEvent>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
@@ -33,6 +34,14 @@ void HelpWindow::showPage(const QString& path) {
     show();
     raise();
     activateWindow();
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::placeOverOwner() {

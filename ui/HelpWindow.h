@@ -21,6 +21,10 @@ public:
 
     QTextBrowser* browser() const { return m_browser; }
 
+protected:
+    // Escape closes the window: without a title bar (or a mouse) it must go from the keyboard.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     // Centres the window over the program's window, inside the screen.
     void placeOverOwner();
