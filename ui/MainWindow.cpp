@@ -44,6 +44,8 @@ MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, pl
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
     m_mdiArea->setViewMode(QMdiArea::SubWindowView);
+    // A closed window gives way to the one used before it, not to the oldest.
+    m_mdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);

@@ -253,6 +253,14 @@ TEST_F(FrameTest, WindowMenuListsDocumentsAndActivatesTheChosenOne) {
     entries[1]->trigger();
     EXPECT_EQ(active(), documents()[1]);
     EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
+
+    // A window closed gives way to the one the user worked in before it, not the oldest.
+    panes::DocumentWindow* before = active();
+    frame->mnuMono_Click();
+    dialogs.queueAnswer(platform::Answer::No);
+    ASSERT_TRUE(closeWindowOf(active()));
+    EXPECT_EQ(active(), before);
+    EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color")) << "and its state comes back";
 }
 
 // ---- Save As ---------------------------------------------------------------------------------
