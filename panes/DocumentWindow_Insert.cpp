@@ -214,14 +214,8 @@ std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* re
     } else {
         // A file that is there but no picture this program reads: the command would otherwise end
         // without a word, as if nothing had been asked.
-        m_dialogs.message(
-            this,
-            QStringLiteral("「") + path + QStringLiteral("」を画像として読み込めませんでした。") +
-                QStringLiteral("\r\n") +
-                (number == platform::ErrPermissionDenied
-                     ? QStringLiteral("このファイルを読む許可がありません。")
-                     : QStringLiteral("BMP、JPEG、GIF、WMFのいずれかの画像ファイルを指定してください。")),
-            platform::MessageIcon::Exclamation);
+        m_dialogs.message(this, platform::unreadablePictureMessage(path, *result.error),
+                          platform::MessageIcon::Exclamation);
     }
     if (reported) {
         *reported = tell;

@@ -326,6 +326,17 @@ QString refusalText(const PictureError& error) {
     return {};
 }
 
+QString unreadablePictureMessage(const QString& path, const PictureError& error) {
+    QString why = refusalText(error);
+    if (why.isEmpty()) {
+        why = error.number == ErrPermissionDenied
+                  ? QStringLiteral("このファイルを読む許可がありません。")
+                  : QStringLiteral("BMP、JPEG、GIF、WMFのいずれかの画像ファイルを指定してください。");
+    }
+    return QStringLiteral("「") + path + QStringLiteral("」を画像として読み込めませんでした。") +
+           QStringLiteral("\r\n") + why;
+}
+
 QString runTimeErrorMessage(const PictureError& error) {
     const QString lineEnd = QStringLiteral("\r\n");
     // The number is shown with the blank that a non-negative number carries in its sign position.

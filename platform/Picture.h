@@ -74,6 +74,10 @@ QString runTimeErrorMessage(const PictureError& error);
 // The reason of a refusal in Japanese, or empty when the error is no refusal.
 QString refusalText(const PictureError& error);
 
+// The message for a chosen file that gave no picture: which file, and why (a limit it broke, no
+// permission to read it) or the formats that are read.
+QString unreadablePictureMessage(const QString& path, const PictureError& error);
+
 // Reads a picture file, deciding the format by its content, never by its name. A picture with
 // transparency is laid over white, as a metafile is drawn on white. Only regular files are opened.
 // maxWidth (0: none) refuses a wider picture from its header, before it is decoded.

@@ -400,16 +400,8 @@ void ColourFieldWizard::cmdSansyou_Click(int index) {
     // The picture is read before anything changes: a file that is no picture leaves the wizard as it was.
     platform::PictureResult loaded = platform::loadPicture(choice->fullPath);
     if (!loaded.ok()) {
-        // A picture refused for a limit says which; any other gets the advice on formats.
-        const QString why = platform::refusalText(*loaded.error);
-        m_dialogs.message(
-            this,
-            QStringLiteral("「") + choice->fullPath + QStringLiteral("」を画像として読み込めませんでした。") +
-                kCrLf +
-                (why.isEmpty()
-                     ? QStringLiteral("BMP、JPEG、GIF、WMFのいずれかの画像ファイルを指定してください。")
-                     : why),
-            platform::MessageIcon::Exclamation);
+        m_dialogs.message(this, platform::unreadablePictureMessage(choice->fullPath, *loaded.error),
+                          platform::MessageIcon::Exclamation);
         return;
     }
 
