@@ -12,7 +12,6 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QFrame>
 #include <QIcon>
 #include <QLockFile>
 #include <QMdiSubWindow>
@@ -30,26 +29,6 @@ const QString kQbdFileDir = QStringLiteral("QbdFileDir");
 
 // How long a posted command waits, so that the posting handler returns first.
 constexpr int kCommandDelayMs = 50;
-
-QFrame* makeContainer(QWidget* parent, const char* name) {
-    auto* frame = new QFrame(parent);
-    frame->setObjectName(QLatin1String(name));
-    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    frame->setLineWidth(1);
-    frame->setBackgroundRole(QPalette::Base);
-    frame->setAutoFillBackground(true);
-    return frame;
-}
-
-QScrollBar* makeScrollBar(QWidget* parent, Qt::Orientation orientation, const char* name) {
-    auto* bar = new QScrollBar(orientation, parent);
-    bar->setObjectName(QLatin1String(name));
-    bar->setRange(0, 0);
-    bar->setSingleStep(ScrollSmallStep);
-    bar->setPageStep(ScrollLargeStep);
-    bar->hide();
-    return bar;
-}
 
 } // namespace
 
@@ -88,81 +67,12 @@ DocumentWindow::~DocumentWindow() = default;
 void DocumentWindow::makePaneSet(PaneId id, const char* container, const char* pane, const char* hsb,
                                  const char* vsb) {
     PaneSet& set = paneSet(id);
-    set.container = makeContainer(this, container);
-    // The inner area clips the pane to the container's border.
-    set.inner = new QWidget(set.container);
-    set.inner->setObjectName(QLatin1String(container) + QStringLiteral("Inner"));
-    set.pane = new PicturePane(set.inner);
-    set.pane->setObjectName(QLatin1String(pane));
-    set.pane->setGeometry(0, 0, 0, 0);
-    set.pane->hide();
-    set.hsb = makeScrollBar(set.inner, Qt::Horizontal, hsb);
-    set.vsb = makeScrollBar(set.inner, Qt::Vertical, vsb);
-    // Change and Scroll both move the pane; valueChanged covers both.
-    connect(set.hsb, &QScrollBar::valueChanged, this, [this, id] { scrollPane(id); });
-    connect(set.vsb, &QScrollBar::valueChanged, this, [this, id] { scrollPane(id); });
-    set.container->installEventFilter(this);
-    // A pane that changes size or place (a new picture, a run, scrolling) is clipped again.
-    set.pane->installEventFilter(this);
-}
-
-bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Resize || event->type() == QEvent::Move) {
-        for (std::size_t i = 0; i < m_panes.size(); ++i) {
-            PaneSet& set = m_panes[i];
-            if (watched == set.container && event->type() == QEvent::Resize) {
-                set.inner->setGeometry(set.container->contentsRect());
-                fitScrollBars(static_cast<PaneId>(i));
-            } else if (watched == set.pane) {
-                clipPane(static_cast<PaneId>(i));
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void DocumentWindow::fitScrollBars(PaneId id) {
-    PaneSet& set = paneSet(id);
-    const QSize inner = set.container->contentsRect().size();
-    const ScrollBarLayout layout =
-        scrollBarLayout(inner, set.pane->size(), set.hsb->sizeHint().height(), set.vsb->sizeHint().width());
-    const auto apply = [](QScrollBar* bar, const ScrollBarPlacement& placement) {
-        if (!placement.visible) {
-            // Back to 0 first: a hidden bar must not leave the pane scrolled where nothing brings it back.
-            bar->setRange(0, 0);
-            bar->hide();
-            return;
-        }
-        bar->setGeometry(placement.geometry);
-        // Lowering the maximum below the value lowers the value and moves the pane with it.
-        bar->setRange(0, placement.maximum);
-        bar->show();
-        bar->raise();
-    };
-    apply(set.vsb, layout.vertical);
-    apply(set.hsb, layout.horizontal);
-    clipPane(id);
-}
-
-void DocumentWindow::scrollPane(PaneId id) {
-    PaneSet& set = paneSet(id);
-    set.pane->move(-set.hsb->value(), -set.vsb->value());
-}
-
-void DocumentWindow::clipPane(PaneId id) {
-    // The bars stand a few pixels in from the container's edges: the picture shows only left of
-    // and above them, never in the margins beside them or in the corner between them.
-    PaneSet& set = paneSet(id);
-    const QRect inner = set.inner->rect();
-    const QRect visible(0, 0, set.vsb->isVisibleTo(set.inner) ? set.vsb->x() : inner.width(),
-                        set.hsb->isVisibleTo(set.inner) ? set.hsb->y() : inner.height());
-    const QRect shown = visible.translated(-set.pane->pos()).intersected(set.pane->rect());
-    if (shown == set.pane->rect()) {
-        set.pane->clearMask();
-    } else {
-        // An empty mask would show everything: one pixel outside the pane hides it all instead.
-        set.pane->setMask(shown.isEmpty() ? QRegion(-1, -1, 1, 1) : QRegion(shown));
-    }
+    set.container = new PictureView(QLatin1String(container), QLatin1String(pane), this);
+    set.pane = set.container->pane();
+    set.hsb = set.container->horizontalScrollBar();
+    set.hsb->setObjectName(QLatin1String(hsb));
+    set.vsb = set.container->verticalScrollBar();
+    set.vsb->setObjectName(QLatin1String(vsb));
 }
 
 QSize DocumentWindow::sizeHint() const {
@@ -171,15 +81,6 @@ QSize DocumentWindow::sizeHint() const {
 
 void DocumentWindow::Form_Load() {
     applyGeometry(initialPaneLayout(width(), height()));
-    for (PaneSet& set : m_panes) {
-        set.inner->setGeometry(set.container->contentsRect());
-        const ScrollBarLayout bars = initialScrollBarLayout(set.inner->size(), set.hsb->sizeHint().height(),
-                                                            set.vsb->sizeHint().width());
-        set.hsb->setGeometry(bars.horizontal.geometry);
-        set.vsb->setGeometry(bars.vertical.geometry);
-        set.hsb->hide();
-        set.vsb->hide();
-    }
 
     // Every window keeps its live state in a working file of its own; a document file changes only
     // when the user saves. A name another running copy holds (or a crashed run left) is passed over.

@@ -8,6 +8,7 @@
 #include "engine/ConversionState.h"
 #include "panes/PaneLayout.h"
 #include "panes/PicturePane.h"
+#include "panes/PictureView.h"
 #include "panes/RunController.h"
 #include "panes/StereoPaneSink.h"
 #include "platform/ImageSurface.h"
@@ -20,7 +21,6 @@
 #include <optional>
 #include <string>
 
-class QFrame;
 class QLockFile;
 class QScrollBar;
 class QTimer;
@@ -106,9 +106,9 @@ public:
     bool isClosing() const { return m_conversion.Closing; }
 
     QTimer* Timer1() const { return m_Timer1; }
-    QFrame* picContBefore() const { return m_picContBefore; }
-    QFrame* picContField() const { return m_picContField; }
-    QFrame* picContAfter() const { return m_picContAfter; }
+    PictureView* picContBefore() const { return m_picContBefore; }
+    PictureView* picContField() const { return m_picContField; }
+    PictureView* picContAfter() const { return m_picContAfter; }
     QWidget* picDrag() const { return m_picDrag; }
     PicturePane* picBefore() const { return m_picBefore; }
     PicturePane* picField() const { return m_picField; }
@@ -135,24 +135,19 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     enum class PaneId { Before, Field, After };
-    // A container, the inner area that clips its pane, the pane and its two bars.
+    // A container (the picture view), its pane and its two bars.
     struct PaneSet {
-        QFrame* container = nullptr;
-        QWidget* inner = nullptr;
+        PictureView* container = nullptr;
         PicturePane* pane = nullptr;
         QScrollBar* hsb = nullptr;
         QScrollBar* vsb = nullptr;
     };
     PaneSet& paneSet(PaneId id) { return m_panes[static_cast<std::size_t>(id)]; }
     void makePaneSet(PaneId id, const char* container, const char* pane, const char* hsb, const char* vsb);
-    void fitScrollBars(PaneId id);
-    // The Scroll handlers of both bars of a pane: the pane follows the bars' values.
-    void scrollPane(PaneId id);
-    void clipPane(PaneId id);
+    void fitScrollBars(PaneId id) { paneSet(id).container->fitScrollBars(); }
     // After an insertion: the Edit entries as the chosen pane (if any) now allows.
     void updateChosenPaneEntries();
 
@@ -178,8 +173,8 @@ private:
     bool documentReadyToConvert(bool fieldShown) const;
 
     void makeRunController();
-    // Scroll bars and pane back to the top left corner, so a new picture is seen from its start.
-    void scrollToOrigin(PaneId id);
+    // Back to the top left corner, so a new picture is seen from its start.
+    void scrollToOrigin(PaneId id) { paneSet(id).container->scrollToOrigin(); }
 
     // Writes the shared state (which belongs to this window while it is current) into path.
     bool writeSharedStateTo(const QString& path);
@@ -222,9 +217,9 @@ private:
 
     QTimer* m_Timer1 = nullptr;
     std::array<PaneSet, 3> m_panes{};
-    QFrame* m_picContBefore = nullptr;
-    QFrame* m_picContField = nullptr;
-    QFrame* m_picContAfter = nullptr;
+    PictureView* m_picContBefore = nullptr;
+    PictureView* m_picContField = nullptr;
+    PictureView* m_picContAfter = nullptr;
     QWidget* m_picDrag = nullptr;
     PicturePane* m_picBefore = nullptr;
     PicturePane* m_picField = nullptr;

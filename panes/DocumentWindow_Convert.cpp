@@ -20,8 +20,8 @@ QString DocumentWindow::stereoSizeText() const {
     if (m_picAfter->isHidden()) {
         return {};
     }
-    return QString::number(m_picAfter->width()) + QStringLiteral(" × ") +
-           QString::number(m_picAfter->height());
+    const QSize size = m_picAfter->pictureSize();
+    return QString::number(size.width()) + QStringLiteral(" × ") + QString::number(size.height());
 }
 
 void DocumentWindow::ConvertRandomDot() {

@@ -236,9 +236,7 @@ void DocumentWindow::clearSelectedPane() {
         m_state.*row.path = QString();
         PaneSet& set = paneSet(*id);
         set.pane->emptyPicture();
-        set.pane->hide();
-        set.hsb->hide();
-        set.vsb->hide();
+        set.pane->hide(); // its bars go with it
         if (row.resetsConversion) {
             controls.setConvStartCaption(QStringLiteral("開始"));
             document::applyEnables(controls, kConversionLost);

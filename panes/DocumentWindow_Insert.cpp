@@ -179,13 +179,6 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
     document::SaveWindowState(m_state, controls);
 }
 
-void DocumentWindow::scrollToOrigin(PaneId id) {
-    PaneSet& set = paneSet(id);
-    set.hsb->setValue(0);
-    set.vsb->setValue(0);
-    set.pane->move(0, 0);
-}
-
 bool DocumentWindow::documentReadyToConvert(bool fieldShown) const {
     return m_state.StereoName == document::StereoKind::RandomDot ||
            (m_state.StereoName == document::StereoKind::Field && fieldShown);

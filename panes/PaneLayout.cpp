@@ -1,5 +1,7 @@
 #include "panes/PaneLayout.h"
 
+#include <algorithm>
+
 namespace quarbel::panes {
 
 int halfColumnHeight(int height) {
@@ -51,55 +53,24 @@ PaneGeometry resizedPaneLayout(const PaneGeometry& current, int width, int heigh
 
 namespace quarbel::panes {
 
-namespace {
-
-int nonNegative(int value) {
-    return value < 0 ? 0 : value;
-}
-
-} // namespace
-
-ScrollBarLayout scrollBarLayout(QSize container, QSize pane, int hsbHeight, int vsbWidth) {
-    const int wc = container.width();
-    const int hc = container.height();
-    ScrollBarLayout bars = initialScrollBarLayout(container, hsbHeight, vsbWidth);
-    // A shown bar covers a strip of the container, its thickness and margin. That strip can make the
-    // other bar necessary, and the ranges must bring the pane's last pixels out from under the bars.
-    const int hStrip = hsbHeight + ScrollBarMargin;
-    const int vStrip = vsbWidth + ScrollBarMargin;
-    bool tooWide = pane.width() > wc;
-    bool tooHigh = pane.height() > hc;
+ScrollRanges scrollRanges(QSize room, QSize picture, int hsbHeight, int vsbWidth) {
+    // Each bar takes a strip of the room, which can make the other bar necessary in turn.
+    bool tooWide = picture.width() > room.width();
+    bool tooHigh = picture.height() > room.height();
     for (int round = 0; round < 2; ++round) {
-        tooHigh = pane.height() > hc - (tooWide ? hStrip : 0);
-        tooWide = pane.width() > wc - (tooHigh ? vStrip : 0);
+        tooHigh = picture.height() > room.height() - (tooWide ? hsbHeight : 0);
+        tooWide = picture.width() > room.width() - (tooHigh ? vsbWidth : 0);
     }
-    const int visibleWidth = nonNegative(wc - (tooHigh ? vStrip : 0));
-    const int visibleHeight = nonNegative(hc - (tooWide ? hStrip : 0));
-    if (tooHigh) {
-        bars.vertical.visible = true;
-        bars.vertical.maximum = pane.height() - visibleHeight;
-    }
+    const int visibleWidth = std::max(0, room.width() - (tooHigh ? vsbWidth : 0));
+    const int visibleHeight = std::max(0, room.height() - (tooWide ? hsbHeight : 0));
+    ScrollRanges ranges;
     if (tooWide) {
-        bars.horizontal.visible = true;
-        bars.horizontal.maximum = pane.width() - visibleWidth;
+        ranges.horizontal = picture.width() - visibleWidth;
     }
-    if (tooWide && tooHigh) {
-        // Both bars: the vertical one stops above the horizontal one, which stops left of it.
-        bars.vertical.geometry.setHeight(nonNegative(hc - hStrip));
-        bars.horizontal.geometry.setWidth(nonNegative(wc - vStrip));
+    if (tooHigh) {
+        ranges.vertical = picture.height() - visibleHeight;
     }
-    return bars;
-}
-
-ScrollBarLayout initialScrollBarLayout(QSize container, int hsbHeight, int vsbWidth) {
-    const int wc = container.width();
-    const int hc = container.height();
-    ScrollBarLayout bars;
-    bars.horizontal.geometry =
-        QRect(0, hc - (hsbHeight + ScrollBarMargin), nonNegative(wc - ScrollBarMargin), hsbHeight);
-    bars.vertical.geometry =
-        QRect(wc - (vsbWidth + ScrollBarMargin), 0, vsbWidth, nonNegative(hc - ScrollBarMargin));
-    return bars;
+    return ranges;
 }
 
 } // namespace quarbel::panes

@@ -34,28 +34,16 @@ int halfColumnHeight(int height);
 
 namespace quarbel::panes {
 
-// Scroll bars inside a container: kept this far from its right and bottom inner edges.
-inline constexpr int ScrollBarMargin = 3;
 inline constexpr int ScrollSmallStep = 10;
 inline constexpr int ScrollLargeStep = 100;
 
-struct ScrollBarPlacement {
-    bool visible = false;
-    QRect geometry;  // where a shown bar goes; a hidden bar keeps its place
-    int maximum = 0; // range is 0..maximum
+// The scroll ranges (0..maximum; 0: no bar) of a picture shown in a viewport that is room large
+// without bars. hsbHeight and vsbWidth are the bars' thickness. The ranges reach every pixel: the
+// strip a shown bar takes is taken off the visible part, and may itself call for the other bar.
+struct ScrollRanges {
+    int horizontal = 0;
+    int vertical = 0;
 };
-
-struct ScrollBarLayout {
-    ScrollBarPlacement horizontal;
-    ScrollBarPlacement vertical;
-};
-
-// The bars a pane of size pane needs inside a container of size container. hsbHeight and vsbWidth
-// are the bars' own thickness. The ranges reach every pixel: the strip a shown bar covers is taken
-// off the visible part, and may itself call for the other bar.
-ScrollBarLayout scrollBarLayout(QSize container, QSize pane, int hsbHeight, int vsbWidth);
-
-// Where the bars wait before any picture: along the right and bottom inner edges.
-ScrollBarLayout initialScrollBarLayout(QSize container, int hsbHeight, int vsbWidth);
+ScrollRanges scrollRanges(QSize room, QSize picture, int hsbHeight, int vsbWidth);
 
 } // namespace quarbel::panes

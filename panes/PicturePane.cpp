@@ -6,24 +6,29 @@
 namespace quarbel::panes {
 
 PicturePane::PicturePane(QWidget* parent) : QWidget(parent) {
-    // The picture covers the whole area; nothing underneath needs drawing first.
+    // Every pixel is painted below; nothing underneath needs drawing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void PicturePane::setPicture(const QImage& picture) {
     m_picture = picture;
-    resize(picture.size());
+    m_pictureSize = picture.size();
     update();
+    emit extentChanged();
 }
 
 void PicturePane::emptyPicture() {
     m_picture = QImage();
-    resize(1, 1);
+    m_pictureSize = QSize(1, 1);
     update();
+    emit extentChanged();
 }
 
 void PicturePane::repaintRows(int firstRow, int count) {
-    update(0, firstRow, width(), count);
+    const QRect rows = QRect(-m_origin.x(), firstRow - m_origin.y(), m_pictureSize.width(), count) & rect();
+    if (!rows.isEmpty()) {
+        update(rows);
+    }
 }
 
 void PicturePane::setPressedLook(bool pressed) {
@@ -33,15 +38,27 @@ void PicturePane::setPressedLook(bool pressed) {
     }
 }
 
+void PicturePane::setVisible(bool visible) {
+    const bool changed = visible == isHidden();
+    QWidget::setVisible(visible);
+    if (changed) {
+        emit extentChanged();
+    }
+}
+
 void PicturePane::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(event->rect(), Qt::white);
+    const QRect target = event->rect();
+    painter.fillRect(target, palette().base());
     if (!m_picture.isNull()) {
-        painter.drawImage(event->rect().topLeft(), m_picture, event->rect());
+        const QRect source = target.translated(m_origin) & m_picture.rect();
+        if (!source.isEmpty()) {
+            painter.drawImage(source.topLeft() - m_origin, m_picture, source);
+        }
     }
     if (m_pressed) {
         painter.setPen(palette().color(QPalette::Dark));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.drawRect(QRect(-m_origin, m_pictureSize).adjusted(0, 0, -1, -1));
     }
 }
 

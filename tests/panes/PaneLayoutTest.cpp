@@ -64,41 +64,34 @@ TEST(PaneLayout, NegativeHeightChangesNothing) {
     EXPECT_EQ(same.picDrag, g.picDrag);
 }
 
-TEST(PaneLayout, ScrollBarsFollowThePaneAgainstItsContainer) {
-    // Bars 16 thick; the container's inner size, then the pane's.
+TEST(PaneLayout, ScrollRangesBringOutEveryPixel) {
+    // Bars 16 thick; the room the view gives without bars, then the picture.
     struct Row {
-        QSize container, pane;
-        bool h, v;
-        int hMax, vMax;
-        QRect hGeometry, vGeometry; // checked only for a shown bar
+        QSize room, picture;
+        int hMax, vMax; // 0: no bar
     };
     const Row rows[] = {
-        {{200, 250}, {200, 250}, false, false, 0, 0, {}, {}},
-        {{200, 250}, {300, 200}, true, false, 100, 0, {0, 231, 197, 16}, {}},
-        {{200, 250}, {150, 400}, false, true, 0, 150, {}, {181, 0, 16, 247}},
-        // Both bars: each range also brings out the strip the other bar covers (16 + 3 margin).
-        {{200, 250}, {300, 400}, true, true, 119, 169, {0, 231, 181, 16}, {181, 0, 16, 231}},
-        {{10, 10}, {300, 400}, true, true, 300, 400, {0, -9, 0, 16}, {-9, 0, 16, 0}},
+        {{200, 250}, {200, 250}, 0, 0},
+        {{200, 250}, {300, 200}, 100, 0},
+        {{200, 250}, {150, 400}, 0, 150},
+        // Both bars: each range also brings out the strip the other bar covers.
+        {{200, 250}, {300, 400}, 116, 166},
+        {{10, 10}, {300, 400}, 300, 400},
         // Only just too high, but wider: the horizontal bar hides the last rows, so both bars.
-        {{200, 250}, {300, 240}, true, true, 119, 9, {0, 231, 181, 16}, {181, 0, 16, 231}},
-        {{200, 250}, {190, 400}, true, true, 9, 169, {0, 231, 181, 16}, {181, 0, 16, 231}},
+        {{200, 250}, {300, 240}, 116, 6},
+        {{200, 250}, {190, 400}, 6, 166},
         // Fitting beside the strip of a bar that is not there needs no bar at all.
-        {{200, 250}, {190, 240}, false, false, 0, 0, {}, {}},
-        {{200, 250}, {300, 231}, true, false, 100, 0, {0, 231, 197, 16}, {}},
-        {{200, 250}, {181, 400}, false, true, 0, 150, {}, {181, 0, 16, 247}},
+        {{200, 250}, {190, 240}, 0, 0},
+        {{200, 250}, {300, 234}, 100, 0},
+        {{200, 250}, {300, 235}, 116, 1},
+        {{200, 250}, {184, 400}, 0, 150},
+        {{200, 250}, {185, 400}, 1, 166},
+        {{200, 250}, {}, 0, 0},
     };
     for (const Row& r : rows) {
-        const ScrollBarLayout bars = scrollBarLayout(r.container, r.pane, 16, 16);
-        EXPECT_EQ(bars.horizontal.visible, r.h) << r.pane.width() << "x" << r.pane.height();
-        EXPECT_EQ(bars.vertical.visible, r.v) << r.pane.width() << "x" << r.pane.height();
-        if (r.h) {
-            EXPECT_EQ(bars.horizontal.maximum, r.hMax);
-            EXPECT_EQ(bars.horizontal.geometry, r.hGeometry);
-        }
-        if (r.v) {
-            EXPECT_EQ(bars.vertical.maximum, r.vMax);
-            EXPECT_EQ(bars.vertical.geometry, r.vGeometry);
-        }
+        const ScrollRanges ranges = scrollRanges(r.room, r.picture, 16, 16);
+        EXPECT_EQ(ranges.horizontal, r.hMax) << r.picture.width() << "x" << r.picture.height();
+        EXPECT_EQ(ranges.vertical, r.vMax) << r.picture.width() << "x" << r.picture.height();
     }
 }
 

@@ -103,7 +103,7 @@ TEST_F(ClipboardTest, CutEmptiesTheStereoPaneAndPasteBringsItBack) {
 
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
     EXPECT_TRUE(active()->picAfter()->isHidden());
-    EXPECT_EQ(active()->picAfter()->size(), QSize(1, 1));
+    EXPECT_EQ(active()->picAfter()->pictureSize(), QSize(1, 1));
     EXPECT_TRUE(state.PicStereoPath.isEmpty());
     EXPECT_TRUE(frame->statusPanelText(5).isEmpty());
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuPrint));
@@ -156,7 +156,7 @@ TEST_F(ClipboardTest, ClearingAPaneResetsWhatDependsOnIt) {
         EXPECT_EQ(frame->menuEnabled(Menu::mnuPrint), row.conversionReset);
         EXPECT_EQ(frame->statusPanelText(5).isEmpty(), !row.conversionReset);
         for (QScrollBar* bar : pane->parentWidget()->findChildren<QScrollBar*>()) {
-            EXPECT_TRUE(bar->isHidden()) << bar->objectName().toStdString();
+            EXPECT_FALSE(bar->isVisibleTo(active())) << bar->objectName().toStdString();
         }
         EXPECT_TRUE(editEntries(false, false, false, true)) << "nothing on the clipboard to paste";
     }
