@@ -29,9 +29,9 @@ PictureView::PictureView(const QString& containerName, const QString& paneName, 
 
 void PictureView::fitRanges() {
     const QSize picture = m_pane->isHidden() ? QSize() : m_pane->pictureSize();
-    const ScrollRanges ranges = scrollRanges(maximumViewportSize(), picture,
-                                             horizontalScrollBar()->sizeHint().height(),
-                                             verticalScrollBar()->sizeHint().width());
+    const ScrollRanges ranges =
+        scrollRanges(maximumViewportSize(), picture, horizontalScrollBar()->sizeHint().height(),
+                     verticalScrollBar()->sizeHint().width());
     horizontalScrollBar()->setRange(0, ranges.horizontal);
     verticalScrollBar()->setRange(0, ranges.vertical);
 }
