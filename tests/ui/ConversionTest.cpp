@@ -7,8 +7,10 @@
 #include "support/NestedLoopDialogs.h"
 #include "support/TestFiles.h"
 
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace quarbel::testing {
 namespace {
@@ -254,9 +256,22 @@ TEST_F(ConversionTest, ContinuingAPausedRunKeepsTheRowsAlreadyDrawnAndWhereTheUs
     const QImage drawn = form->picAfter()->picture().copy(0, 0, 48, resumeRow);
     ASSERT_TRUE(form->vsbAfter()->isVisibleTo(form));
     form->vsbAfter()->setValue(37);
+    // Each row repaints only itself: no paint is more than a few rows high.
+    struct TallestPaint : QObject {
+        int rows = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) {
+                rows = std::max(rows, static_cast<QPaintEvent*>(event)->region().boundingRect().height());
+            }
+            return false;
+        }
+    } tallest;
+    form->picAfter()->installEventFilter(&tallest);
 
     frame->mnuConvStart_Click();
     ASSERT_TRUE(waitUntil([&] { return !state.run.Converting; }));
+    form->picAfter()->removeEventFilter(&tallest);
+    EXPECT_LT(tallest.rows, form->picAfter()->height() / 4);
     EXPECT_EQ(form->picAfter()->picture().copy(0, 0, 48, resumeRow), drawn);
     EXPECT_EQ(form->conversion().ResumeState[0], 0);
     EXPECT_EQ(form->vsbAfter()->value(), 37);
