@@ -35,7 +35,8 @@ void DocumentWindow::InsDepthMap() {
 }
 
 QString DocumentWindow::greyMapQuestion(const QString& path) {
-    return QStringLiteral("「") + QFileInfo(path).fileName() + QStringLiteral("」は灰色だけの画像です。\r\n") +
+    return QStringLiteral("「") + QFileInfo(path).fileName() +
+           QStringLiteral("」は灰色だけの画像です。\r\n") +
            QStringLiteral("深度マップ（白が近く、黒が遠い）として読み込みますか？\r\n") +
            QStringLiteral("「いいえ」でそのままデザイン画像にします。");
 }

@@ -15,9 +15,9 @@ enum class RevealProblem {
 
 struct StereoReading {
     RevealProblem problem = RevealProblem::None;
-    QImage design;           // in the 16 depth colours; null unless problem is None
-    int repeatWidth = 0;     // the repeat width the picture was read with
-    bool repeatFound = false; // the given one did not fit; repeatWidth was found in the picture
+    QImage design;             // in the 16 depth colours; null unless problem is None
+    int repeatWidth = 0;       // the repeat width the picture was read with
+    bool repeatFound = false;  // the given one did not fit; repeatWidth was found in the picture
     double matchedShare = 0.0; // share of the pixels whose separation was found
 };
 

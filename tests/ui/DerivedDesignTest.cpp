@@ -103,7 +103,9 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
     }
 
-    void chooseFile(const QString& path) { dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()}); }
+    void chooseFile(const QString& path) {
+        dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
+    }
 
     // When the depth-map dialog comes up inside a command, act is run on it (from the dialog's own
     // event loop, as a user's keys would be).
@@ -162,8 +164,7 @@ TEST_F(DerivedDesignTest, TheDepthMapDialogGivesWhatTheConverterWritesAndEscapeO
         std::optional<QStringList> options; // nullopt: the dialog was cancelled
     };
     const Case cases[] = {
-        {"defaults, Enter twice",
-         false,
+        {"defaults, Enter twice", false,
          [&](Dialog& d) {
              enter(d.farBox());
              EXPECT_EQ(d.focusWidget(), d.okButton()) << "Enter in a field moves to OK first";
@@ -171,32 +172,29 @@ TEST_F(DerivedDesignTest, TheDepthMapDialogGivesWhatTheConverterWritesAndEscapeO
              enter(d.okButton());
          },
          QStringList{}},
-        {"far and near typed",
-         false,
+        {"far and near typed", false,
          [&](Dialog& d) {
              type(d.farBox(), 40);
              type(d.nearBox(), 200);
              EXPECT_EQ(d.previewImage(), d.design()) << "the preview follows the values";
              enter(d.okButton());
          },
-         QStringList{QStringLiteral("--far"), QStringLiteral("40"), QStringLiteral("--near"), QStringLiteral("200")}},
-        {"inverted with the space bar",
-         false,
+         QStringList{QStringLiteral("--far"), QStringLiteral("40"), QStringLiteral("--near"),
+                     QStringLiteral("200")}},
+        {"inverted with the space bar", false,
          [&](Dialog& d) {
              QTest::keyClick(d.invertBox(), Qt::Key_Space);
              enter(d.okButton());
          },
          QStringList{QStringLiteral("--invert")}},
-        {"16-bit map, near typed",
-         true,
+        {"16-bit map, near typed", true,
          [&](Dialog& d) {
              EXPECT_EQ(d.nearBox()->value(), 65535);
              type(d.nearBox(), 50000);
              enter(d.okButton());
          },
          QStringList{QStringLiteral("--near"), QStringLiteral("50000")}},
-        {"equal values keep OK off",
-         false,
+        {"equal values keep OK off", false,
          [&](Dialog& d) {
              type(d.nearBox(), 0);
              EXPECT_FALSE(d.okButton()->isEnabled());
@@ -209,7 +207,8 @@ TEST_F(DerivedDesignTest, TheDepthMapDialogGivesWhatTheConverterWritesAndEscapeO
     frame->mnuColor_Click();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString map = saved(QStringLiteral("map%1.png").arg(c.sixteen ? 16 : 8), depthMap(300, 120, c.sixteen));
+        const QString map =
+            saved(QStringLiteral("map%1.png").arg(c.sixteen ? 16 : 8), depthMap(300, 120, c.sixteen));
         const QImage before = active()->picBefore()->picture();
         chooseFile(map);
         whenDialogShows(c.keys);
@@ -232,7 +231,8 @@ TEST_F(DerivedDesignTest, APlainlyGreyPictureChosenAsDesignAsksToBeReadAsADepthM
     QImage paletteGreys(40, 20, QImage::Format_RGB32);
     for (int x = 0; x < 40; ++x) {
         for (int y = 0; y < 20; ++y) {
-            paletteGreys.setPixel(x, y, depthColour(std::array{0, 7, 8, 15}[static_cast<std::size_t>(x / 10)]));
+            paletteGreys.setPixel(x, y,
+                                  depthColour(std::array{0, 7, 8, 15}[static_cast<std::size_t>(x / 10)]));
         }
     }
     QImage tinted = depthMap(60, 20, false).convertToFormat(QImage::Format_RGB32);
@@ -385,10 +385,12 @@ TEST_F(DerivedDesignTest, BothItemsFollowTheStateTheyDependOnThroughRunsAndWindo
          true, true},
         {"another new document", [&] { frame->mnuColor_Click(); }, true, false},
         {"back to the converted one", [&] { activate(converted); }, true, true},
-        {"its Stereo pane cleared", [&] {
+        {"its Stereo pane cleared",
+         [&] {
              QTest::mouseClick(converted->picAfter(), Qt::LeftButton, {}, QPoint(2, 2));
              frame->menuAction(Menu::mnuClear)->trigger();
-         }, true, false},
+         },
+         true, false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
