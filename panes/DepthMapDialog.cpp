@@ -51,9 +51,10 @@ public:
         for (const std::uint16_t value : map.values)
             ++m_bins[static_cast<std::size_t>(value >> m_shift)];
         m_tallest = std::max<qint64>(1, *std::max_element(m_bins.begin(), m_bins.end()));
-        setMinimumSize(256 + 2, 64);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
+
+    QSize sizeHint() const override { return {256 + 2, 72}; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -113,9 +114,9 @@ DepthMapDialog::DepthMapDialog(const platform::DepthMap& map, const QString& tit
     m_problem = new QLabel(this);
 
     auto* values = new QFormLayout;
-    auto* farCaption = new QLabel(QStringLiteral("遠い値（黒い色）(&F):"), this);
+    auto* farCaption = new QLabel(QStringLiteral("遠い値(&F):"), this);
     farCaption->setBuddy(m_far);
-    auto* nearCaption = new QLabel(QStringLiteral("近い値（白い色）(&N):"), this);
+    auto* nearCaption = new QLabel(QStringLiteral("近い値(&N):"), this);
     nearCaption->setBuddy(m_near);
     values->addRow(farCaption, m_far);
     values->addRow(nearCaption, m_near);

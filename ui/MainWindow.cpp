@@ -198,9 +198,11 @@ void MainWindow::releaseMenuShortcuts(QMdiSubWindow* window) const {
     for (QAction* action : system->actions()) {
         QList<QKeySequence> kept;
         for (const QKeySequence& key : action->shortcuts()) {
+            const auto holds = [&key](const QAction* item) { return item && item->shortcut() == key; };
             const bool taken =
-                std::any_of(m_menuActions.begin(), m_menuActions.end(),
-                            [&key](const QAction* item) { return item && item->shortcut() == key; });
+                std::any_of(m_menuActions.begin(), m_menuActions.end(), holds) ||
+                std::any_of(m_followingItems.begin(), m_followingItems.end(),
+                            [&holds](const auto& following) { return holds(following.second); });
             if (!taken) {
                 kept.append(key);
             }

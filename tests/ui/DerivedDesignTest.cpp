@@ -225,6 +225,15 @@ TEST_F(DerivedDesignTest, TheDepthMapDialogGivesWhatTheConverterWritesAndEscapeO
         EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "a picture in no file, as a pasted one";
         EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStart));
     }
+    // The Design image takes the map's size, so the width rule comes before the dialog.
+    chooseFile(saved(QStringLiteral("wide.png"), depthMap(1025, 2, false)));
+    dialogs.clearAsked();
+    whenDialogShows([](Dialog& d) { d.accept(); });
+    trigger(depthMapItem());
+    m_poll.stop();
+    EXPECT_FALSE(m_shown);
+    ASSERT_EQ(dialogs.asked().size(), 2); // the file, then the message
+    EXPECT_TRUE(dialogs.asked()[1].text.startsWith(QStringLiteral("デザイン画像が大きすぎます。")));
 }
 
 TEST_F(DerivedDesignTest, APlainlyGreyPictureChosenAsDesignAsksToBeReadAsADepthMap) {
