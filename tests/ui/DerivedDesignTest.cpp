@@ -290,7 +290,7 @@ TEST_F(DerivedDesignTest, APlainlyGreyPictureChosenAsDesignAsksToBeReadAsADepthM
     }
 }
 
-TEST_F(DerivedDesignTest, RevealPutsTheHiddenDesignIntoTheDesignPaneAndASaveWritesItBesideTheDocument) {
+TEST_F(DerivedDesignTest, RevealPutsTheHiddenDesignIntoTheDesignPaneOrTellsWhyItCannot) {
     const QImage original = design(320, 160);
     ASSERT_NO_FATAL_FAILURE(convertedDocument(original));
     const QString designPath = state.PicDesignPath;
@@ -313,11 +313,8 @@ TEST_F(DerivedDesignTest, RevealPutsTheHiddenDesignIntoTheDesignPaneAndASaveWrit
     EXPECT_EQ(QDir::fromNativeSeparators(iniValue(document, "PicDesignPath")), besides);
     EXPECT_EQ(QImage(besides).convertToFormat(QImage::Format_RGB32),
               active()->picUra().convertToFormat(QImage::Format_RGB32));
-}
 
-TEST_F(DerivedDesignTest, WhatCannotBeReadIsToldWithItsReason) {
-    const QImage original = design(320, 160);
-    ASSERT_NO_FATAL_FAILURE(convertedDocument(original));
+    // What cannot be read is told with its reason, and the Design pane stays.
     const QImage stereo = active()->picAfter()->picture();
     // The right part of the picture replaced by fresh dots: what is left repeats, but too little.
     QImage damaged = stereo.convertToFormat(QImage::Format_RGB32);
