@@ -30,6 +30,8 @@ enum class CommandTag {
     MDImnuInsField,
     MDImnuInsStereo,
     FromWizard,
+    MDImnuInsDepthMap,
+    MDImnuConvReveal,
 };
 
 // Where an insertion takes its picture from: a file, the document being opened, or a pane's
@@ -48,7 +50,7 @@ inline constexpr std::array<TagName<StereoKind>, 2> StereoKindNames{{
     QUARBEL_TAG(StereoKind, RandomDot),
     QUARBEL_TAG(StereoKind, Field),
 }};
-inline constexpr std::array<TagName<CommandTag>, 14> CommandTagNames{{
+inline constexpr std::array<TagName<CommandTag>, 16> CommandTagNames{{
     TagName<CommandTag>{CommandTag::None, ""},
     QUARBEL_TAG(CommandTag, MDImnuSave),
     QUARBEL_TAG(CommandTag, MDImnuSaveName),
@@ -63,6 +65,8 @@ inline constexpr std::array<TagName<CommandTag>, 14> CommandTagNames{{
     QUARBEL_TAG(CommandTag, MDImnuInsField),
     QUARBEL_TAG(CommandTag, MDImnuInsStereo),
     QUARBEL_TAG(CommandTag, FromWizard),
+    QUARBEL_TAG(CommandTag, MDImnuInsDepthMap),
+    QUARBEL_TAG(CommandTag, MDImnuConvReveal),
 }};
 inline constexpr std::array<TagName<PicSource>, 6> PicSourceNames{{
     TagName<PicSource>{PicSource::None, ""},
@@ -86,7 +90,7 @@ template <typename E, std::size_t N> constexpr bool tagNamesInOrder(const std::a
 static_assert(tagNamesInOrder(StereoKindNames) && tagNamesInOrder(CommandTagNames) &&
               tagNamesInOrder(PicSourceNames));
 static_assert(static_cast<std::size_t>(StereoKind::Other) == StereoKindNames.size());
-static_assert(static_cast<std::size_t>(CommandTag::FromWizard) + 1 == CommandTagNames.size());
+static_assert(static_cast<std::size_t>(CommandTag::MDImnuConvReveal) + 1 == CommandTagNames.size());
 static_assert(static_cast<std::size_t>(PicSource::CBpicAfter) + 1 == PicSourceNames.size());
 
 constexpr std::string_view tagText(CommandTag tag) {

@@ -342,6 +342,8 @@ void DocumentWindow::Timer1_Timer() {
         {CommandTag::MDImnuPrint, &DocumentWindow::PrintStereo},
         {CommandTag::FromWizard, &DocumentWindow::LoadWizardImages},
         {CommandTag::MDImnuClose, &DocumentWindow::closeWindow},
+        {CommandTag::MDImnuInsDepthMap, &DocumentWindow::InsDepthMap},
+        {CommandTag::MDImnuConvReveal, &DocumentWindow::RevealDesign},
     };
     const CommandTag tag = m_state.CommandTag;
     for (const Route& route : kRoutes) {

@@ -12,6 +12,7 @@
 #include "panes/RunController.h"
 #include "panes/StereoPaneSink.h"
 #include "platform/ImageSurface.h"
+#include "platform/Picture.h"
 
 #include <QString>
 #include <QWidget>
@@ -73,6 +74,15 @@ public:
 
     // Puts a Field picture into picUraField and picField, from where PicSource says.
     void InsPicField();
+
+    // Design images made from other pictures: a grey depth map the user picks, read through
+    // DepthMapDialog (DocumentWindow_DepthMap.cpp), and the Design image the Stereo picture hides
+    // (DocumentWindow_Reveal.cpp).
+    void InsDepthMap();
+    void RevealDesign();
+    // Puts a picture into the Design pane as Paste does: a picture in no file, which a save writes
+    // beside the document.
+    void placeUnfiledDesign(const QImage& picture);
 
     // Saving a pane's picture (the pane named by CommandTag) and printing the Stereo picture.
     void SavePaneImage();
@@ -162,6 +172,14 @@ private:
     struct InsertProcedure;
     static const InsertProcedure& insertProcedure(PaneId id);
     void insertPicture(const InsertProcedure& procedure);
+    // The common end of every insertion: the width check, the pane, the menus and the state file.
+    void acceptPicture(const InsertProcedure& procedure, const QImage& picture, const QString& chosenPath);
+    void refuseTooWide(const InsertProcedure& procedure);
+    // Reads a depth map through DepthMapDialog into the Design pane; false when nothing changed.
+    bool insertDepthMap(const QString& path);
+    static QString greyMapQuestion(const QString& path);
+    // Tells the user why a picture could not be read; true when it was told as a run-time error.
+    bool reportPictureError(const QString& path, const platform::PictureError& error);
     // Loads path, reporting a missing file, drive or folder; nullopt when nothing was loaded.
     // The picture, or nothing; a missing file, drive or folder is reported to the user, and
     // *reported (when given) says whether that happened.

@@ -9,6 +9,7 @@
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Clipboard.h"
+#include "platform/DepthMap.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 
@@ -131,11 +132,44 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
         return; // any other source brings nothing new
     }
 
+    if (tooWide) {
+        refuseTooWide(procedure);
+        return;
+    }
+    // A grey map chosen as a Design picture would be quantised to the depth colours' greys.
+    if (!chosenPath.isEmpty() && procedure.pane == PaneId::Before &&
+        picture->width() <= engine::MaxImageWidth && platform::looksLikeGreyMap(*picture)) {
+        switch (m_dialogs.askYesNoCancel(this, greyMapQuestion(chosenPath))) {
+        case platform::Answer::Yes:
+            insertDepthMap(chosenPath);
+            return;
+        case platform::Answer::No:
+            break;
+        case platform::Answer::Cancel:
+            return;
+        }
+    }
+    acceptPicture(procedure, *picture, chosenPath);
+}
+
+void DocumentWindow::refuseTooWide(const InsertProcedure& procedure) {
+    m_dialogs.message(this, QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") + kWidthAdvice,
+                      platform::MessageIcon::Exclamation);
+}
+
+void DocumentWindow::placeUnfiledDesign(const QImage& picture) {
+    // As a pasted picture: the pane changes, the document's path stays, and a save puts the
+    // picture beside the document.
+    m_editTarget.reset();
+    acceptPicture(insertProcedure(PaneId::Before), picture, QString());
+}
+
+void DocumentWindow::acceptPicture(const InsertProcedure& procedure, const QImage& picture,
+                                   const QString& chosenPath) {
     // The check comes before anything changes, so a refused picture leaves the pane, its back
     // buffer and the document's path as they were and the shown picture is what gets converted.
-    if (tooWide || picture->width() > engine::MaxImageWidth) {
-        m_dialogs.message(this, QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") + kWidthAdvice,
-                          platform::MessageIcon::Exclamation);
+    if (picture.width() > engine::MaxImageWidth) {
+        refuseTooWide(procedure);
         return;
     }
 
@@ -143,10 +177,10 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
         m_state.*procedure.path = chosenPath;
     }
     if (procedure.backBuffer) {
-        this->*procedure.backBuffer = *picture;
+        this->*procedure.backBuffer = picture;
     }
     PaneSet& set = paneSet(procedure.pane);
-    set.pane->setPicture(*picture);
+    set.pane->setPicture(picture);
     set.pane->show();
     scrollToOrigin(procedure.pane);
 
@@ -194,26 +228,29 @@ std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* re
         *tooWide = true;
         return std::nullopt;
     }
-    const int number = result.error->number;
+    const bool told = reportPictureError(path, *result.error);
+    if (reported) {
+        *reported = told;
+    }
+    return std::nullopt;
+}
+
+bool DocumentWindow::reportPictureError(const QString& path, const platform::PictureError& error) {
+    const int number = error.number;
     // A missing file, drive or folder is told as a run-time error, and so is a picture refused for
     // a limit (its size, its scans, not a regular file); *reported says so, and a caller may carry
     // on after it.
     const bool tell = number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
-                      number == platform::ErrPathNotFound ||
-                      result.error->refusal != platform::PictureRefusal::None;
+                      number == platform::ErrPathNotFound || error.refusal != platform::PictureRefusal::None;
     if (tell) {
-        m_dialogs.message(this, platform::runTimeErrorMessage(*result.error),
-                          platform::MessageIcon::Exclamation);
+        m_dialogs.message(this, platform::runTimeErrorMessage(error), platform::MessageIcon::Exclamation);
     } else {
         // A file that is there but no picture this program reads: the command would otherwise end
         // without a word, as if nothing had been asked.
-        m_dialogs.message(this, platform::unreadablePictureMessage(path, *result.error),
+        m_dialogs.message(this, platform::unreadablePictureMessage(path, error),
                           platform::MessageIcon::Exclamation);
     }
-    if (reported) {
-        *reported = tell;
-    }
-    return std::nullopt;
+    return tell;
 }
 
 void DocumentWindow::insertOpenedPictures() {

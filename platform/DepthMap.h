@@ -5,6 +5,7 @@
 
 #include "platform/Picture.h"
 
+#include <QImage>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -32,6 +33,25 @@ struct DepthMapResult {
 };
 
 DepthMapResult loadDepthMap(const QString& path);
+
+// The grey values that stand for the farthest and the nearest level when none are given: black
+// far and white near, or the other way round for maps where black is near.
+struct DepthRange {
+    int far = 0;
+    int near = 255;
+};
+DepthRange defaultDepthRange(const DepthMap& map, bool blackNear);
+
+// A Design image in the 16 depth colours, one level (0..15) per pixel, row-major.
+QImage designFromLevels(int width, int height, const std::uint8_t* levels);
+
+// The map's greys from far to near split into 16 levels (engine::greyDepthLevel) as a Design
+// image. far and near must differ.
+QImage designFromDepthMap(const DepthMap& map, DepthRange range);
+
+// A picture that is plainly a grey depth map: every pixel grey, and not only the greys that are
+// depth colours themselves (black, the two greys, white).
+bool looksLikeGreyMap(const QImage& picture);
 
 // Rec. 601 luma, rounded; a grey colour (r = g = b) gives its own value.
 constexpr int luminance(int r, int g, int b) {

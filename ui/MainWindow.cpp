@@ -198,9 +198,11 @@ void MainWindow::releaseMenuShortcuts(QMdiSubWindow* window) const {
     for (QAction* action : system->actions()) {
         QList<QKeySequence> kept;
         for (const QKeySequence& key : action->shortcuts()) {
+            const auto holds = [&key](const QAction* item) { return item && item->shortcut() == key; };
             const bool taken =
-                std::any_of(m_menuActions.begin(), m_menuActions.end(),
-                            [&key](const QAction* item) { return item && item->shortcut() == key; });
+                std::any_of(m_menuActions.begin(), m_menuActions.end(), holds) ||
+                std::any_of(m_followingItems.begin(), m_followingItems.end(),
+                            [&holds](const auto& following) { return holds(following.second); });
             if (!taken) {
                 kept.append(key);
             }
@@ -381,6 +383,11 @@ bool MainWindow::menuEnabled(Menu id) const {
 
 void MainWindow::setMenuEnabled(Menu id, bool enabled) {
     menuAction(id)->setEnabled(enabled);
+    for (const auto& [leader, item] : m_followingItems) {
+        if (leader == id) {
+            item->setEnabled(enabled);
+        }
+    }
 }
 
 bool MainWindow::buttonEnabled(int index) const {
@@ -490,6 +497,20 @@ QAction* MainWindow::addItem(QMenu* parent, Menu id, const QString& caption, con
     action->setShortcut(shortcut);
     m_shortcutGuard->guard(action);
     m_menuActions[static_cast<std::size_t>(id)] = action;
+    return action;
+}
+
+QAction* MainWindow::addFollowingItem(QMenu* parent, std::string_view name, const QString& caption,
+                                      const QKeySequence& shortcut) {
+    const auto row = std::find_if(FollowingMenus.begin(), FollowingMenus.end(),
+                                  [name](const FollowingMenu& item) { return item.name == name; });
+    Q_ASSERT(row != FollowingMenus.end());
+    QAction* action = parent->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+    action->setShortcut(shortcut);
+    m_shortcutGuard->guard(action);
+    action->setEnabled(menuEnabled(row->leader));
+    m_followingItems.emplace_back(row->leader, action);
     return action;
 }
 

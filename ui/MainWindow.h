@@ -15,7 +15,9 @@
 #include <array>
 #include <map>
 #include <optional>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -82,6 +84,8 @@ public:
     void mnuInsDesign_Click();
     void mnuInsField_Click();
     void mnuInsStereo_Click();
+    void mnuInsDepthMap_Click();
+    void mnuConvReveal_Click();
     void mnuConvStart_Click();
     void mnuConvStop_Click();
     void mnuConvExit_Click();
@@ -185,6 +189,9 @@ private:
     QAction* addItem(QMenu* parent, document::Menu id, const QString& caption,
                      const QKeySequence& shortcut = {});
     void addSeparator(QMenu* parent, const char* name);
+    // An item of FollowingMenus, enabled with its leader.
+    QAction* addFollowingItem(QMenu* parent, std::string_view name, const QString& caption,
+                              const QKeySequence& shortcut);
 
     struct NewDocumentKind;
     void newDocument(const NewDocumentKind& kind);
@@ -222,6 +229,7 @@ private:
 
     std::array<QAction*, document::MenuCount> m_menuActions{};
     std::array<QMenu*, document::MenuCount> m_menus{};
+    std::vector<std::pair<document::Menu, QAction*>> m_followingItems;
     QMenu* m_windowMenu = nullptr;
 
     QToolBar* m_toolbar = nullptr;

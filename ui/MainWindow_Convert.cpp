@@ -18,10 +18,18 @@ void MainWindow::setupConvertMenu() {
             this, &MainWindow::mnuConvStop_Click);
     connect(addItem(convert, Menu::mnuConvExit, QStringLiteral("中止"), Qt::Key_F8), &QAction::triggered,
             this, &MainWindow::mnuConvExit_Click);
+    convert->addSeparator()->setObjectName(QStringLiteral("mnuBarReveal"));
+    connect(addFollowingItem(convert, "mnuConvReveal", QStringLiteral("ステレオ画像からデザイン画像を復元"),
+                             Qt::Key_F9),
+            &QAction::triggered, this, &MainWindow::mnuConvReveal_Click);
 }
 
 void MainWindow::mnuConvStart_Click() {
     PostCommand(document::CommandTag::MDImnuConvStart);
+}
+
+void MainWindow::mnuConvReveal_Click() {
+    PostCommand(document::CommandTag::MDImnuConvReveal);
 }
 
 void MainWindow::mnuConvStop_Click() {

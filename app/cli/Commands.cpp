@@ -7,7 +7,6 @@
 #include "engine/Colour.h"
 #include "engine/Conversion.h"
 #include "engine/DepthReveal.h"
-#include "engine/GreyDepth.h"
 #include "platform/DepthMap.h"
 #include "platform/ImageSink.h"
 #include "platform/ImageSurface.h"
@@ -136,17 +135,6 @@ PictureRequest limitedPicture(const QString& path, const QString& role, const QS
     return PictureRequest{path, role, engine::MaxConvertWidth, QStringLiteral("the limit"), origin};
 }
 
-// A Design image in the 16 depth colours, one level per pixel.
-QImage designFromLevels(int width, int height, const std::uint8_t* levels) {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            line[x] = platform::rgbFromPacked(engine::DepthPalette[*levels++]);
-    }
-    return image;
-}
-
 // A grey depth map made into a Design image; --invert swaps the defaults of --near and --far.
 std::optional<QImage> readDepthMap(Session& session, const QString& path, const Arguments& arguments) {
     {
@@ -169,24 +157,16 @@ std::optional<QImage> readDepthMap(Session& session, const QString& path, const 
                          .arg(engine::MaxConvertWidth));
         return std::nullopt;
     }
-    const int white = map.maxValue;
-    const int far = arguments.far.value_or(arguments.invert ? white : 0);
-    const int near = arguments.near.value_or(arguments.invert ? 0 : white);
-    if (far == near) {
+    const platform::DepthRange defaults = platform::defaultDepthRange(map, arguments.invert);
+    const platform::DepthRange range{arguments.far.value_or(defaults.far),
+                                     arguments.near.value_or(defaults.near)};
+    if (range.far == range.near) {
         session.fail(QStringLiteral("--near and --far are both %1 for the depth map %2; they must differ")
-                         .arg(far)
+                         .arg(range.far)
                          .arg(quoted(path)));
         return std::nullopt;
     }
-    // One level per grey value, looked up per pixel.
-    std::vector<std::uint8_t> levelOf(static_cast<std::size_t>(white) + 1);
-    for (int grey = 0; grey <= white; ++grey)
-        levelOf[static_cast<std::size_t>(grey)] =
-            static_cast<std::uint8_t>(engine::greyDepthLevel(grey, far, near));
-    std::vector<std::uint8_t> levels(map.values.size());
-    for (std::size_t i = 0; i < levels.size(); ++i)
-        levels[i] = levelOf[map.values[i]];
-    return designFromLevels(map.width, map.height, levels.data());
+    return platform::designFromDepthMap(map, range);
 }
 
 // The Design image of a conversion: a picture in the depth colours, or with --grey a depth map.
@@ -456,7 +436,8 @@ int runReveal(const Arguments& arguments, Session& session) {
     if (arguments.depth) {
         const std::vector<std::uint8_t> levels =
             engine::levelsFromSeparations(map, repeatWidth, *arguments.depth);
-        return writeOutput(session, designFromLevels(map.width, map.height, levels.data()), arguments);
+        return writeOutput(session, platform::designFromLevels(map.width, map.height, levels.data()),
+                           arguments);
     }
     const std::vector<std::uint8_t> grey = engine::greyFromSeparations(map, repeatWidth);
     QImage image(map.width, map.height, QImage::Format_Grayscale8);

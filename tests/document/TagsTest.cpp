@@ -60,6 +60,8 @@ TEST(Tags, EveryCommandTagAndPictureSourceHasItsDesignName) {
         {CommandTag::MDImnuInsField, "MDImnuInsField"},
         {CommandTag::MDImnuInsStereo, "MDImnuInsStereo"},
         {CommandTag::FromWizard, "FromWizard"},
+        {CommandTag::MDImnuInsDepthMap, "MDImnuInsDepthMap"},
+        {CommandTag::MDImnuConvReveal, "MDImnuConvReveal"},
     };
     ASSERT_EQ(std::size(commands), CommandTagNames.size()) << "a tag without a row here";
     for (const auto& [tag, text] : commands) {

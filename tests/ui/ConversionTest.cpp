@@ -22,13 +22,14 @@ const QString kPaused = QStringLiteral("ランダムドット変換を中断し�
 
 class ConversionTest : public FrameTest {
 protected:
-    // A grey picture with a lighter square, so the shifts vary across the rows.
+    // A dark picture with a lighter square (not quite grey, which would be asked about as a depth map), so
+    // the shifts vary across the rows.
     QString picture(const QString& name, int w, int h) {
         QImage image(w, h, QImage::Format_RGB32);
-        image.fill(qRgb(40, 40, 40));
+        image.fill(qRgb(40, 40, 41));
         for (int y = h / 4; y < h * 3 / 4; ++y) {
             for (int x = w / 4; x < w * 3 / 4; ++x) {
-                image.setPixel(x, y, qRgb(220, 220, 220));
+                image.setPixel(x, y, qRgb(220, 220, 221));
             }
         }
         const QString path = inAppDir(name);

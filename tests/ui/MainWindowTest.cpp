@@ -44,8 +44,8 @@ TEST_F(FrameTest, MenuTreeHasTheDesignedNestingAndOrder) {
                        "mnuPrint mnuBar4 mnuEnd] "
                        "mnuHensyuu[mnuEditer[mnuEditerChoice mnuEditerBoot] mnuBar5 mnuCut mnuCopy mnuPaste "
                        "mnuBar6 mnuClear] "
-                       "mnuIns[mnuInsDesign mnuInsField mnuInsStereo] "
-                       "mnuConvert[mnuConvStart mnuConvStop mnuConvExit] "
+                       "mnuIns[mnuInsDesign mnuInsDepthMap mnuInsField mnuInsStereo] "
+                       "mnuConvert[mnuConvStart mnuConvStop mnuConvExit mnuBarReveal mnuConvReveal] "
                        "mnuWindow[] "
                        "mnuHelp[mnuInfomation mnuSetumei]"));
 }

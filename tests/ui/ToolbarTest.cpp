@@ -35,7 +35,7 @@ protected:
         // A lighter square, so that a random-dot run has depths to shift.
         for (int y = h / 4; y < h * 3 / 4; ++y) {
             for (int x = w / 4; x < w * 3 / 4; ++x) {
-                image.setPixel(x, y, qRgb(220, 220, 220));
+                image.setPixel(x, y, qRgb(220, 220, 221));
             }
         }
         const QString path = inAppDir(name);
@@ -93,7 +93,7 @@ TEST_F(ToolbarTest, InsButtonPutsThePictureIntoTheDesignPane) {
     // A colour-field document shows both left panes, so a picture in the wrong one shows up.
     frame->mnuFieldColor_Click();
     panes::DocumentWindow* form = active();
-    const QString path = picture(QStringLiteral("design.bmp"), qRgb(40, 40, 40), 30, 20);
+    const QString path = picture(QStringLiteral("design.bmp"), qRgb(40, 40, 41), 30, 20);
     dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
     press(9);
     ASSERT_TRUE(waitUntil([&] { return timerIdle(); }));
@@ -105,7 +105,7 @@ TEST_F(ToolbarTest, InsButtonPutsThePictureIntoTheDesignPane) {
 
 TEST_F(ToolbarTest, AfterAPauseTheAbortButtonIsUsableAndAbortsTheRun) {
     frame->mnuMono_Click();
-    const QString path = picture(QStringLiteral("design.bmp"), qRgb(40, 40, 40), 64, 2000);
+    const QString path = picture(QStringLiteral("design.bmp"), qRgb(40, 40, 41), 64, 2000);
     dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
     press(9);
     ASSERT_TRUE(waitUntil([&] { return timerIdle(); }));

@@ -212,7 +212,7 @@ TEST_F(WorkingFileTest, APictureIsNeverSavedOverADocumentOrTheProgramsFiles) {
     frame->mnuMono_Click();
     panes::DocumentWindow* other = active();
     QImage design(40, 30, QImage::Format_RGB32);
-    design.fill(qRgb(200, 200, 200));
+    design.fill(qRgb(200, 200, 201));
     const QString designFile = inDocs(QStringLiteral("design.bmp"));
     ASSERT_FALSE(platform::saveBmp(design, designFile).has_value());
     dialogs.queueFile(FileChoice{designFile, QStringLiteral("design.bmp")});
