@@ -22,11 +22,20 @@ bool canCreateFilesIn(const QString& dir) {
 } // namespace
 
 QString applicationDirectoryFor(const QString& executableDir, const QString& fallbackDir) {
-    if (!executableDir.isEmpty() && canCreateFilesIn(executableDir)) {
+    if (!executableDir.isEmpty() && installedDataDirFor(executableDir).isEmpty() &&
+        canCreateFilesIn(executableDir)) {
         return QDir::cleanPath(executableDir);
     }
     QDir().mkpath(fallbackDir);
     return QDir::cleanPath(fallbackDir);
+}
+
+QString installedDataDirFor(const QString& executableDir) {
+    if (executableDir.isEmpty()) {
+        return {};
+    }
+    const QString dir = QDir::cleanPath(QDir(executableDir).filePath(QStringLiteral(QUARBEL_DATA_FROM_BIN)));
+    return QFileInfo(dir).isDir() ? dir : QString();
 }
 
 QString applicationDirectory() {

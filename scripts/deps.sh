@@ -11,6 +11,10 @@ packages=(
   fonts-ipafont-gothic
   xvfb xauth x11-utils xdotool imagemagick
   libcups2-dev cups printer-driver-cups-pdf poppler-utils
+  # Installing and packaging: icons rendered from SVG, the desktop entry, file type and AppStream
+  # checks (xdg-mime asks libfile-mimeinfo-perl's mimetype), dpkg-shlibdeps for the package.
+  librsvg2-bin desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl
+  dpkg-dev file man-db
 )
 
 missing=()

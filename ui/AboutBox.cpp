@@ -1,5 +1,7 @@
 #include "ui/AboutBox.h"
 
+#include "document/Version.h"
+
 #include <QFont>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -26,7 +28,7 @@ AboutBox::AboutBox(QWidget* parent)
     productFont.setBold(true);
     product->setFont(productFont);
 
-    auto* version = new QLabel(QStringLiteral("Version 2.01"), this);
+    auto* version = new QLabel(document::versionText(), this);
     version->setObjectName(QStringLiteral("lblVersion"));
 
     auto* texts = new QVBoxLayout;

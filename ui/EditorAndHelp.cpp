@@ -1,5 +1,6 @@
 #include "ui/EditorAndHelp.h"
 
+#include "document/AppPaths.h"
 #include "document/AppState.h"
 #include "document/Settings.h"
 #include "platform/Dialogs.h"
@@ -113,7 +114,7 @@ HelpWindow* showHelpWindow(QWidget* owner, const QString& page) {
 }
 
 QString helpPagePath(const QString& executableDir, const QString& appDir) {
-    for (const QString& dir : {executableDir, appDir}) {
+    for (const QString& dir : {executableDir, document::installedDataDirFor(executableDir), appDir}) {
         if (dir.isEmpty()) {
             continue;
         }

@@ -52,8 +52,8 @@ void openHelpPage(const ShellCommandContext& context);
 // Shows page in owner's help window, made on first use.
 HelpWindow* showHelpWindow(QWidget* owner, const QString& page);
 
-// The help page beside the executable, else the one in the application directory; empty when
-// neither exists.
+// The help page beside the executable, else the installed one, else the one in the application
+// directory; empty when there is none.
 QString helpPagePath(const QString& executableDir, const QString& appDir);
 
 } // namespace quarbel::ui

@@ -100,6 +100,9 @@ public:
 
     // Opening a document file; the printer that Print uses (the default printer unless one is handed in).
     void mnuOpen_Click();
+    // Opens each named document as Open does after its dialog, with the same refusals and
+    // messages; a name that does not exist is reported and no document is started for it.
+    void openDocuments(const QStringList& names);
     void setPrinter(platform::Printer& printer) { m_printer = &printer; }
     platform::Printer* printer() override;
 
@@ -181,6 +184,8 @@ private:
         std::optional<platform::PictureError> carried;
     };
     DocumentFileCheck checkDocumentFile(const QString& fullPath);
+    // Open's work once a file is chosen.
+    void openChosenDocument(const QString& fullPath, const QString& fileTitle);
     // Reads the chosen document into the shared values and the menus.
     void readOpenedDocument(const QString& fullPath);
 

@@ -85,8 +85,29 @@ void MainWindow::mnuOpen_Click() {
     if (!choice || choice->fullPath.isEmpty()) {
         return;
     }
-    const QString fullPath = choice->fullPath;
-    const QString fileTitle = choice->fileTitle;
+    openChosenDocument(choice->fullPath, choice->fileTitle);
+}
+
+void MainWindow::openDocuments(const QStringList& names) {
+    for (const QString& name : names) {
+        const QString fullPath = QDir::cleanPath(QFileInfo(name).absoluteFilePath());
+        // A name given to the program is a document the user has, never one to start: a typing
+        // error must not become a new file.
+        if (!QFileInfo::exists(fullPath)) {
+            platform::PictureError error = platform::pictureError(QFileInfo(fullPath).absoluteDir().exists()
+                                                                      ? platform::ErrFileNotFound
+                                                                      : platform::ErrPathNotFound);
+            error.path = fullPath;
+            m_dialogs.message(this, platform::runTimeErrorMessage(error), platform::MessageIcon::Exclamation);
+            continue;
+        }
+        openChosenDocument(fullPath, QFileInfo(fullPath).fileName());
+    }
+}
+
+void MainWindow::openChosenDocument(const QString& fullPath, const QString& fileTitle) {
+    const QString qbdFileDir = QStringLiteral("QbdFileDir");
+    const document::Settings settings(m_state.SettingsPath, m_state.appDir);
     // The document name is the title less four characters; a shorter title gives no document.
     // Checked before anything changes, so the active document keeps its file.
     if (fileTitle.size() < panes::DocumentSuffix.size()) {

@@ -199,6 +199,11 @@ ParseResult parseArguments(const QStringList& args) {
         help.kind = ParseResult::Kind::Help;
         return help;
     }
+    if (args.contains(QLatin1StringView("--version"))) {
+        ParseResult version;
+        version.kind = ParseResult::Kind::Version;
+        return version;
+    }
     if (args.isEmpty()) {
         return usage(QStringLiteral("no command given"));
     }
@@ -293,6 +298,7 @@ QString usageText() {
     }
     text += QStringLiteral(
         "  quarbel-convert --help\n"
+        "  quarbel-convert --version\n"
         "\n"
         "Commands:\n"
         "  random-dot   random-dot stereogram of a Design image\n"

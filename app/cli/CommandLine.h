@@ -56,7 +56,7 @@ std::span<const Subcommand> subcommands();
 const Subcommand* findSubcommand(const QString& name);
 
 struct ParseResult {
-    enum class Kind { Run, Help, Usage } kind = Kind::Usage;
+    enum class Kind { Run, Help, Version, Usage } kind = Kind::Usage;
     Arguments arguments; // for Run
     QString problem;     // for Usage: what is wrong, in one line
 };

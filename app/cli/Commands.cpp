@@ -4,6 +4,7 @@
 #include "app/cli/MemoryIniReader.h"
 #include "app/cli/Session.h"
 #include "document/IniFile.h"
+#include "document/Version.h"
 #include "engine/Colour.h"
 #include "engine/Conversion.h"
 #include "engine/DepthReveal.h"
@@ -453,6 +454,10 @@ int runConvertTool(const QStringList& args, QTextStream& out, QTextStream& err) 
     switch (parsed.kind) {
     case ParseResult::Kind::Help:
         session.print(usageText());
+        return ExitSuccess;
+    case ParseResult::Kind::Version:
+        session.print(QStringLiteral("quarbel-convert (Quarbel) ") + document::versionText() +
+                      QLatin1Char('\n'));
         return ExitSuccess;
     case ParseResult::Kind::Usage:
         session.fail(parsed.problem);

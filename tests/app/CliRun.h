@@ -14,9 +14,10 @@ struct CliRun {
     QString err;
 };
 
-inline CliRun runCli(const QStringList& args) {
+// program: the name of one of the built programs.
+inline CliRun runProgram(const QString& program, const QStringList& args) {
     QProcess process;
-    process.start(QStringLiteral(QUARBEL_BINARY_DIR "/app/quarbel-convert"), args);
+    process.start(QStringLiteral(QUARBEL_BINARY_DIR "/app/") + program, args);
     CliRun run;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
         process.kill();
@@ -27,6 +28,10 @@ inline CliRun runCli(const QStringList& args) {
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+inline CliRun runCli(const QStringList& args) {
+    return runProgram(QStringLiteral("quarbel-convert"), args);
 }
 
 } // namespace quarbel::testing

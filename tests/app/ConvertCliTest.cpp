@@ -17,6 +17,7 @@ namespace {
 using quarbel::testing::CliRun;
 using quarbel::testing::readBytes;
 using quarbel::testing::runCli;
+using quarbel::testing::runProgram;
 using quarbel::testing::writeBytes;
 
 // A Design image: black (farthest) with a white (nearest) block in the middle.
@@ -76,6 +77,40 @@ TEST_F(ConvertCliTest, HelpGoesToStandardOutput) {
         EXPECT_TRUE(run.out.contains(QLatin1String(command))) << command;
     }
     EXPECT_TRUE(run.err.isEmpty());
+}
+
+// --version answers without a window system; the editor refuses an option it does not know
+// instead of taking it for a document's name.
+TEST_F(ConvertCliTest, BothProgramsTellTheirVersionAndTheEditorRefusesUnknownOptions) {
+    const QString version = QStringLiteral("Version " QUARBEL_VERSION "\n");
+    const struct {
+        const char* program;
+        QStringList args;
+        int exitCode;
+        QString out;     // exactly
+        const char* err; // contained
+    } cases[] = {
+        {"quarbel-convert", {"--version"}, 0, QStringLiteral("quarbel-convert (Quarbel) ") + version, ""},
+        {"quarbel-convert",
+         {"random-dot", "--version"},
+         0,
+         QStringLiteral("quarbel-convert (Quarbel) ") + version,
+         ""},
+        {"quarbel", {"--version"}, 0, QStringLiteral("Quarbel ") + version, ""},
+        {"quarbel", {"-platform", "minimal", "--version"}, 0, QStringLiteral("Quarbel ") + version, ""},
+        {"quarbel",
+         {"-platform", "offscreen", "--versio", "a.qbd"},
+         2,
+         QString(),
+         "unknown option '--versio'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 %2").arg(QLatin1String(c.program), c.args.join(' ')).toStdString());
+        const CliRun run = runProgram(QLatin1String(c.program), c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.err))) << run.err.toStdString();
+    }
 }
 
 // The mode and density options reach the converter: the colours that occur tell which were used.

@@ -71,3 +71,26 @@ TEST(AppPaths, UsesTheExecutableFolderWhenWritableElseTheUserDataFolder) {
     EXPECT_TRUE(QDir(exeDir).entryList(QDir::Files | QDir::Hidden).isEmpty())
         << "the write probe leaves nothing";
 }
+
+TEST(AppPaths, AnInstalledCopyNeverWritesBesideItselfEvenWhereItCould) {
+    struct Case {
+        const char* dataDir; // made beside the executable's folder; null: none
+        bool installed;
+    };
+    const Case cases[] = {{"share/quarbel", true}, {nullptr, false}, {"share/other", false}};
+    for (const Case& c : cases) {
+        QTemporaryDir prefix;
+        const QString exeDir = prefix.filePath(QStringLiteral("bin"));
+        const QString fallback = prefix.filePath(QStringLiteral("home/data/Quarbel"));
+        ASSERT_TRUE(QDir().mkpath(exeDir));
+        if (c.dataDir) {
+            ASSERT_TRUE(QDir().mkpath(prefix.filePath(QLatin1String(c.dataDir))));
+        }
+        SCOPED_TRACE(c.dataDir ? c.dataDir : "no data folder");
+        EXPECT_EQ(installedDataDirFor(exeDir),
+                  c.installed ? QDir::cleanPath(prefix.filePath(QStringLiteral("share/quarbel")))
+                              : QString());
+        EXPECT_EQ(applicationDirectoryFor(exeDir, fallback), c.installed ? fallback : exeDir);
+    }
+    EXPECT_EQ(installedDataDirFor(QString()), QString());
+}

@@ -92,20 +92,27 @@ TEST_F(EditorAndHelpTest, CancelKeepsTheEditorChoosingReplacesItAndStartRunsItIn
     EXPECT_EQ(lastMessage().icon, MessageIcon::Exclamation);
 }
 
-TEST(HelpPagePath, PrefersThePageBesideTheExecutable) {
+TEST(HelpPagePath, PrefersThePageBesideTheExecutableThenTheInstalledOne) {
     struct Row {
         bool besideExecutable;
+        bool installed; // in share/quarbel beside the executable's bin folder
         bool inAppDir;
-        int expected; // 0 none, 1 beside the executable, 2 in the application directory
+        int expected; // 0 none, 1 beside the executable, 2 installed, 3 in the application directory
     };
-    const Row rows[] = {{true, true, 1}, {true, false, 1}, {false, true, 2}, {false, false, 0}};
+    const Row rows[] = {{true, true, true, 1},   {true, false, false, 1}, {false, true, true, 2},
+                        {false, true, false, 2}, {false, false, true, 3}, {false, false, false, 0}};
     for (const Row& row : rows) {
-        QTemporaryDir exeDir;
+        QTemporaryDir prefix;
         QTemporaryDir appDir;
-        ASSERT_TRUE((!row.besideExecutable || writeHelpPage(exeDir.path())) &&
+        const QString exeDir = prefix.filePath(QStringLiteral("bin"));
+        const QString installed = prefix.filePath(QStringLiteral("share/quarbel"));
+        ASSERT_TRUE(QDir().mkpath(exeDir));
+        ASSERT_TRUE((!row.besideExecutable || writeHelpPage(exeDir)) &&
+                    (!row.installed || writeHelpPage(installed)) &&
                     (!row.inAppDir || writeHelpPage(appDir.path())));
-        const QString expected[] = {QString(), helpPageIn(exeDir.path()), helpPageIn(appDir.path())};
-        EXPECT_EQ(ui::helpPagePath(exeDir.path(), appDir.path()), expected[row.expected]) << row.expected;
+        const QString expected[] = {QString(), helpPageIn(exeDir), helpPageIn(installed),
+                                    helpPageIn(appDir.path())};
+        EXPECT_EQ(ui::helpPagePath(exeDir, appDir.path()), expected[row.expected]) << row.expected;
     }
 }
 

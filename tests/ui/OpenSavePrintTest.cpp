@@ -131,6 +131,57 @@ TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
     EXPECT_EQ(iniValue(path, "StereoName"), QStringLiteral("Field"));
 }
 
+// Names given on the command line: each opens as Open does; what Open refuses is refused with
+// the same message, and a name that is not there is reported instead of becoming a new document.
+TEST_F(OpenSavePrintTest, DocumentsNamedToTheProgramOpenAsOpenDoesAndMissingOnesAreOnlyReported) {
+    const QString docs = folder(QStringLiteral("docs"));
+    const auto write = [&](const char* name, const QByteArray& bytes) {
+        const QString path = QDir(docs).filePath(QLatin1String(name));
+        EXPECT_TRUE(writeBytes(path, bytes));
+        return path;
+    };
+    const QString first =
+        write("first.qbd", "[Quarbel Ver.2]\r\nStereoName=RandomDot\r\nMONOorCOLOR=Mono\r\n");
+    write("second.qbd", "[Quarbel Ver.2]\r\nStereoName=Field\r\nKurikaesiHaba=44\r\n");
+    const QString foreign = write("notes.qbd", "shopping list\n");
+    const QString missing = QDir(docs).filePath(QStringLiteral("missing.qbd"));
+    const QString nowhere = inAppDir(QStringLiteral("nowhere/x.qbd"));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(docs));
+    // A relative name is taken from the folder the program was started in.
+    frame->openDocuments({first, missing, foreign, nowhere, QStringLiteral("second.qbd"), first});
+    QDir::setCurrent(previous);
+
+    QStringList titles;
+    for (const panes::DocumentWindow* form : documents()) {
+        titles.append(form->windowTitle());
+    }
+    titles.sort();
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("first"), QStringLiteral("second")}))
+        << "one window each; naming a document twice brings its window to the front";
+    ASSERT_NE(active(), nullptr);
+    EXPECT_EQ(active()->labels().documentPath, first);
+    EXPECT_EQ(settingsValue("QbdFileDir"), docs);
+
+    const struct {
+        QString path;
+        QString says;
+    } refused[] = {{missing, QStringLiteral("ｴﾗｰ番号  53")},
+                   {foreign, QStringLiteral("はQuarbelのファイルではありません。")},
+                   {nowhere, QStringLiteral("ｴﾗｰ番号  76")}};
+    const QList<Asked> shown = messages();
+    ASSERT_EQ(shown.size(), std::size(refused));
+    for (std::size_t i = 0; i < std::size(refused); ++i) {
+        EXPECT_TRUE(shown[i].text.contains(refused[i].says) && shown[i].text.contains(refused[i].path))
+            << shown[i].text.toStdString();
+        EXPECT_EQ(shown[i].icon, MessageIcon::Exclamation);
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_FALSE(QFileInfo::exists(inAppDir(QStringLiteral("nowhere"))));
+    EXPECT_EQ(iniValue(foreign, "StereoName"), QStringLiteral("<missing>"))
+        << "the foreign file is untouched";
+}
+
 TEST_F(OpenSavePrintTest, AFolderThatIsNotThereIsRefusedAndNotRemembered) {
     frame->mnuMono_Click();
     panes::DocumentWindow* first = active();
