@@ -313,6 +313,8 @@ QString refusalText(const PictureError& error) {
         break;
     case PictureRefusal::NotRegularFile:
         return QStringLiteral("通常のファイルではないため、画像として開けません。");
+    case PictureRefusal::NotRegularDocument:
+        return QStringLiteral("通常のファイルではないため、文書として開けません。");
     case PictureRefusal::TooManyPixels:
         return QStringLiteral("画像が大きすぎます（") + size + QStringLiteral("）。読み込める画像は") +
                QString::number(MaxPicturePixels) + QStringLiteral("ピクセルまでです。");

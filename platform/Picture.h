@@ -40,7 +40,8 @@ bool acceptablePictureSize(QSize size);
 // Why a file was refused before it was decoded; each says which limit, with its figures.
 enum class PictureRefusal {
     None,
-    NotRegularFile, // a folder, FIFO, device or socket: opening it could block forever
+    NotRegularFile,     // a folder, FIFO, device or socket: opening it could block forever
+    NotRegularDocument, // the same, chosen as a document
     TooManyPixels,
     TooWide,      // wider than the caller's limit
     TooManyScans, // a progressive JPEG that would take too long to decode

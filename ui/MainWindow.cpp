@@ -83,6 +83,9 @@ void MainWindow::MDIForm_Load() {
     ui::ResetMenus(*this);
     show();
     m_state.SettingsPath = document::pathInDir(m_state.appDir, document::SettingsFileName);
+    // A copy that was killed left its working files and locks; gone now, they would push this
+    // run's numbering past them.
+    deleteTemporaryStateFiles();
 }
 
 void MainWindow::centreOnScreen() {

@@ -152,7 +152,9 @@ TEST_F(OpenSavePrintTest, AFifoIsNoDocumentAndIsRefusedAtOnceNamingIt) {
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().text.endsWith(QStringLiteral("\r\nファイル: ") + fifo))
         << shown.first().text.toStdString();
-    EXPECT_TRUE(shown.first().text.contains(QStringLiteral("通常のファイルではない")));
+    EXPECT_TRUE(
+        shown.first().text.contains(QStringLiteral("通常のファイルではないため、文書として開けません。")))
+        << shown.first().text.toStdString();
 }
 
 TEST_F(OpenSavePrintTest, AFileTooLargeToBeADocumentIsRefusedAndTheSharedValuesStay) {
