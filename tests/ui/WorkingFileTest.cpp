@@ -311,6 +311,18 @@ TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyN
     ASSERT_FALSE(form->picBefore()->isHidden());
     EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
 
+    // A document name that fits leaves no room for "_Design.bmp": the user is told the name is
+    // too long, not to look at the disk.
+    const QString longName = QString(245, QLatin1Char('n')) + QStringLiteral(".qbd");
+    dialogs.queueAnswer(Answer::Yes); // save before closing?
+    queueSave(longName);
+    EXPECT_FALSE(closeWindowOf(form));
+    ASSERT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
+    EXPECT_TRUE(dialogs.asked().back().text.endsWith(
+        QStringLiteral("ファイル名が長すぎます。短い名前にしてください。")))
+        << dialogs.asked().back().text.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(inDocs(longName)));
+
     // Where the picture would go there is a folder: even after Yes it cannot be written, the user
     // is told, no document is written and the window stays open.
     const QString target = inDocs(QStringLiteral("pasted_Design.bmp"));
