@@ -499,6 +499,17 @@ std::optional<PictureError> savePicture(const QImage& image, const QString& path
     return commitReplacement(file);
 }
 
+PictureFormat pictureFormatForName(const QString& path, PictureFormat otherwise) {
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0) {
+        return PictureFormat::Png;
+    }
+    if (suffix.compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
+        return PictureFormat::Bmp;
+    }
+    return otherwise;
+}
+
 std::optional<PictureError> saveBmp(const QImage& image, const QString& path) {
     return savePicture(image, path, PictureFormat::Bmp);
 }

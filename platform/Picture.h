@@ -96,6 +96,10 @@ std::optional<JpegLayout> jpegLayout(const QByteArray& data);
 
 enum class PictureFormat { Bmp, Png };
 
+// The format a name asks for by its extension (".png" or ".bmp", any case); otherwise for another
+// extension or none.
+PictureFormat pictureFormatForName(const QString& path, PictureFormat otherwise);
+
 // Opens file (named already) for an atomic replacement, after the checks every picture write makes:
 // the folder exists, the name is not a folder, an existing file is not marked read-only.
 std::optional<PictureError> openForReplace(QSaveFile& file);
