@@ -8,10 +8,13 @@
 #include "support/TestFiles.h"
 #include "ui/HelpWindow.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace quarbel::testing {
 namespace {
@@ -106,6 +109,58 @@ TEST(HelpPagePath, PrefersThePageBesideTheExecutable) {
                     (!row.inAppDir || writeHelpPage(appDir.path())));
         const QString expected[] = {QString(), helpPageIn(exeDir.path()), helpPageIn(appDir.path())};
         EXPECT_EQ(ui::helpPagePath(exeDir.path(), appDir.path()), expected[row.expected]) << row.expected;
+    }
+}
+
+TEST_F(EditorAndHelpTest, AfterAMessageOrDialogClosesTheKeysReachTheMainWindowAgain) {
+    ASSERT_TRUE(writeHelpPage(appDir()));
+    const std::unique_ptr<platform::Dialogs> real = platform::makeQtDialogs();
+    document::AppState ownState;
+    ownState.appDir = appDir();
+    RecordingShell ownShell;
+    ui::MainWindow main(ownState, *real, ownShell);
+    main.MDIForm_Load();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+
+    // The keys go where a user's keys go: to the focused widget of the active window.
+    const auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target =
+            QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        if (target) {
+            QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+        }
+        return target != nullptr;
+    };
+    struct Case {
+        const char* what;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Case cases[] = {
+        {"the message that no editor is set", Qt::Key_E, Qt::ControlModifier},
+        {"the file dialog choosing the editor", Qt::Key_W, Qt::ControlModifier},
+        {"the about box", Qt::Key_I, Qt::ControlModifier},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool shown = false;
+        QTimer::singleShot(0, [&shown] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                shown = true;
+                modal->close();
+            }
+        });
+        ASSERT_TRUE(press(c.key, c.modifiers));
+        // The about box does not wait in a loop of its own.
+        ASSERT_TRUE(waitUntil([&] { return shown; }));
+        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &main; }))
+            << "the focus stays with the closed window: "
+            << (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className()
+                                             : "none");
+        const qsizetype before = ownShell.requests().size();
+        ASSERT_TRUE(press(Qt::Key_F1));
+        EXPECT_EQ(ownShell.requests().size(), before + 1) << "F1 opens the help page";
     }
 }
 
