@@ -29,9 +29,10 @@ cp "$editor" "$work/quarbel"
 cp -r "$(dirname "$editor")/Help" "$work/Help"
 design=$(realpath docs/pictures/design.png)
 
-# Waits (up to 20 s) until fn succeeds; polls, since X has no event for most of what is awaited.
+# Waits until the command succeeds (tries of about 0.1 s, 200 unless TRIES says otherwise); polls,
+# since X has no event for most of what is awaited.
 wait_for() {
-    local tries=200
+    local tries=${TRIES:-200}
     until "$@"; do
         tries=$((tries - 1))
         if [ "$tries" -le 0 ]; then
@@ -70,7 +71,7 @@ keys F6
 ready() {
     before=$(visible_windows)
     keys ctrl+a
-    local tries=20
+    local tries=10
     while [ "$tries" -gt 0 ]; do
         if has_new_window; then
             dialog=$(new_window)
@@ -83,7 +84,7 @@ ready() {
     done
     return 1
 }
-wait_for ready
+TRIES=30 wait_for ready
 xdotool windowfocus --sync "$main"
 import -window "$main" "$work/editor.png"
 # Fewer colours: the stereogram is black and white, the rest is the window's greys and blues.
