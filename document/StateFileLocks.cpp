@@ -56,8 +56,9 @@ ClaimedStateFile claimStateFile(const QString& dir, const QString& stem, int fir
 
 int removeUnheldStateFiles(const QString& dir) {
     int removed = 0;
+    const QDir folder(dir);
     const QStringList names =
-        QDir(dir).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+        folder.entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString& name : names) {
         if (!isStateFileName(name)) {
             continue;
@@ -66,6 +67,17 @@ int removeUnheldStateFiles(const QString& dir) {
         const std::unique_ptr<QLockFile> lock = holdStateFile(path);
         if (lock && QFile::remove(path)) {
             ++removed;
+        }
+    }
+    // A lock whose window never wrote its file: taking it over from a copy that is gone and giving
+    // it up removes it.
+    const QString lockSuffix = QStringLiteral(".lock");
+    const QStringList locks = folder.entryList({QStringLiteral("*.tmp") + lockSuffix},
+                                               QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& name : locks) {
+        const QString stateName = name.chopped(lockSuffix.size());
+        if (isStateFileName(stateName) && !names.contains(stateName)) {
+            holdStateFile(pathInDir(dir, stateName));
         }
     }
     return removed;

@@ -31,8 +31,9 @@ struct ClaimedStateFile {
 // does not exist yet (a leftover of a crashed run is not taken over); it is held on return.
 ClaimedStateFile claimStateFile(const QString& dir, const QString& stem, int firstNumber);
 
-// Deletes the state files in dir that no running copy holds (this copy's open windows hold theirs);
-// leaves every other file alone. Returns how many were deleted.
+// Deletes the state files in dir that no running copy holds (this copy's open windows hold theirs),
+// and the locks of copies that are no longer running; leaves every other file alone. Returns how
+// many state files were deleted.
 int removeUnheldStateFiles(const QString& dir);
 
 } // namespace quarbel::document

@@ -1,4 +1,4 @@
-// A pane's picture into a BMP file.
+// A pane's picture into a BMP file, or a PNG file to share.
 
 #include "document/Settings.h"
 #include "panes/DocumentHost.h"
@@ -10,7 +10,9 @@ namespace quarbel::panes {
 
 namespace {
 
-const QString kBmpFilter = QStringLiteral("BMP(*.bmp)|*.bmp");
+// BMP first and chosen unless the user picks PNG or types its extension.
+const QString kPictureFilter = QStringLiteral("BMP(*.bmp)|*.bmp|PNG(*.png)|*.png");
+constexpr int kPngFilter = 1;
 const QString kBmpSuffix = QStringLiteral(".bmp");
 
 struct PaneSave {
@@ -54,15 +56,16 @@ void DocumentWindow::SavePaneImage() {
     const document::Settings settings(m_state.SettingsPath, m_state.appDir);
 
     platform::FileDialogRequest request;
-    request.filter = kBmpFilter;
+    request.filter = kPictureFilter;
     // Three pictures share one dialog: its title says which one is being saved, and the proposed
     // name keeps the three apart.
     request.title = QString::fromUtf8(row->picture) + QStringLiteral("の保存");
     request.fileName = m_labels.lblTitle + QLatin1String(row->nameSuffix) + kBmpSuffix;
     request.initialDir = settings.folderOrAppDir(dirKey);
     request.overwritePrompt = true;
-    // The dialog adds ".bmp" to a bare name before its overwrite question, so the question is about
-    // the file written here; a name the user gave another extension is written as typed.
+    // The dialog adds the chosen filter's extension to a bare name before its overwrite question, so
+    // the question is about the file written here; a name the user gave another extension is
+    // written as typed, in the chosen filter's format.
     request.defaultSuffix = kBmpSuffix.mid(1);
     request.pathMustExist = true;
     const std::optional<platform::FileChoice> choice = m_dialogs.saveFile(this, request);
@@ -77,8 +80,13 @@ void DocumentWindow::SavePaneImage() {
 
     // The document may name the file only once the file holds the picture; a failed write is told,
     // so the user does not leave believing the picture is safe.
-    if (platform::saveBmp(picture, fullPath)) {
-        reportSaveFailure(fullPath, platform::bmpFileSize(picture.width(), picture.height()));
+    const platform::PictureFormat format = platform::pictureFormatForName(
+        fullPath,
+        choice->filterIndex == kPngFilter ? platform::PictureFormat::Png : platform::PictureFormat::Bmp);
+    if (platform::savePicture(picture, fullPath, format)) {
+        reportSaveFailure(fullPath, format == platform::PictureFormat::Bmp
+                                        ? platform::bmpFileSize(picture.width(), picture.height())
+                                        : 0);
         return;
     }
     if (row->becomesStereoPath) {

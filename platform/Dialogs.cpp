@@ -8,8 +8,10 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTreeView>
+#include <algorithm>
 
 namespace quarbel::platform {
 
@@ -90,6 +92,32 @@ private:
     QPointer<QHeaderView> m_header;
 };
 
+// A message box grows as wide as its longest unbreakable run, and a long file name has no place to
+// break. A zero-width space after each folder separator and inside long runs lets the box wrap
+// the name; a line too long to read whole keeps its two ends.
+QString wrappableText(const QString& text) {
+    constexpr qsizetype kLongestLine = 480;
+    constexpr int kLongestRun = 24;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        if (line.size() > kLongestLine) {
+            line = line.left(kLongestLine / 2) + QStringLiteral("…") + line.right(kLongestLine / 2);
+        }
+        QString broken;
+        int run = 0;
+        for (const QChar ch : line) {
+            broken += ch;
+            run = ch.isSpace() ? 0 : run + 1;
+            if (ch == QLatin1Char('/') || ch == QLatin1Char('\\') || run >= kLongestRun) {
+                broken += QChar(0x200B);
+                run = 0;
+            }
+        }
+        line = broken;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 FileChoice choiceFromPath(const QString& path) {
     return {QDir::toNativeSeparators(path), QFileInfo(path).fileName()};
 }
@@ -115,12 +143,12 @@ public:
     }
 
     void message(QWidget* parent, const QString& text, MessageIcon icon) override {
-        QMessageBox box(toQtIcon(icon), kTitle, text, QMessageBox::Ok, parent);
+        QMessageBox box(toQtIcon(icon), kTitle, wrappableText(text), QMessageBox::Ok, parent);
         box.exec();
     }
 
     Answer askYesNoCancel(QWidget* parent, const QString& text) override {
-        QMessageBox box(QMessageBox::Question, kTitle, text,
+        QMessageBox box(QMessageBox::Question, kTitle, wrappableText(text),
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
         box.setDefaultButton(QMessageBox::Yes);
         switch (box.exec()) {
@@ -134,7 +162,8 @@ public:
     }
 
     bool confirm(QWidget* parent, const QString& text) override {
-        QMessageBox box(QMessageBox::Warning, kTitle, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+        QMessageBox box(QMessageBox::Warning, kTitle, wrappableText(text),
+                        QMessageBox::Ok | QMessageBox::Cancel, parent);
         box.setDefaultButton(QMessageBox::Cancel);
         return box.exec() == QMessageBox::Ok;
     }
@@ -174,6 +203,12 @@ private:
         }
         if (!request.defaultSuffix.isEmpty()) {
             dialog.setDefaultSuffix(request.defaultSuffix);
+            const QStringList filters = dialog.nameFilters();
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&dialog, &request, filters](const QString& chosen) {
+                                 const auto index = static_cast<int>(filters.indexOf(chosen));
+                                 dialog.setDefaultSuffix(defaultSuffixFor(request, std::max(0, index)));
+                             });
         }
         if (!request.fileName.isEmpty()) {
             dialog.selectFile(request.fileName);
@@ -185,7 +220,10 @@ private:
         if (files.isEmpty() || files.front().isEmpty()) {
             return std::nullopt;
         }
-        return choiceFromPath(files.front());
+        FileChoice choice = choiceFromPath(files.front());
+        choice.filterIndex =
+            std::max(0, static_cast<int>(dialog.nameFilters().indexOf(dialog.selectedNameFilter())));
+        return choice;
     }
 };
 
@@ -205,6 +243,21 @@ QString qtFilterFromPairs(const QString& filter) {
         filters << (parts[i].endsWith(shown) ? parts[i] : parts[i] + QLatin1Char(' ') + shown);
     }
     return filters.join(QStringLiteral(";;"));
+}
+
+QString defaultSuffixFor(const FileDialogRequest& request, int filterIndex) {
+    if (request.defaultSuffix.isEmpty()) {
+        return {};
+    }
+    const QStringList parts = request.filter.split(QLatin1Char('|'));
+    const qsizetype patternAt = qsizetype{filterIndex} * 2 + 1;
+    if (filterIndex < 0 || patternAt >= parts.size()) {
+        return request.defaultSuffix;
+    }
+    // Only a filter of one plain extension names one; "*.bmp;*.jpg" or "*" keep the request's.
+    static const QRegularExpression single(QStringLiteral("^\\*\\.([A-Za-z0-9]+)$"));
+    const QRegularExpressionMatch match = single.match(parts[patternAt]);
+    return match.hasMatch() ? match.captured(1) : request.defaultSuffix;
 }
 
 } // namespace quarbel::platform

@@ -26,7 +26,8 @@ struct FileDialogRequest {
     // The name must name an existing file (open dialogs that read the file).
     bool fileMustExist = false;
     // Extension added by the dialog when the typed name has none, e.g. "qbd"; empty adds nothing.
-    // The overwrite question is asked about the name with the extension.
+    // With several filters it is the chosen filter's ("png" once PNG(*.png) is chosen). The overwrite
+    // question is asked about the name with the extension.
     QString defaultSuffix;
     // The dialog refuses a name in a folder that does not exist and lets the user choose again.
     bool pathMustExist = false;
@@ -34,7 +35,8 @@ struct FileDialogRequest {
 
 struct FileChoice {
     QString fullPath;
-    QString fileTitle; // the name without its folder
+    QString fileTitle;   // the name without its folder
+    int filterIndex = 0; // the filter chosen when the dialog closed, counted from 0
 };
 
 class Dialogs {
@@ -61,5 +63,9 @@ std::unique_ptr<Dialogs> makeQtDialogs();
 // already ends with them is kept as it is ("Quarbelﾌｧｲﾙ(*.qbd)|*.qbd" -> "Quarbelﾌｧｲﾙ(*.qbd)"),
 // any other gets them added ("すべてのファイル|*.bmp;*.jpg" -> "すべてのファイル (*.bmp *.jpg)").
 QString qtFilterFromPairs(const QString& filter);
+
+// The extension a dialog adds to a bare name: the request's own, or with the filter at index
+// chosen, that filter's single extension ("PNG(*.png)|*.png" gives "png").
+QString defaultSuffixFor(const FileDialogRequest& request, int filterIndex);
 
 } // namespace quarbel::platform

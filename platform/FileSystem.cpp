@@ -31,9 +31,34 @@ bool deleteFile(const QString& path) {
     return QFile::remove(path);
 }
 
+namespace {
+
+// True when the system refuses the name for its length, in the file's folder or the nearest
+// folder above it that exists.
+bool nameTooLong(const QFileInfo& info) {
+    const QByteArray name = QFile::encodeName(info.fileName());
+    const QByteArray path = QFile::encodeName(info.absoluteFilePath());
+    QString existing = info.absolutePath();
+    while (!QFileInfo(existing).isDir()) {
+        const QString up = QFileInfo(existing).path();
+        if (up == existing) {
+            break;
+        }
+        existing = up;
+    }
+    const long nameMax = ::pathconf(QFile::encodeName(existing).constData(), _PC_NAME_MAX);
+    const long pathMax = ::pathconf(QFile::encodeName(existing).constData(), _PC_PATH_MAX);
+    return (nameMax > 0 && name.size() > nameMax) || (pathMax > 0 && path.size() >= pathMax);
+}
+
+} // namespace
+
 QString writeProblemAdvice(const QString& path, qint64 bytesNeeded) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
+    if (nameTooLong(info)) {
+        return QStringLiteral("ファイル名が長すぎます。短い名前にしてください。");
+    }
     if (!QFileInfo(folder).isDir()) {
         return QStringLiteral("保存先のフォルダーがありません。");
     }

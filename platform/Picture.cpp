@@ -313,6 +313,8 @@ QString refusalText(const PictureError& error) {
         break;
     case PictureRefusal::NotRegularFile:
         return QStringLiteral("通常のファイルではないため、画像として開けません。");
+    case PictureRefusal::NotRegularDocument:
+        return QStringLiteral("通常のファイルではないため、文書として開けません。");
     case PictureRefusal::TooManyPixels:
         return QStringLiteral("画像が大きすぎます（") + size + QStringLiteral("）。読み込める画像は") +
                QString::number(MaxPicturePixels) + QStringLiteral("ピクセルまでです。");
@@ -495,6 +497,17 @@ std::optional<PictureError> savePicture(const QImage& image, const QString& path
         return errorFor(ErrDiskIo, path);
     }
     return commitReplacement(file);
+}
+
+PictureFormat pictureFormatForName(const QString& path, PictureFormat otherwise) {
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.compare(QLatin1String("png"), Qt::CaseInsensitive) == 0) {
+        return PictureFormat::Png;
+    }
+    if (suffix.compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
+        return PictureFormat::Bmp;
+    }
+    return otherwise;
 }
 
 std::optional<PictureError> saveBmp(const QImage& image, const QString& path) {

@@ -40,7 +40,8 @@ bool acceptablePictureSize(QSize size);
 // Why a file was refused before it was decoded; each says which limit, with its figures.
 enum class PictureRefusal {
     None,
-    NotRegularFile, // a folder, FIFO, device or socket: opening it could block forever
+    NotRegularFile,     // a folder, FIFO, device or socket: opening it could block forever
+    NotRegularDocument, // the same, chosen as a document
     TooManyPixels,
     TooWide,      // wider than the caller's limit
     TooManyScans, // a progressive JPEG that would take too long to decode
@@ -94,6 +95,10 @@ struct JpegLayout {
 std::optional<JpegLayout> jpegLayout(const QByteArray& data);
 
 enum class PictureFormat { Bmp, Png };
+
+// The format a name asks for by its extension (".png" or ".bmp", any case); otherwise for another
+// extension or none.
+PictureFormat pictureFormatForName(const QString& path, PictureFormat otherwise);
 
 // Opens file (named already) for an atomic replacement, after the checks every picture write makes:
 // the folder exists, the name is not a folder, an existing file is not marked read-only.

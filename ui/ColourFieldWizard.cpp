@@ -62,7 +62,8 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QString& name = {}
 QPushButton* makeButton(QWidget* parent, const QString& caption, const QString& name) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
-    // Only the page's forward button takes Enter, wherever the focus is.
+    // Enter presses the focused button (the wizard's event filter does that); elsewhere it presses
+    // the page's forward button, never a button that merely had the focus once.
     button->setAutoDefault(false);
     return button;
 }
@@ -201,6 +202,9 @@ void ColourFieldWizard::buildPages() {
     layout->addWidget(m_line1);
     layout->addSpacing(6);
     layout->addLayout(buildButtons());
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->installEventFilter(this);
+    }
 }
 
 // Page 0: the two pictures, each with its button, its path and size, and a preview.
@@ -456,7 +460,13 @@ void ColourFieldWizard::dropImage(int index) {
 void ColourFieldWizard::updateNextForImages() {
     // Next needs both pictures accepted; a refused one takes the permission back, so Complete can
     // never tile a pattern that is gone.
-    m_cmdNext->setEnabled(!m_chosenPaths[0].isEmpty() && !m_chosenPaths[1].isEmpty());
+    const bool both = !m_chosenPaths[0].isEmpty() && !m_chosenPaths[1].isEmpty();
+    m_cmdNext->setEnabled(both);
+    // With both pictures in, the next step is Next: Enter after browsing goes on, not back to a browse.
+    const QWidget* focused = focusWidget();
+    if (both && (focused == m_cmdSansyou[0] || focused == m_cmdSansyou[1])) {
+        m_cmdNext->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void ColourFieldWizard::setChosenPath(int index, const QString& path) {
@@ -564,6 +574,15 @@ bool ColourFieldWizard::eventFilter(QObject* watched, QEvent* event) {
             if (watched == m_lblDesign[static_cast<std::size_t>(index)]) {
                 showChosenPath(index);
             }
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        // A focused button takes Enter as it takes Space: Tab to キャンセル and Enter cancels.
+        auto* button = qobject_cast<QPushButton*>(watched);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (button && button->isEnabled() && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            button->click();
+            return true;
         }
     }
     if (watched != m_txtKurikaesi && watched != m_txtRittaido) {

@@ -53,9 +53,14 @@ void HelpWindow::placeOverOwner() {
     }
     // move() places the frame; a window not yet shown has none, so it is taken to have its owner's.
     const QSize frame = owner->frameGeometry().size() - owner->size();
+    const QScreen* screen = owner->screen();
+    if (screen) {
+        // A large scale factor leaves fewer pixels than the page's usual size: it fits the screen.
+        resize(size().boundedTo(screen->availableGeometry().size() - frame));
+    }
     QRect placed(QPoint(), size() + frame);
     placed.moveCenter(owner->frameGeometry().center());
-    if (const QScreen* screen = owner->screen()) {
+    if (screen) {
         const QRect room = screen->availableGeometry();
         placed.moveLeft(std::max(room.left(), std::min(placed.left(), room.right() - placed.width() + 1)));
         placed.moveTop(std::max(room.top(), std::min(placed.top(), room.bottom() - placed.height() + 1)));

@@ -7,6 +7,7 @@
 #include "panes/DocumentWindow.h"
 #include "platform/Clipboard.h"
 #include "platform/FileSystem.h"
+#include "platform/WindowFocus.h"
 #include "ui/ElidedLabel.h"
 #include "ui/MenuTables.h"
 #include "ui/Resources.h"
@@ -35,6 +36,7 @@ MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, pl
                        QWidget* parent)
     : QMainWindow(parent), m_state(state), m_dialogs(dialogs), m_shell(shell) {
     initResources();
+    platform::returnFocusAfterDialogs();
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(QStringLiteral("Quarbel"));
     setWindowIcon(QIcon(QStringLiteral(":/ui/icons/Quarbel.svg")));
@@ -83,6 +85,9 @@ void MainWindow::MDIForm_Load() {
     ui::ResetMenus(*this);
     show();
     m_state.SettingsPath = document::pathInDir(m_state.appDir, document::SettingsFileName);
+    // A copy that was killed left its working files and locks; gone now, they would push this
+    // run's numbering past them.
+    deleteTemporaryStateFiles();
 }
 
 void MainWindow::centreOnScreen() {

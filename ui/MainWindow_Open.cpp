@@ -53,7 +53,7 @@ std::optional<platform::PictureError> documentFileProblem(const QString& path) {
     }
     // A FIFO or a device would block the reading of the document.
     if (info.exists() && !info.isFile()) {
-        return problem(platform::ErrPathFileAccess, platform::PictureRefusal::NotRegularFile);
+        return problem(platform::ErrPathFileAccess, platform::PictureRefusal::NotRegularDocument);
     }
     if (info.exists() && !info.isReadable()) {
         return problem(platform::ErrPermissionDenied);

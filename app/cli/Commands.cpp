@@ -46,6 +46,7 @@ QString refusalReason(const PictureError& error) {
     case platform::PictureRefusal::None:
         break;
     case platform::PictureRefusal::NotRegularFile:
+    case platform::PictureRefusal::NotRegularDocument:
         return QStringLiteral("not a regular file");
     case platform::PictureRefusal::TooManyPixels:
         return QStringLiteral("too large (%1; at most %2 pixels are read)")

@@ -20,6 +20,7 @@ namespace {
 
 using testing::SmallTmpfs;
 
+const QString kNameTooLong = QStringLiteral("ファイル名が長すぎます。短い名前にしてください。");
 const QString kNoFolder = QStringLiteral("保存先のフォルダーがありません。");
 const QString kNoPermission = QStringLiteral("保存先に書き込む許可がありません。");
 const QString kDiskFull = QStringLiteral("保存先のディスクに空きがありません。");
@@ -94,6 +95,13 @@ TEST(WriteProblemAdvice, NamesWhatThePermissionsAndTheRoomShow) {
     const Case cases[] = {
         {"missing folder", [](const QString& dir) { return dir + QStringLiteral("/gone/a.qbd"); }, 0,
          kNoFolder},
+        // 86 characters of three bytes each: 258 bytes, more than a name may have.
+        {"name too long",
+         [](const QString& dir) { return dir + QLatin1Char('/') + QString(86, QChar(0x753B)); }, 0,
+         kNameTooLong},
+        {"name too long in a missing folder",
+         [](const QString& dir) { return dir + QStringLiteral("/gone/") + QString(256, QLatin1Char('a')); },
+         0, kNameTooLong},
         {"file marked read-only",
          [](const QString& dir) {
              // Not replaced, even by the administrator.

@@ -16,10 +16,11 @@ std::optional<FileChoice> ScriptedDialogs::nextFile(const FileDialogRequest& req
         if (!choice) {
             return choice;
         }
-        if (!request.defaultSuffix.isEmpty() && !choice->fileTitle.isEmpty() &&
+        const QString suffix = platform::defaultSuffixFor(request, choice->filterIndex);
+        if (!suffix.isEmpty() && !choice->fileTitle.isEmpty() &&
             !choice->fileTitle.contains(QLatin1Char('.'))) {
-            choice->fullPath += QLatin1Char('.') + request.defaultSuffix;
-            choice->fileTitle += QLatin1Char('.') + request.defaultSuffix;
+            choice->fullPath += QLatin1Char('.') + suffix;
+            choice->fileTitle += QLatin1Char('.') + suffix;
         }
         if (request.pathMustExist && !QFileInfo(choice->fullPath).absoluteDir().exists()) {
             m_asked.append({Asked::Refused, choice->fullPath, request, MessageIcon::Exclamation});

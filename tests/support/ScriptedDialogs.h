@@ -21,8 +21,8 @@ public:
 
     // Each call takes the next prepared answer of its kind; with none left, file dialogs cancel
     // and questions answer Cancel. Like the real dialog, a file dialog adds the request's default
-    // suffix to a name without one, and with pathMustExist passes over (and records as Refused) a
-    // choice whose folder does not exist, taking the next prepared one.
+    // suffix (the chosen filter's) to a name without one, and with pathMustExist passes over (and records as
+    // Refused) a choice whose folder does not exist, taking the next prepared one.
     void queueFile(std::optional<platform::FileChoice> choice) { m_files.append(choice); }
     void queueAnswer(platform::Answer answer) { m_answers.append(answer); }
 

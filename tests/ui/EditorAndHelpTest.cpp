@@ -8,10 +8,13 @@
 #include "support/TestFiles.h"
 #include "ui/HelpWindow.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
 
 namespace quarbel::testing {
 namespace {
@@ -116,6 +119,58 @@ TEST(HelpPagePath, PrefersThePageBesideTheExecutableThenTheInstalledOne) {
     }
 }
 
+TEST_F(EditorAndHelpTest, AfterAMessageOrDialogClosesTheKeysReachTheMainWindowAgain) {
+    ASSERT_TRUE(writeHelpPage(appDir()));
+    const std::unique_ptr<platform::Dialogs> real = platform::makeQtDialogs();
+    document::AppState ownState;
+    ownState.appDir = appDir();
+    RecordingShell ownShell;
+    ui::MainWindow main(ownState, *real, ownShell);
+    main.MDIForm_Load();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+
+    // The keys go where a user's keys go: to the focused widget of the active window.
+    const auto press = [](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target =
+            QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        if (target) {
+            QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+        }
+        return target != nullptr;
+    };
+    struct Case {
+        const char* what;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Case cases[] = {
+        {"the message that no editor is set", Qt::Key_E, Qt::ControlModifier},
+        {"the file dialog choosing the editor", Qt::Key_W, Qt::ControlModifier},
+        {"the about box", Qt::Key_I, Qt::ControlModifier},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool shown = false;
+        QTimer::singleShot(0, [&shown] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                shown = true;
+                modal->close();
+            }
+        });
+        ASSERT_TRUE(press(c.key, c.modifiers));
+        // The about box does not wait in a loop of its own.
+        ASSERT_TRUE(waitUntil([&] { return shown; }));
+        ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &main; }))
+            << "the focus stays with the closed window: "
+            << (QApplication::activeWindow() ? QApplication::activeWindow()->metaObject()->className()
+                                             : "none");
+        const qsizetype before = ownShell.requests().size();
+        ASSERT_TRUE(press(Qt::Key_F1));
+        EXPECT_EQ(ownShell.requests().size(), before + 1) << "F1 opens the help page";
+    }
+}
+
 TEST_F(EditorAndHelpTest, HelpNamesTheMissingPageThenOpensItWithADocumentOpen) {
     frame->mnuMono_Click();
     trigger(Menu::mnuSetumei);
@@ -177,9 +232,15 @@ TEST_F(EditorAndHelpTest, WithoutABrowserTheHelpPageOpensInTheEditorsOwnWindow) 
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->browser()->source(), QUrl::fromLocalFile(helpPageIn(appDir())));
     EXPECT_TRUE(dialogs.asked().isEmpty()) << "no message, and never an error number";
-    // Over the program's window, not in a corner of the screen (a frame's margins aside).
-    EXPECT_LE((window->frameGeometry().center() - frame->frameGeometry().center()).manhattanLength(), 8)
-        << "help at " << window->x() << "," << window->y();
+    // Whole on the screen, however few pixels it has (a large scale factor), and over the program's
+    // window, not in a corner of the screen (a frame's margins aside) when there is room for that.
+    const QRect room = window->screen()->availableGeometry();
+    const QRect help = window->frameGeometry();
+    EXPECT_TRUE(room.contains(help)) << help.height() << " rows on " << room.height();
+    if (help.width() < room.width() && help.height() < room.height()) {
+        EXPECT_LE((help.center() - frame->frameGeometry().center()).manhattanLength(), 8)
+            << "help at " << window->x() << "," << window->y();
+    }
 
     // Escape closes it from the keyboard, wherever the focus is in it.
     QTest::keyClick(window->browser(), Qt::Key_Escape);

@@ -15,6 +15,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeDatabase>
 #include <QSettings>
 #include <QStyle>
@@ -195,6 +196,85 @@ TEST(FileDialogs, ColumnsFitWhateverTheLastDialogLeftAndOtherProgramsKeepTheirs)
         EXPECT_EQ(header->sectionResizeMode(column), QHeaderView::Interactive) << column;
     }
     EXPECT_TRUE(header->stretchLastSection());
+}
+
+TEST(FileDialogs, ABareNameTakesTheExtensionOfTheFilterChosenInTheDialog) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    platform::FileDialogRequest request;
+    request.filter = QStringLiteral("BMP(*.bmp)|*.bmp|PNG(*.png)|*.png");
+    request.initialDir = dir.path();
+    request.defaultSuffix = QStringLiteral("bmp");
+    struct Case {
+        int steps; // Down presses in the type box
+        const char* expected;
+        int filterIndex;
+    };
+    const Case cases[] = {{0, "bare.bmp", 0}, {1, "bare.png", 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        QTimer::singleShot(0, [&c] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* types = dialog ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
+            auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+            if (!types || !name) {
+                if (dialog) {
+                    dialog->reject();
+                }
+                return;
+            }
+            for (int i = 0; i < c.steps; ++i) {
+                QTest::keyClick(types, Qt::Key_Down);
+            }
+            name->setText(QStringLiteral("bare"));
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        const std::optional<platform::FileChoice> choice =
+            platform::makeQtDialogs()->saveFile(nullptr, request);
+        ASSERT_TRUE(choice.has_value());
+        EXPECT_EQ(choice->fullPath, QDir(dir.path()).filePath(QLatin1String(c.expected)));
+        EXPECT_EQ(choice->filterIndex, c.filterIndex);
+    }
+}
+
+TEST(MessageBoxes, LongNamesWrapInsteadOfWideningTheBox) {
+    struct Case {
+        const char* what;
+        QString path;
+        bool whole; // the name is shown whole, only wrapped
+    };
+    const QString folder = QStringLiteral("/home/user/") + QString(60, QLatin1Char('d')) + QLatin1Char('/');
+    const Case cases[] = {
+        {"a name without a break", folder + QString(240, QLatin1Char('n')) + QStringLiteral("_Design.bmp"),
+         true},
+        {"a path as long as the system allows", QString(4000, QLatin1Char('p')), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString text = QStringLiteral("「") + c.path + QStringLiteral("」に保存できませんでした。") +
+                             QStringLiteral("\r\n") +
+                             QStringLiteral("ファイル名が長すぎます。短い名前にしてください。");
+        QSize seen;
+        QString shown;
+        QRect screen;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                return;
+            }
+            seen = box->frameGeometry().size();
+            screen = box->screen()->availableGeometry();
+            shown = box->text();
+            box->accept();
+        });
+        platform::makeQtDialogs()->message(nullptr, text, platform::MessageIcon::Exclamation);
+        ASSERT_TRUE(seen.isValid());
+        EXPECT_LE(seen.width(), 600);
+        EXPECT_LE(seen.height(), screen.height());
+        shown.remove(QChar(0x200B));
+        EXPECT_EQ(shown.contains(c.path), c.whole);
+        EXPECT_TRUE(shown.endsWith(QStringLiteral("短い名前にしてください。")));
+    }
 }
 
 class SavePictureDialogTest : public FrameTest {};

@@ -203,7 +203,9 @@ TEST_F(OpenSavePrintTest, AFifoIsNoDocumentAndIsRefusedAtOnceNamingIt) {
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().text.endsWith(QStringLiteral("\r\nファイル: ") + fifo))
         << shown.first().text.toStdString();
-    EXPECT_TRUE(shown.first().text.contains(QStringLiteral("通常のファイルではない")));
+    EXPECT_TRUE(
+        shown.first().text.contains(QStringLiteral("通常のファイルではないため、文書として開けません。")))
+        << shown.first().text.toStdString();
 }
 
 TEST_F(OpenSavePrintTest, AFileTooLargeToBeADocumentIsRefusedAndTheSharedValuesStay) {
@@ -242,29 +244,44 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
         void (ui::MainWindow::*command)();
         const char* key;
         int image;
-        const char* name; // typed without the extension the first time
+        const char* name; // as typed
+        int filter;       // 0 BMP, 1 PNG
+        const char* written;
+        const char* magic; // what the file starts with
     };
+    // A typed extension decides the format; a bare name or another extension takes the filter's.
     const Case cases[] = {
-        {&ui::MainWindow::mnuSaveDesign_Click, "picDesignDir", 0, "design"},
-        {&ui::MainWindow::mnuSaveField_Click, "picFieldDir", 1, "field"},
-        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "one"},
-        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "two.BMP"},
+        {&ui::MainWindow::mnuSaveDesign_Click, "picDesignDir", 0, "design", 0, "design.bmp", "BM"},
+        {&ui::MainWindow::mnuSaveField_Click, "picFieldDir", 1, "field", 0, "field.bmp", "BM"},
+        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "one", 0, "one.bmp", "BM"},
+        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "two.BMP", 1, "two.BMP", "BM"},
+        {&ui::MainWindow::mnuSaveDesign_Click, "picDesignDir", 0, "design", 1, "design.png", "\x89PNG"},
+        {&ui::MainWindow::mnuSaveField_Click, "picFieldDir", 1, "field.PNG", 0, "field.PNG", "\x89PNG"},
+        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "three", 1, "three.png", "\x89PNG"},
+        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "four.pic", 1, "four.pic", "\x89PNG"},
     };
+    QString stereoNamed = stereoPath;
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
         dialogs.clearAsked();
         const QString outDir = folder(QLatin1String(c.key));
         const QString name = QLatin1String(c.name);
-        dialogs.queueFile(FileChoice{QDir(outDir).filePath(name), name});
+        FileChoice choice{QDir(outDir).filePath(name), name};
+        choice.filterIndex = c.filter;
+        dialogs.queueFile(choice);
         const QString expectedDir = settingsValue(c.key) == QStringLiteral("<missing>") ? appDir() : outDir;
         (frame.get()->*c.command)();
-        const QString written =
-            QDir(outDir).filePath(name.contains(QLatin1Char('.')) ? name : name + QStringLiteral(".bmp"));
-        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); })) << c.name;
-        EXPECT_EQ(dialogs.asked().first().request.filter, QStringLiteral("BMP(*.bmp)|*.bmp"));
+        const QString written = QDir(outDir).filePath(QLatin1String(c.written));
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); }));
+        EXPECT_EQ(dialogs.asked().first().request.filter,
+                  QStringLiteral("BMP(*.bmp)|*.bmp|PNG(*.png)|*.png"));
         EXPECT_EQ(dialogs.asked().first().text, expectedDir);
-        EXPECT_EQ(platform::loadPicture(written).image, images[c.image]) << c.name;
+        EXPECT_TRUE(readBytes(written).startsWith(QByteArray(c.magic)));
+        // Read back exactly, whichever format.
+        EXPECT_EQ(platform::loadPicture(written).image, images[c.image]);
         EXPECT_EQ(settingsValue(c.key), outDir);
-        EXPECT_EQ(state.PicStereoPath, c.image == 2 ? written : stereoPath);
+        stereoNamed = c.image == 2 ? written : stereoNamed;
+        EXPECT_EQ(state.PicStereoPath, stereoNamed);
         EXPECT_EQ(state.PicDesignPath, designPath);
     }
 

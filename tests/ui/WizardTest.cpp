@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
@@ -374,49 +375,79 @@ TEST_F(WizardTest, AMissingTemporaryPictureIsReportedAndTheOtherStillArrives) {
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuNew));
 }
 
-TEST_F(WizardTest, EnterAlwaysPressesThePagesForwardButtonNeverCancel) {
+TEST_F(WizardTest, EnterPressesTheFocusedButtonAndElseThePagesForwardButton) {
+    enum Outcome { Completed, Cancelled, WentBack };
     struct Case {
         const char* what;
-        bool focusOnCancel; // as after Tab, or after the forward button went disabled
+        int page;                // where the user leaves the page's own focus
+        const char* tabToButton; // reached with Tab, then Enter; null: Enter where the page puts the focus
+        Outcome outcome;
     };
-    const Case cases[] = {{"focus where the page puts it", false}, {"focus on Cancel", true}};
+    const Case cases[] = {
+        {"Enter all the way", 2, nullptr, Completed},
+        {"Tab to Cancel on the last page", 2, "cmdCancel", Cancelled},
+        {"Tab to Cancel on the first page", 0, "cmdCancel", Cancelled},
+        {"Tab to Back on the second page", 1, "cmdBack", WentBack},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        dialogs.clearAsked();
         ui::ColourFieldWizard* wizard = openWizard();
         choose(wizard, 0, picture(QStringLiteral("design.bmp"), 300, 200));
         choose(wizard, 1, picture(QStringLiteral("pattern.bmp"), 64, 64));
         wizard->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(wizard));
-        const auto enter = [&] {
-            if (c.focusOnCancel) {
-                wizard->cmdCancel()->setFocus(Qt::TabFocusReason);
-            }
+        const auto enter = [] {
             ASSERT_NE(QApplication::focusWidget(), nullptr);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         };
         const QPushButton* forward[] = {wizard->cmdNext(), wizard->cmdNext(), wizard->cmdCompreat()};
-        for (int page = 0; page < 3; ++page) {
+        for (int page = 0; page < c.page; ++page) {
             ASSERT_EQ(wizard->currentPage(), page);
-            EXPECT_TRUE(forward[page]->isDefault());
-            EXPECT_FALSE(wizard->cmdCancel()->isDefault());
-            if (page == 1 && !c.focusOnCancel) {
+            if (page == 1) {
                 // The first Enter in a number field only takes the focus to Next.
                 ASSERT_EQ(QApplication::focusWidget(), wizard->txtKurikaesi());
                 enter();
-                ASSERT_EQ(QApplication::focusWidget(), wizard->cmdNext());
             }
+            ASSERT_EQ(QApplication::focusWidget(), forward[page]);
             enter();
-            if (page < 2) {
-                EXPECT_EQ(wizard->currentPage(), page + 1);
-            }
         }
-        EXPECT_TRUE(state.WizardDone) << "Complete, not Cancel";
-        EXPECT_TRUE(frame->timForWiz()->isActive());
-        ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }, 10000));
-        ASSERT_TRUE(waitUntil([&] { return !active()->holdsRun(); }, 10000));
+        ASSERT_EQ(wizard->currentPage(), c.page);
+        EXPECT_TRUE(forward[c.page]->isDefault());
+        if (c.tabToButton) {
+            auto* target = wizard->findChild<QPushButton*>(QLatin1String(c.tabToButton));
+            ASSERT_NE(target, nullptr);
+            for (int tabs = 0; tabs < 12 && QApplication::focusWidget() != target; ++tabs) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            ASSERT_EQ(QApplication::focusWidget(), target);
+            // The page's forward button stays the one Enter presses elsewhere.
+            EXPECT_TRUE(forward[c.page]->isDefault());
+        }
+        const QPointer<ui::ColourFieldWizard> shown(wizard);
+        enter();
+        switch (c.outcome) {
+        case Completed:
+            EXPECT_TRUE(state.WizardDone) << "Complete, not Cancel";
+            EXPECT_TRUE(frame->timForWiz()->isActive());
+            ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }, 10000));
+            ASSERT_TRUE(waitUntil([&] { return !active()->holdsRun(); }, 10000));
+            break;
+        case Cancelled:
+            EXPECT_TRUE(!shown || shown->isHidden()) << "the wizard is closed";
+            EXPECT_FALSE(state.WizardDone);
+            EXPECT_FALSE(frame->timForWiz()->isActive()) << "nothing is converted";
+            EXPECT_TRUE(state.PicFieldPath.isEmpty());
+            break;
+        case WentBack:
+            EXPECT_EQ(wizard->currentPage(), c.page - 1);
+            wizard->cmdCancel_Click();
+            break;
+        }
         EXPECT_TRUE(messages().isEmpty());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    EXPECT_EQ(documents().size(), 1) << "only the run that was completed made a document";
 }
 
 TEST_F(WizardTest, APathLabelShowsTheFileNameWholeAndTheFullPathAsItsTooltip) {

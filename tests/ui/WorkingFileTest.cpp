@@ -4,6 +4,7 @@
 
 #include "SaveAsFixture.h"
 #include "document/StateFile.h"
+#include "document/StateFileLocks.h"
 #include "platform/Picture.h"
 #include "support/TestFiles.h"
 
@@ -11,8 +12,10 @@
 #include <QClipboard>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QLockFile>
 #include <QMenu>
 #include <QPointer>
+#include <QProcess>
 #include <QSet>
 #include <QSlider>
 #include <QTimer>
@@ -20,6 +23,7 @@
 namespace quarbel::testing {
 namespace {
 
+using document::ClaimedStateFile;
 using document::Menu;
 using document::Slider;
 using platform::Answer;
@@ -307,6 +311,18 @@ TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyN
     ASSERT_FALSE(form->picBefore()->isHidden());
     EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
 
+    // A document name that fits leaves no room for "_Design.bmp": the user is told the name is
+    // too long, not to look at the disk.
+    const QString longName = QString(245, QLatin1Char('n')) + QStringLiteral(".qbd");
+    dialogs.queueAnswer(Answer::Yes); // save before closing?
+    queueSave(longName);
+    EXPECT_FALSE(closeWindowOf(form));
+    ASSERT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
+    EXPECT_TRUE(dialogs.asked().back().text.endsWith(
+        QStringLiteral("ファイル名が長すぎます。短い名前にしてください。")))
+        << dialogs.asked().back().text.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(inDocs(longName)));
+
     // Where the picture would go there is a folder: even after Yes it cannot be written, the user
     // is told, no document is written and the window stays open.
     const QString target = inDocs(QStringLiteral("pasted_Design.bmp"));
@@ -329,6 +345,50 @@ TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyN
     EXPECT_EQ(iniValue(document, "PicDesignPath"), target);
     EXPECT_EQ(platform::loadPicture(target).image, pasted);
     EXPECT_TRUE(tmpFiles().isEmpty());
+}
+
+// ---- a copy that was killed --------------------------------------------------------------------
+
+TEST_F(SaveAsTest, AKilledCopysFilesGoAtTheNextStartAndNumberingStartsAtOne) {
+    // The lock a killed copy leaves: written by QLockFile, naming a process that has ended.
+    QProcess gone;
+    gone.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(gone.waitForStarted());
+    const qint64 deadPid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished());
+    const auto leaveStaleLock = [&](const QString& statePath) {
+        const QString lockPath = statePath + QStringLiteral(".lock");
+        QByteArray content;
+        {
+            QLockFile lock(lockPath);
+            ASSERT_TRUE(lock.tryLock(0));
+            content = readBytes(lockPath);
+        }
+        ASSERT_FALSE(content.isEmpty());
+        ASSERT_TRUE(writeBytes(lockPath, QByteArray::number(deadPid) + content.mid(content.indexOf('\n'))));
+    };
+    // Quarbel1 had a window with its file; Quarbel2's window had not written its file yet.
+    ASSERT_TRUE(writeBytes(inAppDir(QStringLiteral("Quarbel1.tmp")), "[Quarbel Ver.2]\r\n"));
+    leaveStaleLock(inAppDir(QStringLiteral("Quarbel1.tmp")));
+    leaveStaleLock(inAppDir(QStringLiteral("Quarbel2.tmp")));
+    // A file of another running copy stays: its holder is alive.
+    ClaimedStateFile running = document::claimStateFile(appDir(), document::NewDocumentStateStem, 3);
+    ASSERT_TRUE(writeBytes(running.path, "[Quarbel Ver.2]\r\n"));
+
+    document::AppState nextState;
+    nextState.appDir = appDir();
+    ScriptedDialogs nextDialogs;
+    testing::RecordingShell nextShell;
+    auto next = std::make_unique<ui::MainWindow>(nextState, nextDialogs, nextShell);
+    next->MDIForm_Load();
+    EXPECT_EQ(tmpFiles(), QStringList{QStringLiteral("Quarbel3.tmp")});
+    EXPECT_EQ(QDir(appDir()).entryList({QStringLiteral("*.lock")}, QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("Quarbel3.tmp.lock")});
+    next->mnuMono_Click();
+    ASSERT_NE(next->activeDocument(), nullptr);
+    EXPECT_EQ(next->activeDocument()->windowTitle(), QStringLiteral("Quarbel1"));
+    nextDialogs.queueAnswer(Answer::No);
+    ASSERT_TRUE(next->close());
 }
 
 // ---- two copies of the editor in one application folder ---------------------------------------
