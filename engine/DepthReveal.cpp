@@ -4,7 +4,9 @@
 #include "engine/ShiftTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace quarbel::engine {
 
@@ -13,27 +15,83 @@ namespace {
 // Window: 2 * Reach + 1 columns by 3 rows. Wide enough that random dots of any density between
 // 30 and 70 % rarely match by chance (27 pixels), narrow enough to fit inside most depth areas.
 constexpr int Reach = 4;
-constexpr int WindowColumns = 2 * Reach + 1;
+constexpr int WindowPixels = (2 * Reach + 1) * 3;
+// A pixel's difference (summed over red, green and blue) counts at most this much, so that one
+// edge or one dot of another colour weighs no more than a few pixels of JPEG noise.
+constexpr std::uint16_t PixelCap = 255;
+constexpr std::uint16_t NoPair = std::numeric_limits<std::uint16_t>::max();
+// A left match costs a quarter more plus this (the differences of about 40 JPEG-blurred pixels):
+// the copy on the right is what a converter wrote and tells the pixel's own depth, while the pixels
+// where a nearer surface left its copy match on the left at the nearer separation as well.
+constexpr int LeftBias = 1200;
+// Costs within this much of the best count as matching about equally.
+constexpr int NoiseMargin = 2 * WindowPixels;
+// Below this spread between best and worst candidate the window is flat and tells nothing.
+constexpr int FlatSpread = 8 * WindowPixels;
 
-// Mismatches of row against itself one separation further on, summed over the window's columns:
-// out[x] = number of d in -Reach..Reach with row[x + d] != row[x + d + separation]. Pairs whose right
-// member lies past the picture are left out of the count; a pixel whose own partner lies there has
-// no right match at all (every column counts as a mismatch), so that it looks to its left instead.
-void rowMismatches(const Packed* row, int width, int separation, std::uint8_t* scratch, std::uint8_t* out) {
-    // scratch holds Reach zeros, one flag per column, Reach zeros.
-    std::uint8_t* flags = scratch + Reach;
-    const int paired = std::max(0, width - separation);
-    for (int x = 0; x < paired; ++x)
-        flags[x] = row[x] != row[x + separation] ? 1 : 0;
-    std::fill(flags + paired, flags + width, std::uint8_t{0});
-    // Column by column of the window, so that each pass runs over whole rows.
-    std::copy_n(scratch, width, out);
-    for (int d = 1; d < WindowColumns; ++d) {
-        const std::uint8_t* shifted = scratch + d;
-        for (int x = 0; x < width; ++x)
-            out[x] = static_cast<std::uint8_t>(out[x] + shifted[x]);
+// One picture row as three planes of bytes.
+struct Planes {
+    std::vector<std::uint8_t> r, g, b;
+
+    void load(const PixelSurface& picture, int y, std::vector<Packed>& scratch) {
+        const std::size_t width = scratch.size();
+        picture.readRow(y, scratch);
+        r.resize(width);
+        g.resize(width);
+        b.resize(width);
+        for (std::size_t x = 0; x < width; ++x) {
+            const auto bits = static_cast<std::uint32_t>(scratch[x]);
+            r[x] = static_cast<std::uint8_t>(bits);
+            g[x] = static_cast<std::uint8_t>(bits >> 8);
+            b[x] = static_cast<std::uint8_t>(bits >> 16);
+        }
     }
-    std::fill(out + paired, out + width, std::uint8_t{WindowColumns});
+};
+
+// out[x] = the capped colour difference between x and x + separation; PixelCap past the picture.
+void pixelDifferences(const Planes& row, int width, int separation, std::uint16_t* out) {
+    const int paired = std::max(0, width - separation);
+    const std::uint8_t* r = row.r.data();
+    const std::uint8_t* g = row.g.data();
+    const std::uint8_t* b = row.b.data();
+    for (int x = 0; x < paired; ++x) {
+        const int d = std::abs(int(r[x]) - int(r[x + separation])) +
+                      std::abs(int(g[x]) - int(g[x + separation])) +
+                      std::abs(int(b[x]) - int(b[x + separation]));
+        out[x] = static_cast<std::uint16_t>(std::min(d, int(PixelCap)));
+    }
+    std::fill(out + paired, out + width, PixelCap);
+}
+
+// Sums of 2 * Reach + 1 columns of column (three rows summed already) around each x; columns past
+// the picture's ends repeat the end column. Pixels without a partner (x + separation past the
+// picture) get NoPair. padded holds width + 2 * Reach entries.
+void windowSums(const std::uint16_t* column, int width, int separation, std::uint16_t* padded,
+                std::uint16_t* out) {
+    std::fill(padded, padded + Reach, column[0]);
+    std::copy_n(column, width, padded + Reach);
+    std::fill(padded + Reach + width, padded + 2 * Reach + width, column[width - 1]);
+    for (int x = 0; x < width; ++x) {
+        const std::uint16_t* p = padded + x;
+        out[x] = static_cast<std::uint16_t>(p[0] + p[1] + p[2] + p[3] + p[4] + p[5] + p[6] + p[7] + p[8]);
+    }
+    std::fill(out + std::max(0, width - separation), out + width, NoPair);
+}
+
+std::uint16_t leftCost(std::uint16_t right) {
+    return static_cast<std::uint16_t>(std::min<int>(NoPair, right + right / 4 + LeftBias));
+}
+
+// Separation a half-pixel either side of the best, from the costs of the separations one less and
+// one more: the meeting point of two lines of equal slope through the three costs.
+float refine(int separation, int below, int best, int above) {
+    if (below < best || above < best)
+        return float(separation);
+    const int rise = std::max(below, above) - best;
+    if (rise <= 0)
+        return float(separation);
+    const float offset = float(below - above) / float(2 * rise);
+    return float(separation) + std::clamp(offset, -0.5f, 0.5f);
 }
 
 } // namespace
@@ -48,7 +106,8 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
                 candidates.push_back(static_cast<int>(separation));
         }
     } else {
-        for (int separation = std::max(1, repeatWidth - MaxShift); separation <= repeatWidth; ++separation)
+        const int lowest = std::max(1, std::min(repeatWidth - MaxShift, repeatWidth / 2));
+        for (int separation = lowest; separation <= repeatWidth; ++separation)
             candidates.push_back(separation);
     }
     std::sort(candidates.begin(), candidates.end(), std::greater<>());
@@ -62,72 +121,149 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     const int height = std::max(0, stereo.height());
     map.width = width;
     map.height = height;
-    map.separations.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    map.separations.assign(pixels, 0);
+    map.refined.assign(pixels, 0.0f);
     if (width == 0 || height == 0 || candidates.empty())
         return map;
 
     const auto columns = static_cast<std::size_t>(width);
     const std::size_t count = candidates.size();
-    // Three rows of window scores per candidate, in a ring indexed by row % 3. Each row of the
-    // window picks its own side: a nearer surface may hide the copies of one row and not those of
-    // the next. A right match scores twice its mismatches, a left match one more, so that the exact
-    // reading (the copy on the right) wins a tie.
-    std::vector<Packed> row(columns);
-    std::vector<std::uint8_t> scores(3 * count * columns);
-    std::vector<std::uint8_t> scratch(columns + 2 * Reach, 0);
-    std::vector<std::uint8_t> sums(columns);
-    std::vector<std::uint8_t> bestScore(columns);
-    std::vector<std::int16_t> bestSeparation(columns);
-    std::vector<std::uint8_t> worstScore(columns);
-    auto scoresOf = [&](int y, std::size_t c) { return scores.data() + ((y % 3) * count + c) * columns; };
+    // Pixel differences of the last three rows for every candidate, in a ring indexed by row % 3.
+    std::vector<std::uint16_t> differences(3 * count * columns);
+    auto differencesOf = [&](int y, std::size_t c) {
+        return differences.data() + ((y % 3) * count + c) * columns;
+    };
+    std::vector<std::uint16_t> costs(count * columns); // the output row's cost per candidate
+    std::vector<Packed> scratch(columns);
+    Planes planes;
+    std::vector<std::uint16_t> column(columns), padded(columns + 2 * Reach), right(columns);
+    std::vector<std::uint16_t> best(columns), worst(columns), alternative(columns);
+    std::vector<std::uint32_t> total(columns);
+    std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
+    std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous, 2 flat
+    std::vector<int> clearLeft(columns), clearRight(columns);
+    // A neighbour further off than the largest separation belongs to another part of the picture.
+    const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
 
     for (int y = 0; y <= height; ++y) {
         if (y < height) {
-            stereo.readRow(y, row);
-            for (std::size_t c = 0; c < count; ++c) {
-                rowMismatches(row.data(), width, candidates[c], scratch.data(), sums.data());
-                const auto shift = static_cast<std::size_t>(std::min(candidates[c], width));
-                std::uint8_t* score = scoresOf(y, c);
-                const std::uint8_t* s = sums.data();
-                for (std::size_t x = 0; x < shift; ++x)
-                    score[x] = static_cast<std::uint8_t>(2 * s[x]);
-                for (std::size_t x = shift; x < columns; ++x)
-                    score[x] = static_cast<std::uint8_t>(std::min(2 * s[x], 2 * s[x - shift] + 1));
-            }
+            planes.load(stereo, y, scratch);
+            for (std::size_t c = 0; c < count; ++c)
+                pixelDifferences(planes, width, candidates[c], differencesOf(y, c));
         }
-        const int out = y - 1; // the rows below and above it are scored by now
+        const int out = y - 1; // the rows below and above it are in the ring by now
         if (out < 0)
             continue;
-        const int top = std::max(0, out - 1);
-        const int bottom = std::min(height - 1, out + 1);
-        std::fill(bestScore.begin(), bestScore.end(), std::uint8_t{255});
-        std::fill(bestSeparation.begin(), bestSeparation.end(), std::int16_t{0});
-        std::fill(worstScore.begin(), worstScore.end(), std::uint8_t{0});
+        // Past the top and bottom the window mirrors, so that every row's costs have one scale.
+        const int top = out > 0 ? out - 1 : std::min(height - 1, out + 1);
+        const int bottom = out + 1 < height ? out + 1 : std::max(0, out - 1);
+        std::fill(best.begin(), best.end(), NoPair);
+        std::fill(worst.begin(), worst.end(), std::uint16_t{0});
+        std::fill(total.begin(), total.end(), 0u);
+        std::fill(bestIndex.begin(), bestIndex.end(), std::uint16_t{0});
         for (std::size_t c = 0; c < count; ++c) {
-            const auto separation = static_cast<std::int16_t>(candidates[c]);
-            const std::uint8_t* a = scoresOf(top, c);
-            const std::uint8_t* b = scoresOf(out, c);
-            const std::uint8_t* d = scoresOf(bottom, c);
+            const int separation = candidates[c];
+            const std::uint16_t* a = differencesOf(top, c);
+            const std::uint16_t* m = differencesOf(out, c);
+            const std::uint16_t* d = differencesOf(bottom, c);
+            for (std::size_t x = 0; x < columns; ++x)
+                column[x] = static_cast<std::uint16_t>(a[x] + m[x] + d[x]);
+            windowSums(column.data(), width, separation, padded.data(), right.data());
+            std::uint16_t* cost = costs.data() + c * columns;
+            const auto shift = static_cast<std::size_t>(std::min(separation, width));
+            std::copy_n(right.data(), shift, cost);
+            for (std::size_t x = shift; x < columns; ++x)
+                cost[x] = std::min(right[x], leftCost(right[x - shift]));
+            const auto index = static_cast<std::uint16_t>(c);
+            // Candidates come largest first, so a tie goes to the larger separation.
             for (std::size_t x = 0; x < columns; ++x) {
-                // At the top and bottom rows a and d may be the same row as b; count it once.
-                const auto total =
-                    static_cast<std::uint8_t>(b[x] + (top < out ? a[x] : 0) + (bottom > out ? d[x] : 0));
-                // Candidates come largest first, so a tie goes to the larger separation.
-                const bool better = total < bestScore[x];
-                bestScore[x] = better ? total : bestScore[x];
-                bestSeparation[x] = better ? separation : bestSeparation[x];
-                worstScore[x] = std::max(worstScore[x], total);
+                const std::uint16_t v = cost[x];
+                const bool better = v < best[x];
+                best[x] = better ? v : best[x];
+                bestIndex[x] = better ? index : bestIndex[x];
+                worst[x] = std::max(worst[x], v);
+                total[x] += v;
             }
         }
-        std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
-        const int rows = bottom - top + 1;
+        // The best among the candidates that are not the best one's neighbours.
+        std::fill(alternative.begin(), alternative.end(), NoPair);
+        for (std::size_t c = 0; c < count; ++c) {
+            const std::uint16_t* cost = costs.data() + c * columns;
+            const int index = static_cast<int>(c);
+            for (std::size_t x = 0; x < columns; ++x) {
+                const bool apart = std::abs(index - int(bestIndex[x])) >= 2;
+                alternative[x] = apart && cost[x] < alternative[x] ? cost[x] : alternative[x];
+            }
+        }
+        std::int64_t matched = 0;
         for (std::size_t x = 0; x < columns; ++x) {
-            const int left = std::max(0, static_cast<int>(x) - Reach);
-            const int right = std::min(width - 1, static_cast<int>(x) + Reach);
-            const int noMatch = 2 * (right - left + 1) * rows / 3 + rows;
-            // Where every candidate scores alike (a flat area) the window tells nothing.
-            const bool telling = worstScore[x] > bestScore[x] || count == 1;
-            target[x] = telling && bestScore[x] <= noMatch ? bestSeparation[x] : std::int16_t{0};
+            const int b = best[x];
+            const bool flat = b == NoPair || int(worst[x]) - b < FlatSpread;
+            const int margin = std::max(b / 4, NoiseMargin);
+            state[x] = flat ? 2 : (int(alternative[x]) <= b + margin ? 1 : 0);
+            // Clearly better than the candidates on average: a third of their mean or less.
+            if (!flat && std::uint64_t(b) * 3 * count < total[x])
+                ++matched;
+        }
+        map.matched += matched;
+        // Nearest clear pixel on either side, within reach.
+        int last = -1;
+        for (int x = 0; x < width; ++x) {
+            if (state[static_cast<std::size_t>(x)] == 0)
+                last = x;
+            clearLeft[static_cast<std::size_t>(x)] = last >= 0 && x - last <= neighbourReach ? last : -1;
+        }
+        last = -1;
+        for (int x = width - 1; x >= 0; --x) {
+            if (state[static_cast<std::size_t>(x)] == 0)
+                last = x;
+            clearRight[static_cast<std::size_t>(x)] = last >= 0 && last - x <= neighbourReach ? last : -1;
+        }
+        for (std::size_t x = 0; x < columns; ++x) {
+            chosen[x] = bestIndex[x];
+            if (state[x] == 0)
+                continue;
+            const int b = best[x];
+            // Flat: any neighbour's separation fits as well as another; ambiguous: only one that
+            // matches about as well as the best.
+            const int limit = state[x] == 2 ? int(NoPair) : b + std::max(b / 4, NoiseMargin);
+            int pick = -1, pickCost = 0, pickDistance = 0;
+            for (const int neighbour : {clearLeft[x], clearRight[x]}) {
+                if (neighbour < 0)
+                    continue;
+                const int index = bestIndex[static_cast<std::size_t>(neighbour)];
+                const int cost = costs[static_cast<std::size_t>(index) * columns + x];
+                const int distance = std::abs(neighbour - static_cast<int>(x));
+                if (cost > limit)
+                    continue;
+                if (pick < 0 || cost < pickCost || (cost == pickCost && distance < pickDistance)) {
+                    pick = index;
+                    pickCost = cost;
+                    pickDistance = distance;
+                }
+            }
+            if (pick >= 0)
+                chosen[x] = static_cast<std::uint16_t>(pick);
+            else if (state[x] == 2)
+                chosen[x] = NoPair; // nothing to go by
+        }
+        std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
+        float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
+        for (std::size_t x = 0; x < columns; ++x) {
+            if (chosen[x] == NoPair)
+                continue;
+            const std::size_t c = chosen[x];
+            const int separation = candidates[c];
+            target[x] = static_cast<std::int16_t>(separation);
+            const int here = costs[c * columns + x];
+            // The neighbours in the list are one larger (c - 1) and one smaller (c + 1) when the
+            // candidates run in whole pixels there.
+            const bool above = c > 0 && candidates[c - 1] == separation + 1;
+            const bool below = c + 1 < count && candidates[c + 1] == separation - 1;
+            fine[x] = above && below ? refine(separation, costs[(c + 1) * columns + x], here,
+                                              costs[(c - 1) * columns + x])
+                                     : float(separation);
         }
     }
     return map;
@@ -137,74 +273,129 @@ std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
     constexpr int Smallest = 2;
-    const int largest = std::min(width - 1, 400);
-    if (largest < Smallest || height == 0)
+    const int largest = width / 2;
+    if (largest < Smallest + 2 || height == 0)
         return std::nullopt;
     const auto columns = static_cast<std::size_t>(width);
     const auto count = static_cast<std::size_t>(largest - Smallest + 1);
 
     // Bands of three rows spread over the picture are enough to see which separations it uses.
-    std::vector<Packed> row(columns);
-    std::vector<std::uint8_t> scratch(columns + 2 * Reach, 0);
-    std::vector<std::uint8_t> band(count * columns);
-    std::vector<std::uint8_t> rowSums(columns);
-    std::vector<std::int64_t> histogram(static_cast<std::size_t>(largest) + 1, 0);
-    std::vector<std::uint16_t> matches(columns);
-    std::vector<std::int16_t> smallest(columns);
-    std::int64_t textured = 0;
-    std::int64_t sampled = 0;
-    const int bands = std::min(24, std::max(1, height / 3));
-    for (int b = 0; b < bands; ++b) {
-        const int top = static_cast<int>(static_cast<std::int64_t>(height) * b / bands);
-        const int rows = std::min(3, height - top);
-        std::fill(band.begin(), band.end(), std::uint8_t{0});
-        for (int r = 0; r < rows; ++r) {
-            stereo.readRow(top + r, row);
-            for (std::size_t c = 0; c < count; ++c) {
-                rowMismatches(row.data(), width, Smallest + static_cast<int>(c), scratch.data(),
-                              rowSums.data());
-                std::uint8_t* sum = band.data() + c * columns;
+    std::vector<Packed> scratch(columns);
+    std::array<Planes, 3> planes;
+    std::vector<std::uint16_t> costs(count * columns);
+    std::vector<std::uint16_t> differences(columns), column(columns), padded(columns + 2 * Reach);
+    std::vector<std::int64_t> votes(static_cast<std::size_t>(largest) + 2, 0);
+    std::int64_t voted = 0, sampled = 0;
+    // Fewer bands on a wide picture, where each holds more pixels and more separations.
+    const int bands = std::clamp(static_cast<int>(6'000'000 / (std::int64_t{width} * largest)), 4, 16);
+    const int bandCount = std::min(bands, std::max(1, height / 3));
+    for (int band = 0; band < bandCount; ++band) {
+        const int top = static_cast<int>(static_cast<std::int64_t>(height) * band / bandCount);
+        for (int r = 0; r < 3; ++r)
+            planes[static_cast<std::size_t>(r)].load(stereo, std::min(height - 1, top + r), scratch);
+        for (std::size_t c = 0; c < count; ++c) {
+            const int separation = Smallest + static_cast<int>(c);
+            std::fill(column.begin(), column.end(), std::uint16_t{0});
+            for (const Planes& row : planes) {
+                pixelDifferences(row, width, separation, differences.data());
                 for (std::size_t x = 0; x < columns; ++x)
-                    sum[x] = static_cast<std::uint8_t>(sum[x] + rowSums[x]);
+                    column[x] = static_cast<std::uint16_t>(column[x] + differences[x]);
             }
+            windowSums(column.data(), width, separation, padded.data(), costs.data() + c * columns);
         }
-        std::fill(matches.begin(), matches.end(), std::uint16_t{0});
-        std::fill(smallest.begin(), smallest.end(), std::int16_t{0});
-        for (std::size_t c = count; c-- > 0;) {
-            const std::uint8_t* sum = band.data() + c * columns;
-            for (std::size_t x = 0; x < columns; ++x) {
-                if (sum[x] == 0) {
-                    ++matches[x];
-                    smallest[x] = static_cast<std::int16_t>(Smallest + static_cast<int>(c));
+        // Each pixel votes for the smallest separation that matches about as well as its best one
+        // (the far background matches at the repeat width and its multiples).
+        for (std::size_t x = 0; x < columns; ++x) {
+            const std::size_t usable =
+                std::min<std::size_t>(count, columns - x > Smallest + 1 ? columns - x - Smallest - 1 : 0);
+            if (usable < 8)
+                continue;
+            ++sampled;
+            int best = NoPair;
+            std::uint64_t sum = 0;
+            for (std::size_t c = 0; c < usable; ++c) {
+                const int v = costs[c * columns + x];
+                best = std::min(best, v);
+                sum += std::uint64_t(v);
+            }
+            if (std::uint64_t(best) * 3 * usable >= sum ||
+                sum - std::uint64_t(best) * usable < std::uint64_t(FlatSpread) * usable / 2)
+                continue; // flat, or nothing matches clearly
+            const int limit = best + std::max(best / 4, NoiseMargin);
+            // A best match at the smallest separation is a smooth picture matching itself a pixel
+            // along (a gradient, the edges of a flat design), not a repeat.
+            for (std::size_t c = 0; c < usable; ++c) {
+                if (costs[c * columns + x] <= limit) {
+                    if (c > 0) {
+                        ++votes[Smallest + c];
+                        ++voted;
+                    }
+                    break;
                 }
             }
         }
-        sampled += width;
-        // A flat area matches nearly everywhere and tells nothing; a textured pixel matches at its
-        // separation and its multiples only.
-        for (std::size_t x = 0; x < columns; ++x) {
-            // Only the candidates whose partner lies inside the picture can match.
-            const auto inside = static_cast<std::size_t>(
-                std::clamp<std::int64_t>(std::int64_t{width} - static_cast<std::int64_t>(x) - Smallest, 0,
-                                         static_cast<std::int64_t>(count)));
-            if (inside * 2 >= count && matches[x] > 0 && matches[x] * 4 <= inside) {
-                ++histogram[static_cast<std::size_t>(smallest[x])];
-                ++textured;
-            }
-        }
     }
-    // A picture that does not repeat still matches somewhere by chance, but only rarely. A
-    // stereogram is textured nearly everywhere; a picture mostly flat (a Design image, a smooth
-    // ramp) has only edges, which match themselves a pixel or two along.
-    const std::int64_t peak = *std::max_element(histogram.begin(), histogram.end());
-    if (peak == 0 || peak * 100 < sampled || textured * 4 < sampled)
+    // A stereogram is textured and matches nearly everywhere; a picture that does not repeat
+    // matches only by chance, and a mostly flat one (a Design image, a smooth ramp) hardly at all.
+    if (sampled == 0 || voted * 4 < sampled)
         return std::nullopt;
-    const std::int64_t enough = std::max<std::int64_t>(peak / 8, textured / 50 + 1);
-    for (int separation = largest; separation >= Smallest; --separation) {
-        if (histogram[static_cast<std::size_t>(separation)] >= enough)
-            return separation;
+    // The largest separation that a share of the votes goes to, with its neighbours (a rescaled
+    // picture's separations fall between whole pixels). A window across the edge between two
+    // surfaces matches again at the sum of their separations; such a sum, less voted for than
+    // one of its parts, is no surface of its own.
+    const std::int64_t enough = std::max<std::int64_t>(voted * 3 / 100, 8);
+    auto supported = [&](int separation) {
+        const auto s = static_cast<std::size_t>(separation);
+        return votes[s] * 2 >= enough && votes[s] + std::max(votes[s - 1], votes[s + 1]) >= enough;
+    };
+    auto around = [&](int separation) {
+        const auto s = static_cast<std::size_t>(separation);
+        return votes[s] + std::max(votes[s - 1], votes[s + 1]);
+    };
+    std::vector<int> found;
+    for (int separation = Smallest; separation <= largest; ++separation)
+        if (supported(separation))
+            found.push_back(separation);
+    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        bool sum = false;
+        for (const int a : found)
+            for (const int b : found)
+                if (a <= b && a + b >= *it - 1 && a + b <= *it + 1 &&
+                    around(*it) < std::max(around(a), around(b)))
+                    sum = true;
+        if (!sum)
+            return *it;
     }
     return std::nullopt;
+}
+
+bool looksCrossEyed(const SeparationMap& map) {
+    // Where the picture's separations lie, from all pixels, and where its border lies among them.
+    std::vector<int> all, border;
+    const int w = map.width, h = map.height;
+    const int margin = std::max(2, h / 20), side = std::max(2, w / 20);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int s = map.at(x, y);
+            if (s <= 0)
+                continue;
+            all.push_back(s);
+            if (y < margin || y >= h - margin || x < side)
+                border.push_back(s);
+        }
+    if (all.size() < 16 || border.size() < 16)
+        return false;
+    auto percentile = [](std::vector<int>& values, double share) {
+        const auto k = static_cast<std::ptrdiff_t>(share * double(values.size() - 1));
+        std::nth_element(values.begin(), values.begin() + k, values.end());
+        return values[static_cast<std::size_t>(k)];
+    };
+    const int low = percentile(all, 0.02), high = percentile(all, 0.98);
+    if (high - low < 2)
+        return false;
+    const int middle = percentile(border, 0.5);
+    // The border among the nearest third of a parallel reading: it is far, so the reading is crossed.
+    return (middle - low) * 3 < (high - low);
 }
 
 std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int repeatWidth, int depth) {
@@ -230,28 +421,75 @@ std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int re
     return levels;
 }
 
-std::vector<std::uint8_t> greyFromSeparations(const SeparationMap& map, int repeatWidth) {
-    auto shiftOf = [repeatWidth](std::int16_t separation) {
-        return separation > 0 ? std::max(0, repeatWidth - separation) : 0;
-    };
-    // White is the largest shift that at least one pixel in a thousand has, so that a few stray
-    // matches do not darken the whole map.
-    std::vector<std::int64_t> counts(32768, 0);
-    for (const std::int16_t separation : map.separations)
-        ++counts[static_cast<std::size_t>(shiftOf(separation))];
-    const auto enough = std::max<std::int64_t>(1, static_cast<std::int64_t>(map.separations.size() / 1000));
-    int white = 0;
-    for (int shift = static_cast<int>(counts.size()) - 1; shift > 0 && white == 0; --shift)
-        if (counts[static_cast<std::size_t>(shift)] >= enough)
-            white = shift;
-    std::vector<std::uint8_t> grey(map.separations.size(), 0);
-    if (white == 0)
+std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int repeatWidth, bool crossEyed) {
+    const std::size_t pixels = map.separations.size();
+    std::vector<std::uint16_t> grey(pixels, 0);
+    std::vector<float> found;
+    found.reserve(pixels);
+    for (std::size_t i = 0; i < pixels; ++i)
+        if (map.separations[i] > 0)
+            found.push_back(i < map.refined.size() && map.refined[i] > 0 ? map.refined[i]
+                                                                         : float(map.separations[i]));
+    if (found.empty())
         return grey;
-    for (std::size_t i = 0; i < grey.size(); ++i) {
-        const int shift = std::min(shiftOf(map.separations[i]), white);
-        grey[i] = static_cast<std::uint8_t>((shift * 255 + white / 2) / white);
+    // One end is the repeat width (far when parallel, near when crossed); the other is where all but
+    // one pixel in 200 lie, so that a few stray matches do not set the scale.
+    const auto k = static_cast<std::ptrdiff_t>(double(found.size() - 1) * 0.005);
+    std::nth_element(found.begin(), found.begin() + k, found.end());
+    const float other = found[static_cast<std::size_t>(k)];
+    const float end = float(repeatWidth);
+    if (end - other < 0.5f)
+        return grey;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        if (map.separations[i] <= 0)
+            continue;
+        const float s =
+            i < map.refined.size() && map.refined[i] > 0 ? map.refined[i] : float(map.separations[i]);
+        float nearness = (end - s) / (end - other); // parallel: 0 far .. 1 near
+        if (crossEyed)
+            nearness = 1.0f - nearness;
+        grey[i] = static_cast<std::uint16_t>(std::lround(std::clamp(nearness, 0.0f, 1.0f) * 65535.0f));
     }
     return grey;
+}
+
+RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& options) {
+    RevealResult result;
+    result.width = std::max(0, stereo.width());
+    result.height = std::max(0, stereo.height());
+    std::optional<int> repeatWidth = options.repeatWidth;
+    if (!repeatWidth)
+        repeatWidth = detectRepeatWidth(stereo);
+    if (!repeatWidth || *repeatWidth < 1) {
+        result.status = RevealStatus::NotAStereogram;
+        return result;
+    }
+    result.repeatWidth = *repeatWidth;
+    // With a depth only the converters' separations can occur; a smooth map needs every separation in
+    // the range, in whole pixels, to refine between them.
+    const std::vector<int> candidates =
+        candidateSeparations(*repeatWidth, options.smooth ? std::nullopt : options.depth);
+    SeparationMap map = findSeparations(stereo, candidates);
+    const auto pixels = static_cast<double>(map.separations.size());
+    result.matchedShare = pixels > 0 ? double(map.matched) / pixels : 0.0;
+    if (result.matchedShare < LeastMatchedShare) {
+        result.status = RevealStatus::TooFewMatches;
+        return result;
+    }
+    result.status = RevealStatus::Ok;
+    result.crossEyed = options.direction == RevealDirection::Cross ||
+                       (options.direction == RevealDirection::Auto && looksCrossEyed(map));
+    if (!options.smooth)
+        for (std::size_t i = 0; i < map.refined.size(); ++i)
+            map.refined[i] = float(map.separations[i]);
+    result.grey = greyFromSeparations(map, *repeatWidth, result.crossEyed);
+    if (options.depth) {
+        result.levels = levelsFromSeparations(map, *repeatWidth, *options.depth);
+        if (result.crossEyed)
+            for (std::uint8_t& level : result.levels)
+                level = static_cast<std::uint8_t>(15 - level);
+    }
+    return result;
 }
 
 } // namespace quarbel::engine
