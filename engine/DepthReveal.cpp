@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quarbel::engine {
 
 namespace {
@@ -19,15 +23,16 @@ constexpr int WindowPixels = (2 * Reach + 1) * 3;
 // A pixel's difference (summed over red, green and blue) counts at most this much, so that one
 // edge or one dot of another colour weighs no more than a few pixels of JPEG noise.
 constexpr std::uint16_t PixelCap = 255;
-constexpr std::uint16_t NoPair = std::numeric_limits<std::uint16_t>::max();
+// The cost of a pixel without a partner; low enough that the left cost built on it stays in 16 bits.
+constexpr std::uint16_t NoPair = 0x7FFF;
 // A left match costs a quarter more plus this (the differences of about 40 JPEG-blurred pixels):
 // the copy on the right is what a converter wrote and tells the pixel's own depth, while the pixels
 // where a nearer surface left its copy match on the left at the nearer separation as well.
 constexpr int LeftBias = 1200;
 // Costs within this much of the best count as matching about equally.
 constexpr int NoiseMargin = 2 * WindowPixels;
-// Below this spread between best and worst candidate the window is flat and tells nothing.
-constexpr int FlatSpread = 8 * WindowPixels;
+// Below this spread between a pixel's best candidate and the others' mean it is flat.
+constexpr int FlatSpread = 4 * WindowPixels;
 
 // One picture row as three planes of bytes.
 struct Planes {
@@ -48,38 +53,47 @@ struct Planes {
     }
 };
 
-// out[x] = the capped colour difference between x and x + separation; PixelCap past the picture.
-void pixelDifferences(const Planes& row, int width, int separation, std::uint16_t* out) {
+// out[x] = the colour difference between x and x + separation, summed over the three channels and
+// capped at PixelCap (255, so a byte); PixelCap past the picture.
+void pixelDifferences(const Planes& row, int width, int separation, std::uint8_t* out) {
+    static_assert(PixelCap == 255, "the differences saturate at a byte");
     const int paired = std::max(0, width - separation);
     const std::uint8_t* r = row.r.data();
     const std::uint8_t* g = row.g.data();
     const std::uint8_t* b = row.b.data();
-    for (int x = 0; x < paired; ++x) {
+    int x = 0;
+#if defined(__SSE2__)
+    // Sixteen pixels at a time: |a - b| of bytes as two saturating subtractions, summed saturating.
+    const auto absDiff = [separation](const std::uint8_t* p, int at) {
+        const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + separation));
+        return _mm_or_si128(_mm_subs_epu8(u, v), _mm_subs_epu8(v, u));
+    };
+    for (; x + 16 <= paired; x += 16) {
+        const __m128i d = _mm_adds_epu8(_mm_adds_epu8(absDiff(r, x), absDiff(g, x)), absDiff(b, x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), d);
+    }
+#endif
+    for (; x < paired; ++x) {
         const int d = std::abs(int(r[x]) - int(r[x + separation])) +
                       std::abs(int(g[x]) - int(g[x + separation])) +
                       std::abs(int(b[x]) - int(b[x + separation]));
-        out[x] = static_cast<std::uint16_t>(std::min(d, int(PixelCap)));
+        out[x] = static_cast<std::uint8_t>(std::min(d, int(PixelCap)));
     }
-    std::fill(out + paired, out + width, PixelCap);
+    std::fill(out + paired, out + width, static_cast<std::uint8_t>(PixelCap));
 }
 
-// Sums of 2 * Reach + 1 columns of column (three rows summed already) around each x; columns past
-// the picture's ends repeat the end column. Pixels without a partner (x + separation past the
-// picture) get NoPair. padded holds width + 2 * Reach entries.
-void windowSums(const std::uint16_t* column, int width, int separation, std::uint16_t* padded,
-                std::uint16_t* out) {
-    std::fill(padded, padded + Reach, column[0]);
-    std::copy_n(column, width, padded + Reach);
-    std::fill(padded + Reach + width, padded + 2 * Reach + width, column[width - 1]);
+// padded holds Reach entries, the three rows' summed differences of each column, Reach entries:
+// the ends are filled here with the end columns. out[x] = the window's sum around x; pixels
+// without a partner (x + separation past the picture) get NoPair.
+void windowSums(std::uint16_t* padded, int width, int separation, std::uint16_t* out) {
+    std::fill(padded, padded + Reach, padded[Reach]);
+    std::fill(padded + Reach + width, padded + 2 * Reach + width, padded[Reach + width - 1]);
     for (int x = 0; x < width; ++x) {
         const std::uint16_t* p = padded + x;
         out[x] = static_cast<std::uint16_t>(p[0] + p[1] + p[2] + p[3] + p[4] + p[5] + p[6] + p[7] + p[8]);
     }
     std::fill(out + std::max(0, width - separation), out + width, NoPair);
-}
-
-std::uint16_t leftCost(std::uint16_t right) {
-    return static_cast<std::uint16_t>(std::min<int>(NoPair, right + right / 4 + LeftBias));
 }
 
 // Separation a half-pixel either side of the best, from the costs of the separations one less and
@@ -130,18 +144,17 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     const auto columns = static_cast<std::size_t>(width);
     const std::size_t count = candidates.size();
     // Pixel differences of the last three rows for every candidate, in a ring indexed by row % 3.
-    std::vector<std::uint16_t> differences(3 * count * columns);
+    std::vector<std::uint8_t> differences(3 * count * columns);
     auto differencesOf = [&](int y, std::size_t c) {
-        return differences.data() + ((y % 3) * count + c) * columns;
+        return differences.data() + (static_cast<std::size_t>(y % 3) * count + c) * columns;
     };
     std::vector<std::uint16_t> costs(count * columns); // the output row's cost per candidate
     std::vector<Packed> scratch(columns);
     Planes planes;
-    std::vector<std::uint16_t> column(columns), padded(columns + 2 * Reach), right(columns);
-    std::vector<std::uint16_t> best(columns), worst(columns), alternative(columns);
-    std::vector<std::uint32_t> total(columns);
+    std::vector<std::uint16_t> padded(columns + 2 * Reach), right(columns);
+    std::vector<std::uint16_t> best(columns), alternative(columns);
     std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
-    std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous, 2 flat
+    std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous or flat
     std::vector<int> clearLeft(columns), clearRight(columns);
     // A neighbour further off than the largest separation belongs to another part of the picture.
     const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
@@ -159,22 +172,25 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         const int top = out > 0 ? out - 1 : std::min(height - 1, out + 1);
         const int bottom = out + 1 < height ? out + 1 : std::max(0, out - 1);
         std::fill(best.begin(), best.end(), NoPair);
-        std::fill(worst.begin(), worst.end(), std::uint16_t{0});
-        std::fill(total.begin(), total.end(), 0u);
         std::fill(bestIndex.begin(), bestIndex.end(), std::uint16_t{0});
         for (std::size_t c = 0; c < count; ++c) {
             const int separation = candidates[c];
-            const std::uint16_t* a = differencesOf(top, c);
-            const std::uint16_t* m = differencesOf(out, c);
-            const std::uint16_t* d = differencesOf(bottom, c);
+            const std::uint8_t* a = differencesOf(top, c);
+            const std::uint8_t* m = differencesOf(out, c);
+            const std::uint8_t* d = differencesOf(bottom, c);
+            std::uint16_t* column = padded.data() + Reach;
             for (std::size_t x = 0; x < columns; ++x)
                 column[x] = static_cast<std::uint16_t>(a[x] + m[x] + d[x]);
-            windowSums(column.data(), width, separation, padded.data(), right.data());
+            windowSums(padded.data(), width, separation, right.data());
             std::uint16_t* cost = costs.data() + c * columns;
             const auto shift = static_cast<std::size_t>(std::min(separation, width));
             std::copy_n(right.data(), shift, cost);
-            for (std::size_t x = shift; x < columns; ++x)
-                cost[x] = std::min(right[x], leftCost(right[x - shift]));
+            const std::uint16_t* partner = right.data();
+            for (std::size_t x = shift; x < columns; ++x) {
+                const std::uint16_t v = partner[x - shift];
+                const auto left = static_cast<std::uint16_t>(v + (v >> 2) + LeftBias);
+                cost[x] = std::min(right[x], left);
+            }
             const auto index = static_cast<std::uint16_t>(c);
             // Candidates come largest first, so a tie goes to the larger separation.
             for (std::size_t x = 0; x < columns; ++x) {
@@ -182,29 +198,29 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
                 const bool better = v < best[x];
                 best[x] = better ? v : best[x];
                 bestIndex[x] = better ? index : bestIndex[x];
-                worst[x] = std::max(worst[x], v);
-                total[x] += v;
             }
         }
         // The best among the candidates that are not the best one's neighbours.
-        std::fill(alternative.begin(), alternative.end(), NoPair);
+        std::fill(alternative.begin(), alternative.end(), std::numeric_limits<std::uint16_t>::max());
         for (std::size_t c = 0; c < count; ++c) {
             const std::uint16_t* cost = costs.data() + c * columns;
-            const int index = static_cast<int>(c);
+            const auto index = static_cast<std::uint16_t>(c);
             for (std::size_t x = 0; x < columns; ++x) {
-                const bool apart = std::abs(index - int(bestIndex[x])) >= 2;
-                alternative[x] = apart && cost[x] < alternative[x] ? cost[x] : alternative[x];
+                // |index - bestIndex| >= 2, in unsigned 16 bits: bestIndex - index + 1 > 2.
+                const auto apart = static_cast<std::uint16_t>(bestIndex[x] - index + 1) > 2;
+                const std::uint16_t v = apart ? cost[x] : std::numeric_limits<std::uint16_t>::max();
+                alternative[x] = std::min(alternative[x], v);
             }
         }
         std::int64_t matched = 0;
         for (std::size_t x = 0; x < columns; ++x) {
             const int b = best[x];
-            const bool flat = b == NoPair || int(worst[x]) - b < FlatSpread;
-            const int margin = std::max(b / 4, NoiseMargin);
-            state[x] = flat ? 2 : (int(alternative[x]) <= b + margin ? 1 : 0);
-            // Clearly better than the candidates on average: a third of their mean or less.
-            if (!flat && std::uint64_t(b) * 3 * count < total[x])
-                ++matched;
+            const int other = alternative[x];
+            // Clear: no candidate apart from the best comes near it (a flat window, where all match
+            // alike, is never clear); matched well: the best is also at most half the next.
+            const bool clear = b < NoPair && other > b + std::max(b / 4, NoiseMargin);
+            state[x] = clear ? 0 : 1;
+            matched += clear && 2 * b <= other;
         }
         map.matched += matched;
         // Nearest clear pixel on either side, within reach.
@@ -221,13 +237,13 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             clearRight[static_cast<std::size_t>(x)] = last >= 0 && last - x <= neighbourReach ? last : -1;
         }
         for (std::size_t x = 0; x < columns; ++x) {
-            chosen[x] = bestIndex[x];
-            if (state[x] == 0)
+            chosen[x] = best[x] < NoPair ? bestIndex[x] : NoPair;
+            if (state[x] == 0 || chosen[x] == NoPair)
                 continue;
+            // A neighbour's separation is taken where it matches about as well as the best (in a
+            // flat window every separation does).
             const int b = best[x];
-            // Flat: any neighbour's separation fits as well as another; ambiguous: only one that
-            // matches about as well as the best.
-            const int limit = state[x] == 2 ? int(NoPair) : b + std::max(b / 4, NoiseMargin);
+            const int limit = b + std::max(b / 4, NoiseMargin);
             int pick = -1, pickCost = 0, pickDistance = 0;
             for (const int neighbour : {clearLeft[x], clearRight[x]}) {
                 if (neighbour < 0)
@@ -245,8 +261,6 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             }
             if (pick >= 0)
                 chosen[x] = static_cast<std::uint16_t>(pick);
-            else if (state[x] == 2)
-                chosen[x] = NoPair; // nothing to go by
         }
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
         float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
@@ -283,9 +297,14 @@ std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
     std::vector<Packed> scratch(columns);
     std::array<Planes, 3> planes;
     std::vector<std::uint16_t> costs(count * columns);
-    std::vector<std::uint16_t> differences(columns), column(columns), padded(columns + 2 * Reach);
+    std::vector<std::uint8_t> differences(3 * columns);
+    std::vector<std::uint16_t> padded(columns + 2 * Reach);
+    std::vector<std::uint16_t> best(columns), limit(columns), vote(columns), usable(columns);
+    std::vector<std::uint32_t> sum(columns);
+    std::vector<std::uint16_t> typical;
     std::vector<std::int64_t> votes(static_cast<std::size_t>(largest) + 2, 0);
     std::int64_t voted = 0, sampled = 0;
+    constexpr std::uint16_t None = std::numeric_limits<std::uint16_t>::max();
     // Fewer bands on a wide picture, where each holds more pixels and more separations.
     const int bands = std::clamp(static_cast<int>(6'000'000 / (std::int64_t{width} * largest)), 4, 16);
     const int bandCount = std::min(bands, std::max(1, height / 3));
@@ -293,46 +312,69 @@ std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
         const int top = static_cast<int>(static_cast<std::int64_t>(height) * band / bandCount);
         for (int r = 0; r < 3; ++r)
             planes[static_cast<std::size_t>(r)].load(stereo, std::min(height - 1, top + r), scratch);
+        std::fill(best.begin(), best.end(), None);
+        std::fill(sum.begin(), sum.end(), 0u);
+        std::fill(usable.begin(), usable.end(), std::uint16_t{0});
         for (std::size_t c = 0; c < count; ++c) {
             const int separation = Smallest + static_cast<int>(c);
-            std::fill(column.begin(), column.end(), std::uint16_t{0});
-            for (const Planes& row : planes) {
-                pixelDifferences(row, width, separation, differences.data());
-                for (std::size_t x = 0; x < columns; ++x)
-                    column[x] = static_cast<std::uint16_t>(column[x] + differences[x]);
+            for (std::size_t r = 0; r < 3; ++r)
+                pixelDifferences(planes[r], width, separation, differences.data() + r * columns);
+            std::uint16_t* column = padded.data() + Reach;
+            const std::uint8_t* d0 = differences.data();
+            const std::uint8_t* d1 = d0 + columns;
+            const std::uint8_t* d2 = d1 + columns;
+            for (std::size_t x = 0; x < columns; ++x)
+                column[x] = static_cast<std::uint16_t>(d0[x] + d1[x] + d2[x]);
+            std::uint16_t* cost = costs.data() + c * columns;
+            windowSums(padded.data(), width, separation, cost);
+            for (std::size_t x = 0; x < columns; ++x) {
+                const std::uint16_t v = cost[x];
+                const bool paired = v < NoPair;
+                best[x] = std::min(best[x], v);
+                sum[x] += paired ? v : 0u;
+                usable[x] = static_cast<std::uint16_t>(usable[x] + (paired ? 1 : 0));
             }
-            windowSums(column.data(), width, separation, padded.data(), costs.data() + c * columns);
         }
         // Each pixel votes for the smallest separation that matches about as well as its best one
-        // (the far background matches at the repeat width and its multiples).
+        // (the far background matches at the repeat width and its multiples). A flat window, or one
+        // where nothing matches clearly (a third of the mean or less), does not vote. "About as
+        // well" is also anything within half as much again as the band's typical best: a JPEG's
+        // noise repeats where the 8-pixel blocks line up, so that a long chain of copies at a
+        // multiple of 8 can match better than the pixel's own copy.
+        typical.clear();
         for (std::size_t x = 0; x < columns; ++x) {
-            const std::size_t usable =
-                std::min<std::size_t>(count, columns - x > Smallest + 1 ? columns - x - Smallest - 1 : 0);
-            if (usable < 8)
+            const std::uint64_t n = usable[x], b = best[x];
+            const bool counts = n >= 8;
+            sampled += counts;
+            const bool clear =
+                counts && b * 3 * n < sum[x] && sum[x] - b * n >= std::uint64_t(FlatSpread) * n;
+            limit[x] =
+                clear ? static_cast<std::uint16_t>(b + std::max<std::uint64_t>(b / 4, NoiseMargin)) : 0;
+            vote[x] = clear ? None : 0; // 0: no vote
+            if (clear)
+                typical.push_back(best[x]);
+        }
+        if (!typical.empty()) {
+            const auto middle = typical.begin() + static_cast<std::ptrdiff_t>(typical.size() / 2);
+            std::nth_element(typical.begin(), middle, typical.end());
+            const auto floor =
+                static_cast<std::uint16_t>(std::min<int>(NoPair, *middle * 3 / 2 + NoiseMargin));
+            for (std::size_t x = 0; x < columns; ++x)
+                limit[x] = vote[x] == None ? std::max(limit[x], floor) : limit[x];
+        }
+        for (std::size_t c = 0; c < count; ++c) {
+            const std::uint16_t* cost = costs.data() + c * columns;
+            const auto index = static_cast<std::uint16_t>(c);
+            for (std::size_t x = 0; x < columns; ++x)
+                vote[x] = vote[x] == None && cost[x] <= limit[x] ? index : vote[x];
+        }
+        // A best match at the smallest separation is a smooth picture matching itself a pixel
+        // along (a gradient, the edges of a flat design), not a repeat.
+        for (std::size_t x = 0; x < columns; ++x) {
+            if (vote[x] == None || vote[x] == 0)
                 continue;
-            ++sampled;
-            int best = NoPair;
-            std::uint64_t sum = 0;
-            for (std::size_t c = 0; c < usable; ++c) {
-                const int v = costs[c * columns + x];
-                best = std::min(best, v);
-                sum += std::uint64_t(v);
-            }
-            if (std::uint64_t(best) * 3 * usable >= sum ||
-                sum - std::uint64_t(best) * usable < std::uint64_t(FlatSpread) * usable / 2)
-                continue; // flat, or nothing matches clearly
-            const int limit = best + std::max(best / 4, NoiseMargin);
-            // A best match at the smallest separation is a smooth picture matching itself a pixel
-            // along (a gradient, the edges of a flat design), not a repeat.
-            for (std::size_t c = 0; c < usable; ++c) {
-                if (costs[c * columns + x] <= limit) {
-                    if (c > 0) {
-                        ++votes[Smallest + c];
-                        ++voted;
-                    }
-                    break;
-                }
-            }
+            ++votes[static_cast<std::size_t>(Smallest + vote[x])];
+            ++voted;
         }
     }
     // A stereogram is textured and matches nearly everywhere; a picture that does not repeat
