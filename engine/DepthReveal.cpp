@@ -96,6 +96,56 @@ void windowSums(std::uint16_t* padded, int width, int separation, std::uint16_t*
     std::fill(out + std::max(0, width - separation), out + width, NoPair);
 }
 
+// best[x] = min(best[x], cost[x]), bestIndex[x] = index where cost[x] is strictly lower. Costs are
+// at most NoPair, so they compare as signed 16-bit values.
+void keepBest(const std::uint16_t* cost, std::size_t columns, std::uint16_t index, std::uint16_t* best,
+              std::uint16_t* bestIndex) {
+    std::size_t x = 0;
+#if defined(__SSE2__)
+    const __m128i here = _mm_set1_epi16(static_cast<short>(index));
+    for (; x + 8 <= columns; x += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cost + x));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(best + x));
+        const __m128i i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bestIndex + x));
+        const __m128i better = _mm_cmplt_epi16(v, b);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(best + x), _mm_min_epi16(v, b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bestIndex + x),
+                         _mm_or_si128(_mm_and_si128(better, here), _mm_andnot_si128(better, i)));
+    }
+#endif
+    for (; x < columns; ++x) {
+        const bool better = cost[x] < best[x];
+        best[x] = better ? cost[x] : best[x];
+        bestIndex[x] = better ? index : bestIndex[x];
+    }
+}
+
+// alternative[x] = min(alternative[x], cost[x]) where index is at least 2 from bestIndex[x].
+void keepAlternative(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
+                     const std::uint16_t* bestIndex, std::uint16_t* alternative) {
+    std::size_t x = 0;
+#if defined(__SSE2__)
+    // |bestIndex - index| >= 2 as bestIndex - index + 1 > 2 unsigned, compared signed after
+    // flipping the top bit.
+    const __m128i offset = _mm_set1_epi16(static_cast<short>(1 - index));
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i two = _mm_set1_epi16(static_cast<short>(2 ^ 0x8000));
+    const __m128i none = _mm_set1_epi16(static_cast<short>(NoPair));
+    for (; x + 8 <= columns; x += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cost + x));
+        const __m128i i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bestIndex + x));
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alternative + x));
+        const __m128i apart = _mm_cmpgt_epi16(_mm_xor_si128(_mm_add_epi16(i, offset), flip), two);
+        const __m128i candidate = _mm_or_si128(_mm_and_si128(apart, v), _mm_andnot_si128(apart, none));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(alternative + x), _mm_min_epi16(a, candidate));
+    }
+#endif
+    for (; x < columns; ++x) {
+        const bool apart = static_cast<std::uint16_t>(bestIndex[x] - index + 1) > 2;
+        alternative[x] = apart ? std::min(alternative[x], cost[x]) : alternative[x];
+    }
+}
+
 // Separation a half-pixel either side of the best, from the costs of the separations one less and
 // one more: the meeting point of two lines of equal slope through the three costs.
 float refine(int separation, int below, int best, int above) {
@@ -191,27 +241,13 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
                 const auto left = static_cast<std::uint16_t>(v + (v >> 2) + LeftBias);
                 cost[x] = std::min(right[x], left);
             }
-            const auto index = static_cast<std::uint16_t>(c);
-            // Candidates come largest first, so a tie goes to the larger separation.
-            for (std::size_t x = 0; x < columns; ++x) {
-                const std::uint16_t v = cost[x];
-                const bool better = v < best[x];
-                best[x] = better ? v : best[x];
-                bestIndex[x] = better ? index : bestIndex[x];
-            }
+            keepBest(cost, columns, static_cast<std::uint16_t>(c), best.data(), bestIndex.data());
         }
         // The best among the candidates that are not the best one's neighbours.
-        std::fill(alternative.begin(), alternative.end(), std::numeric_limits<std::uint16_t>::max());
-        for (std::size_t c = 0; c < count; ++c) {
-            const std::uint16_t* cost = costs.data() + c * columns;
-            const auto index = static_cast<std::uint16_t>(c);
-            for (std::size_t x = 0; x < columns; ++x) {
-                // |index - bestIndex| >= 2, in unsigned 16 bits: bestIndex - index + 1 > 2.
-                const auto apart = static_cast<std::uint16_t>(bestIndex[x] - index + 1) > 2;
-                const std::uint16_t v = apart ? cost[x] : std::numeric_limits<std::uint16_t>::max();
-                alternative[x] = std::min(alternative[x], v);
-            }
-        }
+        std::fill(alternative.begin(), alternative.end(), NoPair);
+        for (std::size_t c = 0; c < count; ++c)
+            keepAlternative(costs.data() + c * columns, columns, static_cast<std::uint16_t>(c),
+                            bestIndex.data(), alternative.data());
         std::int64_t matched = 0;
         for (std::size_t x = 0; x < columns; ++x) {
             const int b = best[x];
@@ -412,39 +448,51 @@ std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
 }
 
 bool looksCrossEyed(const SeparationMap& map) {
-    // Where the picture's separations lie, from all pixels, and where its border lies among them.
-    std::vector<int> all, border;
+    // Where the picture's separations lie, from every other row, and where its border lies among them.
     const int w = map.width, h = map.height;
     const int margin = std::max(2, h / 20), side = std::max(2, w / 20);
-    for (int y = 0; y < h; ++y)
+    std::vector<std::int64_t> all(32768, 0), border(32768, 0);
+    std::int64_t allCount = 0, borderCount = 0;
+    for (int y = 0; y < h; y += 2)
         for (int x = 0; x < w; ++x) {
             const int s = map.at(x, y);
             if (s <= 0)
                 continue;
-            all.push_back(s);
-            if (y < margin || y >= h - margin || x < side)
-                border.push_back(s);
+            ++all[static_cast<std::size_t>(s)];
+            ++allCount;
+            if (y < margin || y >= h - margin || x < side) {
+                ++border[static_cast<std::size_t>(s)];
+                ++borderCount;
+            }
         }
-    if (all.size() < 16 || border.size() < 16)
+    if (allCount < 16 || borderCount < 16)
         return false;
-    auto percentile = [](std::vector<int>& values, double share) {
-        const auto k = static_cast<std::ptrdiff_t>(share * double(values.size() - 1));
-        std::nth_element(values.begin(), values.begin() + k, values.end());
-        return values[static_cast<std::size_t>(k)];
+    auto percentile = [](const std::vector<std::int64_t>& counts, std::int64_t total, double share) {
+        const auto rank = static_cast<std::int64_t>(share * double(total - 1));
+        std::int64_t seen = 0;
+        for (std::size_t s = 0; s < counts.size(); ++s) {
+            seen += counts[s];
+            if (seen > rank)
+                return static_cast<int>(s);
+        }
+        return static_cast<int>(counts.size() - 1);
     };
-    const int low = percentile(all, 0.02), high = percentile(all, 0.98);
+    const int low = percentile(all, allCount, 0.02), high = percentile(all, allCount, 0.98);
     if (high - low < 2)
         return false;
-    const int middle = percentile(border, 0.5);
+    const int middle = percentile(border, borderCount, 0.5);
     // The border among the nearest third of a parallel reading: it is far, so the reading is crossed.
     return (middle - low) * 3 < (high - low);
 }
 
 std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int repeatWidth, int depth) {
     const ShiftTable shifts(ConversionParameters{repeatWidth, depth, 0}.depthFactor());
-    // Every separation a map can hold is a 16-bit value; look each one up once.
-    std::vector<std::uint8_t> levelOf(32768, 0);
-    for (int separation = 1; separation < 32768; ++separation) {
+    // Every separation a map holds is a 16-bit value; look each one up once.
+    std::int16_t largest = 0;
+    for (const std::int16_t separation : map.separations)
+        largest = std::max(largest, separation);
+    std::vector<std::uint8_t> levelOf(static_cast<std::size_t>(largest) + 1, 0);
+    for (int separation = 1; separation <= largest; ++separation) {
         const std::int64_t shift = std::int64_t{repeatWidth} - separation;
         int best = 0;
         std::int64_t bestDistance = -1;
@@ -466,31 +514,46 @@ std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int re
 std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int repeatWidth, bool crossEyed) {
     const std::size_t pixels = map.separations.size();
     std::vector<std::uint16_t> grey(pixels, 0);
-    std::vector<float> found;
-    found.reserve(pixels);
-    for (std::size_t i = 0; i < pixels; ++i)
-        if (map.separations[i] > 0)
-            found.push_back(i < map.refined.size() && map.refined[i] > 0 ? map.refined[i]
-                                                                         : float(map.separations[i]));
-    if (found.empty())
-        return grey;
+    const bool refined = map.refined.size() == pixels;
+    auto separationAt = [&](std::size_t i) {
+        return refined && map.refined[i] > 0 ? map.refined[i] : float(map.separations[i]);
+    };
     // One end is the repeat width (far when parallel, near when crossed); the other is where all but
-    // one pixel in 200 lie, so that a few stray matches do not set the scale.
-    const auto k = static_cast<std::ptrdiff_t>(double(found.size() - 1) * 0.005);
-    std::nth_element(found.begin(), found.begin() + k, found.end());
-    const float other = found[static_cast<std::size_t>(k)];
-    const float end = float(repeatWidth);
-    if (end - other < 0.5f)
-        return grey;
+    // one pixel in 200 lie, so that a few stray matches do not set the scale. Counted in sixteenths
+    // of a pixel.
+    constexpr int Steps = 16;
+    std::vector<std::int64_t> counts(static_cast<std::size_t>(32768 * Steps / 2 + 1), 0);
+    std::int64_t found = 0;
     for (std::size_t i = 0; i < pixels; ++i) {
         if (map.separations[i] <= 0)
             continue;
-        const float s =
-            i < map.refined.size() && map.refined[i] > 0 ? map.refined[i] : float(map.separations[i]);
-        float nearness = (end - s) / (end - other); // parallel: 0 far .. 1 near
+        const auto bin =
+            static_cast<std::size_t>(std::clamp(separationAt(i) * Steps, 0.0f, float(counts.size() - 1)));
+        ++counts[bin];
+        ++found;
+    }
+    if (found == 0)
+        return grey;
+    const auto rank = static_cast<std::int64_t>(double(found - 1) * 0.005);
+    std::int64_t seen = 0;
+    std::size_t bin = 0;
+    for (; bin < counts.size(); ++bin) {
+        seen += counts[bin];
+        if (seen > rank)
+            break;
+    }
+    const float other = float(bin) / Steps;
+    const float end = float(repeatWidth);
+    if (end - other < 0.5f)
+        return grey;
+    const float scale = 65535.0f / (end - other);
+    for (std::size_t i = 0; i < pixels; ++i) {
+        if (map.separations[i] <= 0)
+            continue;
+        float nearness = (end - separationAt(i)) * scale; // parallel: 0 far .. 65535 near
         if (crossEyed)
-            nearness = 1.0f - nearness;
-        grey[i] = static_cast<std::uint16_t>(std::lround(std::clamp(nearness, 0.0f, 1.0f) * 65535.0f));
+            nearness = 65535.0f - nearness;
+        grey[i] = static_cast<std::uint16_t>(std::clamp(nearness, 0.0f, 65535.0f) + 0.5f);
     }
     return grey;
 }
