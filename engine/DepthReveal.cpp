@@ -319,7 +319,14 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     return map;
 }
 
-std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
+namespace {
+
+struct RepeatSearch {
+    int repeatWidth = 0;
+    int nearest = 0; // the smallest separation a few votes go to: no nearer surface is seen
+};
+
+std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
     constexpr int Smallest = 2;
@@ -342,7 +349,7 @@ std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
     std::int64_t voted = 0, sampled = 0;
     constexpr std::uint16_t None = std::numeric_limits<std::uint16_t>::max();
     // Fewer bands on a wide picture, where each holds more pixels and more separations.
-    const int bands = std::clamp(static_cast<int>(6'000'000 / (std::int64_t{width} * largest)), 4, 16);
+    const int bands = std::clamp(static_cast<int>(3'000'000 / (std::int64_t{width} * largest)), 4, 10);
     const int bandCount = std::min(bands, std::max(1, height / 3));
     for (int band = 0; band < bandCount; ++band) {
         const int top = static_cast<int>(static_cast<std::int64_t>(height) * band / bandCount);
@@ -441,10 +448,28 @@ std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
                 if (a <= b && a + b >= *it - 1 && a + b <= *it + 1 &&
                     around(*it) < std::max(around(a), around(b)))
                     sum = true;
-        if (!sum)
-            return *it;
+        if (sum)
+            continue;
+        RepeatSearch search;
+        search.repeatWidth = *it;
+        search.nearest = *it;
+        const std::int64_t few = std::max<std::int64_t>(voted / 300, 8);
+        for (int separation = std::max(Smallest, std::min(*it - MaxShift, *it / 2)); separation < *it;
+             ++separation)
+            if (votes[static_cast<std::size_t>(separation)] >= few) {
+                search.nearest = separation;
+                break;
+            }
+        return search;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
+    const std::optional<RepeatSearch> search = searchRepeat(stereo);
+    return search ? std::optional<int>(search->repeatWidth) : std::nullopt;
 }
 
 bool looksCrossEyed(const SeparationMap& map) {
@@ -522,7 +547,10 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
     // one pixel in 200 lie, so that a few stray matches do not set the scale. Counted in sixteenths
     // of a pixel.
     constexpr int Steps = 16;
-    std::vector<std::int64_t> counts(static_cast<std::size_t>(32768 * Steps / 2 + 1), 0);
+    std::int16_t largest = 0;
+    for (const std::int16_t separation : map.separations)
+        largest = std::max(largest, separation);
+    std::vector<std::int64_t> counts(static_cast<std::size_t>(largest + 1) * Steps, 0);
     std::int64_t found = 0;
     for (std::size_t i = 0; i < pixels; ++i) {
         if (map.separations[i] <= 0)
@@ -563,17 +591,25 @@ RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& o
     result.width = std::max(0, stereo.width());
     result.height = std::max(0, stereo.height());
     std::optional<int> repeatWidth = options.repeatWidth;
-    if (!repeatWidth)
-        repeatWidth = detectRepeatWidth(stereo);
+    int nearest = 0;
+    if (!repeatWidth) {
+        if (const std::optional<RepeatSearch> search = searchRepeat(stereo)) {
+            repeatWidth = search->repeatWidth;
+            nearest = search->nearest;
+        }
+    }
     if (!repeatWidth || *repeatWidth < 1) {
         result.status = RevealStatus::NotAStereogram;
         return result;
     }
     result.repeatWidth = *repeatWidth;
     // With a depth only the converters' separations can occur; a smooth map needs every separation in
-    // the range, in whole pixels, to refine between them.
-    const std::vector<int> candidates =
+    // the range, in whole pixels, to refine between them. Separations well below the nearest one the
+    // search saw are not tried.
+    std::vector<int> candidates =
         candidateSeparations(*repeatWidth, options.smooth ? std::nullopt : options.depth);
+    if (nearest > 0)
+        std::erase_if(candidates, [nearest](int separation) { return separation < nearest - 3; });
     SeparationMap map = findSeparations(stereo, candidates);
     const auto pixels = static_cast<double>(map.separations.size());
     result.matchedShare = pixels > 0 ? double(map.matched) / pixels : 0.0;
