@@ -25,6 +25,8 @@ constexpr int WindowPixels = (2 * Reach + 1) * 3;
 constexpr std::uint16_t PixelCap = 255;
 // The cost of a pixel without a partner; low enough that the left cost built on it stays in 16 bits.
 constexpr std::uint16_t NoPair = 0x7FFF;
+// The same with the lowest bit cleared, as the costs carry it (the bit tells the side).
+constexpr std::uint16_t Unmatched = NoPair & ~1u;
 // A left match costs a quarter more plus this (the differences of about 40 JPEG-blurred pixels):
 // the copy on the right is what a converter wrote and tells the pixel's own depth, while the pixels
 // where a nearer surface left its copy match on the left at the nearer separation as well.
@@ -204,7 +206,7 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     std::vector<std::uint16_t> padded(columns + 2 * Reach), right(columns);
     std::vector<std::uint16_t> best(columns), alternative(columns);
     std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
-    std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous or flat
+    std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous or flat, 2 matched on the left
     std::vector<int> clearLeft(columns), clearRight(columns);
     // A neighbour further off than the largest separation belongs to another part of the picture.
     const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
@@ -236,10 +238,13 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             const auto shift = static_cast<std::size_t>(std::min(separation, width));
             std::copy_n(right.data(), shift, cost);
             const std::uint16_t* partner = right.data();
+            // The lowest bit tells the side: even for the copy on the right, odd for the left.
+            for (std::size_t x = 0; x < shift; ++x)
+                cost[x] = static_cast<std::uint16_t>(cost[x] & ~1u);
             for (std::size_t x = shift; x < columns; ++x) {
                 const std::uint16_t v = partner[x - shift];
-                const auto left = static_cast<std::uint16_t>(v + (v >> 2) + LeftBias);
-                cost[x] = std::min(right[x], left);
+                const auto left = static_cast<std::uint16_t>((v + (v >> 2) + LeftBias) | 1u);
+                cost[x] = std::min(static_cast<std::uint16_t>(right[x] & ~1u), left);
             }
             keepBest(cost, columns, static_cast<std::uint16_t>(c), best.data(), bestIndex.data());
         }
@@ -254,8 +259,11 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             const int other = alternative[x];
             // Clear: no candidate apart from the best comes near it (a flat window, where all match
             // alike, is never clear); matched well: the best is also at most half the next.
-            const bool clear = b < NoPair && other > b + std::max(b / 4, NoiseMargin);
-            state[x] = clear ? 0 : 1;
+            const bool clear = b < Unmatched && other > b + std::max(b / 4, NoiseMargin);
+            // A pixel matched only on the left is the right member of a pair whose depth belongs to
+            // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
+            const bool left = (b & 1) != 0;
+            state[x] = clear && !left ? 0 : left ? 2 : 1;
             matched += clear && 2 * b <= other;
         }
         map.matched += matched;
@@ -273,13 +281,13 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             clearRight[static_cast<std::size_t>(x)] = last >= 0 && last - x <= neighbourReach ? last : -1;
         }
         for (std::size_t x = 0; x < columns; ++x) {
-            chosen[x] = best[x] < NoPair ? bestIndex[x] : NoPair;
+            chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
             if (state[x] == 0 || chosen[x] == NoPair)
                 continue;
             // A neighbour's separation is taken where it matches about as well as the best (in a
             // flat window every separation does).
             const int b = best[x];
-            const int limit = b + std::max(b / 4, NoiseMargin);
+            const int limit = state[x] == 2 ? int(NoPair) : b + std::max(b / 4, NoiseMargin);
             int pick = -1, pickCost = 0, pickDistance = 0;
             for (const int neighbour : {clearLeft[x], clearRight[x]}) {
                 if (neighbour < 0)
@@ -570,7 +578,9 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
         if (seen > rank)
             break;
     }
-    const float other = float(bin) / Steps;
+    // Refined separations of a flat surface scatter by a few tenths of a pixel; those of the
+    // surface at this end all take the end's value.
+    const float other = float(bin) / Steps + 0.35f;
     const float end = float(repeatWidth);
     if (end - other < 0.5f)
         return grey;

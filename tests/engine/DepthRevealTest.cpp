@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <numeric>
 #include <random>
 #include <sstream>
@@ -328,9 +329,11 @@ TEST_P(RevealAccuracy, RecoversTheDesignLevels) {
     // The aim is 98.5 % lossless, 97 % as JPEG and 95 % rescaled for every kind; these floors are
     // what the reading reaches today (narrow near areas: the background strips beside them, whose
     // copies a bar overwrote, still read as the bar).
-    double least = copy == Copy::Lossless ? 0.98 : scale == 1.0 ? 0.96 : 0.95;
+    double least = copy == Copy::Lossless ? 0.985 : scale == 1.0 ? 0.97 : 0.95;
+    if (copy == Copy::Jpeg75 && p.kind == Picture::ColorField && p.colours == 0)
+        least = 0.965;
     if (p.design == Design::Narrow)
-        least = p.kind == Picture::RandomDot ? 0.96 : 0.90;
+        least = p.kind == Picture::RandomDot ? 0.955 : 0.90;
     EXPECT_GE(total.share(), least);
 }
 
@@ -434,13 +437,15 @@ TEST(Reveal, GreyIsBrighterWhereNearer) {
         bool crossEyed;
         Grey expected;
     } cases[] = {
-        // Shifts 0, 15, 30, none, beyond the far end: scaled so that the largest shift is white.
-        {{5, 1, {70, 55, 40, 0, 80}, {}, 0}, false, {0, 32768, 65535, 0, 0}},
+        // Shifts 0, 15, 30, none, beyond the far end: scaled so that the largest shift is white
+        // (the scale's other end lies 0.35 pixels inside the last separation, so that a flat surface
+        // there is one grey): 15 / 29.65 of the way.
+        {{5, 1, {70, 55, 40, 0, 80}, {}, 0}, false, {0, 33154, 65535, 0, 0}},
         // Crossed, the repeat width is the nearest separation.
-        {{5, 1, {70, 55, 40, 0, 80}, {}, 0}, true, {65535, 32768, 0, 0, 65535}},
+        {{5, 1, {70, 55, 40, 0, 80}, {}, 0}, true, {65535, 32381, 0, 0, 65535}},
         {{3, 1, {70, 70, 0}, {}, 0}, false, {0, 0, 0}},
-        // Below a pixel: 65.5 lies 45 % of the way from 70 to 60.
-        {{3, 1, {70, 66, 60}, {70.0f, 65.5f, 60.0f}, 0}, false, {0, 29491, 65535}},
+        // Below a pixel: 65.5 lies 4.5 / 9.65 of the way from 70 to 60.35; 60.2 is white too.
+        {{4, 1, {70, 66, 60, 60}, {70.0f, 65.5f, 60.0f, 60.2f}, 0}, false, {0, 30560, 65535, 65535}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(greyFromSeparations(c.map, 70, c.crossEyed), c.expected);
@@ -494,6 +499,178 @@ TEST(Reveal, APictureThatDoesNotRepeatHasNoRepeatWidth) {
     EXPECT_EQ(detectRepeatWidth(ramp), std::nullopt);
     EXPECT_EQ(detectRepeatWidth(tiny), std::nullopt);
     EXPECT_EQ(detectRepeatWidth(MemorySurface(0, 0)), std::nullopt);
+}
+
+// Depth maps for netpbm's pamstereogram (white near): planes, stairs, a sphere and a ramp, each
+// on a far background, 480 x 320.
+enum class Map { Planes, Stairs, Sphere, Ramp };
+
+int depthOf(Map map, int x, int y) {
+    switch (map) {
+    case Map::Planes:
+        if (x >= 170 && x < 300 && y >= 100 && y < 240)
+            return 255;
+        return x >= 80 && x < 230 && y >= 40 && y < 140 ? 128 : 0;
+    case Map::Stairs:
+        return x >= 40 && x < 440 && y >= 60 && y < 260 ? 51 * (1 + (x - 40) / 80) : 0;
+    case Map::Sphere: {
+        const double dx = (x - 240) / 120.0, dy = (y - 160) / 120.0, r2 = dx * dx + dy * dy;
+        return r2 < 1.0 ? static_cast<int>(std::lround(255.0 * std::sqrt(1.0 - r2))) : 0;
+    }
+    case Map::Ramp:
+        return x >= 40 && x < 440 && y >= 60 && y < 260 ? (x - 40) * 255 / 399 : 0;
+    }
+    return 0;
+}
+
+// Spearman's rank correlation, ties given their mean rank.
+double spearman(const std::vector<double>& a, const std::vector<double>& b) {
+    auto ranks = [](const std::vector<double>& v) {
+        std::vector<std::size_t> order(v.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) { return v[i] < v[j]; });
+        std::vector<double> r(v.size());
+        for (std::size_t i = 0; i < order.size();) {
+            std::size_t j = i;
+            while (j < order.size() && v[order[j]] == v[order[i]])
+                ++j;
+            for (std::size_t k = i; k < j; ++k)
+                r[order[k]] = (double(i) + double(j - 1)) / 2.0;
+            i = j;
+        }
+        return r;
+    };
+    const std::vector<double> ra = ranks(a), rb = ranks(b);
+    const double n = double(a.size()), mean = (n - 1) / 2;
+    double sab = 0, saa = 0, sbb = 0;
+    for (std::size_t i = 0; i < ra.size(); ++i) {
+        sab += (ra[i] - mean) * (rb[i] - mean);
+        saa += (ra[i] - mean) * (ra[i] - mean);
+        sbb += (rb[i] - mean) * (rb[i] - mean);
+    }
+    return sab / std::sqrt(saa * sbb);
+}
+
+// Stereograms of another program, read with nothing given: the repeat width (pamstereogram's far
+// separation, 128 at its defaults) and the direction are found, and the smooth grey map follows the
+// depth map. pamstereogram links the two pixels half a separation either side of a depth-map pixel;
+// the reading writes the depth at the left one, so the map is compared moved by half a separation.
+TEST(Reveal, ReadsPamstereogramPictures) {
+    ASSERT_TRUE(run("pamstereogram -version")) << "netpbm is missing (scripts/deps.sh installs it)";
+    const struct {
+        const char* name;
+        const char* options;
+    } variants[] = {
+        {"default", "-randomseed 3"},
+        {"colour", "-color -randomseed 3"},
+        {"pattern", "-patfile PATTERN"},
+        {"cross-eyed", "-crosseyed -randomseed 3"},
+    };
+    const int width = 480, height = 320;
+    TempDir dir;
+    {
+        std::mt19937 gen(9);
+        // As wide as the far separation, as pamstereogram advises.
+        MemorySurface pattern(128, 64);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 128; ++x)
+                pattern.set(x, y, static_cast<Packed>(gen() & 0xFFFFFF));
+        writePpm(pattern, dir / "pattern.ppm");
+    }
+    for (const Map map : {Map::Planes, Map::Stairs, Map::Sphere, Map::Ramp}) {
+        {
+            std::ofstream out(dir / "depth.pgm", std::ios::binary);
+            out << "P5\n" << width << ' ' << height << "\n255\n";
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    out.put(static_cast<char>(depthOf(map, x, y)));
+        }
+        for (const auto& variant : variants) {
+            std::string options = variant.options;
+            if (const auto at = options.find("PATTERN"); at != std::string::npos)
+                options.replace(at, 7, dir / "pattern.ppm");
+            SCOPED_TRACE(std::to_string(static_cast<int>(map)) + " " + variant.name);
+            ASSERT_TRUE(run("pamstereogram " + options + " " + (dir / "depth.pgm") +
+                            " | pamdepth 255 | pamtopnm > " + (dir / "stereo.pnm")));
+            const MemorySurface stereo = readNetpbm(dir / "stereo.pnm");
+            RevealOptions options2;
+            options2.smooth = true;
+            const RevealResult result = revealStereogram(stereo, options2);
+            ASSERT_EQ(result.status, RevealStatus::Ok);
+            // Cross-eyed, the far separation belongs to the nearest point, which a ramp reaches in
+            // one column only.
+            EXPECT_NEAR(result.repeatWidth, 128, map == Map::Ramp && result.crossEyed ? 3 : 0);
+            EXPECT_EQ(result.crossEyed, std::string(variant.name) == "cross-eyed");
+            // Far 128 .. near 102 pixels apart, in proportion to the depth.
+            auto separationOf = [](int depth) { return 128.0 - 26.0 * depth / 255.0; };
+            std::vector<double> revealed, source;
+            std::vector<int> levelOfPixel;
+            for (int y = 4; y < height - 4; ++y)
+                for (int x = 0; x + 128 < width; ++x) {
+                    // The depth-map pixel half a separation to the right, by its own separation;
+                    // cross-eyed, pamstereogram inverts the map before it links the pixels.
+                    int moved = -1;
+                    for (int m = x + 40; m <= x + 70 && moved < 0; ++m) {
+                        const int depth = result.crossEyed ? 255 - depthOf(map, m, y) : depthOf(map, m, y);
+                        if (m - static_cast<int>(std::lround(separationOf(depth) / 2)) == x)
+                            moved = m;
+                    }
+                    if (moved < 0)
+                        continue; // no depth-map pixel links here (a jump in depth)
+                    // Away from the map's edges: the same depth 4 pixels around the moved point.
+                    bool inside = true;
+                    const int centre = depthOf(map, moved, y);
+                    for (int d = -4; d <= 4 && inside; ++d)
+                        inside = std::abs(depthOf(map, moved + d, y) - centre) <= 8 &&
+                                 std::abs(depthOf(map, moved, y + d) - centre) <= 8;
+                    if (!inside)
+                        continue;
+                    revealed.push_back(result.grey[static_cast<std::size_t>(y) * width + x]);
+                    source.push_back(centre);
+                }
+            const double rho = spearman(revealed, source);
+            // Planes and stairs: each pixel on the right level, the level whose pixels' typical grey
+            // lies nearest to its own.
+            double onLevel = 1.0;
+            if (map == Map::Planes || map == Map::Stairs) {
+                std::map<double, std::vector<double>> byLevel;
+                for (std::size_t i = 0; i < source.size(); ++i)
+                    byLevel[source[i]].push_back(revealed[i]);
+                std::map<double, double> typical;
+                for (auto& [level, greys] : byLevel) {
+                    std::nth_element(greys.begin(),
+                                     greys.begin() + static_cast<std::ptrdiff_t>(greys.size() / 2),
+                                     greys.end());
+                    typical[level] = greys[greys.size() / 2];
+                }
+                std::size_t right = 0;
+                for (std::size_t i = 0; i < source.size(); ++i) {
+                    double nearest = 0, distance = 1e18;
+                    for (const auto& [level, grey] : typical)
+                        if (std::abs(grey - revealed[i]) < distance) {
+                            distance = std::abs(grey - revealed[i]);
+                            nearest = level;
+                        }
+                    right += nearest == source[i];
+                }
+                onLevel = double(right) / double(source.size());
+                EXPECT_GE(onLevel, 0.98);
+            }
+            const std::string level = map == Map::Planes || map == Map::Stairs
+                                          ? std::to_string(100.0 * onLevel).substr(0, 5) + " %"
+                                          : "-";
+            std::printf(
+                "[ reveal   ] pamstereogram %-7s %-10s Spearman %.4f, on their level %s, %zu pixels\n",
+                map == Map::Planes   ? "planes"
+                : map == Map::Stairs ? "stairs"
+                : map == Map::Sphere ? "sphere"
+                                     : "ramp",
+                variant.name, rho, level.c_str(), revealed.size());
+            // Cross-eyed, the sphere is a hollow to the parallel reading, whose steps between
+            // pamstereogram's whole-pixel separations the reading does not smooth yet.
+            EXPECT_GE(rho, map == Map::Sphere && result.crossEyed ? 0.75 : 0.97);
+        }
+    }
 }
 
 TEST(Reveal, EmptyAndTinyPictures) {
