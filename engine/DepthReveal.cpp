@@ -181,7 +181,8 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
     return candidates;
 }
 
-SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates) {
+SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
+                              bool refineBelowPixel) {
     SeparationMap map;
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
@@ -267,18 +268,20 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             matched += clear && 2 * b <= other;
         }
         map.matched += matched;
-        // Nearest clear pixel on either side, within reach.
-        int last = -1;
-        for (int x = 0; x < width; ++x) {
-            if (state[static_cast<std::size_t>(x)] == 0)
-                last = x;
-            clearLeft[static_cast<std::size_t>(x)] = last >= 0 && x - last <= neighbourReach ? last : -1;
-        }
-        last = -1;
-        for (int x = width - 1; x >= 0; --x) {
-            if (state[static_cast<std::size_t>(x)] == 0)
-                last = x;
-            clearRight[static_cast<std::size_t>(x)] = last >= 0 && last - x <= neighbourReach ? last : -1;
+        // Nearest clear pixel on either side, within reach: the ends of each run of unclear pixels.
+        for (int x = 0; x < width;) {
+            if (state[static_cast<std::size_t>(x)] == 0) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < width && state[static_cast<std::size_t>(end)] != 0)
+                ++end;
+            for (int i = x; i < end; ++i) {
+                clearLeft[static_cast<std::size_t>(i)] = x > 0 && i - (x - 1) <= neighbourReach ? x - 1 : -1;
+                clearRight[static_cast<std::size_t>(i)] = end < width && end - i <= neighbourReach ? end : -1;
+            }
+            x = end;
         }
         for (std::size_t x = 0; x < columns; ++x) {
             chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
@@ -314,6 +317,10 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             const std::size_t c = chosen[x];
             const int separation = candidates[c];
             target[x] = static_cast<std::int16_t>(separation);
+            if (!refineBelowPixel) {
+                fine[x] = float(separation);
+                continue;
+            }
             const int here = costs[c * columns + x];
             // The neighbours in the list are one larger (c - 1) and one smaller (c + 1) when the
             // candidates run in whole pixels there.
@@ -547,7 +554,10 @@ std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int re
 std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int repeatWidth, bool crossEyed) {
     const std::size_t pixels = map.separations.size();
     std::vector<std::uint16_t> grey(pixels, 0);
-    const bool refined = map.refined.size() == pixels;
+    // Whole-pixel separations (nothing refined) go through a table.
+    bool refined = false;
+    for (std::size_t i = 0; i < map.refined.size() && !refined; ++i)
+        refined = map.refined[i] != float(map.separations[i]);
     auto separationAt = [&](std::size_t i) {
         return refined && map.refined[i] > 0 ? map.refined[i] : float(map.separations[i]);
     };
@@ -585,6 +595,19 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
     if (end - other < 0.5f)
         return grey;
     const float scale = 65535.0f / (end - other);
+    if (!refined) {
+        std::vector<std::uint16_t> greyOf(static_cast<std::size_t>(largest) + 1, 0);
+        for (int separation = 1; separation <= largest; ++separation) {
+            float nearness = (end - float(separation)) * scale;
+            if (crossEyed)
+                nearness = 65535.0f - nearness;
+            greyOf[static_cast<std::size_t>(separation)] =
+                static_cast<std::uint16_t>(std::clamp(nearness, 0.0f, 65535.0f) + 0.5f);
+        }
+        for (std::size_t i = 0; i < pixels; ++i)
+            grey[i] = map.separations[i] > 0 ? greyOf[static_cast<std::size_t>(map.separations[i])] : 0;
+        return grey;
+    }
     for (std::size_t i = 0; i < pixels; ++i) {
         if (map.separations[i] <= 0)
             continue;
@@ -620,7 +643,7 @@ RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& o
         candidateSeparations(*repeatWidth, options.smooth ? std::nullopt : options.depth);
     if (nearest > 0)
         std::erase_if(candidates, [nearest](int separation) { return separation < nearest - 3; });
-    SeparationMap map = findSeparations(stereo, candidates);
+    SeparationMap map = findSeparations(stereo, candidates, options.smooth);
     const auto pixels = static_cast<double>(map.separations.size());
     result.matchedShare = pixels > 0 ? double(map.matched) / pixels : 0.0;
     if (result.matchedShare < LeastMatchedShare) {
@@ -630,9 +653,6 @@ RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& o
     result.status = RevealStatus::Ok;
     result.crossEyed = options.direction == RevealDirection::Cross ||
                        (options.direction == RevealDirection::Auto && looksCrossEyed(map));
-    if (!options.smooth)
-        for (std::size_t i = 0; i < map.refined.size(); ++i)
-            map.refined[i] = float(map.separations[i]);
     result.grey = greyFromSeparations(map, *repeatWidth, result.crossEyed);
     if (options.depth) {
         result.levels = levelsFromSeparations(map, *repeatWidth, *options.depth);

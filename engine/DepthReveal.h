@@ -83,8 +83,12 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
 // to the right (where the converters copy the pixel to), else, at a small penalty, one separation to
 // the left (where a nearer surface hid the copy on the right). A pixel where several separations
 // match about equally takes the separation of its nearest clearly matched neighbours along the row
-// that also fits it; a flat area, where every candidate matches alike, takes them as well, or none.
-SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates);
+// that also fits it; a flat area, where every candidate matches alike, takes them as well, and a
+// pixel matched only on the left (the right member of a pair) takes the one that fits it best.
+// With refineBelowPixel, refined holds separations between whole pixels where the candidates run
+// in whole pixels; else it repeats the whole-pixel separations.
+SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
+                              bool refineBelowPixel = true);
 
 // The repeat width of a stereogram: the largest separation that a good share of its textured pixels
 // repeat at (the far background repeats at the full width), up to half the picture's width.
