@@ -18,7 +18,7 @@
 #include <map>
 #include <numeric>
 #include <random>
-#include <sstream>
+#include <unistd.h>
 
 namespace quarbel::engine {
 namespace {
@@ -110,9 +110,10 @@ struct Picture {
 struct TempDir {
     std::filesystem::path path;
     TempDir() {
+        // Test cases run as parallel processes: the process id keeps their folders apart.
+        static int made = 0;
         path = std::filesystem::temp_directory_path() /
-               ("quarbel-reveal-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" + std::to_string(std::rand()));
+               ("quarbel-reveal-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
         std::filesystem::create_directories(path);
     }
     ~TempDir() { std::filesystem::remove_all(path); }
