@@ -245,11 +245,12 @@ void BM_ColorField(benchmark::State& state) {
 
 void BM_Reveal(benchmark::State& state) {
     const VectorSurface& stereo = picturesFor(state).stereo();
-    const std::vector<int> candidates = candidateSeparations(RepeatWidth, Depth);
+    RevealOptions options;
+    options.repeatWidth = RepeatWidth;
+    options.depth = Depth;
     for (auto _ : state) {
-        const SeparationMap map = findSeparations(stereo, candidates);
-        const std::vector<std::uint8_t> levels = levelsFromSeparations(map, RepeatWidth, Depth);
-        benchmark::DoNotOptimize(levels.data());
+        const RevealResult result = revealStereogram(stereo, options);
+        benchmark::DoNotOptimize(result.levels.data());
     }
     countPixels(state);
 }
@@ -257,10 +258,8 @@ void BM_Reveal(benchmark::State& state) {
 void BM_RevealFindRepeat(benchmark::State& state) {
     const VectorSurface& stereo = picturesFor(state).stereo();
     for (auto _ : state) {
-        const int repeatWidth = detectRepeatWidth(stereo).value_or(RepeatWidth);
-        const SeparationMap map = findSeparations(stereo, candidateSeparations(repeatWidth, std::nullopt));
-        const std::vector<std::uint8_t> grey = greyFromSeparations(map, repeatWidth);
-        benchmark::DoNotOptimize(grey.data());
+        const RevealResult result = revealStereogram(stereo, RevealOptions{});
+        benchmark::DoNotOptimize(result.grey.data());
     }
     countPixels(state);
 }

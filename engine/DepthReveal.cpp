@@ -4,7 +4,13 @@
 #include "engine/ShiftTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quarbel::engine {
 
@@ -13,27 +19,145 @@ namespace {
 // Window: 2 * Reach + 1 columns by 3 rows. Wide enough that random dots of any density between
 // 30 and 70 % rarely match by chance (27 pixels), narrow enough to fit inside most depth areas.
 constexpr int Reach = 4;
-constexpr int WindowColumns = 2 * Reach + 1;
+constexpr int WindowPixels = (2 * Reach + 1) * 3;
+// A pixel's difference (summed over red, green and blue) counts at most this much, so that one
+// edge or one dot of another colour weighs no more than a few pixels of JPEG noise.
+constexpr std::uint16_t PixelCap = 255;
+// The cost of a pixel without a partner; low enough that the left cost built on it stays in 16 bits.
+constexpr std::uint16_t NoPair = 0x7FFF;
+// The same with the lowest bit cleared, as the costs carry it (the bit tells the side).
+constexpr std::uint16_t Unmatched = NoPair & ~1u;
+// A left match costs a quarter more plus this (the differences of about 40 JPEG-blurred pixels):
+// the copy on the right is what a converter wrote and tells the pixel's own depth, while the pixels
+// where a nearer surface left its copy match on the left at the nearer separation as well.
+constexpr int LeftBias = 1200;
+// Costs within this much of the best count as matching about equally.
+constexpr int NoiseMargin = 2 * WindowPixels;
+// Below this spread between a pixel's best candidate and the others' mean it is flat.
+constexpr int FlatSpread = 4 * WindowPixels;
 
-// Mismatches of row against itself one separation further on, summed over the window's columns:
-// out[x] = number of d in -Reach..Reach with row[x + d] != row[x + d + separation]. Pairs whose right
-// member lies past the picture are left out of the count; a pixel whose own partner lies there has
-// no right match at all (every column counts as a mismatch), so that it looks to its left instead.
-void rowMismatches(const Packed* row, int width, int separation, std::uint8_t* scratch, std::uint8_t* out) {
-    // scratch holds Reach zeros, one flag per column, Reach zeros.
-    std::uint8_t* flags = scratch + Reach;
-    const int paired = std::max(0, width - separation);
-    for (int x = 0; x < paired; ++x)
-        flags[x] = row[x] != row[x + separation] ? 1 : 0;
-    std::fill(flags + paired, flags + width, std::uint8_t{0});
-    // Column by column of the window, so that each pass runs over whole rows.
-    std::copy_n(scratch, width, out);
-    for (int d = 1; d < WindowColumns; ++d) {
-        const std::uint8_t* shifted = scratch + d;
-        for (int x = 0; x < width; ++x)
-            out[x] = static_cast<std::uint8_t>(out[x] + shifted[x]);
+// One picture row as three planes of bytes.
+struct Planes {
+    std::vector<std::uint8_t> r, g, b;
+
+    void load(const PixelSurface& picture, int y, std::vector<Packed>& scratch) {
+        const std::size_t width = scratch.size();
+        picture.readRow(y, scratch);
+        r.resize(width);
+        g.resize(width);
+        b.resize(width);
+        for (std::size_t x = 0; x < width; ++x) {
+            const auto bits = static_cast<std::uint32_t>(scratch[x]);
+            r[x] = static_cast<std::uint8_t>(bits);
+            g[x] = static_cast<std::uint8_t>(bits >> 8);
+            b[x] = static_cast<std::uint8_t>(bits >> 16);
+        }
     }
-    std::fill(out + paired, out + width, std::uint8_t{WindowColumns});
+};
+
+// out[x] = the colour difference between x and x + separation, summed over the three channels and
+// capped at PixelCap (255, so a byte); PixelCap past the picture.
+void pixelDifferences(const Planes& row, int width, int separation, std::uint8_t* out) {
+    static_assert(PixelCap == 255, "the differences saturate at a byte");
+    const int paired = std::max(0, width - separation);
+    const std::uint8_t* r = row.r.data();
+    const std::uint8_t* g = row.g.data();
+    const std::uint8_t* b = row.b.data();
+    int x = 0;
+#if defined(__SSE2__)
+    // Sixteen pixels at a time: |a - b| of bytes as two saturating subtractions, summed saturating.
+    const auto absDiff = [separation](const std::uint8_t* p, int at) {
+        const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + separation));
+        return _mm_or_si128(_mm_subs_epu8(u, v), _mm_subs_epu8(v, u));
+    };
+    for (; x + 16 <= paired; x += 16) {
+        const __m128i d = _mm_adds_epu8(_mm_adds_epu8(absDiff(r, x), absDiff(g, x)), absDiff(b, x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), d);
+    }
+#endif
+    for (; x < paired; ++x) {
+        const int d = std::abs(int(r[x]) - int(r[x + separation])) +
+                      std::abs(int(g[x]) - int(g[x + separation])) +
+                      std::abs(int(b[x]) - int(b[x + separation]));
+        out[x] = static_cast<std::uint8_t>(std::min(d, int(PixelCap)));
+    }
+    std::fill(out + paired, out + width, static_cast<std::uint8_t>(PixelCap));
+}
+
+// padded holds Reach entries, the three rows' summed differences of each column, Reach entries:
+// the ends are filled here with the end columns. out[x] = the window's sum around x; pixels
+// without a partner (x + separation past the picture) get NoPair.
+void windowSums(std::uint16_t* padded, int width, int separation, std::uint16_t* out) {
+    std::fill(padded, padded + Reach, padded[Reach]);
+    std::fill(padded + Reach + width, padded + 2 * Reach + width, padded[Reach + width - 1]);
+    for (int x = 0; x < width; ++x) {
+        const std::uint16_t* p = padded + x;
+        out[x] = static_cast<std::uint16_t>(p[0] + p[1] + p[2] + p[3] + p[4] + p[5] + p[6] + p[7] + p[8]);
+    }
+    std::fill(out + std::max(0, width - separation), out + width, NoPair);
+}
+
+// best[x] = min(best[x], cost[x]), bestIndex[x] = index where cost[x] is strictly lower. Costs are
+// at most NoPair, so they compare as signed 16-bit values.
+void keepBest(const std::uint16_t* cost, std::size_t columns, std::uint16_t index, std::uint16_t* best,
+              std::uint16_t* bestIndex) {
+    std::size_t x = 0;
+#if defined(__SSE2__)
+    const __m128i here = _mm_set1_epi16(static_cast<short>(index));
+    for (; x + 8 <= columns; x += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cost + x));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(best + x));
+        const __m128i i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bestIndex + x));
+        const __m128i better = _mm_cmplt_epi16(v, b);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(best + x), _mm_min_epi16(v, b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bestIndex + x),
+                         _mm_or_si128(_mm_and_si128(better, here), _mm_andnot_si128(better, i)));
+    }
+#endif
+    for (; x < columns; ++x) {
+        const bool better = cost[x] < best[x];
+        best[x] = better ? cost[x] : best[x];
+        bestIndex[x] = better ? index : bestIndex[x];
+    }
+}
+
+// alternative[x] = min(alternative[x], cost[x]) where index is at least 2 from bestIndex[x].
+void keepAlternative(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
+                     const std::uint16_t* bestIndex, std::uint16_t* alternative) {
+    std::size_t x = 0;
+#if defined(__SSE2__)
+    // |bestIndex - index| >= 2 as bestIndex - index + 1 > 2 unsigned, compared signed after
+    // flipping the top bit.
+    const __m128i offset = _mm_set1_epi16(static_cast<short>(1 - index));
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i two = _mm_set1_epi16(static_cast<short>(2 ^ 0x8000));
+    const __m128i none = _mm_set1_epi16(static_cast<short>(NoPair));
+    for (; x + 8 <= columns; x += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cost + x));
+        const __m128i i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bestIndex + x));
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alternative + x));
+        const __m128i apart = _mm_cmpgt_epi16(_mm_xor_si128(_mm_add_epi16(i, offset), flip), two);
+        const __m128i candidate = _mm_or_si128(_mm_and_si128(apart, v), _mm_andnot_si128(apart, none));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(alternative + x), _mm_min_epi16(a, candidate));
+    }
+#endif
+    for (; x < columns; ++x) {
+        const bool apart = static_cast<std::uint16_t>(bestIndex[x] - index + 1) > 2;
+        alternative[x] = apart ? std::min(alternative[x], cost[x]) : alternative[x];
+    }
+}
+
+// Separation a half-pixel either side of the best, from the costs of the separations one less and
+// one more: the meeting point of two lines of equal slope through the three costs.
+float refine(int separation, int below, int best, int above) {
+    if (below < best || above < best)
+        return float(separation);
+    const int rise = std::max(below, above) - best;
+    if (rise <= 0)
+        return float(separation);
+    const float offset = float(below - above) / float(2 * rise);
+    return float(separation) + std::clamp(offset, -0.5f, 0.5f);
 }
 
 } // namespace
@@ -48,7 +172,8 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
                 candidates.push_back(static_cast<int>(separation));
         }
     } else {
-        for (int separation = std::max(1, repeatWidth - MaxShift); separation <= repeatWidth; ++separation)
+        const int lowest = std::max(1, std::min(repeatWidth - MaxShift, repeatWidth / 2));
+        for (int separation = lowest; separation <= repeatWidth; ++separation)
             candidates.push_back(separation);
     }
     std::sort(candidates.begin(), candidates.end(), std::greater<>());
@@ -56,162 +181,358 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
     return candidates;
 }
 
-SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates) {
+SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
+                              bool refineBelowPixel) {
     SeparationMap map;
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
     map.width = width;
     map.height = height;
-    map.separations.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    map.separations.assign(pixels, 0);
+    map.refined.assign(pixels, 0.0f);
     if (width == 0 || height == 0 || candidates.empty())
         return map;
 
     const auto columns = static_cast<std::size_t>(width);
     const std::size_t count = candidates.size();
-    // Three rows of window scores per candidate, in a ring indexed by row % 3. Each row of the
-    // window picks its own side: a nearer surface may hide the copies of one row and not those of
-    // the next. A right match scores twice its mismatches, a left match one more, so that the exact
-    // reading (the copy on the right) wins a tie.
-    std::vector<Packed> row(columns);
-    std::vector<std::uint8_t> scores(3 * count * columns);
-    std::vector<std::uint8_t> scratch(columns + 2 * Reach, 0);
-    std::vector<std::uint8_t> sums(columns);
-    std::vector<std::uint8_t> bestScore(columns);
-    std::vector<std::int16_t> bestSeparation(columns);
-    std::vector<std::uint8_t> worstScore(columns);
-    auto scoresOf = [&](int y, std::size_t c) { return scores.data() + ((y % 3) * count + c) * columns; };
+    // Pixel differences of the last three rows for every candidate, in a ring indexed by row % 3.
+    std::vector<std::uint8_t> differences(3 * count * columns);
+    auto differencesOf = [&](int y, std::size_t c) {
+        return differences.data() + (static_cast<std::size_t>(y % 3) * count + c) * columns;
+    };
+    std::vector<std::uint16_t> costs(count * columns); // the output row's cost per candidate
+    std::vector<Packed> scratch(columns);
+    Planes planes;
+    std::vector<std::uint16_t> padded(columns + 2 * Reach), right(columns);
+    std::vector<std::uint16_t> best(columns), alternative(columns);
+    std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
+    std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous or flat, 2 matched on the left
+    std::vector<int> clearLeft(columns), clearRight(columns);
+    // A neighbour further off than the largest separation belongs to another part of the picture.
+    const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
 
     for (int y = 0; y <= height; ++y) {
         if (y < height) {
-            stereo.readRow(y, row);
-            for (std::size_t c = 0; c < count; ++c) {
-                rowMismatches(row.data(), width, candidates[c], scratch.data(), sums.data());
-                const auto shift = static_cast<std::size_t>(std::min(candidates[c], width));
-                std::uint8_t* score = scoresOf(y, c);
-                const std::uint8_t* s = sums.data();
-                for (std::size_t x = 0; x < shift; ++x)
-                    score[x] = static_cast<std::uint8_t>(2 * s[x]);
-                for (std::size_t x = shift; x < columns; ++x)
-                    score[x] = static_cast<std::uint8_t>(std::min(2 * s[x], 2 * s[x - shift] + 1));
-            }
+            planes.load(stereo, y, scratch);
+            for (std::size_t c = 0; c < count; ++c)
+                pixelDifferences(planes, width, candidates[c], differencesOf(y, c));
         }
-        const int out = y - 1; // the rows below and above it are scored by now
+        const int out = y - 1; // the rows below and above it are in the ring by now
         if (out < 0)
             continue;
-        const int top = std::max(0, out - 1);
-        const int bottom = std::min(height - 1, out + 1);
-        std::fill(bestScore.begin(), bestScore.end(), std::uint8_t{255});
-        std::fill(bestSeparation.begin(), bestSeparation.end(), std::int16_t{0});
-        std::fill(worstScore.begin(), worstScore.end(), std::uint8_t{0});
+        // Past the top and bottom the window mirrors, so that every row's costs have one scale.
+        const int top = out > 0 ? out - 1 : std::min(height - 1, out + 1);
+        const int bottom = out + 1 < height ? out + 1 : std::max(0, out - 1);
+        std::fill(best.begin(), best.end(), NoPair);
+        std::fill(bestIndex.begin(), bestIndex.end(), std::uint16_t{0});
         for (std::size_t c = 0; c < count; ++c) {
-            const auto separation = static_cast<std::int16_t>(candidates[c]);
-            const std::uint8_t* a = scoresOf(top, c);
-            const std::uint8_t* b = scoresOf(out, c);
-            const std::uint8_t* d = scoresOf(bottom, c);
-            for (std::size_t x = 0; x < columns; ++x) {
-                // At the top and bottom rows a and d may be the same row as b; count it once.
-                const auto total =
-                    static_cast<std::uint8_t>(b[x] + (top < out ? a[x] : 0) + (bottom > out ? d[x] : 0));
-                // Candidates come largest first, so a tie goes to the larger separation.
-                const bool better = total < bestScore[x];
-                bestScore[x] = better ? total : bestScore[x];
-                bestSeparation[x] = better ? separation : bestSeparation[x];
-                worstScore[x] = std::max(worstScore[x], total);
+            const int separation = candidates[c];
+            const std::uint8_t* a = differencesOf(top, c);
+            const std::uint8_t* m = differencesOf(out, c);
+            const std::uint8_t* d = differencesOf(bottom, c);
+            std::uint16_t* column = padded.data() + Reach;
+            for (std::size_t x = 0; x < columns; ++x)
+                column[x] = static_cast<std::uint16_t>(a[x] + m[x] + d[x]);
+            windowSums(padded.data(), width, separation, right.data());
+            std::uint16_t* cost = costs.data() + c * columns;
+            const auto shift = static_cast<std::size_t>(std::min(separation, width));
+            std::copy_n(right.data(), shift, cost);
+            const std::uint16_t* partner = right.data();
+            // The lowest bit tells the side: even for the copy on the right, odd for the left.
+            for (std::size_t x = 0; x < shift; ++x)
+                cost[x] = static_cast<std::uint16_t>(cost[x] & ~1u);
+            for (std::size_t x = shift; x < columns; ++x) {
+                const std::uint16_t v = partner[x - shift];
+                const auto left = static_cast<std::uint16_t>((v + (v >> 2) + LeftBias) | 1u);
+                cost[x] = std::min(static_cast<std::uint16_t>(right[x] & ~1u), left);
             }
+            keepBest(cost, columns, static_cast<std::uint16_t>(c), best.data(), bestIndex.data());
+        }
+        // The best among the candidates that are not the best one's neighbours.
+        std::fill(alternative.begin(), alternative.end(), NoPair);
+        for (std::size_t c = 0; c < count; ++c)
+            keepAlternative(costs.data() + c * columns, columns, static_cast<std::uint16_t>(c),
+                            bestIndex.data(), alternative.data());
+        std::int64_t matched = 0;
+        for (std::size_t x = 0; x < columns; ++x) {
+            const int b = best[x];
+            const int other = alternative[x];
+            // Clear: no candidate apart from the best comes near it (a flat window, where all match
+            // alike, is never clear); matched well: the best is also at most half the next.
+            const bool clear = b < Unmatched && other > b + std::max(b / 4, NoiseMargin);
+            // A pixel matched only on the left is the right member of a pair whose depth belongs to
+            // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
+            const bool left = (b & 1) != 0;
+            state[x] = clear && !left ? 0 : left ? 2 : 1;
+            matched += clear && 2 * b <= other;
+        }
+        map.matched += matched;
+        // Nearest clear pixel on either side, within reach: the ends of each run of unclear pixels.
+        for (int x = 0; x < width;) {
+            if (state[static_cast<std::size_t>(x)] == 0) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < width && state[static_cast<std::size_t>(end)] != 0)
+                ++end;
+            for (int i = x; i < end; ++i) {
+                clearLeft[static_cast<std::size_t>(i)] = x > 0 && i - (x - 1) <= neighbourReach ? x - 1 : -1;
+                clearRight[static_cast<std::size_t>(i)] = end < width && end - i <= neighbourReach ? end : -1;
+            }
+            x = end;
+        }
+        for (std::size_t x = 0; x < columns; ++x) {
+            chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
+            if (state[x] == 0 || chosen[x] == NoPair)
+                continue;
+            // A neighbour's separation is taken where it matches about as well as the best (in a
+            // flat window every separation does).
+            const int b = best[x];
+            const int limit = state[x] == 2 ? int(NoPair) : b + std::max(b / 4, NoiseMargin);
+            int pick = -1, pickCost = 0, pickDistance = 0;
+            for (const int neighbour : {clearLeft[x], clearRight[x]}) {
+                if (neighbour < 0)
+                    continue;
+                const int index = bestIndex[static_cast<std::size_t>(neighbour)];
+                const int cost = costs[static_cast<std::size_t>(index) * columns + x];
+                const int distance = std::abs(neighbour - static_cast<int>(x));
+                if (cost > limit)
+                    continue;
+                if (pick < 0 || cost < pickCost || (cost == pickCost && distance < pickDistance)) {
+                    pick = index;
+                    pickCost = cost;
+                    pickDistance = distance;
+                }
+            }
+            if (pick >= 0)
+                chosen[x] = static_cast<std::uint16_t>(pick);
         }
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
-        const int rows = bottom - top + 1;
+        float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
         for (std::size_t x = 0; x < columns; ++x) {
-            const int left = std::max(0, static_cast<int>(x) - Reach);
-            const int right = std::min(width - 1, static_cast<int>(x) + Reach);
-            const int noMatch = 2 * (right - left + 1) * rows / 3 + rows;
-            // Where every candidate scores alike (a flat area) the window tells nothing.
-            const bool telling = worstScore[x] > bestScore[x] || count == 1;
-            target[x] = telling && bestScore[x] <= noMatch ? bestSeparation[x] : std::int16_t{0};
+            if (chosen[x] == NoPair)
+                continue;
+            const std::size_t c = chosen[x];
+            const int separation = candidates[c];
+            target[x] = static_cast<std::int16_t>(separation);
+            if (!refineBelowPixel) {
+                fine[x] = float(separation);
+                continue;
+            }
+            const int here = costs[c * columns + x];
+            // The neighbours in the list are one larger (c - 1) and one smaller (c + 1) when the
+            // candidates run in whole pixels there.
+            const bool above = c > 0 && candidates[c - 1] == separation + 1;
+            const bool below = c + 1 < count && candidates[c + 1] == separation - 1;
+            fine[x] = above && below ? refine(separation, costs[(c + 1) * columns + x], here,
+                                              costs[(c - 1) * columns + x])
+                                     : float(separation);
         }
     }
     return map;
 }
 
-std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
+namespace {
+
+struct RepeatSearch {
+    int repeatWidth = 0;
+    int nearest = 0; // the smallest separation a few votes go to: no nearer surface is seen
+};
+
+std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
     constexpr int Smallest = 2;
-    const int largest = std::min(width - 1, 400);
-    if (largest < Smallest || height == 0)
+    const int largest = width / 2;
+    if (largest < Smallest + 2 || height == 0)
         return std::nullopt;
     const auto columns = static_cast<std::size_t>(width);
     const auto count = static_cast<std::size_t>(largest - Smallest + 1);
 
     // Bands of three rows spread over the picture are enough to see which separations it uses.
-    std::vector<Packed> row(columns);
-    std::vector<std::uint8_t> scratch(columns + 2 * Reach, 0);
-    std::vector<std::uint8_t> band(count * columns);
-    std::vector<std::uint8_t> rowSums(columns);
-    std::vector<std::int64_t> histogram(static_cast<std::size_t>(largest) + 1, 0);
-    std::vector<std::uint16_t> matches(columns);
-    std::vector<std::int16_t> smallest(columns);
-    std::int64_t textured = 0;
-    std::int64_t sampled = 0;
-    const int bands = std::min(24, std::max(1, height / 3));
-    for (int b = 0; b < bands; ++b) {
-        const int top = static_cast<int>(static_cast<std::int64_t>(height) * b / bands);
-        const int rows = std::min(3, height - top);
-        std::fill(band.begin(), band.end(), std::uint8_t{0});
-        for (int r = 0; r < rows; ++r) {
-            stereo.readRow(top + r, row);
-            for (std::size_t c = 0; c < count; ++c) {
-                rowMismatches(row.data(), width, Smallest + static_cast<int>(c), scratch.data(),
-                              rowSums.data());
-                std::uint8_t* sum = band.data() + c * columns;
-                for (std::size_t x = 0; x < columns; ++x)
-                    sum[x] = static_cast<std::uint8_t>(sum[x] + rowSums[x]);
-            }
-        }
-        std::fill(matches.begin(), matches.end(), std::uint16_t{0});
-        std::fill(smallest.begin(), smallest.end(), std::int16_t{0});
-        for (std::size_t c = count; c-- > 0;) {
-            const std::uint8_t* sum = band.data() + c * columns;
+    std::vector<Packed> scratch(columns);
+    std::array<Planes, 3> planes;
+    std::vector<std::uint16_t> costs(count * columns);
+    std::vector<std::uint8_t> differences(3 * columns);
+    std::vector<std::uint16_t> padded(columns + 2 * Reach);
+    std::vector<std::uint16_t> best(columns), limit(columns), vote(columns), usable(columns);
+    std::vector<std::uint32_t> sum(columns);
+    std::vector<std::uint16_t> typical;
+    std::vector<std::int64_t> votes(static_cast<std::size_t>(largest) + 2, 0);
+    std::int64_t voted = 0, sampled = 0;
+    constexpr std::uint16_t None = std::numeric_limits<std::uint16_t>::max();
+    // Fewer bands on a wide picture, where each holds more pixels and more separations.
+    const int bands = std::clamp(static_cast<int>(3'000'000 / (std::int64_t{width} * largest)), 4, 10);
+    const int bandCount = std::min(bands, std::max(1, height / 3));
+    for (int band = 0; band < bandCount; ++band) {
+        const int top = static_cast<int>(static_cast<std::int64_t>(height) * band / bandCount);
+        for (int r = 0; r < 3; ++r)
+            planes[static_cast<std::size_t>(r)].load(stereo, std::min(height - 1, top + r), scratch);
+        std::fill(best.begin(), best.end(), None);
+        std::fill(sum.begin(), sum.end(), 0u);
+        std::fill(usable.begin(), usable.end(), std::uint16_t{0});
+        for (std::size_t c = 0; c < count; ++c) {
+            const int separation = Smallest + static_cast<int>(c);
+            for (std::size_t r = 0; r < 3; ++r)
+                pixelDifferences(planes[r], width, separation, differences.data() + r * columns);
+            std::uint16_t* column = padded.data() + Reach;
+            const std::uint8_t* d0 = differences.data();
+            const std::uint8_t* d1 = d0 + columns;
+            const std::uint8_t* d2 = d1 + columns;
+            for (std::size_t x = 0; x < columns; ++x)
+                column[x] = static_cast<std::uint16_t>(d0[x] + d1[x] + d2[x]);
+            std::uint16_t* cost = costs.data() + c * columns;
+            windowSums(padded.data(), width, separation, cost);
             for (std::size_t x = 0; x < columns; ++x) {
-                if (sum[x] == 0) {
-                    ++matches[x];
-                    smallest[x] = static_cast<std::int16_t>(Smallest + static_cast<int>(c));
-                }
+                const std::uint16_t v = cost[x];
+                const bool paired = v < NoPair;
+                best[x] = std::min(best[x], v);
+                sum[x] += paired ? v : 0u;
+                usable[x] = static_cast<std::uint16_t>(usable[x] + (paired ? 1 : 0));
             }
         }
-        sampled += width;
-        // A flat area matches nearly everywhere and tells nothing; a textured pixel matches at its
-        // separation and its multiples only.
+        // Each pixel votes for the smallest separation that matches about as well as its best one
+        // (the far background matches at the repeat width and its multiples). A flat window, or one
+        // where nothing matches clearly (a third of the mean or less), does not vote. "About as
+        // well" is also anything within half as much again as the band's typical best: a JPEG's
+        // noise repeats where the 8-pixel blocks line up, so that a long chain of copies at a
+        // multiple of 8 can match better than the pixel's own copy.
+        typical.clear();
         for (std::size_t x = 0; x < columns; ++x) {
-            // Only the candidates whose partner lies inside the picture can match.
-            const auto inside = static_cast<std::size_t>(
-                std::clamp<std::int64_t>(std::int64_t{width} - static_cast<std::int64_t>(x) - Smallest, 0,
-                                         static_cast<std::int64_t>(count)));
-            if (inside * 2 >= count && matches[x] > 0 && matches[x] * 4 <= inside) {
-                ++histogram[static_cast<std::size_t>(smallest[x])];
-                ++textured;
-            }
+            const std::uint64_t n = usable[x], b = best[x];
+            const bool counts = n >= 8;
+            sampled += counts;
+            const bool clear =
+                counts && b * 3 * n < sum[x] && sum[x] - b * n >= std::uint64_t(FlatSpread) * n;
+            limit[x] =
+                clear ? static_cast<std::uint16_t>(b + std::max<std::uint64_t>(b / 4, NoiseMargin)) : 0;
+            vote[x] = clear ? None : 0; // 0: no vote
+            if (clear)
+                typical.push_back(best[x]);
+        }
+        if (!typical.empty()) {
+            const auto middle = typical.begin() + static_cast<std::ptrdiff_t>(typical.size() / 2);
+            std::nth_element(typical.begin(), middle, typical.end());
+            const auto floor =
+                static_cast<std::uint16_t>(std::min<int>(NoPair, *middle * 3 / 2 + NoiseMargin));
+            for (std::size_t x = 0; x < columns; ++x)
+                limit[x] = vote[x] == None ? std::max(limit[x], floor) : limit[x];
+        }
+        for (std::size_t c = 0; c < count; ++c) {
+            const std::uint16_t* cost = costs.data() + c * columns;
+            const auto index = static_cast<std::uint16_t>(c);
+            for (std::size_t x = 0; x < columns; ++x)
+                vote[x] = vote[x] == None && cost[x] <= limit[x] ? index : vote[x];
+        }
+        // A best match at the smallest separation is a smooth picture matching itself a pixel
+        // along (a gradient, the edges of a flat design), not a repeat.
+        for (std::size_t x = 0; x < columns; ++x) {
+            if (vote[x] == None || vote[x] == 0)
+                continue;
+            ++votes[static_cast<std::size_t>(Smallest + vote[x])];
+            ++voted;
         }
     }
-    // A picture that does not repeat still matches somewhere by chance, but only rarely. A
-    // stereogram is textured nearly everywhere; a picture mostly flat (a Design image, a smooth
-    // ramp) has only edges, which match themselves a pixel or two along.
-    const std::int64_t peak = *std::max_element(histogram.begin(), histogram.end());
-    if (peak == 0 || peak * 100 < sampled || textured * 4 < sampled)
+    // A stereogram is textured and matches nearly everywhere; a picture that does not repeat
+    // matches only by chance, and a mostly flat one (a Design image, a smooth ramp) hardly at all.
+    if (sampled == 0 || voted * 4 < sampled)
         return std::nullopt;
-    const std::int64_t enough = std::max<std::int64_t>(peak / 8, textured / 50 + 1);
-    for (int separation = largest; separation >= Smallest; --separation) {
-        if (histogram[static_cast<std::size_t>(separation)] >= enough)
-            return separation;
+    // The largest separation that a share of the votes goes to, with its neighbours (a rescaled
+    // picture's separations fall between whole pixels). A window across the edge between two
+    // surfaces matches again at the sum of their separations; such a sum, less voted for than
+    // one of its parts, is no surface of its own.
+    const std::int64_t enough = std::max<std::int64_t>(voted * 3 / 100, 8);
+    auto supported = [&](int separation) {
+        const auto s = static_cast<std::size_t>(separation);
+        return votes[s] * 2 >= enough && votes[s] + std::max(votes[s - 1], votes[s + 1]) >= enough;
+    };
+    auto around = [&](int separation) {
+        const auto s = static_cast<std::size_t>(separation);
+        return votes[s] + std::max(votes[s - 1], votes[s + 1]);
+    };
+    std::vector<int> found;
+    for (int separation = Smallest; separation <= largest; ++separation)
+        if (supported(separation))
+            found.push_back(separation);
+    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+        bool sum = false;
+        for (const int a : found)
+            for (const int b : found)
+                if (a <= b && a + b >= *it - 1 && a + b <= *it + 1 &&
+                    around(*it) < std::max(around(a), around(b)))
+                    sum = true;
+        if (sum)
+            continue;
+        RepeatSearch search;
+        search.repeatWidth = *it;
+        search.nearest = *it;
+        const std::int64_t few = std::max<std::int64_t>(voted / 300, 8);
+        for (int separation = std::max(Smallest, std::min(*it - MaxShift, *it / 2)); separation < *it;
+             ++separation)
+            if (votes[static_cast<std::size_t>(separation)] >= few) {
+                search.nearest = separation;
+                break;
+            }
+        return search;
     }
     return std::nullopt;
 }
 
+} // namespace
+
+std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
+    const std::optional<RepeatSearch> search = searchRepeat(stereo);
+    return search ? std::optional<int>(search->repeatWidth) : std::nullopt;
+}
+
+bool looksCrossEyed(const SeparationMap& map) {
+    // Where the picture's separations lie, from every other row, and where its border lies among them.
+    const int w = map.width, h = map.height;
+    const int margin = std::max(2, h / 20), side = std::max(2, w / 20);
+    std::vector<std::int64_t> all(32768, 0), border(32768, 0);
+    std::int64_t allCount = 0, borderCount = 0;
+    for (int y = 0; y < h; y += 2)
+        for (int x = 0; x < w; ++x) {
+            const int s = map.at(x, y);
+            if (s <= 0)
+                continue;
+            ++all[static_cast<std::size_t>(s)];
+            ++allCount;
+            if (y < margin || y >= h - margin || x < side) {
+                ++border[static_cast<std::size_t>(s)];
+                ++borderCount;
+            }
+        }
+    if (allCount < 16 || borderCount < 16)
+        return false;
+    auto percentile = [](const std::vector<std::int64_t>& counts, std::int64_t total, double share) {
+        const auto rank = static_cast<std::int64_t>(share * double(total - 1));
+        std::int64_t seen = 0;
+        for (std::size_t s = 0; s < counts.size(); ++s) {
+            seen += counts[s];
+            if (seen > rank)
+                return static_cast<int>(s);
+        }
+        return static_cast<int>(counts.size() - 1);
+    };
+    const int low = percentile(all, allCount, 0.02), high = percentile(all, allCount, 0.98);
+    if (high - low < 2)
+        return false;
+    const int middle = percentile(border, borderCount, 0.5);
+    // The border among the nearest third of a parallel reading: it is far, so the reading is crossed.
+    return (middle - low) * 3 < (high - low);
+}
+
 std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int repeatWidth, int depth) {
     const ShiftTable shifts(ConversionParameters{repeatWidth, depth, 0}.depthFactor());
-    // Every separation a map can hold is a 16-bit value; look each one up once.
-    std::vector<std::uint8_t> levelOf(32768, 0);
-    for (int separation = 1; separation < 32768; ++separation) {
+    // Every separation a map holds is a 16-bit value; look each one up once.
+    std::int16_t largest = 0;
+    for (const std::int16_t separation : map.separations)
+        largest = std::max(largest, separation);
+    std::vector<std::uint8_t> levelOf(static_cast<std::size_t>(largest) + 1, 0);
+    for (int separation = 1; separation <= largest; ++separation) {
         const std::int64_t shift = std::int64_t{repeatWidth} - separation;
         int best = 0;
         std::int64_t bestDistance = -1;
@@ -230,28 +551,116 @@ std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int re
     return levels;
 }
 
-std::vector<std::uint8_t> greyFromSeparations(const SeparationMap& map, int repeatWidth) {
-    auto shiftOf = [repeatWidth](std::int16_t separation) {
-        return separation > 0 ? std::max(0, repeatWidth - separation) : 0;
+std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int repeatWidth, bool crossEyed) {
+    const std::size_t pixels = map.separations.size();
+    std::vector<std::uint16_t> grey(pixels, 0);
+    // Whole-pixel separations (nothing refined) go through a table.
+    bool refined = false;
+    for (std::size_t i = 0; i < map.refined.size() && !refined; ++i)
+        refined = map.refined[i] != float(map.separations[i]);
+    auto separationAt = [&](std::size_t i) {
+        return refined && map.refined[i] > 0 ? map.refined[i] : float(map.separations[i]);
     };
-    // White is the largest shift that at least one pixel in a thousand has, so that a few stray
-    // matches do not darken the whole map.
-    std::vector<std::int64_t> counts(32768, 0);
+    // One end is the repeat width (far when parallel, near when crossed); the other is where all but
+    // one pixel in 200 lie, so that a few stray matches do not set the scale. Counted in sixteenths
+    // of a pixel.
+    constexpr int Steps = 16;
+    std::int16_t largest = 0;
     for (const std::int16_t separation : map.separations)
-        ++counts[static_cast<std::size_t>(shiftOf(separation))];
-    const auto enough = std::max<std::int64_t>(1, static_cast<std::int64_t>(map.separations.size() / 1000));
-    int white = 0;
-    for (int shift = static_cast<int>(counts.size()) - 1; shift > 0 && white == 0; --shift)
-        if (counts[static_cast<std::size_t>(shift)] >= enough)
-            white = shift;
-    std::vector<std::uint8_t> grey(map.separations.size(), 0);
-    if (white == 0)
+        largest = std::max(largest, separation);
+    std::vector<std::int64_t> counts(static_cast<std::size_t>(largest + 1) * Steps, 0);
+    std::int64_t found = 0;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        if (map.separations[i] <= 0)
+            continue;
+        const auto bin =
+            static_cast<std::size_t>(std::clamp(separationAt(i) * Steps, 0.0f, float(counts.size() - 1)));
+        ++counts[bin];
+        ++found;
+    }
+    if (found == 0)
         return grey;
-    for (std::size_t i = 0; i < grey.size(); ++i) {
-        const int shift = std::min(shiftOf(map.separations[i]), white);
-        grey[i] = static_cast<std::uint8_t>((shift * 255 + white / 2) / white);
+    const auto rank = static_cast<std::int64_t>(double(found - 1) * 0.005);
+    std::int64_t seen = 0;
+    std::size_t bin = 0;
+    for (; bin < counts.size(); ++bin) {
+        seen += counts[bin];
+        if (seen > rank)
+            break;
+    }
+    // Refined separations of a flat surface scatter by a few tenths of a pixel; those of the
+    // surface at this end all take the end's value.
+    const float other = float(bin) / Steps + 0.35f;
+    const float end = float(repeatWidth);
+    if (end - other < 0.5f)
+        return grey;
+    const float scale = 65535.0f / (end - other);
+    if (!refined) {
+        std::vector<std::uint16_t> greyOf(static_cast<std::size_t>(largest) + 1, 0);
+        for (int separation = 1; separation <= largest; ++separation) {
+            float nearness = (end - float(separation)) * scale;
+            if (crossEyed)
+                nearness = 65535.0f - nearness;
+            greyOf[static_cast<std::size_t>(separation)] =
+                static_cast<std::uint16_t>(std::clamp(nearness, 0.0f, 65535.0f) + 0.5f);
+        }
+        for (std::size_t i = 0; i < pixels; ++i)
+            grey[i] = map.separations[i] > 0 ? greyOf[static_cast<std::size_t>(map.separations[i])] : 0;
+        return grey;
+    }
+    for (std::size_t i = 0; i < pixels; ++i) {
+        if (map.separations[i] <= 0)
+            continue;
+        float nearness = (end - separationAt(i)) * scale; // parallel: 0 far .. 65535 near
+        if (crossEyed)
+            nearness = 65535.0f - nearness;
+        grey[i] = static_cast<std::uint16_t>(std::clamp(nearness, 0.0f, 65535.0f) + 0.5f);
     }
     return grey;
+}
+
+RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& options) {
+    RevealResult result;
+    result.width = std::max(0, stereo.width());
+    result.height = std::max(0, stereo.height());
+    std::optional<int> repeatWidth = options.repeatWidth;
+    int nearest = 0;
+    if (!repeatWidth) {
+        if (const std::optional<RepeatSearch> search = searchRepeat(stereo)) {
+            repeatWidth = search->repeatWidth;
+            nearest = search->nearest;
+        }
+    }
+    if (!repeatWidth || *repeatWidth < 1) {
+        result.status = RevealStatus::NotAStereogram;
+        return result;
+    }
+    result.repeatWidth = *repeatWidth;
+    // With a depth only the converters' separations can occur; a smooth map needs every separation in
+    // the range, in whole pixels, to refine between them. Separations well below the nearest one the
+    // search saw are not tried.
+    std::vector<int> candidates =
+        candidateSeparations(*repeatWidth, options.smooth ? std::nullopt : options.depth);
+    if (nearest > 0)
+        std::erase_if(candidates, [nearest](int separation) { return separation < nearest - 3; });
+    SeparationMap map = findSeparations(stereo, candidates, options.smooth);
+    const auto pixels = static_cast<double>(map.separations.size());
+    result.matchedShare = pixels > 0 ? double(map.matched) / pixels : 0.0;
+    if (result.matchedShare < LeastMatchedShare) {
+        result.status = RevealStatus::TooFewMatches;
+        return result;
+    }
+    result.status = RevealStatus::Ok;
+    result.crossEyed = options.direction == RevealDirection::Cross ||
+                       (options.direction == RevealDirection::Auto && looksCrossEyed(map));
+    result.grey = greyFromSeparations(map, *repeatWidth, result.crossEyed);
+    if (options.depth) {
+        result.levels = levelsFromSeparations(map, *repeatWidth, *options.depth);
+        if (result.crossEyed)
+            for (std::uint8_t& level : result.levels)
+                level = static_cast<std::uint8_t>(15 - level);
+    }
+    return result;
 }
 
 } // namespace quarbel::engine

@@ -22,7 +22,7 @@ QString revealProblemText(const StereoReading& reading) {
            QStringLiteral("繰返幅 %1 ピクセルで読み取れたのは画素の %2 % だけで、少なすぎます。\r\n")
                .arg(reading.repeatWidth)
                .arg(static_cast<int>(std::floor(reading.matchedShare * 100.0))) +
-           QStringLiteral("JPEG で保存された画像や、拡大・縮小された画像は読み取れません。");
+           QStringLiteral("ステレオグラムでないか、傷んだり加工されたりした画像です。");
 }
 
 } // namespace

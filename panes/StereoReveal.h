@@ -21,12 +21,9 @@ struct StereoReading {
     double matchedShare = 0.0; // share of the pixels whose separation was found
 };
 
-// Below this share of matched pixels a reading is not trusted.
-inline constexpr double MinMatchedShare = 0.7;
-
 // The Design image hidden in stereo, read with the document's repeat width and depth. When too
-// few pixels match with that repeat width, the repeat width is found in the picture and every
-// separation up to it is tried; the levels still follow the document's depth.
+// few pixels match with that repeat width, the repeat width is found in the picture; the levels
+// still follow the document's depth.
 StereoReading designFromStereo(const QImage& stereo, int repeatWidth, int depth);
 
 } // namespace quarbel::panes

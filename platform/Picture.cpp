@@ -483,8 +483,11 @@ std::optional<PictureError> savePicture(const QImage& image, const QString& path
     if (std::optional<PictureError> error = openForReplace(file)) {
         return error;
     }
-    // RGB32 has no alpha, so the BMP comes out with 24 bits per pixel and the PNG as plain RGB.
-    const QImage rgb = image.format() == QImage::Format_RGB32 ? image : toRgb32(image);
+    // RGB32 has no alpha, so the BMP comes out with 24 bits per pixel and the PNG as plain RGB; a
+    // 16-bit grey map keeps its 16 bits in a PNG.
+    const bool keep = image.format() == QImage::Format_RGB32 ||
+                      (format == PictureFormat::Png && image.format() == QImage::Format_Grayscale16);
+    const QImage rgb = keep ? image : toRgb32(image);
     bool written = false;
     if (format == PictureFormat::Bmp) {
         written = writeBmp24(file, rgb);

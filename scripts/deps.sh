@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   fonts-ipafont-gothic
-  xvfb xauth x11-utils xdotool imagemagick
+  xvfb xauth x11-utils xdotool imagemagick netpbm
   libcups2-dev cups printer-driver-cups-pdf poppler-utils
   # Installing and packaging: icons rendered from SVG, the desktop entry, file type and AppStream
   # checks (xdg-mime asks libfile-mimeinfo-perl's mimetype), dpkg-shlibdeps for the package.

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Makes the pictures the README shows with quarbel-convert: a grey depth map, the Design image it
-# gives, a random-dot and a colour-field stereogram of it, and the depth revealed from each.
+# gives, a random-dot and a colour-field stereogram of it, and the depth revealed from each; a JPEG
+# copy of a colour random-dot stereogram (ImageMagick's convert writes it) and what reveal reads
+# from it with nothing given.
 #   scripts/readme-pictures.sh [QUARBEL-CONVERT]    (default build/app/quarbel-convert)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -50,4 +52,7 @@ PY
 "$convert" reveal "$out/random-dot.png" -o "$out/random-dot-revealed.png" --repeat 70 --depth 20
 "$convert" color-field "$out/design.png" "$work/pattern.bmp" --tile -o "$out/color-field.png"
 "$convert" reveal "$out/color-field.png" -o "$out/color-field-revealed.png"
+"$convert" random-dot "$out/design.png" -o "$work/color.png" --mode color --density 50 --seed 2
+convert "$work/color.png" -quality 75 "$out/random-dot-q75.jpg"
+"$convert" reveal "$out/random-dot-q75.jpg" -o "$out/random-dot-q75-revealed.png"
 ls -l "$out"

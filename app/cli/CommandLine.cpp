@@ -6,6 +6,9 @@ namespace quarbel::cli {
 
 namespace {
 
+// Half the widest picture the converter reads.
+constexpr int MaxRevealRepeat = 8192;
+
 struct OptionEntry {
     Option id;
     QLatin1StringView longName;  // without the leading "--"
@@ -25,6 +28,9 @@ constexpr OptionEntry OptionTable[] = {
     {Option::Invert, QLatin1StringView("invert"), QLatin1StringView(), false},
     {Option::Near, QLatin1StringView("near"), QLatin1StringView(), true},
     {Option::Far, QLatin1StringView("far"), QLatin1StringView(), true},
+    {Option::Cross, QLatin1StringView("cross"), QLatin1StringView(), false},
+    {Option::Parallel, QLatin1StringView("parallel"), QLatin1StringView(), false},
+    {Option::Smooth, QLatin1StringView("smooth"), QLatin1StringView(), false},
 };
 
 const OptionEntry* findOption(const QString& word) {
@@ -107,7 +113,10 @@ std::optional<QString> applyOption(Arguments& arguments, const OptionEntry& entr
         }
         return std::nullopt;
     case Option::Repeat:
-        return range(arguments.repeat, 0, 200);
+        // The converters keep the editor's 200; a stereogram to read back may repeat at up to half
+        // its width (checked against the picture once it is read).
+        return range(arguments.repeat, 0,
+                     arguments.command == QLatin1StringView("reveal") ? MaxRevealRepeat : 200);
     case Option::Depth:
         return range(arguments.depth, 0, 50);
     case Option::Density:
@@ -132,6 +141,15 @@ std::optional<QString> applyOption(Arguments& arguments, const OptionEntry& entr
         return range(arguments.near, 0, 65535);
     case Option::Far:
         return range(arguments.far, 0, 65535);
+    case Option::Cross:
+        arguments.cross = true;
+        return std::nullopt;
+    case Option::Parallel:
+        arguments.parallel = true;
+        return std::nullopt;
+    case Option::Smooth:
+        arguments.smooth = true;
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -166,9 +184,9 @@ std::span<const Subcommand> subcommands() {
          {Option::Output, Option::Invert, Option::Near, Option::Far},
          runDesign},
         {"reveal",
-         "reveal STEREO -o OUT [--repeat N] [--depth N]",
+         "reveal STEREO -o OUT [--repeat N] [--depth N] [--cross | --parallel] [--smooth]",
          {QStringLiteral("STEREO")},
-         {Option::Output, Option::Repeat, Option::Depth},
+         {Option::Output, Option::Repeat, Option::Depth, Option::Cross, Option::Parallel, Option::Smooth},
          runReveal},
     };
     return table;
@@ -287,6 +305,9 @@ ParseResult parseArguments(const QStringList& args) {
     if (arguments.command == QLatin1StringView("reveal") && arguments.depth == 0) {
         return usage(QStringLiteral("reveal needs a --depth of at least 1"));
     }
+    if (arguments.cross && arguments.parallel) {
+        return usage(QStringLiteral("--cross and --parallel cannot both be given"));
+    }
     return result;
 }
 
@@ -307,12 +328,15 @@ QString usageText() {
         "  picture      any picture the converter reads, written as BMP or PNG\n"
         "  design       a Design image in the 16 depth colours from a grey depth map (white near)\n"
         "  reveal       the depth hidden in a stereogram: a Design image with --repeat and --depth,\n"
-        "               else a grey map (the repeat width is found and reported)\n"
+        "               else a grey map (the repeat width and direction are found and reported)\n"
         "\n"
         "Options:\n"
         "  -o, --output OUT  picture to write: 24-bit BMP, or PNG when OUT ends in .png\n"
         "  --mode mono|color black-and-white dots (the default) or dots in 16 colours\n"
-        "  --repeat N        repeat width in pixels, 0..200 (default 70; with --tile the pattern's width)\n"
+        "  --repeat N        repeat width in pixels, 0..200 (default 70; with --tile the pattern's width);\n"
+        "                    reveal: 1 to half the picture's width (default: found in the picture)\n"
+        "  --cross, --parallel  reveal: read the stereogram cross-eyed or parallel (default: found)\n"
+        "  --smooth          reveal: depth below a pixel; a grey map written as PNG has 16 bits\n"
         "  --depth N         depth in tenths of a pixel per level, 0..50 (default 20)\n"
         "  --density N       percentage of lit dots, 0..100 (default 30)\n"
         "  --seed N          seed of the random dots, 0..18446744073709551615 (default: the clock)\n"

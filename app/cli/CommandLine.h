@@ -18,7 +18,22 @@ enum ExitCode : int {
     ExitUsage = 2,   // the command line is wrong; nothing was read
 };
 
-enum class Option { Output, Mode, Repeat, Depth, Density, Seed, Tile, Grey, Invert, Near, Far };
+enum class Option {
+    Output,
+    Mode,
+    Repeat,
+    Depth,
+    Density,
+    Seed,
+    Tile,
+    Grey,
+    Invert,
+    Near,
+    Far,
+    Cross,
+    Parallel,
+    Smooth
+};
 
 enum class OutputFormat { Bmp, Png };
 
@@ -39,6 +54,10 @@ struct Arguments {
     bool invert = false;
     std::optional<int> near;
     std::optional<int> far;
+    // reveal: force the reading's direction; refine separations below a pixel (16-bit PNG map).
+    bool cross = false;
+    bool parallel = false;
+    bool smooth = false;
 };
 
 class Session;

@@ -412,40 +412,80 @@ int runDesign(const Arguments& arguments, Session& session) {
 }
 
 int runReveal(const Arguments& arguments, Session& session) {
+    const QString& input = arguments.inputs.at(0);
     const std::optional<QImage> picture =
-        readPicture(session, limitedPicture(arguments.inputs.at(0), QStringLiteral("stereogram")));
+        readPicture(session, limitedPicture(input, QStringLiteral("stereogram")));
     if (!picture) {
         return ExitFailure;
     }
     const platform::ImageSurface stereo(*picture);
-    int repeatWidth = 0;
-    if (arguments.repeat) {
-        repeatWidth = *arguments.repeat;
-    } else {
-        const std::optional<int> found = engine::detectRepeatWidth(stereo);
-        if (!found) {
-            session.fail(
-                QStringLiteral("%1 does not repeat like a stereogram; give its repeat width with --repeat")
-                    .arg(quoted(arguments.inputs.at(0))));
-            return ExitFailure;
-        }
-        repeatWidth = *found;
-        session.printError(QStringLiteral("quarbel-convert: repeat width %1 pixels, found in the picture\n")
-                               .arg(repeatWidth));
+    if (arguments.repeat && *arguments.repeat > stereo.width() / 2) {
+        session.fail(QStringLiteral("--repeat %1 is more than half the width of %2 (%3 pixels)")
+                         .arg(*arguments.repeat)
+                         .arg(quoted(input))
+                         .arg(stereo.width()));
+        return ExitFailure;
     }
-    const std::vector<int> candidates = engine::candidateSeparations(repeatWidth, arguments.depth);
-    const engine::SeparationMap map = engine::findSeparations(stereo, candidates);
+    engine::RevealOptions options;
+    options.repeatWidth = arguments.repeat;
+    options.depth = arguments.depth;
+    options.direction = arguments.cross      ? engine::RevealDirection::Cross
+                        : arguments.parallel ? engine::RevealDirection::Parallel
+                                             : engine::RevealDirection::Auto;
+    options.smooth = arguments.smooth;
+    const engine::RevealResult result = engine::revealStereogram(stereo, options);
+    const QString share = QString::number(100.0 * result.matchedShare, 'f', 1);
+    switch (result.status) {
+    case engine::RevealStatus::NotAStereogram:
+        session.fail(
+            QStringLiteral("%1 does not repeat like a stereogram; give its repeat width with --repeat")
+                .arg(quoted(input)));
+        return ExitFailure;
+    case engine::RevealStatus::TooFewMatches:
+        session.fail(
+            QStringLiteral("only %1 % of the pixels of %2 match at a separation up to the repeat width "
+                           "%3: too few to read its depth (is it a stereogram, and the repeat width "
+                           "right?)")
+                .arg(share, quoted(input))
+                .arg(result.repeatWidth));
+        return ExitFailure;
+    case engine::RevealStatus::Ok:
+        break;
+    }
+    QString direction;
+    if (result.crossEyed) {
+        direction = arguments.cross
+                        ? QStringLiteral("cross-eyed, as asked")
+                        : QStringLiteral("cross-eyed: the depth order is reversed (--parallel reads "
+                                         "it the other way)");
+    } else {
+        direction = arguments.parallel ? QStringLiteral("parallel, as asked") : QStringLiteral("parallel");
+    }
+    session.printError(
+        QStringLiteral("quarbel-convert: repeat width %1 pixels (%2), %3, %4 % of the pixels "
+                       "matched well\n")
+            .arg(result.repeatWidth)
+            .arg(arguments.repeat ? QStringLiteral("given") : QStringLiteral("found in the picture"))
+            .arg(direction, share));
     if (arguments.depth) {
-        const std::vector<std::uint8_t> levels =
-            engine::levelsFromSeparations(map, repeatWidth, *arguments.depth);
-        return writeOutput(session, platform::designFromLevels(map.width, map.height, levels.data()),
+        return writeOutput(session,
+                           platform::designFromLevels(result.width, result.height, result.levels.data()),
                            arguments);
     }
-    const std::vector<std::uint8_t> grey = engine::greyFromSeparations(map, repeatWidth);
-    QImage image(map.width, map.height, QImage::Format_Grayscale8);
-    for (int y = 0; y < map.height; ++y)
-        std::copy_n(grey.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(map.width),
-                    map.width, image.scanLine(y));
+    const bool sixteen = arguments.smooth && arguments.outputFormat == OutputFormat::Png;
+    QImage image(result.width, result.height,
+                 sixteen ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
+    for (int y = 0; y < result.height; ++y) {
+        const std::uint16_t* grey =
+            result.grey.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(result.width);
+        if (sixteen) {
+            std::copy_n(grey, result.width, reinterpret_cast<std::uint16_t*>(image.scanLine(y)));
+        } else {
+            std::uint8_t* line = image.scanLine(y);
+            for (int x = 0; x < result.width; ++x)
+                line[x] = static_cast<std::uint8_t>((grey[x] + 128) / 257);
+        }
+    }
     return writeOutput(session, image, arguments);
 }
 

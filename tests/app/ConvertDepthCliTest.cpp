@@ -197,7 +197,10 @@ TEST_F(ConvertDepthCliTest, RevealReadsBackWhatTheConvertersMade) {
         const CliRun levels = runCli(
             {"reveal", path("stereo.png"), "-o", path("levels.png"), "--repeat", "70", "--depth", "20"});
         ASSERT_EQ(levels.exitCode, 0) << levels.err.toStdString();
-        EXPECT_TRUE(levels.err.isEmpty());
+        // What was read is reported: the repeat width, the direction, the share that matched.
+        EXPECT_TRUE(levels.err.contains("repeat width 70 pixels (given), parallel,"))
+            << levels.err.toStdString();
+        EXPECT_TRUE(levels.err.contains("% of the pixels matched well")) << levels.err.toStdString();
         const QImage revealed = loadRgb(path("levels.png"));
         ASSERT_EQ(revealed.size(), design.size());
         // Inside each area (away from its edges and the rightmost repeat width) the level comes back.
@@ -219,6 +222,17 @@ TEST_F(ConvertDepthCliTest, RevealReadsBackWhatTheConvertersMade) {
         EXPECT_EQ(far, 0);
         EXPECT_GT(middle, 40);
         EXPECT_GT(near, middle + 40);
+
+        // --smooth writes the map with 16 bits in a PNG; --cross reads the depth order reversed.
+        const CliRun smooth = runCli({"reveal", path("stereo.png"), "-o", path("smooth.png"), "--smooth"});
+        ASSERT_EQ(smooth.exitCode, 0) << smooth.err.toStdString();
+        const QImage sixteen(path("smooth.png"));
+        EXPECT_EQ(sixteen.depth(), 16);
+        const CliRun cross = runCli({"reveal", path("stereo.png"), "-o", path("cross.png"), "--cross"});
+        ASSERT_EQ(cross.exitCode, 0) << cross.err.toStdString();
+        EXPECT_TRUE(cross.err.contains("cross-eyed, as asked")) << cross.err.toStdString();
+        const QImage crossed = loadRgb(path("cross.png"));
+        EXPECT_GT(qGray(crossed.pixel(30, 100)), qGray(crossed.pixel(100, 60)) + 40);
     }
 }
 
@@ -226,6 +240,14 @@ TEST_F(ConvertDepthCliTest, RefusalsSayWhy) {
     QImage flat(200, 50, QImage::Format_RGB32);
     flat.fill(qRgb(10, 200, 30));
     ASSERT_TRUE(flat.save(path("flat.png"), "PNG"));
+    QImage noise(300, 100, QImage::Format_RGB32);
+    std::uint32_t state = 12345;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            noise.setPixel(x, y, (state >> 24) & 1 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+        }
+    ASSERT_TRUE(noise.save(path("noise.png"), "PNG"));
     const struct {
         QStringList args;
         int exitCode;
@@ -233,6 +255,18 @@ TEST_F(ConvertDepthCliTest, RefusalsSayWhy) {
     } cases[] = {
         {{"reveal", path("flat.png"), "-o", path("out.png")}, 1, "--repeat"},
         {{"reveal", path("flat.png"), "-o", path("out.png"), "--repeat", "0"}, 2, "repeat"},
+        // Not a stereogram: no repeat width to find, or nothing matches at the one given.
+        {{"reveal", path("noise.png"), "-o", path("out.png")}, 1, "does not repeat like a stereogram"},
+        {{"reveal", path("noise.png"), "-o", path("out.png"), "--repeat", "70"},
+         1,
+         "too few to read its depth"},
+        // Any repeat width up to half the picture's width, none beyond.
+        {{"reveal", path("noise.png"), "-o", path("out.png"), "--repeat", "151"},
+         1,
+         "more than half the width"},
+        {{"reveal", path("noise.png"), "-o", path("out.png"), "--cross", "--parallel"},
+         2,
+         "--cross and --parallel"},
         // Depth 0 shifts nothing, so there is no depth to read back: not a blank picture.
         {{"reveal", path("flat.png"), "-o", path("out.png"), "--repeat", "70", "--depth", "0"}, 2, "--depth"},
         {{"design", path("ramp8.png"), "-o", path("out.png"), "--near", "0"}, 1, "--far"},
