@@ -27,10 +27,7 @@ struct AppState {
     // The document file an Open is making a window for (OpenMode "Hiraku").
     QString OpeningPath;
     QString DocName;
-    QString OpenPicCode;
     QString SettingsPath;
-    document::CommandTag CommandTag = document::CommandTag::None;
-    document::PicSource PicSource = document::PicSource::None;
 
     engine::RunFlags run;
 

@@ -16,6 +16,7 @@
 #include <QIcon>
 #include <QLockFile>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 #include <utility>
@@ -410,46 +411,71 @@ bool DocumentWindow::refuseProtectedTarget(const QString& path, bool ownDocument
     return true;
 }
 
-void DocumentWindow::armTimer1() {
-    m_Timer1->setInterval(kCommandDelayMs);
-    m_Timer1->start();
+void DocumentWindow::post(const Command& command) {
+    m_commands.append(command);
+    // An armed timer keeps its time: the first command waits its 50 ms, the next follow it.
+    if (!m_Timer1->isActive() && !m_runningCommand) {
+        m_Timer1->start(kCommandDelayMs);
+    }
 }
 
 void DocumentWindow::Timer1_Timer() {
     m_Timer1->stop();
     if (m_conversion.Closing) {
+        m_commands.clear();
         return;
     }
-    using Command = void (DocumentWindow::*)();
+    // A command waiting on a dialog lets the event loop run; the next one waits for it to end.
+    if (m_runningCommand || m_commands.isEmpty()) {
+        return;
+    }
+    const Command command = m_commands.takeFirst();
+    const QPointer<DocumentWindow> alive(this);
+    m_runningCommand = true;
+    runCommand(command);
+    if (!alive) {
+        return;
+    }
+    m_runningCommand = false;
+    if (!m_commands.isEmpty() && !m_conversion.Closing) {
+        m_Timer1->start(kCommandDelayMs);
+    }
+}
+
+void DocumentWindow::runCommand(const Command& command) {
     using document::CommandTag;
+    using Run = void (*)(DocumentWindow&, const Command&);
     struct Route {
         CommandTag tag;
-        Command run;
+        Run run;
     };
-    // Tag to procedure; the first equal tag decides, an unknown tag does nothing.
+    // Tag to procedure; an unknown tag does nothing.
     static constexpr Route kRoutes[] = {
-        {CommandTag::MDImnuInsDesign, &DocumentWindow::InsPicDesign},
-        {CommandTag::MDImnuInsField, &DocumentWindow::InsPicField},
-        {CommandTag::MDImnuInsStereo, &DocumentWindow::InsPicStereo},
-        {CommandTag::MDImnuOpen, &DocumentWindow::insertOpenedPictures},
-        {CommandTag::MDImnuConvStart, &DocumentWindow::startConversion},
-        {CommandTag::MDImnuSaveName, &DocumentWindow::SaveDocumentAs},
-        {CommandTag::MDImnuSave, &DocumentWindow::saveToOwnFile},
-        {CommandTag::MDImnuSaveDesign, &DocumentWindow::SavePaneImage},
-        {CommandTag::MDImnuSaveField, &DocumentWindow::SavePaneImage},
-        {CommandTag::MDImnuSaveStereo, &DocumentWindow::SavePaneImage},
-        {CommandTag::MDImnuPrint, &DocumentWindow::PrintStereo},
-        {CommandTag::FromWizard, &DocumentWindow::LoadWizardImages},
-        {CommandTag::MDImnuClose, &DocumentWindow::closeWindow},
+        {CommandTag::MDImnuInsDesign, [](DocumentWindow& w, const Command& c) { w.InsPicDesign(c.source); }},
+        {CommandTag::MDImnuInsField, [](DocumentWindow& w, const Command& c) { w.InsPicField(c.source); }},
+        {CommandTag::MDImnuInsStereo, [](DocumentWindow& w, const Command& c) { w.InsPicStereo(c.source); }},
+        {CommandTag::MDImnuOpen,
+         [](DocumentWindow& w, const Command& c) { w.insertOpenedPictures(c.openPicCode); }},
+        {CommandTag::MDImnuConvStart, [](DocumentWindow& w, const Command&) { w.startConversion(); }},
+        {CommandTag::MDImnuSaveName, [](DocumentWindow& w, const Command&) { w.SaveDocumentAs(); }},
+        {CommandTag::MDImnuSave, [](DocumentWindow& w, const Command&) { w.saveToOwnFile(); }},
+        {CommandTag::MDImnuSaveDesign,
+         [](DocumentWindow& w, const Command&) { w.SavePaneImage(PaneId::Before); }},
+        {CommandTag::MDImnuSaveField,
+         [](DocumentWindow& w, const Command&) { w.SavePaneImage(PaneId::Field); }},
+        {CommandTag::MDImnuSaveStereo,
+         [](DocumentWindow& w, const Command&) { w.SavePaneImage(PaneId::After); }},
+        {CommandTag::MDImnuPrint, [](DocumentWindow& w, const Command&) { w.PrintStereo(); }},
+        {CommandTag::FromWizard, [](DocumentWindow& w, const Command&) { w.LoadWizardImages(); }},
+        {CommandTag::MDImnuClose, [](DocumentWindow& w, const Command&) { w.closeWindow(); }},
     };
-    const CommandTag tag = m_state.CommandTag;
     for (const Route& route : kRoutes) {
-        if (tag == route.tag) {
+        if (command.tag == route.tag) {
             // The command works on the shared controls, which must hold this window's state.
             if (!m_host.isCurrent(*this)) {
                 m_host.makeCurrent(*this);
             }
-            (this->*route.run)();
+            route.run(*this, command);
             return;
         }
     }

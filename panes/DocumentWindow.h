@@ -6,6 +6,7 @@
 #include "document/AppState.h"
 #include "engine/Conversion.h"
 #include "engine/ConversionState.h"
+#include "panes/Command.h"
 #include "panes/PaneLayout.h"
 #include "panes/PicturePane.h"
 #include "panes/RunController.h"
@@ -71,11 +72,13 @@ public:
     // Saves the document under a name chosen by the user; the outcome is left in SaveFailed.
     void SaveDocumentAs();
 
-    // Puts a Field picture into picUraField and picField, from where PicSource says.
-    void InsPicField();
+    enum class PaneId { Before, Field, After };
 
-    // Saving a pane's picture (the pane named by CommandTag) and printing the Stereo picture.
-    void SavePaneImage();
+    // Puts a Field picture into picUraField and picField, from where source says.
+    void InsPicField(document::PicSource source);
+
+    // Saving a pane's picture and printing the Stereo picture.
+    void SavePaneImage(PaneId pane);
     void PrintStereo();
 
     // The colour-field wizard's hand-over (DocumentWindow_Wizard.cpp): loads its two temporary pictures,
@@ -92,9 +95,12 @@ public:
     // Start, pause, continue and abort of this window's conversion.
     RunController& runController() { return *m_runController; }
 
-    // Arms the command timer (50 ms, single shot). Arming an armed timer starts the wait again;
-    // the command that runs is whatever CommandTag holds when it fires.
-    void armTimer1();
+    // Queues a command for this window. The command timer (50 ms, single shot) runs the queue one
+    // command per firing, oldest first, so the posting handler has returned and its menu has
+    // closed; nothing posted is dropped or run twice.
+    void post(const Command& command);
+    // Commands waiting for the timer, oldest first.
+    const QList<Command>& pendingCommands() const { return m_commands; }
     void Timer1_Timer();
 
     const HiddenLabels& labels() const { return m_labels; }
@@ -138,7 +144,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class PaneId { Before, Field, After };
     // A container, the inner area that clips its pane, the pane and its two bars.
     struct PaneSet {
         QFrame* container = nullptr;
@@ -156,24 +161,30 @@ private:
     // After an insertion: the Edit entries as the chosen pane (if any) now allows.
     void updateChosenPaneEntries();
 
-    // Commands of the dispatch table.
+    // Runs one command of the queue through the dispatch table.
+    void runCommand(const Command& command);
     void saveToOwnFile();
     void closeWindow();
-    void InsPicDesign();
-    void InsPicStereo();
-    void insertOpenedPictures();
+    void InsPicDesign(document::PicSource source);
+    void InsPicStereo(document::PicSource source);
+    void insertOpenedPictures(const QString& openPicCode);
     void startConversion();
 
     struct InsertProcedure;
     static const InsertProcedure& insertProcedure(PaneId id);
-    void insertPicture(const InsertProcedure& procedure);
-    // Loads path, reporting a missing file, drive or folder; nullopt when nothing was loaded.
-    // The picture, or nothing; a missing file, drive or folder is reported to the user, and
-    // *reported (when given) says whether that happened.
-    // maxWidth (0: none) refuses a wider picture from its header, undecoded: tooWide is then set
-    // and nothing is told, the caller has its own message.
-    std::optional<QImage> loadReported(const QString& path, bool* reported = nullptr, int maxWidth = 0,
-                                       bool* tooWide = nullptr);
+    void insertPicture(const InsertProcedure& procedure, document::PicSource source);
+    // What loadReported gave: the picture, or why there is none.
+    struct LoadedPicture {
+        std::optional<QImage> picture;
+        // No picture, and the user has been told (a missing file, drive or folder, a limit), so a
+        // caller may carry on with its next step.
+        bool reported = false;
+        // No picture: wider than the caller's limit, found from the header; nothing was told, the
+        // caller has its own message.
+        bool tooWide = false;
+    };
+    // Loads path; maxWidth (0: none) refuses a wider picture from its header, undecoded.
+    LoadedPicture loadReported(const QString& path, int maxWidth = 0);
     // The Design rule: a random-dot document needs only the Design picture, a Field one both.
     bool documentReadyToConvert(bool fieldShown) const;
 
@@ -221,6 +232,8 @@ private:
     engine::ConversionState m_conversion;
 
     QTimer* m_Timer1 = nullptr;
+    QList<Command> m_commands;
+    bool m_runningCommand = false;
     std::array<PaneSet, 3> m_panes{};
     QFrame* m_picContBefore = nullptr;
     QFrame* m_picContField = nullptr;

@@ -337,12 +337,11 @@ void MainWindow::ResetMenus() {
 
 // ---- command routing -------------------------------------------------------------------------
 
-void MainWindow::PostCommand(document::CommandTag tag) {
+void MainWindow::PostCommand(const panes::Command& command) {
     // The command may read the document's file, or write it whole.
     flushStateWrites();
-    m_state.CommandTag = tag;
     if (DocumentWindow* form = activeDocument()) {
-        form->armTimer1();
+        form->post(command);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "document/AppState.h"
 #include "document/SharedControls.h"
+#include "panes/Command.h"
 #include "panes/DocumentHost.h"
 #include "platform/Picture.h"
 #include "platform/Printer.h"
@@ -63,8 +64,9 @@ public:
     // that a command may change them for a document that does not exist yet.
     void detachCurrentDocument();
 
-    // Deferred commands: sets CommandTag and arms the active document's timer.
-    void PostCommand(document::CommandTag tag);
+    // Deferred commands: queued on the active document window with their arguments.
+    void PostCommand(const panes::Command& command);
+    void PostCommand(document::CommandTag tag) { PostCommand(panes::Command(tag)); }
 
     // New documents.
     void mnuFieldColor_Click();

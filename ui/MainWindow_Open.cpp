@@ -128,8 +128,8 @@ void MainWindow::mnuOpen_Click() {
         snapshot.IniPath = form->labels().lblIniName;
         document::SaveWindowState(snapshot, *this);
     }
-    m_state.PicSource = document::PicSource::FromMDImnuOpen;
-    PostCommand(document::CommandTag::MDImnuOpen);
+    PostCommand(
+        {document::CommandTag::MDImnuOpen, document::PicSource::FromMDImnuOpen, openPicCode(m_state)});
 }
 
 MainWindow::DocumentFileCheck MainWindow::checkDocumentFile(const QString& fullPath) {
@@ -176,7 +176,6 @@ void MainWindow::readOpenedDocument(const QString& fullPath) {
         m_state.*picture = document::picturePathFromDocument(fullPath, m_state.*picture);
     }
     SetNewDocumentMenus();
-    m_state.OpenPicCode = openPicCode(m_state);
 }
 
 platform::Printer* MainWindow::printer() {
