@@ -5,6 +5,7 @@
 #include "document/Settings.h"
 #include "document/StateFile.h"
 #include "document/StateFileLocks.h"
+#include "panes/CommandQueue.h"
 #include "panes/DocumentHost.h"
 #include "panes/Resources.h"
 #include "platform/Dialogs.h"
@@ -16,7 +17,6 @@
 #include <QIcon>
 #include <QLockFile>
 #include <QMdiSubWindow>
-#include <QPointer>
 #include <QScrollBar>
 #include <QTimer>
 #include <utility>
@@ -28,9 +28,6 @@ namespace {
 const QString kSinki = QStringLiteral("Sinki");
 const QString kColor = QStringLiteral("Color");
 const QString kQbdFileDir = QStringLiteral("QbdFileDir");
-
-// How long a posted command waits, so that the posting handler returns first.
-constexpr int kCommandDelayMs = 50;
 
 QFrame* makeContainer(QWidget* parent, const char* name) {
     auto* frame = new QFrame(parent);
@@ -76,11 +73,8 @@ DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, pl
 
     makeRunController();
 
-    m_Timer1 = new QTimer(this);
-    m_Timer1->setObjectName(QStringLiteral("Timer1"));
-    m_Timer1->setSingleShot(true);
-    m_Timer1->setInterval(kCommandDelayMs);
-    connect(m_Timer1, &QTimer::timeout, this, &DocumentWindow::Timer1_Timer);
+    m_commands = new CommandQueue([this](const Command& command) { runCommand(command); },
+                                  [this] { return m_conversion.Closing; }, this);
     setupEditing();
 }
 
@@ -412,34 +406,19 @@ bool DocumentWindow::refuseProtectedTarget(const QString& path, bool ownDocument
 }
 
 void DocumentWindow::post(const Command& command) {
-    m_commands.append(command);
-    // An armed timer keeps its time: the first command waits its 50 ms, the next follow it.
-    if (!m_Timer1->isActive() && !m_runningCommand) {
-        m_Timer1->start(kCommandDelayMs);
-    }
+    m_commands->post(command);
+}
+
+const QList<Command>& DocumentWindow::pendingCommands() const {
+    return m_commands->pending();
+}
+
+QTimer* DocumentWindow::Timer1() const {
+    return m_commands->timer();
 }
 
 void DocumentWindow::Timer1_Timer() {
-    m_Timer1->stop();
-    if (m_conversion.Closing) {
-        m_commands.clear();
-        return;
-    }
-    // A command waiting on a dialog lets the event loop run; the next one waits for it to end.
-    if (m_runningCommand || m_commands.isEmpty()) {
-        return;
-    }
-    const Command command = m_commands.takeFirst();
-    const QPointer<DocumentWindow> alive(this);
-    m_runningCommand = true;
-    runCommand(command);
-    if (!alive) {
-        return;
-    }
-    m_runningCommand = false;
-    if (!m_commands.isEmpty() && !m_conversion.Closing) {
-        m_Timer1->start(kCommandDelayMs);
-    }
+    m_commands->fire();
 }
 
 void DocumentWindow::runCommand(const Command& command) {

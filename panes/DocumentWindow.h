@@ -32,6 +32,7 @@ class Dialogs;
 
 namespace quarbel::panes {
 
+class CommandQueue;
 class DocumentHost;
 class SplitterDrag;
 
@@ -100,7 +101,7 @@ public:
     // closed; nothing posted is dropped or run twice.
     void post(const Command& command);
     // Commands waiting for the timer, oldest first.
-    const QList<Command>& pendingCommands() const { return m_commands; }
+    const QList<Command>& pendingCommands() const;
     void Timer1_Timer();
 
     const HiddenLabels& labels() const { return m_labels; }
@@ -111,7 +112,7 @@ public:
     const engine::ConversionState& conversion() const { return m_conversion; }
     bool isClosing() const { return m_conversion.Closing; }
 
-    QTimer* Timer1() const { return m_Timer1; }
+    QTimer* Timer1() const;
     QFrame* picContBefore() const { return m_picContBefore; }
     QFrame* picContField() const { return m_picContField; }
     QFrame* picContAfter() const { return m_picContAfter; }
@@ -231,9 +232,7 @@ private:
     bool m_stateProblemTold = false;
     engine::ConversionState m_conversion;
 
-    QTimer* m_Timer1 = nullptr;
-    QList<Command> m_commands;
-    bool m_runningCommand = false;
+    CommandQueue* m_commands = nullptr;
     std::array<PaneSet, 3> m_panes{};
     QFrame* m_picContBefore = nullptr;
     QFrame* m_picContField = nullptr;

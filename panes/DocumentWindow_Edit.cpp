@@ -4,6 +4,7 @@
 #include "document/AppState.h"
 #include "document/EnableTable.h"
 #include "document/SharedControls.h"
+#include "panes/CommandQueue.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "panes/Splitter.h"
@@ -187,9 +188,7 @@ void DocumentWindow::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
     }
     // A shown picture covers the part of its container that matters; and while an opened document's
     // pictures are still on their way into this window, its empty areas wait for them.
-    const bool opening = std::any_of(m_commands.cbegin(), m_commands.cend(), [](const Command& command) {
-        return command.tag == document::CommandTag::MDImnuOpen;
-    });
+    const bool opening = m_commands->holds(document::CommandTag::MDImnuOpen);
     if (!paneSet(id).pane->isHidden() || opening) {
         return;
     }
