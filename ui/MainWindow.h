@@ -38,6 +38,7 @@ class DocumentWindow;
 
 namespace quarbel::ui {
 
+class BatchedStateWrites;
 class ColourFieldWizard;
 class ElidedLabel;
 
@@ -239,10 +240,8 @@ private:
     // Colour-field wizard.
     QPointer<ColourFieldWizard> m_wizard;
     QTimer* m_timForWiz = nullptr; // made on first use
-    // Slider values not yet in their file: the file, and the keys with their values in the order moved.
-    QTimer* m_stateWriteTimer = nullptr;
-    QString m_pendingStatePath;
-    QList<QPair<QString, QString>> m_pendingStateValues;
+    // Slider values not yet in their file.
+    BatchedStateWrites* m_stateWrites = nullptr;
 };
 
 } // namespace quarbel::ui
