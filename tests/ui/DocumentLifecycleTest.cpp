@@ -620,7 +620,7 @@ TEST_F(SaveAsTest, SaveThenCloseByKeysBackToBackSavesFirst) {
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : frame.get();
     QTest::keyClick(target, Qt::Key_S, Qt::ControlModifier);
     QTest::keyClick(target, Qt::Key_Q, Qt::ControlModifier);
-    ASSERT_EQ(form->pendingCommands().size(), 2) << "both keys posted their command";
+    EXPECT_EQ(form->pendingCommands().size(), 2) << "both keys posted their command";
     dialogs.queueAnswer(Answer::No);
     ASSERT_TRUE(waitUntil([&] { return !form; }));
     EXPECT_EQ(iniValue(saved, "KurikaesiHaba"), QStringLiteral("123"));
