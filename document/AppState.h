@@ -24,8 +24,6 @@ struct AppState {
     int NewDocNumber = 1;
     // Next number tried for the working state file of a document opened from a file.
     int OpenedDocNumber = 1;
-    // The document file an Open is making a window for (OpenMode "Hiraku").
-    QString OpeningPath;
     QString DocName;
     QString SettingsPath;
 

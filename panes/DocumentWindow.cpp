@@ -164,7 +164,7 @@ QSize DocumentWindow::sizeHint() const {
     return {480, 360};
 }
 
-void DocumentWindow::Form_Load() {
+void DocumentWindow::Form_Load(const QString& documentPath) {
     applyGeometry(initialPaneLayout(width(), height()));
     for (PaneSet& set : m_panes) {
         set.inner->setGeometry(set.container->contentsRect());
@@ -182,7 +182,7 @@ void DocumentWindow::Form_Load() {
     document::ClaimedStateFile working;
     if (m_state.OpenMode != kSinki) {
         caption = m_state.DocName;
-        m_labels.documentPath = std::exchange(m_state.OpeningPath, QString());
+        m_labels.documentPath = documentPath;
         working = document::claimStateFile(m_state.appDir, document::OpenedDocumentStateStem,
                                            m_state.OpenedDocNumber);
         m_state.OpenedDocNumber = working.number + 1;

@@ -61,7 +61,8 @@ public:
     ~DocumentWindow() override;
 
     // Names the window, binds it to its file and lays out the panes; runs once, before the first show.
-    void Form_Load();
+    // documentPath: the document file the window is made for when it is opened (OpenMode "Hiraku").
+    void Form_Load(const QString& documentPath = {});
     // The window became the active document: its file becomes current and is applied.
     void Form_Activate();
     // The window stops being the active document: the shared state goes into its own file.

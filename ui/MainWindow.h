@@ -60,7 +60,8 @@ public:
 
     // The new-document state of the menus, then a new document window that becomes the active
     // document. Callers set StereoName and OpenMode first and have called detachCurrentDocument().
-    void SetNewDocumentMenus();
+    // documentPath: the document file an Open makes the window for (OpenMode "Hiraku").
+    void SetNewDocumentMenus(const QString& documentPath = {});
     // Writes the active document's state into its own file and releases the shared controls, so
     // that a command may change them for a document that does not exist yet.
     void detachCurrentDocument();
@@ -191,7 +192,7 @@ private:
 
     struct NewDocumentKind;
     void newDocument(const NewDocumentKind& kind);
-    panes::DocumentWindow* createDocumentWindow();
+    panes::DocumentWindow* createDocumentWindow(const QString& documentPath);
     void onSubWindowActivated(QMdiSubWindow* window);
     void switchCurrentTo(panes::DocumentWindow* form);
     QMdiSubWindow* subWindowOf(const panes::DocumentWindow& form) const;

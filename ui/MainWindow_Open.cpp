@@ -112,7 +112,6 @@ void MainWindow::mnuOpen_Click() {
     // Nothing is written while the document is read: a slider set from the file writes to IniPath,
     // which names no file until the new window's working file takes over.
     m_state.IniPath.clear();
-    m_state.OpeningPath = fullPath;
     m_state.DocName = fileTitle.left(fileTitle.size() - panes::DocumentSuffix.size());
     // A folder that cannot be remembered costs the next dialog its starting place, nothing more.
     settings.rememberFolder(qbdFileDir, fullPath, fileTitle);
@@ -175,7 +174,7 @@ void MainWindow::readOpenedDocument(const QString& fullPath) {
           &document::AppState::PicStereoPath}) {
         m_state.*picture = document::picturePathFromDocument(fullPath, m_state.*picture);
     }
-    SetNewDocumentMenus();
+    SetNewDocumentMenus(fullPath);
 }
 
 platform::Printer* MainWindow::printer() {

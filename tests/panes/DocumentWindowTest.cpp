@@ -116,8 +116,7 @@ TEST_F(DocumentWindowTest, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
     state.OpenMode = QStringLiteral("Hiraku");
     state.DocName = QStringLiteral("abc");
     const QString document = path(QStringLiteral("abc.qbd"));
-    state.OpeningPath = document;
-    form->Form_Load();
+    form->Form_Load(document);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("abc"));
     EXPECT_EQ(form->labels().documentPath, document);
     EXPECT_EQ(form->labels().lblOldIniName, document);
@@ -128,7 +127,6 @@ TEST_F(DocumentWindowTest, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
     EXPECT_TRUE(QFileInfo::exists(working));
     EXPECT_EQ(host.panels[1], document);
     EXPECT_FALSE(QFileInfo::exists(document)) << "opening writes nothing into the document";
-    EXPECT_TRUE(state.OpeningPath.isEmpty());
 }
 
 TEST_F(DocumentWindowTest, WindowIconFollowsTheKind) {
