@@ -24,13 +24,8 @@ struct AppState {
     int NewDocNumber = 1;
     // Next number tried for the working state file of a document opened from a file.
     int OpenedDocNumber = 1;
-    // The document file an Open is making a window for (OpenMode "Hiraku").
-    QString OpeningPath;
     QString DocName;
-    QString OpenPicCode;
     QString SettingsPath;
-    document::CommandTag CommandTag = document::CommandTag::None;
-    document::PicSource PicSource = document::PicSource::None;
 
     engine::RunFlags run;
 

@@ -5,6 +5,7 @@
 #include "document/Settings.h"
 #include "document/StateFile.h"
 #include "document/StateFileLocks.h"
+#include "panes/CommandQueue.h"
 #include "panes/DocumentHost.h"
 #include "panes/Resources.h"
 #include "platform/Dialogs.h"
@@ -26,9 +27,6 @@ namespace {
 const QString kSinki = QStringLiteral("Sinki");
 const QString kColor = QStringLiteral("Color");
 const QString kQbdFileDir = QStringLiteral("QbdFileDir");
-
-// How long a posted command waits, so that the posting handler returns first.
-constexpr int kCommandDelayMs = 50;
 
 } // namespace
 
@@ -54,11 +52,8 @@ DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, pl
 
     makeRunController();
 
-    m_Timer1 = new QTimer(this);
-    m_Timer1->setObjectName(QStringLiteral("Timer1"));
-    m_Timer1->setSingleShot(true);
-    m_Timer1->setInterval(kCommandDelayMs);
-    connect(m_Timer1, &QTimer::timeout, this, &DocumentWindow::Timer1_Timer);
+    m_commands = new CommandQueue([this](const Command& command) { runCommand(command); },
+                                  [this] { return m_conversion.Closing; }, this);
     setupEditing();
 }
 
@@ -79,7 +74,7 @@ QSize DocumentWindow::sizeHint() const {
     return {480, 360};
 }
 
-void DocumentWindow::Form_Load() {
+void DocumentWindow::Form_Load(const QString& documentPath) {
     applyGeometry(initialPaneLayout(width(), height()));
 
     // Every window keeps its live state in a working file of its own; a document file changes only
@@ -88,7 +83,7 @@ void DocumentWindow::Form_Load() {
     document::ClaimedStateFile working;
     if (m_state.OpenMode != kSinki) {
         caption = m_state.DocName;
-        m_labels.documentPath = std::exchange(m_state.OpeningPath, QString());
+        m_labels.documentPath = documentPath;
         working = document::claimStateFile(m_state.appDir, document::OpenedDocumentStateStem,
                                            m_state.OpenedDocNumber);
         m_state.OpenedDocNumber = working.number + 1;
@@ -311,48 +306,58 @@ bool DocumentWindow::refuseProtectedTarget(const QString& path, bool ownDocument
     return true;
 }
 
-void DocumentWindow::armTimer1() {
-    m_Timer1->setInterval(kCommandDelayMs);
-    m_Timer1->start();
+void DocumentWindow::post(const Command& command) {
+    m_commands->post(command);
+}
+
+const QList<Command>& DocumentWindow::pendingCommands() const {
+    return m_commands->pending();
+}
+
+QTimer* DocumentWindow::Timer1() const {
+    return m_commands->timer();
 }
 
 void DocumentWindow::Timer1_Timer() {
-    m_Timer1->stop();
-    if (m_conversion.Closing) {
-        return;
-    }
-    using Command = void (DocumentWindow::*)();
+    m_commands->fire();
+}
+
+void DocumentWindow::runCommand(const Command& command) {
     using document::CommandTag;
+    using Run = void (*)(DocumentWindow&, const Command&);
     struct Route {
         CommandTag tag;
-        Command run;
+        Run run;
     };
-    // Tag to procedure; the first equal tag decides, an unknown tag does nothing.
+    // Tag to procedure; an unknown tag does nothing.
     static constexpr Route kRoutes[] = {
-        {CommandTag::MDImnuInsDesign, &DocumentWindow::InsPicDesign},
-        {CommandTag::MDImnuInsField, &DocumentWindow::InsPicField},
-        {CommandTag::MDImnuInsStereo, &DocumentWindow::InsPicStereo},
-        {CommandTag::MDImnuOpen, &DocumentWindow::insertOpenedPictures},
-        {CommandTag::MDImnuConvStart, &DocumentWindow::startConversion},
-        {CommandTag::MDImnuSaveName, &DocumentWindow::SaveDocumentAs},
-        {CommandTag::MDImnuSave, &DocumentWindow::saveToOwnFile},
-        {CommandTag::MDImnuSaveDesign, &DocumentWindow::SavePaneImage},
-        {CommandTag::MDImnuSaveField, &DocumentWindow::SavePaneImage},
-        {CommandTag::MDImnuSaveStereo, &DocumentWindow::SavePaneImage},
-        {CommandTag::MDImnuPrint, &DocumentWindow::PrintStereo},
-        {CommandTag::FromWizard, &DocumentWindow::LoadWizardImages},
-        {CommandTag::MDImnuClose, &DocumentWindow::closeWindow},
-        {CommandTag::MDImnuInsDepthMap, &DocumentWindow::InsDepthMap},
-        {CommandTag::MDImnuConvReveal, &DocumentWindow::RevealDesign},
+        {CommandTag::MDImnuInsDesign, [](DocumentWindow& w, const Command& c) { w.InsPicDesign(c.source); }},
+        {CommandTag::MDImnuInsField, [](DocumentWindow& w, const Command& c) { w.InsPicField(c.source); }},
+        {CommandTag::MDImnuInsStereo, [](DocumentWindow& w, const Command& c) { w.InsPicStereo(c.source); }},
+        {CommandTag::MDImnuOpen,
+         [](DocumentWindow& w, const Command& c) { w.insertOpenedPictures(c.openPicCode); }},
+        {CommandTag::MDImnuConvStart, [](DocumentWindow& w, const Command&) { w.startConversion(); }},
+        {CommandTag::MDImnuSaveName, [](DocumentWindow& w, const Command&) { w.SaveDocumentAs(); }},
+        {CommandTag::MDImnuSave, [](DocumentWindow& w, const Command&) { w.saveToOwnFile(); }},
+        {CommandTag::MDImnuSaveDesign,
+         [](DocumentWindow& w, const Command&) { w.SavePaneImage(PaneId::Before); }},
+        {CommandTag::MDImnuSaveField,
+         [](DocumentWindow& w, const Command&) { w.SavePaneImage(PaneId::Field); }},
+        {CommandTag::MDImnuSaveStereo,
+         [](DocumentWindow& w, const Command&) { w.SavePaneImage(PaneId::After); }},
+        {CommandTag::MDImnuPrint, [](DocumentWindow& w, const Command&) { w.PrintStereo(); }},
+        {CommandTag::FromWizard, [](DocumentWindow& w, const Command&) { w.LoadWizardImages(); }},
+        {CommandTag::MDImnuClose, [](DocumentWindow& w, const Command&) { w.closeWindow(); }},
+        {CommandTag::MDImnuInsDepthMap, [](DocumentWindow& w, const Command&) { w.InsDepthMap(); }},
+        {CommandTag::MDImnuConvReveal, [](DocumentWindow& w, const Command&) { w.RevealDesign(); }},
     };
-    const CommandTag tag = m_state.CommandTag;
     for (const Route& route : kRoutes) {
-        if (tag == route.tag) {
+        if (command.tag == route.tag) {
             // The command works on the shared controls, which must hold this window's state.
             if (!m_host.isCurrent(*this)) {
                 m_host.makeCurrent(*this);
             }
-            (this->*route.run)();
+            route.run(*this, command);
             return;
         }
     }

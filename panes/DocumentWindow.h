@@ -6,6 +6,7 @@
 #include "document/AppState.h"
 #include "engine/Conversion.h"
 #include "engine/ConversionState.h"
+#include "panes/Command.h"
 #include "panes/PaneLayout.h"
 #include "panes/PicturePane.h"
 #include "panes/PictureView.h"
@@ -32,6 +33,7 @@ class Dialogs;
 
 namespace quarbel::panes {
 
+class CommandQueue;
 class DocumentHost;
 class SplitterDrag;
 
@@ -60,7 +62,8 @@ public:
     ~DocumentWindow() override;
 
     // Names the window, binds it to its file and lays out the panes; runs once, before the first show.
-    void Form_Load();
+    // documentPath: the document file the window is made for when it is opened (OpenMode "Hiraku").
+    void Form_Load(const QString& documentPath = {});
     // The window became the active document: its file becomes current and is applied.
     void Form_Activate();
     // The window stops being the active document: the shared state goes into its own file.
@@ -72,8 +75,10 @@ public:
     // Saves the document under a name chosen by the user; the outcome is left in SaveFailed.
     void SaveDocumentAs();
 
-    // Puts a Field picture into picUraField and picField, from where PicSource says.
-    void InsPicField();
+    enum class PaneId { Before, Field, After };
+
+    // Puts a Field picture into picUraField and picField, from where source says.
+    void InsPicField(document::PicSource source);
 
     // Design images made from other pictures: a grey depth map the user picks, read through
     // DepthMapDialog (DocumentWindow_DepthMap.cpp), and the Design image the Stereo picture hides
@@ -84,8 +89,8 @@ public:
     // beside the document.
     void placeUnfiledDesign(const QImage& picture);
 
-    // Saving a pane's picture (the pane named by CommandTag) and printing the Stereo picture.
-    void SavePaneImage();
+    // Saving a pane's picture and printing the Stereo picture.
+    void SavePaneImage(PaneId pane);
     void PrintStereo();
 
     // The colour-field wizard's hand-over (DocumentWindow_Wizard.cpp): loads its two temporary pictures,
@@ -102,9 +107,12 @@ public:
     // Start, pause, continue and abort of this window's conversion.
     RunController& runController() { return *m_runController; }
 
-    // Arms the command timer (50 ms, single shot). Arming an armed timer starts the wait again;
-    // the command that runs is whatever CommandTag holds when it fires.
-    void armTimer1();
+    // Queues a command for this window. The command timer (50 ms, single shot) runs the queue one
+    // command per firing, oldest first, so the posting handler has returned and its menu has
+    // closed; nothing posted is dropped or run twice.
+    void post(const Command& command);
+    // Commands waiting for the timer, oldest first.
+    const QList<Command>& pendingCommands() const;
     void Timer1_Timer();
 
     const HiddenLabels& labels() const { return m_labels; }
@@ -115,7 +123,7 @@ public:
     const engine::ConversionState& conversion() const { return m_conversion; }
     bool isClosing() const { return m_conversion.Closing; }
 
-    QTimer* Timer1() const { return m_Timer1; }
+    QTimer* Timer1() const;
     PictureView* picContBefore() const { return m_picContBefore; }
     PictureView* picContField() const { return m_picContField; }
     PictureView* picContAfter() const { return m_picContAfter; }
@@ -147,7 +155,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    enum class PaneId { Before, Field, After };
     // A container (the picture view), its pane and its two bars.
     struct PaneSet {
         PictureView* container = nullptr;
@@ -161,17 +168,18 @@ private:
     // After an insertion: the Edit entries as the chosen pane (if any) now allows.
     void updateChosenPaneEntries();
 
-    // Commands of the dispatch table.
+    // Runs one command of the queue through the dispatch table.
+    void runCommand(const Command& command);
     void saveToOwnFile();
     void closeWindow();
-    void InsPicDesign();
-    void InsPicStereo();
-    void insertOpenedPictures();
+    void InsPicDesign(document::PicSource source);
+    void InsPicStereo(document::PicSource source);
+    void insertOpenedPictures(const QString& openPicCode);
     void startConversion();
 
     struct InsertProcedure;
     static const InsertProcedure& insertProcedure(PaneId id);
-    void insertPicture(const InsertProcedure& procedure);
+    void insertPicture(const InsertProcedure& procedure, document::PicSource source);
     // The common end of every insertion: the width check, the pane, the menus and the state file.
     void acceptPicture(const InsertProcedure& procedure, const QImage& picture, const QString& chosenPath);
     void refuseTooWide(const InsertProcedure& procedure);
@@ -180,13 +188,18 @@ private:
     static QString greyMapQuestion(const QString& path);
     // Tells the user why a picture could not be read; true when it was told as a run-time error.
     bool reportPictureError(const QString& path, const platform::PictureError& error);
-    // Loads path, reporting a missing file, drive or folder; nullopt when nothing was loaded.
-    // The picture, or nothing; a missing file, drive or folder is reported to the user, and
-    // *reported (when given) says whether that happened.
-    // maxWidth (0: none) refuses a wider picture from its header, undecoded: tooWide is then set
-    // and nothing is told, the caller has its own message.
-    std::optional<QImage> loadReported(const QString& path, bool* reported = nullptr, int maxWidth = 0,
-                                       bool* tooWide = nullptr);
+    // What loadReported gave: the picture, or why there is none.
+    struct LoadedPicture {
+        std::optional<QImage> picture;
+        // No picture, and the user has been told (a missing file, drive or folder, a limit), so a
+        // caller may carry on with its next step.
+        bool reported = false;
+        // No picture: wider than the caller's limit, found from the header; nothing was told, the
+        // caller has its own message.
+        bool tooWide = false;
+    };
+    // Loads path; maxWidth (0: none) refuses a wider picture from its header, undecoded.
+    LoadedPicture loadReported(const QString& path, int maxWidth = 0);
     // The Design rule: a random-dot document needs only the Design picture, a Field one both.
     bool documentReadyToConvert(bool fieldShown) const;
 
@@ -233,7 +246,7 @@ private:
     bool m_stateProblemTold = false;
     engine::ConversionState m_conversion;
 
-    QTimer* m_Timer1 = nullptr;
+    CommandQueue* m_commands = nullptr;
     std::array<PaneSet, 3> m_panes{};
     PictureView* m_picContBefore = nullptr;
     PictureView* m_picContField = nullptr;

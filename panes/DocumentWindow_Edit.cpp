@@ -4,6 +4,7 @@
 #include "document/AppState.h"
 #include "document/EnableTable.h"
 #include "document/SharedControls.h"
+#include "panes/CommandQueue.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "panes/Splitter.h"
@@ -13,6 +14,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 #include <array>
 
 namespace quarbel::panes {
@@ -156,10 +158,9 @@ void DocumentWindow::select(PaneId id) {
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);
     }
-    // Kept here as well as in the shared PicSource: a choice made in one window must not act on
-    // another window's pane after a switch.
+    // Kept by the window: a choice made in one window must not act on another window's pane after
+    // a switch.
     m_editTarget = id;
-    m_state.PicSource = kPaneTags[static_cast<std::size_t>(id)];
 }
 
 void DocumentWindow::pane_MouseDown(PaneId id) {
@@ -187,7 +188,7 @@ void DocumentWindow::cont_MouseUp(PaneId id, int button, QPoint globalPos) {
     }
     // A shown picture covers the part of its container that matters; and while an opened document's
     // pictures are still on their way into this window, its empty areas wait for them.
-    const bool opening = m_Timer1->isActive() && m_state.CommandTag == document::CommandTag::MDImnuOpen;
+    const bool opening = m_commands->holds(document::CommandTag::MDImnuOpen);
     if (!paneSet(id).pane->isHidden() || opening) {
         return;
     }

@@ -78,29 +78,28 @@ const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id
     return kProcedures[static_cast<std::size_t>(id)];
 }
 
-void DocumentWindow::InsPicDesign() {
-    insertPicture(insertProcedure(PaneId::Before));
+void DocumentWindow::InsPicDesign(PicSource source) {
+    insertPicture(insertProcedure(PaneId::Before), source);
 }
 
-void DocumentWindow::InsPicField() {
-    insertPicture(insertProcedure(PaneId::Field));
+void DocumentWindow::InsPicField(PicSource source) {
+    insertPicture(insertProcedure(PaneId::Field), source);
 }
 
-void DocumentWindow::InsPicStereo() {
-    insertPicture(insertProcedure(PaneId::After));
+void DocumentWindow::InsPicStereo(PicSource source) {
+    insertPicture(insertProcedure(PaneId::After), source);
 }
 
-void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
+void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource source) {
     std::optional<QImage> picture;
     bool tooWide = false;
     QString chosenPath;
-    const bool fromFile =
-        m_state.PicSource == PicSource::FromFile || m_state.PicSource == PicSource::FromMDImnuOpen;
+    const bool fromFile = source == PicSource::FromFile || source == PicSource::FromMDImnuOpen;
     if (fromFile) {
         // A picture from a file leaves no pane chosen for the Edit commands.
         m_editTarget.reset();
     }
-    if (m_state.PicSource == PicSource::FromFile) {
+    if (source == PicSource::FromFile) {
         const QString dirKey = QLatin1String(procedure.dirKey);
         const document::Settings settings(m_state.SettingsPath, m_state.appDir);
         platform::FileDialogRequest request;
@@ -111,18 +110,22 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
             return;
         }
         // A picture wider than the limit is refused from its header, before it is decoded.
-        picture = loadReported(choice->fullPath, nullptr, engine::MaxImageWidth, &tooWide);
-        if (!picture && !tooWide) {
+        LoadedPicture loaded = loadReported(choice->fullPath, engine::MaxImageWidth);
+        if (!loaded.picture && !loaded.tooWide) {
             return;
         }
+        picture = std::move(loaded.picture);
+        tooWide = loaded.tooWide;
         settings.rememberFolder(dirKey, choice->fullPath, choice->fileTitle);
         chosenPath = choice->fullPath;
-    } else if (m_state.PicSource == PicSource::FromMDImnuOpen) {
-        picture = loadReported(m_state.*procedure.path, nullptr, engine::MaxImageWidth, &tooWide);
-        if (!picture && !tooWide) {
+    } else if (source == PicSource::FromMDImnuOpen) {
+        LoadedPicture loaded = loadReported(m_state.*procedure.path, engine::MaxImageWidth);
+        if (!loaded.picture && !loaded.tooWide) {
             return;
         }
-    } else if (m_state.PicSource == procedure.clipboardTag) {
+        picture = std::move(loaded.picture);
+        tooWide = loaded.tooWide;
+    } else if (source == procedure.clipboardTag) {
         // The document's path stays: a pasted picture has no file.
         picture = platform::clipboardPicture();
         if (!picture) {
@@ -218,28 +221,21 @@ bool DocumentWindow::documentReadyToConvert(bool fieldShown) const {
            (m_state.StereoName == document::StereoKind::Field && fieldShown);
 }
 
-std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* reported, int maxWidth,
-                                                   bool* tooWide) {
+DocumentWindow::LoadedPicture DocumentWindow::loadReported(const QString& path, int maxWidth) {
     platform::PictureResult result = platform::loadPicture(path, maxWidth);
     if (result.ok()) {
-        return std::move(result.image);
+        return {std::move(result.image), false, false};
     }
-    if (tooWide && result.error->refusal == platform::PictureRefusal::TooWide) {
-        *tooWide = true;
-        return std::nullopt;
+    if (result.error->refusal == platform::PictureRefusal::TooWide) {
+        return {std::nullopt, false, true};
     }
-    const bool told = reportPictureError(path, *result.error);
-    if (reported) {
-        *reported = told;
-    }
-    return std::nullopt;
+    return {std::nullopt, reportPictureError(path, *result.error), false};
 }
 
 bool DocumentWindow::reportPictureError(const QString& path, const platform::PictureError& error) {
     const int number = error.number;
     // A missing file, drive or folder is told as a run-time error, and so is a picture refused for
-    // a limit (its size, its scans, not a regular file); *reported says so, and a caller may carry
-    // on after it.
+    // a limit (its size, its scans, not a regular file); a caller may carry on after it.
     const bool tell = number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
                       number == platform::ErrPathNotFound || error.refusal != platform::PictureRefusal::None;
     if (tell) {
@@ -253,21 +249,20 @@ bool DocumentWindow::reportPictureError(const QString& path, const platform::Pic
     return tell;
 }
 
-void DocumentWindow::insertOpenedPictures() {
+void DocumentWindow::insertOpenedPictures(const QString& code) {
     // The codes an opened document can give; the letters name the procedures in their fixed order.
     static constexpr const char* kCodes[] = {"DFS", "DF", "DS", "D", "FS", "F", "S"};
-    const QString code = m_state.OpenPicCode;
     for (const char* known : kCodes) {
         if (code != QLatin1String(known)) {
             continue;
         }
         for (const QChar letter : code) {
             if (letter == QLatin1Char('D')) {
-                InsPicDesign();
+                InsPicDesign(PicSource::FromMDImnuOpen);
             } else if (letter == QLatin1Char('F')) {
-                InsPicField();
+                InsPicField(PicSource::FromMDImnuOpen);
             } else {
-                InsPicStereo();
+                InsPicStereo(PicSource::FromMDImnuOpen);
             }
         }
         return;

@@ -16,7 +16,7 @@ constexpr int kPngFilter = 1;
 const QString kBmpSuffix = QStringLiteral(".bmp");
 
 struct PaneSave {
-    document::CommandTag tag;
+    DocumentWindow::PaneId id;
     PicturePane* (DocumentWindow::*pane)() const;
     const char* dirKey;
     bool becomesStereoPath; // the saved file is the document's Stereo picture from now on
@@ -26,20 +26,20 @@ struct PaneSave {
 };
 
 constexpr PaneSave kPaneSaves[] = {
-    {document::CommandTag::MDImnuSaveDesign, &DocumentWindow::picBefore, "picDesignDir", false,
-     "デザイン画像", "_Design"},
-    {document::CommandTag::MDImnuSaveField, &DocumentWindow::picField, "picFieldDir", false, "フィールド画像",
+    {DocumentWindow::PaneId::Before, &DocumentWindow::picBefore, "picDesignDir", false, "デザイン画像",
+     "_Design"},
+    {DocumentWindow::PaneId::Field, &DocumentWindow::picField, "picFieldDir", false, "フィールド画像",
      "_Field"},
-    {document::CommandTag::MDImnuSaveStereo, &DocumentWindow::picAfter, "picStereoDir", true,
-     "ステレオアート画像", "_Stereo"},
+    {DocumentWindow::PaneId::After, &DocumentWindow::picAfter, "picStereoDir", true, "ステレオアート画像",
+     "_Stereo"},
 };
 
 } // namespace
 
-void DocumentWindow::SavePaneImage() {
+void DocumentWindow::SavePaneImage(PaneId id) {
     const PaneSave* row = nullptr;
     for (const PaneSave& candidate : kPaneSaves) {
-        if (m_state.CommandTag == candidate.tag) {
+        if (id == candidate.id) {
             row = &candidate;
         }
     }

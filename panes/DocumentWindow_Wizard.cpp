@@ -34,7 +34,7 @@ void DocumentWindow::LoadWizardImages() {
     const QString designFile = std::exchange(m_state.WizardDesignFile, QString());
     const QString fieldFile = std::exchange(m_state.WizardFieldFile, QString());
     const QString designSource = std::exchange(m_state.wizardDesignSource, QString());
-    // FromWizard stays in CommandTag; a later arming without a new tag finds nothing to hand over.
+    // A second hand-over without a new wizard run finds nothing to take.
     if (designFile.isEmpty() && fieldFile.isEmpty()) {
         return;
     }
@@ -42,10 +42,9 @@ void DocumentWindow::LoadWizardImages() {
     // A missing file, drive or folder is told and the next step follows; anything else ends the
     // hand-over there. The temporary files go in every case.
     const auto load = [this](const QString& path, bool& stop) -> std::optional<QImage> {
-        bool reported = false;
-        std::optional<QImage> picture = loadReported(path, &reported);
-        stop = !picture && !reported;
-        return picture;
+        LoadedPicture loaded = loadReported(path);
+        stop = !loaded.picture && !loaded.reported;
+        return std::move(loaded.picture);
     };
     const auto show = [this](PaneId id, QImage& backBuffer, const QImage& picture) {
         backBuffer = picture;

@@ -64,7 +64,8 @@ void RunController::start(Kind kind) {
     host.flushStateWrites();
     if (!continuing) {
         // The end of the run, and a close question asked meanwhile, bring the document's idle state
-        // back from its file, so the file holds it as it is now.
+        // back as it is now; the file holds it too, for a window switch after the run.
+        m_idleState = document::windowStateEntries(state, controls);
         document::SaveWindowState(state, controls);
     }
     host.lockOtherDocuments(m_window.form);
@@ -94,7 +95,7 @@ void RunController::start(Kind kind) {
         m_active = false;
         state.run.Converting = false;
         host.unlockDocuments();
-        document::SetConvertFinished(state, controls);
+        restoreFinishedState();
         return;
     }
     m_active = true;
@@ -149,7 +150,7 @@ void RunController::finish() {
     DocumentHost& host = m_window.host;
     document::SharedControls& controls = host.sharedControls();
     host.unlockDocuments();
-    document::SetConvertFinished(m_window.state, controls);
+    restoreFinishedState();
     host.setStatusPanelText(1, m_window.form.displayPath());
     document::SetConvertCompleted(controls);
 }
@@ -166,7 +167,7 @@ void RunController::abort() {
     m_window.layoutStereo(true);
     state.run.Converting = false;
     host.unlockDocuments();
-    document::SetConvertFinished(state, controls);
+    restoreFinishedState();
     host.setStatusPanelText(1, m_window.form.displayPath());
     host.setStatusPanelText(5, QString());
     // The half-made picture is gone, so there is no Stereo picture to save either: the entry goes
@@ -175,6 +176,16 @@ void RunController::abort() {
     // Nor does the document name the picture the run drew over: saved, it would come back with a
     // Stereo picture the user no longer has.
     state.PicStereoPath.clear();
+    document::SaveWindowState(state, controls);
+}
+
+void RunController::restoreFinishedState() {
+    document::AppState& state = m_window.state;
+    document::SharedControls& controls = m_window.host.sharedControls();
+    // The idle state comes from memory, never back through the file: a file that cannot be read or
+    // written must not turn the document's menus into the defaults.
+    document::RestoreWindowState(m_idleState, state, controls);
+    document::applyFinishedMenus(controls, state.StereoName.kind());
     document::SaveWindowState(state, controls);
 }
 
@@ -198,8 +209,8 @@ bool RunController::holdForQuestion() {
     DocumentHost& host = m_window.host;
     document::SharedControls& controls = host.sharedControls();
     host.flushStateWrites();
-    // The state the document had when the run started, written into its file then.
-    document::RestoreWindowState(m_window.state, controls);
+    // The state the document had when the run started.
+    document::RestoreWindowState(m_idleState, m_window.state, controls);
     controls.setConvStartCaption(document::ConvStartCaption);
     host.setStatusPanelText(1, m_window.form.displayPath());
     return true;

@@ -10,7 +10,9 @@
 #include "platform/ImageSurface.h"
 
 #include <QImage>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -88,6 +90,8 @@ private:
     void convertOneRow();
     void finish();
     void stopRows();
+    // The document's idle state as the run began, then the finished run's menus; saved.
+    void restoreFinishedState();
 
     Window m_window;
     QTimer* m_rowTimer = nullptr;
@@ -103,6 +107,8 @@ private:
     bool m_active = false;
     bool m_held = false;
     bool m_heldWhileConverting = false;
+    // The document's state (the 65 keys) when the run began.
+    QList<QPair<QString, QString>> m_idleState;
 };
 
 } // namespace quarbel::panes

@@ -4,6 +4,8 @@
 #include "platform/DepthMap.h"
 #include "platform/ImageSurface.h"
 
+#include <optional>
+
 namespace quarbel::panes {
 
 namespace {
@@ -35,14 +37,21 @@ StereoReading designFromStereo(const QImage& stereo, int repeatWidth, int depth)
     options.depth = depth;
     // The document's own repeat width first; a stereogram made with another one (found on the web,
     // made by another program) is read with the repeat width found in it.
+    std::optional<StereoReading> given;
     if (repeatWidth >= 1 && repeatWidth <= surface.width() / 2) {
         options.repeatWidth = repeatWidth;
-        StereoReading reading = readingOf(engine::revealStereogram(surface, options), false);
-        if (reading.problem == RevealProblem::None)
-            return reading;
+        given = readingOf(engine::revealStereogram(surface, options), false);
+        if (given->problem == RevealProblem::None)
+            return *given;
     }
     options.repeatWidth.reset();
-    return readingOf(engine::revealStereogram(surface, options), true);
+    StereoReading found = readingOf(engine::revealStereogram(surface, options), true);
+    // A picture that repeats in good part at the document's width, too damaged to read, says so
+    // rather than that it does not repeat at all; below that share the repeats are chance.
+    constexpr double RepeatsInPart = 0.15;
+    if (found.problem == RevealProblem::NotAStereogram && given && given->matchedShare >= RepeatsInPart)
+        return *given;
+    return found;
 }
 
 } // namespace quarbel::panes

@@ -3,6 +3,8 @@
 // Pictures in and out: BMP, JPEG, GIF, PNG and WMF read by content, BMP and PNG written atomically.
 // Failures come back as values carrying the run-time error numbers the program reports.
 
+#include "platform/RunTimeError.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSaveFile>
@@ -11,16 +13,6 @@
 #include <optional>
 
 namespace quarbel::platform {
-
-// Error numbers of the picture operations.
-inline constexpr int ErrOutOfMemory = 7;
-inline constexpr int ErrFileNotFound = 53;
-inline constexpr int ErrDiskIo = 57;
-inline constexpr int ErrDeviceUnavailable = 68;
-inline constexpr int ErrPermissionDenied = 70;
-inline constexpr int ErrPathFileAccess = 75;
-inline constexpr int ErrPathNotFound = 76;
-inline constexpr int ErrInvalidPicture = 481;
 
 // Pictures are limited by what they cost in memory, not by the length of a side: the largest
 // holds 128 MiB as 32-bit pixels (for example 1024 x 32768), Qt's own limit for a decoded image.
@@ -37,26 +29,8 @@ inline constexpr int MaxJpegScans = 1000;
 // within Qt's allocation limit.
 bool acceptablePictureSize(QSize size);
 
-// Why a file was refused before it was decoded; each says which limit, with its figures.
-enum class PictureRefusal {
-    None,
-    NotRegularFile,     // a folder, FIFO, device or socket: opening it could block forever
-    NotRegularDocument, // the same, chosen as a document
-    TooManyPixels,
-    TooWide,      // wider than the caller's limit
-    TooManyScans, // a progressive JPEG that would take too long to decode
-};
-
-struct PictureError {
-    int number = 0;
-    QString source;      // who raised it: the application's name
-    QString description; // the platform's text for the number
-    QString path;        // the file concerned, when there is one
-    PictureRefusal refusal = PictureRefusal::None;
-    QSize size;    // the picture's size, for TooManyPixels and TooWide
-    int limit = 0; // the width limit for TooWide
-    int scans = 0; // for TooManyScans
-};
+// Pictures fail with the program's one run-time error value.
+using PictureError = RunTimeError;
 
 struct PictureResult {
     QImage image; // Format_RGB32; null when error is set
@@ -66,14 +40,9 @@ struct PictureResult {
 };
 
 // The error with its standard source and description.
-PictureError pictureError(int number);
-
-// "ｴﾗｰ番号 " + the number with one leading blank + source + " でｴﾗｰが発生しました。" + CR LF + description;
-// then, each on a line of its own, why a refused picture was refused and the file's path.
-QString runTimeErrorMessage(const PictureError& error);
-
-// The reason of a refusal in Japanese, or empty when the error is no refusal.
-QString refusalText(const PictureError& error);
+inline PictureError pictureError(int number) {
+    return runTimeError(number);
+}
 
 // The message for a chosen file that gave no picture: which file, and why (a limit it broke, no
 // permission to read it) or the formats that are read.

@@ -11,10 +11,10 @@ namespace {
 // Checks that give the user a precise reason before the launcher's bare yes/no.
 std::optional<ShellError> checkFile(const QFileInfo& info) {
     if (info.filePath().isEmpty() || !info.exists()) {
-        return pictureError(ErrFileNotFound);
+        return runTimeError(ErrFileNotFound);
     }
     if (info.isDir()) {
-        return pictureError(ErrPathFileAccess);
+        return runTimeError(ErrPathFileAccess);
     }
     return std::nullopt;
 }
@@ -28,10 +28,10 @@ public:
         }
         // A file without execute permission cannot be started; say so rather than "not found".
         if (!info.isExecutable()) {
-            return pictureError(ErrPermissionDenied);
+            return runTimeError(ErrPermissionDenied);
         }
         if (!QProcess::startDetached(info.absoluteFilePath(), {}, workingDir)) {
-            return pictureError(ErrPermissionDenied);
+            return runTimeError(ErrPermissionDenied);
         }
         return std::nullopt;
     }

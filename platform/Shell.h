@@ -3,7 +3,7 @@
 // Starting another program and opening a page in the user's browser. Windows call them through
 // this interface so that tests can see what would be started without starting anything.
 
-#include "platform/Picture.h"
+#include "platform/RunTimeError.h"
 
 #include <QList>
 #include <QString>
@@ -14,7 +14,7 @@
 namespace quarbel::platform {
 
 // The same number, source and description as every other reported run-time failure.
-using ShellError = PictureError;
+using ShellError = RunTimeError;
 
 class Shell {
 public:

@@ -147,13 +147,13 @@ void MainWindow::deleteTemporaryStateFiles() {
 
 // ---- documents -------------------------------------------------------------------------------
 
-void MainWindow::SetNewDocumentMenus() {
+void MainWindow::SetNewDocumentMenus(const QString& documentPath) {
     applyNewDocumentMenus(*this, m_state.StereoName.kind());
     if (m_state.StereoName == document::StereoKind::Field) {
         // Density means nothing to a colour field, however the document came (new, opened, wizard).
         document::applyEnables(*this, document::densitySet(false));
     }
-    createDocumentWindow();
+    createDocumentWindow(documentPath);
     if (m_state.OpenMode == QLatin1String("Sinki")) {
         ++m_state.NewDocNumber;
     }
@@ -173,13 +173,13 @@ QSize MainWindow::defaultDocumentSize() const {
     return {std::max(320, area.width() * 7 / 10), std::max(240, area.height() * 7 / 10)};
 }
 
-DocumentWindow* MainWindow::createDocumentWindow() {
+DocumentWindow* MainWindow::createDocumentWindow(const QString& documentPath) {
     // The shared controls already describe the new document; the previous one was saved by the caller.
     m_current = nullptr;
     auto* form = new DocumentWindow(m_state, *this, m_dialogs);
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->resize(defaultDocumentSize());
-    form->Form_Load();
+    form->Form_Load(documentPath);
     QMdiSubWindow* window = m_mdiArea->addSubWindow(form);
     // The sub-window's hint is the form's hint plus its frame; keep the size the form was laid out for.
     window->resize(form->size() + (window->sizeHint() - form->sizeHint()));
@@ -344,12 +344,11 @@ void MainWindow::ResetMenus() {
 
 // ---- command routing -------------------------------------------------------------------------
 
-void MainWindow::PostCommand(document::CommandTag tag) {
+void MainWindow::PostCommand(const panes::Command& command) {
     // The command may read the document's file, or write it whole.
     flushStateWrites();
-    m_state.CommandTag = tag;
     if (DocumentWindow* form = activeDocument()) {
-        form->armTimer1();
+        form->post(command);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "document/AppState.h"
 #include "document/SharedControls.h"
+#include "panes/Command.h"
 #include "panes/DocumentHost.h"
 #include "platform/Picture.h"
 #include "platform/Printer.h"
@@ -39,6 +40,7 @@ class DocumentWindow;
 
 namespace quarbel::ui {
 
+class BatchedStateWrites;
 class ColourFieldWizard;
 class ElidedLabel;
 
@@ -60,13 +62,15 @@ public:
 
     // The new-document state of the menus, then a new document window that becomes the active
     // document. Callers set StereoName and OpenMode first and have called detachCurrentDocument().
-    void SetNewDocumentMenus();
+    // documentPath: the document file an Open makes the window for (OpenMode "Hiraku").
+    void SetNewDocumentMenus(const QString& documentPath = {});
     // Writes the active document's state into its own file and releases the shared controls, so
     // that a command may change them for a document that does not exist yet.
     void detachCurrentDocument();
 
-    // Deferred commands: sets CommandTag and arms the active document's timer.
-    void PostCommand(document::CommandTag tag);
+    // Deferred commands: queued on the active document window with their arguments.
+    void PostCommand(const panes::Command& command);
+    void PostCommand(document::CommandTag tag) { PostCommand(panes::Command(tag)); }
 
     // New documents.
     void mnuFieldColor_Click();
@@ -200,7 +204,7 @@ private:
 
     struct NewDocumentKind;
     void newDocument(const NewDocumentKind& kind);
-    panes::DocumentWindow* createDocumentWindow();
+    panes::DocumentWindow* createDocumentWindow(const QString& documentPath);
     void onSubWindowActivated(QMdiSubWindow* window);
     void switchCurrentTo(panes::DocumentWindow* form);
     QMdiSubWindow* subWindowOf(const panes::DocumentWindow& form) const;
@@ -250,10 +254,8 @@ private:
     // Colour-field wizard.
     QPointer<ColourFieldWizard> m_wizard;
     QTimer* m_timForWiz = nullptr; // made on first use
-    // Slider values not yet in their file: the file, and the keys with their values in the order moved.
-    QTimer* m_stateWriteTimer = nullptr;
-    QString m_pendingStatePath;
-    QList<QPair<QString, QString>> m_pendingStateValues;
+    // Slider values not yet in their file.
+    BatchedStateWrites* m_stateWrites = nullptr;
 };
 
 } // namespace quarbel::ui

@@ -35,7 +35,7 @@ void MainWindow::setupEditMenu() {
 
 void MainWindow::mnuPaste_Click() {
     // The pane chosen in the active document decides where the picture goes. With none chosen
-    // nothing is posted: arming the timer would run the previous command again.
+    // nothing is posted.
     panes::DocumentWindow* form = activeDocument();
     if (!form) {
         return;
@@ -51,8 +51,7 @@ void MainWindow::mnuPaste_Click() {
     for (const auto& [pane, tag] : kTargets) {
         if (target == pane) {
             // The insert procedure takes the clipboard's picture under the pane's own tag.
-            m_state.PicSource = target;
-            PostCommand(tag);
+            PostCommand({tag, target});
             return;
         }
     }

@@ -22,23 +22,19 @@ void MainWindow::setupInsertMenu() {
 }
 
 void MainWindow::mnuInsDesign_Click() {
-    m_state.PicSource = document::PicSource::FromFile;
-    PostCommand(document::CommandTag::MDImnuInsDesign);
+    PostCommand({document::CommandTag::MDImnuInsDesign, document::PicSource::FromFile});
 }
 
 void MainWindow::mnuInsDepthMap_Click() {
-    m_state.PicSource = document::PicSource::FromFile;
-    PostCommand(document::CommandTag::MDImnuInsDepthMap);
+    PostCommand({document::CommandTag::MDImnuInsDepthMap, document::PicSource::FromFile});
 }
 
 void MainWindow::mnuInsField_Click() {
-    m_state.PicSource = document::PicSource::FromFile;
-    PostCommand(document::CommandTag::MDImnuInsField);
+    PostCommand({document::CommandTag::MDImnuInsField, document::PicSource::FromFile});
 }
 
 void MainWindow::mnuInsStereo_Click() {
-    m_state.PicSource = document::PicSource::FromFile;
-    PostCommand(document::CommandTag::MDImnuInsStereo);
+    PostCommand({document::CommandTag::MDImnuInsStereo, document::PicSource::FromFile});
 }
 
 } // namespace quarbel::ui

@@ -133,7 +133,6 @@ void MainWindow::openChosenDocument(const QString& fullPath, const QString& file
     // Nothing is written while the document is read: a slider set from the file writes to IniPath,
     // which names no file until the new window's working file takes over.
     m_state.IniPath.clear();
-    m_state.OpeningPath = fullPath;
     m_state.DocName = fileTitle.left(fileTitle.size() - panes::DocumentSuffix.size());
     // A folder that cannot be remembered costs the next dialog its starting place, nothing more.
     settings.rememberFolder(qbdFileDir, fullPath, fileTitle);
@@ -149,8 +148,8 @@ void MainWindow::openChosenDocument(const QString& fullPath, const QString& file
         snapshot.IniPath = form->labels().lblIniName;
         document::SaveWindowState(snapshot, *this);
     }
-    m_state.PicSource = document::PicSource::FromMDImnuOpen;
-    PostCommand(document::CommandTag::MDImnuOpen);
+    PostCommand(
+        {document::CommandTag::MDImnuOpen, document::PicSource::FromMDImnuOpen, openPicCode(m_state)});
 }
 
 MainWindow::DocumentFileCheck MainWindow::checkDocumentFile(const QString& fullPath) {
@@ -196,8 +195,7 @@ void MainWindow::readOpenedDocument(const QString& fullPath) {
           &document::AppState::PicStereoPath}) {
         m_state.*picture = document::picturePathFromDocument(fullPath, m_state.*picture);
     }
-    SetNewDocumentMenus();
-    m_state.OpenPicCode = openPicCode(m_state);
+    SetNewDocumentMenus(fullPath);
 }
 
 platform::Printer* MainWindow::printer() {

@@ -1,6 +1,7 @@
 // The three parameter sliders with their caption boxes, and the status bar.
 
 #include "document/IniFile.h"
+#include "ui/BatchedStateWrites.h"
 #include "ui/ElidedLabel.h"
 #include "ui/MainWindow.h"
 
@@ -58,11 +59,7 @@ QLabel* makePanel(QWidget* parent, const QString& name, const QString& label, in
 
 void MainWindow::setupSliders() {
     // Often enough that a pause in a drag finds the file current, seldom enough to keep it smooth.
-    m_stateWriteTimer = new QTimer(this);
-    m_stateWriteTimer->setObjectName(QStringLiteral("stateWriteTimer"));
-    m_stateWriteTimer->setSingleShot(true);
-    m_stateWriteTimer->setInterval(250);
-    connect(m_stateWriteTimer, &QTimer::timeout, this, &MainWindow::flushStateWrites);
+    m_stateWrites = new BatchedStateWrites(this);
 
     auto* bar = addToolBar(QStringLiteral("SliderBar"));
     bar->setObjectName(QStringLiteral("SliderBar"));
@@ -114,36 +111,13 @@ void MainWindow::slider_Change(Slider which) {
     // file (activation, closing, a command, a conversion start, exit) flushes first. A write that
     // fails is not reported.
     if (!m_state.IniPath.isEmpty()) {
-        if (m_pendingStatePath != m_state.IniPath) {
-            flushStateWrites();
-            m_pendingStatePath = m_state.IniPath;
-        }
-        const QString key = QLatin1String(entry.key);
-        auto it =
-            std::find_if(m_pendingStateValues.begin(), m_pendingStateValues.end(),
-                         [&key](const QPair<QString, QString>& pending) { return pending.first == key; });
-        if (it != m_pendingStateValues.end()) {
-            it->second = value;
-        } else {
-            m_pendingStateValues.append({key, value});
-        }
-        if (!m_stateWriteTimer->isActive()) {
-            m_stateWriteTimer->start();
-        }
+        m_stateWrites->hold(m_state.IniPath, QLatin1String(entry.key), value);
     }
     setStatusPanelText(entry.panel, value);
 }
 
 void MainWindow::flushStateWrites() {
-    m_stateWriteTimer->stop();
-    const QString path = std::exchange(m_pendingStatePath, QString());
-    const QList<QPair<QString, QString>> values = std::exchange(m_pendingStateValues, {});
-    // A file that is gone was given up by its window (closed, or saved under a new name); it must
-    // not come back.
-    if (values.isEmpty() || !QFileInfo::exists(path)) {
-        return;
-    }
-    document::IniFile::writeStrings(path, document::IniSectionName, values);
+    m_stateWrites->flush();
 }
 
 void MainWindow::slider_MouseMove(Slider which) {

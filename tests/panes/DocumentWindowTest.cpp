@@ -116,8 +116,7 @@ TEST_F(DocumentWindowTest, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
     state.OpenMode = QStringLiteral("Hiraku");
     state.DocName = QStringLiteral("abc");
     const QString document = path(QStringLiteral("abc.qbd"));
-    state.OpeningPath = document;
-    form->Form_Load();
+    form->Form_Load(document);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("abc"));
     EXPECT_EQ(form->labels().documentPath, document);
     EXPECT_EQ(form->labels().lblOldIniName, document);
@@ -128,7 +127,6 @@ TEST_F(DocumentWindowTest, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
     EXPECT_TRUE(QFileInfo::exists(working));
     EXPECT_EQ(host.panels[1], document);
     EXPECT_FALSE(QFileInfo::exists(document)) << "opening writes nothing into the document";
-    EXPECT_TRUE(state.OpeningPath.isEmpty());
 }
 
 TEST_F(DocumentWindowTest, WindowIconFollowsTheKind) {
@@ -241,8 +239,9 @@ TEST_F(DocumentWindowTest, AWindowThatAgreedToCloseNoLongerWritesOrRunsCommands)
     form->Form_Deactivate();
     EXPECT_FALSE(QFileInfo::exists(form->labels().lblOldIniName));
 
-    state.CommandTag = document::CommandTag::MDImnuSaveName;
+    form->post(document::CommandTag::MDImnuSaveName);
     form->Timer1_Timer();
+    EXPECT_TRUE(form->pendingCommands().isEmpty());
     EXPECT_EQ(dialogs.pendingFiles(), 0);
     EXPECT_EQ(dialogs.asked().size(), 1);
 }
@@ -294,27 +293,32 @@ TEST_F(DocumentWindowTest, YesOnADocumentWhoseFileCannotBeWrittenKeepsTheWindowA
     EXPECT_TRUE(dialogs.asked().back().text.contains(QStringLiteral("d.qbd")));
 }
 
-TEST_F(DocumentWindowTest, TheTimerFiresOnceAndUnknownTagsDoNothing) {
+TEST_F(DocumentWindowTest, PostedCommandsRunEachOnceInTheOrderPostedAndUnknownTagsDoNothing) {
     load();
-    state.CommandTag = document::CommandTag::None;
-    form->armTimer1();
-    form->armTimer1();
+    const auto idle = [&] { return !form->Timer1()->isActive() && form->pendingCommands().isEmpty(); };
+    form->post(document::CommandTag::None);
+    form->post(document::CommandTag::None);
     EXPECT_TRUE(form->Timer1()->isSingleShot());
-    // The timer has fired once it stops; an unknown tag leaves nothing behind.
-    ASSERT_TRUE(testing::waitUntil([&] { return !form->Timer1()->isActive(); }));
+    ASSERT_TRUE(testing::waitUntil(idle));
     EXPECT_TRUE(dialogs.asked().isEmpty());
 
-    // Save writes the document file, once the document has one.
+    // Save writes the document file, then Save As moves the document to another one: had they run
+    // the other way round, or had the later replaced the earlier, the first file would miss the value.
     QTemporaryDir docs;
-    const QString document = QDir(docs.path()).filePath(QStringLiteral("t.qbd"));
-    dialogs.queueFile(platform::FileChoice{document, QStringLiteral("t.qbd")});
+    const QString first = QDir(docs.path()).filePath(QStringLiteral("t.qbd"));
+    const QString second = QDir(docs.path()).filePath(QStringLiteral("u.qbd"));
+    dialogs.queueFile(platform::FileChoice{first, QStringLiteral("t.qbd")});
     form->SaveDocumentAs();
-    ASSERT_EQ(form->labels().documentPath, document);
-    state.CommandTag = document::CommandTag::MDImnuSave;
+    ASSERT_EQ(form->labels().documentPath, first);
     host.controls.sliderValues[2] = 88;
-    form->armTimer1();
-    ASSERT_TRUE(testing::waitUntil([&] { return !form->Timer1()->isActive(); }));
-    EXPECT_EQ(value(document, "Mitudo"), QStringLiteral("88"));
+    form->post(document::CommandTag::MDImnuSave);
+    form->post(document::CommandTag::MDImnuSaveName);
+    dialogs.queueFile(platform::FileChoice{second, QStringLiteral("u.qbd")});
+    ASSERT_TRUE(testing::waitUntil(idle));
+    EXPECT_EQ(value(first, "Mitudo"), QStringLiteral("88"));
+    EXPECT_EQ(value(second, "Mitudo"), QStringLiteral("88"));
+    EXPECT_EQ(form->labels().documentPath, second);
+    EXPECT_EQ(dialogs.pendingFiles(), 0);
 }
 
 } // namespace

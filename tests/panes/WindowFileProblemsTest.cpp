@@ -267,9 +267,8 @@ TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
         testing::ScriptedDialogs& dialogs = window.dialogs;
         DocumentWindow& form = window.form;
 
-        state.PicSource = document::PicSource::FromFile;
         dialogs.queueFile(platform::FileChoice{c.path, QFileInfo(c.path).fileName()});
-        form.InsPicField();
+        form.InsPicField(document::PicSource::FromFile);
         ASSERT_EQ(messagesNaming(dialogs, c.path), 1);
         EXPECT_TRUE(dialogs.asked().back().text.contains(c.why)) << dialogs.asked().back().text.toStdString();
         EXPECT_TRUE(state.PicFieldPath.isEmpty());
@@ -299,14 +298,12 @@ TEST(PictureRefusals, ATooWidePictureIsRefusedFromItsHeaderWithTheWidthMessage) 
             file.write(testing::bmpHeaderOnly(c.width, 10));
         }
         NewWindow window(dir, document::StereoKind::Field);
-        document::AppState& state = window.state;
         testing::ScriptedDialogs& dialogs = window.dialogs;
         DocumentWindow& form = window.form;
         dialogs.clearAsked();
 
-        state.PicSource = document::PicSource::FromFile;
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
-        form.InsPicField();
+        form.InsPicField(document::PicSource::FromFile);
         QStringList shown;
         for (const auto& asked : dialogs.asked()) {
             if (asked.kind == testing::ScriptedDialogs::Asked::Message) {

@@ -40,11 +40,11 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
     }
 
-    void insertFromFile(void (ui::MainWindow::*command)(), const QImage& image) {
+    void insertFromFile(Menu item, const QImage& image) {
         const QString path = inAppDir(QStringLiteral("p%1.bmp").arg(++m_files));
         ASSERT_FALSE(platform::saveBmp(image, path).has_value());
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
-        (frame.get()->*command)();
+        frame->menuAction(item)->trigger();
         runTimer();
     }
 
@@ -67,16 +67,16 @@ TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocumen
     frame->mnuMono_Click();
     panes::DocumentWindow* first = active();
     const QImage picture = pattern(30, 20);
-    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, picture);
+    insertFromFile(Menu::mnuInsStereo, picture);
     click(first->picAfter());
-    EXPECT_EQ(state.PicSource, document::PicSource::CBpicAfter);
+    EXPECT_EQ(active()->editTargetTag(), document::PicSource::CBpicAfter);
     EXPECT_TRUE(editEntries(true, true, false, true));
     frame->Toolbar1_ButtonClick(QStringLiteral("Copy"));
 
     frame->mnuMono_Click();
     panes::DocumentWindow* second = active();
     click(second->picContBefore(), {20, 20});
-    EXPECT_EQ(state.PicSource, document::PicSource::CBpicBefore);
+    EXPECT_EQ(active()->editTargetTag(), document::PicSource::CBpicBefore);
     EXPECT_TRUE(editEntries(false, false, true, false));
     const QString designPath = state.PicDesignPath;
     frame->Toolbar1_ButtonClick(QStringLiteral("Paste"));
@@ -96,7 +96,7 @@ TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocumen
 TEST_F(ClipboardTest, CutEmptiesTheStereoPaneAndPasteBringsItBack) {
     frame->mnuMono_Click();
     const QImage picture = pattern(40, 30);
-    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, picture);
+    insertFromFile(Menu::mnuInsStereo, picture);
     frame->setStatusPanelText(5, QStringLiteral("40 × 30"));
     click(active()->picAfter());
     frame->mnuCut_Click();
@@ -137,8 +137,7 @@ TEST_F(ClipboardTest, ClearingAPaneResetsWhatDependsOnIt) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         frame->mnuFieldColor_Click();
-        for (auto insert : {&ui::MainWindow::mnuInsDesign_Click, &ui::MainWindow::mnuInsField_Click,
-                            &ui::MainWindow::mnuInsStereo_Click}) {
+        for (Menu insert : {Menu::mnuInsDesign, Menu::mnuInsField, Menu::mnuInsStereo}) {
             insertFromFile(insert, pattern(1000, 900));
         }
         frame->setStatusPanelText(5, QStringLiteral("1000 × 900"));
@@ -177,13 +176,13 @@ TEST_F(ClipboardTest, APastedPictureWiderThan1024IsRefused) {
 
 TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrWhileADocumentOpensOrWithoutAPane) {
     frame->mnuMono_Click();
-    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, pattern(10, 10));
+    insertFromFile(Menu::mnuInsDesign, pattern(10, 10));
     QGuiApplication::clipboard()->setImage(pattern(5, 5));
-    state.PicSource = document::PicSource::FromFile;
     const bool cut = frame->menuEnabled(Menu::mnuCut);
     const bool paste = frame->menuEnabled(Menu::mnuPaste);
 
-    // Paste with no pane selected posts nothing, so the last command does not run again.
+    // A picture from a file leaves no pane chosen: Paste has nowhere to go and posts nothing.
+    ASSERT_EQ(active()->editTargetTag(), document::PicSource::None);
     frame->mnuPaste_Click();
     EXPECT_FALSE(active()->Timer1()->isActive());
     frame->mnuCopy_Click();
@@ -195,22 +194,21 @@ TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrWhileADocumentOpensOrW
     click(active()->picContAfter(), {20, 20});
     state.run.Converting = false;
     // An opened document's pictures are on their way (nothing to load here).
-    state.OpenPicCode.clear();
-    frame->PostCommand(document::CommandTag::MDImnuOpen);
+    frame->PostCommand({document::CommandTag::MDImnuOpen, document::PicSource::FromMDImnuOpen});
     click(active()->picContAfter(), {20, 20});
-    EXPECT_EQ(state.PicSource, document::PicSource::FromFile);
+    EXPECT_EQ(active()->editTargetTag(), document::PicSource::None);
     EXPECT_EQ(frame->menuEnabled(Menu::mnuCut), cut);
     EXPECT_EQ(frame->menuEnabled(Menu::mnuPaste), paste);
     EXPECT_FALSE(active()->picBefore()->pressedLook());
 
     // Once the opening has run, the empty areas answer again, here and in a later new document.
     runTimer();
-    ASSERT_EQ(state.CommandTag, document::CommandTag::MDImnuOpen);
+    ASSERT_TRUE(active()->pendingCommands().isEmpty());
     click(active()->picContAfter(), {20, 20});
-    EXPECT_EQ(state.PicSource, document::PicSource::CBpicAfter);
+    EXPECT_EQ(active()->editTargetTag(), document::PicSource::CBpicAfter);
     frame->mnuFieldColor_Click();
     click(active()->picContField(), {20, 20});
-    EXPECT_EQ(state.PicSource, document::PicSource::CBpicField);
+    EXPECT_EQ(active()->editTargetTag(), document::PicSource::CBpicField);
     EXPECT_TRUE(editEntries(false, false, true, false));
 }
 
@@ -253,13 +251,13 @@ TEST_F(ClipboardTest, PasteFollowsTheClipboard) {
 TEST_F(ClipboardTest, TheChosenPaneBelongsToTheWindowWhereItWasChosen) {
     frame->mnuMono_Click();
     panes::DocumentWindow* first = active();
-    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, pattern(30, 20));
+    insertFromFile(Menu::mnuInsStereo, pattern(30, 20));
     frame->mnuMono_Click();
     panes::DocumentWindow* second = active();
-    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, pattern(30, 20));
+    insertFromFile(Menu::mnuInsStereo, pattern(30, 20));
     activate(first);
     click(first->picAfter());
-    ASSERT_EQ(state.PicSource, document::PicSource::CBpicAfter);
+    ASSERT_EQ(active()->editTargetTag(), document::PicSource::CBpicAfter);
     QGuiApplication::clipboard()->setImage(pattern(6, 6));
 
     // Nothing was chosen in the second window: the Edit commands find no pane there.
@@ -283,7 +281,7 @@ TEST_F(ClipboardTest, TheChosenPaneBelongsToTheWindowWhereItWasChosen) {
     // Choosing in the second window, then inserting there from a file, leaves it without a choice.
     activate(second);
     click(second->picAfter());
-    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, pattern(8, 8));
+    insertFromFile(Menu::mnuInsDesign, pattern(8, 8));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuClear));
     frame->mnuClear_Click();
     EXPECT_FALSE(second->picAfter()->isHidden());

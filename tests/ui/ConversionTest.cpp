@@ -37,13 +37,14 @@ protected:
         return path;
     }
 
-    // Runs a routed command to its end: the handler returns, then the window's timer fires.
-    void routed(void (ui::MainWindow::*command)()) {
-        (frame.get()->*command)();
+    // Chooses a routed menu item and runs its command to its end: the action's handler returns,
+    // then the window's timer fires.
+    void routed(Menu item) {
+        frame->menuAction(item)->trigger();
         ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
     }
 
-    void insertFromFile(void (ui::MainWindow::*command)(), const QString& path) {
+    void insertFromFile(Menu command, const QString& path) {
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
         routed(command);
     }
@@ -62,15 +63,15 @@ protected:
         frame->mnuMono_Click();
         other = active();
         frame->mnuMono_Click();
-        insertFromFile(&ui::MainWindow::mnuInsDesign_Click, picture(QStringLiteral("design.bmp"), w, h));
+        insertFromFile(Menu::mnuInsDesign, picture(QStringLiteral("design.bmp"), w, h));
         return active();
     }
 
     // Starts a run and lets it convert at least `rows` rows before asking for a pause.
     void startThenPauseAfter(panes::DocumentWindow* form, int rows) {
-        frame->mnuConvStart_Click();
+        frame->menuAction(Menu::mnuConvStart)->trigger();
         ASSERT_TRUE(spinUntil([&] { return form->conversion().CurrentRow >= rows; }));
-        frame->mnuConvStop_Click();
+        frame->menuAction(Menu::mnuConvStop)->trigger();
         ASSERT_TRUE(waitUntil([&] { return frame->statusPanelText(1) == kPaused; }));
     }
 
@@ -80,7 +81,7 @@ protected:
 TEST_F(ConversionTest, AChosenFileThatIsNoPictureIsToldAndLeavesThePane) {
     frame->mnuMono_Click();
     const QString design = picture(QStringLiteral("design.bmp"), 40, 30);
-    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, design);
+    insertFromFile(Menu::mnuInsDesign, design);
     ASSERT_FALSE(active()->picBefore()->isHidden());
     const std::pair<const char*, QByteArray> files[] = {
         {"empty.bmp", QByteArray()},
@@ -92,7 +93,7 @@ TEST_F(ConversionTest, AChosenFileThatIsNoPictureIsToldAndLeavesThePane) {
         const QString path = inAppDir(QLatin1String(name));
         ASSERT_TRUE(writeBytes(path, bytes));
         dialogs.clearAsked();
-        insertFromFile(&ui::MainWindow::mnuInsDesign_Click, path);
+        insertFromFile(Menu::mnuInsDesign, path);
         ASSERT_EQ(dialogs.asked().size(), 2) << "a command that fails says so";
         EXPECT_EQ(dialogs.asked().back().text,
                   QStringLiteral("「") + path +
@@ -104,7 +105,7 @@ TEST_F(ConversionTest, AChosenFileThatIsNoPictureIsToldAndLeavesThePane) {
 
 TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     frame->mnuMono_Click();
-    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, picture(QStringLiteral("wide.bmp"), 1025, 3));
+    insertFromFile(Menu::mnuInsDesign, picture(QStringLiteral("wide.bmp"), 1025, 3));
     ASSERT_EQ(dialogs.asked().size(), 2);
     EXPECT_EQ(dialogs.asked()[1].text,
               QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
@@ -116,7 +117,7 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
 
     dialogs.clearAsked();
     const QString exact = picture(QStringLiteral("exact.bmp"), 1024, 3);
-    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, exact);
+    insertFromFile(Menu::mnuInsDesign, exact);
     EXPECT_EQ(dialogs.asked().size(), 1) << "no message for 1024 pixels";
     EXPECT_EQ(active()->picBefore()->pictureSize(), QSize(1024, 3));
     EXPECT_EQ(state.PicDesignPath, exact);
@@ -129,25 +130,21 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
 
 TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
     struct Row {
-        void (ui::MainWindow::*kind)();
-        std::vector<void (ui::MainWindow::*)()> inserts;
+        Menu kind;
+        std::vector<Menu> inserts;
         bool ready;
     };
     const Row rows[] = {
-        {&ui::MainWindow::mnuMono_Click, {&ui::MainWindow::mnuInsDesign_Click}, true},
-        {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsDesign_Click}, false},
-        {&ui::MainWindow::mnuFieldColor_Click, {&ui::MainWindow::mnuInsField_Click}, false},
-        {&ui::MainWindow::mnuFieldColor_Click,
-         {&ui::MainWindow::mnuInsField_Click, &ui::MainWindow::mnuInsDesign_Click},
-         true},
-        {&ui::MainWindow::mnuFieldColor_Click,
-         {&ui::MainWindow::mnuInsDesign_Click, &ui::MainWindow::mnuInsField_Click},
-         true},
-        {&ui::MainWindow::mnuMono_Click, {&ui::MainWindow::mnuInsStereo_Click}, false},
+        {Menu::mnuMono, {Menu::mnuInsDesign}, true},
+        {Menu::mnuFieldColor, {Menu::mnuInsDesign}, false},
+        {Menu::mnuFieldColor, {Menu::mnuInsField}, false},
+        {Menu::mnuFieldColor, {Menu::mnuInsField, Menu::mnuInsDesign}, true},
+        {Menu::mnuFieldColor, {Menu::mnuInsDesign, Menu::mnuInsField}, true},
+        {Menu::mnuMono, {Menu::mnuInsStereo}, false},
     };
     const QString path = picture(QStringLiteral("p.bmp"), 20, 10);
     for (const Row& r : rows) {
-        (frame.get()->*r.kind)();
+        frame->menuAction(r.kind)->trigger();
         for (auto insert : r.inserts) {
             insertFromFile(insert, path);
         }
@@ -161,9 +158,8 @@ TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersSt
     state.PicDesignPath = inAppDir(QStringLiteral("gone.bmp"));
     state.PicFieldPath = picture(QStringLiteral("field.bmp"), 30, 20);
     state.PicStereoPath = picture(QStringLiteral("stereo.bmp"), 30, 20);
-    state.PicSource = document::PicSource::FromMDImnuOpen;
-    state.OpenPicCode = QStringLiteral("DFS");
-    frame->PostCommand(document::CommandTag::MDImnuOpen);
+    frame->PostCommand(
+        {document::CommandTag::MDImnuOpen, document::PicSource::FromMDImnuOpen, QStringLiteral("DFS")});
     ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
 
     ASSERT_EQ(dialogs.asked().size(), 1);
@@ -231,8 +227,8 @@ TEST_F(ConversionTest, AFlatDesignLeavesAFieldThatRepeatsAtTheRepeatWidthUnchang
     const QString designPath = inAppDir(QStringLiteral("flat.bmp"));
     ASSERT_FALSE(platform::saveBmp(field, fieldPath).has_value());
     ASSERT_FALSE(platform::saveBmp(design, designPath).has_value());
-    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, designPath);
-    insertFromFile(&ui::MainWindow::mnuInsField_Click, fieldPath);
+    insertFromFile(Menu::mnuInsDesign, designPath);
+    insertFromFile(Menu::mnuInsField, fieldPath);
     ASSERT_EQ(sliderValue(document::Slider::sldKurikaesi), 70);
 
     frame->mnuConvStart_Click();
@@ -279,10 +275,24 @@ TEST_F(ConversionTest, ContinuingAPausedRunKeepsTheRowsAlreadyDrawnAndWhereTheUs
     EXPECT_EQ(form->picAfter()->origin(), QPoint(0, 37));
 }
 
+TEST_F(ConversionTest, TheFinishedMenusComeFromTheDocumentNotBackThroughItsFile) {
+    panes::DocumentWindow* form = readyRandomDot(24, 64);
+    startThenPauseAfter(form, 2);
+    // Read back now, the working file would give every default: all menus on, the kind "Field".
+    ASSERT_TRUE(QFile::remove(form->labels().lblIniName));
+    frame->menuAction(Menu::mnuConvStart)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuSave));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuInsField));
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveField));
+    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
+    EXPECT_EQ(iniValue(form->labels().lblIniName, "StereoName"), QStringLiteral("RandomDot"));
+}
+
 TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
     panes::DocumentWindow* form = readyRandomDot(48, 400);
     // A Stereo picture from a file, converted over and then abandoned.
-    insertFromFile(&ui::MainWindow::mnuInsStereo_Click, picture(QStringLiteral("earlier.bmp"), 30, 30));
+    insertFromFile(Menu::mnuInsStereo, picture(QStringLiteral("earlier.bmp"), 30, 30));
     ASSERT_FALSE(state.PicStereoPath.isEmpty());
     startThenPauseAfter(form, 5);
     frame->mnuConvExit_Click();
@@ -328,15 +338,15 @@ TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromIt
     using Bar = QScrollBar* (panes::DocumentWindow::*)() const;
     const struct {
         const char* name;
-        void (ui::MainWindow::*insert)();
+        Menu insert;
         panes::PicturePane* (panes::DocumentWindow::*pane)() const;
         Bar hsb;
         Bar vsb;
     } rows[] = {
-        {"Design", &ui::MainWindow::mnuInsDesign_Click, &panes::DocumentWindow::picBefore,
-         &panes::DocumentWindow::hsbBefore, &panes::DocumentWindow::vsbBefore},
-        {"Stereo", &ui::MainWindow::mnuInsStereo_Click, &panes::DocumentWindow::picAfter,
-         &panes::DocumentWindow::hsbAfter, &panes::DocumentWindow::vsbAfter},
+        {"Design", Menu::mnuInsDesign, &panes::DocumentWindow::picBefore, &panes::DocumentWindow::hsbBefore,
+         &panes::DocumentWindow::vsbBefore},
+        {"Stereo", Menu::mnuInsStereo, &panes::DocumentWindow::picAfter, &panes::DocumentWindow::hsbAfter,
+         &panes::DocumentWindow::vsbAfter},
     };
     const QString large = picture(QStringLiteral("large.bmp"), 1000, 900);
     const QString small = picture(QStringLiteral("small.bmp"), 40, 30);
@@ -374,7 +384,7 @@ TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromIt
     }
 
     // A conversion's result is a new Stereo picture: it too starts at its corner.
-    insertFromFile(&ui::MainWindow::mnuInsDesign_Click, picture(QStringLiteral("design.bmp"), 700, 900));
+    insertFromFile(Menu::mnuInsDesign, picture(QStringLiteral("design.bmp"), 700, 900));
     ASSERT_NE(form->picAfter()->origin(), QPoint(0, 0));
     frame->mnuConvStart_Click();
     ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
@@ -505,21 +515,17 @@ TEST_F(CloseQuestionTest, YesSavesTheIdleStateAndEndsTheRun) {
     }
 }
 
-TEST_F(ConversionTest, TwoPostsWithinTheDelayRunOnce) {
+TEST_F(ConversionTest, TwoPostsWithinTheDelayBothRun) {
     frame->mnuMono_Click();
     dialogs.queueFile(platform::FileChoice{picture(QStringLiteral("a.bmp"), 8, 8), QStringLiteral("a.bmp")});
-    frame->mnuInsDesign_Click();
-    frame->mnuInsDesign_Click();
-    ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
-    // A second run of the insertion would have been due before a command posted now: once that
-    // one has asked its question, anything the double post left behind has shown itself.
     dialogs.queueFile(std::nullopt);
-    frame->mnuSaveName_Click();
-    ASSERT_TRUE(waitUntil([&] { return dialogs.asked().size() >= 2; }));
+    frame->menuAction(Menu::mnuInsDesign)->trigger();
+    frame->menuAction(Menu::mnuInsDesign)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return dialogs.asked().size() >= 2 && !active()->Timer1()->isActive(); }));
     ASSERT_EQ(dialogs.asked().size(), 2);
     EXPECT_EQ(dialogs.asked()[0].kind, ScriptedDialogs::Asked::Open);
-    EXPECT_EQ(dialogs.asked()[1].kind, ScriptedDialogs::Asked::Save);
-    EXPECT_FALSE(active()->picBefore()->isHidden());
+    EXPECT_EQ(dialogs.asked()[1].kind, ScriptedDialogs::Asked::Open);
+    EXPECT_FALSE(active()->picBefore()->isHidden()) << "the second, cancelled, leaves the first's picture";
 }
 
 TEST_F(ConversionTest, StartDoesNothingForAKindNamedByNoConverter) {
@@ -530,7 +536,7 @@ TEST_F(ConversionTest, StartDoesNothingForAKindNamedByNoConverter) {
         ASSERT_TRUE(form->picAfter()->isHidden());
         state.StereoName = document::DocumentKind::fromText(QLatin1String(kind));
         const auto askedBefore = dialogs.asked().size();
-        routed(&ui::MainWindow::mnuConvStart_Click);
+        routed(Menu::mnuConvStart);
         const bool known = state.StereoName != document::StereoKind::Other;
         if (known) {
             ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));

@@ -315,12 +315,13 @@ TEST_F(DerivedDesignTest, RevealPutsTheHiddenDesignIntoTheDesignPaneOrTellsWhyIt
               active()->picUra().convertToFormat(QImage::Format_RGB32));
 
     // What cannot be read is told with its reason, and the Design pane stays.
+    frame->setSliderValue(document::Slider::sldKurikaesi, 70);
     const QImage stereo = active()->picAfter()->picture();
     // The right part of the picture replaced by fresh dots: what is left repeats, but too little.
     QImage damaged = stereo.convertToFormat(QImage::Format_RGB32);
     std::mt19937 gen(7);
     for (int y = 0; y < damaged.height(); ++y) {
-        for (int x = damaged.width() / 5; x < damaged.width(); ++x) {
+        for (int x = damaged.width() * 2 / 5; x < damaged.width(); ++x) {
             damaged.setPixel(x, y, gen() % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
         }
     }

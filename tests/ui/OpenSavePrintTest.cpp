@@ -50,7 +50,7 @@ protected:
     }
     panes::DocumentWindow* open(const QString& path) {
         dialogs.queueFile(FileChoice{path, QFileInfo(path).fileName()});
-        frame->mnuOpen_Click();
+        frame->menuAction(Menu::mnuOpen)->trigger();
         return active();
     }
     static bool shows(const panes::PicturePane* pane, const QImage& image) {
@@ -101,7 +101,9 @@ TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
     const QString document = inAppDir(QStringLiteral("docs/pair.qbd"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("pair"));
     EXPECT_EQ(form->labels().documentPath, document);
-    EXPECT_EQ(state.OpenPicCode, QStringLiteral("FS"));
+    const QList<panes::Command> posted{panes::Command(
+        document::CommandTag::MDImnuOpen, document::PicSource::FromMDImnuOpen, QStringLiteral("FS"))};
+    EXPECT_EQ(form->pendingCommands(), posted);
     EXPECT_EQ(sliderValue(document::Slider::sldKurikaesi), 55);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSave) && frame->buttonEnabled(3));
     EXPECT_EQ(settingsValue("QbdFileDir"), inAppDir(QStringLiteral("docs")));
@@ -119,7 +121,8 @@ TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->labels().documentPath, path);
     EXPECT_EQ(state.StereoName, document::StereoKind::Field);
-    EXPECT_EQ(state.OpenPicCode, QString());
+    ASSERT_EQ(form->pendingCommands().size(), 1);
+    EXPECT_EQ(form->pendingCommands()[0].openPicCode, QString());
     EXPECT_TRUE(messages().isEmpty());
     ASSERT_TRUE(waitUntil([&] { return !form->Timer1()->isActive(); }));
     EXPECT_TRUE(form->picBefore()->isHidden() && form->picField()->isHidden() &&
@@ -294,7 +297,6 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     ASSERT_TRUE(waitUntil([&] { return !messages().isEmpty(); }));
     EXPECT_EQ(messages().last().icon, MessageIcon::Exclamation);
     EXPECT_EQ(state.PicStereoPath, saved);
-    EXPECT_EQ(state.CommandTag, document::CommandTag::MDImnuSaveStereo);
 }
 
 TEST_F(OpenSavePrintTest, TheOverwriteQuestionIsAboutTheFileReallyWritten) {
@@ -426,7 +428,7 @@ TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndCon
     EXPECT_TRUE(shows(reopened->picAfter(), stereo));
     // The Stereo picture goes, and the conversion of the reopened document brings the same one back.
     QTest::mouseClick(reopened->picAfter(), Qt::LeftButton, {}, {2, 2});
-    ASSERT_EQ(state.PicSource, document::PicSource::CBpicAfter);
+    ASSERT_EQ(reopened->editTargetTag(), document::PicSource::CBpicAfter);
     frame->mnuClear_Click();
     ASSERT_TRUE(reopened->picAfter()->isHidden());
     frame->mnuConvStart_Click();

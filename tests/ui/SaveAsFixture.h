@@ -4,6 +4,7 @@
 
 #include "FrameFixture.h"
 
+#include <QAction>
 #include <QPointer>
 #include <QTemporaryDir>
 
@@ -18,12 +19,15 @@ protected:
     QString docsDir() const { return m_docs.path(); }
     QString inDocs(const QString& name) const { return QDir(m_docs.path()).filePath(name); }
     void queueSave(const QString& name) { dialogs.queueFile(platform::FileChoice{inDocs(name), name}); }
-    // Runs a command through the active window's timer and waits until the timer has run it; a
-    // command that closes the window is done when the window is gone.
-    void runRouted(void (ui::MainWindow::*command)()) {
+    // Chooses a menu item as the user does and waits until the active window's timer has run what
+    // it posted; a command that closes the window is done when the window is gone.
+    void runRouted(document::Menu item) {
         const QPointer<panes::DocumentWindow> form = active();
-        (frame.get()->*command)();
-        ASSERT_TRUE(waitUntil([&] { return !form || !form->Timer1()->isActive(); }));
+        QAction* action = frame->menuAction(item);
+        ASSERT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+        action->trigger();
+        ASSERT_TRUE(waitUntil(
+            [&] { return !form || (!form->Timer1()->isActive() && form->pendingCommands().isEmpty()); }));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 

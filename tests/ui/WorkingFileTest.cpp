@@ -306,7 +306,7 @@ TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyN
     QGuiApplication::clipboard()->setImage(pasted);
     // The empty Design pane is chosen where the user chooses it, in the window.
     QTest::mouseClick(form->picContBefore(), Qt::LeftButton, {}, {20, 20});
-    ASSERT_EQ(state.PicSource, document::PicSource::CBpicBefore);
+    ASSERT_EQ(form->editTargetTag(), document::PicSource::CBpicBefore);
     runOn(form, &ui::MainWindow::mnuPaste_Click);
     ASSERT_FALSE(form->picBefore()->isHidden());
     EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
