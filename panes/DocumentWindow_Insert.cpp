@@ -123,10 +123,16 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
         }
     } else if (m_state.PicSource == procedure.clipboardTag) {
         // The document's path stays: a pasted picture has no file.
-        picture = platform::clipboardPicture();
-        if (!picture) {
+        platform::PictureResult pasted = platform::clipboardPicture();
+        if (!pasted.ok()) {
+            // Too large or damaged is told as for a file; an empty clipboard ends silently.
+            if (pasted.error->refusal != platform::PictureRefusal::None) {
+                m_dialogs.message(this, platform::runTimeErrorMessage(*pasted.error),
+                                  platform::MessageIcon::Exclamation);
+            }
             return;
         }
+        picture = std::move(pasted.image);
     } else {
         return; // any other source brings nothing new
     }
@@ -207,7 +213,8 @@ std::optional<QImage> DocumentWindow::loadReported(const QString& path, bool* re
     // on after it.
     const bool tell = number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
                       number == platform::ErrPathNotFound ||
-                      result.error->refusal != platform::PictureRefusal::None;
+                      (result.error->refusal != platform::PictureRefusal::None &&
+                       result.error->refusal != platform::PictureRefusal::Damaged);
     if (tell) {
         m_dialogs.message(this, platform::runTimeErrorMessage(*result.error),
                           platform::MessageIcon::Exclamation);
