@@ -62,7 +62,7 @@ PictureResult clipboardPicture() {
             }
         }
     }
-    const DecoderMessages quiet;
+    const DecoderMessages quiet(true); // Qt may decode another program's PNG here
     const QImage image = systemClipboard()->image();
     if (image.isNull()) {
         return none;

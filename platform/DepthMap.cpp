@@ -39,7 +39,7 @@ std::optional<DepthMapResult> readDeepPng(const QString& path) {
     };
     if (!pngIsWhole(file))
         return damaged();
-    const DecoderMessages complaints;
+    const DecoderMessages complaints(true);
     QImageReader reader(&file, "png");
     reader.setAutoTransform(false);
     const QSize announced = reader.size();

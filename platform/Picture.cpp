@@ -212,7 +212,8 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head, int maxWid
     if (std::strcmp(format, "png") == 0 && !pngIsWhole(*device)) {
         return damaged();
     }
-    const DecoderMessages complaints;
+    const bool png = std::strcmp(format, "png") == 0;
+    const DecoderMessages complaints(png);
     QImageReader reader(device, format);
     reader.setAutoTransform(false);
     // The size the header gives is checked before anything is decoded; a decoder that cannot
@@ -221,7 +222,7 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head, int maxWid
         return *refused;
     }
     QImage image;
-    const DeepPixelAllowance deep(reader.imageFormat());
+    const DeepPixelAllowance deep(png ? reader.imageFormat() : QImage::Format_Invalid);
     if (!reader.read(&image)) {
         // Some decoders learn the size only while reading; a refusal then still says why.
         if (std::optional<PictureResult> refused = sizeRefusal(reader.size(), maxWidth)) {
@@ -364,8 +365,11 @@ bool gifIsWhole(const QByteArray& data) {
     return false;
 }
 
-DecoderMessages::DecoderMessages()
+DecoderMessages::DecoderMessages(bool standardError)
     : m_previous(qInstallMessageHandler(collectDecoderMessage)), m_start(decoderMessageCount.load()) {
+    if (!standardError) {
+        return;
+    }
     std::fflush(stderr);
     m_capture = ::memfd_create("quarbel-decoder-messages", MFD_CLOEXEC);
     m_savedStderr = m_capture >= 0 ? ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0) : -1;

@@ -30,8 +30,9 @@ inline constexpr int ErrInvalidPicture = 481;
 inline constexpr qint64 MaxPicturePixels = qint64(32) * 1024 * 1024;
 
 // A progressive JPEG is decoded once per scan: the scans times the pixels bound the work, so that
-// no picture keeps the program busy for more than a moment. Ordinary files have about ten scans.
-inline constexpr qint64 MaxJpegScanPixels = qint64(4'000'000'000);
+// no picture keeps the program busy for more than a moment (at this bound about 2 s of processor
+// time on a small machine). Ordinary files have about ten scans.
+inline constexpr qint64 MaxJpegScanPixels = qint64(3'000'000'000);
 inline constexpr int MaxJpegScans = 1000;
 
 // True for sizes the loader decodes: both sides at least 1, at most MaxPicturePixels pixels and
@@ -101,11 +102,11 @@ std::optional<JpegLayout> jpegLayout(const QByteArray& data);
 std::optional<PictureError> openRegularFile(const QString& path, QFile& file);
 
 // Collects what the image libraries say while decoding instead of letting it reach the terminal:
-// through Qt's message handler, and what libpng's own error handler writes to standard error.
-// A complaint means the picture is damaged.
+// through Qt's message handler and, with standardError (for libpng, whose error handler writes
+// there itself), what is written to standard error. A complaint means the picture is damaged.
 class DecoderMessages {
 public:
-    DecoderMessages();
+    explicit DecoderMessages(bool standardError = false);
     ~DecoderMessages();
     DecoderMessages(const DecoderMessages&) = delete;
     DecoderMessages& operator=(const DecoderMessages&) = delete;
@@ -120,7 +121,8 @@ private:
 
 // Qt's allocation limit is set for 32-bit pixels, which the size limits above count in; a PNG with
 // 16 bits per sample decodes to 64-bit pixels first. While this lives, the limit grows by as much
-// as a picture of format needs, so that such a picture within the limits is read.
+// as a picture of format needs, so that such a picture within the limits is read. Only for PNG:
+// other readers may not have set the format before reading.
 class DeepPixelAllowance {
 public:
     explicit DeepPixelAllowance(QImage::Format format);
