@@ -18,7 +18,6 @@ namespace {
 
 // Larger files are not INI files we could have written; reading them whole would only cost memory,
 // and rewriting them could destroy something the user picked by mistake.
-constexpr qint64 MaxIniFileSize = 16 * 1024 * 1024;
 
 const QLatin1StringView LineEnd("\r\n");
 

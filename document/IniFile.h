@@ -50,6 +50,9 @@ public:
     static int parseLeadingInt(const QString& text);
 };
 
+// INI files larger than this are not read: every key reads as missing.
+inline constexpr qint64 MaxIniFileSize = 16 * 1024 * 1024;
+
 // One reading of a file for many key reads (restoring a window reads 64 keys); the same results
 // as IniFile's reads on the file as it was when the snapshot was taken. Reading a whole section
 // costs one pass over the file, however many keys are read.

@@ -127,10 +127,16 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
         tooWide = loaded.tooWide;
     } else if (source == procedure.clipboardTag) {
         // The document's path stays: a pasted picture has no file.
-        picture = platform::clipboardPicture();
-        if (!picture) {
+        platform::PictureResult pasted = platform::clipboardPicture();
+        if (!pasted.ok()) {
+            // Too large or damaged is told as for a file; an empty clipboard ends silently.
+            if (pasted.error->refusal != platform::PictureRefusal::None) {
+                m_dialogs.message(this, platform::runTimeErrorMessage(*pasted.error),
+                                  platform::MessageIcon::Exclamation);
+            }
             return;
         }
+        picture = std::move(pasted.image);
     } else {
         return; // any other source brings nothing new
     }
@@ -237,7 +243,9 @@ bool DocumentWindow::reportPictureError(const QString& path, const platform::Pic
     // A missing file, drive or folder is told as a run-time error, and so is a picture refused for
     // a limit (its size, its scans, not a regular file); a caller may carry on after it.
     const bool tell = number == platform::ErrFileNotFound || number == platform::ErrDeviceUnavailable ||
-                      number == platform::ErrPathNotFound || error.refusal != platform::PictureRefusal::None;
+                      number == platform::ErrPathNotFound ||
+                      (error.refusal != platform::PictureRefusal::None &&
+                       error.refusal != platform::PictureRefusal::Damaged);
     if (tell) {
         m_dialogs.message(this, platform::runTimeErrorMessage(error), platform::MessageIcon::Exclamation);
     } else {

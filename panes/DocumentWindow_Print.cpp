@@ -28,6 +28,11 @@ QString printFailureMessage(const platform::PrintFailure& failure) {
         return QStringLiteral("プリンターが見つかりません。") + crLf +
                QStringLiteral("プリンターを設定してから印刷してください。");
     }
+    if (failure.error == platform::PrintError::NoDefault) {
+        return QStringLiteral("既定のプリンターが決まっていません（プリンター：") + failure.reason +
+               QStringLiteral("）。") + crLf +
+               QStringLiteral("どれかを既定のプリンターにしてから印刷してください。");
+    }
     const QString printer = QStringLiteral("プリンター「") + failure.printer + QStringLiteral("」");
     QString problem;
     QString remedy;

@@ -15,7 +15,7 @@ constexpr quint32 Rle8 = 1, Rle4 = 2;
 
 } // namespace
 
-std::optional<QImage> readRleBmp(QIODevice& device, const QByteArray& head) {
+std::optional<QImage> readRleBmp(QIODevice& device, const QByteArray& head, bool* cutOff) {
     if (head.size() < FileHeaderSize + 40 || !head.startsWith("BM"))
         return std::nullopt;
     const auto* h = reinterpret_cast<const uchar*>(head.constData());
@@ -61,6 +61,7 @@ std::optional<QImage> readRleBmp(QIODevice& device, const QByteArray& head) {
             reinterpret_cast<QRgb*>(image.scanLine(int(height - 1 - row)))[x] = palette[index];
         ++x;
     };
+    bool ended = false;
     while (row < height && end - p >= 2) {
         const int count = p[0];
         const int value = p[1];
@@ -75,6 +76,7 @@ std::optional<QImage> readRleBmp(QIODevice& device, const QByteArray& head) {
             x = 0;
             ++row;
         } else if (value == 1) { // end of bitmap
+            ended = true;
             break;
         } else if (value == 2) { // delta: right, then up
             if (end - p < 2)
@@ -92,6 +94,8 @@ std::optional<QImage> readRleBmp(QIODevice& device, const QByteArray& head) {
             p += std::min<qint64>(padded, end - p);
         }
     }
+    if (cutOff)
+        *cutOff = !ended && row < height;
     return image;
 }
 

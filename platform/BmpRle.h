@@ -11,10 +11,10 @@
 namespace quarbel::platform {
 
 // Reads an RLE8 or RLE4 bitmap from device (positioned at the file's start, whose first bytes are
-// head) into Format_RGB32. Pixels the stream never reaches take palette entry 0, indexes past the
-// palette black; the stream may end early. nullopt when the file is not run-length compressed;
-// a null image when it is but cannot be read (a top-down or oversized picture, a header past the
-// end of the file).
-std::optional<QImage> readRleBmp(QIODevice& device, const QByteArray& head);
+// head) into Format_RGB32. Pixels the stream skips take palette entry 0, indexes past the palette
+// black. nullopt when the file is not run-length compressed; a null image when it is but cannot
+// be read (a top-down or oversized picture, a header past the end of the file). *cutOff tells
+// whether the bytes ran out before the end-of-bitmap mark or the last row.
+std::optional<QImage> readRleBmp(QIODevice& device, const QByteArray& head, bool* cutOff = nullptr);
 
 } // namespace quarbel::platform

@@ -3,6 +3,8 @@
 // Bitmaps in and out of the system clipboard. Only pictures are exchanged; other clipboard
 // contents count as "no picture".
 
+#include "platform/Picture.h"
+
 #include <QImage>
 #include <QMetaObject>
 #include <functional>
@@ -19,8 +21,9 @@ void putClipboardPicture(const QImage& picture);
 bool clipboardHasPicture();
 
 // The clipboard's picture as opaque RGB32, transparent parts laid over white as a pane shows
-// them; nullopt when the clipboard holds none.
-std::optional<QImage> clipboardPicture();
+// them. Without a picture: an error without a refusal; a picture over the size limit or damaged
+// data (another program's PNG, BMP, ...) is refused as a file would be.
+PictureResult clipboardPicture();
 
 // Calls changed whenever the clipboard's contents change, for as long as context lives. Without a
 // GUI application there is no clipboard and nothing is ever called.

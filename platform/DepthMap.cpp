@@ -27,17 +27,33 @@ bool sixteenBit(QImage::Format format) {
 
 // A PNG that holds more than 8 bits per sample, read as such; nothing for anything else (the
 // ordinary loader then reads the file and reports what is wrong with it).
-std::optional<DepthMap> readDeepPng(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !file.peek(8).startsWith("\x89PNG\r\n\x1A\n"))
+std::optional<DepthMapResult> readDeepPng(const QString& path) {
+    QFile file;
+    if (std::optional<PictureError> error = openRegularFile(path, file)) {
+        error->path = path;
+        return DepthMapResult{DepthMap{}, std::move(error)};
+    }
+    if (!file.peek(8).startsWith("\x89PNG\r\n\x1A\n"))
         return std::nullopt;
+    const auto damaged = [&path] {
+        PictureError error = pictureError(ErrInvalidPicture);
+        error.refusal = PictureRefusal::Damaged;
+        error.path = path;
+        return DepthMapResult{DepthMap{}, error};
+    };
+    if (!pngIsWhole(file))
+        return damaged();
+    const DecoderMessages complaints(true);
     QImageReader reader(&file, "png");
     reader.setAutoTransform(false);
     const QSize announced = reader.size();
     if (!announced.isValid() || !acceptablePictureSize(announced) || !sixteenBit(reader.imageFormat()))
         return std::nullopt;
     QImage image;
-    if (!reader.read(&image) || !sixteenBit(image.format()) || !acceptablePictureSize(image.size()))
+    const DeepPixelAllowance deep(reader.imageFormat());
+    if (!reader.read(&image) || complaints.any())
+        return damaged();
+    if (!sixteenBit(image.format()) || !acceptablePictureSize(image.size()))
         return std::nullopt;
 
     DepthMap map;
@@ -60,14 +76,14 @@ std::optional<DepthMap> readDeepPng(const QString& path) {
                     static_cast<std::uint16_t>(luminance(line[x].red(), line[x].green(), line[x].blue()));
         }
     }
-    return map;
+    return DepthMapResult{std::move(map), std::nullopt};
 }
 
 } // namespace
 
 DepthMapResult loadDepthMap(const QString& path) {
-    if (std::optional<DepthMap> deep = readDeepPng(path))
-        return DepthMapResult{std::move(*deep), std::nullopt};
+    if (std::optional<DepthMapResult> deep = readDeepPng(path))
+        return std::move(*deep);
     PictureResult picture = loadPicture(path);
     if (!picture.ok())
         return DepthMapResult{DepthMap{}, picture.error};

@@ -13,10 +13,13 @@
 #include <QImageWriter>
 #include <QSaveFile>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +82,16 @@ PictureResult refusal(int number, PictureRefusal why, QSize size = {}) {
     return result;
 }
 
+PictureResult damaged() {
+    return refusal(ErrInvalidPicture, PictureRefusal::Damaged);
+}
+
+std::atomic<int> decoderMessageCount{0};
+
+void collectDecoderMessage(QtMsgType, const QMessageLogContext&, const QString&) {
+    ++decoderMessageCount;
+}
+
 // A size the loader will not decode, or nothing when it may.
 std::optional<PictureResult> sizeRefusal(QSize size, int maxWidth) {
     if (!size.isValid() || size.isEmpty()) {
@@ -106,7 +119,14 @@ PictureResult finish(QImage image, int maxWidth) {
 }
 
 PictureResult decodeWmf(const QByteArray& data, int maxWidth) {
-    return finish(renderWmf(data), maxWidth);
+    const DecoderMessages quiet;
+    WmfRenderReport report;
+    QImage image = renderWmf(data, WmfRenderOptions{}, nullptr, &report);
+    // A metafile whose records stop short of the end record, or run past the file, was cut off.
+    if (!image.isNull() && (report.malformed || !report.sawEof)) {
+        return damaged();
+    }
+    return finish(std::move(image), maxWidth);
 }
 
 // Scans and size of a progressive JPEG that would take too long, checked before decoding.
@@ -123,6 +143,9 @@ std::optional<PictureResult> jpegRefusal(QIODevice* device, int maxWidth) {
     }
     if (std::optional<PictureResult> refused = sizeRefusal(layout->size, maxWidth)) {
         return refused;
+    }
+    if (!layout->complete) {
+        return damaged(); // the decoder would fill the missing rows with grey
     }
     const qint64 pixels = qint64(layout->size.width()) * layout->size.height();
     if (layout->scans > MaxJpegScans || qint64(layout->scans) * pixels > MaxJpegScanPixels) {
@@ -151,7 +174,7 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head, int maxWid
         // Qt's BMP reader fills a truncated file's missing rows with whatever it has; a cut-off
         // file is a broken file.
         if (!header->completeIn(device->size())) {
-            return failure(ErrInvalidPicture);
+            return damaged();
         }
         if (std::optional<QImage> plain = readPlainBmp(*device, *header)) {
             return finish(std::move(*plain), maxWidth);
@@ -159,8 +182,9 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head, int maxWid
         if (!device->seek(0)) {
             return failure(ErrInvalidPicture);
         }
-        if (std::optional<QImage> rle = readRleBmp(*device, head)) {
-            return finish(std::move(*rle), maxWidth);
+        bool cutOff = false;
+        if (std::optional<QImage> rle = readRleBmp(*device, head, &cutOff)) {
+            return cutOff ? damaged() : finish(std::move(*rle), maxWidth);
         }
         if (!device->seek(0)) {
             return failure(ErrInvalidPicture);
@@ -177,7 +201,17 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head, int maxWid
         if (std::optional<PictureResult> refused = sizeRefusal(QSize(le16(6), le16(8)), maxWidth)) {
             return *refused;
         }
+        // Qt's GIF reader shows a cut-off picture as far as it got, without a word.
+        const bool whole = device->seek(0) && gifIsWhole(device->readAll());
+        if (!whole || !device->seek(0)) {
+            return damaged();
+        }
     }
+    if (std::strcmp(format, "png") == 0 && !pngIsWhole(*device)) {
+        return damaged();
+    }
+    const bool png = std::strcmp(format, "png") == 0;
+    const DecoderMessages complaints(png);
     QImageReader reader(device, format);
     reader.setAutoTransform(false);
     // The size the header gives is checked before anything is decoded; a decoder that cannot
@@ -186,12 +220,17 @@ PictureResult decodeRaster(QIODevice* device, const QByteArray& head, int maxWid
         return *refused;
     }
     QImage image;
+    const DeepPixelAllowance deep(png ? reader.imageFormat() : QImage::Format_Invalid);
     if (!reader.read(&image)) {
         // Some decoders learn the size only while reading; a refusal then still says why.
         if (std::optional<PictureResult> refused = sizeRefusal(reader.size(), maxWidth)) {
             return *refused;
         }
-        return failure(ErrInvalidPicture);
+        return complaints.any() ? damaged() : failure(ErrInvalidPicture);
+    }
+    // A decoder that warns has filled in what it could not read (libjpeg's grey rows).
+    if (complaints.any()) {
+        return damaged();
     }
     return finish(std::move(image), maxWidth);
 }
@@ -210,15 +249,23 @@ std::optional<JpegLayout> jpegLayout(const QByteArray& data) {
     JpegLayout layout;
     qsizetype at = 2;
     while (at + 1 < n) {
+        // The decoder looks for the next marker past any other bytes (it warns about them), so
+        // they must not end the count: scans behind a stray byte are decoded all the same.
         if (quint8(data[at]) != 0xFF) {
-            return std::nullopt;
+            ++at;
+            continue;
         }
         const quint8 marker = quint8(data[at + 1]);
         if (marker == 0xFF) { // fill byte
             ++at;
             continue;
         }
+        if (marker == 0x00) { // a stuffed zero outside a scan: skipped as well
+            at += 2;
+            continue;
+        }
         if (marker == 0xD9) { // end of image
+            layout.complete = true;
             break;
         }
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) { // no length follows
@@ -256,6 +303,111 @@ std::optional<JpegLayout> jpegLayout(const QByteArray& data) {
     return layout;
 }
 
+bool pngIsWhole(QIODevice& device) {
+    const qint64 size = device.size();
+    qint64 at = 8; // past the signature
+    bool whole = false;
+    while (at + 12 <= size && device.seek(at)) {
+        const QByteArray chunk = device.read(8);
+        if (chunk.size() != 8) {
+            break;
+        }
+        const qint64 length = (qint64(quint8(chunk[0])) << 24) | (quint8(chunk[1]) << 16) |
+                              (quint8(chunk[2]) << 8) | quint8(chunk[3]);
+        at += 12 + length; // length, type, data, CRC
+        if (chunk.mid(4, 4) == "IEND") {
+            whole = at <= size;
+            break;
+        }
+    }
+    return device.seek(0) && whole;
+}
+
+bool gifIsWhole(const QByteArray& data) {
+    const qsizetype n = data.size();
+    if (n < 13) {
+        return false;
+    }
+    const auto colourTable = [](quint8 flags) { return (flags & 0x80) ? 3 * (2 << (flags & 7)) : 0; };
+    qsizetype at = 13 + colourTable(quint8(data[10]));
+    // Data sub-blocks: a length byte and that many bytes, up to a zero length.
+    const auto skipBlocks = [&] {
+        while (at < n) {
+            const int length = quint8(data[at++]);
+            if (length == 0) {
+                return true;
+            }
+            at += length;
+        }
+        return false;
+    };
+    while (at < n) {
+        const quint8 introducer = quint8(data[at]);
+        if (introducer == 0x3B) { // trailer
+            return true;
+        }
+        if (introducer == 0x21) { // extension: label, then sub-blocks
+            at += 2;
+        } else if (introducer == 0x2C) { // image: descriptor, colour table, code size, sub-blocks
+            if (at + 10 > n) {
+                return false;
+            }
+            at += 10 + colourTable(quint8(data[at + 9])) + 1;
+        } else {
+            return false;
+        }
+        if (!skipBlocks()) {
+            return false;
+        }
+    }
+    return false;
+}
+
+DecoderMessages::DecoderMessages(bool standardError)
+    : m_previous(qInstallMessageHandler(collectDecoderMessage)), m_start(decoderMessageCount.load()) {
+    if (!standardError) {
+        return;
+    }
+    std::fflush(stderr);
+    m_capture = ::memfd_create("quarbel-decoder-messages", MFD_CLOEXEC);
+    m_savedStderr = m_capture >= 0 ? ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0) : -1;
+    if (m_savedStderr >= 0) {
+        ::dup2(m_capture, STDERR_FILENO);
+    }
+}
+
+DecoderMessages::~DecoderMessages() {
+    if (m_savedStderr >= 0) {
+        std::fflush(stderr);
+        ::dup2(m_savedStderr, STDERR_FILENO);
+        ::close(m_savedStderr);
+    }
+    if (m_capture >= 0) {
+        ::close(m_capture);
+    }
+    qInstallMessageHandler(m_previous);
+}
+
+DeepPixelAllowance::DeepPixelAllowance(QImage::Format format) : m_previous(QImageReader::allocationLimit()) {
+    const int bits = format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+    if (bits > 32 && m_previous > 0) {
+        QImageReader::setAllocationLimit(m_previous * (bits / 32));
+    }
+}
+
+DeepPixelAllowance::~DeepPixelAllowance() {
+    QImageReader::setAllocationLimit(m_previous);
+}
+
+bool DecoderMessages::any() const {
+    if (decoderMessageCount.load() != m_start) {
+        return true;
+    }
+    std::fflush(stderr);
+    struct stat written {};
+    return m_capture >= 0 && ::fstat(m_capture, &written) == 0 && written.st_size > 0;
+}
+
 bool acceptablePictureSize(QSize size) {
     if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > MaxPicturePixels) {
         return false;
@@ -276,39 +428,46 @@ QString unreadablePictureMessage(const QString& path, const PictureError& error)
            QStringLiteral("\r\n") + why;
 }
 
-namespace {
-
-PictureResult loadPictureFile(const QString& path, int maxWidth) {
+std::optional<PictureError> openRegularFile(const QString& path, QFile& file) {
     if (path.isEmpty()) {
-        return failure(ErrFileNotFound);
+        return pictureError(ErrFileNotFound);
     }
     const QFileInfo info(path);
     if (!info.exists()) {
         // A missing folder (or a file where a folder should be) is a bad path, not a missing file.
-        return failure(info.absoluteDir().exists() ? ErrFileNotFound : ErrPathNotFound);
+        return pictureError(info.absoluteDir().exists() ? ErrFileNotFound : ErrPathNotFound);
     }
     if (info.isDir()) {
-        return failure(ErrPathFileAccess);
+        return pictureError(ErrPathFileAccess);
     }
     if (!info.isFile()) {
-        return refusal(ErrInvalidPicture, PictureRefusal::NotRegularFile);
+        return refusal(ErrInvalidPicture, PictureRefusal::NotRegularFile).error;
     }
     // Opened without waiting and checked once more on the open file: a FIFO put in the file's
     // place since the check above must not block the program.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return failure(errno == EACCES || errno == EPERM ? ErrPermissionDenied : ErrDeviceUnavailable);
+        return pictureError(errno == EACCES || errno == EPERM ? ErrPermissionDenied : ErrDeviceUnavailable);
     }
     struct stat status {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        return refusal(ErrInvalidPicture, PictureRefusal::NotRegularFile);
+        return refusal(ErrInvalidPicture, PictureRefusal::NotRegularFile).error;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return failure(ErrDeviceUnavailable);
+        return pictureError(ErrDeviceUnavailable);
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+PictureResult loadPictureFile(const QString& path, int maxWidth) {
+    QFile file;
+    if (std::optional<PictureError> error = openRegularFile(path, file)) {
+        return PictureResult{QImage(), std::move(error)};
     }
     const QByteArray head = file.peek(HeadSize);
     if (file.error() != QFileDevice::NoError) {

@@ -6,6 +6,7 @@
 #include "platform/RunTimeError.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QSaveFile>
 #include <QSize>
@@ -21,8 +22,9 @@ namespace quarbel::platform {
 inline constexpr qint64 MaxPicturePixels = qint64(32) * 1024 * 1024;
 
 // A progressive JPEG is decoded once per scan: the scans times the pixels bound the work, so that
-// no picture keeps the program busy for more than a moment. Ordinary files have about ten scans.
-inline constexpr qint64 MaxJpegScanPixels = qint64(4'000'000'000);
+// no picture keeps the program busy for more than a moment (at this bound about 2 s of processor
+// time on a small machine). Ordinary files have about ten scans.
+inline constexpr qint64 MaxJpegScanPixels = qint64(3'000'000'000);
 inline constexpr int MaxJpegScans = 1000;
 
 // True for sizes the loader decodes: both sides at least 1, at most MaxPicturePixels pixels and
@@ -55,13 +57,56 @@ PictureResult loadPicture(const QString& path, int maxWidth = 0);
 // The same for bytes already in memory (clipboard data, tests).
 PictureResult loadPictureData(const QByteArray& data, int maxWidth = 0);
 
-// Scans of a JPEG stream (its SOS markers) and the size its frame header gives; nullopt when the
-// bytes are not a JPEG stream whose markers can be followed.
+// Scans of a JPEG stream (its SOS markers) and the size its frame header gives, counted as the
+// decoder reads the stream: bytes between segments are skipped, not taken as the end; nullopt
+// when the bytes do not start a JPEG stream.
 struct JpegLayout {
     QSize size;
     int scans = 0;
+    bool complete = false; // the end-of-image marker was reached
 };
 std::optional<JpegLayout> jpegLayout(const QByteArray& data);
+
+// Opens path for reading only if it is a regular file, without ever blocking on a FIFO or device.
+std::optional<PictureError> openRegularFile(const QString& path, QFile& file);
+
+// Collects what the image libraries say while decoding instead of letting it reach the terminal:
+// through Qt's message handler and, with standardError (for libpng, whose error handler writes
+// there itself), what is written to standard error. A complaint means the picture is damaged.
+class DecoderMessages {
+public:
+    explicit DecoderMessages(bool standardError = false);
+    ~DecoderMessages();
+    DecoderMessages(const DecoderMessages&) = delete;
+    DecoderMessages& operator=(const DecoderMessages&) = delete;
+    bool any() const;
+
+private:
+    QtMessageHandler m_previous;
+    int m_start;
+    int m_savedStderr = -1;
+    int m_capture = -1;
+};
+
+// Qt's allocation limit is set for 32-bit pixels, which the size limits above count in; a PNG with
+// 16 bits per sample decodes to 64-bit pixels first. While this lives, the limit grows by as much
+// as a picture of format needs, so that such a picture within the limits is read. Only for PNG:
+// other readers may not have set the format before reading.
+class DeepPixelAllowance {
+public:
+    explicit DeepPixelAllowance(QImage::Format format);
+    ~DeepPixelAllowance();
+    DeepPixelAllowance(const DeepPixelAllowance&) = delete;
+    DeepPixelAllowance& operator=(const DeepPixelAllowance&) = delete;
+
+private:
+    int m_previous;
+};
+
+// True when a PNG stream's chunks run whole up to its IEND chunk.
+bool pngIsWhole(QIODevice& device);
+// True when a GIF stream's blocks run whole up to its trailer.
+bool gifIsWhole(const QByteArray& data);
 
 enum class PictureFormat { Bmp, Png };
 

@@ -41,6 +41,7 @@ struct PrintJob {
 
 enum class PrintError {
     NoPrinter,    // no printer is set up at all
+    NoDefault,    // several printers and none chosen as the default; reason lists them
     NotAccepting, // the queue refuses jobs
     Stopped,      // the printer is paused or out of order
     JobFailed,    // the print system did not take the job
@@ -55,7 +56,8 @@ struct PrintFailure {
 class Printer {
 public:
     virtual ~Printer() = default;
-    // The default printer's sheet, or why nothing can be printed on it now.
+    // The default printer's sheet (the only printer's when there is one and no default), or why
+    // nothing can be printed on it now.
     virtual std::variant<Sheet, PrintFailure> defaultSheet() = 0;
     // Sends job to its sheet's printer without a dialog; the failure when the job was not taken.
     virtual std::optional<PrintFailure> print(const PrintJob& job) = 0;

@@ -1,5 +1,5 @@
-// The default printer through CUPS: its state is checked before anything is sent, and the job is
-// submitted so that the print system's answer (the job or why not) reaches the user.
+// The default printer (or the only one) through CUPS: its state is checked before anything is sent, and the
+// job is submitted so that the print system's answer (the job or why not) reaches the user.
 
 #include "platform/Printer.h"
 
@@ -78,15 +78,23 @@ Sheet sheetOf(cups_dest_t& dest, const QString& name) {
     Sheet sheet{name, {}, kFallbackPaper, QRectF(QPointF(), kFallbackPaper)};
     cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, &dest);
     cups_size_t size{};
-    // The queue's own default paper comes first: the scheduler's media default can name another
-    // paper than the one the queue was set up with.
-    const char* media = cupsGetOption("media", dest.num_options, dest.options);
+    // The user's own choice (lpoptions) first, then the paper the queue defaults to (its
+    // media-default, which the scheduler takes from the PPD's default page size).
+    // cupsGetDestMediaDefault is only the last resort: without a media option it answers with the
+    // paper of this program's locale, Letter under LANG=C, not the queue's.
+    QByteArray media = cupsGetOption("media", dest.num_options, dest.options);
+    if (media.isEmpty() && info) {
+        if (ipp_attribute_t* queueDefault = cupsFindDestDefault(CUPS_HTTP_DEFAULT, &dest, info, "media")) {
+            media = ippGetString(queueDefault, 0, nullptr);
+        }
+    }
     const bool known =
-        info && ((media && cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, &dest, info, media,
-                                                  CUPS_MEDIA_FLAGS_DEFAULT, &size)) ||
-                 cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, &dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size));
+        info &&
+        ((!media.isEmpty() && cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, &dest, info, media.constData(),
+                                                     CUPS_MEDIA_FLAGS_DEFAULT, &size)) ||
+         cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, &dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size));
     if (known && size.width > 0 && size.length > 0) {
-        QString paperName = media ? QString::fromUtf8(media) : QString::fromUtf8(size.media);
+        QString paperName = QString::fromUtf8(media.isEmpty() ? QByteArray(size.media) : media);
         paperName.remove(QStringLiteral("_borderless"));
         sheet.media = paperName;
         sheet.paper = QSizeF(pointsFromHundredthsMm(size.width), pointsFromHundredthsMm(size.length));
@@ -98,12 +106,39 @@ Sheet sheetOf(cups_dest_t& dest, const QString& name) {
     return sheet;
 }
 
+// The default destination (LPDEST, PRINTER, lpoptions, the server's default); without one, the
+// only queue there is. nullptr with the failure when there is none to use.
+cups_dest_t* destinationToUse(PrintFailure& failure) {
+    if (cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr)) {
+        return dest;
+    }
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        const QString queue = QString::fromUtf8(dests[i].name);
+        if (!names.contains(queue)) { // instances of one queue are one printer
+            names.append(queue);
+        }
+    }
+    cupsFreeDests(count, dests);
+    if (names.size() == 1) {
+        if (cups_dest_t* only = cupsGetNamedDest(CUPS_HTTP_DEFAULT, names[0].toUtf8().constData(), nullptr)) {
+            return only;
+        }
+    }
+    failure = names.size() > 1 ? PrintFailure{PrintError::NoDefault, {}, names.join(QStringLiteral("、"))}
+                               : PrintFailure{PrintError::NoPrinter, {}, {}};
+    return nullptr;
+}
+
 class CupsPrinter : public Printer {
 public:
     std::variant<Sheet, PrintFailure> defaultSheet() override {
-        cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
+        PrintFailure none;
+        cups_dest_t* dest = destinationToUse(none);
         if (!dest) {
-            return PrintFailure{PrintError::NoPrinter, {}, {}};
+            return none;
         }
         const QString name = QString::fromUtf8(dest->name);
         std::variant<Sheet, PrintFailure> result;

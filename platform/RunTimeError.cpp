@@ -67,6 +67,8 @@ QString refusalText(const RunTimeError& error) {
     case PictureRefusal::TooManyScans:
         return QStringLiteral("プログレッシブJPEGのスキャンが多すぎます（") + size + QStringLiteral("、") +
                QString::number(error.scans) + QStringLiteral("スキャン）。読み込みに時間がかかりすぎます。");
+    case PictureRefusal::Damaged:
+        return QStringLiteral("画像のデータが壊れているか、途中で切れています。");
     }
     return {};
 }

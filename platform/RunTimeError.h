@@ -26,6 +26,7 @@ enum class PictureRefusal {
     TooManyPixels,
     TooWide,      // wider than the caller's limit
     TooManyScans, // a progressive JPEG that would take too long to decode
+    Damaged,      // the data ends early or the decoder found it broken
 };
 
 struct RunTimeError {

@@ -17,9 +17,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <exception>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 
 namespace quarbel::cli {
 
@@ -54,6 +56,8 @@ QString refusalReason(const PictureError& error) {
             .arg(platform::MaxPicturePixels);
     case platform::PictureRefusal::TooWide:
         return QStringLiteral("too wide (%1; at most %2 pixels wide)").arg(size).arg(error.limit);
+    case platform::PictureRefusal::Damaged:
+        return QStringLiteral("damaged or cut off");
     case platform::PictureRefusal::TooManyScans:
         return QStringLiteral(
                    "a progressive JPEG with too many scans to decode in reasonable time (%1, %2 scans)")
@@ -139,7 +143,8 @@ PictureRequest limitedPicture(const QString& path, const QString& role, const QS
 
 // A grey depth map made into a Design image; --invert swaps the defaults of --near and --far.
 std::optional<QImage> readDepthMap(Session& session, const QString& path, const Arguments& arguments) {
-    {
+    // Only a regular file is opened here: a FIFO would block; the loader says what it is.
+    if (QFileInfo(path).isFile()) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly) && platform::looksLikeWmf(file.peek(4))) {
             session.needGui();
@@ -280,6 +285,31 @@ std::optional<QString> documentPicturePath(Session& session, const QString& docu
     return value;
 }
 
+// Why OUT must not be written, or nothing: a FIFO or device would be replaced by a regular file
+// (or block), a looping link cannot be followed, and an input would be lost to the output.
+std::optional<QString> outputProblem(const Arguments& arguments) {
+    const QByteArray output = QFile::encodeName(arguments.output);
+    struct stat target {};
+    if (::stat(output.constData(), &target) != 0) {
+        if (errno == ELOOP) {
+            return QStringLiteral("it is a symbolic link that loops");
+        }
+        return std::nullopt; // a new file; the write says what goes wrong with it
+    }
+    if (!S_ISREG(target.st_mode)) {
+        return S_ISDIR(target.st_mode) ? std::nullopt // the write names a folder itself
+                                       : std::optional(QStringLiteral("it is not a regular file"));
+    }
+    for (const QString& input : arguments.inputs) {
+        struct stat read {};
+        if (::stat(QFile::encodeName(input).constData(), &read) == 0 && read.st_dev == target.st_dev &&
+            read.st_ino == target.st_ino) {
+            return QStringLiteral("it is the input %1; choose another output file").arg(quoted(input));
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int runRandomDot(const Arguments& arguments, Session& session) {
@@ -342,6 +372,15 @@ int runDocument(const Arguments& arguments, Session& session) {
         return ExitFailure;
     }
     file.close();
+    // A larger file reads as one without keys, which would be blamed on a missing key.
+    if (info.size() > document::MaxIniFileSize) {
+        session.fail(QStringLiteral("cannot read the document %1: the file is too large (%2 bytes; documents "
+                                    "of at most %3 bytes are read)")
+                         .arg(quoted(path))
+                         .arg(info.size())
+                         .arg(document::MaxIniFileSize));
+        return ExitFailure;
+    }
 
     const QString kind =
         IniFile::readString(path, IniSectionName, QStringLiteral("StereoName"), QStringLiteral("Field"));
@@ -506,6 +545,10 @@ int runConvertTool(const QStringList& args, QTextStream& out, QTextStream& err) 
         return ExitUsage;
     case ParseResult::Kind::Run:
         break;
+    }
+    if (const std::optional<QString> problem = outputProblem(parsed.arguments)) {
+        session.fail(QStringLiteral("cannot write %1: %2").arg(quoted(parsed.arguments.output), *problem));
+        return ExitFailure;
     }
     const Subcommand* command = findSubcommand(parsed.arguments.command);
     return command->run(parsed.arguments, session);

@@ -3,6 +3,7 @@
 #include "engine/Colour.h"
 #include "support/TestFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -390,11 +392,33 @@ TEST_F(ConvertCliTest, FailuresExitOneLeaveNoOutputAndKeepAnOldOne) {
     ASSERT_TRUE(writeBytes(path("missingpic.qbd"),
                            documentText({{"StereoName", "RandomDot"}, {"PicDesignPath", path("gone.bmp")}})));
     const QString d = path("design.bmp");
+    const QByteArray jpeg = [] {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        designImage(64, 64).save(&buffer, "JPEG");
+        return bytes;
+    }();
+    ASSERT_TRUE(writeBytes(path("half.jpg"), jpeg.left(jpeg.size() / 2)));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+    // A document past the size documents are read up to, whose keys come first.
+    {
+        QFile big(path("big.qbd"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        big.write(documentText({{"StereoName", "RandomDot"}, {"PicDesignPath", d}}));
+        big.write(QByteArray(17 * 1024 * 1024, ';'));
+    }
 
     const struct {
         QStringList args;
         QString mentions; // the message names the culprit
     } cases[] = {
+        {{"random-dot", path("half.jpg")}, "half.jpg': damaged or cut off"},
+        {{"picture", path("half.jpg")}, "damaged or cut off"},
+        // FIFOs are refused at once, not waited on.
+        {{"design", path("fifo")}, "not a regular file"},
+        {{"random-dot", path("fifo"), "--grey"}, "not a regular file"},
+        {{"document", path("big.qbd")}, "too large"},
         {{"random-dot", path("wide.bmp")}, "wide.bmp"},
         {{"random-dot", path("none.bmp")}, "none.bmp"},
         {{"random-dot", path("nofolder/none.bmp")}, "none.bmp"},
@@ -433,6 +457,22 @@ TEST_F(ConvertCliTest, FailuresExitOneLeaveNoOutputAndKeepAnOldOne) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains("nofolder")) << run.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("nofolder")));
+
+    // Outputs that must not be replaced: a FIFO, a link that loops, the input picture itself.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo.bmp")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(path("loop-a.bmp"), path("loop-b.bmp")) &&
+                QFile::link(path("loop-b.bmp"), path("loop-a.bmp")));
+    const QByteArray design = readBytes(d);
+    for (const QString& output : {path("fifo.bmp"), path("loop-a.bmp"), d}) {
+        SCOPED_TRACE(output.toStdString());
+        const CliRun refused = runCli({"random-dot", d, "-o", output});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_TRUE(refused.err.startsWith("quarbel-convert: cannot write '" + output + "': "))
+            << refused.err.toStdString();
+    }
+    EXPECT_EQ(readBytes(d), design);
+    EXPECT_FALSE(QFileInfo(path("fifo.bmp")).isFile());
+    EXPECT_TRUE(QFileInfo(path("loop-a.bmp")).isSymLink());
 }
 
 } // namespace

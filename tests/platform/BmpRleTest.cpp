@@ -68,10 +68,6 @@ TEST(BmpRleTest, StreamsGiveTheirPixelsAndNothingElse) {
          "0000"
          "0000"
          "1111"},
-        {"RLE8 stops without an end mark", 8, QByteArray("\x04\x01\x00\x00\x02\x01", 6),
-         "0000"
-         "1100"
-         "1111"},
         {"RLE8 skips with a delta", 8, QByteArray("\x00\x02\x02\x01\x02\x01\x00\x01", 8),
          "0000"
          "0011"
@@ -121,12 +117,27 @@ TEST(BmpRleTest, UnreadableHeadersAreRefused) {
     // More pixels than any picture may have (a side alone is no limit).
     qToLittleEndian<qint32>(100000, reinterpret_cast<uchar*>(huge.data()) + 18);
     qToLittleEndian<qint32>(400, reinterpret_cast<uchar*>(huge.data()) + 22);
-    const std::pair<QByteArray, int> cases[] = {
-        {topDown, ErrInvalidPicture}, {headerPastTheEnd, ErrInvalidPicture}, {huge, ErrOutOfMemory}};
-    for (const auto& [bytes, number] : cases) {
-        const PictureResult result = loadPictureData(bytes);
+    // Streams whose bytes run out before the end mark and the last row: cut-off files.
+    const QByteArray noEndMark = rleBitmap(8, QByteArray("\x04\x01\x00\x00\x02\x01", 6));
+    const QByteArray cutInADelta = rleBitmap(8, QByteArray("\x04\x01\x00\x02\x01", 5));
+    const QByteArray cutInAnAbsoluteRun = rleBitmap(4, QByteArray("\x04\x12\x00\x00\x00\x06\x32", 7));
+    const struct {
+        QByteArray bytes;
+        int number;
+        PictureRefusal refusal;
+    } cases[] = {
+        {topDown, ErrInvalidPicture, PictureRefusal::None},
+        {headerPastTheEnd, ErrInvalidPicture, PictureRefusal::Damaged},
+        {huge, ErrOutOfMemory, PictureRefusal::TooManyPixels},
+        {noEndMark, ErrInvalidPicture, PictureRefusal::Damaged},
+        {cutInADelta, ErrInvalidPicture, PictureRefusal::Damaged},
+        {cutInAnAbsoluteRun, ErrInvalidPicture, PictureRefusal::Damaged},
+    };
+    for (const auto& c : cases) {
+        const PictureResult result = loadPictureData(c.bytes);
         ASSERT_FALSE(result.ok());
-        EXPECT_EQ(result.error->number, number);
+        EXPECT_EQ(result.error->number, c.number);
+        EXPECT_EQ(result.error->refusal, c.refusal);
     }
 }
 

@@ -62,14 +62,15 @@ TEST(PictureLimits, TheTotalPixelLimitHoldsExactlyAtItsEdge) {
         SCOPED_TRACE(testing::Message() << c.size.width() << " x " << c.size.height());
         EXPECT_EQ(acceptablePictureSize(c.size), c.accepted);
         // Through the loader, from a header alone: an accepted size reaches the check for the
-        // missing rows (a plain broken file); a refused one is refused for its size, unread.
+        // missing rows (a cut-off file); a refused one is refused for its size, unread.
         if (c.size.isEmpty()) {
             continue;
         }
         const PictureResult result =
             loadPictureData(quarbel::testing::bmpHeaderOnly(c.size.width(), c.size.height()));
         ASSERT_FALSE(result.ok());
-        EXPECT_EQ(result.error->refusal, c.accepted ? PictureRefusal::None : PictureRefusal::TooManyPixels);
+        EXPECT_EQ(result.error->refusal,
+                  c.accepted ? PictureRefusal::Damaged : PictureRefusal::TooManyPixels);
         EXPECT_EQ(result.error->number, c.accepted ? ErrInvalidPicture : ErrOutOfMemory);
         if (!c.accepted) {
             EXPECT_EQ(result.error->size, c.size);
@@ -154,8 +155,8 @@ TEST(PictureLimits, OnlyRegularFilesAreOpened) {
 }
 
 // The stream of a progressive JPEG with its last scan repeated extra times: each copy is one more
-// scan for the decoder to go through.
-QByteArray withRepeatedLastScan(const QByteArray& jpeg, int extra) {
+// scan for the decoder to go through; stray goes before the first scan.
+QByteArray withRepeatedLastScan(const QByteArray& jpeg, int extra, const QByteArray& stray = {}) {
     const qsizetype end = jpeg.lastIndexOf("\xFF\xD9");
     // Entropy-coded data never holds 0xFF followed by 0xDA, so this is the last scan's start.
     const qsizetype lastScan = jpeg.lastIndexOf("\xFF\xDA");
@@ -167,7 +168,8 @@ QByteArray withRepeatedLastScan(const QByteArray& jpeg, int extra) {
     for (int i = 0; i < extra; ++i) {
         out += scan;
     }
-    return out + "\xFF\xD9";
+    // Between the headers and the first scan: no segment's data, so the bytes belong to nothing.
+    return out.insert(out.indexOf("\xFF\xDA"), stray) + "\xFF\xD9";
 }
 
 TEST(PictureLimits, ProgressiveJpegsWithAbsurdScanCountsAreRefusedUndecoded) {
@@ -204,6 +206,12 @@ TEST(PictureLimits, ProgressiveJpegsWithAbsurdScanCountsAreRefusedUndecoded) {
          MaxJpegScans + 1, true},
         {"large picture past the work budget", withRepeatedLastScan(bigProgressive, bigBudget + 1 - own),
          bigBudget + 1, true},
+        // The decoder skips a stray byte before a marker and goes on to decode every scan after it.
+        {"stray bytes before the repeated scans",
+         withRepeatedLastScan(progressive, MaxJpegScans + 1 - own, "\x17"), MaxJpegScans + 1, true},
+        {"stray bytes on a large picture",
+         withRepeatedLastScan(bigProgressive, bigBudget + 1 - own, QByteArray("\x00\x42", 2)), bigBudget + 1,
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

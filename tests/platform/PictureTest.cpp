@@ -9,7 +9,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 using namespace quarbel::platform;
 using quarbel::engine::Packed;
@@ -142,6 +145,106 @@ TEST_F(PictureTest, ReadsEachFormatByContent) {
     }
 }
 
+// Standard error redirected into memory while it lives: whatever reaches it is what a user would
+// see on the terminal.
+class CapturedStderr {
+public:
+    CapturedStderr() : m_saved(::dup(STDERR_FILENO)), m_capture(::memfd_create("stderr", 0)) {
+        std::fflush(stderr);
+        ::dup2(m_capture, STDERR_FILENO);
+    }
+    ~CapturedStderr() {
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+        ::close(m_capture);
+    }
+    QByteArray text() const {
+        std::fflush(stderr);
+        QByteArray bytes(qsizetype(::lseek(m_capture, 0, SEEK_END)), '\0');
+        EXPECT_EQ(::pread(m_capture, bytes.data(), size_t(bytes.size()), 0), bytes.size());
+        return bytes;
+    }
+
+private:
+    int m_saved;
+    int m_capture;
+};
+
+int qtMessages = 0;
+void countQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {
+    ++qtMessages;
+}
+
+TEST_F(PictureTest, APictureCutOffOrDamagedIsRefusedNamingTheFileAndQuietly) {
+    const QImage picture = quadrants(64, 48);
+    QList<QList<int>> frame{QList<int>(16 * 8)};
+    for (int i = 0; i < 16 * 8; ++i) {
+        frame[0][i] = i % 4;
+    }
+    QByteArray rle8 = readBytes(QStringLiteral(QUARBEL_TEST_DATA_DIR "/../../fuzz/corpus/picture/rle8.bmp"));
+    QByteArray wmf = readBytes(QStringLiteral(QUARBEL_TEST_DATA_DIR "/wmf/sample.wmf"));
+    const QByteArray jpeg = encode(picture, "JPEG");
+    // Damage inside the data, not at its end: a byte of the first scan and a PNG's first IDAT.
+    QByteArray jpegBroken = jpeg;
+    jpegBroken[jpeg.indexOf("\xFF\xDA") + 20] = '\xFF';
+    jpegBroken[jpeg.indexOf("\xFF\xDA") + 21] = '\xD3';
+    const QByteArray png = encode(picture, "PNG");
+    QByteArray pngBroken = png;
+    pngBroken[png.indexOf("IDAT") + 6] = char(pngBroken[png.indexOf("IDAT") + 6] ^ 0x55);
+    const struct {
+        const char* name;
+        QByteArray whole;
+        QList<double> cuts; // where the file ends, as shares of its length; none: damaged as it is
+    } cases[] = {
+        {"BMP", encode(picture, "BMP"), {0.3, 0.6, 0.999}},
+        {"BMP RLE8", rle8, {0.5, 0.8}},
+        {"JPEG", jpeg, {0.3, 0.5, 0.8, 0.999}},
+        {"progressive JPEG",
+         readBytes(QStringLiteral(QUARBEL_TEST_DATA_DIR "/../../fuzz/corpus/picture/progressive.jpg")),
+         {0.3, 0.5, 0.8, 0.999}},
+        {"JPEG with a broken scan", jpegBroken, {}},
+        {"GIF", makeGif(16, 8, frame), {0.5, 0.8, 0.99}},
+        {"PNG", png, {0.3, 0.5, 0.8, 0.999}},
+        {"16-bit PNG", encode(picture.convertToFormat(QImage::Format_RGBA64), "PNG"), {0.5, 0.999}},
+        {"PNG with a broken chunk", pngBroken, {}},
+        {"WMF", wmf, {0.5, 0.9, 0.999}},
+    };
+    qtMessages = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(countQtMessage);
+    const CapturedStderr terminal;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_GT(c.whole.size(), 40);
+        if (!c.cuts.isEmpty()) {
+            EXPECT_TRUE(loadPictureData(c.whole).ok());
+        }
+        QList<qsizetype> lengths;
+        for (const double share : c.cuts) {
+            lengths.append(qsizetype(c.whole.size() * share));
+        }
+        if (c.cuts.isEmpty()) {
+            lengths.append(c.whole.size());
+        }
+        for (const qsizetype length : lengths) {
+            SCOPED_TRACE(testing::Message() << length << " of " << c.whole.size() << " bytes");
+            const QString file = path(QStringLiteral("cut.pic"));
+            ASSERT_TRUE(writeBytes(file, c.whole.left(length)));
+            for (const PictureResult& result : {loadPicture(file), loadPictureData(c.whole.left(length))}) {
+                ASSERT_FALSE(result.ok());
+                EXPECT_EQ(result.error->refusal, PictureRefusal::Damaged);
+            }
+            const QString message = unreadablePictureMessage(file, *loadPicture(file).error);
+            EXPECT_TRUE(message.contains(file) &&
+                        message.contains(QStringLiteral("壊れているか、途中で切れています")))
+                << message.toStdString();
+        }
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(terminal.text(), QByteArray());
+    EXPECT_EQ(qtMessages, 0);
+}
+
 TEST_F(PictureTest, ReadsTheFirstFrameOfAnAnimatedGif) {
     const QByteArray gif = makeGif(3, 2, {{0, 1, 2, 3, 0, 1}, {2, 2, 2, 2, 2, 2}});
     ASSERT_TRUE(writeBytes(path("anim.gif"), gif));
@@ -195,11 +298,11 @@ TEST_F(PictureTest, FailuresCarryTheirErrorNumbers) {
         {"folder", QByteArray(), "folder.bmp", ErrPathFileAccess},
         {"garbage", QByteArray("this is not a picture at all"), "garbage.bmp", ErrInvalidPicture},
         {"empty file", QByteArray(""), "empty.bmp", ErrInvalidPicture},
-        {"truncated bmp", bmp.left(bmp.size() - 1), "cut1.bmp", ErrInvalidPicture},
-        {"half a bmp", bmp.left(bmp.size() / 2), "cut2.bmp", ErrInvalidPicture},
+        {"truncated bmp", bmp.left(bmp.size() - 1), "cut1.bmp", ErrInvalidPicture, R::Damaged},
+        {"half a bmp", bmp.left(bmp.size() / 2), "cut2.bmp", ErrInvalidPicture, R::Damaged},
         {"bmp header only", bmp.left(20), "cut3.bmp", ErrInvalidPicture},
         {"bmp claiming 2^31 x 2^31 pixels", forgedHugeBmp(bmp), "huge.bmp", ErrOutOfMemory, R::TooManyPixels},
-        {"truncated png", encode(gradient(20, 10), "PNG").left(60), "cut.png", ErrInvalidPicture},
+        {"truncated png", encode(gradient(20, 10), "PNG").left(60), "cut.png", ErrInvalidPicture, R::Damaged},
         {"svg is not read", QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='5' height='5'/>"),
          "pic.svg", ErrInvalidPicture},
         {"wider than the caller's limit", gifTooWide, "wide.gif", ErrInvalidPicture, R::TooWide, 1024},

@@ -1,7 +1,8 @@
 // Printing through a real CUPS queue that writes PDF files (cups-pdf): the PDF's picture must be
 // the Stereo picture pixel for pixel, and a queue that refuses or is stopped must be named in the
-// message. scripts/print-queue-test.sh sets up the queue and runs this program; it names the
-// queue (also the default printer through PRINTER) and the folder the PDF files are written to.
+// message. scripts/print-queue-test.sh sets up the queues and runs this program; it names the
+// queue (the default printer through PRINTER or LPDEST) and the folder the PDF files are written
+// to, and for the cases of one queue's own paper or of no default, what to expect.
 
 #include "../ui/FrameFixture.h"
 #include "platform/Picture.h"
@@ -9,6 +10,8 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QRegularExpression>
+#include <cups/cups.h>
 
 namespace quarbel::testing {
 namespace {
@@ -17,6 +20,29 @@ using Asked = testing::ScriptedDialogs::Asked;
 
 // A print filter that takes minutes has failed; the loop ends as soon as the file is complete.
 constexpr int kPdfTimeoutMs = 90000;
+
+// The media the print system recorded for the newest job of queue.
+QString mediaOfLastJob(const QString& queue) {
+    cups_job_t* jobs = nullptr;
+    const int count =
+        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    int last = 0;
+    for (int i = 0; i < count; ++i) {
+        last = std::max(last, jobs[i].id);
+    }
+    cupsFreeJobs(count, jobs);
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const QByteArray uri = "ipp://localhost/jobs/" + QByteArray::number(last);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "media");
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    QString media;
+    if (ipp_attribute_t* attribute = ippFindAttribute(response, "media", IPP_TAG_ZERO)) {
+        media = QString::fromUtf8(ippGetString(attribute, 0, nullptr));
+    }
+    ippDelete(response);
+    return media;
+}
 
 QString run(const QString& program, const QStringList& arguments) {
     QProcess process;
@@ -195,6 +221,64 @@ TEST_F(RealQueueTest, ThePdfCarriesTheStereoPicturePixelForPixelUprightAndTurned
         }
         EXPECT_EQ(differing, 0);
     }
+}
+
+// A queue set up the usual way (its PPD's default page A4, no media option) keeps its paper whatever
+// the program's locale says: the script runs this with LANG unset and with en_US.UTF-8.
+TEST_F(RealQueueTest, APictureThatFitsTheQueuesOwnPaperIsPrintedWholeOnThatPaper) {
+    const QString paper = qEnvironmentVariable("QUARBEL_PRINT_PAPER"); // as pdfinfo says it: "595 x 842"
+    const QString media = qEnvironmentVariable("QUARBEL_PRINT_MEDIA");
+    if (paper.isEmpty() || media.isEmpty()) {
+        GTEST_SKIP() << "the script names the queue's paper";
+    }
+    // 159×286 mm on screen: fits A4's 210×297 upright, but not Letter's 279 mm height either way.
+    const QImage stereo = dots(600, 1080, 7);
+    panes::DocumentWindow* form = documentShowing(QStringLiteral("tall"), stereo);
+    ASSERT_NE(form, nullptr);
+    const QStringList before = pdfFiles();
+    dialogs.clearAsked();
+    frame->mnuPrint_Click();
+    const QString pdf = waitForNewPdf(before);
+    ASSERT_FALSE(pdf.isEmpty()) << "no PDF from queue " << m_queue.toStdString();
+    EXPECT_TRUE(dialogs.asked().isEmpty()) << dialogs.asked().value(0).text.toStdString();
+    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+    EXPECT_TRUE(
+        info.contains(QRegularExpression(QStringLiteral("Page size: +") + paper + QStringLiteral(" pts"))))
+        << info.toStdString();
+    EXPECT_EQ(mediaOfLastJob(m_queue), media);
+    const QList<QImage> images = imagesIn(pdf);
+    ASSERT_EQ(images.size(), 1);
+    EXPECT_EQ(images[0], stereo);
+    // Whole: nothing of its height lost at the page's edge.
+    const auto [marked, page] = markedArea(pdf);
+    EXPECT_LE(std::abs(marked.height() - stereo.height() / 4), 1) << marked.height();
+    QFile::remove(pdf); // the next run (another locale) writes a file of the same name
+}
+
+// With no default printer: the only queue is used; among several, the user is told their names.
+TEST_F(RealQueueTest, WithoutADefaultTheOnlyQueuePrintsAndSeveralAreNamed) {
+    const QString others = qEnvironmentVariable("QUARBEL_PRINT_NO_DEFAULT"); // the other queues, or "none"
+    if (others.isEmpty()) {
+        GTEST_SKIP() << "the script says when no default printer is set";
+    }
+    panes::DocumentWindow* form = documentShowing(QStringLiteral("nodefault"), dots(64, 48, 3));
+    ASSERT_NE(form, nullptr);
+    const QStringList before = pdfFiles();
+    dialogs.clearAsked();
+    frame->mnuPrint_Click();
+    if (others == QLatin1String("none")) {
+        EXPECT_FALSE(waitForNewPdf(before).isEmpty());
+        EXPECT_TRUE(dialogs.asked().isEmpty()) << dialogs.asked().value(0).text.toStdString();
+        return;
+    }
+    ASSERT_TRUE(waitUntil([&] { return !dialogs.asked().isEmpty(); }, 10000));
+    const QString text = dialogs.asked()[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("既定のプリンターが決まっていません（プリンター：")))
+        << text.toStdString();
+    for (const QString& name : others.split(QLatin1Char(' ')) + QStringList{m_queue}) {
+        EXPECT_TRUE(text.contains(name)) << name.toStdString() << " not in " << text.toStdString();
+    }
+    EXPECT_EQ(pdfFiles(), before);
 }
 
 TEST_F(RealQueueTest, ARefusingOrStoppedQueueIsNamedWithItsReasonAndNothingPrints) {

@@ -6,12 +6,15 @@
 #include "panes/Splitter.h"
 #include "platform/Picture.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
+#include <functional>
 
 namespace quarbel::testing {
 namespace {
@@ -161,17 +164,47 @@ TEST_F(ClipboardTest, ClearingAPaneResetsWhatDependsOnIt) {
     }
 }
 
-TEST_F(ClipboardTest, APastedPictureWiderThan1024IsRefused) {
+TEST_F(ClipboardTest, APastedPictureTooWideTooLargeOrDamagedIsRefusedAsAFileWouldBe) {
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(pattern(40, 30).save(&buffer, "PNG"));
+    }
+    const struct {
+        const char* name;
+        std::function<void(QMimeData&)> put;
+        QString message; // contained in the one message shown
+    } cases[] = {
+        {"wider than 1024", [&](QMimeData& data) { data.setImageData(pattern(1025, 2)); },
+         QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。")},
+        {"more pixels than the limit",
+         [&](QMimeData& data) {
+             QImage tall(1024, 33000, QImage::Format_RGB32);
+             tall.fill(Qt::white);
+             data.setImageData(tall);
+         },
+         QStringLiteral("画像が大きすぎます（1024×33000ピクセル）。読み込める画像は%1ピクセルまでです。")
+             .arg(platform::MaxPicturePixels)},
+        {"another program's PNG, cut off",
+         [&](QMimeData& data) { data.setData(QStringLiteral("image/png"), png.left(png.size() / 2)); },
+         QStringLiteral("画像のデータが壊れているか、途中で切れています。")},
+    };
     frame->mnuMono_Click();
-    QGuiApplication::clipboard()->setImage(pattern(1025, 2));
-    click(active()->picContBefore(), {20, 20});
-    frame->mnuPaste_Click();
-    runTimer();
-    ASSERT_EQ(dialogs.asked().size(), 1);
-    EXPECT_EQ(dialogs.asked()[0].text,
-              QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
-    EXPECT_TRUE(active()->picBefore()->isHidden());
-    EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* data = new QMimeData;
+        c.put(*data);
+        QGuiApplication::clipboard()->setMimeData(data);
+        click(active()->picContBefore(), {20, 20});
+        dialogs.clearAsked();
+        frame->mnuPaste_Click();
+        runTimer();
+        ASSERT_EQ(dialogs.asked().size(), 1);
+        EXPECT_TRUE(dialogs.asked()[0].text.contains(c.message)) << dialogs.asked()[0].text.toStdString();
+        EXPECT_TRUE(active()->picBefore()->isHidden());
+        EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart));
+    }
 }
 
 TEST_F(ClipboardTest, ClicksChangeNothingWhileConvertingOrWhileADocumentOpensOrWithoutAPane) {

@@ -159,6 +159,11 @@ TEST_F(PrintTest, EveryRefusalIsToldByPrinterAndReasonAndNothingPrints) {
          {PrintError::NoPrinter, {}, {}},
          "プリンターが見つかりません。\r\nプリンターを設定してから印刷してください。"},
         {false,
+         {PrintError::NoDefault, {}, QStringLiteral("office、lab")},
+         "既定のプリンターが決まっていません（プリンター：office、lab）。\r\nどれかを既定のプリンターにしてか"
+         "ら印刷"
+         "してください。"},
+        {false,
          {PrintError::NotAccepting, QStringLiteral("office"), QStringLiteral("Rejecting Jobs")},
          "プリンター「office」は印刷を受け付けていません。\r\n理由：Rejecting "
          "Jobs\r\n受け付けを再開してから印刷してください。"},
