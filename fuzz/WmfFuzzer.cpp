@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the metafile renderer: it must answer with a picture or a reason.
-#include "platform/WmfPicture.h"
+#include "codecs/WmfPicture.h"
 
 #include <QByteArray>
 #include <QGuiApplication>

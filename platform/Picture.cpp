@@ -1,9 +1,9 @@
 #include "platform/Picture.h"
 
-#include "platform/BmpCodec.h"
-#include "platform/BmpRle.h"
+#include "codecs/BmpCodec.h"
+#include "codecs/BmpRle.h"
+#include "codecs/WmfPicture.h"
 #include "platform/FileSystem.h"
-#include "platform/WmfPicture.h"
 
 #include <QBuffer>
 #include <QDir>

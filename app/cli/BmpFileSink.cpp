@@ -1,6 +1,6 @@
 #include "app/cli/BmpFileSink.h"
 
-#include "platform/BmpCodec.h"
+#include "codecs/BmpCodec.h"
 
 #include <QtEndian>
 #include <algorithm>

@@ -3,16 +3,16 @@
 #include "app/cli/BmpFileSink.h"
 #include "app/cli/MemoryIniReader.h"
 #include "app/cli/Session.h"
+#include "codecs/DepthMap.h"
+#include "codecs/WmfPicture.h"
 #include "document/IniFile.h"
 #include "engine/Colour.h"
 #include "engine/Conversion.h"
 #include "engine/DepthReveal.h"
 #include "engine/GreyDepth.h"
-#include "platform/DepthMap.h"
 #include "platform/ImageSink.h"
 #include "platform/ImageSurface.h"
 #include "platform/Picture.h"
-#include "platform/WmfPicture.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The picture loader's limits at their edges, the files it must not open, and picture writes on a
 // file system that refuses the bytes.
 
-#include "platform/BmpCodec.h"
+#include "codecs/BmpCodec.h"
 #include "platform/Picture.h"
 #include "support/FailingWrites.h"
 #include "support/TestFiles.h"

@@ -1,4 +1,4 @@
-#include "platform/BmpCodec.h"
+#include "codecs/BmpCodec.h"
 
 #include "platform/Picture.h"
 

@@ -1,4 +1,4 @@
-#include "platform/BmpRle.h"
+#include "codecs/BmpRle.h"
 
 #include "platform/Picture.h"
 

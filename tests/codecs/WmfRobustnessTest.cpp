@@ -1,6 +1,6 @@
 // Broken, hostile and real-world metafiles: every one gives a picture or a reason, never a crash or a hang.
 #include "WmfTestWriter.h"
-#include "platform/WmfPicture.h"
+#include "codecs/WmfPicture.h"
 
 #include <QDir>
 #include <QElapsedTimer>

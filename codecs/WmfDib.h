@@ -3,7 +3,7 @@
 // Bitmaps inside metafile records: packed device-independent bitmaps (header, colour table, bits)
 // and the old 16-bit bitmap objects of pattern brushes.
 
-#include "platform/WmfFormat.h"
+#include "codecs/WmfFormat.h"
 
 #include <QImage>
 #include <QList>

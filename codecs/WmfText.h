@@ -3,7 +3,7 @@
 // Text of metafile records: bytes in the code page of the font's character set, Japanese (CP932)
 // for the default set, and the fonts that draw them.
 
-#include "platform/WmfFormat.h"
+#include "codecs/WmfFormat.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 // Pens, brushes and the records that draw shapes: lines, polygons, rectangles, ellipses, arcs,
 // pattern fills, pixels and regions.
 
-#include "platform/WmfPlayer_p.h"
+#include "codecs/WmfPlayer_p.h"
 
 #include <QtMath>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Drawing metafiles: sizes, mapping, shapes in exact depth colours, text and bitmaps.
-#include "platform/WmfPicture.h"
+#include "codecs/WmfPicture.h"
 
 #include "WmfTestWriter.h"
 

@@ -3,7 +3,7 @@
 // Plays metafile records onto an image the way the Windows graphics interface plays them into a
 // device context: object table, saved states, mapping modes, clipping, pens, brushes and fonts.
 
-#include "platform/WmfFormat.h"
+#include "codecs/WmfFormat.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,4 +1,4 @@
-#include "platform/WmfFormat.h"
+#include "codecs/WmfFormat.h"
 
 namespace quarbel::platform::wmf {
 

@@ -1,4 +1,4 @@
-#include "platform/WmfText.h"
+#include "codecs/WmfText.h"
 
 #include <QFontDatabase>
 #include <QSet>

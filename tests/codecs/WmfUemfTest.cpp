@@ -1,7 +1,7 @@
 // Records written by libUEMF, an encoder independent of this renderer and of the tests' writer:
 // the writer's layouts must match it byte for byte, and a picture made of its records must draw.
 #include "WmfTestWriter.h"
-#include "platform/WmfPicture.h"
+#include "codecs/WmfPicture.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/DepthMap.h"
+#include "codecs/DepthMap.h"
 
 #include <QFile>
 #include <QImage>

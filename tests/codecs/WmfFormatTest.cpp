@@ -1,9 +1,9 @@
 // The metafile's byte layer: header recognition, the record walk and text decoding.
-#include "platform/WmfFormat.h"
+#include "codecs/WmfFormat.h"
 
 #include "WmfTestWriter.h"
-#include "platform/WmfPicture.h"
-#include "platform/WmfText.h"
+#include "codecs/WmfPicture.h"
+#include "codecs/WmfText.h"
 
 #include <QFontDatabase>
 #include <gtest/gtest.h>

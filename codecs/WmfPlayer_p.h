@@ -4,8 +4,8 @@
 // WmfPlayer.cpp (the record table), _Mapping (coordinates, saved states, clipping, work budget),
 // _Objects (the object table), _Shapes, _Bitmaps and _Text.
 
-#include "platform/WmfPlayer.h"
-#include "platform/WmfText.h"
+#include "codecs/WmfPlayer.h"
+#include "codecs/WmfText.h"
 
 #include <QFont>
 #include <QFontMetricsF>

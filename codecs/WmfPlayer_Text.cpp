@@ -1,6 +1,6 @@
 // Text records: fonts made from font objects, advances, alignment and the current position.
 
-#include "platform/WmfPlayer_p.h"
+#include "codecs/WmfPlayer_p.h"
 
 #include <QFont>
 #include <QFontMetricsF>

@@ -1,7 +1,7 @@
 // The object table: pens, brushes, fonts, palettes and regions, created, selected and deleted.
 
-#include "platform/WmfDib.h"
-#include "platform/WmfPlayer_p.h"
+#include "codecs/WmfDib.h"
+#include "codecs/WmfPlayer_p.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
 // Coordinate mapping, saved device-context states, clipping and the work budget.
 
-#include "platform/WmfPlayer_p.h"
+#include "codecs/WmfPlayer_p.h"
 
 #include <cmath>
 

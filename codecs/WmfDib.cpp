@@ -1,4 +1,4 @@
-#include "platform/WmfDib.h"
+#include "codecs/WmfDib.h"
 
 #include <QByteArray>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Bit-block transfers: bitmaps from the record drawn onto the picture, or pattern operations.
 
-#include "platform/WmfDib.h"
-#include "platform/WmfPlayer_p.h"
+#include "codecs/WmfDib.h"
+#include "codecs/WmfPlayer_p.h"
 
 namespace quarbel::platform::wmf {
 

@@ -1,7 +1,7 @@
-#include "platform/WmfPicture.h"
+#include "codecs/WmfPicture.h"
 
-#include "platform/WmfFormat.h"
-#include "platform/WmfPlayer.h"
+#include "codecs/WmfFormat.h"
+#include "codecs/WmfPlayer.h"
 
 #include <cmath>
 #include <cstdlib>

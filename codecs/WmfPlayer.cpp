@@ -1,8 +1,8 @@
 // The record loop and the table that sends each record to the code that plays it.
 
-#include "platform/WmfPlayer.h"
+#include "codecs/WmfPlayer.h"
 
-#include "platform/WmfPlayer_p.h"
+#include "codecs/WmfPlayer_p.h"
 
 #include <QElapsedTimer>
 #include <array>
