@@ -2,6 +2,7 @@
 // or from the paths an opened document names.
 
 #include "document/EnableTable.h"
+#include "document/Parameters.h"
 #include "document/RunStates.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
@@ -24,7 +25,6 @@ namespace {
 
 const QString kPictureFilter = QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|"
                                               "JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf");
-const QString kWidthAdvice = QStringLiteral("幅を1024ピクセル以下にしてください。");
 
 } // namespace
 
@@ -110,14 +110,14 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
             return;
         }
         // A picture wider than the limit is refused from its header, before it is decoded.
-        picture = loadReported(choice->fullPath, nullptr, engine::MaxImageWidth, &tooWide);
+        picture = loadReported(choice->fullPath, nullptr, document::MaxEditorPictureWidth, &tooWide);
         if (!picture && !tooWide) {
             return;
         }
         settings.rememberFolder(dirKey, choice->fullPath, choice->fileTitle);
         chosenPath = choice->fullPath;
     } else if (m_state.PicSource == PicSource::FromMDImnuOpen) {
-        picture = loadReported(m_state.*procedure.path, nullptr, engine::MaxImageWidth, &tooWide);
+        picture = loadReported(m_state.*procedure.path, nullptr, document::MaxEditorPictureWidth, &tooWide);
         if (!picture && !tooWide) {
             return;
         }
@@ -133,8 +133,10 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure) {
 
     // The check comes before anything changes, so a refused picture leaves the pane, its back
     // buffer and the document's path as they were and the shown picture is what gets converted.
-    if (tooWide || picture->width() > engine::MaxImageWidth) {
-        m_dialogs.message(this, QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") + kWidthAdvice,
+    if (tooWide || picture->width() > document::MaxEditorPictureWidth) {
+        m_dialogs.message(this,
+                          QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") +
+                              document::widthAdvice(document::MaxEditorPictureWidth),
                           platform::MessageIcon::Exclamation);
         return;
     }
