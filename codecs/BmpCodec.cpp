@@ -1,13 +1,13 @@
 #include "codecs/BmpCodec.h"
 
-#include "platform/Picture.h"
+#include "codecs/PictureLimits.h"
 
 #include <QtEndian>
 #include <climits>
 #include <cstring>
 #include <vector>
 
-namespace quarbel::platform {
+namespace quarbel::codecs {
 
 namespace {
 
@@ -192,4 +192,4 @@ bool writeBmp24(QIODevice& device, const QImage& image) {
     return true;
 }
 
-} // namespace quarbel::platform
+} // namespace quarbel::codecs

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <optional>
 
-namespace quarbel::platform {
+namespace quarbel::codecs {
 
 // What the headers of a BMP file say, from the file's first bytes.
 struct BmpHeader {
@@ -60,4 +60,4 @@ void packBgr24(const quint32* pixels, int width, uchar* out);
 // Writes image (Format_RGB32) as a bottom-up 24-bit BMP; false when a write fails.
 bool writeBmp24(QIODevice& device, const QImage& image);
 
-} // namespace quarbel::platform
+} // namespace quarbel::codecs

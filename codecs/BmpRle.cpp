@@ -1,12 +1,12 @@
 #include "codecs/BmpRle.h"
 
-#include "platform/Picture.h"
+#include "codecs/PictureLimits.h"
 
 #include <QtEndian>
 #include <algorithm>
 #include <vector>
 
-namespace quarbel::platform {
+namespace quarbel::codecs {
 
 namespace {
 
@@ -95,4 +95,4 @@ std::optional<QImage> readRleBmp(QIODevice& device, const QByteArray& head) {
     return image;
 }
 
-} // namespace quarbel::platform
+} // namespace quarbel::codecs

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <optional>
 
-namespace quarbel::platform {
+namespace quarbel::codecs {
 
 // Reads an RLE8 or RLE4 bitmap from device (positioned at the file's start, whose first bytes are
 // head) into Format_RGB32. Pixels the stream never reaches take palette entry 0, indexes past the
@@ -17,4 +17,4 @@ namespace quarbel::platform {
 // end of the file).
 std::optional<QImage> readRleBmp(QIODevice& device, const QByteArray& head);
 
-} // namespace quarbel::platform
+} // namespace quarbel::codecs

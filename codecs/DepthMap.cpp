@@ -1,11 +1,11 @@
 #include "codecs/DepthMap.h"
 
-#include <QFile>
-#include <QImage>
+#include "codecs/PictureLimits.h"
+
 #include <QImageReader>
 #include <QRgba64>
 
-namespace quarbel::platform {
+namespace quarbel::codecs {
 
 namespace {
 
@@ -21,13 +21,12 @@ bool sixteenBit(QImage::Format format) {
     }
 }
 
-// A PNG that holds more than 8 bits per sample, read as such; nothing for anything else (the
-// ordinary loader then reads the file and reports what is wrong with it).
-std::optional<DepthMap> readDeepPng(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || !file.peek(8).startsWith("\x89PNG\r\n\x1A\n"))
+} // namespace
+
+std::optional<DepthMap> readDeepPng(QIODevice& device) {
+    if (!device.peek(8).startsWith("\x89PNG\r\n\x1A\n"))
         return std::nullopt;
-    QImageReader reader(&file, "png");
+    QImageReader reader(&device, "png");
     reader.setAutoTransform(false);
     const QSize announced = reader.size();
     if (!announced.isValid() || !acceptablePictureSize(announced) || !sixteenBit(reader.imageFormat()))
@@ -59,15 +58,8 @@ std::optional<DepthMap> readDeepPng(const QString& path) {
     return map;
 }
 
-} // namespace
-
-DepthMapResult loadDepthMap(const QString& path) {
-    if (std::optional<DepthMap> deep = readDeepPng(path))
-        return DepthMapResult{std::move(*deep), std::nullopt};
-    PictureResult picture = loadPicture(path);
-    if (!picture.ok())
-        return DepthMapResult{DepthMap{}, picture.error};
-    const QImage& image = picture.image; // Format_RGB32
+DepthMap depthMapOf(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     DepthMap map;
     map.width = image.width();
     map.height = image.height();
@@ -78,7 +70,7 @@ DepthMapResult loadDepthMap(const QString& path) {
         for (int x = 0; x < map.width; ++x)
             *out++ = static_cast<std::uint16_t>(luminance(qRed(line[x]), qGreen(line[x]), qBlue(line[x])));
     }
-    return DepthMapResult{std::move(map), std::nullopt};
+    return map;
 }
 
-} // namespace quarbel::platform
+} // namespace quarbel::codecs

@@ -1,16 +1,15 @@
 #pragma once
 
-// Grey depth maps in: 8- and 16-bit PNG, BMP, JPEG, GIF. A 16-bit PNG keeps its 16 bits; every
-// other picture is read by the ordinary picture loader. Colour pictures give their luminance.
+// Grey depth maps: a PNG of more than 8 bits per sample decoded with its 16 bits, any other picture
+// taken from what the picture loader made of it. Colour pictures give their luminance.
 
-#include "platform/Picture.h"
-
-#include <QString>
+#include <QIODevice>
+#include <QImage>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-namespace quarbel::platform {
+namespace quarbel::codecs {
 
 struct DepthMap {
     int width = 0;
@@ -24,18 +23,16 @@ struct DepthMap {
     }
 };
 
-struct DepthMapResult {
-    DepthMap map;
-    std::optional<PictureError> error;
+// A PNG that holds more than 8 bits per sample (device at its start), read as such; nothing for
+// anything else, which the ordinary picture loader then reads and reports on.
+std::optional<DepthMap> readDeepPng(QIODevice& device);
 
-    bool ok() const { return !error.has_value(); }
-};
-
-DepthMapResult loadDepthMap(const QString& path);
+// The 8-bit map of a picture (Format_RGB32) the picture loader made.
+DepthMap depthMapOf(const QImage& picture);
 
 // Rec. 601 luma, rounded; a grey colour (r = g = b) gives its own value.
 constexpr int luminance(int r, int g, int b) {
     return (299 * r + 587 * g + 114 * b + 500) / 1000;
 }
 
-} // namespace quarbel::platform
+} // namespace quarbel::codecs

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 namespace {
 
@@ -265,4 +265,4 @@ QImage decodeMonoBitmap16(ByteView bitmap, qint64 maxPixels) {
     return image;
 }
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

@@ -9,7 +9,7 @@
 #include <QList>
 #include <QString>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 enum DibColorUsage : quint16 {
     DibRgbColors = 0, // the colour table holds colours
@@ -39,4 +39,4 @@ QImage decodeDib(ByteView dib, quint16 colorUsage, const QList<QRgb>& palette, q
 // the background colour. Other kinds give a null image.
 QImage decodeMonoBitmap16(ByteView bitmap, qint64 maxPixels);
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

@@ -1,6 +1,6 @@
 #include "codecs/WmfFormat.h"
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 ByteView ByteView::mid(qsizetype offset, qsizetype count) const {
     if (offset < 0 || offset >= m_size) {
@@ -92,4 +92,4 @@ bool RecordReader::next(Record& record) {
     return true;
 }
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

@@ -8,7 +8,7 @@
 #include <QtGlobal>
 #include <optional>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 inline constexpr quint32 PlaceableKey = 0x9AC6CDD7u;
 inline constexpr qsizetype PlaceableHeaderBytes = 22;
@@ -169,4 +169,4 @@ private:
     bool m_malformed = false;
 };
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

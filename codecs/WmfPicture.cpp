@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <optional>
 
-namespace quarbel::platform {
+namespace quarbel::codecs {
 
 namespace {
 
@@ -142,4 +142,4 @@ QImage renderWmf(const QByteArray& data, const WmfRenderOptions& options, QStrin
     return image;
 }
 
-} // namespace quarbel::platform
+} // namespace quarbel::codecs

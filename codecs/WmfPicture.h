@@ -7,7 +7,7 @@
 #include <QSize>
 #include <QString>
 
-namespace quarbel::platform {
+namespace quarbel::codecs {
 
 // True when data starts like a placeable or a plain WMF.
 bool looksLikeWmf(const QByteArray& data);
@@ -46,4 +46,4 @@ QImage renderWmf(const QByteArray& data, QString* error = nullptr);
 QImage renderWmf(const QByteArray& data, const WmfRenderOptions& options, QString* error = nullptr,
                  WmfRenderReport* report = nullptr);
 
-} // namespace quarbel::platform
+} // namespace quarbel::codecs

@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <array>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 Player::Player(QImage& image, ByteView data, const Header& header, InitialWindow window,
                const PlayLimits& limits)
@@ -202,4 +202,4 @@ PlayReport playRecords(QImage& image, ByteView data, const Header& header, Initi
     return player.play();
 }
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

@@ -8,7 +8,7 @@
 #include <QImage>
 #include <QPoint>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 struct PlayLimits {
     // Pixels touched by all records together (a fill of the whole picture costs its area). Drawing
@@ -43,4 +43,4 @@ struct InitialWindow {
 PlayReport playRecords(QImage& image, ByteView data, const Header& header, InitialWindow window,
                        const PlayLimits& limits);
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

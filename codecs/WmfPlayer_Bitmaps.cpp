@@ -3,7 +3,7 @@
 #include "codecs/WmfDib.h"
 #include "codecs/WmfPlayer_p.h"
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 namespace {
 
@@ -197,4 +197,4 @@ void Player::setDibToDevice(ByteView p) {
     }
 }
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 void Player::updateScale() {
     const DcState& s = m_state;
@@ -236,4 +236,4 @@ void Player::selectClipRegion(ByteView p) {
     }
 }
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 int Player::allocateSlot() {
     if (!m_freeSlots.empty()) {
@@ -233,4 +233,4 @@ void Player::createPatternBrush(ByteView p) {
     addObject(brush);
 }
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

@@ -6,7 +6,7 @@
 #include <QtMath>
 #include <cmath>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 namespace {
 
@@ -463,4 +463,4 @@ void Player::paintRegionRecord(ByteView p, bool invert) {
     }
 }
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

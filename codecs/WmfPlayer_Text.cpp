@@ -7,7 +7,7 @@
 #include <QGuiApplication>
 #include <cmath>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 QFont Player::fontFor(const Font& entry, double* ascent, double* descent) {
     const double height = entry.height == 0 ? 16.0 : lengthY(entry.height);
@@ -202,4 +202,4 @@ void Player::extTextOut(ByteView p) {
     text(p.i16(2), p.i16(0), bytes, p.mid(at), options, rect);
 }
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

@@ -20,7 +20,7 @@
 #include <set>
 #include <type_traits>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 constexpr QRgb Black = 0xFF000000u;
 constexpr QRgb White = 0xFFFFFFFFu;
@@ -344,4 +344,4 @@ private:
     bool m_stopped = false;
 };
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

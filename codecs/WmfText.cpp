@@ -5,7 +5,7 @@
 #include <QStringDecoder>
 #include <optional>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 namespace {
 
@@ -196,4 +196,4 @@ bool isInstalledFamily(const QString& family) {
     return installed.contains(family.toCaseFolded());
 }
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

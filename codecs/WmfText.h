@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace quarbel::platform::wmf {
+namespace quarbel::codecs::wmf {
 
 enum Charset : quint8 {
     AnsiCharset = 0,
@@ -58,4 +58,4 @@ bool isInstalledFamily(const QString& family);
 // file can carry thousands of them. Needs a QGuiApplication.
 QStringList fontFamiliesFor(const QString& face, quint8 pitchAndFamily);
 
-} // namespace quarbel::platform::wmf
+} // namespace quarbel::codecs::wmf

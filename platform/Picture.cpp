@@ -22,6 +22,8 @@
 
 namespace quarbel::platform {
 
+using namespace codecs;
+
 namespace {
 
 const QString ErrorSource = QStringLiteral("Quarbel");
@@ -256,15 +258,6 @@ std::optional<JpegLayout> jpegLayout(const QByteArray& data) {
         }
     }
     return layout;
-}
-
-bool acceptablePictureSize(QSize size) {
-    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > MaxPicturePixels) {
-        return false;
-    }
-    // Qt refuses decodes above its allocation limit; find out before it prints a warning about it.
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    return bytes <= qint64(QImageReader::allocationLimit()) * 1024 * 1024;
 }
 
 PictureError pictureError(int number) {

@@ -2,7 +2,6 @@
 
 #include "app/cli/BmpFileSink.h"
 #include "app/cli/Session.h"
-#include "codecs/DepthMap.h"
 #include "codecs/WmfPicture.h"
 #include "document/IniFile.h"
 #include "document/Parameters.h"
@@ -10,6 +9,7 @@
 #include "engine/Conversion.h"
 #include "engine/DepthReveal.h"
 #include "engine/GreyDepth.h"
+#include "platform/DepthMapFile.h"
 #include "platform/ImageSink.h"
 #include "platform/ImageSurface.h"
 #include "platform/Picture.h"
@@ -111,7 +111,7 @@ std::optional<QImage> readPicture(Session& session, const PictureRequest& reques
     // Only a regular file is opened here: a FIFO would block; the loader says what it is.
     if (QFileInfo(request.path).isFile()) {
         QFile file(request.path);
-        if (file.open(QIODevice::ReadOnly) && platform::looksLikeWmf(file.peek(4))) {
+        if (file.open(QIODevice::ReadOnly) && codecs::looksLikeWmf(file.peek(4))) {
             session.needGui();
         }
     }
@@ -154,7 +154,7 @@ QImage designFromLevels(int width, int height, const std::uint8_t* levels) {
 std::optional<QImage> readDepthMap(Session& session, const QString& path, const Arguments& arguments) {
     {
         QFile file(path);
-        if (file.open(QIODevice::ReadOnly) && platform::looksLikeWmf(file.peek(4))) {
+        if (file.open(QIODevice::ReadOnly) && codecs::looksLikeWmf(file.peek(4))) {
             session.needGui();
         }
     }
@@ -164,7 +164,7 @@ std::optional<QImage> readDepthMap(Session& session, const QString& path, const 
             QStringLiteral("cannot read the depth map %1: %2").arg(quoted(path), reason(*result.error)));
         return std::nullopt;
     }
-    const platform::DepthMap& map = result.map;
+    const codecs::DepthMap& map = result.map;
     if (map.width > engine::MaxConvertWidth) {
         session.fail(QStringLiteral("the depth map %1 is %2 pixels wide; the limit is %3 pixels")
                          .arg(quoted(path))

@@ -7,6 +7,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+using namespace quarbel::codecs;
 using namespace quarbel::platform;
 
 namespace {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+using namespace quarbel::codecs;
 using namespace quarbel::platform;
 
 namespace {

@@ -8,7 +8,7 @@
 #include <QFontDatabase>
 #include <gtest/gtest.h>
 
-using namespace quarbel::platform;
+using namespace quarbel::codecs;
 using quarbel::test::putU16;
 using quarbel::test::putU32;
 using quarbel::test::WmfWriter;

@@ -7,7 +7,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-using namespace quarbel::platform;
+using namespace quarbel::codecs;
 using quarbel::test::dib24;
 using quarbel::test::WmfWriter;
 

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <random>
 
-using namespace quarbel::platform;
+using namespace quarbel::codecs;
 using quarbel::test::putU16;
 using quarbel::test::putU32;
 using quarbel::test::WmfWriter;

@@ -9,7 +9,7 @@
 #include <uemf.h>
 #include <uwmf.h>
 
-using namespace quarbel::platform;
+using namespace quarbel::codecs;
 using quarbel::test::dib24;
 using quarbel::test::WmfWriter;
 

@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <thread>
 
+using namespace quarbel::codecs;
 using namespace quarbel::platform;
 using quarbel::testing::FileSizeLimit;
 using quarbel::testing::gradient;
