@@ -204,6 +204,23 @@ TEST(WmfPicture, WindowAndViewportMapping) {
          QRect(0, -127, 127, 127),
          {20, 20},
          {70, 70}},
+        // The fixed modes, half an inch each way from the origin, y upwards: 48 of the 96 pixels.
+        {"hundredths of millimetres",
+         [](WmfWriter& w) { w.setMapMode(3); },
+         QRect(0, -1270, 1270, 1270),
+         {46, 46},
+         {50, 50}},
+        {"hundredths of inches",
+         [](WmfWriter& w) { w.setMapMode(4); },
+         QRect(0, -50, 50, 50),
+         {46, 46},
+         {50, 50}},
+        {"thousandths of inches",
+         [](WmfWriter& w) { w.setMapMode(5); },
+         QRect(0, -500, 500, 500),
+         {46, 46},
+         {50, 50}},
+        {"twips", [](WmfWriter& w) { w.setMapMode(6); }, QRect(0, -720, 720, 720), {46, 46}, {50, 50}},
         {"offset window origin",
          [](WmfWriter& w) {
              w.words(0x020F, {0, 500});
@@ -347,6 +364,33 @@ TEST(WmfPicture, PensBrushesAndState) {
             }
         }
         EXPECT_EQ(colours, (QSet<QRgb>{Blue, Yellow})) << top;
+    }
+}
+
+// The diagonal hatches slant as their names say: forward (2) falls from left to right, backward (3)
+// rises; the lines run one pixel across for one down (or up).
+TEST(WmfPicture, DiagonalHatchesSlantTheirWay) {
+    const struct {
+        quint16 hatch;
+        int dy; // of the next pixel of a line, one to the right
+    } cases[] = {{2, 1}, {3, -1}};
+    for (const auto& c : cases) {
+        WmfWriter w;
+        w.createPen(NullPen, 0, Black).selectObject(0).createBrush(2, Blue, c.hatch).selectObject(1);
+        w.rectangle(0, 0, 60, 60).eof();
+        const QImage image = render(w.placeable(0, 0, 60, 60, 96));
+        int lines = 0, along = 0, across = 0;
+        for (int y = 2; y < 56; ++y)
+            for (int x = 2; x < 56; ++x) {
+                if (image.pixel(x, y) != Blue)
+                    continue;
+                ++lines;
+                along += image.pixel(x + 1, y + c.dy) == Blue;
+                across += image.pixel(x + 1, y - c.dy) == Blue;
+            }
+        EXPECT_GT(lines, 200) << c.hatch;
+        EXPECT_EQ(along, lines) << c.hatch;
+        EXPECT_EQ(across, 0) << c.hatch;
     }
 }
 
