@@ -73,18 +73,7 @@ private:
     std::vector<Packed> m_pixels;
 };
 
-class FixedIni final : public IniReader {
-public:
-    int readInt(const std::string&, std::string_view key, int defaultValue) const override {
-        if (key == "KurikaesiHaba")
-            return RepeatWidth;
-        if (key == "Rittaido")
-            return Depth;
-        if (key == "Mitudo")
-            return 30;
-        return defaultValue;
-    }
-};
+constexpr ConversionParameters BenchParameters{RepeatWidth, Depth, 30};
 
 struct Pictures {
     VectorSurface design;
@@ -132,7 +121,7 @@ struct Pictures {
             XoshiroRandom random;
             const std::string mode = "Mono";
             auto converter = makeRandomDotConverter(conversion, flags, design, sink, random, mode, 7);
-            runToEnd(*converter, FixedIni(), "bench.qbd");
+            runToEnd(*converter, BenchParameters);
             m_stereo = std::make_unique<VectorSurface>(width, height);
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x)
@@ -167,7 +156,7 @@ template <int Width> void floorPass(benchmark::State& state, const Pictures& pic
     VectorSink sink;
     std::vector<Packed> pattern(Width), out(Width);
     // The separation is a run-time value, as the converters' repeat width is.
-    int separation = FixedIni().readInt("bench.qbd", "KurikaesiHaba", 70);
+    int separation = BenchParameters.repeatWidth;
     benchmark::DoNotOptimize(separation);
     for (auto _ : state) {
         sink.resize(Width, height);
@@ -212,10 +201,9 @@ void randomDot(benchmark::State& state, const std::string& mode) {
     conversion.MaxWidth = MaxConvertWidth;
     RunFlags flags;
     XoshiroRandom random;
-    FixedIni ini;
     auto converter = makeRandomDotConverter(conversion, flags, pictures.design, sink, random, mode, 7);
     for (auto _ : state) {
-        runToEnd(*converter, ini, "bench.qbd");
+        runToEnd(*converter, BenchParameters);
         benchmark::DoNotOptimize(sink.pixels().data());
     }
     countPixels(state);
@@ -234,10 +222,9 @@ void BM_ColorField(benchmark::State& state) {
     ConversionState conversion;
     conversion.MaxWidth = MaxConvertWidth;
     RunFlags flags;
-    FixedIni ini;
     auto converter = makeColorFieldConverter(conversion, flags, pictures.design, pictures.field, sink);
     for (auto _ : state) {
-        runToEnd(*converter, ini, "bench.qbd");
+        runToEnd(*converter, BenchParameters);
         benchmark::DoNotOptimize(sink.pixels().data());
     }
     countPixels(state);

@@ -585,9 +585,4 @@ int IniSnapshot::readInt(const QString& section, const QString& key, int default
     return IniFile::parseLeadingInt(stripBlanks(cutValue(stripBlanks(*value))).toString());
 }
 
-int ProfileIniReader::readInt(const std::string& path, std::string_view key, int defaultValue) const {
-    return IniFile::readInt(QString::fromStdString(path), IniSectionName,
-                            QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())), defaultValue);
-}
-
 } // namespace quarbel::document

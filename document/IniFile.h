@@ -3,8 +3,6 @@
 // INI-format files with private-profile semantics: one value per key, keys matched without
 // regard to case, unknown lines kept in place, new keys appended at the end of their section.
 
-#include "engine/IniReader.h"
-
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -89,12 +87,6 @@ private:
     Status m_status = Status::Missing;
     // The key index of the section read last; built on the first read of a section.
     mutable std::shared_ptr<Index> m_index;
-};
-
-// The engine's view of the same files.
-class ProfileIniReader : public engine::IniReader {
-public:
-    int readInt(const std::string& path, std::string_view key, int defaultValue) const override;
 };
 
 } // namespace quarbel::document

@@ -1,6 +1,7 @@
 #include "document/StateFile.h"
 
 #include "document/IniFile.h"
+#include "document/Parameters.h"
 
 namespace quarbel::document {
 
@@ -16,9 +17,9 @@ constexpr StateKey kHead[] = {
     {"PicStereoPath", K::Text, static_cast<int>(StateText::PicStereoPath)},
     {"StereoName", K::Text, static_cast<int>(StateText::StereoName)},
     {"MONOorCOLOR", K::Text, static_cast<int>(StateText::MonoOrColor)},
-    {"KurikaesiHaba", K::SliderValue, static_cast<int>(Slider::sldKurikaesi)},
-    {"Rittaido", K::SliderValue, static_cast<int>(Slider::sldRittaido)},
-    {"Mitudo", K::SliderValue, static_cast<int>(Slider::sldMitudo)},
+    {RepeatWidthParameter.key, K::SliderValue, static_cast<int>(Slider::sldKurikaesi)},
+    {DepthParameter.key, K::SliderValue, static_cast<int>(Slider::sldRittaido)},
+    {DensityParameter.key, K::SliderValue, static_cast<int>(Slider::sldMitudo)},
 };
 constexpr StateKey kTail[] = {
     {"knButtons1", K::ButtonFlag, 1},
@@ -102,15 +103,7 @@ QString textDefault(int index) {
 }
 
 int sliderDefault(int index) {
-    switch (static_cast<Slider>(index)) {
-    case Slider::sldKurikaesi:
-        return 70;
-    case Slider::sldRittaido:
-        return 20;
-    case Slider::sldMitudo:
-        return 30;
-    }
-    return 0;
+    return parameterSpec(static_cast<Slider>(index)).defaultValue;
 }
 
 QString flagText(bool enabled) {

@@ -12,11 +12,8 @@ constexpr Packed packRgb(int r, int g, int b) {
     return r + 256 * g + 65536 * b;
 }
 
-// The editor takes pictures at most this wide; per-row buffers of that size have one entry more
-// (indices 0..1024).
-inline constexpr int MaxImageWidth = 1024;
-inline constexpr int RowBufferSize = MaxImageWidth + 1;
-// The batch converter goes as wide as the picture loader reads; the row buffers follow the picture.
+// The widest picture a converter takes (the batch converter goes as wide as the picture loader
+// reads); the row buffers follow the picture. The editor keeps a narrower rule of its own.
 inline constexpr int MaxConvertWidth = 16384;
 
 // Component 1 = red, 2 = green, 3 = blue: the byte of that component (red is the low byte).

@@ -5,14 +5,6 @@
 
 namespace quarbel::engine {
 
-ConversionParameters ConversionParameters::read(const IniReader& reader, const std::string& iniPath) {
-    ConversionParameters p;
-    p.repeatWidth = reader.readInt(iniPath, "KurikaesiHaba", 70);
-    p.depth = reader.readInt(iniPath, "Rittaido", 20);
-    p.density = reader.readInt(iniPath, "Mitudo", 30);
-    return p;
-}
-
 std::unique_ptr<Converter> makeRandomDotConverter(ConversionState& state, RunFlags& flags,
                                                   const PixelSurface& design, RowSink& stereo,
                                                   RandomSource& random, const std::string& monoOrColor,
@@ -26,8 +18,8 @@ std::unique_ptr<Converter> makeColorFieldConverter(ConversionState& state, RunFl
     return std::make_unique<ColorFieldConverter>(state, flags, design, field, stereo);
 }
 
-RowOutcome runToEnd(Converter& converter, const IniReader& reader, const std::string& iniPath) {
-    converter.begin(reader, iniPath);
+RowOutcome runToEnd(Converter& converter, const ConversionParameters& parameters) {
+    converter.begin(parameters);
     RowOutcome outcome = converter.nextRow();
     while (outcome == RowOutcome::Converted)
         outcome = converter.nextRow();

@@ -5,8 +5,8 @@
 //
 // Driving a run:
 //     auto converter = makeRandomDotConverter(state, flags, design, stereo, *random, monoOrColor);
-//     converter->begin(reader, iniPath); // throws std::invalid_argument for a picture wider
-//                                        // than MaxImageWidth; nothing is touched then
+//     converter->begin(parameters);      // throws std::invalid_argument for a picture wider
+//                                        // than state.MaxWidth; nothing is touched then
 //     for (;;) {                         // the editor: one nextRow() per event-loop turn
 //         RowOutcome outcome = converter->nextRow();
 //         // rows up to state.CurrentRow - 1 are written: repaint row state.CurrentRow - 1
@@ -16,12 +16,11 @@
 //         }
 //     }
 // Pausing: set flags.PauseRequested; the next nextRow() stores the resume row and returns Paused.
-// Continuing: call begin() again (same or a new converter on the same ConversionState); it reads the
-// parameters anew and continues at the stored row. Aborting: set PauseRequested and AbortRequested;
-// the next begin() starts afresh at row 0 with a cleared Stereo image.
+// Continuing: call begin() again (same or a new converter on the same ConversionState) with the
+// parameters as they are now; it continues at the stored row. Aborting: set PauseRequested and
+// AbortRequested; the next begin() starts afresh at row 0 with a cleared Stereo image.
 
 #include "engine/ConversionState.h"
-#include "engine/IniReader.h"
 #include "engine/PixelSurface.h"
 #include "engine/Random.h"
 
@@ -32,18 +31,18 @@
 
 namespace quarbel::engine {
 
-// Parameters read at the start of every run (fresh or resumed). Values outside the slider ranges
-// (a hand-edited file) are used as they are; the converters stay inside their buffers for any value.
+// The parameters of one run (fresh or resumed), handed in by the caller; where they come from and
+// what they default to is the document's business. Values outside the usual ranges (a hand-edited
+// file) are used as they are; the converters stay inside their buffers for any value.
 struct ConversionParameters {
-    int repeatWidth = 70; // KurikaesiHaba, pixels
-    int depth = 20;       // Rittaido, tenths of a pixel per depth level
-    int density = 30;     // Mitudo, percent (random dot only)
+    int repeatWidth = 0; // pixels
+    int depth = 0;       // tenths of a pixel per depth level
+    int density = 0;     // percent of lit dots (random dot only)
 
-    // Rittaido / 10 rounded to single precision, as the shift computation expects.
+    // depth / 10 rounded to single precision, as the shift computation expects.
     float depthFactor() const { return static_cast<float>(static_cast<double>(depth) / 10.0); }
 
-    // Reads KurikaesiHaba, Rittaido and Mitudo with defaults 70, 20, 30.
-    static ConversionParameters read(const IniReader& reader, const std::string& iniPath);
+    friend bool operator==(const ConversionParameters&, const ConversionParameters&) = default;
 };
 
 enum class RowOutcome {
@@ -57,11 +56,11 @@ enum class RowOutcome {
 class Converter {
 public:
     virtual ~Converter() = default;
-    // Engine side of the run's start: Converting = true, abort handling, parameters read from iniPath,
+    // Engine side of the run's start: Converting = true, abort handling, the parameters taken,
     // Stereo image sized (and cleared on a fresh run). The caller locks windows and sets menus.
     // Throws std::invalid_argument, changing nothing, when the picture that gives the size is wider
-    // than MaxImageWidth (callers refuse such pictures first and show their own message).
-    virtual void begin(const IniReader& reader, const std::string& iniPath) = 0;
+    // than the state's MaxWidth (callers refuse such pictures first and show their own message).
+    virtual void begin(const ConversionParameters& parameters) = 0;
     // Checks PauseRequested and Closing, then converts CurrentRow. Once the run has ended (Paused,
     // Closed, Finished) further calls return that outcome again and touch nothing until the next
     // begin(); a call before any begin() throws std::logic_error.
@@ -91,6 +90,6 @@ std::unique_ptr<Converter> makeColorFieldConverter(ConversionState& state, RunFl
                                                    RowSink& stereo);
 
 // Drives a whole run (begin, then rows until the run ends). Returns the outcome that ended it.
-RowOutcome runToEnd(Converter& converter, const IniReader& reader, const std::string& iniPath);
+RowOutcome runToEnd(Converter& converter, const ConversionParameters& parameters);
 
 } // namespace quarbel::engine

@@ -22,13 +22,13 @@ struct ConversionState {
     std::int32_t CurrentRow = 0;
     std::int32_t CurrentColumn = 0;
     // One level per column of the current row; a run sizes it to its picture.
-    std::vector<std::int32_t> DepthRow = std::vector<std::int32_t>(RowBufferSize, 0);
+    std::vector<std::int32_t> DepthRow;
     // [0] random-dot resume row, [1] random-dot previous shift (never reset), [2] colour-field resume row.
     std::array<std::int32_t, 3> ResumeState{};
     bool Closing = false;
-    // The widest picture a run accepts. The editor keeps the width its insertion enforces; the
-    // batch converter raises it up to MaxConvertWidth.
-    std::int32_t MaxWidth = MaxImageWidth;
+    // The widest picture a run accepts: the editor sets the width its insertion enforces; nothing
+    // goes past MaxConvertWidth whatever is asked for.
+    std::int32_t MaxWidth = MaxConvertWidth;
 };
 
 } // namespace quarbel::engine

@@ -13,7 +13,7 @@ RowConverter::RowConverter(ConversionState& state, RunFlags& flags, RowSink& ste
     : m_state(state), m_flags(flags), m_stereo(stereo), m_resumeIndex(static_cast<std::size_t>(resumeIndex)) {
 }
 
-void RowConverter::begin(const IniReader& reader, const std::string& iniPath) {
+void RowConverter::begin(const ConversionParameters& parameters) {
     const PixelSurface& source = sizeSource();
     const int w = source.width();
     const int h = source.height();
@@ -35,7 +35,7 @@ void RowConverter::begin(const IniReader& reader, const std::string& iniPath) {
     if (resumeRow < 0) // only a damaged state gets here; start afresh rather than write above row 0
         resumeRow = 0;
 
-    m_parameters = ConversionParameters::read(reader, iniPath);
+    m_parameters = parameters;
     m_shifts = ShiftTable(m_parameters.depthFactor());
     m_linksInGuard = true;
     for (std::size_t level = 0; level < 16; ++level) {

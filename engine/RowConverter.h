@@ -12,7 +12,7 @@ namespace quarbel::engine {
 // closing checks before each row and the finish after the last one. Subclasses convert one row.
 class RowConverter : public Converter {
 public:
-    void begin(const IniReader& reader, const std::string& iniPath) final;
+    void begin(const ConversionParameters& parameters) final;
     RowOutcome nextRow() final;
     int width() const final { return m_width; }
     int height() const final { return m_height; }

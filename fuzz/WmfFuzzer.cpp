@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the metafile renderer: it must answer with a picture or a reason.
-#include "platform/WmfPicture.h"
+#include "codecs/WmfPicture.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -30,14 +30,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     // Smaller limits than the editor's keep each run short; the code paths are the same.
-    quarbel::platform::WmfRenderOptions options;
+    quarbel::codecs::WmfRenderOptions options;
     options.maxSide = 1024;
     options.maxWork = qint64(1) << 26;
     // No wall-clock guard: a slow input should show up as a timeout of the fuzzer, since it
     // means the estimate of the work missed something.
     options.maxMilliseconds = 0;
     QString error;
-    const QImage image = quarbel::platform::renderWmf(bytes, options, &error);
+    const QImage image = quarbel::codecs::renderWmf(bytes, options, &error);
     // A refusal always carries a reason, a picture never exceeds the limit.
     if (image.isNull() == error.isEmpty()) {
         std::abort();
@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!image.isNull() && (image.width() > options.maxSide || image.height() > options.maxSide)) {
         std::abort();
     }
-    (void)quarbel::platform::looksLikeWmf(bytes);
+    (void)quarbel::codecs::looksLikeWmf(bytes);
     // The font cache trims itself from timer events, which only an event loop delivers.
     static int runs = 0;
     if (++runs % 64 == 0) {

@@ -6,7 +6,7 @@
 // Keys as in the wizard: Enter in a number field moves to OK (the default button), Enter on a
 // button presses that button, Escape cancels.
 
-#include "platform/DepthMap.h"
+#include "platform/DepthMapFile.h"
 
 #include <QDialog>
 #include <QImage>

@@ -1,10 +1,11 @@
 // A grey depth map (a Z pass, a depth-estimation result, another stereogram program's map) read into
 // the Design pane through DepthMapDialog.
 
+#include "document/Parameters.h"
 #include "document/Settings.h"
 #include "panes/DepthMapDialog.h"
 #include "panes/DocumentWindow.h"
-#include "platform/DepthMap.h"
+#include "platform/DepthMapFile.h"
 #include "platform/Dialogs.h"
 
 #include <QFileInfo>
@@ -48,7 +49,7 @@ bool DocumentWindow::insertDepthMap(const QString& path) {
         return false;
     }
     // The Design image has the map's size: the editor's width rule holds before anything is shown.
-    if (result.map.width > engine::MaxImageWidth) {
+    if (result.map.width > document::MaxEditorPictureWidth) {
         refuseTooWide(insertProcedure(PaneId::Before));
         return false;
     }

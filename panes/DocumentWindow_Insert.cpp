@@ -2,6 +2,7 @@
 // or from the paths an opened document names.
 
 #include "document/EnableTable.h"
+#include "document/Parameters.h"
 #include "document/RunStates.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
@@ -9,7 +10,7 @@
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
 #include "platform/Clipboard.h"
-#include "platform/DepthMap.h"
+#include "platform/DepthMapFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Picture.h"
 
@@ -25,7 +26,6 @@ namespace {
 
 const QString kPictureFilter = QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|"
                                               "JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf");
-const QString kWidthAdvice = QStringLiteral("幅を1024ピクセル以下にしてください。");
 
 } // namespace
 
@@ -110,7 +110,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
             return;
         }
         // A picture wider than the limit is refused from its header, before it is decoded.
-        LoadedPicture loaded = loadReported(choice->fullPath, engine::MaxImageWidth);
+        LoadedPicture loaded = loadReported(choice->fullPath, document::MaxEditorPictureWidth);
         if (!loaded.picture && !loaded.tooWide) {
             return;
         }
@@ -119,7 +119,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
         settings.rememberFolder(dirKey, choice->fullPath, choice->fileTitle);
         chosenPath = choice->fullPath;
     } else if (source == PicSource::FromMDImnuOpen) {
-        LoadedPicture loaded = loadReported(m_state.*procedure.path, engine::MaxImageWidth);
+        LoadedPicture loaded = loadReported(m_state.*procedure.path, document::MaxEditorPictureWidth);
         if (!loaded.picture && !loaded.tooWide) {
             return;
         }
@@ -147,7 +147,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
     }
     // A grey map chosen as a Design picture would be quantised to the depth colours' greys.
     if (!chosenPath.isEmpty() && procedure.pane == PaneId::Before &&
-        picture->width() <= engine::MaxImageWidth && platform::looksLikeGreyMap(*picture)) {
+        picture->width() <= document::MaxEditorPictureWidth && platform::looksLikeGreyMap(*picture)) {
         switch (m_dialogs.askYesNoCancel(this, greyMapQuestion(chosenPath))) {
         case platform::Answer::Yes:
             insertDepthMap(chosenPath);
@@ -162,7 +162,9 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
 }
 
 void DocumentWindow::refuseTooWide(const InsertProcedure& procedure) {
-    m_dialogs.message(this, QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") + kWidthAdvice,
+    m_dialogs.message(this,
+                      QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") +
+                          document::widthAdvice(document::MaxEditorPictureWidth),
                       platform::MessageIcon::Exclamation);
 }
 
@@ -177,7 +179,7 @@ void DocumentWindow::acceptPicture(const InsertProcedure& procedure, const QImag
                                    const QString& chosenPath) {
     // The check comes before anything changes, so a refused picture leaves the pane, its back
     // buffer and the document's path as they were and the shown picture is what gets converted.
-    if (picture.width() > engine::MaxImageWidth) {
+    if (picture.width() > document::MaxEditorPictureWidth) {
         refuseTooWide(procedure);
         return;
     }

@@ -1,6 +1,7 @@
 #include "panes/RunController.h"
 
 #include "document/IniFile.h"
+#include "document/Parameters.h"
 #include "document/RunStates.h"
 #include "document/StateFile.h"
 #include "panes/DocumentHost.h"
@@ -60,7 +61,7 @@ void RunController::start(Kind kind) {
     DocumentHost& host = m_window.host;
     document::SharedControls& controls = host.sharedControls();
     const bool continuing = m_active;
-    // The converter reads its parameters from the document's file.
+    // The run takes its parameters from the document's file, as the sliders last wrote them.
     host.flushStateWrites();
     if (!continuing) {
         // The end of the run, and a close question asked meanwhile, bring the document's idle state
@@ -87,8 +88,8 @@ void RunController::start(Kind kind) {
             engine::makeColorFieldConverter(m_window.conversion, state.run, m_design, m_field, *m_sink);
     }
     try {
-        const document::ProfileIniReader reader;
-        m_converter->begin(reader, state.IniPath.toStdString());
+        m_window.conversion.MaxWidth = document::MaxEditorPictureWidth;
+        m_converter->begin(document::readConversionParameters(state.IniPath));
     } catch (const std::invalid_argument&) {
         // Insertion refuses such pictures, so this is a picture that came another way: no run.
         m_converter.reset();

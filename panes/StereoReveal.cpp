@@ -1,7 +1,7 @@
 #include "panes/StereoReveal.h"
 
 #include "engine/DepthReveal.h"
-#include "platform/DepthMap.h"
+#include "platform/DepthMapFile.h"
 #include "platform/ImageSurface.h"
 
 #include <optional>

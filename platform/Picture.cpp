@@ -1,9 +1,9 @@
 #include "platform/Picture.h"
 
-#include "platform/BmpCodec.h"
-#include "platform/BmpRle.h"
+#include "codecs/BmpCodec.h"
+#include "codecs/BmpRle.h"
+#include "codecs/WmfPicture.h"
 #include "platform/FileSystem.h"
-#include "platform/WmfPicture.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -24,6 +24,8 @@
 #include <unistd.h>
 
 namespace quarbel::platform {
+
+using namespace codecs;
 
 namespace {
 
@@ -406,15 +408,6 @@ bool DecoderMessages::any() const {
     std::fflush(stderr);
     struct stat written {};
     return m_capture >= 0 && ::fstat(m_capture, &written) == 0 && written.st_size > 0;
-}
-
-bool acceptablePictureSize(QSize size) {
-    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > MaxPicturePixels) {
-        return false;
-    }
-    // Qt refuses decodes above its allocation limit; find out before it prints a warning about it.
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    return bytes <= qint64(QImageReader::allocationLimit()) * 1024 * 1024;
 }
 
 QString unreadablePictureMessage(const QString& path, const PictureError& error) {

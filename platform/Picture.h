@@ -3,6 +3,7 @@
 // Pictures in and out: BMP, JPEG, GIF, PNG and WMF read by content, BMP and PNG written atomically.
 // Failures come back as values carrying the run-time error numbers the program reports.
 
+#include "codecs/PictureLimits.h"
 #include "platform/RunTimeError.h"
 
 #include <QByteArray>
@@ -15,11 +16,7 @@
 
 namespace quarbel::platform {
 
-// Pictures are limited by what they cost in memory, not by the length of a side: the largest
-// holds 128 MiB as 32-bit pixels (for example 1024 x 32768), Qt's own limit for a decoded image.
-// Nothing larger enters the program, so whatever it writes it can read back, and a forged header
-// cannot exhaust memory.
-inline constexpr qint64 MaxPicturePixels = qint64(32) * 1024 * 1024;
+using codecs::MaxPicturePixels;
 
 // A progressive JPEG is decoded once per scan: the scans times the pixels bound the work, so that
 // no picture keeps the program busy for more than a moment (at this bound about 2 s of processor
@@ -27,9 +24,7 @@ inline constexpr qint64 MaxPicturePixels = qint64(32) * 1024 * 1024;
 inline constexpr qint64 MaxJpegScanPixels = qint64(3'000'000'000);
 inline constexpr int MaxJpegScans = 1000;
 
-// True for sizes the loader decodes: both sides at least 1, at most MaxPicturePixels pixels and
-// within Qt's allocation limit.
-bool acceptablePictureSize(QSize size);
+using codecs::acceptablePictureSize;
 
 // Pictures fail with the program's one run-time error value.
 using PictureError = RunTimeError;

@@ -1,6 +1,7 @@
 #include "ui/ColourFieldWizard.h"
 
 #include "document/AppPaths.h"
+#include "document/Parameters.h"
 #include "document/Settings.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -36,9 +37,9 @@ const QString kPictureFilter = QStringLiteral("すべてのファイル|*.bmp;*.
 const char* const kDirKeys[] = {"picDesignDir", "picFieldDir"};
 
 constexpr int kHandOverDelayMs = 50;
-constexpr int kDefaultRittaido = 20;
-constexpr int kMaxKurikaesi = 200;
-constexpr int kMaxRittaido = 50;
+constexpr int kDefaultRittaido = document::DepthParameter.defaultValue;
+constexpr int kMaxKurikaesi = document::RepeatWidthParameter.maximum;
+constexpr int kMaxRittaido = document::DepthParameter.maximum;
 
 // The window's default size in pixels; the layouts may make it larger for larger fonts.
 constexpr int kFormWidth = 440;
@@ -418,16 +419,16 @@ void ColourFieldWizard::cmdSansyou_Click(int index) {
                            QStringLiteral("  ピクセル"));
     m_state.WizardKurikaesi = m_picFmotoUra.width();
 
-    if (m_picDUra.width() > WizardMaxDesignWidth) {
+    if (m_picDUra.width() > document::MaxEditorPictureWidth) {
         m_dialogs.message(this,
                           QStringLiteral("デザイン画像が大きすぎます。") + kCrLf +
-                              QStringLiteral("幅を1024ピクセル以下にしてください。"),
+                              document::widthAdvice(document::MaxEditorPictureWidth),
                           platform::MessageIcon::Exclamation);
         dropImage(0);
-    } else if (m_picFmotoUra.width() > WizardMaxFieldSourceWidth) {
+    } else if (m_picFmotoUra.width() > document::MaxPatternWidth) {
         m_dialogs.message(this,
                           QStringLiteral("フィールド画像の元となる画像が大きすぎます。") + kCrLf +
-                              QStringLiteral("幅を200ピクセル以下にしてください。"),
+                              document::widthAdvice(document::MaxPatternWidth),
                           platform::MessageIcon::Exclamation);
         dropImage(1);
     }
@@ -634,8 +635,8 @@ bool ColourFieldWizard::validateKurikaesi() {
     }
     refuseEntry(m_txtKurikaesi, value > kMaxKurikaesi
                                     ? QStringLiteral("繰り返し幅が大きすぎます。") + kCrLf +
-                                          QStringLiteral("幅を200ピクセル以下にしてください。")
-                                    : QStringLiteral("0～200までの数値を入力してください。"));
+                                          document::widthAdvice(kMaxKurikaesi)
+                                    : document::rangeAdvice(document::RepeatWidthParameter));
     return false;
 }
 
@@ -646,9 +647,10 @@ bool ColourFieldWizard::validateRittaido() {
         m_state.WizardRittaido = value;
         return true;
     }
-    refuseEntry(m_txtRittaido, value > kMaxRittaido ? QStringLiteral("立体度の数値が大きすぎます。") + kCrLf +
-                                                          QStringLiteral("数値を50以下にしてください。")
-                                                    : QStringLiteral("0～50までの数値を入力してください。"));
+    refuseEntry(m_txtRittaido, value > kMaxRittaido
+                                   ? QStringLiteral("立体度の数値が大きすぎます。") + kCrLf +
+                                         QStringLiteral("数値を%1以下にしてください。").arg(kMaxRittaido)
+                                   : document::rangeAdvice(document::DepthParameter));
     return false;
 }
 

@@ -31,9 +31,6 @@ struct FileChoice;
 
 namespace quarbel::ui {
 
-// Widest pictures the wizard takes.
-inline constexpr int WizardMaxDesignWidth = 1024;
-inline constexpr int WizardMaxFieldSourceWidth = 200;
 // Longer side of the two previews on the first page.
 inline constexpr double WizardPreviewSide = 57.0;
 

@@ -1,6 +1,7 @@
 // The File menu: new documents, save, close, print and exit.
 
 #include "document/EnableTable.h"
+#include "document/Parameters.h"
 #include "panes/DocumentWindow.h"
 #include "panes/PaneLayout.h"
 #include "ui/MainWindow.h"
@@ -61,18 +62,15 @@ struct MainWindow::NewDocumentKind {
     bool mitudoEnabled;
 };
 
-namespace {
-constexpr int kKurikaesiDefault = 70;
-constexpr int kRittaidoDefault = 20;
-} // namespace
-
 void MainWindow::mnuColor_Click() {
-    static constexpr NewDocumentKind kind{"Color", document::StereoKind::RandomDot, false, 30, true};
+    static constexpr NewDocumentKind kind{"Color", document::StereoKind::RandomDot, false,
+                                          document::DensityParameter.defaultValue, true};
     newDocument(kind);
 }
 
 void MainWindow::mnuMono_Click() {
-    static constexpr NewDocumentKind kind{"Mono", document::StereoKind::RandomDot, false, 30, true};
+    static constexpr NewDocumentKind kind{"Mono", document::StereoKind::RandomDot, false,
+                                          document::DensityParameter.defaultValue, true};
     newDocument(kind);
 }
 
@@ -104,8 +102,8 @@ void MainWindow::newDocument(const NewDocumentKind& kind) {
         before->resize(before->width(), form->scaleHeight());
         field->hide();
     }
-    setSliderValue(Slider::sldKurikaesi, kKurikaesiDefault);
-    setSliderValue(Slider::sldRittaido, kRittaidoDefault);
+    setSliderValue(Slider::sldKurikaesi, document::RepeatWidthParameter.defaultValue);
+    setSliderValue(Slider::sldRittaido, document::DepthParameter.defaultValue);
     document::applyEnables(*this, document::densitySet(kind.mitudoEnabled));
     setSliderValue(Slider::sldMitudo, kind.mitudo);
 }

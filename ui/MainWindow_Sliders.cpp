@@ -1,6 +1,7 @@
 // The three parameter sliders with their caption boxes, and the status bar.
 
 #include "document/IniFile.h"
+#include "document/Parameters.h"
 #include "ui/BatchedStateWrites.h"
 #include "ui/ElidedLabel.h"
 #include "ui/MainWindow.h"
@@ -27,18 +28,18 @@ struct SliderEntry {
     Slider id;
     const char* name;
     const char* caption; // Text1 with the slider's index
-    int maximum;
     int smallChange;
     int largeChange;
     int tickEvery;
-    const char* key; // state key, also the status panel's key
     int panel;
+    // The range, and the state key (also the status panel's key).
+    const document::ParameterSpec& parameter() const { return document::parameterSpec(id); }
 };
 
 constexpr SliderEntry kSliders[] = {
-    {Slider::sldKurikaesi, "sldKurikaesi", "繰返幅", 200, 1, 10, 20, "KurikaesiHaba", 2},
-    {Slider::sldRittaido, "sldRittaido", "立体度", 50, 1, 5, 5, "Rittaido", 3},
-    {Slider::sldMitudo, "sldMitudo", "密度", 100, 1, 5, 10, "Mitudo", 4},
+    {Slider::sldKurikaesi, "sldKurikaesi", "繰返幅", 1, 10, 20, 2},
+    {Slider::sldRittaido, "sldRittaido", "立体度", 1, 5, 5, 3},
+    {Slider::sldMitudo, "sldMitudo", "密度", 1, 5, 10, 4},
 };
 
 const SliderEntry& entryOf(Slider which) {
@@ -82,7 +83,7 @@ void MainWindow::setupSliders() {
 
         auto* control = new QSlider(Qt::Horizontal, box);
         control->setObjectName(QLatin1String(entry.name));
-        control->setRange(0, entry.maximum);
+        control->setRange(entry.parameter().minimum, entry.parameter().maximum);
         control->setSingleStep(entry.smallChange);
         control->setPageStep(entry.largeChange);
         control->setTickInterval(entry.tickEvery);
@@ -111,7 +112,7 @@ void MainWindow::slider_Change(Slider which) {
     // file (activation, closing, a command, a conversion start, exit) flushes first. A write that
     // fails is not reported.
     if (!m_state.IniPath.isEmpty()) {
-        m_stateWrites->hold(m_state.IniPath, QLatin1String(entry.key), value);
+        m_stateWrites->hold(m_state.IniPath, QLatin1String(entry.parameter().key), value);
     }
     setStatusPanelText(entry.panel, value);
 }
@@ -151,7 +152,8 @@ void MainWindow::setupStatusBar() {
     m_statusPanels[1] = m_pathPanel;
     bar->addWidget(m_pathPanel, 1);
     for (const SliderEntry& entry : kSliders) {
-        QLabel* panel = makePanel(bar, QLatin1String(entry.key), QString::fromUtf8(entry.caption), 64);
+        QLabel* panel =
+            makePanel(bar, QLatin1String(entry.parameter().key), QString::fromUtf8(entry.caption), 64);
         panel->setAlignment(Qt::AlignCenter);
         m_statusPanels[static_cast<std::size_t>(entry.panel)] = panel;
         bar->addWidget(panel);

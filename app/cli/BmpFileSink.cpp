@@ -1,14 +1,14 @@
 #include "app/cli/BmpFileSink.h"
 
-#include "platform/BmpCodec.h"
+#include "codecs/BmpCodec.h"
 
 #include <QtEndian>
 #include <algorithm>
 
 namespace quarbel::cli {
 
-using platform::Bmp24HeaderSize;
-using platform::bmp24Stride;
+using codecs::Bmp24HeaderSize;
+using codecs::bmp24Stride;
 
 namespace {
 // Rows per write: a few hundred kilobytes at most, a few dozen writes for a large picture.
@@ -90,7 +90,7 @@ void BmpFileSink::writeRow(int y, std::span<const engine::Packed> colours) {
         const auto c = static_cast<quint32>(colours[x]);
         m_words[x] = ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
     }
-    platform::packBgr24(m_words.data(), static_cast<int>(count), slot);
+    codecs::packBgr24(m_words.data(), static_cast<int>(count), slot);
     std::fill(slot + 3 * count, slot + m_stride,
               uchar(0)); // a short row is black beyond its end; padding is zero
     m_written[static_cast<std::size_t>(y)] = true;
@@ -100,7 +100,7 @@ std::optional<platform::PictureError> BmpFileSink::commit() {
     if (!m_error && !m_file.isOpen()) {
         failWith(platform::ErrInvalidPicture); // never sized: there is no picture
     }
-    const QByteArray header = m_error ? QByteArray() : platform::bmp24Header(m_width, m_height);
+    const QByteArray header = m_error ? QByteArray() : codecs::bmp24Header(m_width, m_height);
     if (!m_error && header.isEmpty()) {
         failWith(platform::ErrInvalidPicture);
     }

@@ -1,8 +1,15 @@
 #include "app/cli/CommandLine.h"
 
 #include "app/cli/Commands.h"
+#include "document/Parameters.h"
 
 namespace quarbel::cli {
+
+using document::DensityParameter;
+using document::DepthParameter;
+using document::MaxPatternWidth;
+using document::ParameterSpec;
+using document::RepeatWidthParameter;
 
 namespace {
 
@@ -115,12 +122,13 @@ std::optional<QString> applyOption(Arguments& arguments, const OptionEntry& entr
     case Option::Repeat:
         // The converters keep the editor's 200; a stereogram to read back may repeat at up to half
         // its width (checked against the picture once it is read).
-        return range(arguments.repeat, 0,
-                     arguments.command == QLatin1StringView("reveal") ? MaxRevealRepeat : 200);
+        return range(arguments.repeat, RepeatWidthParameter.minimum,
+                     arguments.command == QLatin1StringView("reveal") ? MaxRevealRepeat
+                                                                      : RepeatWidthParameter.maximum);
     case Option::Depth:
-        return range(arguments.depth, 0, 50);
+        return range(arguments.depth, DepthParameter.minimum, DepthParameter.maximum);
     case Option::Density:
-        return range(arguments.density, 0, 100);
+        return range(arguments.density, DensityParameter.minimum, DensityParameter.maximum);
     case Option::Seed:
         arguments.seed = parseUnsigned(value);
         if (!arguments.seed) {
@@ -311,46 +319,59 @@ ParseResult parseArguments(const QStringList& args) {
     return result;
 }
 
+namespace {
+
+QString span(const ParameterSpec& spec) {
+    return QStringLiteral("%1..%2").arg(spec.minimum).arg(spec.maximum);
+}
+
+} // namespace
+
 QString usageText() {
     QString text = QStringLiteral("Usage:\n");
     for (const Subcommand& command : subcommands()) {
         text +=
             QStringLiteral("  quarbel-convert ") + QLatin1StringView(command.synopsis) + QLatin1Char('\n');
     }
-    text += QStringLiteral(
-        "  quarbel-convert --help\n"
-        "  quarbel-convert --version\n"
-        "\n"
-        "Commands:\n"
-        "  random-dot   random-dot stereogram of a Design image\n"
-        "  color-field  colour-field stereogram of a Design image and a Field image\n"
-        "  document     the stereogram a Quarbel document (.qbd) describes, with its parameters\n"
-        "  picture      any picture the converter reads, written as BMP or PNG\n"
-        "  design       a Design image in the 16 depth colours from a grey depth map (white near)\n"
-        "  reveal       the depth hidden in a stereogram: a Design image with --repeat and --depth,\n"
-        "               else a grey map (the repeat width and direction are found and reported)\n"
-        "\n"
-        "Options:\n"
-        "  -o, --output OUT  picture to write: 24-bit BMP, or PNG when OUT ends in .png\n"
-        "  --mode mono|color black-and-white dots (the default) or dots in 16 colours\n"
-        "  --repeat N        repeat width in pixels, 0..200 (default 70; with --tile the pattern's width);\n"
-        "                    reveal: 1 to half the picture's width (default: found in the picture)\n"
-        "  --cross, --parallel  reveal: read the stereogram cross-eyed or parallel (default: found)\n"
-        "  --smooth          reveal: depth below a pixel; a grey map written as PNG has 16 bits\n"
-        "  --depth N         depth in tenths of a pixel per level, 0..50 (default 20)\n"
-        "  --density N       percentage of lit dots, 0..100 (default 30)\n"
-        "  --seed N          seed of the random dots, 0..18446744073709551615 (default: the clock)\n"
-        "  --tile            FIELD is a pattern at most 200 pixels wide, repeated to the Design image's "
-        "size\n"
-        "  --grey            DESIGN is a grey depth map, read as the design command reads it\n"
-        "  --invert          black is near in the map (the defaults of --near and --far swap)\n"
-        "  --near N          grey value of the nearest level, 0..65535 (default the map's white)\n"
-        "  --far N           grey value of the farthest level, 0..65535 (default 0, black)\n"
-        "\n"
-        "Pictures are read by their content (BMP, JPEG, GIF, PNG, WMF); Design and Field images may be up "
-        "to\n"
-        "16384 pixels wide. Depth maps may have 8 or 16 bits (PNG).\n"
-        "Exit status: 0 written, 1 failed (OUT left as it was), 2 wrong command line.\n");
+    text +=
+        QStringLiteral(
+            "  quarbel-convert --help\n"
+            "  quarbel-convert --version\n"
+            "\n"
+            "Commands:\n"
+            "  random-dot   random-dot stereogram of a Design image\n"
+            "  color-field  colour-field stereogram of a Design image and a Field image\n"
+            "  document     the stereogram a Quarbel document (.qbd) describes, with its parameters\n"
+            "  picture      any picture the converter reads, written as BMP or PNG\n"
+            "  design       a Design image in the 16 depth colours from a grey depth map (white near)\n"
+            "  reveal       the depth hidden in a stereogram: a Design image with --repeat and --depth,\n"
+            "               else a grey map (the repeat width and direction are found and reported)\n"
+            "\n"
+            "Options:\n"
+            "  -o, --output OUT  picture to write: 24-bit BMP, or PNG when OUT ends in .png\n"
+            "  --mode mono|color black-and-white dots (the default) or dots in 16 colours\n"
+            "  --repeat N        repeat width in pixels, %1 (default %2; with --tile the pattern's width);\n"
+            "                    reveal: 1 to half the picture's width (default: found in the picture)\n"
+            "  --cross, --parallel  reveal: read the stereogram cross-eyed or parallel (default: found)\n"
+            "  --smooth          reveal: depth below a pixel; a grey map written as PNG has 16 bits\n"
+            "  --depth N         depth in tenths of a pixel per level, %3 (default %4)\n"
+            "  --density N       percentage of lit dots, %5 (default %6)\n"
+            "  --seed N          seed of the random dots, 0..18446744073709551615 (default: the clock)\n"
+            "  --tile            FIELD is a pattern at most %7 pixels wide, repeated to the Design image's "
+            "size\n"
+            "  --grey            DESIGN is a grey depth map, read as the design command reads it\n"
+            "  --invert          black is near in the map (the defaults of --near and --far swap)\n"
+            "  --near N          grey value of the nearest level, 0..65535 (default the map's white)\n"
+            "  --far N           grey value of the farthest level, 0..65535 (default 0, black)\n"
+            "\n"
+            "Pictures are read by their content (BMP, JPEG, GIF, PNG, WMF); Design and Field images may be "
+            "up "
+            "to\n"
+            "16384 pixels wide. Depth maps may have 8 or 16 bits (PNG).\n"
+            "Exit status: 0 written, 1 failed (OUT left as it was), 2 wrong command line.\n")
+            .arg(span(RepeatWidthParameter), QString::number(RepeatWidthParameter.defaultValue),
+                 span(DepthParameter), QString::number(DepthParameter.defaultValue), span(DensityParameter),
+                 QString::number(DensityParameter.defaultValue), QString::number(MaxPatternWidth));
     return text;
 }
 

@@ -1,18 +1,19 @@
 #include "app/cli/Commands.h"
 
 #include "app/cli/BmpFileSink.h"
-#include "app/cli/MemoryIniReader.h"
 #include "app/cli/Session.h"
+#include "codecs/WmfPicture.h"
 #include "document/IniFile.h"
+#include "document/Parameters.h"
 #include "document/Version.h"
 #include "engine/Colour.h"
 #include "engine/Conversion.h"
 #include "engine/DepthReveal.h"
-#include "platform/DepthMap.h"
+#include "engine/GreyDepth.h"
+#include "platform/DepthMapFile.h"
 #include "platform/ImageSink.h"
 #include "platform/ImageSurface.h"
 #include "platform/Picture.h"
-#include "platform/WmfPicture.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,11 +32,14 @@ using document::IniFile;
 using document::IniSectionName;
 using platform::PictureError;
 
-constexpr int DefaultRepeat = 70;
-constexpr int DefaultDepth = 20;
-constexpr int DefaultDensity = 30;
-// Widest pattern the tiling accepts, as in the wizard.
-constexpr int MaxPatternWidth = 200;
+using document::MaxPatternWidth;
+
+// The parameters the options give, each missing one the document's default.
+engine::ConversionParameters parametersFrom(const Arguments& arguments, int defaultRepeat) {
+    const engine::ConversionParameters defaults = document::defaultConversionParameters();
+    return {arguments.repeat.value_or(defaultRepeat), arguments.depth.value_or(defaults.depth),
+            arguments.density.value_or(defaults.density)};
+}
 
 QString quoted(const QString& path) {
     return QLatin1Char('\'') + path + QLatin1Char('\'');
@@ -113,7 +117,7 @@ std::optional<QImage> readPicture(Session& session, const PictureRequest& reques
     // Only a regular file is opened here: a FIFO would block; the loader says what it is.
     if (QFileInfo(request.path).isFile()) {
         QFile file(request.path);
-        if (file.open(QIODevice::ReadOnly) && platform::looksLikeWmf(file.peek(4))) {
+        if (file.open(QIODevice::ReadOnly) && codecs::looksLikeWmf(file.peek(4))) {
             session.needGui();
         }
     }
@@ -146,7 +150,7 @@ std::optional<QImage> readDepthMap(Session& session, const QString& path, const 
     // Only a regular file is opened here: a FIFO would block; the loader says what it is.
     if (QFileInfo(path).isFile()) {
         QFile file(path);
-        if (file.open(QIODevice::ReadOnly) && platform::looksLikeWmf(file.peek(4))) {
+        if (file.open(QIODevice::ReadOnly) && codecs::looksLikeWmf(file.peek(4))) {
             session.needGui();
         }
     }
@@ -156,7 +160,7 @@ std::optional<QImage> readDepthMap(Session& session, const QString& path, const 
             QStringLiteral("cannot read the depth map %1: %2").arg(quoted(path), reason(*result.error)));
         return std::nullopt;
     }
-    const platform::DepthMap& map = result.map;
+    const codecs::DepthMap& map = result.map;
     if (map.width > engine::MaxConvertWidth) {
         session.fail(QStringLiteral("the depth map %1 is %2 pixels wide; the limit is %3 pixels")
                          .arg(quoted(path))
@@ -225,11 +229,11 @@ private:
 };
 
 // A fresh run of a fresh window: the state starts at zero, so ResumeState[1] is 0 too.
-int convertAndWrite(Session& session, engine::Converter& converter, const engine::IniReader& reader,
-                    const std::string& iniPath, StereoOutput& output) {
+int convertAndWrite(Session& session, engine::Converter& converter,
+                    const engine::ConversionParameters& parameters, StereoOutput& output) {
     engine::RowOutcome outcome = engine::RowOutcome::Converted;
     try {
-        outcome = engine::runToEnd(converter, reader, iniPath);
+        outcome = engine::runToEnd(converter, parameters);
     } catch (const std::exception& error) {
         session.fail(QStringLiteral("conversion failed: %1").arg(QString::fromUtf8(error.what())));
         return ExitFailure;
@@ -242,8 +246,7 @@ int convertAndWrite(Session& session, engine::Converter& converter, const engine
 }
 
 int convertRandomDot(Session& session, const QImage& design, const std::string& monoOrColor,
-                     const engine::IniReader& reader, const std::string& iniPath,
-                     const Arguments& arguments) {
+                     const engine::ConversionParameters& parameters, const Arguments& arguments) {
     engine::ConversionState state;
     state.MaxWidth = engine::MaxConvertWidth;
     engine::RunFlags flags;
@@ -252,12 +255,11 @@ int convertRandomDot(Session& session, const QImage& design, const std::string& 
     engine::XoshiroRandom random;
     const auto converter = engine::makeRandomDotConverter(state, flags, surface, output.sink(), random,
                                                           monoOrColor, arguments.seed);
-    return convertAndWrite(session, *converter, reader, iniPath, output);
+    return convertAndWrite(session, *converter, parameters, output);
 }
 
 int convertColorField(Session& session, const QImage& design, const QImage& field,
-                      const engine::IniReader& reader, const std::string& iniPath,
-                      const Arguments& arguments) {
+                      const engine::ConversionParameters& parameters, const Arguments& arguments) {
     engine::ConversionState state;
     state.MaxWidth = engine::MaxConvertWidth;
     engine::RunFlags flags;
@@ -266,7 +268,7 @@ int convertColorField(Session& session, const QImage& design, const QImage& fiel
     StereoOutput output(arguments);
     const auto converter =
         engine::makeColorFieldConverter(state, flags, designSurface, fieldSurface, output.sink());
-    return convertAndWrite(session, *converter, reader, iniPath, output);
+    return convertAndWrite(session, *converter, parameters, output);
 }
 
 // A picture path from a document: empty means the document names none; a relative path (only a
@@ -317,12 +319,10 @@ int runRandomDot(const Arguments& arguments, Session& session) {
     if (!design) {
         return ExitFailure;
     }
-    MemoryIniReader reader;
-    reader.set("KurikaesiHaba", arguments.repeat.value_or(DefaultRepeat));
-    reader.set("Rittaido", arguments.depth.value_or(DefaultDepth));
-    reader.set("Mitudo", arguments.density.value_or(DefaultDensity));
     const std::string monoOrColor = arguments.mode.value_or(QStringLiteral("Mono")).toStdString();
-    return convertRandomDot(session, *design, monoOrColor, reader, std::string(), arguments);
+    return convertRandomDot(session, *design, monoOrColor,
+                            parametersFrom(arguments, document::RepeatWidthParameter.defaultValue),
+                            arguments);
 }
 
 int runColorField(const Arguments& arguments, Session& session) {
@@ -330,8 +330,8 @@ int runColorField(const Arguments& arguments, Session& session) {
     if (!design) {
         return ExitFailure;
     }
-    MemoryIniReader reader;
-    reader.set("Rittaido", arguments.depth.value_or(DefaultDepth));
+    // The pattern repeats at its own width, so that is the repeat width that keeps it unchanged.
+    int defaultRepeat = document::RepeatWidthParameter.defaultValue;
     QImage field;
     if (arguments.tile) {
         const std::optional<QImage> pattern = readPicture(
@@ -341,8 +341,7 @@ int runColorField(const Arguments& arguments, Session& session) {
             return ExitFailure;
         }
         field = platform::tileFieldImage(*pattern, design->size());
-        // The pattern repeats at its own width, so that is the repeat width that keeps it unchanged.
-        reader.set("KurikaesiHaba", arguments.repeat.value_or(pattern->width()));
+        defaultRepeat = pattern->width();
     } else {
         const std::optional<QImage> loaded =
             readPicture(session, limitedPicture(arguments.inputs.at(1), QStringLiteral("Field image")));
@@ -350,9 +349,8 @@ int runColorField(const Arguments& arguments, Session& session) {
             return ExitFailure;
         }
         field = *loaded;
-        reader.set("KurikaesiHaba", arguments.repeat.value_or(DefaultRepeat));
     }
-    return convertColorField(session, *design, field, reader, std::string(), arguments);
+    return convertColorField(session, *design, field, parametersFrom(arguments, defaultRepeat), arguments);
 }
 
 int runDocument(const Arguments& arguments, Session& session) {
@@ -385,8 +383,7 @@ int runDocument(const Arguments& arguments, Session& session) {
     const QString kind =
         IniFile::readString(path, IniSectionName, QStringLiteral("StereoName"), QStringLiteral("Field"));
     const QString origin = QStringLiteral("document %1").arg(quoted(path));
-    const document::ProfileIniReader reader;
-    const std::string iniPath = path.toStdString();
+    const engine::ConversionParameters parameters = document::readConversionParameters(path);
 
     if (kind == QLatin1StringView("RandomDot")) {
         const std::optional<QString> designPath = documentPicturePath(
@@ -402,7 +399,7 @@ int runDocument(const Arguments& arguments, Session& session) {
         const std::string monoOrColor =
             IniFile::readString(path, IniSectionName, QStringLiteral("MONOorCOLOR"), QStringLiteral("Field"))
                 .toStdString();
-        return convertRandomDot(session, *design, monoOrColor, reader, iniPath, arguments);
+        return convertRandomDot(session, *design, monoOrColor, parameters, arguments);
     }
     if (kind == QLatin1StringView("Field")) {
         const std::optional<QString> designPath = documentPicturePath(
@@ -425,7 +422,7 @@ int runDocument(const Arguments& arguments, Session& session) {
         if (!field) {
             return ExitFailure;
         }
-        return convertColorField(session, *design, *field, reader, iniPath, arguments);
+        return convertColorField(session, *design, *field, parameters, arguments);
     }
     session.fail(QStringLiteral("the document %1 is of kind %2 (key StereoName); only RandomDot and Field "
                                 "documents can be converted")

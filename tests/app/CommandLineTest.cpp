@@ -1,7 +1,5 @@
 #include "app/cli/CommandLine.h"
 
-#include "app/cli/MemoryIniReader.h"
-
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -81,14 +79,35 @@ TEST(CommandLineTest, OutputNamesChooseTheFormat) {
     }
 }
 
-TEST(MemoryIniReaderTest, KeysIgnoreCaseAndMissingKeysGiveTheDefault) {
-    MemoryIniReader reader;
-    reader.set("KurikaesiHaba", 12);
-    reader.set("kurikaesihaba", 13);
-    reader.set("Rittaido", 0);
-    EXPECT_EQ(reader.readInt("any path", "KURIKAESIHABA", 70), 13);
-    EXPECT_EQ(reader.readInt("", "Rittaido", 20), 0);
-    EXPECT_EQ(reader.readInt("", "Mitudo", 30), 30);
+// The ranges and defaults come from the document's parameter table: the parser takes exactly the
+// range, and the help says it as it always has.
+TEST(CommandLineTest, ParameterOptionsKeepTheirRangesAndHelp) {
+    const struct {
+        const char* option;
+        int low, high;
+        const char* help;
+    } cases[] = {
+        {"--repeat", 0, 200,
+         "  --repeat N        repeat width in pixels, 0..200 (default 70; with --tile the pattern's "
+         "width);\n"},
+        {"--depth", 0, 50, "  --depth N         depth in tenths of a pixel per level, 0..50 (default 20)\n"},
+        {"--density", 0, 100, "  --density N       percentage of lit dots, 0..100 (default 30)\n"},
+        {"--tile", 0, 0,
+         "  --tile            FIELD is a pattern at most 200 pixels wide, repeated to the Design image's "
+         "size\n"},
+    };
+    const QString usage = usageText();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.option);
+        EXPECT_TRUE(usage.contains(QString::fromUtf8(c.help))) << usage.toStdString();
+        if (c.high == 0)
+            continue;
+        for (int value : {c.low - 1, c.low, c.high, c.high + 1}) {
+            const ParseResult result =
+                parseArguments({"random-dot", "d.bmp", "-o", "o.bmp", c.option, QString::number(value)});
+            EXPECT_EQ(result.kind == ParseResult::Kind::Run, value >= c.low && value <= c.high) << value;
+        }
+    }
 }
 
 } // namespace

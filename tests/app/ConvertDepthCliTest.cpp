@@ -96,6 +96,8 @@ TEST_F(ConvertDepthCliTest, EveryGreyValueGetsItsLevel) {
          [](int g) { return g > 200 ? 0
                             : g < 9 ? 15
                                     : (200 - g) / 12; }},
+        // 101 grey values, not a multiple of 16: steps of 101/16, so grey 94 is level 14, 95 level 15.
+        {"ramp8.png", {"--far", "0", "--near", "100"}, [](int g) { return g > 100 ? 15 : g * 16 / 101; }},
         {"ramp16.png", {}, [](int g) { return g >> 12; }},
         {"ramp16.png", {"--invert"}, [](int g) { return 15 - (g >> 12); }},
         // 16 levels inside the lowest 4096 values: only a map read with its 16 bits can tell them.

@@ -1,5 +1,6 @@
 #include "document/IniFile.h"
 
+#include "document/Parameters.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -12,7 +13,8 @@
 
 using quarbel::document::IniFile;
 using quarbel::document::IniSectionName;
-using quarbel::document::ProfileIniReader;
+using quarbel::document::readConversionParameters;
+using quarbel::engine::ConversionParameters;
 
 namespace {
 
@@ -287,10 +289,27 @@ TEST_F(IniFileTest, JapanesePathsSurviveWriteAndRead) {
     ASSERT_TRUE(IniFile::writeString(docPath, IniSectionName, "Mitudo", "45"));
     EXPECT_EQ(IniFile::readString(docPath, IniSectionName, "PicDesignPath", ""), picture);
 
-    const ProfileIniReader reader;
-    EXPECT_EQ(reader.readInt(docPath.toStdString(), "mitudo", 30), 45);
-    EXPECT_EQ(reader.readInt(docPath.toStdString(), "Rittaido", 20), 20);
-    EXPECT_EQ(reader.readInt(file("none.qbd").toStdString(), "Mitudo", 30), 30);
+    EXPECT_EQ(readConversionParameters(docPath), (ConversionParameters{70, 20, 45}));
+}
+
+// Each key read on its own; a missing key, or a missing file, gives that parameter's default.
+TEST_F(IniFileTest, ConversionParametersTakeTheDefaultOfEachMissingKey) {
+    const struct {
+        QByteArray text;
+        ConversionParameters expected;
+    } cases[] = {
+        {"", {70, 20, 30}},
+        {"[Quarbel Ver.2]\r\nrittaido=35\r\n", {70, 35, 30}},
+        {"[Quarbel Ver.2]\r\nKurikaesiHaba=12\r\nMitudo=0\r\n", {12, 20, 0}},
+        {"[Quarbel Ver.2]\r\nKurikaesiHaba=199\r\nRittaido=1\r\nMitudo=99\r\n", {199, 1, 99}},
+        {"[Other]\r\nKurikaesiHaba=12\r\nRittaido=1\r\nMitudo=99\r\n", {70, 20, 30}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        ASSERT_TRUE(writeBytes(file(), c.text));
+        EXPECT_EQ(readConversionParameters(file()), c.expected);
+    }
+    EXPECT_EQ(readConversionParameters(file("none.qbd")), quarbel::document::defaultConversionParameters());
 }
 
 TEST_F(IniFileTest, RefusedKeysAndValuesChangeNothing) {

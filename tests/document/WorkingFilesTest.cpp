@@ -6,9 +6,12 @@
 #include "document/StateFileLocks.h"
 #include "support/TestFiles.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -90,16 +93,38 @@ TEST(WorkingFiles, CleanUpDeletesOnlyUnheldStateFiles) {
     EXPECT_FALSE(QFileInfo::exists(held.path + QStringLiteral(".lock")));
 }
 
-TEST(WorkingFiles, ALockLeftByAProgramThatIsNoLongerRunningIsStale) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = pathInDir(dir.path(), QStringLiteral("Quarbel1.tmp"));
-    ASSERT_TRUE(writeBytes(path, "crashed"));
-    // The lock file format QLockFile writes: pid, application name, host name. A pid beyond the
-    // kernel's limit belongs to no running process.
-    ASSERT_TRUE(writeBytes(path + QStringLiteral(".lock"), "2147483646\nquarbel\n\n"));
-    EXPECT_EQ(removeUnheldStateFiles(dir.path()), 1);
-    EXPECT_FALSE(QFileInfo::exists(path));
+// A lock is given up only when the copy that wrote it is no longer running, never for its age: an
+// editor may stay open for days (and a lock on a share may have no flock behind it).
+TEST(WorkingFiles, ALockIsStaleOnlyWhenItsProgramIsNoLongerRunning) {
+    const QByteArray running = QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                               QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() + '\n' +
+                               QSysInfo::machineHostName().toUtf8() + '\n';
+    const struct {
+        const char* what;
+        QByteArray lock; // the lock file format QLockFile writes: pid, application name, host name
+        bool removed;
+    } cases[] = {
+        // A pid beyond the kernel's limit belongs to no running process.
+        {"no longer running", "2147483646\nquarbel\n\n", true},
+        {"running, an hour old", running, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString path = pathInDir(dir.path(), QStringLiteral("Quarbel1.tmp"));
+        ASSERT_TRUE(writeBytes(path, "state"));
+        ASSERT_TRUE(writeBytes(path + QStringLiteral(".lock"), c.lock));
+        QFile lockFile(path + QStringLiteral(".lock"));
+        ASSERT_TRUE(lockFile.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(lockFile.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                         QFileDevice::FileModificationTime));
+        lockFile.close();
+        EXPECT_EQ(removeUnheldStateFiles(dir.path()), c.removed ? 1 : 0);
+        EXPECT_EQ(QFileInfo::exists(path), !c.removed);
+        EXPECT_EQ(holdStateFile(path) == nullptr, !c.removed);
+        EXPECT_EQ(claimStateFile(dir.path(), NewDocumentStateStem, 1).number, c.removed ? 1 : 2);
+    }
 }
 
 TEST(DocumentFile, KindsOfChosenFiles) {

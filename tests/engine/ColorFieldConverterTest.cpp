@@ -20,7 +20,7 @@ TEST(ColorField, FlatDepthRepeatsThePattern) {
             SCOPED_TRACE("RW " + std::to_string(repeatWidth) + " depth " + std::to_string(c.depth));
             ColorFieldRig rig(c.blackDesign ? MemorySurface(260, 8, 0) : randomDesign(260, 8, 6),
                               randomField(260, 8, 7));
-            rig.ini.setParameters(repeatWidth, c.depth, 30);
+            rig.params = {repeatWidth, c.depth, 30};
             ASSERT_EQ(rig.run(), RowOutcome::Finished);
             int blackCopies = 0;
             for (int y = 0; y < 8; ++y)
@@ -46,7 +46,7 @@ TEST(ColorField, AFieldThatRepeatsEveryRepeatWidthComesOutUnchanged) {
             for (int x = 0; x < 500; ++x)
                 field.set(x, y, tile.pixel(x % repeatWidth, y));
         ColorFieldRig rig(MemorySurface(500, 12, 0), field);
-        rig.ini.setParameters(repeatWidth, 35, 30);
+        rig.params = {repeatWidth, 35, 30};
         ASSERT_EQ(rig.run(), RowOutcome::Finished);
         for (int y = 0; y < 12; ++y)
             for (int x = 0; x < 500; ++x)
@@ -56,7 +56,7 @@ TEST(ColorField, AFieldThatRepeatsEveryRepeatWidthComesOutUnchanged) {
 
 TEST(ColorField, AnAllBlackFieldGivesBlack) {
     ColorFieldRig rig(randomDesign(300, 10, 4), MemorySurface(300, 10, 0));
-    rig.ini.setParameters(70, 30, 30);
+    rig.params = {70, 30, 30};
     ASSERT_EQ(rig.run(), RowOutcome::Finished);
     EXPECT_EQ(coloursOf(rig.sink), std::set<Packed>{0});
 }
@@ -65,7 +65,7 @@ TEST(ColorField, AnAllBlackFieldGivesBlack) {
 // repeat at 70 - 30 = 40 pixels.
 TEST(ColorField, AFieldLargerThanTheDesignUsesTheNearestLevelOutside) {
     ColorFieldRig rig(MemorySurface(60, 25, 0), randomField(120, 50, 5));
-    rig.ini.setParameters(70, 20, 30);
+    rig.params = {70, 20, 30};
     ASSERT_EQ(rig.run(), RowOutcome::Finished);
     for (int y = 0; y < 50; ++y) {
         const int period = y < 25 ? 70 : 40;

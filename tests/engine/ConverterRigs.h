@@ -16,8 +16,8 @@ struct RandomDotRig {
         : design(std::move(picture)), mode(std::move(colourMode)),
           converter(makeRandomDotConverter(state, flags, design, sink, random, mode, seed)) {}
 
-    RowOutcome run() { return runToEnd(*converter, ini, ini.path()); }
-    void begin() { converter->begin(ini, ini.path()); }
+    RowOutcome run() { return runToEnd(*converter, params); }
+    void begin() { converter->begin(params); }
     RowOutcome finish() {
         RowOutcome outcome = converter->nextRow();
         while (outcome == RowOutcome::Converted)
@@ -27,7 +27,7 @@ struct RandomDotRig {
 
     MemorySurface design;
     std::string mode;
-    MapIniReader ini;
+    ConversionParameters params = UsualParameters;
     MemorySink sink;
     ConversionState state;
     RunFlags flags;
@@ -40,11 +40,11 @@ struct ColorFieldRig {
         : design(std::move(designPicture)), field(std::move(fieldPicture)),
           converter(makeColorFieldConverter(state, flags, design, field, sink)) {}
 
-    RowOutcome run() { return runToEnd(*converter, ini, ini.path()); }
+    RowOutcome run() { return runToEnd(*converter, params); }
 
     MemorySurface design;
     MemorySurface field;
-    MapIniReader ini;
+    ConversionParameters params = UsualParameters;
     MemorySink sink;
     ConversionState state;
     RunFlags flags;

@@ -90,12 +90,12 @@ TEST(DepthQuantiser, RowTouchesOnlyItsColumns) {
         std::vector<Packed> row(static_cast<std::size_t>(columns));
         for (int x = 0; x < columns; ++x)
             row[static_cast<std::size_t>(x)] = ReferencePalette[(x * 7 + 3) % 16];
-        std::array<std::int32_t, RowBufferSize> levels{};
+        std::array<std::int32_t, (testing::EditorWidth + 1)> levels{};
         levels.fill(-7);
         QuantiseDepthRow(row, levels);
         for (int x = 0; x < columns; ++x)
             EXPECT_EQ(levels[static_cast<std::size_t>(x)], (x * 7 + 3) % 16) << columns << " @" << x;
-        for (int x = columns; x < RowBufferSize; ++x)
+        for (int x = columns; x < (testing::EditorWidth + 1); ++x)
             ASSERT_EQ(levels[static_cast<std::size_t>(x)], -7) << columns << " @" << x;
     }
 }
@@ -142,7 +142,8 @@ TEST(DepthQuantiser, EveryPathGivesTheRulesLevelsAndRuns) {
                 SCOPED_TRACE("path " + std::to_string(static_cast<int>(path)) + " kind " +
                              std::to_string(kind) + " columns " + std::to_string(columns));
                 const std::vector<Packed> row = makeRow(kind, columns);
-                std::vector<std::int32_t> levels(RowBufferSize + 8, -7), runs(RowBufferSize + 8, -7);
+                std::vector<std::int32_t> levels((testing::EditorWidth + 1) + 8, -7),
+                    runs((testing::EditorWidth + 1) + 8, -7);
                 std::vector<std::int32_t> expectedRuns;
                 for (int x = 0; x < columns; ++x)
                     if (x == 0 || referenceLevel(row[x]) != referenceLevel(row[x - 1]))
@@ -157,7 +158,7 @@ TEST(DepthQuantiser, EveryPathGivesTheRulesLevelsAndRuns) {
                     ASSERT_EQ(levels[static_cast<std::size_t>(x)], referenceLevel(row[x])) << "column " << x;
                 ASSERT_EQ(levels[static_cast<std::size_t>(columns)], -7);
 
-                std::vector<std::int32_t> levelsOnly(RowBufferSize, -7);
+                std::vector<std::int32_t> levelsOnly((testing::EditorWidth + 1), -7);
                 EXPECT_EQ(quantiseRowWith(path, row.data(), row.size(), QuantisedRow{levelsOnly.data()}), 0u);
                 EXPECT_TRUE(std::equal(levelsOnly.begin(), levelsOnly.begin() + columns, levels.begin()));
             }

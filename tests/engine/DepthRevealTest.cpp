@@ -221,8 +221,8 @@ MemorySurface scaledDesign(const MemorySurface& design, int width, int height) {
 }
 
 MemorySurface makeStereogram(const Picture& p, const MemorySurface& design, std::uint32_t seed) {
-    MapIniReader ini;
-    ini.setParameters(p.repeatWidth, p.depth, p.density);
+    ConversionParameters params = UsualParameters;
+    params = {p.repeatWidth, p.depth, p.density};
     MemorySink sink;
     ConversionState state;
     state.MaxWidth = MaxConvertWidth;
@@ -235,7 +235,7 @@ MemorySurface makeStereogram(const Picture& p, const MemorySurface& design, std:
         converter = makeRandomDotConverter(state, flags, design, sink, random, p.mode, seed);
     else
         converter = makeColorFieldConverter(state, flags, design, field, sink);
-    EXPECT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+    EXPECT_EQ(runToEnd(*converter, params), RowOutcome::Finished);
     return surfaceOf(sink);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-// In-memory stand-ins for the pictures, the Stereo pane and the INI file the converters talk to.
+// In-memory stand-ins for the pictures, the Stereo pane and the parameters the converters take.
 
 #include "engine/Colour.h"
-#include "engine/IniReader.h"
+#include "engine/Conversion.h"
 #include "engine/PixelSurface.h"
 
 #include <algorithm>
@@ -90,29 +90,10 @@ private:
     std::vector<Packed> m_pixels;
 };
 
-// One INI file's integer keys; any other path reads as a missing file.
-class MapIniReader : public IniReader {
-public:
-    explicit MapIniReader(std::string path = "doc.qbd") : m_path(std::move(path)) {}
+// The parameters of a new document (repeat width, depth, density): a run's usual values.
+inline constexpr ConversionParameters UsualParameters{70, 20, 30};
 
-    int readInt(const std::string& path, std::string_view key, int defaultValue) const override {
-        if (path != m_path)
-            return defaultValue;
-        const auto it = values.find(std::string(key));
-        return it == values.end() ? defaultValue : it->second;
-    }
-    const std::string& path() const { return m_path; }
-
-    void setParameters(int repeatWidth, int depth, int density) {
-        values["KurikaesiHaba"] = repeatWidth;
-        values["Rittaido"] = depth;
-        values["Mitudo"] = density;
-    }
-
-    std::map<std::string, int> values;
-
-private:
-    std::string m_path;
-};
+// The widest picture the editor hands a converter.
+inline constexpr int EditorWidth = 1024;
 
 } // namespace quarbel::engine::testing

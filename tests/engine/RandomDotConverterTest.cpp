@@ -16,7 +16,7 @@ TEST(RandomDot, DensityZeroGivesAllBlack) {
     for (int repeatWidth : {0, 70, 200})
         for (const char* mode : {"Mono", "Color"}) {
             RandomDotRig rig(randomDesign(120, 20, 5), 7, mode);
-            rig.ini.setParameters(repeatWidth, 20, 0);
+            rig.params = {repeatWidth, 20, 0};
             ASSERT_EQ(rig.run(), RowOutcome::Finished);
             EXPECT_EQ(coloursOf(rig.sink), std::set<Packed>{Black}) << repeatWidth << " " << mode;
         }
@@ -25,7 +25,7 @@ TEST(RandomDot, DensityZeroGivesAllBlack) {
 // Only r = 100 (1 draw in 101) is unlit at density 100.
 TEST(RandomDot, DensityHundredIsRarelyBlack) {
     RandomDotRig rig(MemorySurface(1, 4000, 0), 11, "Mono");
-    rig.ini.setParameters(70, 20, 100);
+    rig.params = {70, 20, 100};
     ASSERT_EQ(rig.run(), RowOutcome::Finished);
     int black = 0;
     for (int y = 0; y < 4000; ++y)
@@ -43,7 +43,7 @@ TEST(RandomDot, ExactlyMonoGivesBlackAndWhiteAnythingElseTheSixteenColours) {
     } cases[] = {{"Mono", true}, {"Color", false}, {"mono", false}, {"", false}, {"Mono ", false}};
     for (const auto& c : cases) {
         RandomDotRig rig(randomDesign(200, 50, 3), 5, c.mode);
-        rig.ini.setParameters(70, 20, 100);
+        rig.params = {70, 20, 100};
         ASSERT_EQ(rig.run(), RowOutcome::Finished);
         EXPECT_EQ(coloursOf(rig.sink), (c.mono ? std::set<Packed>{Black, White} : allDots))
             << '"' << c.mode << '"';
@@ -52,7 +52,7 @@ TEST(RandomDot, ExactlyMonoGivesBlackAndWhiteAnythingElseTheSixteenColours) {
 
 TEST(RandomDot, ModeIsTakenAsItStandsWhenEachRowIsConverted) {
     RandomDotRig rig(randomDesign(100, 10, 8), 2, "Color");
-    rig.ini.setParameters(70, 20, 100);
+    rig.params = {70, 20, 100};
     rig.begin();
     for (int row = 0; row < 5; ++row)
         ASSERT_EQ(rig.converter->nextRow(), RowOutcome::Converted);
@@ -74,7 +74,7 @@ TEST(RandomDot, RepeatWidthZeroLightsOnlyColumnZero) {
     for (std::int32_t previousShift : {0, 40}) {
         RandomDotRig rig(randomDesign(150, 40, 9), 4, "Color");
         rig.state.ResumeState[1] = previousShift;
-        rig.ini.setParameters(0, 30, 100);
+        rig.params = {0, 30, 100};
         ASSERT_EQ(rig.run(), RowOutcome::Finished);
         int litInColumnZero = 0;
         for (int y = 0; y < 40; ++y) {
@@ -100,7 +100,7 @@ TEST(RandomDot, FlatDepthRepeatsAtTheRepeatWidth) {
                              std::to_string(c.depth) + (c.blackDesign ? " black design" : " shaped design"));
                 RandomDotRig rig(c.blackDesign ? MemorySurface(300, 12, 0) : randomDesign(300, 12, 21), 3,
                                  mode);
-                rig.ini.setParameters(repeatWidth, c.depth, 45);
+                rig.params = {repeatWidth, c.depth, 45};
                 ASSERT_EQ(rig.run(), RowOutcome::Finished);
                 int copiedZero = 0;
                 for (int y = 0; y < 12; ++y) {
@@ -120,14 +120,14 @@ TEST(RandomDot, PreviousShiftIsCarriedIntoTheNextRun) {
     MemorySurface design = randomDesign(90, 6, 31);
     design.set(89, 5, White);
     RandomDotRig first(design, 77, "Color");
-    first.ini.setParameters(70, 20, 60);
+    first.params = {70, 20, 60};
     ASSERT_EQ(first.run(), RowOutcome::Finished);
     EXPECT_EQ(first.state.ResumeState[1], 30);
 
     // A second run on the same window starts with that shift; a new window starts with 0.
     ASSERT_EQ(first.run(), RowOutcome::Finished);
     RandomDotRig fresh(design, 77, "Color");
-    fresh.ini.setParameters(70, 20, 60);
+    fresh.params = {70, 20, 60};
     ASSERT_EQ(fresh.run(), RowOutcome::Finished);
     EXPECT_NE(first.sink.pixels(), fresh.sink.pixels());
 
@@ -150,11 +150,11 @@ TEST(RandomDot, TheSameSeedGivesTheSamePictureAndTheClockDoesNot) {
     RunFlags flags;
     XoshiroRandom random;
     std::string mode = "Color";
-    MapIniReader ini;
+    ConversionParameters params = UsualParameters;
     auto c1 = makeRandomDotConverter(state1, flags, design, first, random, mode);
     auto c2 = makeRandomDotConverter(state2, flags, design, second, random, mode);
-    ASSERT_EQ(runToEnd(*c1, ini, ini.path()), RowOutcome::Finished);
-    ASSERT_EQ(runToEnd(*c2, ini, ini.path()), RowOutcome::Finished);
+    ASSERT_EQ(runToEnd(*c1, params), RowOutcome::Finished);
+    ASSERT_EQ(runToEnd(*c2, params), RowOutcome::Finished);
     EXPECT_NE(first.pixels(), second.pixels());
 }
 

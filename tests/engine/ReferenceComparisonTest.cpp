@@ -49,8 +49,8 @@ struct CaseMaker {
     }
 };
 
-void setParameters(MapIniReader& ini, const ReferenceParameters& p) {
-    ini.setParameters(p.repeatWidth, p.depth, p.density);
+void setParameters(ConversionParameters& params, const ReferenceParameters& p) {
+    params = {p.repeatWidth, p.depth, p.density};
 }
 
 std::string describe(const ReferenceParameters& p) {
@@ -80,7 +80,7 @@ void compareRandomDot(int caseCount, std::uint64_t caseSeed, const std::vector<i
                      std::to_string(height) + " " + describe(first) + " / " + describe(second) + " mode " +
                      mode + " pause " + (pause ? std::to_string(pauseRow) : "none"));
 
-        MapIniReader ini;
+        ConversionParameters params = UsualParameters;
         MemorySink sink;
         ConversionState state;
         state.MaxWidth = MaxConvertWidth;
@@ -93,8 +93,8 @@ void compareRandomDot(int caseCount, std::uint64_t caseSeed, const std::vector<i
         std::vector<Packed> expected(static_cast<std::size_t>(width) * height, 0);
         std::int64_t previous = initialShift;
 
-        setParameters(ini, first);
-        converter->begin(ini, ini.path());
+        setParameters(params, first);
+        converter->begin(params);
         if (pause) {
             for (int row = 0; row < pauseRow; ++row)
                 ASSERT_EQ(converter->nextRow(), RowOutcome::Converted);
@@ -104,8 +104,8 @@ void compareRandomDot(int caseCount, std::uint64_t caseSeed, const std::vector<i
             referenceRandomDotRun(design, first, mode, referenceRandom, seed, 0, pauseRow, previous,
                                   expected);
             // The user moves the sliders while paused; the resume reads them anew.
-            setParameters(ini, second);
-            converter->begin(ini, ini.path());
+            setParameters(params, second);
+            converter->begin(params);
             referenceRandomDotRun(design, second, mode, referenceRandom, seed, pauseRow, height, previous,
                                   expected);
         } else {
@@ -162,7 +162,7 @@ void compareColorField(int caseCount, std::uint64_t caseSeed, const std::vector<
                      std::to_string(designHeight) + " " + describe(first) + " / " + describe(second) +
                      " pause " + (pause ? std::to_string(pauseRow) : "none"));
 
-        MapIniReader ini;
+        ConversionParameters params = UsualParameters;
         MemorySink sink;
         ConversionState state;
         state.MaxWidth = MaxConvertWidth;
@@ -172,8 +172,8 @@ void compareColorField(int caseCount, std::uint64_t caseSeed, const std::vector<
         auto converter = makeColorFieldConverter(state, flags, design, field, sink);
         std::vector<Packed> expected(static_cast<std::size_t>(width) * height, 0);
 
-        setParameters(ini, first);
-        converter->begin(ini, ini.path());
+        setParameters(params, first);
+        converter->begin(params);
         if (pause) {
             for (int row = 0; row < pauseRow; ++row)
                 ASSERT_EQ(converter->nextRow(), RowOutcome::Converted);
@@ -181,8 +181,8 @@ void compareColorField(int caseCount, std::uint64_t caseSeed, const std::vector<
             ASSERT_EQ(converter->nextRow(), RowOutcome::Paused);
             ASSERT_EQ(state.ResumeState[2], pauseRow);
             referenceColorFieldRun(design, field, first, 0, pauseRow, expected);
-            setParameters(ini, second);
-            converter->begin(ini, ini.path());
+            setParameters(params, second);
+            converter->begin(params);
             referenceColorFieldRun(design, field, second, pauseRow, height, expected);
         } else {
             referenceColorFieldRun(design, field, first, 0, height, expected);
@@ -219,14 +219,14 @@ TEST(ReferenceComparison, ColorFieldAcrossTheOldBufferEnd) {
             design.set(x, y, ReferencePalette[15]);
     const MemorySurface field = randomField(width, height, 77);
     for (const ReferenceParameters p : {ReferenceParameters{70, 20, 0}, ReferenceParameters{200, 50, 0}}) {
-        MapIniReader ini;
-        setParameters(ini, p);
+        ConversionParameters params = UsualParameters;
+        setParameters(params, p);
         MemorySink sink;
         ConversionState state;
         state.MaxWidth = MaxConvertWidth;
         RunFlags flags;
         auto converter = makeColorFieldConverter(state, flags, design, field, sink);
-        ASSERT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+        ASSERT_EQ(runToEnd(*converter, params), RowOutcome::Finished);
         std::vector<Packed> expected(static_cast<std::size_t>(width) * height, 0);
         referenceColorFieldRun(design, field, p, 0, height, expected);
         EXPECT_EQ(sink.pixels(), expected) << describe(p);

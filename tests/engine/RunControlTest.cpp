@@ -30,7 +30,7 @@ protected:
         return makeColorFieldConverter(s, flags, *design, *field, out);
     }
     std::size_t resumeIndex() const { return GetParam() == Kind::RandomDot ? 0 : 2; }
-    void begin() { converter->begin(ini, ini.path()); }
+    void begin() { converter->begin(params); }
     RowOutcome finish() {
         RowOutcome outcome = converter->nextRow();
         while (outcome == RowOutcome::Converted)
@@ -44,7 +44,7 @@ protected:
 
     std::unique_ptr<MemorySurface> design, field;
     std::string mode = "Color";
-    MapIniReader ini;
+    ConversionParameters params = UsualParameters;
     MemorySink sink;
     ConversionState state;
     RunFlags flags;
@@ -52,31 +52,9 @@ protected:
     std::unique_ptr<Converter> converter;
 };
 
-TEST_P(RunControl, MissingKeysUseTheDefaults) {
-    make(20, 3);
-    const struct {
-        std::map<std::string, int> values;
-        const char* path;
-        int repeatWidth, depth, density;
-    } cases[] = {
-        {{}, "doc.qbd", 70, 20, 30},
-        {{{"Rittaido", 35}}, "doc.qbd", 70, 35, 30},
-        {{{"KurikaesiHaba", 12}, {"Mitudo", 0}}, "doc.qbd", 12, 20, 0},
-        {{{"KurikaesiHaba", 12}, {"Rittaido", 1}, {"Mitudo", 99}}, "other.qbd", 70, 20, 30},
-    };
-    for (const auto& c : cases) {
-        ini.values = c.values;
-        converter->begin(ini, c.path);
-        EXPECT_EQ(converter->parameters().repeatWidth, c.repeatWidth);
-        EXPECT_EQ(converter->parameters().depth, c.depth);
-        EXPECT_EQ(converter->parameters().density, c.density);
-        ASSERT_EQ(finish(), RowOutcome::Finished);
-    }
-}
-
 TEST_P(RunControl, PauseAtRowTenAndContinueThereWithTheParametersReadAnew) {
     make(80, 30);
-    ini.setParameters(40, 20, 50);
+    params = {40, 20, 50};
     begin();
     EXPECT_TRUE(flags.Converting);
     for (int row = 0; row < 10; ++row)
@@ -90,7 +68,7 @@ TEST_P(RunControl, PauseAtRowTenAndContinueThereWithTheParametersReadAnew) {
     const auto drawn = rows(sink, 0, 10);
     const int clears = sink.clears;
 
-    ini.setParameters(40, 45, 50);
+    params = {40, 45, 50};
     begin();
     EXPECT_EQ(converter->parameters().depth, 45);
     EXPECT_EQ(state.CurrentRow, 10);
@@ -106,7 +84,7 @@ TEST_P(RunControl, PauseAtRowTenAndContinueThereWithTheParametersReadAnew) {
 
 TEST_P(RunControl, AbortWhilePausedThenStartClearsAndBeginsAtRowZero) {
     make(60, 20);
-    ini.setParameters(30, 20, 50);
+    params = {30, 20, 50};
     begin();
     for (int row = 0; row < 7; ++row)
         ASSERT_EQ(converter->nextRow(), RowOutcome::Converted);
@@ -135,7 +113,7 @@ TEST_P(RunControl, AbortWhilePausedThenStartClearsAndBeginsAtRowZero) {
     ConversionState freshState;
     freshState.ResumeState[1] = previousShift;
     auto other = newConverter(freshState, fresh);
-    ASSERT_EQ(runToEnd(*other, ini, ini.path()), RowOutcome::Finished);
+    ASSERT_EQ(runToEnd(*other, params), RowOutcome::Finished);
     EXPECT_EQ(fresh.pixels(), sink.pixels());
 }
 
@@ -179,8 +157,9 @@ TEST_P(RunControl, ClosingEndsTheRunTouchingNothingElse) {
 }
 
 TEST_P(RunControl, APictureWiderThanTheLimitIsRefusedBeforeAnythingChanges) {
-    design = std::make_unique<MemorySurface>(MaxImageWidth + 1, 2, 0);
-    field = std::make_unique<MemorySurface>(MaxImageWidth + 1, 2, 0);
+    state.MaxWidth = EditorWidth;
+    design = std::make_unique<MemorySurface>(EditorWidth + 1, 2, 0);
+    field = std::make_unique<MemorySurface>(EditorWidth + 1, 2, 0);
     converter = newConverter(state, sink);
     flags.AbortRequested = true;
     state.ResumeState = {4, 9, 6};
@@ -191,13 +170,13 @@ TEST_P(RunControl, APictureWiderThanTheLimitIsRefusedBeforeAnythingChanges) {
     EXPECT_EQ(sink.resizes, 0);
     EXPECT_THROW(converter->nextRow(), std::logic_error);
 
-    design = std::make_unique<MemorySurface>(randomDesign(MaxImageWidth, 2, 1));
-    field = std::make_unique<MemorySurface>(randomField(MaxImageWidth, 2, 2));
+    design = std::make_unique<MemorySurface>(randomDesign(EditorWidth, 2, 1));
+    field = std::make_unique<MemorySurface>(randomField(EditorWidth, 2, 2));
     converter = newConverter(state, sink);
     state.ResumeState = {};
-    ini.setParameters(200, 50, 100);
-    EXPECT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
-    EXPECT_EQ(sink.width(), MaxImageWidth);
+    params = {200, 50, 100};
+    EXPECT_EQ(runToEnd(*converter, params), RowOutcome::Finished);
+    EXPECT_EQ(sink.width(), EditorWidth);
 }
 
 // The batch converter raises the window's limit; the row buffers then follow the picture, and
@@ -208,7 +187,7 @@ TEST_P(RunControl, ARaisedWidthLimitTakesWiderPicturesUpToTheConvertersLimit) {
         int width;
         bool accepted;
     } cases[] = {
-        {MaxConvertWidth, MaxImageWidth + 1, true},
+        {MaxConvertWidth, EditorWidth + 1, true},
         {MaxConvertWidth, 3000, true},
         {MaxConvertWidth, MaxConvertWidth, true},
         {MaxConvertWidth, MaxConvertWidth + 1, false},
@@ -224,12 +203,12 @@ TEST_P(RunControl, ARaisedWidthLimitTakesWiderPicturesUpToTheConvertersLimit) {
         MemorySink out;
         converter = newConverter(wide, out);
         if (!c.accepted) {
-            EXPECT_THROW(converter->begin(ini, ini.path()), std::invalid_argument);
+            EXPECT_THROW(converter->begin(params), std::invalid_argument);
             EXPECT_EQ(out.resizes, 0);
             continue;
         }
-        ini.setParameters(200, 50, 100);
-        ASSERT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+        params = {200, 50, 100};
+        ASSERT_EQ(runToEnd(*converter, params), RowOutcome::Finished);
         EXPECT_EQ(out.width(), c.width);
         EXPECT_EQ(wide.LastColumn, c.width - 1);
         EXPECT_GE(wide.DepthRow.size(), static_cast<std::size_t>(c.width));
@@ -239,7 +218,7 @@ TEST_P(RunControl, ARaisedWidthLimitTakesWiderPicturesUpToTheConvertersLimit) {
 TEST_P(RunControl, EndedRunsAnswerTheSameAndWriteNothing) {
     make(10, 2);
     EXPECT_THROW(converter->nextRow(), std::logic_error);
-    EXPECT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+    EXPECT_EQ(runToEnd(*converter, params), RowOutcome::Finished);
     EXPECT_EQ(converter->nextRow(), RowOutcome::Finished);
     EXPECT_EQ(sink.rowsWritten.size(), 2u);
 }
@@ -248,7 +227,7 @@ TEST_P(RunControl, AnEmptyPictureFinishesAtOnce) {
     design = std::make_unique<MemorySurface>(0, 0);
     field = std::make_unique<MemorySurface>(0, 0);
     converter = newConverter(state, sink);
-    EXPECT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+    EXPECT_EQ(runToEnd(*converter, params), RowOutcome::Finished);
     EXPECT_EQ(sink.width(), 0);
     EXPECT_TRUE(sink.rowsWritten.empty());
     EXPECT_FALSE(flags.Converting);
@@ -265,18 +244,18 @@ TEST_P(RunControl, AbsurdParametersStillFinish) {
         {maxInt, minInt, 50},     {minInt, maxInt, 50}, {1023, 50, 100},
         {1024, -1, 100},          {-1, 1, 101},         {70, 300000000, 30},
     };
-    make(MaxImageWidth, 4);
+    make(EditorWidth, 4);
     std::set<Packed> allowed;
     if (GetParam() == Kind::RandomDot)
         allowed.insert(std::begin(ReferenceDotColours), std::end(ReferenceDotColours));
     else
         for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < MaxImageWidth; ++x)
+            for (int x = 0; x < EditorWidth; ++x)
                 allowed.insert(field->pixel(x, y));
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]));
-        ini.setParameters(c[0], c[1], c[2]);
-        ASSERT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+        params = {c[0], c[1], c[2]};
+        ASSERT_EQ(runToEnd(*converter, params), RowOutcome::Finished);
         for (Packed p : sink.pixels())
             ASSERT_TRUE(allowed.count(p)) << std::hex << p;
     }
@@ -286,7 +265,7 @@ TEST_P(RunControl, TheStereoImageTakesTheSizeOfTheRightPicture) {
     design = std::make_unique<MemorySurface>(randomDesign(50, 20, 3));
     field = std::make_unique<MemorySurface>(randomField(80, 30, 4));
     converter = newConverter(state, sink);
-    ASSERT_EQ(runToEnd(*converter, ini, ini.path()), RowOutcome::Finished);
+    ASSERT_EQ(runToEnd(*converter, params), RowOutcome::Finished);
     const int width = GetParam() == Kind::RandomDot ? 50 : 80;
     const int height = GetParam() == Kind::RandomDot ? 20 : 30;
     EXPECT_EQ(sink.width(), width);
@@ -306,7 +285,7 @@ INSTANTIATE_TEST_SUITE_P(BothConverters, RunControl, ::testing::Values(Kind::Ran
 TEST(RunControlBoth, TheTwoConvertersKeepSeparateResumeRows) {
     const MemorySurface design = randomDesign(40, 20, 8);
     const MemorySurface field = randomField(40, 20, 9);
-    MapIniReader ini;
+    ConversionParameters params = UsualParameters;
     MemorySink sink;
     ConversionState state;
     RunFlags flags;
@@ -315,21 +294,21 @@ TEST(RunControlBoth, TheTwoConvertersKeepSeparateResumeRows) {
     auto dots = makeRandomDotConverter(state, flags, design, sink, random, mode, 5);
     auto colours = makeColorFieldConverter(state, flags, design, field, sink);
 
-    dots->begin(ini, ini.path());
+    dots->begin(params);
     for (int row = 0; row < 4; ++row)
         ASSERT_EQ(dots->nextRow(), RowOutcome::Converted);
     flags.PauseRequested = true;
     ASSERT_EQ(dots->nextRow(), RowOutcome::Paused);
     const std::int32_t shift = state.ResumeState[1];
 
-    colours->begin(ini, ini.path());
+    colours->begin(params);
     for (int row = 0; row < 7; ++row)
         ASSERT_EQ(colours->nextRow(), RowOutcome::Converted);
     flags.PauseRequested = true;
     ASSERT_EQ(colours->nextRow(), RowOutcome::Paused);
     EXPECT_EQ(state.ResumeState, (std::array<std::int32_t, 3>{4, shift, 7}));
 
-    dots->begin(ini, ini.path());
+    dots->begin(params);
     EXPECT_EQ(state.CurrentRow, 4);
     ASSERT_EQ(dots->nextRow(), RowOutcome::Converted);
     EXPECT_EQ(sink.rowsWritten.back(), 4);

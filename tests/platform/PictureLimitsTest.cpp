@@ -1,7 +1,7 @@
 // The picture loader's limits at their edges, the files it must not open, and picture writes on a
 // file system that refuses the bytes.
 
-#include "platform/BmpCodec.h"
+#include "codecs/BmpCodec.h"
 #include "platform/Picture.h"
 #include "support/FailingWrites.h"
 #include "support/TestFiles.h"
@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <thread>
 
+using namespace quarbel::codecs;
 using namespace quarbel::platform;
 using quarbel::testing::FileSizeLimit;
 using quarbel::testing::gradient;

@@ -180,6 +180,7 @@ TEST_F(ConversionTest, AWholeRunMakesTheStereoImageAndLeavesTheFinishedMenus) {
     ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
     // While running: the other document is locked and only pause is on.
     EXPECT_FALSE(subWindowEnabled(other));
+    EXPECT_TRUE(subWindowEnabled(form)) << "the converting window itself stays usable";
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStop));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuOpen));
     EXPECT_FALSE(frame->sliderEnabled(document::Slider::sldMitudo));
@@ -390,6 +391,18 @@ TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromIt
     ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
     EXPECT_EQ(form->picAfter()->origin(), QPoint(0, 0));
     EXPECT_EQ(form->vsbAfter()->value(), 0);
+    // A paused run continued goes on where the user has scrolled to meanwhile.
+    frame->mnuConvStop_Click();
+    ASSERT_TRUE(waitUntil([&] { return frame->statusPanelText(1) == kPaused; }));
+    ASSERT_TRUE(form->vsbAfter()->isVisibleTo(form));
+    form->vsbAfter()->setValue(form->vsbAfter()->maximum() / 2);
+    const QPoint looked = form->picAfter()->pos();
+    const int lookedRow = form->vsbAfter()->value();
+    ASSERT_NE(looked, QPoint(0, 0));
+    frame->mnuConvStart_Click();
+    ASSERT_TRUE(spinUntil([&] { return frame->statusPanelText(1) == kRunning; }));
+    EXPECT_EQ(form->picAfter()->pos(), looked);
+    EXPECT_EQ(form->vsbAfter()->value(), lookedRow);
     ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
 }
 
@@ -412,7 +425,10 @@ protected:
         QString caption;
     };
     void watchQuestion(panes::DocumentWindow* form) {
-        shownDialogs.whileShown = [this, form] {
+        // Questions asked after this window has gone (closing the others) find it null.
+        shownDialogs.whileShown = [this, form = QPointer<panes::DocumentWindow>(form)] {
+            if (!form)
+                return;
             seen.row = form->conversion().CurrentRow;
             seen.openOn = frame->menuEnabled(Menu::mnuOpen);
             seen.pauseOn = frame->menuEnabled(Menu::mnuConvStop) || frame->buttonEnabled(12);
@@ -506,6 +522,10 @@ TEST_F(CloseQuestionTest, YesSavesTheIdleStateAndEndsTheRun) {
         for (const auto& key : keys) {
             EXPECT_EQ(document::parseFlag(iniValue(saved, key.key)), key.on) << key.key;
         }
+        // The Stereo picture was still being drawn: it is no picture of the document.
+        EXPECT_EQ(iniValue(saved, "PicStereoPath"), QString());
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(saved).absoluteDir().filePath(
+            QFileInfo(saved).completeBaseName() + QStringLiteral("_Stereo.bmp"))));
         EXPECT_FALSE(state.run.Converting);
         EXPECT_TRUE(subWindowEnabled(other));
         EXPECT_EQ(active(), other);

@@ -5,7 +5,7 @@
 #include "engine/Colour.h"
 #include "panes/DepthMapDialog.h"
 #include "panes/StereoReveal.h"
-#include "platform/DepthMap.h"
+#include "platform/DepthMapFile.h"
 #include "platform/ImageSurface.h"
 #include "platform/Picture.h"
 

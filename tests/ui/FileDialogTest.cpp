@@ -158,6 +158,38 @@ TEST(FileDialogs, SpeakJapaneseWithDatesAndTypesAndShowEachFilterOnce) {
     EXPECT_TRUE(seen.dateFits) << "the date column cuts its text";
 }
 
+// The real save dialog adds the default extension to a name typed without one, and only then.
+TEST(FileDialogs, SaveAddsTheDefaultSuffixToANameTypedWithoutOne) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::pair<const char*, const char*> cases[] = {{"doc", "doc.qbd"}, {"doc.qbd", "doc.qbd"}};
+    for (const auto& [typed, saved] : cases) {
+        SCOPED_TRACE(typed);
+        platform::FileDialogRequest request;
+        request.filter = QStringLiteral("Quarbel文書|*.qbd");
+        request.initialDir = dir.path();
+        request.defaultSuffix = QStringLiteral("qbd");
+        bool answered = false;
+        QTimer::singleShot(0, [&answered, typed = typed] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+            if (!name) {
+                if (dialog)
+                    dialog->reject();
+                return;
+            }
+            name->setText(QLatin1String(typed));
+            answered = true;
+            static_cast<QDialog*>(dialog)->accept(); // through QFileDialog's own, as the Save button does
+        });
+        const std::optional<platform::FileChoice> choice =
+            platform::makeQtDialogs()->saveFile(nullptr, request);
+        ASSERT_TRUE(answered) << "no file dialog with a name box was shown";
+        ASSERT_TRUE(choice.has_value());
+        EXPECT_EQ(choice->fullPath, QDir(dir.path()).filePath(QLatin1String(saved)));
+    }
+}
+
 // Qt keeps the list's columns of the last file dialog of any program in the user's settings.
 QHeaderView* listHeader(QFileDialog& dialog) {
     auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));

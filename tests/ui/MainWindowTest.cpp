@@ -612,6 +612,21 @@ TEST_F(SliderWritesTest, ADragWritesOnceItPausesNotAtEveryStep) {
     EXPECT_TRUE(waitUntil([&] { return repeatWidthIn(form) == QStringLiteral("100"); }));
 }
 
+// A working file that has gone meanwhile (its window gave it up) is not brought back by a write
+// still waiting.
+TEST_F(SliderWritesTest, APendingWriteDoesNotBringBackAWorkingFileThatHasGone) {
+    frame->mnuMono_Click();
+    panes::DocumentWindow* form = active();
+    const QString path = form->labels().lblIniName;
+    ASSERT_TRUE(waitUntil([&] { return repeatWidthIn(form) == QStringLiteral("70"); }));
+    drag(5);
+    auto* timer = frame->findChild<QTimer*>(QStringLiteral("stateWriteTimer"));
+    ASSERT_TRUE(timer && timer->isActive());
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(waitUntil([&] { return !timer->isActive(); }));
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
 TEST_F(SliderWritesTest, TheFileIsCurrentBeforeAnythingReadsIt) {
     using Documents = std::function<void(panes::DocumentWindow * moved, panes::DocumentWindow * other)>;
     const struct {

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <sys/stat.h>
 
@@ -458,8 +459,13 @@ TEST_F(WizardTest, APathLabelShowsTheFileNameWholeAndTheFullPathAsItsTooltip) {
         QString path;
         bool shortened;
     };
+    // A folder of a few letters wherever the temporary folder lies, so that this path always fits.
+    const QTemporaryDir shortDir(QStringLiteral("/tmp/qb-XXXXXX"));
+    ASSERT_TRUE(shortDir.isValid());
+    const QString shortPath = shortDir.filePath(QStringLiteral("d.bmp"));
+    ASSERT_TRUE(QFile::copy(picture(QStringLiteral("d.bmp"), 30, 20), shortPath));
     const Case cases[] = {
-        {picture(QStringLiteral("d.bmp"), 30, 20), false},
+        {shortPath, false},
         {picture(deep + QStringLiteral("/デザイン画像（ぎざぎざ）.bmp"), 30, 20), true},
     };
     ui::ColourFieldWizard* wizard = openWizard();
@@ -484,6 +490,26 @@ TEST_F(WizardTest, APathLabelShowsTheFileNameWholeAndTheFullPathAsItsTooltip) {
     wizard->resize(wizard->width() + 200, wizard->height());
     ASSERT_TRUE(waitUntil([&] { return wizard->lblDesign(0)->text() != narrow; }, 10000));
     EXPECT_GT(wizard->lblDesign(0)->text().size(), narrow.size());
+}
+
+// Whatever the way through the pages, exactly the current page shows after each button.
+TEST_F(WizardTest, EveryStepShowsExactlyOnePage) {
+    ui::ColourFieldWizard* wizard = openWizard();
+    choose(wizard, 0, picture(QStringLiteral("design.bmp"), 300, 200));
+    choose(wizard, 1, picture(QStringLiteral("pattern.bmp"), 64, 64));
+    QPushButton* next = wizard->cmdNext();
+    QPushButton* back = wizard->cmdBack();
+    const std::pair<QPushButton*, int> steps[] = {{next, 1}, {back, 0}, {next, 1}, {next, 2},
+                                                  {back, 1}, {back, 0}, {next, 1}, {next, 2}};
+    int step = 0;
+    for (const auto& [button, expected] : steps) {
+        SCOPED_TRACE(++step);
+        button->click();
+        ASSERT_EQ(wizard->currentPage(), expected);
+        for (int page = 0; page < 3; ++page) {
+            EXPECT_EQ(wizard->picContena(page)->isVisibleTo(wizard), page == expected) << "page " << page;
+        }
+    }
 }
 
 TEST_F(WizardTest, LargerFontsGrowTheWindowInsteadOfCuttingText) {
