@@ -36,9 +36,10 @@ struct SliderEntry {
 };
 
 constexpr SliderEntry kSliders[] = {
-    {Slider::sldKurikaesi, "sldKurikaesi", "繰返幅", 200, 1, 10, 20, "KurikaesiHaba", 2},
-    {Slider::sldRittaido, "sldRittaido", "立体度", 50, 1, 5, 5, "Rittaido", 3},
-    {Slider::sldMitudo, "sldMitudo", "密度", 100, 1, 5, 10, "Mitudo", 4},
+    {Slider::sldKurikaesi, "sldKurikaesi", "繰返幅", document::SliderMaximum[0], 1, 10, 20, "KurikaesiHaba",
+     2},
+    {Slider::sldRittaido, "sldRittaido", "立体度", document::SliderMaximum[1], 1, 5, 5, "Rittaido", 3},
+    {Slider::sldMitudo, "sldMitudo", "密度", document::SliderMaximum[2], 1, 5, 10, "Mitudo", 4},
 };
 
 const SliderEntry& entryOf(Slider which) {
