@@ -26,7 +26,8 @@ DocumentState captureDocument(const DocumentFields& fields, const SharedControls
         case StateKeyKind::Text:
             break;
         case StateKeyKind::SliderValue:
-            to.setSliderValue(static_cast<Slider>(k.index), controls.sliderValue(static_cast<Slider>(k.index)));
+            to.setSliderValue(static_cast<Slider>(k.index),
+                              controls.sliderValue(static_cast<Slider>(k.index)));
             break;
         case StateKeyKind::MenuFlag:
             to.setMenuEnabled(static_cast<Menu>(k.index), controls.menuEnabled(static_cast<Menu>(k.index)));
@@ -38,7 +39,8 @@ DocumentState captureDocument(const DocumentFields& fields, const SharedControls
             to.setCaptionEnabled(k.index, controls.captionEnabled(k.index));
             break;
         case StateKeyKind::SliderFlag:
-            to.setSliderEnabled(static_cast<Slider>(k.index), controls.sliderEnabled(static_cast<Slider>(k.index)));
+            to.setSliderEnabled(static_cast<Slider>(k.index),
+                                controls.sliderEnabled(static_cast<Slider>(k.index)));
             break;
         }
     }
@@ -62,7 +64,8 @@ void showDocument(const DocumentState& document, DocumentFields& fields, SharedC
         case StateKeyKind::Text:
             break;
         case StateKeyKind::SliderValue:
-            controls.setSliderValue(static_cast<Slider>(k.index), c.sliderValue(static_cast<Slider>(k.index)));
+            controls.setSliderValue(static_cast<Slider>(k.index),
+                                    c.sliderValue(static_cast<Slider>(k.index)));
             break;
         case StateKeyKind::MenuFlag:
             controls.setMenuEnabled(static_cast<Menu>(k.index), c.menuEnabled(static_cast<Menu>(k.index)));
@@ -74,7 +77,8 @@ void showDocument(const DocumentState& document, DocumentFields& fields, SharedC
             controls.setCaptionEnabled(k.index, c.captionEnabled(k.index));
             break;
         case StateKeyKind::SliderFlag:
-            controls.setSliderEnabled(static_cast<Slider>(k.index), c.sliderEnabled(static_cast<Slider>(k.index)));
+            controls.setSliderEnabled(static_cast<Slider>(k.index),
+                                      c.sliderEnabled(static_cast<Slider>(k.index)));
             break;
         }
     }
