@@ -1,30 +1,23 @@
 #pragma once
 
 // The application-wide values. One instance, owned by the application and handed by reference
-// to the windows that need it; they always describe the active document.
+// to the windows that need it. Its DocumentFields show the active document: each window owns its
+// document's values (DocumentState) and shows them here on activation.
 
-#include "document/Tags.h"
+#include "document/DocumentState.h"
 #include "engine/ConversionState.h"
 
 #include <QString>
 
 namespace quarbel::document {
 
-struct AppState {
+struct AppState : DocumentFields {
     // Folder holding the settings file, temporary state files and the help page.
     QString appDir;
 
-    QString IniPath; // working state file of the active window
-    DocumentKind StereoName;
-    QString MonoOrColor; // "Mono", "Color" or ""
-    QString PicDesignPath;
-    QString PicFieldPath;
-    QString PicStereoPath;
-    QString OpenMode; // "Sinki", "Hiraku" or ""
     int NewDocNumber = 1;
     // Next number tried for the working state file of a document opened from a file.
     int OpenedDocNumber = 1;
-    QString DocName;
     QString SettingsPath;
 
     engine::RunFlags run;

@@ -64,7 +64,7 @@ static_assert(std::size(kHead) + MenuCount + std::size(kTail) == StateKeyCount);
 constexpr std::array<StateKey, StateKeyCount> kTable = makeTable();
 
 // The plain text fields; the kind has its own text form.
-QString* textField(AppState& state, int index) {
+QString* textField(DocumentFields& state, int index) {
     switch (static_cast<StateText>(index)) {
     case StateText::PicDesignPath:
         return &state.PicDesignPath;
@@ -80,14 +80,14 @@ QString* textField(AppState& state, int index) {
     return nullptr;
 }
 
-QString readText(const AppState& state, int index) {
+QString readText(const DocumentFields& state, int index) {
     if (static_cast<StateText>(index) == StateText::StereoName) {
         return state.StereoName.text();
     }
-    return *textField(const_cast<AppState&>(state), index);
+    return *textField(const_cast<DocumentFields&>(state), index);
 }
 
-void writeText(AppState& state, int index, const QString& text) {
+void writeText(DocumentFields& state, int index, const QString& text) {
     if (static_cast<StateText>(index) == StateText::StereoName) {
         state.StereoName = DocumentKind::fromText(text);
     } else {
@@ -132,7 +132,8 @@ std::optional<bool> parseFlag(const QString& text) {
     return std::nullopt;
 }
 
-QList<QPair<QString, QString>> windowStateEntries(const AppState& state, const SharedControls& controls) {
+QList<QPair<QString, QString>> windowStateEntries(const DocumentFields& state,
+                                                  const SharedControls& controls) {
     QList<QPair<QString, QString>> entries;
     entries.reserve(StateKeyCount);
     for (const StateKey& k : kTable) {
@@ -167,14 +168,14 @@ QList<QPair<QString, QString>> windowStateEntries(const AppState& state, const S
     return entries;
 }
 
-bool SaveWindowState(const AppState& state, const SharedControls& controls) {
+bool SaveWindowState(const DocumentFields& state, const SharedControls& controls) {
     if (state.IniPath.isEmpty()) {
         return false;
     }
     return IniFile::writeStrings(state.IniPath, IniSectionName, windowStateEntries(state, controls));
 }
 
-bool ReplaceWithWindowState(const AppState& state, const SharedControls& controls) {
+bool ReplaceWithWindowState(const DocumentFields& state, const SharedControls& controls) {
     if (state.IniPath.isEmpty()) {
         return false;
     }
@@ -183,7 +184,7 @@ bool ReplaceWithWindowState(const AppState& state, const SharedControls& control
 
 namespace {
 
-void applyState(const IniSnapshot& file, AppState& state, SharedControls& controls) {
+void applyState(const IniSnapshot& file, DocumentFields& state, SharedControls& controls) {
     for (const StateKey& k : kTable) {
         const QString key = QString::fromLatin1(k.key);
         switch (k.kind) {
@@ -220,7 +221,7 @@ void applyState(const IniSnapshot& file, AppState& state, SharedControls& contro
 
 } // namespace
 
-StateRestore RestoreWindowState(AppState& state, SharedControls& controls) {
+StateRestore RestoreWindowState(DocumentFields& state, SharedControls& controls) {
     // One read of the file; the slider writes below only store values just read.
     IniSnapshot file(state.IniPath);
     QStringList keys;
@@ -242,7 +243,7 @@ StateRestore RestoreWindowState(AppState& state, SharedControls& controls) {
     return file.hasSection(IniSectionName) ? StateRestore::Restored : StateRestore::NoSection;
 }
 
-void RestoreWindowState(const QList<QPair<QString, QString>>& entries, AppState& state,
+void RestoreWindowState(const QList<QPair<QString, QString>>& entries, DocumentFields& state,
                         SharedControls& controls) {
     applyState(IniSnapshot::fromEntries(IniSectionName, entries), state, controls);
 }

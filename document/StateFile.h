@@ -3,9 +3,11 @@
 // The per-window state file: one table of 65 keys, written whole by SaveWindowState and applied
 // by RestoreWindowState. The same format serves as the document file (.qbd).
 
-#include "document/AppState.h"
+#include "document/DocumentState.h"
 #include "document/SharedControls.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <array>
 #include <optional>
@@ -40,14 +42,15 @@ enum class StateText { PicDesignPath, PicFieldPath, PicStereoPath, StereoName, M
 std::optional<bool> parseFlag(const QString& text);
 
 // The 65 key/value pairs that SaveWindowState writes, in table order.
-QList<QPair<QString, QString>> windowStateEntries(const AppState& state, const SharedControls& controls);
+QList<QPair<QString, QString>> windowStateEntries(const DocumentFields& state,
+                                                  const SharedControls& controls);
 
 // Writes all 65 keys into state.IniPath in one atomic rewrite (same content as 65 single writes);
 // other lines of the file stay. False when the file could not be written completely; the file then
 // keeps its old content.
-bool SaveWindowState(const AppState& state, const SharedControls& controls);
+bool SaveWindowState(const DocumentFields& state, const SharedControls& controls);
 // SaveWindowState into a file that becomes the state alone: whatever IniPath held before goes.
-bool ReplaceWithWindowState(const AppState& state, const SharedControls& controls);
+bool ReplaceWithWindowState(const DocumentFields& state, const SharedControls& controls);
 
 // What a restore found in the file.
 enum class StateRestore {
@@ -61,11 +64,11 @@ enum class StateRestore {
 // defaults; a flag that is neither "True"/"False" nor a number keeps the default (enabled);
 // a slider value outside its range is clamped by the slider. A file that cannot be read changes
 // nothing, so a window never silently falls back to the defaults for a file it could not see.
-StateRestore RestoreWindowState(AppState& state, SharedControls& controls);
+StateRestore RestoreWindowState(DocumentFields& state, SharedControls& controls);
 
 // The same, from the entries windowStateEntries gave: a window's state kept in memory when its
 // file could not be written or read back.
-void RestoreWindowState(const QList<QPair<QString, QString>>& entries, AppState& state,
+void RestoreWindowState(const QList<QPair<QString, QString>>& entries, DocumentFields& state,
                         SharedControls& controls);
 
 } // namespace quarbel::document

@@ -122,10 +122,20 @@ void DocumentWindow::Form_Activate() {
     m_state.IniPath = m_labels.lblIniName;
     // A file that lost the last write, vanished or cannot be read must not turn into the
     // defaults (everything enabled, kind "Field"): the state handed over last time comes back.
-    const bool fromFile = !m_stateUnwritten &&
-                          document::RestoreWindowState(m_state, controls) == document::StateRestore::Restored;
-    if (!fromFile && !m_heldState.isEmpty()) {
-        document::RestoreWindowState(m_heldState, m_state, controls);
+    document::DocumentState fromFile;
+    fromFile.fields = m_state;
+    const document::StateRestore restore =
+        m_stateUnwritten ? document::StateRestore::Unreadable
+                         : document::RestoreWindowState(fromFile.fields, fromFile.controls);
+    // Without a held state (the first activation) whatever the file gave, defaults included, is all
+    // there is; a file that could not be read changes nothing.
+    const bool takeFile = restore == document::StateRestore::Restored ||
+                          (!m_modelHeld && restore != document::StateRestore::Unreadable);
+    if (takeFile) {
+        m_model = std::move(fromFile);
+        document::showDocument(m_model, m_state, controls);
+    } else if (m_modelHeld) {
+        document::showDocument(m_model, m_state, controls);
         m_state.IniPath = m_labels.lblIniName;
         if (!m_stateUnwritten) {
             reportStateFileProblem([file = m_labels.lblIniName] {
@@ -151,10 +161,10 @@ void DocumentWindow::Form_Deactivate() {
     if (m_conversion.Closing) {
         return;
     }
-    document::AppState snapshot = m_state;
-    snapshot.IniPath = m_labels.lblIniName;
-    m_heldState = document::windowStateEntries(snapshot, m_host.sharedControls());
-    m_stateUnwritten = !writeSharedStateTo(m_labels.lblIniName);
+    m_model = document::captureDocument(m_state, m_host.sharedControls());
+    m_model.fields.IniPath = m_labels.lblIniName;
+    m_modelHeld = true;
+    m_stateUnwritten = !document::SaveWindowState(m_model.fields, m_model.controls);
     if (m_stateUnwritten) {
         reportStateFileProblem([file = m_labels.lblIniName] {
             return QStringLiteral("「") + file +

@@ -240,8 +240,10 @@ private:
     WindowFlags m_flags;
     // Held while the window is open, so that no other running copy takes or deletes the working file.
     std::unique_ptr<QLockFile> m_workingLock;
-    // The state handed over at the last deactivation, for when its file cannot give it back.
-    QList<QPair<QString, QString>> m_heldState;
+    // This document's state while another window is active: taken at deactivation, shown again at
+    // activation (the file gives it back when it can: a file changed meanwhile wins).
+    document::DocumentState m_model;
+    bool m_modelHeld = false;
     bool m_stateUnwritten = false; // the last deactivation could not write the file
     bool m_stateProblemTold = false;
     engine::ConversionState m_conversion;

@@ -66,7 +66,7 @@ void RunController::start(Kind kind) {
     if (!continuing) {
         // The end of the run, and a close question asked meanwhile, bring the document's idle state
         // back as it is now; the file holds it too, for a window switch after the run.
-        m_idleState = document::windowStateEntries(state, controls);
+        m_idleState = document::captureDocument(state, controls);
         document::SaveWindowState(state, controls);
     }
     host.lockOtherDocuments(m_window.form);
@@ -185,7 +185,7 @@ void RunController::restoreFinishedState() {
     document::SharedControls& controls = m_window.host.sharedControls();
     // The idle state comes from memory, never back through the file: a file that cannot be read or
     // written must not turn the document's menus into the defaults.
-    document::RestoreWindowState(m_idleState, state, controls);
+    document::showDocument(m_idleState, state, controls);
     document::applyFinishedMenus(controls, state.StereoName.kind());
     document::SaveWindowState(state, controls);
 }
@@ -211,7 +211,7 @@ bool RunController::holdForQuestion() {
     document::SharedControls& controls = host.sharedControls();
     host.flushStateWrites();
     // The state the document had when the run started.
-    document::RestoreWindowState(m_idleState, m_window.state, controls);
+    document::showDocument(m_idleState, m_window.state, controls);
     controls.setConvStartCaption(document::ConvStartCaption);
     host.setStatusPanelText(1, m_window.form.displayPath());
     return true;

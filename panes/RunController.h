@@ -5,6 +5,7 @@
 // per turn of the event loop, so all of this happens between rows without a nested event loop.
 
 #include "document/AppState.h"
+#include "document/DocumentState.h"
 #include "engine/Conversion.h"
 #include "engine/ConversionState.h"
 #include "platform/ImageSurface.h"
@@ -107,8 +108,8 @@ private:
     bool m_active = false;
     bool m_held = false;
     bool m_heldWhileConverting = false;
-    // The document's state (the 65 keys) when the run began.
-    QList<QPair<QString, QString>> m_idleState;
+    // The document's state when the run began.
+    document::DocumentState m_idleState;
 };
 
 } // namespace quarbel::panes

@@ -181,14 +181,14 @@ MainWindow::DocumentFileCheck MainWindow::checkDocumentFile(const QString& fullP
 }
 
 void MainWindow::readOpenedDocument(const QString& fullPath) {
-    document::AppState reading = m_state;
-    reading.IniPath = fullPath;
-    document::RestoreWindowState(reading, *this);
-    m_state.PicDesignPath = reading.PicDesignPath;
-    m_state.PicFieldPath = reading.PicFieldPath;
-    m_state.PicStereoPath = reading.PicStereoPath;
-    m_state.StereoName = reading.StereoName;
-    m_state.MonoOrColor = reading.MonoOrColor;
+    // The document is read into a value first; the shared controls then show it as a whole.
+    document::DocumentState opened;
+    opened.fields = m_state;
+    opened.fields.IniPath = fullPath;
+    // A file that could not be read after all changes nothing.
+    if (document::RestoreWindowState(opened.fields, opened.controls) != document::StateRestore::Unreadable) {
+        document::showDocument(opened, m_state, *this);
+    }
     // A picture named relative to the document lives beside the document, wherever the program runs.
     for (QString document::AppState::*picture :
          {&document::AppState::PicDesignPath, &document::AppState::PicFieldPath,

@@ -1,5 +1,6 @@
 #include "document/StateFile.h"
 
+#include "document/AppState.h"
 #include "document/IniFile.h"
 #include "support/FakeSharedControls.h"
 
@@ -463,5 +464,40 @@ TEST_F(StateFileTest, AKindTheProgramDoesNotKnowComesBackByteForByteWhenTheState
         EXPECT_EQ(restored.StereoName, StereoKind::Other) << kind;
         ASSERT_TRUE(SaveWindowState(restored, controls));
         EXPECT_EQ(readAll(state.IniPath), bytes) << kind;
+    }
+}
+
+TEST_F(StateFileTest, ADocumentTakenFromTheControlsAndShownOnOthersWritesTheSameFile) {
+    FakeSharedControls allOn;
+    allOn.setAll(true);
+    allOn.sliderValues = {200, 0, 100};
+    FakeSharedControls allOff;
+    allOff.setAll(false);
+    allOff.sliderValues = {0, 50, 1};
+    const std::pair<const char*, FakeSharedControls> cases[] = {
+        {"patterned", patternedControls()}, {"all on", allOn}, {"all off", allOff}};
+    for (const auto& [name, source] : cases) {
+        state.PicDesignPath = QString::fromUtf8("/絵/design.bmp");
+        state.PicStereoPath = QStringLiteral("/a/stereo.bmp");
+        state.StereoName = StereoKind::RandomDot;
+        state.MonoOrColor = QStringLiteral("Mono");
+        QFile::remove(state.IniPath);
+        ASSERT_TRUE(SaveWindowState(state, source));
+        const QByteArray expected = readAll(state.IniPath);
+        const DocumentState document = captureDocument(state, source);
+
+        // Another document was showing: every value it left must give way.
+        AppState shown;
+        shown.IniPath = state.IniPath;
+        shown.PicFieldPath = QStringLiteral("/other/field.bmp");
+        shown.StereoName = StereoKind::Field;
+        FakeSharedControls view;
+        view.setAll(!source.menus[0]);
+        view.sliderValues = {1, 2, 3};
+        showDocument(document, shown, view);
+        EXPECT_EQ(shown.IniPath, state.IniPath) << name;
+        QFile::remove(state.IniPath);
+        ASSERT_TRUE(SaveWindowState(shown, view));
+        EXPECT_EQ(readAll(state.IniPath), expected) << name;
     }
 }

@@ -1,0 +1,75 @@
+#pragma once
+
+// One document window's state as a value: what its state file holds (picture paths, kind, colour
+// mode, the three parameters, the enabled flags of the shared controls). The window keeps it while
+// another window is active; the shared menus, toolbar and sliders show it while it is active.
+
+#include "document/Parameters.h"
+#include "document/SharedControls.h"
+#include "document/Tags.h"
+
+#include <QString>
+#include <array>
+#include <map>
+#include <utility>
+
+namespace quarbel::document {
+
+// The values of one document that the active window also shows through AppState.
+struct DocumentFields {
+    QString IniPath; // working state file
+    DocumentKind StereoName;
+    QString MonoOrColor; // "Mono", "Color" or ""
+    QString PicDesignPath;
+    QString PicFieldPath;
+    QString PicStereoPath;
+    QString OpenMode; // "Sinki", "Hiraku" or ""
+    QString DocName;
+};
+
+// Highest value of each slider (they all start at 0); a value set from a file is held to it, as
+// the slider itself would.
+inline constexpr std::array<int, SliderCount> SliderMaximum{RepeatWidthParameter.maximum,
+                                                            DepthParameter.maximum, DensityParameter.maximum};
+
+// The shared controls' flags and values as plain data.
+struct DocumentControls : SharedControls {
+    std::array<bool, MenuCount> menus{};
+    std::array<bool, ToolbarButtonCount + 1> buttons{}; // index 0 unused
+    std::map<std::pair<int, int>, bool> buttonMenus;
+    std::array<bool, SliderCaptionCount> captions{};
+    std::array<bool, SliderCount> slidersEnabled{};
+    // Repeat width, depth and density, kept as three ints until the parameters become one value.
+    std::array<int, SliderCount> sliderValues{};
+    QString startCaption;
+
+    bool menuEnabled(Menu m) const override { return menus[static_cast<std::size_t>(m)]; }
+    void setMenuEnabled(Menu m, bool e) override { menus[static_cast<std::size_t>(m)] = e; }
+    bool buttonEnabled(int i) const override { return buttons.at(static_cast<std::size_t>(i)); }
+    void setButtonEnabled(int i, bool e) override { buttons.at(static_cast<std::size_t>(i)) = e; }
+    bool buttonMenuEnabled(int b, int e) const override;
+    void setButtonMenuEnabled(int b, int e, bool on) override { buttonMenus[{b, e}] = on; }
+    bool captionEnabled(int i) const override { return captions.at(static_cast<std::size_t>(i)); }
+    void setCaptionEnabled(int i, bool e) override { captions.at(static_cast<std::size_t>(i)) = e; }
+    bool sliderEnabled(Slider s) const override { return slidersEnabled[static_cast<std::size_t>(s)]; }
+    void setSliderEnabled(Slider s, bool e) override { slidersEnabled[static_cast<std::size_t>(s)] = e; }
+    int sliderValue(Slider s) const override { return sliderValues[static_cast<std::size_t>(s)]; }
+    void setSliderValue(Slider s, int v) override;
+    QString convStartCaption() const override { return startCaption; }
+    void setConvStartCaption(const QString& caption) override { startCaption = caption; }
+};
+
+struct DocumentState {
+    DocumentFields fields;
+    DocumentControls controls;
+};
+
+// The document as the active window's view (AppState's fields and the shared controls) holds it.
+DocumentState captureDocument(const DocumentFields& fields, const SharedControls& controls);
+
+// Shows a document on the active window's view: the values its state file keeps, in the file's
+// order, so each slider's change handling sees the paths that go with it. The working file's path
+// stays as it is, as a restore from the file leaves it.
+void showDocument(const DocumentState& document, DocumentFields& fields, SharedControls& controls);
+
+} // namespace quarbel::document
