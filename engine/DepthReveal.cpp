@@ -282,6 +282,7 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     map.separations.assign(pixels, 0);
     map.refined.assign(pixels, 0.0f);
+    map.belowPixel = refineBelowPixel;
     if (width == 0 || height == 0 || candidates.empty())
         return map;
 
@@ -355,12 +356,13 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             const int other = alternative[x];
             // Clear: no candidate apart from the best comes near it (a flat window, where all match
             // alike, is never clear); matched well: the best is also at most half the next.
-            const bool clear = b < Unmatched && other > b + std::max(b / 4, NoiseMargin);
+            // (Bitwise rather than short-circuit operators, so that the loop runs without branches.)
+            const bool clear = (b < Unmatched) & (other > b + std::max(b / 4, NoiseMargin));
             // A pixel matched only on the left is the right member of a pair whose depth belongs to
             // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
-            const bool left = (b & 1) != 0;
-            state[x] = clear && !left ? 0 : left ? 2 : 1;
-            matched += clear && 2 * b <= other;
+            const int left = b & 1;
+            state[x] = static_cast<std::uint8_t>(2 * left + ((left ^ 1) & int(!clear)));
+            matched += clear & (2 * b <= other);
         }
         map.matched += matched;
         // Nearest clear pixel on either side, within reach: the ends of each run of unclear pixels.
@@ -406,16 +408,20 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         }
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
         float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
+        if (!refineBelowPixel) {
+            for (std::size_t x = 0; x < columns; ++x) {
+                const int separation = chosen[x] == NoPair ? 0 : candidates[chosen[x]];
+                target[x] = static_cast<std::int16_t>(separation);
+                fine[x] = float(separation);
+            }
+            continue;
+        }
         for (std::size_t x = 0; x < columns; ++x) {
             if (chosen[x] == NoPair)
                 continue;
             const std::size_t c = chosen[x];
             const int separation = candidates[c];
             target[x] = static_cast<std::int16_t>(separation);
-            if (!refineBelowPixel) {
-                fine[x] = float(separation);
-                continue;
-            }
             const int here = costs[c * columns + x];
             // The neighbours in the list are one larger (c - 1) and one smaller (c + 1) when the
             // candidates run in whole pixels there.
@@ -642,7 +648,7 @@ std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int re
     }
     std::vector<std::uint8_t> levels(map.separations.size());
     for (std::size_t i = 0; i < levels.size(); ++i)
-        levels[i] = map.separations[i] > 0 ? levelOf[static_cast<std::size_t>(map.separations[i])] : 0;
+        levels[i] = levelOf[static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
     return levels;
 }
 
@@ -651,7 +657,7 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
     std::vector<std::uint16_t> grey(pixels, 0);
     // Whole-pixel separations (nothing refined) go through a table.
     bool refined = false;
-    for (std::size_t i = 0; i < map.refined.size(); ++i)
+    for (std::size_t i = 0; map.belowPixel && i < map.refined.size(); ++i)
         refined |= map.refined[i] != float(map.separations[i]);
     auto separationAt = [&](std::size_t i) {
         return refined && map.refined[i] > 0 ? map.refined[i] : float(map.separations[i]);
@@ -715,7 +721,7 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
                 static_cast<std::uint16_t>(std::clamp(nearness, 0.0f, 65535.0f) + 0.5f);
         }
         for (std::size_t i = 0; i < pixels; ++i)
-            grey[i] = map.separations[i] > 0 ? greyOf[static_cast<std::size_t>(map.separations[i])] : 0;
+            grey[i] = greyOf[static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
         return grey;
     }
     for (std::size_t i = 0; i < pixels; ++i) {

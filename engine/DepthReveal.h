@@ -67,6 +67,8 @@ struct SeparationMap {
     std::vector<float> refined;
     // Pixels whose best separation matched clearly better than the others.
     std::int64_t matched = 0;
+    // Whether refined was worked out below a pixel (else it repeats separations).
+    bool belowPixel = false;
 
     std::int16_t at(int x, int y) const {
         return separations[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +

@@ -446,7 +446,7 @@ TEST(Reveal, GreyIsBrighterWhereNearer) {
         {{5, 1, {70, 55, 40, 0, 80}, {}, 0}, true, {65535, 32381, 0, 0, 65535}},
         {{3, 1, {70, 70, 0}, {}, 0}, false, {0, 0, 0}},
         // Below a pixel: 65.5 lies 4.5 / 9.65 of the way from 70 to 60.35; 60.2 is white too.
-        {{4, 1, {70, 66, 60, 60}, {70.0f, 65.5f, 60.0f, 60.2f}, 0}, false, {0, 30560, 65535, 65535}},
+        {{4, 1, {70, 66, 60, 60}, {70.0f, 65.5f, 60.0f, 60.2f}, 0, true}, false, {0, 30560, 65535, 65535}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(greyFromSeparations(c.map, 70, c.crossEyed), c.expected);
