@@ -300,10 +300,13 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     std::vector<std::uint16_t> best(columns), alternative(columns);
     std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
     std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous or flat, 2 matched on the left
-    std::vector<int> clearLeft(columns), clearRight(columns);
     // A neighbour further off than the largest separation belongs to another part of the picture.
     const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
     const bool avx2 = hasAvx2();
+    // Candidate index to separation; NoPair (past the list) to none.
+    std::vector<std::int16_t> separationOf(count + 1, 0);
+    for (std::size_t c = 0; c < count; ++c)
+        separationOf[c] = static_cast<std::int16_t>(candidates[c]);
 
     for (int y = 0; y <= height; ++y) {
         if (y < height) {
@@ -365,7 +368,9 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             matched += clear & (2 * b <= other);
         }
         map.matched += matched;
-        // Nearest clear pixel on either side, within reach: the ends of each run of unclear pixels.
+        for (std::size_t x = 0; x < columns; ++x)
+            chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
+        // Each run of unclear pixels looks to the clear pixels at its ends, within reach.
         for (int x = 0; x < width;) {
             if (state[static_cast<std::size_t>(x)] == 0) {
                 ++x;
@@ -375,45 +380,42 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             while (end < width && state[static_cast<std::size_t>(end)] != 0)
                 ++end;
             for (int i = x; i < end; ++i) {
-                clearLeft[static_cast<std::size_t>(i)] = x > 0 && i - (x - 1) <= neighbourReach ? x - 1 : -1;
-                clearRight[static_cast<std::size_t>(i)] = end < width && end - i <= neighbourReach ? end : -1;
+                const auto at = static_cast<std::size_t>(i);
+                if (chosen[at] == NoPair)
+                    continue;
+                // A neighbour's separation is taken where it matches about as well as the best (in a
+                // flat window every separation does).
+                const int b = best[at];
+                const int limit = state[at] == 2 ? int(NoPair) : b + std::max(b / 4, NoiseMargin);
+                int pick = -1, pickCost = 0, pickDistance = 0;
+                const int leftEnd = x > 0 && i - (x - 1) <= neighbourReach ? x - 1 : -1;
+                const int rightEnd = end < width && end - i <= neighbourReach ? end : -1;
+                for (const int neighbour : {leftEnd, rightEnd}) {
+                    if (neighbour < 0)
+                        continue;
+                    const int index = bestIndex[static_cast<std::size_t>(neighbour)];
+                    const int cost = costs[static_cast<std::size_t>(index) * columns + at];
+                    const int distance = std::abs(neighbour - i);
+                    if (cost > limit)
+                        continue;
+                    if (pick < 0 || cost < pickCost || (cost == pickCost && distance < pickDistance)) {
+                        pick = index;
+                        pickCost = cost;
+                        pickDistance = distance;
+                    }
+                }
+                if (pick >= 0)
+                    chosen[at] = static_cast<std::uint16_t>(pick);
             }
             x = end;
-        }
-        for (std::size_t x = 0; x < columns; ++x) {
-            chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
-            if (state[x] == 0 || chosen[x] == NoPair)
-                continue;
-            // A neighbour's separation is taken where it matches about as well as the best (in a
-            // flat window every separation does).
-            const int b = best[x];
-            const int limit = state[x] == 2 ? int(NoPair) : b + std::max(b / 4, NoiseMargin);
-            int pick = -1, pickCost = 0, pickDistance = 0;
-            for (const int neighbour : {clearLeft[x], clearRight[x]}) {
-                if (neighbour < 0)
-                    continue;
-                const int index = bestIndex[static_cast<std::size_t>(neighbour)];
-                const int cost = costs[static_cast<std::size_t>(index) * columns + x];
-                const int distance = std::abs(neighbour - static_cast<int>(x));
-                if (cost > limit)
-                    continue;
-                if (pick < 0 || cost < pickCost || (cost == pickCost && distance < pickDistance)) {
-                    pick = index;
-                    pickCost = cost;
-                    pickDistance = distance;
-                }
-            }
-            if (pick >= 0)
-                chosen[x] = static_cast<std::uint16_t>(pick);
         }
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
         float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
         if (!refineBelowPixel) {
-            for (std::size_t x = 0; x < columns; ++x) {
-                const int separation = chosen[x] == NoPair ? 0 : candidates[chosen[x]];
-                target[x] = static_cast<std::int16_t>(separation);
-                fine[x] = float(separation);
-            }
+            for (std::size_t x = 0; x < columns; ++x)
+                target[x] = separationOf[std::min<std::size_t>(chosen[x], count)];
+            for (std::size_t x = 0; x < columns; ++x)
+                fine[x] = float(target[x]);
             continue;
         }
         for (std::size_t x = 0; x < columns; ++x) {
