@@ -208,9 +208,52 @@ void keepAlternative(const std::uint16_t* cost, std::size_t columns, std::uint16
     keepAlternativeBody(cost, columns, index, bestIndex, alternative);
 }
 
+// One separation's costs over a band of three rows (the rows' pixel differences one after the
+// other), with each pixel's lowest cost, sum of costs and count of paired costs so far.
+struct SearchRow {
+    const std::uint8_t* differences; // 3 * width
+    int width;
+    int separation;
+    std::uint16_t* padded;
+    std::uint16_t* cost;
+    std::uint16_t* best;
+    std::uint32_t* sum;
+    std::uint16_t* usable;
+};
+
+[[gnu::always_inline]] inline void searchCostsBody(const SearchRow& row) {
+    const auto columns = static_cast<std::size_t>(row.width);
+    const std::uint8_t* __restrict d0 = row.differences;
+    const std::uint8_t* __restrict d1 = d0 + columns;
+    const std::uint8_t* __restrict d2 = d1 + columns;
+    std::uint16_t* __restrict column = row.padded + Reach;
+    for (std::size_t x = 0; x < columns; ++x)
+        column[x] = static_cast<std::uint16_t>(d0[x] + d1[x] + d2[x]);
+    windowSums(row.padded, row.width, row.separation, row.cost);
+    const std::uint16_t* __restrict cost = row.cost;
+    std::uint16_t* __restrict best = row.best;
+    std::uint32_t* __restrict sum = row.sum;
+    std::uint16_t* __restrict usable = row.usable;
+    for (std::size_t x = 0; x < columns; ++x) {
+        const std::uint16_t v = cost[x];
+        const bool paired = v < NoPair;
+        best[x] = std::min(best[x], v);
+        sum[x] += paired ? v : 0u;
+        usable[x] = static_cast<std::uint16_t>(usable[x] + (paired ? 1 : 0));
+    }
+}
+
+void searchCosts(const SearchRow& row) {
+    searchCostsBody(row);
+}
+
 #if QUARBEL_X86_SIMD
 __attribute__((target("avx2"))) void candidateCostsAvx2(const CandidateRow& row) {
     candidateCostsBody(row);
+}
+
+__attribute__((target("avx2"))) void searchCostsAvx2(const SearchRow& row) {
+    searchCostsBody(row);
 }
 
 __attribute__((target("avx2"))) void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns,
@@ -232,6 +275,9 @@ void pixelDifferencesAvx2(const Planes& row, int width, int separation, std::uin
 }
 void candidateCostsAvx2(const CandidateRow& row) {
     candidateCosts(row);
+}
+void searchCostsAvx2(const SearchRow& row) {
+    searchCosts(row);
 }
 void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
                          const std::uint16_t* bestIndex, std::uint16_t* alternative) {
@@ -466,6 +512,7 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
     std::vector<std::int64_t> votes(static_cast<std::size_t>(largest) + 2, 0);
     std::int64_t voted = 0, sampled = 0;
     constexpr std::uint16_t None = std::numeric_limits<std::uint16_t>::max();
+    const bool avx2 = hasAvx2();
     // Fewer bands on a wide picture, where each holds more pixels and more separations.
     const int bands = std::clamp(static_cast<int>(3'000'000 / (std::int64_t{width} * largest)), 4, 10);
     const int bandCount = std::min(bands, std::max(1, height / 3));
@@ -478,23 +525,18 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
         std::fill(usable.begin(), usable.end(), std::uint16_t{0});
         for (std::size_t c = 0; c < count; ++c) {
             const int separation = Smallest + static_cast<int>(c);
-            for (std::size_t r = 0; r < 3; ++r)
-                pixelDifferences(planes[r], width, separation, differences.data() + r * columns);
-            std::uint16_t* column = padded.data() + Reach;
-            const std::uint8_t* d0 = differences.data();
-            const std::uint8_t* d1 = d0 + columns;
-            const std::uint8_t* d2 = d1 + columns;
-            for (std::size_t x = 0; x < columns; ++x)
-                column[x] = static_cast<std::uint16_t>(d0[x] + d1[x] + d2[x]);
-            std::uint16_t* cost = costs.data() + c * columns;
-            windowSums(padded.data(), width, separation, cost);
-            for (std::size_t x = 0; x < columns; ++x) {
-                const std::uint16_t v = cost[x];
-                const bool paired = v < NoPair;
-                best[x] = std::min(best[x], v);
-                sum[x] += paired ? v : 0u;
-                usable[x] = static_cast<std::uint16_t>(usable[x] + (paired ? 1 : 0));
+            for (std::size_t r = 0; r < 3; ++r) {
+                if (avx2)
+                    pixelDifferencesAvx2(planes[r], width, separation, differences.data() + r * columns);
+                else
+                    pixelDifferences(planes[r], width, separation, differences.data() + r * columns);
             }
+            const SearchRow row{differences.data(),         width,       separation, padded.data(),
+                                costs.data() + c * columns, best.data(), sum.data(), usable.data()};
+            if (avx2)
+                searchCostsAvx2(row);
+            else
+                searchCosts(row);
         }
         // Each pixel votes for the smallest separation that matches about as well as its best one
         // (the far background matches at the repeat width and its multiples). A flat window, or one
