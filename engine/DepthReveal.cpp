@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #if defined(__SSE2__)
@@ -327,7 +328,9 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     map.height = height;
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     map.separations.assign(pixels, 0);
-    map.refined.assign(pixels, 0.0f);
+    // Whole-pixel maps leave refined empty: it would only repeat separations.
+    if (refineBelowPixel)
+        map.refined.assign(pixels, 0.0f);
     map.belowPixel = refineBelowPixel;
     if (width == 0 || height == 0 || candidates.empty())
         return map;
@@ -419,7 +422,11 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         // Each run of unclear pixels looks to the clear pixels at its ends, within reach.
         for (int x = 0; x < width;) {
             if (state[static_cast<std::size_t>(x)] == 0) {
+                // Mostly clear: skip eight clear pixels at a time.
                 ++x;
+                std::uint64_t eight = 0;
+                while (x + 8 <= width && (std::memcpy(&eight, state.data() + x, 8), eight == 0))
+                    x += 8;
                 continue;
             }
             int end = x;
@@ -456,14 +463,12 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             x = end;
         }
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
-        float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
         if (!refineBelowPixel) {
             for (std::size_t x = 0; x < columns; ++x)
                 target[x] = separationOf[std::min<std::size_t>(chosen[x], count)];
-            for (std::size_t x = 0; x < columns; ++x)
-                fine[x] = float(target[x]);
             continue;
         }
+        float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
         for (std::size_t x = 0; x < columns; ++x) {
             if (chosen[x] == NoPair)
                 continue;

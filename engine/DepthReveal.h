@@ -63,11 +63,12 @@ struct SeparationMap {
     int width = 0;
     int height = 0;
     std::vector<std::int16_t> separations;
-    // The same below a pixel (from the costs either side of the best one); 0 where none.
+    // The same below a pixel (from the costs either side of the best one); 0 where none. Empty
+    // unless belowPixel.
     std::vector<float> refined;
     // Pixels whose best separation matched clearly better than the others.
     std::int64_t matched = 0;
-    // Whether refined was worked out below a pixel (else it repeats separations).
+    // Whether refined was worked out below a pixel.
     bool belowPixel = false;
 
     std::int16_t at(int x, int y) const {
@@ -88,7 +89,7 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
 // that also fits it; a flat area, where every candidate matches alike, takes them as well, and a
 // pixel matched only on the left (the right member of a pair) takes the one that fits it best.
 // With refineBelowPixel, refined holds separations between whole pixels where the candidates run
-// in whole pixels; else it repeats the whole-pixel separations.
+// in whole pixels; else it is left empty.
 SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
                               bool refineBelowPixel = true);
 
