@@ -248,6 +248,38 @@ void searchCosts(const SearchRow& row) {
     searchCostsBody(row);
 }
 
+// Each pixel's state (0 clear, 1 ambiguous or flat, 2 matched on the left) and first choice (its
+// best candidate, NoPair where none pairs); the count of pixels matched well.
+[[gnu::always_inline]] inline std::int64_t classifyBody(const std::uint16_t* __restrict best,
+                                                        const std::uint16_t* __restrict alternative,
+                                                        const std::uint16_t* __restrict bestIndex,
+                                                        std::size_t columns, std::uint8_t* __restrict state,
+                                                        std::uint16_t* __restrict chosen) {
+    std::int64_t matched = 0;
+    for (std::size_t x = 0; x < columns; ++x) {
+        const int b = best[x];
+        const int other = alternative[x];
+        // Clear: no candidate apart from the best comes near it (a flat window, where all match
+        // alike, is never clear); matched well: the best is also at most half the next.
+        // (Bitwise rather than short-circuit operators, so that the loop runs without branches.)
+        const bool clear = (b < Unmatched) & (other > b + std::max(b / 4, NoiseMargin));
+        // A pixel matched only on the left is the right member of a pair whose depth belongs to
+        // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
+        const int left = b & 1;
+        state[x] = static_cast<std::uint8_t>(2 * left + ((left ^ 1) & int(!clear)));
+        matched += clear & (2 * b <= other);
+    }
+    for (std::size_t x = 0; x < columns; ++x)
+        chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
+    return matched;
+}
+
+std::int64_t classify(const std::uint16_t* best, const std::uint16_t* alternative,
+                      const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
+                      std::uint16_t* chosen) {
+    return classifyBody(best, alternative, bestIndex, columns, state, chosen);
+}
+
 #if QUARBEL_X86_SIMD
 __attribute__((target("avx2"))) void candidateCostsAvx2(const CandidateRow& row) {
     candidateCostsBody(row);
@@ -261,6 +293,13 @@ __attribute__((target("avx2"))) void keepAlternativeAvx2(const std::uint16_t* co
                                                          std::uint16_t index, const std::uint16_t* bestIndex,
                                                          std::uint16_t* alternative) {
     keepAlternativeBody(cost, columns, index, bestIndex, alternative);
+}
+
+__attribute__((target("avx2"))) std::int64_t classifyAvx2(const std::uint16_t* best,
+                                                          const std::uint16_t* alternative,
+                                                          const std::uint16_t* bestIndex, std::size_t columns,
+                                                          std::uint8_t* state, std::uint16_t* chosen) {
+    return classifyBody(best, alternative, bestIndex, columns, state, chosen);
 }
 
 bool hasAvx2() {
@@ -279,6 +318,11 @@ void candidateCostsAvx2(const CandidateRow& row) {
 }
 void searchCostsAvx2(const SearchRow& row) {
     searchCosts(row);
+}
+std::int64_t classifyAvx2(const std::uint16_t* best, const std::uint16_t* alternative,
+                          const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
+                          std::uint16_t* chosen) {
+    return classify(best, alternative, bestIndex, columns, state, chosen);
 }
 void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
                          const std::uint16_t* bestIndex, std::uint16_t* alternative) {
@@ -402,23 +446,10 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             else
                 keepAlternative(cost, columns, index, bestIndex.data(), alternative.data());
         }
-        std::int64_t matched = 0;
-        for (std::size_t x = 0; x < columns; ++x) {
-            const int b = best[x];
-            const int other = alternative[x];
-            // Clear: no candidate apart from the best comes near it (a flat window, where all match
-            // alike, is never clear); matched well: the best is also at most half the next.
-            // (Bitwise rather than short-circuit operators, so that the loop runs without branches.)
-            const bool clear = (b < Unmatched) & (other > b + std::max(b / 4, NoiseMargin));
-            // A pixel matched only on the left is the right member of a pair whose depth belongs to
-            // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
-            const int left = b & 1;
-            state[x] = static_cast<std::uint8_t>(2 * left + ((left ^ 1) & int(!clear)));
-            matched += clear & (2 * b <= other);
-        }
-        map.matched += matched;
-        for (std::size_t x = 0; x < columns; ++x)
-            chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
+        map.matched += avx2 ? classifyAvx2(best.data(), alternative.data(), bestIndex.data(), columns,
+                                           state.data(), chosen.data())
+                            : classify(best.data(), alternative.data(), bestIndex.data(), columns,
+                                       state.data(), chosen.data());
         // Each run of unclear pixels looks to the clear pixels at its ends, within reach.
         for (int x = 0; x < width;) {
             if (state[static_cast<std::size_t>(x)] == 0) {
