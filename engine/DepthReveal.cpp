@@ -672,7 +672,10 @@ bool looksCrossEyed(const SeparationMap& map) {
     // Where the picture's separations lie, from every other row, and where its border lies among them.
     const int w = map.width, h = map.height;
     const int margin = std::max(2, h / 20), side = std::max(2, w / 20);
-    std::vector<std::int64_t> all(32768, 0), border(32768, 0);
+    std::int16_t largest = 0;
+    for (const std::int16_t separation : map.separations)
+        largest = std::max(largest, separation);
+    std::vector<std::int64_t> all(static_cast<std::size_t>(largest) + 1, 0), border(all.size(), 0);
     std::int64_t allCount = 0, borderCount = 0;
     for (int y = 0; y < h; y += 2)
         for (int x = 0; x < w; ++x) {
