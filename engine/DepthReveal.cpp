@@ -364,7 +364,7 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
 }
 
 SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
-                              bool refineBelowPixel) {
+                              bool refineBelowPixel, RevealPath path) {
     SeparationMap map;
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
@@ -395,7 +395,7 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous or flat, 2 matched on the left
     // A neighbour further off than the largest separation belongs to another part of the picture.
     const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
-    const bool avx2 = hasAvx2();
+    const bool avx2 = path == RevealPath::Widest && hasAvx2();
     // Candidate index to separation; NoPair (past the list) to none.
     std::vector<std::int16_t> separationOf(count + 1, 0);
     for (std::size_t c = 0; c < count; ++c)
@@ -526,7 +526,7 @@ struct RepeatSearch {
     int nearest = 0; // the smallest separation a few votes go to: no nearer surface is seen
 };
 
-std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
+std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath path = RevealPath::Widest) {
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
     constexpr int Smallest = 2;
@@ -548,7 +548,7 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
     std::vector<std::int64_t> votes(static_cast<std::size_t>(largest) + 2, 0);
     std::int64_t voted = 0, sampled = 0;
     constexpr std::uint16_t None = std::numeric_limits<std::uint16_t>::max();
-    const bool avx2 = hasAvx2();
+    const bool avx2 = path == RevealPath::Widest && hasAvx2();
     // Fewer bands on a wide picture, where each holds more pixels and more separations.
     const int bands = std::clamp(static_cast<int>(3'000'000 / (std::int64_t{width} * largest)), 4, 10);
     const int bandCount = std::min(bands, std::max(1, height / 3));
@@ -663,8 +663,8 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
 
 } // namespace
 
-std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
-    const std::optional<RepeatSearch> search = searchRepeat(stereo);
+std::optional<int> detectRepeatWidth(const PixelSurface& stereo, RevealPath path) {
+    const std::optional<RepeatSearch> search = searchRepeat(stereo, path);
     return search ? std::optional<int>(search->repeatWidth) : std::nullopt;
 }
 

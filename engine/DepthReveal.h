@@ -77,6 +77,10 @@ struct SeparationMap {
     }
 };
 
+// The instructions the matching runs on: the widest the processor has, or the ones every processor
+// has (both give the same results).
+enum class RevealPath { Widest, Portable };
+
 // Separations worth trying: with a depth, the distinct RepeatWidth - shift of the 16 levels; without,
 // every separation from RepeatWidth - MaxShift (or half the repeat width, when that is less) up to
 // RepeatWidth. Only separations of at least 1 link anything; the list is in descending order.
@@ -91,12 +95,12 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
 // With refineBelowPixel, refined holds separations between whole pixels where the candidates run
 // in whole pixels; else it is left empty.
 SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
-                              bool refineBelowPixel = true);
+                              bool refineBelowPixel = true, RevealPath path = RevealPath::Widest);
 
 // The repeat width of a stereogram: the largest separation that a good share of its textured pixels
 // repeat at (the far background repeats at the full width), up to half the picture's width.
 // Nothing when the picture does not repeat.
-std::optional<int> detectRepeatWidth(const PixelSurface& stereo);
+std::optional<int> detectRepeatWidth(const PixelSurface& stereo, RevealPath path = RevealPath::Widest);
 
 // Whether the picture is cross-eyed: the surface along the picture's border (the far background of
 // most stereograms) has the smallest separations instead of the largest.
