@@ -6,10 +6,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define QUARBEL_X86_SIMD 1
+#include <immintrin.h>
+#else
+#define QUARBEL_X86_SIMD 0
 #endif
 
 namespace quarbel::engine {
@@ -85,10 +92,39 @@ void pixelDifferences(const Planes& row, int width, int separation, std::uint8_t
     std::fill(out + paired, out + width, static_cast<std::uint8_t>(PixelCap));
 }
 
+#if QUARBEL_X86_SIMD
+// The same, thirty-two pixels at a time.
+__attribute__((target("avx2"))) void pixelDifferencesAvx2(const Planes& row, int width, int separation,
+                                                          std::uint8_t* out) {
+    const int paired = std::max(0, width - separation);
+    const std::uint8_t* r = row.r.data();
+    const std::uint8_t* g = row.g.data();
+    const std::uint8_t* b = row.b.data();
+    int x = 0;
+    for (; x + 32 <= paired; x += 32) {
+        __m256i d = _mm256_setzero_si256();
+        for (const std::uint8_t* p : {r, g, b}) {
+            const __m256i u = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + x));
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + x + separation));
+            d = _mm256_adds_epu8(d, _mm256_or_si256(_mm256_subs_epu8(u, v), _mm256_subs_epu8(v, u)));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), d);
+    }
+    for (; x < paired; ++x) {
+        const int d = std::abs(int(r[x]) - int(r[x + separation])) +
+                      std::abs(int(g[x]) - int(g[x + separation])) +
+                      std::abs(int(b[x]) - int(b[x + separation]));
+        out[x] = static_cast<std::uint8_t>(std::min(d, int(PixelCap)));
+    }
+    std::fill(out + paired, out + width, static_cast<std::uint8_t>(PixelCap));
+}
+#endif
+
 // padded holds Reach entries, the three rows' summed differences of each column, Reach entries:
 // the ends are filled here with the end columns. out[x] = the window's sum around x; pixels
 // without a partner (x + separation past the picture) get NoPair.
-void windowSums(std::uint16_t* padded, int width, int separation, std::uint16_t* out) {
+[[gnu::always_inline]] inline void windowSums(std::uint16_t* padded, int width, int separation,
+                                              std::uint16_t* out) {
     std::fill(padded, padded + Reach, padded[Reach]);
     std::fill(padded + Reach + width, padded + 2 * Reach + width, padded[Reach + width - 1]);
     for (int x = 0; x < width; ++x) {
@@ -98,55 +134,201 @@ void windowSums(std::uint16_t* padded, int width, int separation, std::uint16_t*
     std::fill(out + std::max(0, width - separation), out + width, NoPair);
 }
 
-// best[x] = min(best[x], cost[x]), bestIndex[x] = index where cost[x] is strictly lower. Costs are
-// at most NoPair, so they compare as signed 16-bit values.
-void keepBest(const std::uint16_t* cost, std::size_t columns, std::uint16_t index, std::uint16_t* best,
-              std::uint16_t* bestIndex) {
-    std::size_t x = 0;
-#if defined(__SSE2__)
-    const __m128i here = _mm_set1_epi16(static_cast<short>(index));
-    for (; x + 8 <= columns; x += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cost + x));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(best + x));
-        const __m128i i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bestIndex + x));
-        const __m128i better = _mm_cmplt_epi16(v, b);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(best + x), _mm_min_epi16(v, b));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(bestIndex + x),
-                         _mm_or_si128(_mm_and_si128(better, here), _mm_andnot_si128(better, i)));
+// One candidate's costs along the output row, from the pixel differences of the rows above, at and
+// below it, kept in best and bestIndex where lower than those of the candidates before. Written
+// plainly for the compiler to vectorise, once for any x86-64 and once for AVX2.
+struct CandidateRow {
+    const std::uint8_t* above;
+    const std::uint8_t* middle;
+    const std::uint8_t* below;
+    int width;
+    int separation;
+    std::uint16_t index;
+    std::uint16_t* padded; // width + 2 * Reach
+    std::uint16_t* right;  // width
+    std::uint16_t* cost;   // width: the candidate's costs, kept for the choice among neighbours
+    std::uint16_t* best;
+    std::uint16_t* bestIndex;
+};
+
+[[gnu::always_inline]] inline void candidateCostsBody(const CandidateRow& row) {
+    const auto columns = static_cast<std::size_t>(row.width);
+    const std::uint8_t* __restrict a = row.above;
+    const std::uint8_t* __restrict m = row.middle;
+    const std::uint8_t* __restrict d = row.below;
+    std::uint16_t* __restrict column = row.padded + Reach;
+    for (std::size_t x = 0; x < columns; ++x)
+        column[x] = static_cast<std::uint16_t>(a[x] + m[x] + d[x]);
+    windowSums(row.padded, row.width, row.separation, row.right);
+    const std::uint16_t* __restrict right = row.right;
+    std::uint16_t* __restrict cost = row.cost;
+    std::int16_t* __restrict best = reinterpret_cast<std::int16_t*>(row.best);
+    std::uint16_t* __restrict bestIndex = row.bestIndex;
+    const std::uint16_t index = row.index;
+    const auto shift = static_cast<std::size_t>(std::min(row.separation, row.width));
+    // The lowest bit tells the side: even for the copy on the right, odd for the left. Costs are at
+    // most NoPair, so they compare as signed 16-bit values.
+    for (std::size_t x = 0; x < shift; ++x) {
+        const auto c = static_cast<std::int16_t>(right[x] & ~1u);
+        cost[x] = static_cast<std::uint16_t>(c);
+        const bool better = c < best[x];
+        best[x] = better ? c : best[x];
+        bestIndex[x] = better ? index : bestIndex[x];
     }
-#endif
-    for (; x < columns; ++x) {
-        const bool better = cost[x] < best[x];
-        best[x] = better ? cost[x] : best[x];
+    for (std::size_t x = shift; x < columns; ++x) {
+        const std::uint16_t v = right[x - shift];
+        const auto left = static_cast<std::uint16_t>((v + (v >> 2) + LeftBias) | 1u);
+        const auto own = static_cast<std::uint16_t>(right[x] & ~1u);
+        const auto c = static_cast<std::int16_t>(std::min(own, left));
+        cost[x] = static_cast<std::uint16_t>(c);
+        const bool better = c < best[x];
+        best[x] = better ? c : best[x];
         bestIndex[x] = better ? index : bestIndex[x];
     }
 }
 
 // alternative[x] = min(alternative[x], cost[x]) where index is at least 2 from bestIndex[x].
-void keepAlternative(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
-                     const std::uint16_t* bestIndex, std::uint16_t* alternative) {
-    std::size_t x = 0;
-#if defined(__SSE2__)
-    // |bestIndex - index| >= 2 as bestIndex - index + 1 > 2 unsigned, compared signed after
-    // flipping the top bit.
-    const __m128i offset = _mm_set1_epi16(static_cast<short>(1 - index));
-    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i two = _mm_set1_epi16(static_cast<short>(2 ^ 0x8000));
-    const __m128i none = _mm_set1_epi16(static_cast<short>(NoPair));
-    for (; x + 8 <= columns; x += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cost + x));
-        const __m128i i = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bestIndex + x));
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(alternative + x));
-        const __m128i apart = _mm_cmpgt_epi16(_mm_xor_si128(_mm_add_epi16(i, offset), flip), two);
-        const __m128i candidate = _mm_or_si128(_mm_and_si128(apart, v), _mm_andnot_si128(apart, none));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(alternative + x), _mm_min_epi16(a, candidate));
-    }
-#endif
-    for (; x < columns; ++x) {
+[[gnu::always_inline]] inline void keepAlternativeBody(const std::uint16_t* __restrict cost,
+                                                       std::size_t columns, std::uint16_t index,
+                                                       const std::uint16_t* __restrict bestIndex,
+                                                       std::uint16_t* __restrict alternative) {
+    for (std::size_t x = 0; x < columns; ++x) {
         const bool apart = static_cast<std::uint16_t>(bestIndex[x] - index + 1) > 2;
-        alternative[x] = apart ? std::min(alternative[x], cost[x]) : alternative[x];
+        const auto c = static_cast<std::int16_t>(cost[x]);
+        const auto kept = static_cast<std::int16_t>(alternative[x]);
+        alternative[x] = static_cast<std::uint16_t>(apart && c < kept ? c : kept);
     }
 }
+
+void candidateCosts(const CandidateRow& row) {
+    candidateCostsBody(row);
+}
+
+void keepAlternative(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
+                     const std::uint16_t* bestIndex, std::uint16_t* alternative) {
+    keepAlternativeBody(cost, columns, index, bestIndex, alternative);
+}
+
+// One separation's costs over a band of three rows (the rows' pixel differences one after the
+// other), with each pixel's lowest cost, sum of costs and count of paired costs so far.
+struct SearchRow {
+    const std::uint8_t* differences; // 3 * width
+    int width;
+    int separation;
+    std::uint16_t* padded;
+    std::uint16_t* cost;
+    std::uint16_t* best;
+    std::uint32_t* sum;
+    std::uint16_t* usable;
+};
+
+[[gnu::always_inline]] inline void searchCostsBody(const SearchRow& row) {
+    const auto columns = static_cast<std::size_t>(row.width);
+    const std::uint8_t* __restrict d0 = row.differences;
+    const std::uint8_t* __restrict d1 = d0 + columns;
+    const std::uint8_t* __restrict d2 = d1 + columns;
+    std::uint16_t* __restrict column = row.padded + Reach;
+    for (std::size_t x = 0; x < columns; ++x)
+        column[x] = static_cast<std::uint16_t>(d0[x] + d1[x] + d2[x]);
+    windowSums(row.padded, row.width, row.separation, row.cost);
+    const std::uint16_t* __restrict cost = row.cost;
+    std::uint16_t* __restrict best = row.best;
+    std::uint32_t* __restrict sum = row.sum;
+    std::uint16_t* __restrict usable = row.usable;
+    for (std::size_t x = 0; x < columns; ++x) {
+        const std::uint16_t v = cost[x];
+        const bool paired = v < NoPair;
+        best[x] = std::min(best[x], v);
+        sum[x] += paired ? v : 0u;
+        usable[x] = static_cast<std::uint16_t>(usable[x] + (paired ? 1 : 0));
+    }
+}
+
+void searchCosts(const SearchRow& row) {
+    searchCostsBody(row);
+}
+
+// Each pixel's state (0 clear, 1 ambiguous or flat, 2 matched on the left) and first choice (its
+// best candidate, NoPair where none pairs); the count of pixels matched well.
+[[gnu::always_inline]] inline std::int64_t classifyBody(const std::uint16_t* __restrict best,
+                                                        const std::uint16_t* __restrict alternative,
+                                                        const std::uint16_t* __restrict bestIndex,
+                                                        std::size_t columns, std::uint8_t* __restrict state,
+                                                        std::uint16_t* __restrict chosen) {
+    std::int64_t matched = 0;
+    for (std::size_t x = 0; x < columns; ++x) {
+        const int b = best[x];
+        const int other = alternative[x];
+        // Clear: no candidate apart from the best comes near it (a flat window, where all match
+        // alike, is never clear); matched well: the best is also at most half the next.
+        // (Bitwise rather than short-circuit operators, so that the loop runs without branches.)
+        const bool clear = (b < Unmatched) & (other > b + std::max(b / 4, NoiseMargin));
+        // A pixel matched only on the left is the right member of a pair whose depth belongs to
+        // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
+        const int left = b & 1;
+        state[x] = static_cast<std::uint8_t>(2 * left + ((left ^ 1) & int(!clear)));
+        matched += clear & (2 * b <= other);
+    }
+    for (std::size_t x = 0; x < columns; ++x)
+        chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
+    return matched;
+}
+
+std::int64_t classify(const std::uint16_t* best, const std::uint16_t* alternative,
+                      const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
+                      std::uint16_t* chosen) {
+    return classifyBody(best, alternative, bestIndex, columns, state, chosen);
+}
+
+#if QUARBEL_X86_SIMD
+__attribute__((target("avx2"))) void candidateCostsAvx2(const CandidateRow& row) {
+    candidateCostsBody(row);
+}
+
+__attribute__((target("avx2"))) void searchCostsAvx2(const SearchRow& row) {
+    searchCostsBody(row);
+}
+
+__attribute__((target("avx2"))) void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns,
+                                                         std::uint16_t index, const std::uint16_t* bestIndex,
+                                                         std::uint16_t* alternative) {
+    keepAlternativeBody(cost, columns, index, bestIndex, alternative);
+}
+
+__attribute__((target("avx2"))) std::int64_t classifyAvx2(const std::uint16_t* best,
+                                                          const std::uint16_t* alternative,
+                                                          const std::uint16_t* bestIndex, std::size_t columns,
+                                                          std::uint8_t* state, std::uint16_t* chosen) {
+    return classifyBody(best, alternative, bestIndex, columns, state, chosen);
+}
+
+bool hasAvx2() {
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+}
+#else
+bool hasAvx2() {
+    return false;
+}
+void pixelDifferencesAvx2(const Planes& row, int width, int separation, std::uint8_t* out) {
+    pixelDifferences(row, width, separation, out);
+}
+void candidateCostsAvx2(const CandidateRow& row) {
+    candidateCosts(row);
+}
+void searchCostsAvx2(const SearchRow& row) {
+    searchCosts(row);
+}
+std::int64_t classifyAvx2(const std::uint16_t* best, const std::uint16_t* alternative,
+                          const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
+                          std::uint16_t* chosen) {
+    return classify(best, alternative, bestIndex, columns, state, chosen);
+}
+void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
+                         const std::uint16_t* bestIndex, std::uint16_t* alternative) {
+    keepAlternative(cost, columns, index, bestIndex, alternative);
+}
+#endif
 
 // Separation a half-pixel either side of the best, from the costs of the separations one less and
 // one more: the meeting point of two lines of equal slope through the three costs.
@@ -182,7 +364,7 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
 }
 
 SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
-                              bool refineBelowPixel) {
+                              bool refineBelowPixel, RevealPath path) {
     SeparationMap map;
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
@@ -190,7 +372,10 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     map.height = height;
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     map.separations.assign(pixels, 0);
-    map.refined.assign(pixels, 0.0f);
+    // Whole-pixel maps leave refined empty: it would only repeat separations.
+    if (refineBelowPixel)
+        map.refined.assign(pixels, 0.0f);
+    map.belowPixel = refineBelowPixel;
     if (width == 0 || height == 0 || candidates.empty())
         return map;
 
@@ -208,15 +393,23 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     std::vector<std::uint16_t> best(columns), alternative(columns);
     std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
     std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous or flat, 2 matched on the left
-    std::vector<int> clearLeft(columns), clearRight(columns);
     // A neighbour further off than the largest separation belongs to another part of the picture.
     const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
+    const bool avx2 = path == RevealPath::Widest && hasAvx2();
+    // Candidate index to separation; NoPair (past the list) to none.
+    std::vector<std::int16_t> separationOf(count + 1, 0);
+    for (std::size_t c = 0; c < count; ++c)
+        separationOf[c] = static_cast<std::int16_t>(candidates[c]);
 
     for (int y = 0; y <= height; ++y) {
         if (y < height) {
             planes.load(stereo, y, scratch);
-            for (std::size_t c = 0; c < count; ++c)
-                pixelDifferences(planes, width, candidates[c], differencesOf(y, c));
+            for (std::size_t c = 0; c < count; ++c) {
+                if (avx2)
+                    pixelDifferencesAvx2(planes, width, candidates[c], differencesOf(y, c));
+                else
+                    pixelDifferences(planes, width, candidates[c], differencesOf(y, c));
+            }
         }
         const int out = y - 1; // the rows below and above it are in the ring by now
         if (out < 0)
@@ -227,89 +420,85 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         std::fill(best.begin(), best.end(), NoPair);
         std::fill(bestIndex.begin(), bestIndex.end(), std::uint16_t{0});
         for (std::size_t c = 0; c < count; ++c) {
-            const int separation = candidates[c];
-            const std::uint8_t* a = differencesOf(top, c);
-            const std::uint8_t* m = differencesOf(out, c);
-            const std::uint8_t* d = differencesOf(bottom, c);
-            std::uint16_t* column = padded.data() + Reach;
-            for (std::size_t x = 0; x < columns; ++x)
-                column[x] = static_cast<std::uint16_t>(a[x] + m[x] + d[x]);
-            windowSums(padded.data(), width, separation, right.data());
-            std::uint16_t* cost = costs.data() + c * columns;
-            const auto shift = static_cast<std::size_t>(std::min(separation, width));
-            std::copy_n(right.data(), shift, cost);
-            const std::uint16_t* partner = right.data();
-            // The lowest bit tells the side: even for the copy on the right, odd for the left.
-            for (std::size_t x = 0; x < shift; ++x)
-                cost[x] = static_cast<std::uint16_t>(cost[x] & ~1u);
-            for (std::size_t x = shift; x < columns; ++x) {
-                const std::uint16_t v = partner[x - shift];
-                const auto left = static_cast<std::uint16_t>((v + (v >> 2) + LeftBias) | 1u);
-                cost[x] = std::min(static_cast<std::uint16_t>(right[x] & ~1u), left);
-            }
-            keepBest(cost, columns, static_cast<std::uint16_t>(c), best.data(), bestIndex.data());
+            const CandidateRow row{differencesOf(top, c),
+                                   differencesOf(out, c),
+                                   differencesOf(bottom, c),
+                                   width,
+                                   candidates[c],
+                                   static_cast<std::uint16_t>(c),
+                                   padded.data(),
+                                   right.data(),
+                                   costs.data() + c * columns,
+                                   best.data(),
+                                   bestIndex.data()};
+            if (avx2)
+                candidateCostsAvx2(row);
+            else
+                candidateCosts(row);
         }
         // The best among the candidates that are not the best one's neighbours.
         std::fill(alternative.begin(), alternative.end(), NoPair);
-        for (std::size_t c = 0; c < count; ++c)
-            keepAlternative(costs.data() + c * columns, columns, static_cast<std::uint16_t>(c),
-                            bestIndex.data(), alternative.data());
-        std::int64_t matched = 0;
-        for (std::size_t x = 0; x < columns; ++x) {
-            const int b = best[x];
-            const int other = alternative[x];
-            // Clear: no candidate apart from the best comes near it (a flat window, where all match
-            // alike, is never clear); matched well: the best is also at most half the next.
-            const bool clear = b < Unmatched && other > b + std::max(b / 4, NoiseMargin);
-            // A pixel matched only on the left is the right member of a pair whose depth belongs to
-            // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
-            const bool left = (b & 1) != 0;
-            state[x] = clear && !left ? 0 : left ? 2 : 1;
-            matched += clear && 2 * b <= other;
+        for (std::size_t c = 0; c < count; ++c) {
+            const std::uint16_t* cost = costs.data() + c * columns;
+            const auto index = static_cast<std::uint16_t>(c);
+            if (avx2)
+                keepAlternativeAvx2(cost, columns, index, bestIndex.data(), alternative.data());
+            else
+                keepAlternative(cost, columns, index, bestIndex.data(), alternative.data());
         }
-        map.matched += matched;
-        // Nearest clear pixel on either side, within reach: the ends of each run of unclear pixels.
+        map.matched += avx2 ? classifyAvx2(best.data(), alternative.data(), bestIndex.data(), columns,
+                                           state.data(), chosen.data())
+                            : classify(best.data(), alternative.data(), bestIndex.data(), columns,
+                                       state.data(), chosen.data());
+        // Each run of unclear pixels looks to the clear pixels at its ends, within reach.
         for (int x = 0; x < width;) {
             if (state[static_cast<std::size_t>(x)] == 0) {
+                // Mostly clear: skip eight clear pixels at a time.
                 ++x;
+                std::uint64_t eight = 0;
+                while (x + 8 <= width && (std::memcpy(&eight, state.data() + x, 8), eight == 0))
+                    x += 8;
                 continue;
             }
             int end = x;
             while (end < width && state[static_cast<std::size_t>(end)] != 0)
                 ++end;
             for (int i = x; i < end; ++i) {
-                clearLeft[static_cast<std::size_t>(i)] = x > 0 && i - (x - 1) <= neighbourReach ? x - 1 : -1;
-                clearRight[static_cast<std::size_t>(i)] = end < width && end - i <= neighbourReach ? end : -1;
+                const auto at = static_cast<std::size_t>(i);
+                if (chosen[at] == NoPair)
+                    continue;
+                // A neighbour's separation is taken where it matches about as well as the best (in a
+                // flat window every separation does).
+                const int b = best[at];
+                const int limit = state[at] == 2 ? int(NoPair) : b + std::max(b / 4, NoiseMargin);
+                int pick = -1, pickCost = 0, pickDistance = 0;
+                const int leftEnd = x > 0 && i - (x - 1) <= neighbourReach ? x - 1 : -1;
+                const int rightEnd = end < width && end - i <= neighbourReach ? end : -1;
+                for (const int neighbour : {leftEnd, rightEnd}) {
+                    if (neighbour < 0)
+                        continue;
+                    const int index = bestIndex[static_cast<std::size_t>(neighbour)];
+                    const int cost = costs[static_cast<std::size_t>(index) * columns + at];
+                    const int distance = std::abs(neighbour - i);
+                    if (cost > limit)
+                        continue;
+                    if (pick < 0 || cost < pickCost || (cost == pickCost && distance < pickDistance)) {
+                        pick = index;
+                        pickCost = cost;
+                        pickDistance = distance;
+                    }
+                }
+                if (pick >= 0)
+                    chosen[at] = static_cast<std::uint16_t>(pick);
             }
             x = end;
         }
-        for (std::size_t x = 0; x < columns; ++x) {
-            chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
-            if (state[x] == 0 || chosen[x] == NoPair)
-                continue;
-            // A neighbour's separation is taken where it matches about as well as the best (in a
-            // flat window every separation does).
-            const int b = best[x];
-            const int limit = state[x] == 2 ? int(NoPair) : b + std::max(b / 4, NoiseMargin);
-            int pick = -1, pickCost = 0, pickDistance = 0;
-            for (const int neighbour : {clearLeft[x], clearRight[x]}) {
-                if (neighbour < 0)
-                    continue;
-                const int index = bestIndex[static_cast<std::size_t>(neighbour)];
-                const int cost = costs[static_cast<std::size_t>(index) * columns + x];
-                const int distance = std::abs(neighbour - static_cast<int>(x));
-                if (cost > limit)
-                    continue;
-                if (pick < 0 || cost < pickCost || (cost == pickCost && distance < pickDistance)) {
-                    pick = index;
-                    pickCost = cost;
-                    pickDistance = distance;
-                }
-            }
-            if (pick >= 0)
-                chosen[x] = static_cast<std::uint16_t>(pick);
-        }
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
+        if (!refineBelowPixel) {
+            for (std::size_t x = 0; x < columns; ++x)
+                target[x] = separationOf[std::min<std::size_t>(chosen[x], count)];
+            continue;
+        }
         float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
         for (std::size_t x = 0; x < columns; ++x) {
             if (chosen[x] == NoPair)
@@ -317,10 +506,6 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             const std::size_t c = chosen[x];
             const int separation = candidates[c];
             target[x] = static_cast<std::int16_t>(separation);
-            if (!refineBelowPixel) {
-                fine[x] = float(separation);
-                continue;
-            }
             const int here = costs[c * columns + x];
             // The neighbours in the list are one larger (c - 1) and one smaller (c + 1) when the
             // candidates run in whole pixels there.
@@ -341,7 +526,7 @@ struct RepeatSearch {
     int nearest = 0; // the smallest separation a few votes go to: no nearer surface is seen
 };
 
-std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
+std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath path = RevealPath::Widest) {
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
     constexpr int Smallest = 2;
@@ -363,6 +548,7 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
     std::vector<std::int64_t> votes(static_cast<std::size_t>(largest) + 2, 0);
     std::int64_t voted = 0, sampled = 0;
     constexpr std::uint16_t None = std::numeric_limits<std::uint16_t>::max();
+    const bool avx2 = path == RevealPath::Widest && hasAvx2();
     // Fewer bands on a wide picture, where each holds more pixels and more separations.
     const int bands = std::clamp(static_cast<int>(3'000'000 / (std::int64_t{width} * largest)), 4, 10);
     const int bandCount = std::min(bands, std::max(1, height / 3));
@@ -375,23 +561,18 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
         std::fill(usable.begin(), usable.end(), std::uint16_t{0});
         for (std::size_t c = 0; c < count; ++c) {
             const int separation = Smallest + static_cast<int>(c);
-            for (std::size_t r = 0; r < 3; ++r)
-                pixelDifferences(planes[r], width, separation, differences.data() + r * columns);
-            std::uint16_t* column = padded.data() + Reach;
-            const std::uint8_t* d0 = differences.data();
-            const std::uint8_t* d1 = d0 + columns;
-            const std::uint8_t* d2 = d1 + columns;
-            for (std::size_t x = 0; x < columns; ++x)
-                column[x] = static_cast<std::uint16_t>(d0[x] + d1[x] + d2[x]);
-            std::uint16_t* cost = costs.data() + c * columns;
-            windowSums(padded.data(), width, separation, cost);
-            for (std::size_t x = 0; x < columns; ++x) {
-                const std::uint16_t v = cost[x];
-                const bool paired = v < NoPair;
-                best[x] = std::min(best[x], v);
-                sum[x] += paired ? v : 0u;
-                usable[x] = static_cast<std::uint16_t>(usable[x] + (paired ? 1 : 0));
+            for (std::size_t r = 0; r < 3; ++r) {
+                if (avx2)
+                    pixelDifferencesAvx2(planes[r], width, separation, differences.data() + r * columns);
+                else
+                    pixelDifferences(planes[r], width, separation, differences.data() + r * columns);
             }
+            const SearchRow row{differences.data(),         width,       separation, padded.data(),
+                                costs.data() + c * columns, best.data(), sum.data(), usable.data()};
+            if (avx2)
+                searchCostsAvx2(row);
+            else
+                searchCosts(row);
         }
         // Each pixel votes for the smallest separation that matches about as well as its best one
         // (the far background matches at the repeat width and its multiples). A flat window, or one
@@ -482,8 +663,8 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo) {
 
 } // namespace
 
-std::optional<int> detectRepeatWidth(const PixelSurface& stereo) {
-    const std::optional<RepeatSearch> search = searchRepeat(stereo);
+std::optional<int> detectRepeatWidth(const PixelSurface& stereo, RevealPath path) {
+    const std::optional<RepeatSearch> search = searchRepeat(stereo, path);
     return search ? std::optional<int>(search->repeatWidth) : std::nullopt;
 }
 
@@ -491,7 +672,10 @@ bool looksCrossEyed(const SeparationMap& map) {
     // Where the picture's separations lie, from every other row, and where its border lies among them.
     const int w = map.width, h = map.height;
     const int margin = std::max(2, h / 20), side = std::max(2, w / 20);
-    std::vector<std::int64_t> all(32768, 0), border(32768, 0);
+    std::int16_t largest = 0;
+    for (const std::int16_t separation : map.separations)
+        largest = std::max(largest, separation);
+    std::vector<std::int64_t> all(static_cast<std::size_t>(largest) + 1, 0), border(all.size(), 0);
     std::int64_t allCount = 0, borderCount = 0;
     for (int y = 0; y < h; y += 2)
         for (int x = 0; x < w; ++x) {
@@ -547,7 +731,7 @@ std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int re
     }
     std::vector<std::uint8_t> levels(map.separations.size());
     for (std::size_t i = 0; i < levels.size(); ++i)
-        levels[i] = map.separations[i] > 0 ? levelOf[static_cast<std::size_t>(map.separations[i])] : 0;
+        levels[i] = levelOf[static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
     return levels;
 }
 
@@ -556,8 +740,8 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
     std::vector<std::uint16_t> grey(pixels, 0);
     // Whole-pixel separations (nothing refined) go through a table.
     bool refined = false;
-    for (std::size_t i = 0; i < map.refined.size() && !refined; ++i)
-        refined = map.refined[i] != float(map.separations[i]);
+    for (std::size_t i = 0; map.belowPixel && i < map.refined.size(); ++i)
+        refined |= map.refined[i] != float(map.separations[i]);
     auto separationAt = [&](std::size_t i) {
         return refined && map.refined[i] > 0 ? map.refined[i] : float(map.separations[i]);
     };
@@ -570,13 +754,28 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
         largest = std::max(largest, separation);
     std::vector<std::int64_t> counts(static_cast<std::size_t>(largest + 1) * Steps, 0);
     std::int64_t found = 0;
-    for (std::size_t i = 0; i < pixels; ++i) {
-        if (map.separations[i] <= 0)
-            continue;
-        const auto bin =
-            static_cast<std::size_t>(std::clamp(separationAt(i) * Steps, 0.0f, float(counts.size() - 1)));
-        ++counts[bin];
-        ++found;
+    if (refined) {
+        for (std::size_t i = 0; i < pixels; ++i) {
+            if (map.separations[i] <= 0)
+                continue;
+            const auto bin =
+                static_cast<std::size_t>(std::clamp(separationAt(i) * Steps, 0.0f, float(counts.size() - 1)));
+            ++counts[bin];
+            ++found;
+        }
+    } else {
+        // Neighbouring pixels mostly share a separation: four tallies do not wait on each other.
+        std::vector<std::int64_t> tallies(4 * (static_cast<std::size_t>(largest) + 1), 0);
+        const std::size_t stride = static_cast<std::size_t>(largest) + 1;
+        for (std::size_t i = 0; i < pixels; ++i)
+            ++tallies[(i & 3) * stride +
+                      static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
+        for (std::size_t s = 1; s < stride; ++s) {
+            const std::int64_t n =
+                tallies[s] + tallies[stride + s] + tallies[2 * stride + s] + tallies[3 * stride + s];
+            counts[s * Steps] += n;
+            found += n;
+        }
     }
     if (found == 0)
         return grey;
@@ -605,7 +804,7 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
                 static_cast<std::uint16_t>(std::clamp(nearness, 0.0f, 65535.0f) + 0.5f);
         }
         for (std::size_t i = 0; i < pixels; ++i)
-            grey[i] = map.separations[i] > 0 ? greyOf[static_cast<std::size_t>(map.separations[i])] : 0;
+            grey[i] = greyOf[static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
         return grey;
     }
     for (std::size_t i = 0; i < pixels; ++i) {

@@ -63,16 +63,23 @@ struct SeparationMap {
     int width = 0;
     int height = 0;
     std::vector<std::int16_t> separations;
-    // The same below a pixel (from the costs either side of the best one); 0 where none.
+    // The same below a pixel (from the costs either side of the best one); 0 where none. Empty
+    // unless belowPixel.
     std::vector<float> refined;
     // Pixels whose best separation matched clearly better than the others.
     std::int64_t matched = 0;
+    // Whether refined was worked out below a pixel.
+    bool belowPixel = false;
 
     std::int16_t at(int x, int y) const {
         return separations[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                            static_cast<std::size_t>(x)];
     }
 };
+
+// The instructions the matching runs on: the widest the processor has, or the ones every processor
+// has (both give the same results).
+enum class RevealPath { Widest, Portable };
 
 // Separations worth trying: with a depth, the distinct RepeatWidth - shift of the 16 levels; without,
 // every separation from RepeatWidth - MaxShift (or half the repeat width, when that is less) up to
@@ -86,14 +93,14 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
 // that also fits it; a flat area, where every candidate matches alike, takes them as well, and a
 // pixel matched only on the left (the right member of a pair) takes the one that fits it best.
 // With refineBelowPixel, refined holds separations between whole pixels where the candidates run
-// in whole pixels; else it repeats the whole-pixel separations.
+// in whole pixels; else it is left empty.
 SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
-                              bool refineBelowPixel = true);
+                              bool refineBelowPixel = true, RevealPath path = RevealPath::Widest);
 
 // The repeat width of a stereogram: the largest separation that a good share of its textured pixels
 // repeat at (the far background repeats at the full width), up to half the picture's width.
 // Nothing when the picture does not repeat.
-std::optional<int> detectRepeatWidth(const PixelSurface& stereo);
+std::optional<int> detectRepeatWidth(const PixelSurface& stereo, RevealPath path = RevealPath::Widest);
 
 // Whether the picture is cross-eyed: the surface along the picture's border (the far background of
 // most stereograms) has the smallest separations instead of the largest.

@@ -384,17 +384,31 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 // Without a depth every separation from RepeatWidth - 75 up is tried; the levels still come out
-// when the depth is given afterwards, and a wide picture reads as well as a narrow one.
+// when the depth is given afterwards, and a wide picture reads as well as a narrow one. The
+// portable instructions find the same map and repeat width as the widest (2500 and 2501 leave
+// columns past the last whole vector).
 TEST(Reveal, WithoutTheDepthAndOnAWidePicture) {
-    for (const int width : {480, 2500}) {
-        Picture p = randomDot("Mono", 40);
+    for (const int width : {480, 2500, 2501}) {
+        Picture p = width == 2501 ? colorField(1, 0) : randomDot("Mono", 40);
         p.width = width;
         p.height = 120;
         const MemorySurface design = shapesDesign(p.width, p.height, 21);
         const MemorySurface stereo = makeStereogram(p, design, 22);
-        const SeparationMap map = findSeparations(stereo, candidateSeparations(p.repeatWidth, std::nullopt));
+        const std::vector<int> candidates = candidateSeparations(p.repeatWidth, std::nullopt);
+        const SeparationMap map = findSeparations(stereo, candidates);
         const Accuracy a = measure(design, levelsFromSeparations(map, p.repeatWidth, p.depth), p.repeatWidth);
         EXPECT_GE(a.share(), 0.97) << width;
+        for (const bool belowPixel : {false, true}) {
+            const SeparationMap wide = findSeparations(stereo, candidates, belowPixel, RevealPath::Widest);
+            const SeparationMap portable =
+                findSeparations(stereo, candidates, belowPixel, RevealPath::Portable);
+            EXPECT_EQ(portable.separations, wide.separations) << width;
+            EXPECT_EQ(portable.refined, wide.refined) << width;
+            EXPECT_EQ(portable.matched, wide.matched) << width;
+        }
+        EXPECT_EQ(detectRepeatWidth(stereo, RevealPath::Portable),
+                  detectRepeatWidth(stereo, RevealPath::Widest));
+        EXPECT_EQ(detectRepeatWidth(stereo, RevealPath::Portable), p.repeatWidth) << width;
     }
 }
 
@@ -446,7 +460,7 @@ TEST(Reveal, GreyIsBrighterWhereNearer) {
         {{5, 1, {70, 55, 40, 0, 80}, {}, 0}, true, {65535, 32381, 0, 0, 65535}},
         {{3, 1, {70, 70, 0}, {}, 0}, false, {0, 0, 0}},
         // Below a pixel: 65.5 lies 4.5 / 9.65 of the way from 70 to 60.35; 60.2 is white too.
-        {{4, 1, {70, 66, 60, 60}, {70.0f, 65.5f, 60.0f, 60.2f}, 0}, false, {0, 30560, 65535, 65535}},
+        {{4, 1, {70, 66, 60, 60}, {70.0f, 65.5f, 60.0f, 60.2f}, 0, true}, false, {0, 30560, 65535, 65535}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(greyFromSeparations(c.map, 70, c.crossEyed), c.expected);
