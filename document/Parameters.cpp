@@ -5,8 +5,8 @@
 namespace quarbel::document {
 
 engine::ConversionParameters readConversionParameters(const QString& path) {
-    const auto read = [&path](const ParameterSpec& spec) {
-        return IniFile::readInt(path, IniSectionName, QLatin1String(spec.key), spec.defaultValue);
+    const auto read = [&path](const ParameterSpec& parameter) {
+        return IniFile::readInt(path, IniSectionName, QLatin1String(parameter.key), parameter.defaultValue);
     };
     return {read(RepeatWidthParameter), read(DepthParameter), read(DensityParameter)};
 }
@@ -15,8 +15,10 @@ QString widthAdvice(int limit) {
     return QStringLiteral("幅を%1ピクセル以下にしてください。").arg(limit);
 }
 
-QString rangeAdvice(const ParameterSpec& spec) {
-    return QStringLiteral("%1～%2までの数値を入力してください。").arg(spec.minimum).arg(spec.maximum);
+QString rangeAdvice(const ParameterSpec& parameter) {
+    return QStringLiteral("%1～%2までの数値を入力してください。")
+        .arg(parameter.minimum)
+        .arg(parameter.maximum);
 }
 
 } // namespace quarbel::document

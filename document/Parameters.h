@@ -51,6 +51,6 @@ engine::ConversionParameters readConversionParameters(const QString& path);
 // "幅を<limit>ピクセル以下にしてください。": the advice after a picture that is too wide.
 QString widthAdvice(int limit);
 // "<minimum>～<maximum>までの数値を入力してください。": the advice after a number out of range.
-QString rangeAdvice(const ParameterSpec& spec);
+QString rangeAdvice(const ParameterSpec& parameter);
 
 } // namespace quarbel::document

@@ -321,8 +321,8 @@ ParseResult parseArguments(const QStringList& args) {
 
 namespace {
 
-QString span(const ParameterSpec& spec) {
-    return QStringLiteral("%1..%2").arg(spec.minimum).arg(spec.maximum);
+QString span(const ParameterSpec& parameter) {
+    return QStringLiteral("%1..%2").arg(parameter.minimum).arg(parameter.maximum);
 }
 
 } // namespace
