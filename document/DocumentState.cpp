@@ -16,72 +16,56 @@ void DocumentControls::setSliderValue(Slider s, int v) {
     sliderValues[i] = std::clamp(v, 0, SliderMaximum[i]);
 }
 
-DocumentState captureDocument(const DocumentFields& fields, const SharedControls& controls) {
-    DocumentState document;
-    document.fields = fields;
-    DocumentControls& to = document.controls;
+namespace {
+
+// The controls' flags and slider values from one set to another, in the state file's order, so
+// that the slider handling runs as a restore from the file runs it.
+void copyControls(const SharedControls& from, SharedControls& to) {
     for (const StateKey& k : StateKeyTable()) {
         switch (k.kind) {
         case StateKeyKind::FileNamePath:
         case StateKeyKind::Text:
             break;
         case StateKeyKind::SliderValue:
-            to.setSliderValue(static_cast<Slider>(k.index),
-                              controls.sliderValue(static_cast<Slider>(k.index)));
+            to.setSliderValue(static_cast<Slider>(k.index), from.sliderValue(static_cast<Slider>(k.index)));
             break;
         case StateKeyKind::MenuFlag:
-            to.setMenuEnabled(static_cast<Menu>(k.index), controls.menuEnabled(static_cast<Menu>(k.index)));
+            to.setMenuEnabled(static_cast<Menu>(k.index), from.menuEnabled(static_cast<Menu>(k.index)));
             break;
         case StateKeyKind::ButtonFlag:
-            to.setButtonEnabled(k.index, controls.buttonEnabled(k.index));
+            to.setButtonEnabled(k.index, from.buttonEnabled(k.index));
             break;
         case StateKeyKind::CaptionFlag:
-            to.setCaptionEnabled(k.index, controls.captionEnabled(k.index));
+            to.setCaptionEnabled(k.index, from.captionEnabled(k.index));
             break;
         case StateKeyKind::SliderFlag:
             to.setSliderEnabled(static_cast<Slider>(k.index),
-                                controls.sliderEnabled(static_cast<Slider>(k.index)));
+                                from.sliderEnabled(static_cast<Slider>(k.index)));
             break;
         }
     }
-    to.setButtonMenuEnabled(9, 2, controls.buttonMenuEnabled(9, 2));
-    to.setConvStartCaption(controls.convStartCaption());
+}
+
+} // namespace
+
+DocumentState captureDocument(const DocumentFields& fields, const SharedControls& controls) {
+    DocumentState document;
+    document.fields = fields;
+    copyControls(controls, document.controls);
+    document.controls.setButtonMenuEnabled(9, 2, controls.buttonMenuEnabled(9, 2));
+    document.controls.setConvStartCaption(controls.convStartCaption());
     return document;
 }
 
 void showDocument(const DocumentState& document, DocumentFields& fields, SharedControls& controls) {
     const DocumentFields& from = document.fields;
-    const DocumentControls& c = document.controls;
     // The texts come first, as in the file.
     fields.PicDesignPath = from.PicDesignPath;
     fields.PicFieldPath = from.PicFieldPath;
     fields.PicStereoPath = from.PicStereoPath;
     fields.StereoName = from.StereoName;
     fields.MonoOrColor = from.MonoOrColor;
-    for (const StateKey& k : StateKeyTable()) {
-        switch (k.kind) {
-        case StateKeyKind::FileNamePath:
-        case StateKeyKind::Text:
-            break;
-        case StateKeyKind::SliderValue:
-            controls.setSliderValue(static_cast<Slider>(k.index),
-                                    c.sliderValue(static_cast<Slider>(k.index)));
-            break;
-        case StateKeyKind::MenuFlag:
-            controls.setMenuEnabled(static_cast<Menu>(k.index), c.menuEnabled(static_cast<Menu>(k.index)));
-            break;
-        case StateKeyKind::ButtonFlag:
-            controls.setButtonEnabled(k.index, c.buttonEnabled(k.index));
-            break;
-        case StateKeyKind::CaptionFlag:
-            controls.setCaptionEnabled(k.index, c.captionEnabled(k.index));
-            break;
-        case StateKeyKind::SliderFlag:
-            controls.setSliderEnabled(static_cast<Slider>(k.index),
-                                      c.sliderEnabled(static_cast<Slider>(k.index)));
-            break;
-        }
-    }
+    copyControls(document.controls, controls);
 }
 
 } // namespace quarbel::document
