@@ -62,14 +62,30 @@ struct Planes {
     }
 };
 
+// Pixels from x on, one at a time: the end of a row the wide instructions leave, and the place
+// beyond the pairs, where nothing repeats, at the cap.
+inline void differencesFrom(const Planes& row, int x, int paired, int width, int separation,
+                            std::uint8_t* out) {
+    const std::uint8_t* r = row.r.data();
+    const std::uint8_t* g = row.g.data();
+    const std::uint8_t* b = row.b.data();
+    for (; x < paired; ++x) {
+        const int d = std::abs(int(r[x]) - int(r[x + separation])) +
+                      std::abs(int(g[x]) - int(g[x + separation])) +
+                      std::abs(int(b[x]) - int(b[x + separation]));
+        out[x] = static_cast<std::uint8_t>(std::min(d, int(PixelCap)));
+    }
+    std::fill(out + paired, out + width, static_cast<std::uint8_t>(PixelCap));
+}
+
 // out[x] = the colour difference between x and x + separation, summed over the three channels and
 // capped at PixelCap (255, so a byte); PixelCap past the picture.
 void pixelDifferences(const Planes& row, int width, int separation, std::uint8_t* out) {
     static_assert(PixelCap == 255, "the differences saturate at a byte");
     const int paired = std::max(0, width - separation);
-    const std::uint8_t* r = row.r.data();
-    const std::uint8_t* g = row.g.data();
-    const std::uint8_t* b = row.b.data();
+    [[maybe_unused]] const std::uint8_t* r = row.r.data();
+    [[maybe_unused]] const std::uint8_t* g = row.g.data();
+    [[maybe_unused]] const std::uint8_t* b = row.b.data();
     int x = 0;
 #if defined(__SSE2__)
     // Sixteen pixels at a time: |a - b| of bytes as two saturating subtractions, summed saturating.
@@ -83,13 +99,7 @@ void pixelDifferences(const Planes& row, int width, int separation, std::uint8_t
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), d);
     }
 #endif
-    for (; x < paired; ++x) {
-        const int d = std::abs(int(r[x]) - int(r[x + separation])) +
-                      std::abs(int(g[x]) - int(g[x + separation])) +
-                      std::abs(int(b[x]) - int(b[x + separation]));
-        out[x] = static_cast<std::uint8_t>(std::min(d, int(PixelCap)));
-    }
-    std::fill(out + paired, out + width, static_cast<std::uint8_t>(PixelCap));
+    differencesFrom(row, x, paired, width, separation, out);
 }
 
 #if QUARBEL_X86_SIMD
@@ -110,13 +120,7 @@ __attribute__((target("avx2"))) void pixelDifferencesAvx2(const Planes& row, int
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), d);
     }
-    for (; x < paired; ++x) {
-        const int d = std::abs(int(r[x]) - int(r[x + separation])) +
-                      std::abs(int(g[x]) - int(g[x + separation])) +
-                      std::abs(int(b[x]) - int(b[x + separation]));
-        out[x] = static_cast<std::uint8_t>(std::min(d, int(PixelCap)));
-    }
-    std::fill(out + paired, out + width, static_cast<std::uint8_t>(PixelCap));
+    differencesFrom(row, x, paired, width, separation, out);
 }
 #endif
 
