@@ -239,6 +239,7 @@ TEST_F(DocumentWindowTest, AWindowThatAgreedToCloseNoLongerWritesOrRunsCommands)
     form->Form_Deactivate();
     EXPECT_FALSE(QFileInfo::exists(form->labels().lblOldIniName));
 
+    // No frame here, so no menu: the command is posted and its timer fired by hand.
     form->post(document::CommandTag::MDImnuSaveName);
     form->Timer1_Timer();
     EXPECT_TRUE(form->pendingCommands().isEmpty());

@@ -94,7 +94,7 @@ protected:
         EXPECT_TRUE(document::IniFile::writeString(documentPath, document::IniSectionName,
                                                    QStringLiteral("PicStereoPath"), stereoPath));
         dialogs.queueFile(platform::FileChoice{documentPath, name + QStringLiteral(".qbd")});
-        frame->mnuOpen_Click();
+        trigger(document::Menu::mnuOpen);
         panes::DocumentWindow* form = active();
         EXPECT_TRUE(form && waitUntil([&] { return !form->picAfter()->isHidden(); }));
         return form;
@@ -189,7 +189,7 @@ TEST_F(RealQueueTest, ThePdfCarriesTheStereoPicturePixelForPixelUprightAndTurned
         ASSERT_NE(form, nullptr);
         const QStringList before = pdfFiles();
         dialogs.clearAsked();
-        frame->mnuPrint_Click();
+        trigger(document::Menu::mnuPrint);
         const QString pdf = waitForNewPdf(before);
         ASSERT_FALSE(pdf.isEmpty()) << "no PDF from queue " << m_queue.toStdString();
         EXPECT_TRUE(dialogs.asked().isEmpty()) << dialogs.asked().value(0).text.toStdString();
@@ -237,7 +237,7 @@ TEST_F(RealQueueTest, APictureThatFitsTheQueuesOwnPaperIsPrintedWholeOnThatPaper
     ASSERT_NE(form, nullptr);
     const QStringList before = pdfFiles();
     dialogs.clearAsked();
-    frame->mnuPrint_Click();
+    trigger(document::Menu::mnuPrint);
     const QString pdf = waitForNewPdf(before);
     ASSERT_FALSE(pdf.isEmpty()) << "no PDF from queue " << m_queue.toStdString();
     EXPECT_TRUE(dialogs.asked().isEmpty()) << dialogs.asked().value(0).text.toStdString();
@@ -265,7 +265,7 @@ TEST_F(RealQueueTest, WithoutADefaultTheOnlyQueuePrintsAndSeveralAreNamed) {
     ASSERT_NE(form, nullptr);
     const QStringList before = pdfFiles();
     dialogs.clearAsked();
-    frame->mnuPrint_Click();
+    trigger(document::Menu::mnuPrint);
     if (others == QLatin1String("none")) {
         EXPECT_FALSE(waitForNewPdf(before).isEmpty());
         EXPECT_TRUE(dialogs.asked().isEmpty()) << dialogs.asked().value(0).text.toStdString();
@@ -306,7 +306,7 @@ TEST_F(RealQueueTest, ARefusingOrStoppedQueueIsNamedWithItsReasonAndNothingPrint
                   QString());
         const QStringList before = pdfFiles();
         dialogs.clearAsked();
-        frame->mnuPrint_Click();
+        trigger(document::Menu::mnuPrint);
         ASSERT_TRUE(waitUntil([&] { return !dialogs.asked().isEmpty(); }, 10000));
         EXPECT_EQ(dialogs.asked()[0].kind, Asked::Message);
         EXPECT_EQ(dialogs.asked()[0].text, c.message);

@@ -37,16 +37,9 @@ protected:
         return path;
     }
 
-    // Chooses a routed menu item and runs its command to its end: the action's handler returns,
-    // then the window's timer fires.
-    void routed(Menu item) {
-        frame->menuAction(item)->trigger();
-        ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
-    }
-
     void insertFromFile(Menu command, const QString& path) {
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
-        routed(command);
+        triggerAndRun(command);
     }
 
     bool subWindowEnabled(panes::DocumentWindow* form) const {
@@ -60,18 +53,18 @@ protected:
 
     // A random-dot document holding a Design picture, and an idle second document before it.
     panes::DocumentWindow* readyRandomDot(int w, int h) {
-        frame->mnuMono_Click();
+        trigger(Menu::mnuMono);
         other = active();
-        frame->mnuMono_Click();
+        trigger(Menu::mnuMono);
         insertFromFile(Menu::mnuInsDesign, picture(QStringLiteral("design.bmp"), w, h));
         return active();
     }
 
     // Starts a run and lets it convert at least `rows` rows before asking for a pause.
     void startThenPauseAfter(panes::DocumentWindow* form, int rows) {
-        frame->menuAction(Menu::mnuConvStart)->trigger();
+        trigger(Menu::mnuConvStart);
         ASSERT_TRUE(spinUntil([&] { return form->conversion().CurrentRow >= rows; }));
-        frame->menuAction(Menu::mnuConvStop)->trigger();
+        trigger(Menu::mnuConvStop);
         ASSERT_TRUE(waitUntil([&] { return frame->statusPanelText(1) == kPaused; }));
     }
 
@@ -79,7 +72,7 @@ protected:
 };
 
 TEST_F(ConversionTest, AChosenFileThatIsNoPictureIsToldAndLeavesThePane) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     const QString design = picture(QStringLiteral("design.bmp"), 40, 30);
     insertFromFile(Menu::mnuInsDesign, design);
     ASSERT_FALSE(active()->picBefore()->isHidden());
@@ -104,7 +97,7 @@ TEST_F(ConversionTest, AChosenFileThatIsNoPictureIsToldAndLeavesThePane) {
 }
 
 TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     insertFromFile(Menu::mnuInsDesign, picture(QStringLiteral("wide.bmp"), 1025, 3));
     ASSERT_EQ(dialogs.asked().size(), 2);
     EXPECT_EQ(dialogs.asked()[1].text,
@@ -144,7 +137,7 @@ TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
     };
     const QString path = picture(QStringLiteral("p.bmp"), 20, 10);
     for (const Row& r : rows) {
-        frame->menuAction(r.kind)->trigger();
+        trigger(r.kind);
         for (auto insert : r.inserts) {
             insertFromFile(insert, path);
         }
@@ -154,17 +147,24 @@ TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
 }
 
 TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersStillLoad) {
-    frame->mnuFieldColor_Click();
-    state.PicDesignPath = inAppDir(QStringLiteral("gone.bmp"));
-    state.PicFieldPath = picture(QStringLiteral("field.bmp"), 30, 20);
-    state.PicStereoPath = picture(QStringLiteral("stereo.bmp"), 30, 20);
-    frame->PostCommand(
-        {document::CommandTag::MDImnuOpen, document::PicSource::FromMDImnuOpen, QStringLiteral("DFS")});
-    ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
+    // A new colour-field document's file, naming three pictures of which the first has gone.
+    trigger(Menu::mnuFieldColor);
+    const QString opened = inAppDir(QStringLiteral("three.qbd"));
+    ASSERT_TRUE(QFile::copy(state.IniPath, opened));
+    const std::pair<const char*, QString> keys[] = {
+        {"PicDesignPath", inAppDir(QStringLiteral("gone.bmp"))},
+        {"PicFieldPath", picture(QStringLiteral("field.bmp"), 30, 20)},
+        {"PicStereoPath", picture(QStringLiteral("stereo.bmp"), 30, 20)}};
+    for (const auto& [key, path] : keys) {
+        ASSERT_TRUE(
+            document::IniFile::writeString(opened, document::IniSectionName, QLatin1String(key), path));
+    }
+    dialogs.queueFile(platform::FileChoice{opened, QStringLiteral("three.qbd")});
+    triggerAndRun(Menu::mnuOpen);
 
-    ASSERT_EQ(dialogs.asked().size(), 1);
-    EXPECT_TRUE(dialogs.asked()[0].text.startsWith(QStringLiteral("ｴﾗｰ番号  53")));
-    EXPECT_TRUE(dialogs.asked()[0].text.contains(QStringLiteral(" でｴﾗｰが発生しました。\r\n")));
+    ASSERT_EQ(dialogs.asked().size(), 2);
+    EXPECT_TRUE(dialogs.asked()[1].text.startsWith(QStringLiteral("ｴﾗｰ番号  53")));
+    EXPECT_TRUE(dialogs.asked()[1].text.contains(QStringLiteral(" でｴﾗｰが発生しました。\r\n")));
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_FALSE(active()->picField()->isHidden());
     EXPECT_FALSE(active()->picAfter()->isHidden());
@@ -176,7 +176,7 @@ TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersSt
 
 TEST_F(ConversionTest, AWholeRunMakesTheStereoImageAndLeavesTheFinishedMenus) {
     panes::DocumentWindow* form = readyRandomDot(64, 40);
-    frame->mnuConvStart_Click();
+    trigger(Menu::mnuConvStart);
     ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
     // While running: the other document is locked and only pause is on.
     EXPECT_FALSE(subWindowEnabled(other));
@@ -215,7 +215,7 @@ TEST_F(ConversionTest, AWholeRunMakesTheStereoImageAndLeavesTheFinishedMenus) {
 }
 
 TEST_F(ConversionTest, AFlatDesignLeavesAFieldThatRepeatsAtTheRepeatWidthUnchanged) {
-    frame->mnuFieldColor_Click();
+    trigger(Menu::mnuFieldColor);
     QImage field(150, 12, QImage::Format_RGB32);
     for (int y = 0; y < field.height(); ++y) {
         for (int x = 0; x < field.width(); ++x) {
@@ -232,7 +232,7 @@ TEST_F(ConversionTest, AFlatDesignLeavesAFieldThatRepeatsAtTheRepeatWidthUnchang
     insertFromFile(Menu::mnuInsField, fieldPath);
     ASSERT_EQ(sliderValue(document::Slider::sldKurikaesi), 70);
 
-    frame->mnuConvStart_Click();
+    trigger(Menu::mnuConvStart);
     ASSERT_TRUE(waitUntil(
         [&] { return frame->statusPanelText(5) == QStringLiteral("150 × 12") && !state.run.Converting; }));
     EXPECT_EQ(active()->picAfter()->picture().convertToFormat(QImage::Format_RGB32), field);
@@ -266,7 +266,7 @@ TEST_F(ConversionTest, ContinuingAPausedRunKeepsTheRowsAlreadyDrawnAndWhereTheUs
     } tallest;
     form->picAfter()->installEventFilter(&tallest);
 
-    frame->mnuConvStart_Click();
+    trigger(Menu::mnuConvStart);
     ASSERT_TRUE(waitUntil([&] { return !state.run.Converting; }));
     form->picAfter()->removeEventFilter(&tallest);
     EXPECT_LT(tallest.rows, form->picAfter()->height() / 4);
@@ -281,7 +281,7 @@ TEST_F(ConversionTest, TheFinishedMenusComeFromTheDocumentNotBackThroughItsFile)
     startThenPauseAfter(form, 2);
     // Read back now, the working file would give every default: all menus on, the kind "Field".
     ASSERT_TRUE(QFile::remove(form->labels().lblIniName));
-    frame->menuAction(Menu::mnuConvStart)->trigger();
+    trigger(Menu::mnuConvStart);
     ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuSave));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuInsField));
@@ -296,7 +296,7 @@ TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
     insertFromFile(Menu::mnuInsStereo, picture(QStringLiteral("earlier.bmp"), 30, 30));
     ASSERT_FALSE(state.PicStereoPath.isEmpty());
     startThenPauseAfter(form, 5);
-    frame->mnuConvExit_Click();
+    trigger(Menu::mnuConvExit);
     EXPECT_TRUE(form->picAfter()->isHidden());
     // The document no longer names the picture the run replaced: saved now, it would come back
     // with a Stereo picture the user no longer had.
@@ -313,7 +313,7 @@ TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
     EXPECT_FALSE(frame->buttonEnabled(4));
     EXPECT_TRUE(frame->statusPanelText(5).isEmpty());
 
-    frame->mnuConvStart_Click();
+    trigger(Menu::mnuConvStart);
     ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
     EXPECT_LT(form->conversion().CurrentRow, 3) << "a fresh run starts at row 0";
     EXPECT_FALSE(state.run.AbortRequested);
@@ -351,7 +351,7 @@ TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromIt
     };
     const QString large = picture(QStringLiteral("large.bmp"), 1000, 900);
     const QString small = picture(QStringLiteral("small.bmp"), 40, 30);
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* form = active();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -387,19 +387,19 @@ TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromIt
     // A conversion's result is a new Stereo picture: it too starts at its corner.
     insertFromFile(Menu::mnuInsDesign, picture(QStringLiteral("design.bmp"), 700, 900));
     ASSERT_NE(form->picAfter()->origin(), QPoint(0, 0));
-    frame->mnuConvStart_Click();
+    trigger(Menu::mnuConvStart);
     ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
     EXPECT_EQ(form->picAfter()->origin(), QPoint(0, 0));
     EXPECT_EQ(form->vsbAfter()->value(), 0);
     // A paused run continued goes on where the user has scrolled to meanwhile.
-    frame->mnuConvStop_Click();
+    trigger(Menu::mnuConvStop);
     ASSERT_TRUE(waitUntil([&] { return frame->statusPanelText(1) == kPaused; }));
     ASSERT_TRUE(form->vsbAfter()->isVisibleTo(form));
     form->vsbAfter()->setValue(form->vsbAfter()->maximum() / 2);
     const QPoint looked = form->picAfter()->pos();
     const int lookedRow = form->vsbAfter()->value();
     ASSERT_NE(looked, QPoint(0, 0));
-    frame->mnuConvStart_Click();
+    trigger(Menu::mnuConvStart);
     ASSERT_TRUE(spinUntil([&] { return frame->statusPanelText(1) == kRunning; }));
     EXPECT_EQ(form->picAfter()->pos(), looked);
     EXPECT_EQ(form->vsbAfter()->value(), lookedRow);
@@ -457,7 +457,7 @@ TEST_F(CloseQuestionTest, TheRunStandsStillBehindTheQuestionAndGoesOnAfterCancel
         if (row.paused) {
             startThenPauseAfter(form, 3);
         } else {
-            frame->mnuConvStart_Click();
+            trigger(Menu::mnuConvStart);
             ASSERT_TRUE(spinUntil([&] { return form->conversion().CurrentRow >= 3; }));
         }
         watchQuestion(form);
@@ -480,7 +480,7 @@ TEST_F(CloseQuestionTest, TheRunStandsStillBehindTheQuestionAndGoesOnAfterCancel
         EXPECT_EQ(frame->menuEnabled(Menu::mnuConvExit), row.paused);
         EXPECT_EQ(frame->statusPanelText(1), row.paused ? kPaused : kRunning);
         if (row.paused) {
-            frame->mnuConvStart_Click();
+            trigger(Menu::mnuConvStart);
         }
         EXPECT_TRUE(spinUntil([&] { return form->conversion().CurrentRow > rowAtClose + 3; }));
         ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
@@ -500,7 +500,7 @@ TEST_F(CloseQuestionTest, YesSavesTheIdleStateAndEndsTheRun) {
         if (paused) {
             startThenPauseAfter(form, 3);
         } else {
-            frame->mnuConvStart_Click();
+            trigger(Menu::mnuConvStart);
             ASSERT_TRUE(spinUntil([&] { return form->conversion().CurrentRow >= 3; }));
         }
         watchQuestion(form);
@@ -536,11 +536,11 @@ TEST_F(CloseQuestionTest, YesSavesTheIdleStateAndEndsTheRun) {
 }
 
 TEST_F(ConversionTest, TwoPostsWithinTheDelayBothRun) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     dialogs.queueFile(platform::FileChoice{picture(QStringLiteral("a.bmp"), 8, 8), QStringLiteral("a.bmp")});
     dialogs.queueFile(std::nullopt);
-    frame->menuAction(Menu::mnuInsDesign)->trigger();
-    frame->menuAction(Menu::mnuInsDesign)->trigger();
+    trigger(Menu::mnuInsDesign);
+    trigger(Menu::mnuInsDesign);
     ASSERT_TRUE(waitUntil([&] { return dialogs.asked().size() >= 2 && !active()->Timer1()->isActive(); }));
     ASSERT_EQ(dialogs.asked().size(), 2);
     EXPECT_EQ(dialogs.asked()[0].kind, ScriptedDialogs::Asked::Open);
@@ -556,7 +556,7 @@ TEST_F(ConversionTest, StartDoesNothingForAKindNamedByNoConverter) {
         ASSERT_TRUE(form->picAfter()->isHidden());
         state.StereoName = document::DocumentKind::fromText(QLatin1String(kind));
         const auto askedBefore = dialogs.asked().size();
-        routed(Menu::mnuConvStart);
+        triggerAndRun(Menu::mnuConvStart);
         const bool known = state.StereoName != document::StereoKind::Other;
         if (known) {
             ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));

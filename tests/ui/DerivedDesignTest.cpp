@@ -97,12 +97,6 @@ protected:
         return path;
     }
 
-    // Triggers a menu item and waits for its routed command to have run.
-    void trigger(QAction* action) {
-        action->trigger();
-        ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
-    }
-
     void chooseFile(const QString& path) {
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
     }
@@ -138,10 +132,10 @@ protected:
 
     // A finished mono conversion of the Design image, repeat width 70 and depth 20.
     void convertedDocument(const QImage& picture) {
-        frame->mnuMono_Click();
+        trigger(Menu::mnuMono);
         chooseFile(saved(QStringLiteral("design.png"), picture));
-        trigger(frame->menuAction(Menu::mnuInsDesign));
-        frame->menuAction(Menu::mnuConvStart)->trigger();
+        triggerAndRun(Menu::mnuInsDesign);
+        trigger(Menu::mnuConvStart);
         ASSERT_TRUE(waitUntil([&] { return frame->menuEnabled(Menu::mnuPrint); }, 60000));
     }
 
@@ -204,7 +198,7 @@ TEST_F(DerivedDesignTest, TheDepthMapDialogGivesWhatTheConverterWritesAndEscapeO
         {"Escape", false, [](Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, std::nullopt},
         {"Enter on Cancel", false, [&](Dialog& d) { enter(d.cancelButton()); }, std::nullopt},
     };
-    frame->mnuColor_Click();
+    trigger(Menu::mnuColor);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString map =
@@ -212,7 +206,7 @@ TEST_F(DerivedDesignTest, TheDepthMapDialogGivesWhatTheConverterWritesAndEscapeO
         const QImage before = active()->picBefore()->picture();
         chooseFile(map);
         whenDialogShows(c.keys);
-        trigger(depthMapItem());
+        triggerAndRun("mnuInsDepthMap");
         ASSERT_TRUE(m_shown);
         if (!c.options) {
             EXPECT_EQ(active()->picBefore()->picture(), before);
@@ -229,7 +223,7 @@ TEST_F(DerivedDesignTest, TheDepthMapDialogGivesWhatTheConverterWritesAndEscapeO
     chooseFile(saved(QStringLiteral("wide.png"), depthMap(1025, 2, false)));
     dialogs.clearAsked();
     whenDialogShows([](Dialog& d) { d.accept(); });
-    trigger(depthMapItem());
+    triggerAndRun("mnuInsDepthMap");
     m_poll.stop();
     EXPECT_FALSE(m_shown);
     ASSERT_EQ(dialogs.asked().size(), 2); // the file, then the message
@@ -263,7 +257,7 @@ TEST_F(DerivedDesignTest, APlainlyGreyPictureChosenAsDesignAsksToBeReadAsADepthM
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        frame->mnuMono_Click();
+        trigger(Menu::mnuMono);
         const QString path = saved(QStringLiteral("picture.png"), c.picture);
         chooseFile(path);
         dialogs.clearAsked();
@@ -271,7 +265,7 @@ TEST_F(DerivedDesignTest, APlainlyGreyPictureChosenAsDesignAsksToBeReadAsADepthM
             dialogs.queueAnswer(*c.answer);
         }
         whenDialogShows([](panes::DepthMapDialog& d) { QTest::keyClick(d.okButton(), Qt::Key_Return); });
-        trigger(frame->menuAction(Menu::mnuInsDesign));
+        triggerAndRun(Menu::mnuInsDesign);
         m_poll.stop();
         const bool asked = std::any_of(dialogs.asked().begin(), dialogs.asked().end(), [](const auto& a) {
             return a.kind == ScriptedDialogs::Asked::Question;
@@ -301,14 +295,14 @@ TEST_F(DerivedDesignTest, RevealPutsTheHiddenDesignIntoTheDesignPaneOrTellsWhyIt
         SCOPED_TRACE(repeat);
         frame->setSliderValue(document::Slider::sldKurikaesi, repeat);
         dialogs.clearAsked();
-        trigger(revealItem());
+        triggerAndRun("mnuConvReveal");
         EXPECT_TRUE(dialogs.asked().isEmpty());
         EXPECT_GE(sameShare(original, active()->picUra(), 70), 0.95);
         EXPECT_EQ(state.PicDesignPath, designPath) << "the document's file stays, as for a pasted picture";
     }
     const QString document = inAppDir(QStringLiteral("revealed.qbd"));
     chooseFile(document);
-    trigger(frame->menuAction(Menu::mnuSaveName));
+    triggerAndRun(Menu::mnuSaveName);
     const QString besides = inAppDir(QStringLiteral("revealed_Design.bmp"));
     EXPECT_EQ(QDir::fromNativeSeparators(iniValue(document, "PicDesignPath")), besides);
     EXPECT_EQ(QImage(besides).convertToFormat(QImage::Format_RGB32),
@@ -345,10 +339,10 @@ TEST_F(DerivedDesignTest, RevealPutsTheHiddenDesignIntoTheDesignPaneOrTellsWhyIt
         SCOPED_TRACE(c.name);
         EXPECT_EQ(panes::designFromStereo(c.picture, 70, 20).problem, c.problem);
         chooseFile(saved(QStringLiteral("stereo.png"), c.picture));
-        trigger(frame->menuAction(Menu::mnuInsStereo));
+        triggerAndRun(Menu::mnuInsStereo);
         const QImage before = active()->picUra();
         dialogs.clearAsked();
-        trigger(revealItem());
+        triggerAndRun("mnuConvReveal");
         ASSERT_EQ(dialogs.asked().size(), 1);
         EXPECT_TRUE(dialogs.asked()[0].text.startsWith(
             QStringLiteral("ステレオ画像からデザイン画像を読み取れませんでした。\r\n")));
@@ -368,34 +362,34 @@ TEST_F(DerivedDesignTest, BothItemsFollowTheStateTheyDependOnThroughRunsAndWindo
     panes::DocumentWindow* converted = nullptr;
     const Step steps[] = {
         {"no document", [] {}, false, false},
-        {"new document", [&] { frame->mnuMono_Click(); }, true, false},
+        {"new document", [&] { trigger(Menu::mnuMono); }, true, false},
         {"a Design image inserted",
          [&] {
              chooseFile(saved(QStringLiteral("d.png"), design(200, 100)));
-             trigger(frame->menuAction(Menu::mnuInsDesign));
+             triggerAndRun(Menu::mnuInsDesign);
          },
          true, false},
         {"a run paused",
          [&] {
              converted = active();
-             frame->menuAction(Menu::mnuConvStart)->trigger();
+             trigger(Menu::mnuConvStart);
              ASSERT_TRUE(spinUntil([&] { return converted->conversion().CurrentRow >= 1; }));
-             frame->menuAction(Menu::mnuConvStop)->trigger();
+             trigger(Menu::mnuConvStop);
              ASSERT_TRUE(waitUntil([&] { return frame->menuEnabled(Menu::mnuConvExit); }));
          },
          false, false},
         {"the run finished",
          [&] {
-             frame->menuAction(Menu::mnuConvStart)->trigger();
+             trigger(Menu::mnuConvStart);
              ASSERT_TRUE(waitUntil([&] { return frame->menuEnabled(Menu::mnuPrint); }, 60000));
          },
          true, true},
-        {"another new document", [&] { frame->mnuColor_Click(); }, true, false},
+        {"another new document", [&] { trigger(Menu::mnuColor); }, true, false},
         {"back to the converted one", [&] { activate(converted); }, true, true},
         {"its Stereo pane cleared",
          [&] {
              QTest::mouseClick(converted->picAfter(), Qt::LeftButton, {}, QPoint(2, 2));
-             frame->menuAction(Menu::mnuClear)->trigger();
+             trigger(Menu::mnuClear);
          },
          true, false},
     };

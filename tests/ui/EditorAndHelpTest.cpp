@@ -35,7 +35,6 @@ bool writeHelpPage(const QString& dir) {
 class EditorAndHelpTest : public FrameTest {
 protected:
     document::Settings settings() const { return {state.SettingsPath, state.appDir}; }
-    void trigger(Menu id) { frame->menuAction(id)->trigger(); }
     // The last message box, or an empty record when none was shown.
     Asked lastMessage() const {
         for (auto it = dialogs.asked().rbegin(); it != dialogs.asked().rend(); ++it) {
@@ -172,7 +171,7 @@ TEST_F(EditorAndHelpTest, AfterAMessageOrDialogClosesTheKeysReachTheMainWindowAg
 }
 
 TEST_F(EditorAndHelpTest, HelpNamesTheMissingPageThenOpensItWithADocumentOpen) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     trigger(Menu::mnuSetumei);
     EXPECT_EQ(lastMessage().text, QStringLiteral("ヘルプファイルが見つかりません。\r\n") +
                                       helpPageIn(QCoreApplication::applicationDirPath()));

@@ -29,6 +29,8 @@
 namespace quarbel::testing {
 namespace {
 
+using document::Menu;
+
 // Japanese for the test's duration; the suite's other tests keep their locale.
 class JapaneseForATest {
 public:
@@ -322,31 +324,112 @@ TEST_F(SavePictureDialogTest, NamesThePictureAndProposesANameFromTheDocument) {
             document::IniFile::writeString(document, document::IniSectionName, QLatin1String(key), path));
     }
     dialogs.queueFile(platform::FileChoice{document, QStringLiteral("sample.qbd")});
-    frame->mnuOpen_Click();
+    trigger(Menu::mnuOpen);
     panes::DocumentWindow* form = active();
     ASSERT_NE(form, nullptr);
     ASSERT_TRUE(
         waitUntil([&] { return !form->picAfter()->isHidden() && !form->picField()->isHidden(); }, 10000));
 
     struct Case {
-        void (ui::MainWindow::*command)();
+        Menu command;
         const char* title;
         const char* fileName;
     };
     const Case cases[] = {
-        {&ui::MainWindow::mnuSaveDesign_Click, "デザイン画像の保存", "sample_Design.bmp"},
-        {&ui::MainWindow::mnuSaveField_Click, "フィールド画像の保存", "sample_Field.bmp"},
-        {&ui::MainWindow::mnuSaveStereo_Click, "ステレオアート画像の保存", "sample_Stereo.bmp"},
+        {Menu::mnuSaveDesign, "デザイン画像の保存", "sample_Design.bmp"},
+        {Menu::mnuSaveField, "フィールド画像の保存", "sample_Field.bmp"},
+        {Menu::mnuSaveStereo, "ステレオアート画像の保存", "sample_Stereo.bmp"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
         dialogs.clearAsked();
-        (frame.get()->*c.command)();
+        trigger(c.command);
         ASSERT_TRUE(waitUntil([&] { return !dialogs.asked().isEmpty(); }, 10000));
         EXPECT_EQ(dialogs.asked()[0].kind, testing::ScriptedDialogs::Asked::Save);
         EXPECT_EQ(dialogs.asked()[0].request.title, QString::fromUtf8(c.title));
         EXPECT_EQ(dialogs.asked()[0].request.fileName, QString::fromUtf8(c.fileName));
     }
+}
+
+// The frame with the real save dialog; every other dialog is scripted.
+class RealSaveDialogTest : public FrameTest {
+protected:
+    struct RealSaves : ScriptedDialogs {
+        std::optional<platform::FileChoice> saveFile(QWidget* parent,
+                                                     const platform::FileDialogRequest& request) override {
+            return platform::makeQtDialogs()->saveFile(parent, request);
+        }
+    };
+
+    void SetUp() override {
+        FrameTest::SetUp();
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+        frame.reset();
+        frame = std::make_unique<ui::MainWindow>(state, saves, shell);
+        frame->MDIForm_Load();
+    }
+    void TearDown() override {
+        FrameTest::TearDown();
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false);
+    }
+
+    // Answers the next save dialog as a user does: the type chosen with the arrow keys, the name
+    // typed, Enter. The dialog is the active modal widget once the window's command shows it.
+    void answerSaveDialog(int typeSteps, const QString& typed) {
+        auto* poll = new QTimer(frame.get());
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, typeSteps, typed] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            auto* types = dialog ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
+            auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+            if (!types || !name) {
+                return;
+            }
+            poll->deleteLater();
+            poll->stop();
+            for (int i = 0; i < typeSteps; ++i) {
+                QTest::keyClick(types, Qt::Key_Down);
+            }
+            name->setText(typed);
+            QTest::keyClick(name, Qt::Key_Return);
+        });
+        poll->start(10);
+    }
+
+    RealSaves saves;
+};
+
+// A bare name typed into the save dialog gets the document's extension, or the chosen type's for a
+// pane picture, and the file is written under that name.
+TEST_F(RealSaveDialogTest, ABareNameTakesTheExtensionOfWhatIsSaved) {
+    QTemporaryDir docs;
+    ASSERT_TRUE(docs.isValid());
+    QImage picture(24, 16, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 30));
+    const QString design = docs.filePath(QStringLiteral("design.bmp"));
+    ASSERT_FALSE(platform::saveBmp(picture, design).has_value());
+    struct Case {
+        Menu command;
+        int typeSteps; // Down presses in the type box
+        const char* typed;
+        const char* written;
+        const char* magic;
+    };
+    const Case cases[] = {
+        {Menu::mnuSaveName, 0, "doc", "doc.qbd", "[Quarbel Ver.2]"},
+        {Menu::mnuSaveDesign, 0, "bmp", "bmp.bmp", "BM"},
+        {Menu::mnuSaveDesign, 1, "png", "png.png", "\x89PNG"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written);
+        trigger(Menu::mnuMono);
+        saves.queueFile(platform::FileChoice{design, QStringLiteral("design.bmp")});
+        triggerAndRun(Menu::mnuInsDesign);
+        answerSaveDialog(c.typeSteps, docs.filePath(QLatin1String(c.typed)));
+        triggerAndRun(c.command);
+        EXPECT_TRUE(readBytes(docs.filePath(QLatin1String(c.written))).startsWith(c.magic));
+        EXPECT_FALSE(QFileInfo::exists(docs.filePath(QLatin1String(c.typed))));
+    }
+    EXPECT_EQ(documents().front()->windowTitle(), QStringLiteral("doc"));
 }
 
 } // namespace

@@ -196,6 +196,7 @@ TEST_F(FrameTest, ButtonMenusCarryTheirKeysAndDropDownFromSplitButtons) {
 }
 
 TEST_F(FrameTest, UnknownToolbarKeysDoNothing) {
+    // No button carries these keys, so no user can send them: only the dispatcher can be asked.
     frame->Toolbar1_ButtonClick(QStringLiteral("Nonsense"));
     frame->Toolbar1_ButtonMenuClick(QStringLiteral("stereo")); // keys are case-sensitive
     frame->Toolbar1_ButtonMenuClick(QStringLiteral("StereoWiz"));
@@ -292,7 +293,7 @@ TEST_F(FrameTest, StatusBarHasFivePanelsWithLabelsAndAPictureInTheLast) {
 }
 
 TEST_F(FrameTest, AboutBoxIsModalWithoutButtonsAndClosesWithItsCloseBox) {
-    frame->menuAction(Menu::mnuInfomation)->trigger();
+    trigger(Menu::mnuInfomation);
     AboutBox* box = frame->findChild<AboutBox*>();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isVisible());
@@ -396,9 +397,9 @@ TEST_F(WindowMenuTest, OpensWithItsListEveryTimeEvenAfterOpeningWithNoDocument) 
 }
 
 TEST_F(WindowMenuTest, ChoosingAWindowMakesItTheActiveDocumentWhateverHasTheFocus) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* dots = active();
-    frame->mnuFieldColor_Click();
+    trigger(Menu::mnuFieldColor);
     panes::DocumentWindow* field = active();
     activate(dots);
     ASSERT_EQ(active(), dots);
@@ -455,7 +456,7 @@ TEST_F(WindowMenuTest, NewWindowsNeverLandExactlyOnAnother) {
         return true;
     };
     for (int i = 0; i < 6; ++i) {
-        frame->mnuMono_Click();
+        trigger(Menu::mnuMono);
     }
     ASSERT_TRUE(positionsAreDistinct());
     // Closing windows in the middle of the cascade frees places that are taken again without a clash.
@@ -464,30 +465,30 @@ TEST_F(WindowMenuTest, NewWindowsNeverLandExactlyOnAnother) {
         ASSERT_TRUE(closeWindowOf(documents().at(index)));
     }
     for (int i = 0; i < 4; ++i) {
-        frame->mnuColor_Click();
+        trigger(Menu::mnuColor);
         EXPECT_TRUE(positionsAreDistinct()) << i;
     }
     // A frame too small for any cascade still keeps them apart.
     frame->resize(360, 300);
     QCoreApplication::processEvents();
     for (int i = 0; i < 3; ++i) {
-        frame->mnuFieldColor_Click();
+        trigger(Menu::mnuFieldColor);
         EXPECT_TRUE(positionsAreDistinct()) << "small frame " << i;
     }
 }
 
 TEST_F(WindowMenuTest, DocumentFramesShowTheIconOfTheirKind) {
     const struct {
-        void (ui::MainWindow::*command)();
+        Menu command;
         const char* icon;
     } rows[] = {
-        {&ui::MainWindow::mnuMono_Click, ":/panes/icons/101.svg"},
-        {&ui::MainWindow::mnuColor_Click, ":/panes/icons/103.svg"},
-        {&ui::MainWindow::mnuFieldColor_Click, ":/panes/icons/104.svg"},
+        {Menu::mnuMono, ":/panes/icons/101.svg"},
+        {Menu::mnuColor, ":/panes/icons/103.svg"},
+        {Menu::mnuFieldColor, ":/panes/icons/104.svg"},
     };
     const QImage application = frame->windowIcon().pixmap(32, 32).toImage();
     for (const auto& row : rows) {
-        (frame.get()->*row.command)();
+        trigger(row.command);
         const QImage expected = QIcon(QLatin1String(row.icon)).pixmap(32, 32).toImage();
         ASSERT_FALSE(expected.isNull()) << row.icon;
         const QImage shown = subWindowOf(active())->windowIcon().pixmap(32, 32).toImage();
@@ -506,17 +507,17 @@ protected:
         const QString path = inAppDir(QStringLiteral("stereo%1x%2.bmp").arg(w).arg(h));
         ASSERT_FALSE(platform::saveBmp(image, path).has_value());
         dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
-        frame->mnuInsStereo_Click();
+        trigger(Menu::mnuInsStereo);
         ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
     }
 };
 
 TEST_F(ActiveDocumentTest, StatusPanelsFollowTheActiveDocumentAndEmptyWithTheLast) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* withStereo = active();
     insertStereo(30, 20);
     EXPECT_EQ(frame->statusPanelText(5), QStringLiteral("30 × 20"));
-    frame->mnuFieldColor_Click();
+    trigger(Menu::mnuFieldColor);
     panes::DocumentWindow* without = active();
     EXPECT_TRUE(frame->statusPanelText(5).isEmpty());
 
@@ -574,14 +575,14 @@ TEST_F(ActiveDocumentTest, AColourFieldDocumentKeepsDensityOffHoweverItCame) {
                                                    QLatin1String(value)));
     }
     dialogs.queueFile(platform::FileChoice{path, QStringLiteral("field.qbd")});
-    frame->mnuOpen_Click();
+    trigger(Menu::mnuOpen);
     ASSERT_TRUE(waitUntil([&] { return active() && !active()->Timer1()->isActive(); }));
     panes::DocumentWindow* opened = active();
     EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo));
     EXPECT_FALSE(frame->captionEnabled(2));
     EXPECT_TRUE(frame->sliderEnabled(Slider::sldKurikaesi));
 
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     EXPECT_TRUE(frame->sliderEnabled(Slider::sldMitudo));
     activate(opened);
     EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo)) << "and after a switch back";
@@ -603,7 +604,7 @@ protected:
 };
 
 TEST_F(SliderWritesTest, ADragWritesOnceItPausesNotAtEveryStep) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* form = active();
     ASSERT_TRUE(waitUntil([&] { return repeatWidthIn(form) == QStringLiteral("70"); }));
     drag(30);
@@ -615,7 +616,7 @@ TEST_F(SliderWritesTest, ADragWritesOnceItPausesNotAtEveryStep) {
 // A working file that has gone meanwhile (its window gave it up) is not brought back by a write
 // still waiting.
 TEST_F(SliderWritesTest, APendingWriteDoesNotBringBackAWorkingFileThatHasGone) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* form = active();
     const QString path = form->labels().lblIniName;
     ASSERT_TRUE(waitUntil([&] { return repeatWidthIn(form) == QStringLiteral("70"); }));
@@ -636,13 +637,14 @@ TEST_F(SliderWritesTest, TheFileIsCurrentBeforeAnythingReadsIt) {
         {"activation of another window",
          [this](panes::DocumentWindow*, panes::DocumentWindow* other) { activate(other); }},
         {"a new document",
-         [this](panes::DocumentWindow*, panes::DocumentWindow*) { frame->mnuColor_Click(); }},
+         [this](panes::DocumentWindow*, panes::DocumentWindow*) { trigger(Menu::mnuColor); }},
         {"the close question",
          [this](panes::DocumentWindow* moved, panes::DocumentWindow*) {
              dialogs.queueAnswer(platform::Answer::Cancel);
              EXPECT_FALSE(closeWindowOf(moved));
          }},
         {"a command (conversion start)",
+         // Start is off without a Design picture, and inserting one would write the file itself.
          [this](panes::DocumentWindow*, panes::DocumentWindow*) { frame->mnuConvStart_Click(); }},
         {"exit",
          [this](panes::DocumentWindow*, panes::DocumentWindow*) {
@@ -652,9 +654,9 @@ TEST_F(SliderWritesTest, TheFileIsCurrentBeforeAnythingReadsIt) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.reader);
-        frame->mnuMono_Click();
+        trigger(Menu::mnuMono);
         panes::DocumentWindow* other = active();
-        frame->mnuMono_Click();
+        trigger(Menu::mnuMono);
         panes::DocumentWindow* moved = active();
         ASSERT_TRUE(waitUntil([&] { return repeatWidthIn(moved) == QStringLiteral("70"); }));
         drag(5);

@@ -26,7 +26,7 @@ bool pressShortcut(QAction* action) {
 class MenuShortcutTest : public FrameTest {};
 
 TEST_F(MenuShortcutTest, ShortcutsOfItemsUnderADisabledMenuDoNothing) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     // During a run the save-image items stay on while their menu is off.
     document::SetConvertRunning(*frame);
     for (Menu item : {Menu::mnuSaveStereo, Menu::mnuSaveDesign, Menu::mnuEditerBoot}) {

@@ -50,7 +50,7 @@ protected:
     }
     panes::DocumentWindow* open(const QString& path) {
         dialogs.queueFile(FileChoice{path, QFileInfo(path).fileName()});
-        frame->menuAction(Menu::mnuOpen)->trigger();
+        trigger(Menu::mnuOpen);
         return active();
     }
     static bool shows(const panes::PicturePane* pane, const QImage& image) {
@@ -69,14 +69,14 @@ protected:
 };
 
 TEST_F(OpenSavePrintTest, CancelOrATooShortTitleChangesNothing) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* first = active();
     const QString firstFile = state.IniPath;
     for (const std::optional<FileChoice>& choice :
          {std::optional<FileChoice>(),
           std::optional(FileChoice{inAppDir(QStringLiteral("abc")), QStringLiteral("abc")})}) {
         dialogs.queueFile(choice);
-        frame->mnuOpen_Click();
+        trigger(Menu::mnuOpen);
         EXPECT_EQ(documents().size(), 1);
         EXPECT_EQ(active(), first);
         EXPECT_EQ(state.IniPath, firstFile);
@@ -88,7 +88,7 @@ TEST_F(OpenSavePrintTest, CancelOrATooShortTitleChangesNothing) {
 }
 
 TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     const QString firstFile = state.IniPath;
     const QImage field = pattern(40, 30, 1);
     const QImage stereo = pattern(60, 30, 2);
@@ -129,7 +129,7 @@ TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
                 form->picAfter()->isHidden());
     // The file comes into being when the user saves, not before.
     EXPECT_FALSE(QFileInfo::exists(path));
-    frame->mnuSave_Click();
+    trigger(Menu::mnuSave);
     ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(path); }));
     EXPECT_EQ(iniValue(path, "StereoName"), QStringLiteral("Field"));
 }
@@ -186,10 +186,10 @@ TEST_F(OpenSavePrintTest, DocumentsNamedToTheProgramOpenAsOpenDoesAndMissingOnes
 }
 
 TEST_F(OpenSavePrintTest, AFolderThatIsNotThereIsRefusedAndNotRemembered) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* first = active();
     dialogs.queueFile(FileChoice{inAppDir(QStringLiteral("nowhere/b.qbd")), QStringLiteral("b.qbd")});
-    frame->mnuOpen_Click();
+    trigger(Menu::mnuOpen);
     EXPECT_TRUE(dialogs.asked().first().request.pathMustExist);
     EXPECT_EQ(dialogs.asked().back().kind, Asked::Refused);
     EXPECT_EQ(documents(), QList<panes::DocumentWindow*>{first});
@@ -212,7 +212,7 @@ TEST_F(OpenSavePrintTest, AFifoIsNoDocumentAndIsRefusedAtOnceNamingIt) {
 }
 
 TEST_F(OpenSavePrintTest, AFileTooLargeToBeADocumentIsRefusedAndTheSharedValuesStay) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     const QString before = state.IniPath;
     const QString big = inAppDir(QStringLiteral("big.qbd"));
     {
@@ -244,7 +244,7 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     ASSERT_TRUE(waitUntil([&] { return shows(form->picAfter(), images[2]); }));
 
     struct Case {
-        void (ui::MainWindow::*command)();
+        Menu command;
         const char* key;
         int image;
         const char* name; // as typed
@@ -254,14 +254,14 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     };
     // A typed extension decides the format; a bare name or another extension takes the filter's.
     const Case cases[] = {
-        {&ui::MainWindow::mnuSaveDesign_Click, "picDesignDir", 0, "design", 0, "design.bmp", "BM"},
-        {&ui::MainWindow::mnuSaveField_Click, "picFieldDir", 1, "field", 0, "field.bmp", "BM"},
-        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "one", 0, "one.bmp", "BM"},
-        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "two.BMP", 1, "two.BMP", "BM"},
-        {&ui::MainWindow::mnuSaveDesign_Click, "picDesignDir", 0, "design", 1, "design.png", "\x89PNG"},
-        {&ui::MainWindow::mnuSaveField_Click, "picFieldDir", 1, "field.PNG", 0, "field.PNG", "\x89PNG"},
-        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "three", 1, "three.png", "\x89PNG"},
-        {&ui::MainWindow::mnuSaveStereo_Click, "picStereoDir", 2, "four.pic", 1, "four.pic", "\x89PNG"},
+        {Menu::mnuSaveDesign, "picDesignDir", 0, "design", 0, "design.bmp", "BM"},
+        {Menu::mnuSaveField, "picFieldDir", 1, "field", 0, "field.bmp", "BM"},
+        {Menu::mnuSaveStereo, "picStereoDir", 2, "one", 0, "one.bmp", "BM"},
+        {Menu::mnuSaveStereo, "picStereoDir", 2, "two.BMP", 1, "two.BMP", "BM"},
+        {Menu::mnuSaveDesign, "picDesignDir", 0, "design", 1, "design.png", "\x89PNG"},
+        {Menu::mnuSaveField, "picFieldDir", 1, "field.PNG", 0, "field.PNG", "\x89PNG"},
+        {Menu::mnuSaveStereo, "picStereoDir", 2, "three", 1, "three.png", "\x89PNG"},
+        {Menu::mnuSaveStereo, "picStereoDir", 2, "four.pic", 1, "four.pic", "\x89PNG"},
     };
     QString stereoNamed = stereoPath;
     for (const Case& c : cases) {
@@ -273,7 +273,7 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
         choice.filterIndex = c.filter;
         dialogs.queueFile(choice);
         const QString expectedDir = settingsValue(c.key) == QStringLiteral("<missing>") ? appDir() : outDir;
-        (frame.get()->*c.command)();
+        trigger(c.command);
         const QString written = QDir(outDir).filePath(QLatin1String(c.written));
         ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); }));
         EXPECT_EQ(dialogs.asked().first().request.filter,
@@ -293,7 +293,7 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
     const QString saved = state.PicStereoPath;
     ASSERT_TRUE(QDir(appDir()).mkpath(QStringLiteral("taken.bmp")));
     dialogs.queueFile(FileChoice{inAppDir(QStringLiteral("taken.bmp")), QStringLiteral("taken.bmp")});
-    frame->mnuSaveStereo_Click();
+    trigger(Menu::mnuSaveStereo);
     ASSERT_TRUE(waitUntil([&] { return !messages().isEmpty(); }));
     EXPECT_EQ(messages().last().icon, MessageIcon::Exclamation);
     EXPECT_EQ(state.PicStereoPath, saved);
@@ -319,7 +319,7 @@ TEST_F(OpenSavePrintTest, TheOverwriteQuestionIsAboutTheFileReallyWritten) {
     for (const Case& c : cases) {
         dialogs.clearAsked();
         dialogs.queueFile(FileChoice{QDir(out).filePath(QLatin1String(c.typed)), QLatin1String(c.typed)});
-        frame->mnuSaveDesign_Click();
+        trigger(Menu::mnuSaveDesign);
         const QString written = QDir(out).filePath(QLatin1String(c.written));
         ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(written); })) << c.typed;
         const platform::FileDialogRequest& request = dialogs.asked().first().request;
@@ -369,16 +369,16 @@ TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndCon
     const QString designPath = writePicture(QStringLiteral("design.bmp"), design);
     const QString tilePath = writePicture(QStringLiteral("tile.bmp"), tile);
 
-    frame->mnuWizard_Click();
+    trigger(Menu::mnuWizard);
     ui::ColourFieldWizard* wizard = frame->wizard();
     ASSERT_NE(wizard, nullptr);
     for (const auto& [index, path] : {std::pair{0, designPath}, std::pair{1, tilePath}}) {
         dialogs.queueFile(FileChoice{path, QFileInfo(path).fileName()});
-        wizard->cmdSansyou_Click(index);
+        press(wizard, QStringLiteral("cmdSansyou_%1").arg(index));
     }
-    wizard->cmdNext_Click();
-    wizard->cmdNext_Click();
-    wizard->cmdCompreat_Click();
+    press(wizard, QStringLiteral("cmdNext"));
+    press(wizard, QStringLiteral("cmdNext"));
+    press(wizard, QStringLiteral("cmdCompreat"));
     ASSERT_TRUE(waitUntil([&] { return active() && !active()->picUraField().isNull(); }));
     panes::DocumentWindow* made = active();
     ASSERT_TRUE(waitUntil([&] { return !made->holdsRun() && !made->picAfter()->isHidden(); }, 20000));
@@ -394,7 +394,7 @@ TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndCon
     dialogs.clearAsked();
     dialogs.queueFile(FileChoice{QDir(docs).filePath(QStringLiteral("wiz.qbd")), QStringLiteral("wiz.qbd")});
     dialogs.queueAnswer(platform::Answer::No);
-    frame->mnuSaveName_Click();
+    trigger(Menu::mnuSaveName);
     const QString document = QDir(docs).filePath(QStringLiteral("wiz.qbd"));
     ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(document); }));
     ASSERT_EQ(dialogs.asked().size(), 2);
@@ -411,7 +411,7 @@ TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndCon
     // Saving again asks nothing and leaves the written pictures alone.
     const QDateTime written = QFileInfo(fieldFile).lastModified();
     dialogs.clearAsked();
-    frame->mnuSave_Click();
+    trigger(Menu::mnuSave);
     ASSERT_TRUE(waitUntil([&] { return !made->Timer1()->isActive(); }));
     EXPECT_TRUE(dialogs.asked().isEmpty());
     EXPECT_EQ(QFileInfo(fieldFile).lastModified(), written);
@@ -429,9 +429,9 @@ TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndCon
     // The Stereo picture goes, and the conversion of the reopened document brings the same one back.
     QTest::mouseClick(reopened->picAfter(), Qt::LeftButton, {}, {2, 2});
     ASSERT_EQ(reopened->editTargetTag(), document::PicSource::CBpicAfter);
-    frame->mnuClear_Click();
+    trigger(Menu::mnuClear);
     ASSERT_TRUE(reopened->picAfter()->isHidden());
-    frame->mnuConvStart_Click();
+    trigger(Menu::mnuConvStart);
     ASSERT_TRUE(waitUntil([&] { return !reopened->Timer1()->isActive() && !reopened->holdsRun(); }, 20000));
     EXPECT_TRUE(shows(reopened->picAfter(), stereo));
     EXPECT_EQ(frame->statusPanelText(1), document) << "the document, not its working file";

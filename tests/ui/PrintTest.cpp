@@ -12,6 +12,8 @@
 namespace quarbel::testing {
 namespace {
 
+using document::Menu;
+
 using platform::Orientation;
 using platform::PrintError;
 using platform::PrintFailure;
@@ -42,7 +44,7 @@ protected:
         EXPECT_TRUE(document::IniFile::writeString(documentPath, document::IniSectionName,
                                                    QStringLiteral("PicStereoPath"), stereoPath));
         dialogs.queueFile(platform::FileChoice{documentPath, QStringLiteral("p.qbd")});
-        frame->mnuOpen_Click();
+        trigger(Menu::mnuOpen);
         panes::DocumentWindow* form = active();
         EXPECT_TRUE(form && waitUntil([&] { return !form->picAfter()->isHidden(); }, 10000));
         return form;
@@ -63,7 +65,7 @@ protected:
     // then finishes without returning to the event loop.
     void print() {
         const int sheets = printer.sheetRequests();
-        frame->mnuPrint_Click();
+        trigger(Menu::mnuPrint);
         ASSERT_TRUE(waitUntil([&] { return printer.sheetRequests() > sheets; }, 10000));
     }
 
@@ -78,7 +80,7 @@ TEST_F(PrintTest, TheStereoPictureGoesToTheDefaultSheetAtItsScreenSizeFromMenuAn
     printer.setSheet(sheet);
 
     print();
-    frame->Toolbar1_ButtonClick(QStringLiteral("Printer"));
+    trigger("Printer");
     ASSERT_TRUE(waitUntil([&] { return printer.jobs().size() == 2; }, 10000));
     EXPECT_EQ(printer.sheetRequests(), 2);
     for (const platform::PrintJob& job : printer.jobs()) {

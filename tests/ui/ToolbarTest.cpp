@@ -61,7 +61,7 @@ TEST_F(ToolbarTest, EachButtonSetsOffItsOwnCommand) {
         {12, document::CommandTag::None, true, false},
         {13, document::CommandTag::None, true, true},
     };
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     for (const Case& k : cases) {
         state.run.PauseRequested = false;
         state.run.AbortRequested = false;
@@ -77,7 +77,7 @@ TEST_F(ToolbarTest, EachButtonSetsOffItsOwnCommand) {
             panes::DocumentWindow* form = active();
             dialogs.queueAnswer(platform::Answer::No);
             ASSERT_TRUE(closeWindowOf(form));
-            frame->mnuMono_Click();
+            trigger(Menu::mnuMono);
         } else {
             EXPECT_TRUE(posted.isEmpty()) << "button " << k.button;
         }
@@ -96,7 +96,7 @@ TEST_F(ToolbarTest, OpenButtonAsksForADocument) {
 
 TEST_F(ToolbarTest, InsButtonPutsThePictureIntoTheDesignPane) {
     // A colour-field document shows both left panes, so a picture in the wrong one shows up.
-    frame->mnuFieldColor_Click();
+    trigger(Menu::mnuFieldColor);
     panes::DocumentWindow* form = active();
     const QString path = picture(QStringLiteral("design.bmp"), qRgb(40, 40, 41), 30, 20);
     dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
@@ -109,7 +109,7 @@ TEST_F(ToolbarTest, InsButtonPutsThePictureIntoTheDesignPane) {
 }
 
 TEST_F(ToolbarTest, AfterAPauseTheAbortButtonIsUsableAndAbortsTheRun) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     const QString path = picture(QStringLiteral("design.bmp"), qRgb(40, 40, 41), 64, 2000);
     dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
     press(9);
@@ -140,12 +140,12 @@ TEST_F(ToolbarTest, OpeningADocumentDoesNotUseUpANewDocumentNumber) {
     const QString doc = inAppDir(QStringLiteral("saved.qbd"));
     ASSERT_TRUE(document::IniFile::writeString(doc, document::IniSectionName, QStringLiteral("StereoName"),
                                                QStringLiteral("RandomDot")));
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("Quarbel1"));
     dialogs.queueFile(platform::FileChoice{doc, QStringLiteral("saved.qbd")});
     press(2);
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("saved"));
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("Quarbel2"));
     EXPECT_TRUE(QFileInfo::exists(inAppDir(QStringLiteral("Quarbel2.tmp"))));
     EXPECT_FALSE(QFileInfo::exists(inAppDir(QStringLiteral("Quarbel3.tmp"))));

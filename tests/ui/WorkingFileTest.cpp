@@ -36,15 +36,10 @@ protected:
     // Opens path through the Open command and waits until its pictures are in.
     panes::DocumentWindow* openDocument(const QString& path) {
         dialogs.queueFile(FileChoice{path, QFileInfo(path).fileName()});
-        frame->mnuOpen_Click();
+        trigger(Menu::mnuOpen);
         panes::DocumentWindow* form = active();
         EXPECT_TRUE(waitUntil([&] { return form && !form->Timer1()->isActive(); }));
         return form;
-    }
-    // Runs a routed command and waits until the window's timer has run it.
-    void runOn(panes::DocumentWindow* form, void (ui::MainWindow::*command)()) {
-        (frame.get()->*command)();
-        EXPECT_TRUE(waitUntil([&] { return !form->Timer1()->isActive(); }));
     }
 };
 
@@ -63,7 +58,7 @@ TEST_F(WorkingFileTest, AnOpenedDocumentChangesOnlyWhenTheUserSaves) {
 
     // Slider changes, switching away and back: nothing reaches the file.
     frame->setSliderValue(Slider::sldKurikaesi, 123);
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     frame->setSliderValue(Slider::sldKurikaesi, 40);
     activate(opened);
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 123) << "the working file kept the change";
@@ -90,7 +85,7 @@ TEST_F(WorkingFileTest, AnOpenedDocumentChangesOnlyWhenTheUserSaves) {
 }
 
 TEST_F(WorkingFileTest, FilesThatAreNotDocumentsAreRefusedAndLeftUntouched) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* first = active();
     const QByteArray utf16 =
         QByteArray("\xFF\xFE", 2) +
@@ -105,7 +100,7 @@ TEST_F(WorkingFileTest, FilesThatAreNotDocumentsAreRefusedAndLeftUntouched) {
         const QString path = inDocs(QLatin1String(name));
         ASSERT_TRUE(writeBytes(path, bytes));
         dialogs.queueFile(FileChoice{path, QLatin1String(name)});
-        frame->mnuOpen_Click();
+        trigger(Menu::mnuOpen);
         ASSERT_EQ(dialogs.asked().size(), 2) << name;
         const ScriptedDialogs::Asked& told = dialogs.asked().back();
         EXPECT_EQ(told.kind, ScriptedDialogs::Asked::Message);
@@ -131,14 +126,14 @@ TEST_F(WorkingFileTest, OpeningAnOpenDocumentBringsItsWindowToTheFront) {
     ASSERT_TRUE(writeBytes(path, "[Quarbel Ver.2]\r\nStereoName=RandomDot\r\nMONOorCOLOR=Color\r\n"));
     panes::DocumentWindow* opened = openDocument(path);
     frame->setSliderValue(Slider::sldRittaido, 31);
-    frame->mnuFieldColor_Click();
+    trigger(Menu::mnuFieldColor);
     ASSERT_EQ(documents().size(), 2);
 
     // The same file, named another way.
     const QString detour = QDir(docsDir()).filePath(QStringLiteral("../") + QDir(docsDir()).dirName() +
                                                     QStringLiteral("/once.qbd"));
     dialogs.queueFile(FileChoice{detour, QStringLiteral("once.qbd")});
-    frame->mnuOpen_Click();
+    trigger(Menu::mnuOpen);
     EXPECT_EQ(documents().size(), 2);
     EXPECT_EQ(active(), opened);
     EXPECT_EQ(frame->mdiArea()->activeSubWindow()->widget(), opened);
@@ -152,7 +147,7 @@ TEST_F(WorkingFileTest, SaveAsOntoAFileAnotherWindowOrTheProgramHoldsIsRefused) 
     ASSERT_TRUE(writeBytes(path, original));
     panes::DocumentWindow* owner = openDocument(path);
     ASSERT_NE(owner, nullptr);
-    frame->mnuFieldColor_Click();
+    trigger(Menu::mnuFieldColor);
     panes::DocumentWindow* other = active();
     frame->setSliderValue(Slider::sldKurikaesi, 150);
     const QString linked = QDir(docsDir()).filePath(QStringLiteral("linked"));
@@ -184,7 +179,7 @@ TEST_F(WorkingFileTest, SaveAsOntoAFileAnotherWindowOrTheProgramHoldsIsRefused) 
         SCOPED_TRACE(c.name);
         dialogs.clearAsked();
         dialogs.queueFile(FileChoice{c.target, QFileInfo(c.target).fileName()});
-        runOn(other, &ui::MainWindow::mnuSaveName_Click);
+        triggerAndRun(Menu::mnuSaveName);
         ASSERT_EQ(dialogs.asked().size(), 2);
         EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
         EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
@@ -202,7 +197,7 @@ TEST_F(WorkingFileTest, SaveAsOntoAFileAnotherWindowOrTheProgramHoldsIsRefused) 
     frame->setSliderValue(Slider::sldKurikaesi, 123);
     dialogs.clearAsked();
     queueSave(QStringLiteral("taken.qbd"));
-    runOn(owner, &ui::MainWindow::mnuSaveName_Click);
+    triggerAndRun(Menu::mnuSaveName);
     ASSERT_EQ(dialogs.asked().size(), 1);
     EXPECT_EQ(iniValue(path, "KurikaesiHaba"), QStringLiteral("123"));
     EXPECT_EQ(owner->labels().documentPath, path);
@@ -213,18 +208,18 @@ TEST_F(WorkingFileTest, APictureIsNeverSavedOverADocumentOrTheProgramsFiles) {
     ASSERT_TRUE(writeBytes(path, "[Quarbel Ver.2]\r\nStereoName=RandomDot\r\nMONOorCOLOR=Mono\r\n"));
     panes::DocumentWindow* owner = openDocument(path);
     ASSERT_NE(owner, nullptr);
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* other = active();
     QImage design(40, 30, QImage::Format_RGB32);
     design.fill(qRgb(200, 200, 201));
     const QString designFile = inDocs(QStringLiteral("design.bmp"));
     ASSERT_FALSE(platform::saveBmp(design, designFile).has_value());
     dialogs.queueFile(FileChoice{designFile, QStringLiteral("design.bmp")});
-    runOn(other, &ui::MainWindow::mnuInsDesign_Click);
+    triggerAndRun(Menu::mnuInsDesign);
     ASSERT_FALSE(other->picBefore()->isHidden());
     const QString otherDocument = inDocs(QStringLiteral("other.qbd"));
     dialogs.queueFile(FileChoice{otherDocument, QStringLiteral("other.qbd")});
-    runOn(other, &ui::MainWindow::mnuSaveName_Click);
+    triggerAndRun(Menu::mnuSaveName);
     ASSERT_EQ(other->labels().documentPath, otherDocument);
 
     const QString programFile =
@@ -249,7 +244,7 @@ TEST_F(WorkingFileTest, APictureIsNeverSavedOverADocumentOrTheProgramsFiles) {
         const QByteArray before = readBytes(c.target);
         dialogs.clearAsked();
         dialogs.queueFile(FileChoice{c.target, QFileInfo(c.target).fileName()});
-        runOn(other, &ui::MainWindow::mnuSaveDesign_Click);
+        triggerAndRun(Menu::mnuSaveDesign);
         ASSERT_EQ(dialogs.asked().size(), 2);
         EXPECT_EQ(dialogs.asked().back().text, QStringLiteral("「") + c.target + c.why);
         EXPECT_EQ(readBytes(c.target), before);
@@ -260,11 +255,11 @@ TEST_F(WorkingFileTest, SaveAsOverAFileThatIsNoDocumentReplacesItWhole) {
     // The user typed a name with another extension and answered Yes to the dialog's overwrite question.
     const QString notes = inDocs(QStringLiteral("notes.txt"));
     ASSERT_TRUE(writeBytes(notes, "Shopping: milk, bread\r\n[Colours]\r\nKurikaesiHaba=5\r\n"));
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* form = active();
     frame->setSliderValue(Slider::sldKurikaesi, 111);
     dialogs.queueFile(FileChoice{notes, QStringLiteral("notes.txt")});
-    runOn(form, &ui::MainWindow::mnuSaveName_Click);
+    triggerAndRun(Menu::mnuSaveName);
     ASSERT_EQ(form->labels().documentPath, notes);
 
     // A document and nothing else: no shopping list with keys mixed into it.
@@ -277,25 +272,25 @@ TEST_F(WorkingFileTest, SaveAsOverAFileThatIsNoDocumentReplacesItWhole) {
     // A picture given a document's name is replaced as well (the text writer would refuse it).
     const QString picture = inDocs(QStringLiteral("picture.qbd"));
     ASSERT_TRUE(writeBytes(picture, QByteArray("BM\x3A\0\0\0\0\0\0\0\x36\0\0\0", 14) + QByteArray(40, '\0')));
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     dialogs.clearAsked();
     dialogs.queueFile(FileChoice{picture, QStringLiteral("picture.qbd")});
-    runOn(active(), &ui::MainWindow::mnuSaveName_Click);
+    triggerAndRun(Menu::mnuSaveName);
     EXPECT_EQ(dialogs.asked().size(), 1) << "no failure message";
     EXPECT_TRUE(readBytes(picture).startsWith("[Quarbel Ver.2]\r\n"));
 
     // A document that is there already keeps the lines this program does not know.
     const QString other = inDocs(QStringLiteral("other.qbd"));
     ASSERT_TRUE(writeBytes(other, "[Quarbel Ver.2]\r\nNote=keep me\r\n"));
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     dialogs.queueFile(FileChoice{other, QStringLiteral("other.qbd")});
-    runOn(active(), &ui::MainWindow::mnuSaveName_Click);
+    triggerAndRun(Menu::mnuSaveName);
     EXPECT_EQ(iniValue(other, "Note"), QStringLiteral("keep me"));
     EXPECT_EQ(iniValue(other, "StereoName"), QStringLiteral("RandomDot"));
 }
 
 TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyNot) {
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* form = active();
     QImage pasted(33, 21, QImage::Format_RGB32);
     for (int y = 0; y < pasted.height(); ++y) {
@@ -307,7 +302,7 @@ TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyN
     // The empty Design pane is chosen where the user chooses it, in the window.
     QTest::mouseClick(form->picContBefore(), Qt::LeftButton, {}, {20, 20});
     ASSERT_EQ(form->editTargetTag(), document::PicSource::CBpicBefore);
-    runOn(form, &ui::MainWindow::mnuPaste_Click);
+    triggerAndRun(Menu::mnuPaste);
     ASSERT_FALSE(form->picBefore()->isHidden());
     EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
 
@@ -384,7 +379,7 @@ TEST_F(SaveAsTest, AKilledCopysFilesGoAtTheNextStartAndNumberingStartsAtOne) {
     EXPECT_EQ(tmpFiles(), QStringList{QStringLiteral("Quarbel3.tmp")});
     EXPECT_EQ(QDir(appDir()).entryList({QStringLiteral("*.lock")}, QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("Quarbel3.tmp.lock")});
-    next->mnuMono_Click();
+    testing::trigger(*next, QStringLiteral("mnuMono"));
     ASSERT_NE(next->activeDocument(), nullptr);
     EXPECT_EQ(next->activeDocument()->windowTitle(), QStringLiteral("Quarbel1"));
     nextDialogs.queueAnswer(Answer::No);
@@ -404,14 +399,14 @@ TEST_F(SaveAsTest, TwoCopiesInOneFolderKeepEachOthersStateFiles) {
     ASSERT_TRUE(writeBytes(inAppDir(QStringLiteral("Quarbel9.tmp")), "[Quarbel Ver.2]\r\n"));
     ASSERT_TRUE(writeBytes(inAppDir(QStringLiteral("notes.tmp")), "theirs"));
 
-    frame->mnuMono_Click();
+    trigger(Menu::mnuMono);
     panes::DocumentWindow* mine = active();
     frame->setSliderValue(Slider::sldKurikaesi, 200);
     frame->setMenuEnabled(Menu::mnuPaste, false);
-    other->mnuColor_Click();
+    testing::trigger(*other, QStringLiteral("mnuColor"));
     ASSERT_NE(other->activeDocument(), nullptr);
     EXPECT_EQ(other->activeDocument()->windowTitle(), QStringLiteral("Quarbel2")) << "Quarbel1 is held";
-    frame->mnuFieldColor_Click(); // writes mine into its working file
+    trigger(Menu::mnuFieldColor); // writes mine into its working file
 
     otherDialogs.queueAnswer(Answer::No);
     ASSERT_TRUE(other->close());
