@@ -494,9 +494,20 @@ TEST_F(CloseQuestionTest, TheRunStandsStillBehindTheQuestionAndGoesOnAfterCancel
 }
 
 TEST_F(CloseQuestionTest, YesSavesTheIdleStateAndEndsTheRun) {
-    for (const bool paused : {false, true}) {
-        SCOPED_TRACE(paused ? "paused" : "running");
+    // A document saved before the run is written in place on Yes, without a dialog.
+    const struct {
+        const char* name;
+        bool paused;
+        bool savedBefore;
+    } rows[] = {{"running", false, false}, {"paused", true, false}, {"saved", false, true}};
+    for (const auto& [name, paused, savedBefore] : rows) {
+        SCOPED_TRACE(name);
         panes::DocumentWindow* form = readyRandomDot(32, 4000);
+        const QString saved = inAppDir(QLatin1String(name) + QStringLiteral(".qbd"));
+        if (savedBefore) {
+            dialogs.queueFile(platform::FileChoice{saved, QFileInfo(saved).fileName()});
+            triggerAndRun(Menu::mnuSaveName);
+        }
         if (paused) {
             startThenPauseAfter(form, 3);
         } else {
@@ -504,9 +515,10 @@ TEST_F(CloseQuestionTest, YesSavesTheIdleStateAndEndsTheRun) {
             ASSERT_TRUE(spinUntil([&] { return form->conversion().CurrentRow >= 3; }));
         }
         watchQuestion(form);
-        const QString saved = inAppDir(paused ? QStringLiteral("paused.qbd") : QStringLiteral("running.qbd"));
         dialogs.queueAnswer(platform::Answer::Yes);
-        dialogs.queueFile(platform::FileChoice{saved, QFileInfo(saved).fileName()});
+        if (!savedBefore) {
+            dialogs.queueFile(platform::FileChoice{saved, QFileInfo(saved).fileName()});
+        }
         const QPointer<panes::DocumentWindow> guard(form);
         ASSERT_TRUE(closeWindowOf(form));
         EXPECT_TRUE(guard.isNull());
