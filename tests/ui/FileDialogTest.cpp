@@ -160,38 +160,6 @@ TEST(FileDialogs, SpeakJapaneseWithDatesAndTypesAndShowEachFilterOnce) {
     EXPECT_TRUE(seen.dateFits) << "the date column cuts its text";
 }
 
-// The real save dialog adds the default extension to a name typed without one, and only then.
-TEST(FileDialogs, SaveAddsTheDefaultSuffixToANameTypedWithoutOne) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::pair<const char*, const char*> cases[] = {{"doc", "doc.qbd"}, {"doc.qbd", "doc.qbd"}};
-    for (const auto& [typed, saved] : cases) {
-        SCOPED_TRACE(typed);
-        platform::FileDialogRequest request;
-        request.filter = QStringLiteral("Quarbel文書|*.qbd");
-        request.initialDir = dir.path();
-        request.defaultSuffix = QStringLiteral("qbd");
-        bool answered = false;
-        QTimer::singleShot(0, [&answered, typed = typed] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
-            if (!name) {
-                if (dialog)
-                    dialog->reject();
-                return;
-            }
-            name->setText(QLatin1String(typed));
-            answered = true;
-            static_cast<QDialog*>(dialog)->accept(); // through QFileDialog's own, as the Save button does
-        });
-        const std::optional<platform::FileChoice> choice =
-            platform::makeQtDialogs()->saveFile(nullptr, request);
-        ASSERT_TRUE(answered) << "no file dialog with a name box was shown";
-        ASSERT_TRUE(choice.has_value());
-        EXPECT_EQ(choice->fullPath, QDir(dir.path()).filePath(QLatin1String(saved)));
-    }
-}
-
 // Qt keeps the list's columns of the last file dialog of any program in the user's settings.
 QHeaderView* listHeader(QFileDialog& dialog) {
     auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
@@ -232,37 +200,55 @@ TEST(FileDialogs, ColumnsFitWhateverTheLastDialogLeftAndOtherProgramsKeepTheirs)
     EXPECT_TRUE(header->stretchLastSection());
 }
 
-TEST(FileDialogs, ABareNameTakesTheExtensionOfTheFilterChosenInTheDialog) {
+// Answers the next save dialog as a user does: the type chosen with the arrow keys, the name typed,
+// Enter. The dialog is the active modal widget once it is shown, whenever that is.
+void answerSaveDialog(QObject* owner, int typeSteps, const QString& typed) {
+    auto* poll = new QTimer(owner);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, typeSteps, typed] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* types = dialog ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
+        auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!types || !name) {
+            return;
+        }
+        poll->deleteLater();
+        poll->stop();
+        for (int i = 0; i < typeSteps; ++i) {
+            QTest::keyClick(types, Qt::Key_Down);
+        }
+        name->setText(typed);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    poll->start(10);
+}
+
+// The real save dialog adds the extension of the chosen type, or the request's own, to a name
+// typed without one, and only then.
+TEST(FileDialogs, ABareNameTakesTheExtensionOfTheChosenType) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    platform::FileDialogRequest request;
-    request.filter = QStringLiteral("BMP(*.bmp)|*.bmp|PNG(*.png)|*.png");
-    request.initialDir = dir.path();
-    request.defaultSuffix = QStringLiteral("bmp");
     struct Case {
-        int steps; // Down presses in the type box
+        const char* filter;
+        const char* suffix;
+        int typeSteps; // Down presses in the type box
+        const char* typed;
         const char* expected;
         int filterIndex;
     };
-    const Case cases[] = {{0, "bare.bmp", 0}, {1, "bare.png", 1}};
+    const Case cases[] = {
+        {"Quarbel文書|*.qbd", "qbd", 0, "doc", "doc.qbd", 0},
+        {"Quarbel文書|*.qbd", "qbd", 0, "doc.qbd", "doc.qbd", 0},
+        {"BMP(*.bmp)|*.bmp|PNG(*.png)|*.png", "bmp", 0, "bare", "bare.bmp", 0},
+        {"BMP(*.bmp)|*.bmp|PNG(*.png)|*.png", "bmp", 1, "bare", "bare.png", 1},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
-        QTimer::singleShot(0, [&c] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            auto* types = dialog ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
-            auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
-            if (!types || !name) {
-                if (dialog) {
-                    dialog->reject();
-                }
-                return;
-            }
-            for (int i = 0; i < c.steps; ++i) {
-                QTest::keyClick(types, Qt::Key_Down);
-            }
-            name->setText(QStringLiteral("bare"));
-            QTest::keyClick(name, Qt::Key_Return);
-        });
+        platform::FileDialogRequest request;
+        request.filter = QString::fromUtf8(c.filter);
+        request.initialDir = dir.path();
+        request.defaultSuffix = QLatin1String(c.suffix);
+        QObject owner;
+        answerSaveDialog(&owner, c.typeSteps, QLatin1String(c.typed));
         const std::optional<platform::FileChoice> choice =
             platform::makeQtDialogs()->saveFile(nullptr, request);
         ASSERT_TRUE(choice.has_value());
@@ -373,28 +359,6 @@ protected:
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false);
     }
 
-    // Answers the next save dialog as a user does: the type chosen with the arrow keys, the name
-    // typed, Enter. The dialog is the active modal widget once the window's command shows it.
-    void answerSaveDialog(int typeSteps, const QString& typed) {
-        auto* poll = new QTimer(frame.get());
-        QObject::connect(poll, &QTimer::timeout, poll, [poll, typeSteps, typed] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            auto* types = dialog ? dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
-            auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
-            if (!types || !name) {
-                return;
-            }
-            poll->deleteLater();
-            poll->stop();
-            for (int i = 0; i < typeSteps; ++i) {
-                QTest::keyClick(types, Qt::Key_Down);
-            }
-            name->setText(typed);
-            QTest::keyClick(name, Qt::Key_Return);
-        });
-        poll->start(10);
-    }
-
     RealSaves saves;
 };
 
@@ -424,7 +388,7 @@ TEST_F(RealSaveDialogTest, ABareNameTakesTheExtensionOfWhatIsSaved) {
         trigger(Menu::mnuMono);
         saves.queueFile(platform::FileChoice{design, QStringLiteral("design.bmp")});
         triggerAndRun(Menu::mnuInsDesign);
-        answerSaveDialog(c.typeSteps, docs.filePath(QLatin1String(c.typed)));
+        answerSaveDialog(frame.get(), c.typeSteps, docs.filePath(QLatin1String(c.typed)));
         triggerAndRun(c.command);
         EXPECT_TRUE(readBytes(docs.filePath(QLatin1String(c.written))).startsWith(c.magic));
         EXPECT_FALSE(QFileInfo::exists(docs.filePath(QLatin1String(c.typed))));
