@@ -37,11 +37,6 @@ protected:
         return path;
     }
 
-    void insertFromFile(Menu command, const QString& path) {
-        dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
-        triggerAndRun(command);
-    }
-
     bool subWindowEnabled(panes::DocumentWindow* form) const {
         for (QMdiSubWindow* window : frame->mdiArea()->subWindowList()) {
             if (window->widget() == form) {
@@ -56,7 +51,7 @@ protected:
         trigger(Menu::mnuMono);
         other = active();
         trigger(Menu::mnuMono);
-        insertFromFile(Menu::mnuInsDesign, picture(QStringLiteral("design.bmp"), w, h));
+        triggerAndRun(Menu::mnuInsDesign, picture(QStringLiteral("design.bmp"), w, h));
         return active();
     }
 
@@ -74,7 +69,7 @@ protected:
 TEST_F(ConversionTest, AChosenFileThatIsNoPictureIsToldAndLeavesThePane) {
     trigger(Menu::mnuMono);
     const QString design = picture(QStringLiteral("design.bmp"), 40, 30);
-    insertFromFile(Menu::mnuInsDesign, design);
+    triggerAndRun(Menu::mnuInsDesign, design);
     ASSERT_FALSE(active()->picBefore()->isHidden());
     const std::pair<const char*, QByteArray> files[] = {
         {"empty.bmp", QByteArray()},
@@ -86,7 +81,7 @@ TEST_F(ConversionTest, AChosenFileThatIsNoPictureIsToldAndLeavesThePane) {
         const QString path = inAppDir(QLatin1String(name));
         ASSERT_TRUE(writeBytes(path, bytes));
         dialogs.clearAsked();
-        insertFromFile(Menu::mnuInsDesign, path);
+        triggerAndRun(Menu::mnuInsDesign, path);
         ASSERT_EQ(dialogs.asked().size(), 2) << "a command that fails says so";
         EXPECT_EQ(dialogs.asked().back().text,
                   QStringLiteral("「") + path +
@@ -98,7 +93,7 @@ TEST_F(ConversionTest, AChosenFileThatIsNoPictureIsToldAndLeavesThePane) {
 
 TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     trigger(Menu::mnuMono);
-    insertFromFile(Menu::mnuInsDesign, picture(QStringLiteral("wide.bmp"), 1025, 3));
+    triggerAndRun(Menu::mnuInsDesign, picture(QStringLiteral("wide.bmp"), 1025, 3));
     ASSERT_EQ(dialogs.asked().size(), 2);
     EXPECT_EQ(dialogs.asked()[1].text,
               QStringLiteral("デザイン画像が大きすぎます。\r\n幅を1024ピクセル以下にしてください。"));
@@ -110,7 +105,7 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
 
     dialogs.clearAsked();
     const QString exact = picture(QStringLiteral("exact.bmp"), 1024, 3);
-    insertFromFile(Menu::mnuInsDesign, exact);
+    triggerAndRun(Menu::mnuInsDesign, exact);
     EXPECT_EQ(dialogs.asked().size(), 1) << "no message for 1024 pixels";
     EXPECT_EQ(active()->picBefore()->pictureSize(), QSize(1024, 3));
     EXPECT_EQ(state.PicDesignPath, exact);
@@ -139,7 +134,7 @@ TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
     for (const Row& r : rows) {
         trigger(r.kind);
         for (auto insert : r.inserts) {
-            insertFromFile(insert, path);
+            triggerAndRun(insert, path);
         }
         EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << state.StereoName.text().toStdString();
         EXPECT_EQ(frame->buttonEnabled(11), r.ready);
@@ -228,8 +223,8 @@ TEST_F(ConversionTest, AFlatDesignLeavesAFieldThatRepeatsAtTheRepeatWidthUnchang
     const QString designPath = inAppDir(QStringLiteral("flat.bmp"));
     ASSERT_FALSE(platform::saveBmp(field, fieldPath).has_value());
     ASSERT_FALSE(platform::saveBmp(design, designPath).has_value());
-    insertFromFile(Menu::mnuInsDesign, designPath);
-    insertFromFile(Menu::mnuInsField, fieldPath);
+    triggerAndRun(Menu::mnuInsDesign, designPath);
+    triggerAndRun(Menu::mnuInsField, fieldPath);
     ASSERT_EQ(sliderValue(document::Slider::sldKurikaesi), 70);
 
     trigger(Menu::mnuConvStart);
@@ -293,7 +288,7 @@ TEST_F(ConversionTest, TheFinishedMenusComeFromTheDocumentNotBackThroughItsFile)
 TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
     panes::DocumentWindow* form = readyRandomDot(48, 400);
     // A Stereo picture from a file, converted over and then abandoned.
-    insertFromFile(Menu::mnuInsStereo, picture(QStringLiteral("earlier.bmp"), 30, 30));
+    triggerAndRun(Menu::mnuInsStereo, picture(QStringLiteral("earlier.bmp"), 30, 30));
     ASSERT_FALSE(state.PicStereoPath.isEmpty());
     startThenPauseAfter(form, 5);
     trigger(Menu::mnuConvExit);
@@ -363,7 +358,7 @@ TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromIt
             hsb->setValue(hsb->maximum());
             vsb->setValue(vsb->maximum());
         };
-        insertFromFile(row.insert, large);
+        triggerAndRun(row.insert, large);
         scrollToEnd();
         // The last pixel is in sight: the pane ends left of the vertical bar and above the horizontal one.
         EXPECT_EQ(pane->origin() + QPoint(pane->width(), pane->height()), QPoint(1000, 900));
@@ -371,13 +366,13 @@ TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromIt
         EXPECT_LE(pane->mapTo(form, QPoint(0, pane->height())).y(), hsb->mapTo(form, QPoint()).y());
 
         // A picture that fits shows whole, with no bars and no offset left behind.
-        insertFromFile(row.insert, small);
+        triggerAndRun(row.insert, small);
         EXPECT_EQ(pane->origin(), QPoint(0, 0));
         EXPECT_FALSE(hsb->isVisibleTo(form) || vsb->isVisibleTo(form));
         // A large one again starts at its top left corner.
-        insertFromFile(row.insert, large);
+        triggerAndRun(row.insert, large);
         scrollToEnd();
-        insertFromFile(row.insert, large);
+        triggerAndRun(row.insert, large);
         EXPECT_EQ(pane->origin(), QPoint(0, 0));
         EXPECT_EQ(hsb->value(), 0);
         EXPECT_EQ(vsb->value(), 0);
@@ -385,7 +380,7 @@ TEST_F(ConversionTest, ScrolledToTheEndEveryPixelShowsAndANewPictureIsSeenFromIt
     }
 
     // A conversion's result is a new Stereo picture: it too starts at its corner.
-    insertFromFile(Menu::mnuInsDesign, picture(QStringLiteral("design.bmp"), 700, 900));
+    triggerAndRun(Menu::mnuInsDesign, picture(QStringLiteral("design.bmp"), 700, 900));
     ASSERT_NE(form->picAfter()->origin(), QPoint(0, 0));
     trigger(Menu::mnuConvStart);
     ASSERT_TRUE(spinUntil([&] { return form->holdsRun(); }));
@@ -505,8 +500,7 @@ TEST_F(CloseQuestionTest, YesSavesTheIdleStateAndEndsTheRun) {
         panes::DocumentWindow* form = readyRandomDot(32, 4000);
         const QString saved = inAppDir(QLatin1String(name) + QStringLiteral(".qbd"));
         if (savedBefore) {
-            dialogs.queueFile(platform::FileChoice{saved, QFileInfo(saved).fileName()});
-            triggerAndRun(Menu::mnuSaveName);
+            triggerAndRun(Menu::mnuSaveName, saved);
         }
         if (paused) {
             startThenPauseAfter(form, 3);

@@ -267,8 +267,7 @@ TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndKeepsItsWorkingFile) {
     trigger(Menu::mnuFieldColor);
     panes::DocumentWindow* form = active();
     frame->setSliderValue(Slider::sldRittaido, 12);
-    queueSave(QStringLiteral("sample.qbd"));
-    triggerAndRun(document::Menu::mnuSaveName);
+    triggerAndRun(document::Menu::mnuSaveName, inDocs(QStringLiteral("sample.qbd")));
 
     ASSERT_EQ(dialogs.asked().size(), 1);
     const ScriptedDialogs::Asked& asked = dialogs.asked().front();
@@ -317,8 +316,7 @@ TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndKeepsItsWorkingFile) {
 
 TEST_F(SaveAsTest, ANameWithoutTheExtensionGetsIt) {
     trigger(Menu::mnuMono);
-    queueSave(QStringLiteral("plain"));
-    triggerAndRun(document::Menu::mnuSaveName);
+    triggerAndRun(document::Menu::mnuSaveName, inDocs(QStringLiteral("plain")));
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("plain"));
     EXPECT_EQ(active()->labels().documentPath, inDocs(QStringLiteral("plain.qbd")));
     EXPECT_EQ(fileLines(inDocs(QStringLiteral("plain.qbd"))).size(), 66);
@@ -327,11 +325,9 @@ TEST_F(SaveAsTest, ANameWithoutTheExtensionGetsIt) {
 
 TEST_F(SaveAsTest, SavingASavedDocumentUnderASecondNameKeepsTheFirstFile) {
     trigger(Menu::mnuMono);
-    queueSave(QStringLiteral("first.qbd"));
-    triggerAndRun(document::Menu::mnuSaveName);
+    triggerAndRun(document::Menu::mnuSaveName, inDocs(QStringLiteral("first.qbd")));
     frame->setSliderValue(Slider::sldKurikaesi, 111);
-    queueSave(QStringLiteral("second.qbd"));
-    triggerAndRun(document::Menu::mnuSaveName);
+    triggerAndRun(document::Menu::mnuSaveName, inDocs(QStringLiteral("second.qbd")));
 
     EXPECT_EQ(active()->windowTitle(), QStringLiteral("second"));
     // The first file keeps what was saved into it; the change since went only into the second.
@@ -348,8 +344,7 @@ TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
     panes::DocumentWindow* form = active();
     const QString tmp = inAppDir(QStringLiteral("Quarbel1.tmp"));
 
-    dialogs.queueFile(std::nullopt);
-    triggerAndRun(document::Menu::mnuSaveName);
+    triggerAndRun(document::Menu::mnuSaveName, std::nullopt);
     EXPECT_TRUE(form->flags().SaveFailed);
 
     // The dialog refuses a folder that is not there; the user then cancels.
@@ -362,8 +357,7 @@ TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
 
     // A name that is a folder cannot be written: the user is told.
     ASSERT_TRUE(QDir(docsDir()).mkdir(QStringLiteral("taken.qbd")));
-    queueSave(QStringLiteral("taken.qbd"));
-    triggerAndRun(document::Menu::mnuSaveName);
+    triggerAndRun(document::Menu::mnuSaveName, inDocs(QStringLiteral("taken.qbd")));
     EXPECT_TRUE(form->flags().SaveFailed);
     ASSERT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
     EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
@@ -379,8 +373,7 @@ TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
 
 TEST_F(SaveAsTest, SaveRewritesTheDocumentFileWithoutADialog) {
     trigger(Menu::mnuMono);
-    queueSave(QStringLiteral("doc.qbd"));
-    triggerAndRun(document::Menu::mnuSaveName);
+    triggerAndRun(document::Menu::mnuSaveName, inDocs(QStringLiteral("doc.qbd")));
     const QString saved = inDocs(QStringLiteral("doc.qbd"));
     document::IniFile::writeString(saved, document::IniSectionName, QStringLiteral("Extra"),
                                    QStringLiteral("kept"));
@@ -415,8 +408,7 @@ TEST_F(SaveAsTest, CloseQuestionAnswers) {
 
     // Yes, then a cancelled save dialog: still open.
     dialogs.queueAnswer(Answer::Yes);
-    dialogs.queueFile(std::nullopt);
-    triggerAndRun(document::Menu::mnuClose);
+    triggerAndRun(document::Menu::mnuClose, std::nullopt);
     EXPECT_EQ(documents().size(), 2);
     EXPECT_FALSE(second->flags().SaveFailed);
     EXPECT_TRUE(QFileInfo::exists(tmp2));
@@ -435,8 +427,7 @@ TEST_F(SaveAsTest, CloseQuestionAnswers) {
 TEST_F(SaveAsTest, YesOnAnUnsavedDocumentSavesItThenCloses) {
     trigger(Menu::mnuFieldColor);
     dialogs.queueAnswer(Answer::Yes);
-    queueSave(QStringLiteral("kept.qbd"));
-    triggerAndRun(document::Menu::mnuClose);
+    triggerAndRun(document::Menu::mnuClose, inDocs(QStringLiteral("kept.qbd")));
     EXPECT_TRUE(documents().isEmpty());
     EXPECT_EQ(iniValue(inDocs(QStringLiteral("kept.qbd")), "StereoName"), QStringLiteral("Field"));
     EXPECT_TRUE(tmpFiles().isEmpty());
@@ -444,8 +435,7 @@ TEST_F(SaveAsTest, YesOnAnUnsavedDocumentSavesItThenCloses) {
 
 TEST_F(SaveAsTest, ClosingASavedDocumentAsksToOverwrite) {
     trigger(Menu::mnuMono);
-    queueSave(QStringLiteral("doc.qbd"));
-    triggerAndRun(document::Menu::mnuSaveName);
+    triggerAndRun(document::Menu::mnuSaveName, inDocs(QStringLiteral("doc.qbd")));
     const QString saved = inDocs(QStringLiteral("doc.qbd"));
     frame->setMenuEnabled(Menu::mnuPrint, true); // a change only the Yes answer writes
     dialogs.clearAsked();
@@ -480,8 +470,7 @@ TEST_F(SaveAsTest, ClosingTheLastDocumentReturnsToTheNoDocumentState) {
 TEST_F(SaveAsTest, ClosingAWindowThatIsNotActiveActsOnItsOwnFile) {
     trigger(Menu::mnuMono);
     panes::DocumentWindow* a = active();
-    queueSave(QStringLiteral("a.qbd"));
-    triggerAndRun(document::Menu::mnuSaveName);
+    triggerAndRun(document::Menu::mnuSaveName, inDocs(QStringLiteral("a.qbd")));
     frame->setSliderValue(Slider::sldKurikaesi, 11);
     trigger(Menu::mnuColor);
     panes::DocumentWindow* b = active();
@@ -607,8 +596,7 @@ TEST_F(SaveAsTest, SaveThenCloseByKeysBackToBackSavesFirst) {
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     trigger(Menu::mnuMono);
-    queueSave(QStringLiteral("keys.qbd"));
-    triggerAndRun(Menu::mnuSaveName);
+    triggerAndRun(Menu::mnuSaveName, inDocs(QStringLiteral("keys.qbd")));
     const QString saved = inDocs(QStringLiteral("keys.qbd"));
     ASSERT_EQ(iniValue(saved, "KurikaesiHaba"), QStringLiteral("70"));
     frame->setSliderValue(Slider::sldKurikaesi, 123);

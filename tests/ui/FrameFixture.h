@@ -27,6 +27,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 namespace quarbel::testing {
 
@@ -141,6 +142,13 @@ protected:
             EXPECT_TRUE(waitUntil([&] { return idle(form) && idle(active()); }));
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
+    }
+
+    // The same, with the file its dialog is answered with; nullopt cancels the dialog.
+    template <typename Item> void triggerAndRun(Item item, const std::optional<QString>& chosen) {
+        dialogs.queueFile(chosen ? std::optional(platform::FileChoice{*chosen, QFileInfo(*chosen).fileName()})
+                                 : std::nullopt);
+        triggerAndRun(item);
     }
 
     document::AppState state;

@@ -178,8 +178,7 @@ TEST_F(WorkingFileTest, SaveAsOntoAFileAnotherWindowOrTheProgramHoldsIsRefused) 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         dialogs.clearAsked();
-        dialogs.queueFile(FileChoice{c.target, QFileInfo(c.target).fileName()});
-        triggerAndRun(Menu::mnuSaveName);
+        triggerAndRun(Menu::mnuSaveName, c.target);
         ASSERT_EQ(dialogs.asked().size(), 2);
         EXPECT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
         EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
@@ -196,8 +195,7 @@ TEST_F(WorkingFileTest, SaveAsOntoAFileAnotherWindowOrTheProgramHoldsIsRefused) 
     activate(owner);
     frame->setSliderValue(Slider::sldKurikaesi, 123);
     dialogs.clearAsked();
-    queueSave(QStringLiteral("taken.qbd"));
-    triggerAndRun(Menu::mnuSaveName);
+    triggerAndRun(Menu::mnuSaveName, inDocs(QStringLiteral("taken.qbd")));
     ASSERT_EQ(dialogs.asked().size(), 1);
     EXPECT_EQ(iniValue(path, "KurikaesiHaba"), QStringLiteral("123"));
     EXPECT_EQ(owner->labels().documentPath, path);
@@ -243,8 +241,7 @@ TEST_F(WorkingFileTest, APictureIsNeverSavedOverADocumentOrTheProgramsFiles) {
         SCOPED_TRACE(c.name);
         const QByteArray before = readBytes(c.target);
         dialogs.clearAsked();
-        dialogs.queueFile(FileChoice{c.target, QFileInfo(c.target).fileName()});
-        triggerAndRun(Menu::mnuSaveDesign);
+        triggerAndRun(Menu::mnuSaveDesign, c.target);
         ASSERT_EQ(dialogs.asked().size(), 2);
         EXPECT_EQ(dialogs.asked().back().text, QStringLiteral("「") + c.target + c.why);
         EXPECT_EQ(readBytes(c.target), before);
