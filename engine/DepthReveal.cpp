@@ -42,6 +42,10 @@ constexpr int LeftBias = 1200;
 constexpr int NoiseMargin = 2 * WindowPixels;
 // Below this spread between a pixel's best candidate and the others' mean it is flat.
 constexpr int FlatSpread = 4 * WindowPixels;
+// A best cost above this, and more than half the best apart from its neighbours, matched nothing:
+// the pixel's copy was hidden by a nearer surface and it has no partner on its left either (a
+// fresh dot, or the first repeat width of a row). Flat windows stay below it.
+constexpr int PoorFloor = 16 * WindowPixels;
 
 // One picture row as three planes of bytes.
 struct Planes {
@@ -252,8 +256,8 @@ void searchCosts(const SearchRow& row) {
     searchCostsBody(row);
 }
 
-// Each pixel's state (0 clear, 1 ambiguous or flat, 2 matched on the left) and first choice (its
-// best candidate, NoPair where none pairs); the count of pixels matched well.
+// Each pixel's state (0 clear, 1 ambiguous or flat, 2 matched on the left, 3 matched nowhere) and first
+// choice (its best candidate, NoPair where none pairs); the count of pixels matched well.
 [[gnu::always_inline]] inline std::int64_t classifyBody(const std::uint16_t* __restrict best,
                                                         const std::uint16_t* __restrict alternative,
                                                         const std::uint16_t* __restrict bestIndex,
@@ -270,7 +274,9 @@ void searchCosts(const SearchRow& row) {
         // A pixel matched only on the left is the right member of a pair whose depth belongs to
         // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
         const int left = b & 1;
-        state[x] = static_cast<std::uint8_t>(2 * left + ((left ^ 1) & int(!clear)));
+        const bool poor = (2 * b > other) & (b > PoorFloor);
+        const int kept = 2 * left + ((left ^ 1) & int(!clear));
+        state[x] = static_cast<std::uint8_t>(poor ? 3 : kept);
         matched += clear & (2 * b <= other);
     }
     for (std::size_t x = 0; x < columns; ++x)
@@ -454,6 +460,51 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
                                            state.data(), chosen.data())
                             : classify(best.data(), alternative.data(), bestIndex.data(), columns,
                                        state.data(), chosen.data());
+        // A tiled pattern (a colour field's) repeats at the repeat width wherever nothing is
+        // linked, so a match there tells little: where a near surface's first repeat shows that
+        // pattern it matches at its own separation and at the repeat width alike, and the near
+        // separation is taken. Copied on at the repeat width, such a surface's pattern shows again
+        // one repeat width further on, and again: a ghost that matches at the near separation
+        // (and at the far one, or on the left at it). A pixel whose near match the pixel one
+        // repeat width to its left shares is such a ghost, and far.
+        if (count > 3) {
+            const auto far = static_cast<std::size_t>(candidates[0]);
+            for (std::size_t x = 0; x < columns; ++x) {
+                const int b = best[x];
+                const std::size_t index = bestIndex[x];
+                const int margin = b + std::max(b / 4, NoiseMargin);
+                if (index >= 2 && state[x] == 0 && x >= far && costs[x] <= margin + b / 4 + LeftBias &&
+                    costs[index * columns + x - far] <= margin) {
+                    best[x] = costs[x];
+                    bestIndex[x] = chosen[x] = 0;
+                    continue;
+                }
+                if (state[x] != 1 || index != 0)
+                    continue;
+                int restBest = NoPair, restIndex = -1;
+                for (std::size_t c = 2; c < count; ++c) {
+                    const int cost = costs[c * columns + x];
+                    if (cost < restBest) {
+                        restBest = cost;
+                        restIndex = static_cast<int>(c);
+                    }
+                }
+                if (restIndex < 0 || (restBest & 1) || restBest > margin)
+                    continue;
+                const int restMargin = restBest + std::max(restBest / 4, NoiseMargin);
+                if (x >= far && costs[static_cast<std::size_t>(restIndex) * columns + x - far] <= restMargin)
+                    continue; // a ghost
+                int restOther = NoPair;
+                for (std::size_t c = 1; c < count; ++c)
+                    if (std::abs(static_cast<int>(c) - restIndex) >= 2)
+                        restOther = std::min<int>(restOther, costs[c * columns + x]);
+                if (restOther > restMargin) {
+                    state[x] = 0;
+                    best[x] = static_cast<std::uint16_t>(restBest);
+                    bestIndex[x] = chosen[x] = static_cast<std::uint16_t>(restIndex);
+                }
+            }
+        }
         // Each run of unclear pixels looks to the clear pixels at its ends, within reach.
         for (int x = 0; x < width;) {
             if (state[static_cast<std::size_t>(x)] == 0) {
@@ -478,6 +529,19 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
                 int pick = -1, pickCost = 0, pickDistance = 0;
                 const int leftEnd = x > 0 && i - (x - 1) <= neighbourReach ? x - 1 : -1;
                 const int rightEnd = end < width && end - i <= neighbourReach ? end : -1;
+                if (state[at] == 3) {
+                    // Matched nowhere: hidden by the nearer of the surfaces either side, so part of
+                    // the farther (the larger separation; the far surface at the row's start).
+                    int far = x == 0 ? 0 : -1;
+                    for (const int neighbour : {leftEnd, rightEnd})
+                        if (neighbour >= 0) {
+                            const int index = bestIndex[static_cast<std::size_t>(neighbour)];
+                            far = far < 0 ? index : std::min(far, index);
+                        }
+                    if (far >= 0)
+                        chosen[at] = static_cast<std::uint16_t>(far);
+                    continue;
+                }
                 for (const int neighbour : {leftEnd, rightEnd}) {
                     if (neighbour < 0)
                         continue;
