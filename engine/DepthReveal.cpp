@@ -473,36 +473,60 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
                 const int b = best[x];
                 const std::size_t index = bestIndex[x];
                 const int margin = b + std::max(b / 4, NoiseMargin);
-                if (index >= 2 && state[x] == 0 && x >= far && costs[x] <= margin + b / 4 + LeftBias &&
-                    costs[index * columns + x - far] <= margin) {
-                    best[x] = costs[x];
-                    bestIndex[x] = chosen[x] = 0;
+                if (state[x] == 3) {
+                    // A noisy copy (a JPEG's) can match about as badly as a far tie; what matched
+                    // nowhere is no better than a third of the candidates' mean.
+                    std::int64_t sum = 0;
+                    for (std::size_t c = 0; c < count; ++c)
+                        sum += costs[c * columns + x];
+                    if (3 * b * static_cast<std::int64_t>(count) < sum)
+                        state[x] = static_cast<std::uint8_t>((b & 1) ? 2 : alternative[x] > margin ? 0 : 1);
+                }
+                if (state[x] > 1)
+                    continue;
+                // Whether candidate r matches at a pixel about as well as the best there.
+                auto matchesAt = [&](std::size_t at, std::size_t r) {
+                    const int there = best[at];
+                    return costs[r * columns + at] <= there + std::max(there / 4, NoiseMargin);
+                };
+                // A ghost: the pixel one repeat width to the left matches at r as well as x does,
+                // or as well as anything matches there.
+                auto ghost = [&](std::size_t r) {
+                    const int own = costs[r * columns + x];
+                    return x >= far &&
+                           (costs[r * columns + x - far] <= own + std::max(own / 4, NoiseMargin) ||
+                            matchesAt(x - far, r));
+                };
+                // Whether r, apart from the far pair (0 and 1) and its own neighbours, matches
+                // clearly better than the rest.
+                auto standsClear = [&](std::size_t r) {
+                    const int own = costs[r * columns + x];
+                    int other = NoPair;
+                    for (std::size_t c = 2; c < count; ++c)
+                        if (c + 1 < r || c > r + 1)
+                            other = std::min<int>(other, costs[c * columns + x]);
+                    return other > own + std::max(own / 4, NoiseMargin);
+                };
+                if (index >= 2) {
+                    if (ghost(index) && costs[x] <= margin + b / 4 + LeftBias) {
+                        bestIndex[x] = chosen[x] = 0;
+                        state[x] = 0;
+                    }
                     continue;
                 }
                 if (state[x] != 1 || index != 0)
                     continue;
-                int restBest = NoPair, restIndex = -1;
-                for (std::size_t c = 2; c < count; ++c) {
-                    const int cost = costs[c * columns + x];
-                    if (cost < restBest) {
-                        restBest = cost;
-                        restIndex = static_cast<int>(c);
+                std::size_t rest = 0;
+                int restBest = NoPair;
+                for (std::size_t c = 2; c < count; ++c)
+                    if (costs[c * columns + x] < restBest) {
+                        restBest = costs[c * columns + x];
+                        rest = c;
                     }
-                }
-                if (restIndex < 0 || (restBest & 1) || restBest > margin)
+                if (rest == 0 || (restBest & 1) || restBest > margin || ghost(rest) || !standsClear(rest))
                     continue;
-                const int restMargin = restBest + std::max(restBest / 4, NoiseMargin);
-                if (x >= far && costs[static_cast<std::size_t>(restIndex) * columns + x - far] <= restMargin)
-                    continue; // a ghost
-                int restOther = NoPair;
-                for (std::size_t c = 1; c < count; ++c)
-                    if (std::abs(static_cast<int>(c) - restIndex) >= 2)
-                        restOther = std::min<int>(restOther, costs[c * columns + x]);
-                if (restOther > restMargin) {
-                    state[x] = 0;
-                    best[x] = static_cast<std::uint16_t>(restBest);
-                    bestIndex[x] = chosen[x] = static_cast<std::uint16_t>(restIndex);
-                }
+                state[x] = 0;
+                bestIndex[x] = chosen[x] = static_cast<std::uint16_t>(rest);
             }
         }
         // Each run of unclear pixels looks to the clear pixels at its ends, within reach.
