@@ -128,17 +128,22 @@ __attribute__((target("avx2"))) void pixelDifferencesAvx2(const Planes& row, int
 }
 #endif
 
-// padded holds Reach entries, the three rows' summed differences of each column, Reach entries:
-// the ends are filled here with the end columns. out[x] = the window's sum around x; pixels
-// without a partner (x + separation past the picture) get NoPair.
+// padded holds Reach entries, the three rows' summed differences of each column, Reach entries, and
+// as much again for scratch: the ends are filled here with the end columns. out[x] = the window's
+// sum around x, as three sums of three; pixels without a partner (x + separation past the picture)
+// get NoPair.
 [[gnu::always_inline]] inline void windowSums(std::uint16_t* padded, int width, int separation,
                                               std::uint16_t* out) {
     std::fill(padded, padded + Reach, padded[Reach]);
     std::fill(padded + Reach + width, padded + 2 * Reach + width, padded[Reach + width - 1]);
-    for (int x = 0; x < width; ++x) {
-        const std::uint16_t* p = padded + x;
-        out[x] = static_cast<std::uint16_t>(p[0] + p[1] + p[2] + p[3] + p[4] + p[5] + p[6] + p[7] + p[8]);
-    }
+    static_assert(2 * Reach + 1 == 9, "the window is three sums of three columns");
+    const std::uint16_t* __restrict p = padded;
+    std::uint16_t* __restrict threes = padded + width + 2 * Reach;
+    for (int x = 0; x < width + 6; ++x)
+        threes[x] = static_cast<std::uint16_t>(p[x] + p[x + 1] + p[x + 2]);
+    std::uint16_t* __restrict sums = out;
+    for (int x = 0; x < width; ++x)
+        sums[x] = static_cast<std::uint16_t>(threes[x] + threes[x + 3] + threes[x + 6]);
     std::fill(out + std::max(0, width - separation), out + width, NoPair);
 }
 
@@ -152,7 +157,7 @@ struct CandidateRow {
     int width;
     int separation;
     std::uint16_t index;
-    std::uint16_t* padded; // width + 2 * Reach
+    std::uint16_t* padded; // 2 * (width + 2 * Reach)
     std::uint16_t* right;  // width
     std::uint16_t* cost;   // width: the candidate's costs, kept for the choice among neighbours
     std::uint16_t* best;
@@ -195,16 +200,19 @@ struct CandidateRow {
     }
 }
 
-// alternative[x] = min(alternative[x], cost[x]) where index is at least 2 from bestIndex[x].
+// alternative[x] = min(alternative[x], cost[x]) where index is at least 2 from bestIndex[x]; total[x]
+// sums the costs in 64ths (76 candidates at most stay within 16 bits).
 [[gnu::always_inline]] inline void keepAlternativeBody(const std::uint16_t* __restrict cost,
                                                        std::size_t columns, std::uint16_t index,
                                                        const std::uint16_t* __restrict bestIndex,
-                                                       std::uint16_t* __restrict alternative) {
+                                                       std::uint16_t* __restrict alternative,
+                                                       std::uint16_t* __restrict total) {
     for (std::size_t x = 0; x < columns; ++x) {
         const bool apart = static_cast<std::uint16_t>(bestIndex[x] - index + 1) > 2;
         const auto c = static_cast<std::int16_t>(cost[x]);
         const auto kept = static_cast<std::int16_t>(alternative[x]);
         alternative[x] = static_cast<std::uint16_t>(apart && c < kept ? c : kept);
+        total[x] = static_cast<std::uint16_t>(total[x] + (cost[x] >> 6));
     }
 }
 
@@ -213,8 +221,8 @@ void candidateCosts(const CandidateRow& row) {
 }
 
 void keepAlternative(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
-                     const std::uint16_t* bestIndex, std::uint16_t* alternative) {
-    keepAlternativeBody(cost, columns, index, bestIndex, alternative);
+                     const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total) {
+    keepAlternativeBody(cost, columns, index, bestIndex, alternative, total);
 }
 
 // One separation's costs over a band of three rows (the rows' pixel differences one after the
@@ -258,11 +266,11 @@ void searchCosts(const SearchRow& row) {
 
 // Each pixel's state (0 clear, 1 ambiguous or flat, 2 matched on the left, 3 matched nowhere) and first
 // choice (its best candidate, NoPair where none pairs); the count of pixels matched well.
-[[gnu::always_inline]] inline std::int64_t classifyBody(const std::uint16_t* __restrict best,
-                                                        const std::uint16_t* __restrict alternative,
-                                                        const std::uint16_t* __restrict bestIndex,
-                                                        std::size_t columns, std::uint8_t* __restrict state,
-                                                        std::uint16_t* __restrict chosen) {
+[[gnu::always_inline]] inline std::int64_t
+classifyBody(const std::uint16_t* __restrict best, const std::uint16_t* __restrict alternative,
+             const std::uint16_t* __restrict bestIndex, std::size_t columns, std::uint8_t* __restrict state,
+             std::uint16_t* __restrict chosen, const std::uint16_t* __restrict farCost,
+             std::uint8_t* __restrict attention) {
     std::int64_t matched = 0;
     for (std::size_t x = 0; x < columns; ++x) {
         const int b = best[x];
@@ -278,6 +286,11 @@ void searchCosts(const SearchRow& row) {
         const int kept = 2 * left + ((left ^ 1) & int(!clear));
         state[x] = static_cast<std::uint8_t>(poor ? 3 : kept);
         matched += clear & (2 * b <= other);
+        // Pixels the tie between the far separation and a near one may concern (see settleFarTies).
+        const int index = bestIndex[x];
+        const int margin = b + std::max(b / 4, NoiseMargin);
+        const bool farToo = (index >= 2) & (kept <= 1) & (int(farCost[x]) <= margin + b / 4 + LeftBias);
+        attention[x] = static_cast<std::uint8_t>(poor | farToo | ((kept == 1) & (index == 0)));
     }
     for (std::size_t x = 0; x < columns; ++x)
         chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
@@ -286,8 +299,8 @@ void searchCosts(const SearchRow& row) {
 
 std::int64_t classify(const std::uint16_t* best, const std::uint16_t* alternative,
                       const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
-                      std::uint16_t* chosen) {
-    return classifyBody(best, alternative, bestIndex, columns, state, chosen);
+                      std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention) {
+    return classifyBody(best, alternative, bestIndex, columns, state, chosen, farCost, attention);
 }
 
 #if QUARBEL_X86_SIMD
@@ -301,15 +314,15 @@ __attribute__((target("avx2"))) void searchCostsAvx2(const SearchRow& row) {
 
 __attribute__((target("avx2"))) void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns,
                                                          std::uint16_t index, const std::uint16_t* bestIndex,
-                                                         std::uint16_t* alternative) {
-    keepAlternativeBody(cost, columns, index, bestIndex, alternative);
+                                                         std::uint16_t* alternative, std::uint16_t* total) {
+    keepAlternativeBody(cost, columns, index, bestIndex, alternative, total);
 }
 
-__attribute__((target("avx2"))) std::int64_t classifyAvx2(const std::uint16_t* best,
-                                                          const std::uint16_t* alternative,
-                                                          const std::uint16_t* bestIndex, std::size_t columns,
-                                                          std::uint8_t* state, std::uint16_t* chosen) {
-    return classifyBody(best, alternative, bestIndex, columns, state, chosen);
+__attribute__((target("avx2"))) std::int64_t
+classifyAvx2(const std::uint16_t* best, const std::uint16_t* alternative, const std::uint16_t* bestIndex,
+             std::size_t columns, std::uint8_t* state, std::uint16_t* chosen, const std::uint16_t* farCost,
+             std::uint8_t* attention) {
+    return classifyBody(best, alternative, bestIndex, columns, state, chosen, farCost, attention);
 }
 
 bool hasAvx2() {
@@ -331,12 +344,12 @@ void searchCostsAvx2(const SearchRow& row) {
 }
 std::int64_t classifyAvx2(const std::uint16_t* best, const std::uint16_t* alternative,
                           const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
-                          std::uint16_t* chosen) {
-    return classify(best, alternative, bestIndex, columns, state, chosen);
+                          std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention) {
+    return classify(best, alternative, bestIndex, columns, state, chosen, farCost, attention);
 }
 void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
-                         const std::uint16_t* bestIndex, std::uint16_t* alternative) {
-    keepAlternative(cost, columns, index, bestIndex, alternative);
+                         const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total) {
+    keepAlternative(cost, columns, index, bestIndex, alternative, total);
 }
 #endif
 
@@ -388,6 +401,7 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     map.belowPixel = refineBelowPixel;
     if (width == 0 || height == 0 || candidates.empty())
         return map;
+    map.bound = static_cast<std::int16_t>(*std::max_element(candidates.begin(), candidates.end()));
 
     const auto columns = static_cast<std::size_t>(width);
     const std::size_t count = candidates.size();
@@ -399,9 +413,10 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     std::vector<std::uint16_t> costs(count * columns); // the output row's cost per candidate
     std::vector<Packed> scratch(columns);
     Planes planes;
-    std::vector<std::uint16_t> padded(columns + 2 * Reach), right(columns);
-    std::vector<std::uint16_t> best(columns), alternative(columns);
+    std::vector<std::uint16_t> padded(2 * (columns + 2 * Reach)), right(columns);
+    std::vector<std::uint16_t> best(columns), alternative(columns), total(columns);
     std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
+    std::vector<std::uint8_t> attention(columns);
     std::vector<std::uint8_t> state(columns); // 0 clear, 1 ambiguous or flat, 2 matched on the left
     // A neighbour further off than the largest separation belongs to another part of the picture.
     const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
@@ -448,18 +463,19 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         }
         // The best among the candidates that are not the best one's neighbours.
         std::fill(alternative.begin(), alternative.end(), NoPair);
+        std::fill(total.begin(), total.end(), std::uint16_t{0});
         for (std::size_t c = 0; c < count; ++c) {
             const std::uint16_t* cost = costs.data() + c * columns;
             const auto index = static_cast<std::uint16_t>(c);
             if (avx2)
-                keepAlternativeAvx2(cost, columns, index, bestIndex.data(), alternative.data());
+                keepAlternativeAvx2(cost, columns, index, bestIndex.data(), alternative.data(), total.data());
             else
-                keepAlternative(cost, columns, index, bestIndex.data(), alternative.data());
+                keepAlternative(cost, columns, index, bestIndex.data(), alternative.data(), total.data());
         }
         map.matched += avx2 ? classifyAvx2(best.data(), alternative.data(), bestIndex.data(), columns,
-                                           state.data(), chosen.data())
+                                           state.data(), chosen.data(), costs.data(), attention.data())
                             : classify(best.data(), alternative.data(), bestIndex.data(), columns,
-                                       state.data(), chosen.data());
+                                       state.data(), chosen.data(), costs.data(), attention.data());
         // A tiled pattern (a colour field's) repeats at the repeat width wherever nothing is
         // linked, so a match there tells little: where a near surface's first repeat shows that
         // pattern it matches at its own separation and at the repeat width alike, and the near
@@ -470,16 +486,19 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         if (count > 3) {
             const auto far = static_cast<std::size_t>(candidates[0]);
             for (std::size_t x = 0; x < columns; ++x) {
+                if (attention[x] == 0) {
+                    std::uint64_t eight = 0;
+                    while (x + 9 <= columns && (std::memcpy(&eight, attention.data() + x + 1, 8), eight == 0))
+                        x += 8;
+                    continue;
+                }
                 const int b = best[x];
                 const std::size_t index = bestIndex[x];
                 const int margin = b + std::max(b / 4, NoiseMargin);
                 if (state[x] == 3) {
                     // A noisy copy (a JPEG's) can match about as badly as a far tie; what matched
                     // nowhere is no better than a third of the candidates' mean.
-                    std::int64_t sum = 0;
-                    for (std::size_t c = 0; c < count; ++c)
-                        sum += costs[c * columns + x];
-                    if (3 * b * static_cast<std::int64_t>(count) < sum)
+                    if (3 * b * static_cast<std::int64_t>(count) < std::int64_t{total[x]} * 64)
                         state[x] = static_cast<std::uint8_t>((b & 1) ? 2 : alternative[x] > margin ? 0 : 1);
                 }
                 if (state[x] > 1)
@@ -633,7 +652,7 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath 
     std::array<Planes, 3> planes;
     std::vector<std::uint16_t> costs(count * columns);
     std::vector<std::uint8_t> differences(3 * columns);
-    std::vector<std::uint16_t> padded(columns + 2 * Reach);
+    std::vector<std::uint16_t> padded(2 * (columns + 2 * Reach));
     std::vector<std::uint16_t> best(columns), limit(columns), vote(columns), usable(columns);
     std::vector<std::uint32_t> sum(columns);
     std::vector<std::uint16_t> typical;
@@ -753,6 +772,16 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath 
     return std::nullopt;
 }
 
+// The largest separation in a map, or a bound on it.
+std::int16_t largestSeparation(const SeparationMap& map) {
+    if (map.bound > 0)
+        return map.bound;
+    std::int16_t largest = 0;
+    for (const std::int16_t separation : map.separations)
+        largest = std::max(largest, separation);
+    return largest;
+}
+
 } // namespace
 
 std::optional<int> detectRepeatWidth(const PixelSurface& stereo, RevealPath path) {
@@ -764,9 +793,7 @@ bool looksCrossEyed(const SeparationMap& map) {
     // Where the picture's separations lie, from every other row, and where its border lies among them.
     const int w = map.width, h = map.height;
     const int margin = std::max(2, h / 20), side = std::max(2, w / 20);
-    std::int16_t largest = 0;
-    for (const std::int16_t separation : map.separations)
-        largest = std::max(largest, separation);
+    const std::int16_t largest = largestSeparation(map);
     std::vector<std::int64_t> all(static_cast<std::size_t>(largest) + 1, 0), border(all.size(), 0);
     std::int64_t allCount = 0, borderCount = 0;
     for (int y = 0; y < h; y += 2)
@@ -804,9 +831,7 @@ bool looksCrossEyed(const SeparationMap& map) {
 std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int repeatWidth, int depth) {
     const ShiftTable shifts(ConversionParameters{repeatWidth, depth, 0}.depthFactor());
     // Every separation a map holds is a 16-bit value; look each one up once.
-    std::int16_t largest = 0;
-    for (const std::int16_t separation : map.separations)
-        largest = std::max(largest, separation);
+    const std::int16_t largest = largestSeparation(map);
     std::vector<std::uint8_t> levelOf(static_cast<std::size_t>(largest) + 1, 0);
     for (int separation = 1; separation <= largest; ++separation) {
         const std::int64_t shift = std::int64_t{repeatWidth} - separation;
@@ -841,9 +866,7 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
     // one pixel in 200 lie, so that a few stray matches do not set the scale. Counted in sixteenths
     // of a pixel.
     constexpr int Steps = 16;
-    std::int16_t largest = 0;
-    for (const std::int16_t separation : map.separations)
-        largest = std::max(largest, separation);
+    const std::int16_t largest = largestSeparation(map);
     std::vector<std::int64_t> counts(static_cast<std::size_t>(largest + 1) * Steps, 0);
     std::int64_t found = 0;
     if (refined) {

@@ -70,6 +70,8 @@ struct SeparationMap {
     std::int64_t matched = 0;
     // Whether refined was worked out below a pixel.
     bool belowPixel = false;
+    // No separation in the map is larger (0: not known).
+    std::int16_t bound = 0;
 
     std::int16_t at(int x, int y) const {
         return separations[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
