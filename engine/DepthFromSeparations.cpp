@@ -1,7 +1,7 @@
 // The depth a map of separations tells: the direction the stereogram is read in, the converters'
 // levels, and a grey map.
 
-#include "engine/DepthReveal.h"
+#include "engine/DepthFromSeparations.h"
 
 #include "engine/Conversion.h"
 #include "engine/ShiftTable.h"
@@ -15,63 +15,89 @@ namespace quarbel::engine {
 namespace {
 
 // The largest separation in a map, or a bound on it.
-std::int16_t largestSeparation(const SeparationMap& map) {
+std::size_t largestSeparation(const SeparationMap& map) {
     if (map.bound > 0)
-        return map.bound;
+        return static_cast<std::size_t>(map.bound);
     std::int16_t largest = 0;
     for (const std::int16_t separation : map.separations)
         largest = std::max(largest, separation);
-    return largest;
+    return static_cast<std::size_t>(largest);
 }
 
-} // namespace
+// Whether the map holds separations between whole pixels.
+bool refinedBelowPixel(const SeparationMap& map) {
+    bool refined = false;
+    for (std::size_t i = 0; map.belowPixel && i < map.refined.size(); ++i)
+        refined |= map.refined[i] != float(map.separations[i]);
+    return refined;
+}
 
-bool looksCrossEyed(const SeparationMap& map) {
-    // Where the picture's separations lie, from every other row, and where its border lies among them.
-    const int w = map.width, h = map.height;
-    const int margin = std::max(2, h / 20), side = std::max(2, w / 20);
-    const std::int16_t largest = largestSeparation(map);
-    std::vector<std::int64_t> all(static_cast<std::size_t>(largest) + 1, 0), border(all.size(), 0);
+// How many pixels have each whole separation (index 0: none), over the map and along its border:
+// the top and bottom twentieth and the left one (the right one repeats nothing).
+struct SeparationCounts {
+    std::vector<std::int64_t> all, border;
     std::int64_t allCount = 0, borderCount = 0;
-    for (int y = 0; y < h; y += 2)
-        for (int x = 0; x < w; ++x) {
-            const int s = map.at(x, y);
-            if (s <= 0)
-                continue;
-            ++all[static_cast<std::size_t>(s)];
-            ++allCount;
-            if (y < margin || y >= h - margin || x < side) {
-                ++border[static_cast<std::size_t>(s)];
-                ++borderCount;
-            }
-        }
-    if (allCount < 16 || borderCount < 16)
+};
+
+SeparationCounts countSeparations(const SeparationMap& map) {
+    const std::size_t stride = largestSeparation(map) + 1;
+    SeparationCounts counts;
+    counts.all.assign(stride, 0);
+    counts.border.assign(stride, 0);
+    // Neighbouring pixels mostly share a separation: four tallies do not wait on each other.
+    std::vector<std::int64_t> tallies(4 * stride, 0);
+    const std::size_t pixels = map.separations.size();
+    for (std::size_t i = 0; i < pixels; ++i)
+        ++tallies[(i & 3) * stride + static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
+    for (std::size_t s = 1; s < stride; ++s) {
+        counts.all[s] = tallies[s] + tallies[stride + s] + tallies[2 * stride + s] + tallies[3 * stride + s];
+        counts.allCount += counts.all[s];
+    }
+    const int w = map.width, h = map.height;
+    const int margin = std::max(2, h / 20), side = std::min(w, std::max(2, w / 20));
+    for (int y = 0; y < h; ++y) {
+        const bool whole = y < margin || y >= h - margin;
+        for (int x = 0; x < (whole ? w : side); ++x)
+            ++counts.border[static_cast<std::size_t>(std::max<std::int16_t>(map.at(x, y), 0))];
+    }
+    counts.border[0] = 0;
+    for (std::size_t s = 1; s < stride; ++s)
+        counts.borderCount += counts.border[s];
+    return counts;
+}
+
+// The separation below which the given share of the counted pixels lie.
+int percentile(const std::vector<std::int64_t>& counts, std::int64_t total, double share) {
+    const auto rank = static_cast<std::int64_t>(share * double(total - 1));
+    std::int64_t seen = 0;
+    for (std::size_t s = 0; s < counts.size(); ++s) {
+        seen += counts[s];
+        if (seen > rank)
+            return static_cast<int>(s);
+    }
+    return static_cast<int>(counts.size() - 1);
+}
+
+// Whether the surface along the border (the far background of most stereograms) has the smallest
+// separations instead of the largest.
+bool crossEyedFrom(const SeparationCounts& counts) {
+    if (counts.allCount < 16 || counts.borderCount < 16)
         return false;
-    auto percentile = [](const std::vector<std::int64_t>& counts, std::int64_t total, double share) {
-        const auto rank = static_cast<std::int64_t>(share * double(total - 1));
-        std::int64_t seen = 0;
-        for (std::size_t s = 0; s < counts.size(); ++s) {
-            seen += counts[s];
-            if (seen > rank)
-                return static_cast<int>(s);
-        }
-        return static_cast<int>(counts.size() - 1);
-    };
-    const int low = percentile(all, allCount, 0.02), high = percentile(all, allCount, 0.98);
+    const int low = percentile(counts.all, counts.allCount, 0.02);
+    const int high = percentile(counts.all, counts.allCount, 0.98);
     if (high - low < 2)
         return false;
-    const int middle = percentile(border, borderCount, 0.5);
+    const int middle = percentile(counts.border, counts.borderCount, 0.5);
     // The border among the nearest third of a parallel reading: it is far, so the reading is crossed.
     return (middle - low) * 3 < (high - low);
 }
 
-std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int repeatWidth, int depth) {
+// Level 0..15 of every whole separation up to largest (flipped for a cross-eyed reading).
+std::vector<std::uint8_t> levelTable(int repeatWidth, int depth, std::size_t largest, bool crossEyed) {
     const ShiftTable shifts(ConversionParameters{repeatWidth, depth, 0}.depthFactor());
-    // Every separation a map holds is a 16-bit value; look each one up once.
-    const std::int16_t largest = largestSeparation(map);
-    std::vector<std::uint8_t> levelOf(static_cast<std::size_t>(largest) + 1, 0);
-    for (int separation = 1; separation <= largest; ++separation) {
-        const std::int64_t shift = std::int64_t{repeatWidth} - separation;
+    std::vector<std::uint8_t> levelOf(largest + 1, 0);
+    for (std::size_t separation = 1; separation <= largest; ++separation) {
+        const std::int64_t shift = std::int64_t{repeatWidth} - static_cast<std::int64_t>(separation);
         int best = 0;
         std::int64_t bestDistance = -1;
         for (int level = 0; level < 16; ++level) {
@@ -81,93 +107,139 @@ std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int re
                 best = level;
             }
         }
-        levelOf[static_cast<std::size_t>(separation)] = static_cast<std::uint8_t>(best);
+        levelOf[separation] = static_cast<std::uint8_t>(crossEyed ? 15 - best : best);
     }
+    return levelOf;
+}
+
+// Refined separations of a flat surface scatter by a few tenths of a pixel; those of the surface at
+// the scale's far end (where all but one pixel in 200 lie) all take the end's value.
+constexpr float EndSpread = 0.35f;
+// Counted in sixteenths of a pixel below a pixel.
+constexpr int Steps = 16;
+
+// 0 .. 65535 between the repeat width and other (parallel: 0 far .. 65535 near).
+struct GreyScale {
+    float end = 0, scale = 0;
+    bool crossEyed = false;
+    std::uint16_t operator()(float separation) const {
+        float nearness = (end - separation) * scale;
+        if (crossEyed)
+            nearness = 65535.0f - nearness;
+        return static_cast<std::uint16_t>(std::clamp(nearness, 0.0f, 65535.0f) + 0.5f);
+    }
+};
+
+// Nothing when the scale has no length (every pixel at the repeat width).
+std::optional<GreyScale> greyScale(int repeatWidth, float other, bool crossEyed) {
+    const float end = float(repeatWidth);
+    if (end - other < 0.5f)
+        return std::nullopt;
+    return GreyScale{end, 65535.0f / (end - other), crossEyed};
+}
+
+// Grey of every whole separation up to largest; 0 for none.
+std::vector<std::uint16_t> greyTable(const SeparationCounts& counts, int repeatWidth, bool crossEyed) {
+    std::vector<std::uint16_t> greyOf(counts.all.size(), 0);
+    if (counts.allCount == 0)
+        return greyOf;
+    const int other = percentile(counts.all, counts.allCount, 0.005);
+    if (const std::optional<GreyScale> scale = greyScale(repeatWidth, float(other) + EndSpread, crossEyed))
+        for (std::size_t separation = 1; separation < greyOf.size(); ++separation)
+            greyOf[separation] = (*scale)(float(separation));
+    return greyOf;
+}
+
+// The grey map of separations refined below a pixel, scaled from a count in sixteenths of a pixel.
+std::vector<std::uint16_t> refinedGrey(const SeparationMap& map, int repeatWidth, bool crossEyed) {
+    const std::size_t pixels = map.separations.size();
+    std::vector<std::uint16_t> grey(pixels, 0);
+    auto separationAt = [&](std::size_t i) {
+        return map.refined[i] > 0 ? map.refined[i] : float(map.separations[i]);
+    };
+    std::vector<std::int64_t> counts((largestSeparation(map) + 1) * Steps, 0);
+    std::int64_t found = 0;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        if (map.separations[i] <= 0)
+            continue;
+        ++counts[static_cast<std::size_t>(
+            std::clamp(separationAt(i) * Steps, 0.0f, float(counts.size() - 1)))];
+        ++found;
+    }
+    if (found == 0)
+        return grey;
+    const float other = float(percentile(counts, found, 0.005)) / Steps + EndSpread;
+    const std::optional<GreyScale> scale = greyScale(repeatWidth, other, crossEyed);
+    if (!scale)
+        return grey;
+    for (std::size_t i = 0; i < pixels; ++i)
+        if (map.separations[i] > 0)
+            grey[i] = (*scale)(separationAt(i));
+    return grey;
+}
+
+std::size_t tableIndex(std::int16_t separation) {
+    return static_cast<std::size_t>(std::max<std::int16_t>(separation, 0));
+}
+
+} // namespace
+
+bool looksCrossEyed(const SeparationMap& map) {
+    return crossEyedFrom(countSeparations(map));
+}
+
+std::vector<std::uint8_t> levelsFromSeparations(const SeparationMap& map, int repeatWidth, int depth) {
+    // Every separation a map holds is a 16-bit value; look each one up once.
+    const std::vector<std::uint8_t> levelOf = levelTable(repeatWidth, depth, largestSeparation(map), false);
     std::vector<std::uint8_t> levels(map.separations.size());
     for (std::size_t i = 0; i < levels.size(); ++i)
-        levels[i] = levelOf[static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
+        levels[i] = levelOf[tableIndex(map.separations[i])];
     return levels;
 }
 
 std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int repeatWidth, bool crossEyed) {
+    if (refinedBelowPixel(map))
+        return refinedGrey(map, repeatWidth, crossEyed);
+    const std::vector<std::uint16_t> greyOf = greyTable(countSeparations(map), repeatWidth, crossEyed);
+    std::vector<std::uint16_t> grey(map.separations.size());
+    for (std::size_t i = 0; i < grey.size(); ++i)
+        grey[i] = greyOf[tableIndex(map.separations[i])];
+    return grey;
+}
+
+void reveal::depthFromSeparations(const SeparationMap& map, int repeatWidth, std::optional<int> depth,
+                                  RevealDirection direction, RevealResult& result) {
+    const SeparationCounts counts = countSeparations(map);
+    result.crossEyed =
+        direction == RevealDirection::Cross || (direction == RevealDirection::Auto && crossEyedFrom(counts));
     const std::size_t pixels = map.separations.size();
-    std::vector<std::uint16_t> grey(pixels, 0);
-    // Whole-pixel separations (nothing refined) go through a table.
-    bool refined = false;
-    for (std::size_t i = 0; map.belowPixel && i < map.refined.size(); ++i)
-        refined |= map.refined[i] != float(map.separations[i]);
-    auto separationAt = [&](std::size_t i) {
-        return refined && map.refined[i] > 0 ? map.refined[i] : float(map.separations[i]);
-    };
-    // One end is the repeat width (far when parallel, near when crossed); the other is where all but
-    // one pixel in 200 lie, so that a few stray matches do not set the scale. Counted in sixteenths
-    // of a pixel.
-    constexpr int Steps = 16;
-    const std::int16_t largest = largestSeparation(map);
-    std::vector<std::int64_t> counts(static_cast<std::size_t>(largest + 1) * Steps, 0);
-    std::int64_t found = 0;
-    if (refined) {
+    std::vector<std::uint8_t> levelOf;
+    if (depth) {
+        levelOf = levelTable(repeatWidth, *depth, counts.all.size() - 1, result.crossEyed);
+        result.levels.resize(pixels);
+    }
+    if (refinedBelowPixel(map)) {
+        result.grey = refinedGrey(map, repeatWidth, result.crossEyed);
+        for (std::size_t i = 0; depth && i < pixels; ++i)
+            result.levels[i] = levelOf[tableIndex(map.separations[i])];
+        return;
+    }
+    // Whole pixels: both maps through tables, in one pass.
+    const std::vector<std::uint16_t> greyOf = greyTable(counts, repeatWidth, result.crossEyed);
+    result.grey.resize(pixels);
+    const std::int16_t* separations = map.separations.data();
+    std::uint16_t* grey = result.grey.data();
+    if (depth) {
+        std::uint8_t* levels = result.levels.data();
         for (std::size_t i = 0; i < pixels; ++i) {
-            if (map.separations[i] <= 0)
-                continue;
-            const auto bin =
-                static_cast<std::size_t>(std::clamp(separationAt(i) * Steps, 0.0f, float(counts.size() - 1)));
-            ++counts[bin];
-            ++found;
+            const std::size_t s = tableIndex(separations[i]);
+            grey[i] = greyOf[s];
+            levels[i] = levelOf[s];
         }
     } else {
-        // Neighbouring pixels mostly share a separation: four tallies do not wait on each other.
-        std::vector<std::int64_t> tallies(4 * (static_cast<std::size_t>(largest) + 1), 0);
-        const std::size_t stride = static_cast<std::size_t>(largest) + 1;
         for (std::size_t i = 0; i < pixels; ++i)
-            ++tallies[(i & 3) * stride +
-                      static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
-        for (std::size_t s = 1; s < stride; ++s) {
-            const std::int64_t n =
-                tallies[s] + tallies[stride + s] + tallies[2 * stride + s] + tallies[3 * stride + s];
-            counts[s * Steps] += n;
-            found += n;
-        }
+            grey[i] = greyOf[tableIndex(separations[i])];
     }
-    if (found == 0)
-        return grey;
-    const auto rank = static_cast<std::int64_t>(double(found - 1) * 0.005);
-    std::int64_t seen = 0;
-    std::size_t bin = 0;
-    for (; bin < counts.size(); ++bin) {
-        seen += counts[bin];
-        if (seen > rank)
-            break;
-    }
-    // Refined separations of a flat surface scatter by a few tenths of a pixel; those of the
-    // surface at this end all take the end's value.
-    const float other = float(bin) / Steps + 0.35f;
-    const float end = float(repeatWidth);
-    if (end - other < 0.5f)
-        return grey;
-    const float scale = 65535.0f / (end - other);
-    if (!refined) {
-        std::vector<std::uint16_t> greyOf(static_cast<std::size_t>(largest) + 1, 0);
-        for (int separation = 1; separation <= largest; ++separation) {
-            float nearness = (end - float(separation)) * scale;
-            if (crossEyed)
-                nearness = 65535.0f - nearness;
-            greyOf[static_cast<std::size_t>(separation)] =
-                static_cast<std::uint16_t>(std::clamp(nearness, 0.0f, 65535.0f) + 0.5f);
-        }
-        for (std::size_t i = 0; i < pixels; ++i)
-            grey[i] = greyOf[static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
-        return grey;
-    }
-    for (std::size_t i = 0; i < pixels; ++i) {
-        if (map.separations[i] <= 0)
-            continue;
-        float nearness = (end - separationAt(i)) * scale; // parallel: 0 far .. 65535 near
-        if (crossEyed)
-            nearness = 65535.0f - nearness;
-        grey[i] = static_cast<std::uint16_t>(std::clamp(nearness, 0.0f, 65535.0f) + 0.5f);
-    }
-    return grey;
 }
 
 } // namespace quarbel::engine

@@ -1,6 +1,7 @@
 #include "engine/DepthReveal.h"
 
 #include "engine/Conversion.h"
+#include "engine/DepthFromSeparations.h"
 #include "engine/RepeatWidthSearch.h"
 #include "engine/RevealKernels.h"
 #include "engine/ShiftTable.h"
@@ -356,15 +357,7 @@ RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& o
         return result;
     }
     result.status = RevealStatus::Ok;
-    result.crossEyed = options.direction == RevealDirection::Cross ||
-                       (options.direction == RevealDirection::Auto && looksCrossEyed(map));
-    result.grey = greyFromSeparations(map, *repeatWidth, result.crossEyed);
-    if (options.depth) {
-        result.levels = levelsFromSeparations(map, *repeatWidth, *options.depth);
-        if (result.crossEyed)
-            for (std::uint8_t& level : result.levels)
-                level = static_cast<std::uint8_t>(15 - level);
-    }
+    depthFromSeparations(map, *repeatWidth, options.depth, options.direction, result);
     return result;
 }
 

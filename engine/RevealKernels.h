@@ -37,7 +37,6 @@ constexpr int FlatSpread = 4 * WindowPixels;
 // fresh dot, or the first repeat width of a row). Flat windows stay below it.
 constexpr int PoorFloor = 16 * WindowPixels;
 
-
 // One picture row as three planes of bytes.
 struct Planes {
     std::vector<std::uint8_t> r, g, b;
@@ -111,9 +110,9 @@ void searchCostsAvx2(const SearchRow& row);
 // Each pixel's state (0 clear, 1 ambiguous or flat, 2 matched on the left, 3 matched nowhere), first
 // choice (its best candidate, NoPair where none pairs) and whether a far tie may concern it; the
 // count of pixels matched well.
-std::int64_t classify(const std::uint16_t* best, const std::uint16_t* alternative, const std::uint16_t* bestIndex,
-                      std::size_t columns, std::uint8_t* state, std::uint16_t* chosen, const std::uint16_t* farCost,
-                      std::uint8_t* attention);
+std::int64_t classify(const std::uint16_t* best, const std::uint16_t* alternative,
+                      const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
+                      std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention);
 std::int64_t classifyAvx2(const std::uint16_t* best, const std::uint16_t* alternative,
                           const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
                           std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention);
