@@ -211,8 +211,10 @@ classifyBody(const std::uint16_t* __restrict best, const std::uint16_t* __restri
         const bool farToo = (index >= 2) & (kept <= 1) & (int(farCost[x]) <= margin + b / 4 + LeftBias);
         attention[x] = static_cast<std::uint8_t>(poor | farToo | ((kept == 1) & (index == 0)));
     }
-    for (std::size_t x = 0; x < columns; ++x)
-        chosen[x] = best[x] < Unmatched ? bestIndex[x] : NoPair;
+    for (std::size_t x = 0; x < columns; ++x) {
+        const std::uint16_t index = bestIndex[x];
+        chosen[x] = best[x] < Unmatched ? index : NoPair;
+    }
     return matched;
 }
 

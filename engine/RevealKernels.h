@@ -47,11 +47,15 @@ struct Planes {
         r.resize(width);
         g.resize(width);
         b.resize(width);
+        const Packed* __restrict in = scratch.data();
+        std::uint8_t* __restrict red = r.data();
+        std::uint8_t* __restrict green = g.data();
+        std::uint8_t* __restrict blue = b.data();
         for (std::size_t x = 0; x < width; ++x) {
-            const auto bits = static_cast<std::uint32_t>(scratch[x]);
-            r[x] = static_cast<std::uint8_t>(bits);
-            g[x] = static_cast<std::uint8_t>(bits >> 8);
-            b[x] = static_cast<std::uint8_t>(bits >> 16);
+            const auto bits = static_cast<std::uint32_t>(in[x]);
+            red[x] = static_cast<std::uint8_t>(bits);
+            green[x] = static_cast<std::uint8_t>(bits >> 8);
+            blue[x] = static_cast<std::uint8_t>(bits >> 16);
         }
     }
 };
