@@ -24,6 +24,12 @@ std::size_t largestSeparation(const SeparationMap& map) {
     return static_cast<std::size_t>(largest);
 }
 
+// A separation as an index into a table by separation; none (0 or below) is 0.
+std::size_t tableIndex(std::int16_t separation) {
+    const int s = separation;
+    return static_cast<std::size_t>(s & ~(s >> 15));
+}
+
 // Whether the map holds separations between whole pixels.
 bool refinedBelowPixel(const SeparationMap& map) {
     bool refined = false;
@@ -46,11 +52,23 @@ SeparationCounts countSeparations(const SeparationMap& map) {
     counts.border.assign(stride, 0);
     // Neighbouring pixels mostly share a separation: four tallies do not wait on each other.
     std::vector<std::int64_t> tallies(4 * stride, 0);
+    std::int64_t* first = tallies.data();
+    std::int64_t* second = first + stride;
+    std::int64_t* third = second + stride;
+    std::int64_t* fourth = third + stride;
+    const std::int16_t* separations = map.separations.data();
     const std::size_t pixels = map.separations.size();
-    for (std::size_t i = 0; i < pixels; ++i)
-        ++tallies[(i & 3) * stride + static_cast<std::size_t>(std::max<std::int16_t>(map.separations[i], 0))];
+    std::size_t i = 0;
+    for (; i + 4 <= pixels; i += 4) {
+        ++first[tableIndex(separations[i])];
+        ++second[tableIndex(separations[i + 1])];
+        ++third[tableIndex(separations[i + 2])];
+        ++fourth[tableIndex(separations[i + 3])];
+    }
+    for (; i < pixels; ++i)
+        ++first[tableIndex(separations[i])];
     for (std::size_t s = 1; s < stride; ++s) {
-        counts.all[s] = tallies[s] + tallies[stride + s] + tallies[2 * stride + s] + tallies[3 * stride + s];
+        counts.all[s] = first[s] + second[s] + third[s] + fourth[s];
         counts.allCount += counts.all[s];
     }
     const int w = map.width, h = map.height;
@@ -176,10 +194,6 @@ std::vector<std::uint16_t> refinedGrey(const SeparationMap& map, int repeatWidth
         if (map.separations[i] > 0)
             grey[i] = (*scale)(separationAt(i));
     return grey;
-}
-
-std::size_t tableIndex(std::int16_t separation) {
-    return static_cast<std::size_t>(std::max<std::int16_t>(separation, 0));
 }
 
 } // namespace
