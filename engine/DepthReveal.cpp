@@ -280,16 +280,12 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
                 candidateCosts(row);
         }
         // The best among the candidates that are not the best one's neighbours.
-        std::fill(alternative.begin(), alternative.end(), NoPair);
-        std::fill(total.begin(), total.end(), std::uint16_t{0});
-        for (std::size_t c = 0; c < count; ++c) {
-            const std::uint16_t* cost = costs.data() + c * columns;
-            const auto index = static_cast<std::uint16_t>(c);
-            if (avx2)
-                keepAlternativeAvx2(cost, columns, index, bestIndex.data(), alternative.data(), total.data());
-            else
-                keepAlternative(cost, columns, index, bestIndex.data(), alternative.data(), total.data());
-        }
+        if (avx2)
+            keepAlternativesAvx2(costs.data(), count, columns, bestIndex.data(), alternative.data(),
+                                 total.data());
+        else
+            keepAlternatives(costs.data(), count, columns, bestIndex.data(), alternative.data(),
+                             total.data());
         map.matched += avx2 ? classifyAvx2(best.data(), alternative.data(), bestIndex.data(), columns,
                                            state.data(), chosen.data(), costs.data(), attention.data())
                             : classify(best.data(), alternative.data(), bestIndex.data(), columns,

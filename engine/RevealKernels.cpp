@@ -31,27 +31,33 @@ inline void differencesFrom(const Planes& row, int x, int paired, int width, int
     std::fill(out + paired, out + width, static_cast<std::uint8_t>(PixelCap));
 }
 
-// out[x] = the colour difference between x and x + separation, summed over the three channels and
-// capped at PixelCap (255, so a byte); PixelCap past the picture.
-void pixelDifferences(const Planes& row, int width, int separation, std::uint8_t* out) {
-    static_assert(PixelCap == 255, "the differences saturate at a byte");
-    const int paired = std::max(0, width - separation);
-    [[maybe_unused]] const std::uint8_t* r = row.r.data();
-    [[maybe_unused]] const std::uint8_t* g = row.g.data();
-    [[maybe_unused]] const std::uint8_t* b = row.b.data();
-    int x = 0;
+// Sixteen pixels at a time from x while they pair: |a - b| of bytes as two saturating subtractions,
+// summed saturating. Returns where it stopped.
+inline int differencesBy16(const Planes& row, int x, int paired, int separation, std::uint8_t* out) {
 #if defined(__SSE2__)
-    // Sixteen pixels at a time: |a - b| of bytes as two saturating subtractions, summed saturating.
     const auto absDiff = [separation](const std::uint8_t* p, int at) {
         const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at + separation));
         return _mm_or_si128(_mm_subs_epu8(u, v), _mm_subs_epu8(v, u));
     };
     for (; x + 16 <= paired; x += 16) {
-        const __m128i d = _mm_adds_epu8(_mm_adds_epu8(absDiff(r, x), absDiff(g, x)), absDiff(b, x));
+        const __m128i d = _mm_adds_epu8(_mm_adds_epu8(absDiff(row.r.data(), x), absDiff(row.g.data(), x)),
+                                        absDiff(row.b.data(), x));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), d);
     }
+#else
+    static_cast<void>(row);
+    static_cast<void>(paired);
+    static_cast<void>(separation);
+    static_cast<void>(out);
 #endif
+    return x;
+}
+
+void pixelDifferences(const Planes& row, int width, int separation, std::uint8_t* out) {
+    static_assert(PixelCap == 255, "the differences saturate at a byte");
+    const int paired = std::max(0, width - separation);
+    const int x = differencesBy16(row, 0, paired, separation, out);
     differencesFrom(row, x, paired, width, separation, out);
 }
 
@@ -73,6 +79,7 @@ __attribute__((target("avx2"))) void pixelDifferencesAvx2(const Planes& row, int
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), d);
     }
+    x = differencesBy16(row, x, paired, separation, out);
     differencesFrom(row, x, paired, width, separation, out);
 }
 #endif
@@ -132,29 +139,52 @@ __attribute__((target("avx2"))) void pixelDifferencesAvx2(const Planes& row, int
     }
 }
 
-// alternative[x] = min(alternative[x], cost[x]) where index is at least 2 from bestIndex[x]; total[x]
-// sums the costs in 64ths (76 candidates at most stay within 16 bits).
-[[gnu::always_inline]] inline void keepAlternativeBody(const std::uint16_t* __restrict cost,
-                                                       std::size_t columns, std::uint16_t index,
-                                                       const std::uint16_t* __restrict bestIndex,
-                                                       std::uint16_t* __restrict alternative,
-                                                       std::uint16_t* __restrict total) {
+// N candidates from first on (their costs one row after the other): alternative[x] = the least of
+// its own and the costs of those at least 2 from bestIndex[x]; total[x] sums the costs in 64ths (76
+// candidates at most stay within 16 bits). Several candidates at a time read and write the pixel's
+// values once.
+template <int N>
+[[gnu::always_inline]] inline void
+keepAlternativeBody(const std::uint16_t* __restrict costs, std::size_t columns, std::uint16_t first,
+                    const std::uint16_t* __restrict bestIndex, std::uint16_t* __restrict alternative,
+                    std::uint16_t* __restrict total) {
     for (std::size_t x = 0; x < columns; ++x) {
-        const bool apart = static_cast<std::uint16_t>(bestIndex[x] - index + 1) > 2;
-        const auto c = static_cast<std::int16_t>(cost[x]);
-        const auto kept = static_cast<std::int16_t>(alternative[x]);
-        alternative[x] = static_cast<std::uint16_t>(apart && c < kept ? c : kept);
-        total[x] = static_cast<std::uint16_t>(total[x] + (cost[x] >> 6));
+        const std::uint16_t index = bestIndex[x];
+        auto kept = static_cast<std::int16_t>(alternative[x]);
+        std::uint16_t sum = total[x];
+        for (int k = 0; k < N; ++k) {
+            const std::uint16_t cost = costs[static_cast<std::size_t>(k) * columns + x];
+            const bool apart = static_cast<std::uint16_t>(index - (first + k) + 1) > 2;
+            const auto c = static_cast<std::int16_t>(cost);
+            kept = apart && c < kept ? c : kept;
+            sum = static_cast<std::uint16_t>(sum + (cost >> 6));
+        }
+        alternative[x] = static_cast<std::uint16_t>(kept);
+        total[x] = sum;
     }
+}
+
+[[gnu::always_inline]] inline void keepAlternativesBody(const std::uint16_t* costs, std::size_t count,
+                                                        std::size_t columns, const std::uint16_t* bestIndex,
+                                                        std::uint16_t* alternative, std::uint16_t* total) {
+    std::fill(alternative, alternative + columns, NoPair);
+    std::fill(total, total + columns, std::uint16_t{0});
+    std::size_t c = 0;
+    for (; c + 4 <= count; c += 4)
+        keepAlternativeBody<4>(costs + c * columns, columns, static_cast<std::uint16_t>(c), bestIndex,
+                               alternative, total);
+    for (; c < count; ++c)
+        keepAlternativeBody<1>(costs + c * columns, columns, static_cast<std::uint16_t>(c), bestIndex,
+                               alternative, total);
 }
 
 void candidateCosts(const CandidateRow& row) {
     candidateCostsBody(row);
 }
 
-void keepAlternative(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
-                     const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total) {
-    keepAlternativeBody(cost, columns, index, bestIndex, alternative, total);
+void keepAlternatives(const std::uint16_t* costs, std::size_t count, std::size_t columns,
+                      const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total) {
+    keepAlternativesBody(costs, count, columns, bestIndex, alternative, total);
 }
 
 [[gnu::always_inline]] inline void searchCostsBody(const SearchRow& row) {
@@ -233,10 +263,10 @@ __attribute__((target("avx2"))) void searchCostsAvx2(const SearchRow& row) {
     searchCostsBody(row);
 }
 
-__attribute__((target("avx2"))) void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns,
-                                                         std::uint16_t index, const std::uint16_t* bestIndex,
-                                                         std::uint16_t* alternative, std::uint16_t* total) {
-    keepAlternativeBody(cost, columns, index, bestIndex, alternative, total);
+__attribute__((target("avx2"))) void keepAlternativesAvx2(const std::uint16_t* costs, std::size_t count,
+                                                          std::size_t columns, const std::uint16_t* bestIndex,
+                                                          std::uint16_t* alternative, std::uint16_t* total) {
+    keepAlternativesBody(costs, count, columns, bestIndex, alternative, total);
 }
 
 __attribute__((target("avx2"))) std::int64_t
@@ -268,9 +298,9 @@ std::int64_t classifyAvx2(const std::uint16_t* best, const std::uint16_t* altern
                           std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention) {
     return classify(best, alternative, bestIndex, columns, state, chosen, farCost, attention);
 }
-void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
-                         const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total) {
-    keepAlternative(cost, columns, index, bestIndex, alternative, total);
+void keepAlternativesAvx2(const std::uint16_t* costs, std::size_t count, std::size_t columns,
+                          const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total) {
+    keepAlternatives(costs, count, columns, bestIndex, alternative, total);
 }
 #endif
 

@@ -101,12 +101,12 @@ void pixelDifferencesAvx2(const Planes& row, int width, int separation, std::uin
 void candidateCosts(const CandidateRow& row);
 void candidateCostsAvx2(const CandidateRow& row);
 
-// alternative[x] = min(alternative[x], cost[x]) where index is at least 2 from bestIndex[x]; total[x]
-// sums the costs in 64ths (76 candidates at most stay within 16 bits).
-void keepAlternative(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
-                     const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total);
-void keepAlternativeAvx2(const std::uint16_t* cost, std::size_t columns, std::uint16_t index,
-                         const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total);
+// Each pixel's best cost among the candidates (costs: count rows of columns, candidate after
+// candidate) that are at least 2 from its best one, and the sum of its costs in 64ths.
+void keepAlternatives(const std::uint16_t* costs, std::size_t count, std::size_t columns,
+                      const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total);
+void keepAlternativesAvx2(const std::uint16_t* costs, std::size_t count, std::size_t columns,
+                          const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total);
 
 void searchCosts(const SearchRow& row);
 void searchCostsAvx2(const SearchRow& row);
