@@ -21,6 +21,7 @@ def main():
     report = json.loads(subprocess.run(command, check=True, capture_output=True, text=True).stdout)
     best = defaultdict(lambda: float("inf"))
     rate = {}
+    units = {}
     for run in report["benchmarks"]:
         if run.get("run_type") != "iteration":
             continue
@@ -28,6 +29,7 @@ def main():
         if run["cpu_time"] < best[name]:
             best[name] = run["cpu_time"]
             rate[name] = run.get("items_per_second", 0.0)
+            units[name] = run.get("time_unit", "")
     # Reading a stereogram back is compared with making it (mono random dots of the same picture).
     print(f"{'benchmark':52} {'best time':>12} {'Mpixel/s':>10} {'/ floor':>8} {'/ conversion':>12}")
     for name, time in sorted(best.items()):
@@ -36,7 +38,7 @@ def main():
         conversion = best.get("BM_RandomDotMono/" + picture)
         ratio = f"{time / floor:8.2f}" if floor and kind != "BM_Floor" else f"{'':8}"
         against = f"{time / conversion:12.2f}" if conversion and kind.startswith("BM_Reveal") else ""
-        unit = report["benchmarks"][0].get("time_unit", "")
+        unit = units[name]
         print(f"{name:52} {time:10.0f}{unit:>2} {rate[name] / 1e6:10.1f} {ratio} {against}")
 
 

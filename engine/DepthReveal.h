@@ -70,6 +70,8 @@ struct SeparationMap {
     std::int64_t matched = 0;
     // Whether refined was worked out below a pixel.
     bool belowPixel = false;
+    // No separation in the map is larger (0: not known).
+    std::int16_t bound = 0;
 
     std::int16_t at(int x, int y) const {
         return separations[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
@@ -91,7 +93,11 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
 // the left (where a nearer surface hid the copy on the right). A pixel where several separations
 // match about equally takes the separation of its nearest clearly matched neighbours along the row
 // that also fits it; a flat area, where every candidate matches alike, takes them as well, and a
-// pixel matched only on the left (the right member of a pair) takes the one that fits it best.
+// pixel matched only on the left (the right member of a pair) takes the one that fits it best. A
+// pixel that matches nowhere (its copy hidden by a nearer surface, no partner on its left) takes the
+// farther of the surfaces either side. A tie between the largest separation and a near one goes to
+// the near one, unless the pixel one largest separation to the left ties the same way (a tiled
+// pattern's ghost of a near surface, which is far).
 // With refineBelowPixel, refined holds separations between whole pixels where the candidates run
 // in whole pixels; else it is left empty.
 SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,

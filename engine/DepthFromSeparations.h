@@ -1,0 +1,18 @@
+#pragma once
+
+// The end of a reading: the direction, the grey map and (with a depth) the levels of a map of
+// separations, in one count and one pass over the map. Internal to the reveal; the same steps one
+// at a time are looksCrossEyed, greyFromSeparations and levelsFromSeparations (DepthReveal.h).
+
+#include "engine/DepthReveal.h"
+
+#include <optional>
+
+namespace quarbel::engine::reveal {
+
+// Fills result.crossEyed (found unless the direction is forced), result.grey and, with a depth,
+// result.levels.
+void depthFromSeparations(const SeparationMap& map, int repeatWidth, std::optional<int> depth,
+                          RevealDirection direction, RevealResult& result);
+
+} // namespace quarbel::engine::reveal

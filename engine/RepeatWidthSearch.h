@@ -1,0 +1,19 @@
+#pragma once
+
+// Finding a stereogram's repeat width: the largest separation that a good share of its textured
+// pixels repeat at. Internal to the reveal; detectRepeatWidth (DepthReveal.h) is its public face.
+
+#include "engine/DepthReveal.h"
+
+#include <optional>
+
+namespace quarbel::engine::reveal {
+
+struct RepeatSearch {
+    int repeatWidth = 0;
+    int nearest = 0; // the smallest separation a few votes go to: no nearer surface is seen
+};
+
+std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath path = RevealPath::Widest);
+
+} // namespace quarbel::engine::reveal

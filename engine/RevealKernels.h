@@ -1,0 +1,124 @@
+#pragma once
+
+// The matching kernels of the reveal: per-pixel colour differences at one separation, the window
+// costs of one candidate along a row, and each pixel's state among the candidates. Each kernel is
+// written plainly for the compiler to vectorise, once for any x86-64 and once for AVX2; both give
+// the same results. Internal to the reveal (DepthReveal.cpp, RepeatWidthSearch.cpp).
+
+#include "engine/PixelSurface.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quarbel::engine::reveal {
+
+// Window: 2 * Reach + 1 columns by 3 rows. Wide enough that random dots of any density between
+// 30 and 70 % rarely match by chance (27 pixels), narrow enough to fit inside most depth areas.
+constexpr int Reach = 4;
+constexpr int WindowPixels = (2 * Reach + 1) * 3;
+// A pixel's difference (summed over red, green and blue) counts at most this much, so that one
+// edge or one dot of another colour weighs no more than a few pixels of JPEG noise.
+constexpr std::uint16_t PixelCap = 255;
+// The cost of a pixel without a partner; low enough that the left cost built on it stays in 16 bits.
+constexpr std::uint16_t NoPair = 0x7FFF;
+// The same with the lowest bit cleared, as the costs carry it (the bit tells the side).
+constexpr std::uint16_t Unmatched = NoPair & ~1u;
+// A left match costs a quarter more plus this (the differences of about 40 JPEG-blurred pixels):
+// the copy on the right is what a converter wrote and tells the pixel's own depth, while the pixels
+// where a nearer surface left its copy match on the left at the nearer separation as well.
+constexpr int LeftBias = 1200;
+// Costs within this much of the best count as matching about equally.
+constexpr int NoiseMargin = 2 * WindowPixels;
+// Below this spread between a pixel's best candidate and the others' mean it is flat.
+constexpr int FlatSpread = 4 * WindowPixels;
+// A best cost above this, and more than half the best apart from its neighbours, matched nothing:
+// the pixel's copy was hidden by a nearer surface and it has no partner on its left either (a
+// fresh dot, or the first repeat width of a row). Flat windows stay below it.
+constexpr int PoorFloor = 16 * WindowPixels;
+
+// One picture row as three planes of bytes.
+struct Planes {
+    std::vector<std::uint8_t> r, g, b;
+
+    void load(const PixelSurface& picture, int y, std::vector<Packed>& scratch) {
+        const std::size_t width = scratch.size();
+        picture.readRow(y, scratch);
+        r.resize(width);
+        g.resize(width);
+        b.resize(width);
+        const Packed* __restrict in = scratch.data();
+        std::uint8_t* __restrict red = r.data();
+        std::uint8_t* __restrict green = g.data();
+        std::uint8_t* __restrict blue = b.data();
+        for (std::size_t x = 0; x < width; ++x) {
+            const auto bits = static_cast<std::uint32_t>(in[x]);
+            red[x] = static_cast<std::uint8_t>(bits);
+            green[x] = static_cast<std::uint8_t>(bits >> 8);
+            blue[x] = static_cast<std::uint8_t>(bits >> 16);
+        }
+    }
+};
+
+// One candidate's costs along the output row, from the pixel differences of the rows above, at and
+// below it, kept in best and bestIndex where lower than those of the candidates before. Written
+// plainly for the compiler to vectorise, once for any x86-64 and once for AVX2.
+struct CandidateRow {
+    const std::uint8_t* above;
+    const std::uint8_t* middle;
+    const std::uint8_t* below;
+    int width;
+    int separation;
+    std::uint16_t index;
+    std::uint16_t* padded; // 2 * (width + 2 * Reach)
+    std::uint16_t* right;  // width
+    std::uint16_t* cost;   // width: the candidate's costs, kept for the choice among neighbours
+    std::uint16_t* best;
+    std::uint16_t* bestIndex;
+};
+
+// One separation's costs over a band of three rows (the rows' pixel differences one after the
+// other), with each pixel's lowest cost, sum of costs and count of paired costs so far.
+struct SearchRow {
+    const std::uint8_t* differences; // 3 * width
+    int width;
+    int separation;
+    std::uint16_t* padded;
+    std::uint16_t* cost;
+    std::uint16_t* best;
+    std::uint32_t* sum;
+    std::uint16_t* usable;
+};
+
+// Whether the processor has AVX2 (looked up once).
+bool hasAvx2();
+
+// out[x] = the colour difference between x and x + separation, summed over the three channels and
+// capped at PixelCap (255, so a byte); PixelCap past the picture.
+void pixelDifferences(const Planes& row, int width, int separation, std::uint8_t* out);
+void pixelDifferencesAvx2(const Planes& row, int width, int separation, std::uint8_t* out);
+
+void candidateCosts(const CandidateRow& row);
+void candidateCostsAvx2(const CandidateRow& row);
+
+// Each pixel's best cost among the candidates (costs: count rows of columns, candidate after
+// candidate) that are at least 2 from its best one, and the sum of its costs in 64ths.
+void keepAlternatives(const std::uint16_t* costs, std::size_t count, std::size_t columns,
+                      const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total);
+void keepAlternativesAvx2(const std::uint16_t* costs, std::size_t count, std::size_t columns,
+                          const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total);
+
+void searchCosts(const SearchRow& row);
+void searchCostsAvx2(const SearchRow& row);
+
+// Each pixel's state (0 clear, 1 ambiguous or flat, 2 matched on the left, 3 matched nowhere), first
+// choice (its best candidate, NoPair where none pairs) and whether a far tie may concern it; the
+// count of pixels matched well.
+std::int64_t classify(const std::uint16_t* best, const std::uint16_t* alternative,
+                      const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
+                      std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention);
+std::int64_t classifyAvx2(const std::uint16_t* best, const std::uint16_t* alternative,
+                          const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
+                          std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention);
+
+} // namespace quarbel::engine::reveal
