@@ -92,7 +92,8 @@ protected:
         QProcess tool;
         tool.setProcessEnvironment(xEnvironment());
         tool.start(program, arguments);
-        if (!tool.waitForFinished(5000)) {
+        // A tool that has not ended within seconds on a loaded machine is slow, not hung.
+        if (!tool.waitForFinished(kStepTimeoutMs)) {
             tool.kill();
             tool.waitForFinished(1000);
             return {};
