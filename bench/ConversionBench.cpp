@@ -67,6 +67,8 @@ public:
         std::memcpy(&m_pixels[std::size_t(y) * m_width], colours.data(), colours.size_bytes());
     }
     const std::vector<Packed>& pixels() const { return m_pixels; }
+    // As the batch converter's pictures: nobody looks before the run ends.
+    bool shownWhileDrawn() const override { return false; }
 
 private:
     int m_width = 0;

@@ -29,6 +29,11 @@ public:
     virtual void clear() = 0;
     // Writes row y; colours.size() is the width given to resize().
     virtual void writeRow(int y, std::span<const Packed> colours) = 0;
+    // Whether the picture can be seen while a run draws it (the editor's pane). One that cannot (a
+    // file the batch converter writes) is not cleared before a fresh run, which writes every row
+    // anyway: a fresh run that stops early sets the rows it did not reach to the background colour
+    // through writeRow instead, so the picture then is what a clear and those rows would have made.
+    virtual bool shownWhileDrawn() const { return true; }
 };
 
 } // namespace quarbel::engine

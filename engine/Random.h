@@ -37,19 +37,45 @@ public:
     double nextDouble() { return static_cast<double>(nextBits() >> 11) * 0x1.0p-53; }
 
     std::uint64_t nextBits() {
-        const std::uint64_t result = rotl(m_s[1] * 5, 7) * 9;
-        const std::uint64_t t = m_s[1] << 17;
-        m_s[2] ^= m_s[0];
-        m_s[3] ^= m_s[1];
-        m_s[1] ^= m_s[2];
-        m_s[0] ^= m_s[3];
-        m_s[2] ^= t;
-        m_s[3] = rotl(m_s[3], 45);
+        const std::uint64_t result = output(m_s);
+        step(m_s);
+        return result;
+    }
+
+    // One number, and a second one only when the first one's 53 bits (those nextDouble() uses) are
+    // below `below`: the sequence is that of nextBits() called once or twice. Both next states are
+    // made and the one that applies is kept by a mask, so an unpredictable outcome costs no jump.
+    struct MaybeTwo {
+        std::uint64_t first;
+        std::uint64_t second; // meaningful only when tookSecond
+        bool tookSecond;
+    };
+    MaybeTwo nextBitsThenIfBelow(std::uint64_t below) {
+        MaybeTwo result{output(m_s), 0, false};
+        std::uint64_t once[4] = {m_s[0], m_s[1], m_s[2], m_s[3]};
+        step(once);
+        result.second = output(once);
+        std::uint64_t twice[4] = {once[0], once[1], once[2], once[3]};
+        step(twice);
+        result.tookSecond = (result.first >> 11) < below;
+        const std::uint64_t keepTwice = 0 - static_cast<std::uint64_t>(result.tookSecond);
+        for (int i = 0; i < 4; ++i)
+            m_s[i] = once[i] ^ ((once[i] ^ twice[i]) & keepTwice);
         return result;
     }
 
 private:
     static constexpr std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+    static std::uint64_t output(const std::uint64_t (&s)[4]) { return rotl(s[1] * 5, 7) * 9; }
+    static void step(std::uint64_t (&s)[4]) {
+        const std::uint64_t t = s[1] << 17;
+        s[2] ^= s[0];
+        s[3] ^= s[1];
+        s[1] ^= s[2];
+        s[0] ^= s[3];
+        s[2] ^= t;
+        s[3] = rotl(s[3], 45);
+    }
 
     std::uint64_t m_s[4]{};
 };

@@ -33,19 +33,40 @@ struct VirtualDraw {
 };
 
 // A copy of the engine's generator held for one row, so that its state can stay in registers (the
-// caller stores it back after the row).
+// caller stores it back after the row). The lit test is done on the draw's 53 bits against a bound
+// worked out once per run, and a colour dot's second draw is taken without a jump.
 struct FastDraw {
     XoshiroRandom generator;
+    std::uint64_t litBelow;
 
-    Packed dot(int density, bool mono) {
-        const bool lit = static_cast<int>(generator.nextDouble() * 101.0) < density;
-        if (mono) // the same for the whole row; white or black without a jump
+    static_assert(DotColours[0] == 0, "an unlit colour dot is masked to black");
+
+    Packed dot(int /*density: in litBelow*/, bool mono) {
+        if (mono) { // the same for the whole row; white or black without a jump
+            const bool lit = (generator.nextBits() >> 11) < litBelow;
             return lit ? DotColours[15] : DotColours[0];
-        if (!lit)
-            return DotColours[0];
-        return DotColours[static_cast<std::size_t>(generator.nextDouble() * 16.0)];
+        }
+        const XoshiroRandom::MaybeTwo draws = generator.nextBitsThenIfBelow(litBelow);
+        // floor(second * 16) is the top 4 of the 53 bits: multiplying by 16 is exact.
+        const Packed colour = DotColours[static_cast<std::size_t>(draws.second >> 60)];
+        return colour & (Packed{0} - static_cast<Packed>(draws.tookSecond));
     }
 };
+
+// The least 53-bit draw k whose floor(k * 2^-53 * 101) (in doubles, as a dot is tested) reaches the
+// density: the dot is lit exactly when k is below it. The product only grows with k, so a binary
+// search finds it for any density, 2^53 meaning every draw is lit.
+std::uint64_t litBound(int density) {
+    std::uint64_t low = 0, high = std::uint64_t{1} << 53;
+    while (low < high) {
+        const std::uint64_t middle = low + (high - low) / 2;
+        if (static_cast<int>(static_cast<double>(middle) * 0x1.0p-53 * 101.0) >= density)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
 
 } // namespace
 
@@ -57,11 +78,12 @@ RandomDotConverter::RandomDotConverter(ConversionState& state, RunFlags& flags, 
 
 void RandomDotConverter::prepareRun() {
     m_random.seed(m_seed ? *m_seed : clockSeed());
+    m_litBelow = litBound(parameters().density);
 }
 
 void RandomDotConverter::convertRow() {
     if (m_fastRandom) {
-        FastDraw draw{*m_fastRandom};
+        FastDraw draw{*m_fastRandom, m_litBelow};
         if (linksInGuard())
             convertRowWith<true>(draw);
         else

@@ -33,6 +33,7 @@ private:
     XoshiroRandom* m_fastRandom; // m_random when it is the engine's own generator, else null
     const std::string& m_monoOrColor;
     std::optional<std::uint64_t> m_seed;
+    std::uint64_t m_litBelow = 0; // draws whose 53 bits are below this light a dot (from the density)
 };
 
 } // namespace quarbel::engine

@@ -61,7 +61,8 @@ void RowConverter::begin(const ConversionParameters& parameters) {
     m_state.LastRow = h - 1;
     // Resizing to the same size keeps the rows a paused run has already drawn.
     m_stereo.resize(w, h);
-    if (resumeRow == 0)
+    m_clearOwed = resumeRow == 0 && !m_stereo.shownWhileDrawn();
+    if (resumeRow == 0 && !m_clearOwed)
         m_stereo.clear();
     m_state.CurrentRow = resumeRow;
 
@@ -69,7 +70,17 @@ void RowConverter::begin(const ConversionParameters& parameters) {
     m_phase = Phase::Running;
 }
 
+void RowConverter::clearRowsNotReached() {
+    const auto columns = static_cast<std::size_t>(m_width);
+    std::fill_n(m_out.data(), columns, packRgb(255, 255, 255));
+    for (int y = m_state.CurrentRow; y < m_height; ++y)
+        m_stereo.writeRow(y, std::span<const Packed>(m_out.data(), columns));
+}
+
 RowOutcome RowConverter::end(RowOutcome outcome) {
+    if (m_clearOwed && outcome != RowOutcome::Finished)
+        clearRowsNotReached();
+    m_clearOwed = false;
     m_phase = Phase::Ended;
     m_endOutcome = outcome;
     return outcome;

@@ -60,6 +60,7 @@ private:
     enum class Phase { NotStarted, Running, Ended };
 
     RowOutcome end(RowOutcome outcome);
+    void clearRowsNotReached();
 
     ConversionState& m_state;
     RunFlags& m_flags;
@@ -69,6 +70,9 @@ private:
     ShiftTable m_shifts;
     std::array<std::int64_t, 16> m_separations{};
     bool m_linksInGuard = false;
+    // A fresh run into a sink that is not shown while drawn: the clear is owed for the rows the
+    // run does not reach.
+    bool m_clearOwed = false;
     int m_width = 0;
     int m_height = 0;
     Phase m_phase = Phase::NotStarted;

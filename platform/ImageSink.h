@@ -17,6 +17,8 @@ public:
     void clear() override;
     // Rows outside the image are ignored; extra colours beyond the width are dropped.
     void writeRow(int y, std::span<const engine::Packed> colours) override;
+    // Nobody looks at the picture before the run ends.
+    bool shownWhileDrawn() const override { return false; }
 
     const QImage& image() const { return m_image; }
     QImage takeImage() { return std::exchange(m_image, QImage()); }

@@ -3,6 +3,7 @@
 #include "ConverterRigs.h"
 #include "TestPictures.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <limits>
 #include <map>
@@ -274,6 +275,56 @@ TEST_P(RunControl, TheStereoImageTakesTheSizeOfTheRightPicture) {
     EXPECT_EQ(converter->height(), height);
     EXPECT_EQ(state.LastColumn, width - 1);
     EXPECT_EQ(state.LastRow, height - 1);
+}
+
+// The batch converter's picture, which nobody sees before the run ends.
+class UnshownSink final : public MemorySink {
+public:
+    bool shownWhileDrawn() const override { return false; }
+};
+
+// Such a picture is not cleared before a fresh run; one that stops early makes the rows it did not
+// reach white, so that every way ends with the picture a cleared and shown one has (white where the
+// shown one has the background).
+TEST_P(RunControl, APictureNotShownWhileDrawnIsClearedOnlyWhereTheRunDoesNotReach) {
+    make(50, 12);
+    params = {30, 20, 50};
+    enum class Stop { None, Pause, Close, PauseAndContinue };
+    // Five rows, then the stop; returns how the run ended.
+    auto drive = [&](MemorySink& out, Stop stop) {
+        ConversionState s;
+        auto other = newConverter(s, out);
+        other->begin(params);
+        for (int row = 0; row < 5; ++row)
+            EXPECT_EQ(other->nextRow(), RowOutcome::Converted);
+        flags.PauseRequested = stop == Stop::Pause || stop == Stop::PauseAndContinue;
+        s.Closing = stop == Stop::Close;
+        RowOutcome outcome = other->nextRow();
+        while (outcome == RowOutcome::Converted)
+            outcome = other->nextRow();
+        if (stop == Stop::PauseAndContinue) {
+            EXPECT_EQ(outcome, RowOutcome::Paused);
+            other->begin(params);
+            outcome = other->nextRow();
+            while (outcome == RowOutcome::Converted)
+                outcome = other->nextRow();
+        }
+        return outcome;
+    };
+    for (const Stop stop : {Stop::None, Stop::Pause, Stop::Close, Stop::PauseAndContinue}) {
+        SCOPED_TRACE(static_cast<int>(stop));
+        MemorySink shown;
+        UnshownSink unshown;
+        const RowOutcome outcome = drive(shown, stop);
+        EXPECT_EQ(drive(unshown, stop), outcome);
+        EXPECT_EQ(shown.clears, 1);
+        EXPECT_EQ(unshown.clears, 0);
+        std::vector<Packed> expected = shown.pixels();
+        std::replace(expected.begin(), expected.end(), MemorySink::Background, packRgb(255, 255, 255));
+        EXPECT_EQ(unshown.pixels(), expected);
+        const bool stoppedEarly = stop == Stop::Pause || stop == Stop::Close;
+        EXPECT_EQ(expected != shown.pixels(), stoppedEarly); // the white rows are the ones not reached
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothConverters, RunControl, ::testing::Values(Kind::RandomDot, Kind::ColorField),
