@@ -48,7 +48,8 @@ struct ConversionParameters {
 enum class RowOutcome {
     Converted, // one row done, more to come
     Paused,    // PauseRequested was honoured before the row; the resume row is stored
-    Closed,    // the window's Closing flag was seen (and cleared); nothing else touched
+    Closed,    // the window's Closing flag was seen (and cleared); no other flag touched (an
+               // uncleared picture still gets its unreached rows whitened)
     Finished,  // the last row is done; resume row reset and Converting cleared
 };
 
