@@ -35,6 +35,7 @@ float refine(int separation, int below, int best, int above) {
 struct RowChoice {
     std::span<const int> candidates;
     std::size_t columns;
+    std::size_t stride;
     const std::uint16_t* costs;
     const std::uint16_t* alternative;
     const std::uint16_t* total;
@@ -60,7 +61,7 @@ void settleFarTies(const RowChoice& row) {
     std::uint16_t* best = row.best;
     std::uint8_t* state = row.state;
     const auto far = static_cast<std::size_t>(row.candidates[0]);
-    auto costOf = [&](std::size_t c, std::size_t at) -> int { return costs[c * columns + at]; };
+    auto costOf = [&](std::size_t c, std::size_t at) -> int { return costs[c * row.stride + at]; };
     auto within = [](int cost, int reference) {
         return cost <= reference + std::max(reference / 4, NoiseMargin);
     };
@@ -119,7 +120,6 @@ void settleFarTies(const RowChoice& row) {
 
 void takeNeighbours(const RowChoice& row, int neighbourReach) {
     const int width = static_cast<int>(row.columns);
-    const std::size_t columns = row.columns;
     const std::uint16_t* costs = row.costs;
     const std::uint16_t* best = row.best;
     const std::uint16_t* bestIndex = row.bestIndex;
@@ -166,7 +166,7 @@ void takeNeighbours(const RowChoice& row, int neighbourReach) {
                 if (neighbour < 0)
                     continue;
                 const int index = bestIndex[static_cast<std::size_t>(neighbour)];
-                const int cost = costs[static_cast<std::size_t>(index) * columns + at];
+                const int cost = costs[static_cast<std::size_t>(index) * row.stride + at];
                 const int distance = std::abs(neighbour - i);
                 if (cost > limit)
                     continue;
@@ -228,14 +228,15 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     auto differencesOf = [&](int y, std::size_t c) {
         return differences.data() + (static_cast<std::size_t>(y % 3) * count + c) * columns;
     };
-    std::vector<std::uint16_t> costs(count * columns); // the output row's cost per candidate
+    const std::size_t stride = costStride(columns);
+    std::vector<std::uint16_t> costs(count * stride); // the output row's cost per candidate
     std::vector<Packed> scratch(columns);
     Planes planes;
     std::vector<std::uint16_t> padded(2 * (columns + 2 * Reach)), right(columns);
     std::vector<std::uint16_t> best(columns), alternative(columns), total(columns);
     std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
     std::vector<std::uint8_t> attention(columns);
-    std::vector<std::uint8_t> state(columns); // as classify writes it
+    std::vector<std::uint8_t> state(columns); // as chooseAmong writes it
     // A neighbour further off than the largest separation belongs to another part of the picture.
     const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
     const bool avx2 = path == RevealPath::Widest && hasAvx2();
@@ -260,39 +261,22 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         // Past the top and bottom the window mirrors, so that every row's costs have one scale.
         const int top = out > 0 ? out - 1 : std::min(height - 1, out + 1);
         const int bottom = out + 1 < height ? out + 1 : std::max(0, out - 1);
-        std::fill(best.begin(), best.end(), NoPair);
-        std::fill(bestIndex.begin(), bestIndex.end(), std::uint16_t{0});
         for (std::size_t c = 0; c < count; ++c) {
-            const CandidateRow row{differencesOf(top, c),
-                                   differencesOf(out, c),
-                                   differencesOf(bottom, c),
-                                   width,
-                                   candidates[c],
-                                   static_cast<std::uint16_t>(c),
-                                   padded.data(),
-                                   right.data(),
-                                   costs.data() + c * columns,
-                                   best.data(),
-                                   bestIndex.data()};
+            const CandidateRow row{
+                differencesOf(top, c), differencesOf(out, c), differencesOf(bottom, c), width, candidates[c],
+                padded.data(),         right.data(),          costs.data() + c * stride};
             if (avx2)
                 candidateCostsAvx2(row);
             else
                 candidateCosts(row);
         }
-        // The best among the candidates that are not the best one's neighbours.
-        if (avx2)
-            keepAlternativesAvx2(costs.data(), count, columns, bestIndex.data(), alternative.data(),
-                                 total.data());
-        else
-            keepAlternatives(costs.data(), count, columns, bestIndex.data(), alternative.data(),
-                             total.data());
-        map.matched += avx2 ? classifyAvx2(best.data(), alternative.data(), bestIndex.data(), columns,
-                                           state.data(), chosen.data(), costs.data(), attention.data())
-                            : classify(best.data(), alternative.data(), bestIndex.data(), columns,
-                                       state.data(), chosen.data(), costs.data(), attention.data());
-        const RowChoice choice{candidates,    columns,          costs.data(), alternative.data(),
-                               total.data(),  attention.data(), best.data(),  bestIndex.data(),
-                               chosen.data(), state.data()};
+        const RowCosts rowCosts{
+            costs.data(),       count,        columns,      stride,        best.data(),     bestIndex.data(),
+            alternative.data(), total.data(), state.data(), chosen.data(), attention.data()};
+        map.matched += avx2 ? chooseAmongAvx2(rowCosts) : chooseAmong(rowCosts);
+        const RowChoice choice{candidates,         columns,       stride,           costs.data(),
+                               alternative.data(), total.data(),  attention.data(), best.data(),
+                               bestIndex.data(),   chosen.data(), state.data()};
         settleFarTies(choice);
         takeNeighbours(choice, neighbourReach);
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
@@ -308,14 +292,14 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             const std::size_t c = chosen[x];
             const int separation = candidates[c];
             target[x] = static_cast<std::int16_t>(separation);
-            const int here = costs[c * columns + x];
+            const int here = costs[c * stride + x];
             // The neighbours in the list are one larger (c - 1) and one smaller (c + 1) when the
             // candidates run in whole pixels there.
             const bool above = c > 0 && candidates[c - 1] == separation + 1;
             const bool below = c + 1 < count && candidates[c + 1] == separation - 1;
-            fine[x] = above && below ? refine(separation, costs[(c + 1) * columns + x], here,
-                                              costs[(c - 1) * columns + x])
-                                     : float(separation);
+            fine[x] = above && below
+                          ? refine(separation, costs[(c + 1) * stride + x], here, costs[(c - 1) * stride + x])
+                          : float(separation);
         }
     }
     return map;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -114,77 +115,142 @@ __attribute__((target("avx2"))) void pixelDifferencesAvx2(const Planes& row, int
     windowSums(row.padded, row.width, row.separation, row.right);
     const std::uint16_t* __restrict right = row.right;
     std::uint16_t* __restrict cost = row.cost;
-    std::int16_t* __restrict best = reinterpret_cast<std::int16_t*>(row.best);
-    std::uint16_t* __restrict bestIndex = row.bestIndex;
-    const std::uint16_t index = row.index;
     const auto shift = static_cast<std::size_t>(std::min(row.separation, row.width));
-    // The lowest bit tells the side: even for the copy on the right, odd for the left. Costs are at
-    // most NoPair, so they compare as signed 16-bit values.
-    for (std::size_t x = 0; x < shift; ++x) {
-        const auto c = static_cast<std::int16_t>(right[x] & ~1u);
-        cost[x] = static_cast<std::uint16_t>(c);
-        const bool better = c < best[x];
-        best[x] = better ? c : best[x];
-        bestIndex[x] = better ? index : bestIndex[x];
-    }
+    // The lowest bit tells the side: even for the copy on the right, odd for the left.
+    for (std::size_t x = 0; x < shift; ++x)
+        cost[x] = static_cast<std::uint16_t>(right[x] & ~1u);
     for (std::size_t x = shift; x < columns; ++x) {
         const std::uint16_t v = right[x - shift];
         const auto left = static_cast<std::uint16_t>((v + (v >> 2) + LeftBias) | 1u);
         const auto own = static_cast<std::uint16_t>(right[x] & ~1u);
-        const auto c = static_cast<std::int16_t>(std::min(own, left));
-        cost[x] = static_cast<std::uint16_t>(c);
-        const bool better = c < best[x];
-        best[x] = better ? c : best[x];
-        bestIndex[x] = better ? index : bestIndex[x];
+        cost[x] = std::min(own, left);
     }
-}
-
-// N candidates from first on (their costs one row after the other): alternative[x] = the least of
-// its own and the costs of those at least 2 from bestIndex[x]; total[x] sums the costs in 64ths (76
-// candidates at most stay within 16 bits). Several candidates at a time read and write the pixel's
-// values once.
-template <int N>
-[[gnu::always_inline]] inline void
-keepAlternativeBody(const std::uint16_t* __restrict costs, std::size_t columns, std::uint16_t first,
-                    const std::uint16_t* __restrict bestIndex, std::uint16_t* __restrict alternative,
-                    std::uint16_t* __restrict total) {
-    for (std::size_t x = 0; x < columns; ++x) {
-        const std::uint16_t index = bestIndex[x];
-        auto kept = static_cast<std::int16_t>(alternative[x]);
-        std::uint16_t sum = total[x];
-        for (int k = 0; k < N; ++k) {
-            const std::uint16_t cost = costs[static_cast<std::size_t>(k) * columns + x];
-            const bool apart = static_cast<std::uint16_t>(index - (first + k) + 1) > 2;
-            const auto c = static_cast<std::int16_t>(cost);
-            kept = apart && c < kept ? c : kept;
-            sum = static_cast<std::uint16_t>(sum + (cost >> 6));
-        }
-        alternative[x] = static_cast<std::uint16_t>(kept);
-        total[x] = sum;
-    }
-}
-
-[[gnu::always_inline]] inline void keepAlternativesBody(const std::uint16_t* costs, std::size_t count,
-                                                        std::size_t columns, const std::uint16_t* bestIndex,
-                                                        std::uint16_t* alternative, std::uint16_t* total) {
-    std::fill(alternative, alternative + columns, NoPair);
-    std::fill(total, total + columns, std::uint16_t{0});
-    std::size_t c = 0;
-    for (; c + 4 <= count; c += 4)
-        keepAlternativeBody<4>(costs + c * columns, columns, static_cast<std::uint16_t>(c), bestIndex,
-                               alternative, total);
-    for (; c < count; ++c)
-        keepAlternativeBody<1>(costs + c * columns, columns, static_cast<std::uint16_t>(c), bestIndex,
-                               alternative, total);
 }
 
 void candidateCosts(const CandidateRow& row) {
     candidateCostsBody(row);
 }
 
-void keepAlternatives(const std::uint16_t* costs, std::size_t count, std::size_t columns,
-                      const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total) {
-    keepAlternativesBody(costs, count, columns, bestIndex, alternative, total);
+// Sixteen 16-bit lanes: one AVX2 register, or two of any x86-64. They only pass between functions
+// that are always inlined, so no call ever carries them.
+#pragma GCC diagnostic ignored "-Wpsabi"
+using Lanes = std::uint16_t __attribute__((vector_size(32)));
+using SignedLanes = std::int16_t __attribute__((vector_size(32)));
+using ByteLanes = std::uint8_t __attribute__((vector_size(16)));
+constexpr std::size_t LaneCount = 16;
+
+[[gnu::always_inline]] inline SignedLanes loadLanes(const std::uint16_t* p) {
+    SignedLanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(T* p, V v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// Sixteen pixels from x on: the best candidate and the best apart from it, then the pixel's state.
+// Costs are at most NoPair, so they compare as signed 16-bit values; the sums below stay within
+// unsigned 16 bits. Returns minus the count of pixels matched well, lane by lane.
+[[gnu::always_inline]] inline SignedLanes chooseLanes(const RowCosts& row, std::size_t x) {
+    const std::size_t count = row.count, stride = row.stride;
+    const std::uint16_t* costs = row.costs + x;
+    const SignedLanes far = loadLanes(costs);
+    // One pass: a new best at c makes every candidate up to c - 2 apart from it (their least is
+    // nearer, the least up to the one before c - 1), and those from its c + 2 on join as they come.
+    const SignedLanes none = SignedLanes{} + std::int16_t(NoPair);
+    SignedLanes b = far, index = SignedLanes{}, kept = none;
+    SignedLanes nearer = none, upToLast = far;
+    Lanes total = (Lanes)far >> 6;
+    for (std::size_t c = 1; c < count; ++c) {
+        const SignedLanes v = loadLanes(costs + c * stride);
+        const auto at = static_cast<std::int16_t>(c);
+        const SignedLanes better = v < b;
+        const SignedLanes apart = index < static_cast<std::int16_t>(at - 1);
+        kept = better ? nearer : (apart & (v < kept)) ? v : kept;
+        b = better ? v : b;
+        index = better ? SignedLanes{} + at : index;
+        nearer = upToLast;
+        upToLast = v < upToLast ? v : upToLast;
+        total += (Lanes)v >> 6;
+    }
+    const Lanes best = (Lanes)b, other = (Lanes)kept;
+    // Clear: no candidate apart from the best comes near it (a flat window, where all match
+    // alike, is never clear); matched well: the best is also at most half the next.
+    const Lanes quarter = best >> 2;
+    const Lanes margin = best + (quarter > NoiseMargin ? quarter : Lanes{} + NoiseMargin);
+    const Lanes paired = (Lanes)(b < std::int16_t(Unmatched));
+    const Lanes clear = paired & (Lanes)(other > margin);
+    // A pixel matched only on the left is the right member of a pair whose depth belongs to
+    // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
+    const Lanes left = best & 1;
+    const Lanes poor = (Lanes)(2 * best > other) & (Lanes)(best > PoorFloor);
+    const Lanes state = 2 * left + ((left ^ 1) & ~clear & 1);
+    const SignedLanes matched = (SignedLanes)(clear & (Lanes)(2 * best <= other));
+    // Pixels the tie between the far separation and a near one may concern (see settleFarTies).
+    const Lanes farToo =
+        (Lanes)(index >= 2) & (Lanes)(state <= 1) & (Lanes)((Lanes)far <= margin + quarter + LeftBias);
+    const Lanes attention = (poor | farToo | ((Lanes)(state == 1) & (Lanes)(index == 0))) & 1;
+    storeLanes(row.state + x, __builtin_convertvector(poor ? Lanes{} + 3 : state, ByteLanes));
+    storeLanes(row.attention + x, __builtin_convertvector(attention, ByteLanes));
+    storeLanes(row.best + x, best);
+    storeLanes(row.bestIndex + x, index);
+    storeLanes(row.alternative + x, other);
+    storeLanes(row.total + x, total);
+    storeLanes(row.chosen + x, paired ? (Lanes)index : Lanes{} + NoPair);
+    return matched;
+}
+
+// The same for one pixel, for the end of a row.
+[[gnu::always_inline]] inline std::int64_t chooseOne(const RowCosts& row, std::size_t x) {
+    const std::size_t count = row.count, stride = row.stride;
+    const std::uint16_t* costs = row.costs + x;
+    int b = costs[0], index = 0, other = NoPair;
+    std::uint16_t total = 0;
+    for (std::size_t c = 1; c < count; ++c)
+        if (costs[c * stride] < b) {
+            b = costs[c * stride];
+            index = static_cast<int>(c);
+        }
+    for (std::size_t c = 0; c < count; ++c) {
+        if (static_cast<std::uint16_t>(index - int(c) + 1) > 2)
+            other = std::min<int>(other, costs[c * stride]);
+        total = static_cast<std::uint16_t>(total + (costs[c * stride] >> 6));
+    }
+    const int margin = b + std::max(b / 4, NoiseMargin);
+    const bool clear = b < Unmatched && other > margin;
+    const int left = b & 1;
+    const bool poor = 2 * b > other && b > PoorFloor;
+    const int state = 2 * left + ((left ^ 1) & int(!clear));
+    const bool farToo = index >= 2 && state <= 1 && int(costs[0]) <= margin + b / 4 + LeftBias;
+    row.state[x] = static_cast<std::uint8_t>(poor ? 3 : state);
+    row.attention[x] = static_cast<std::uint8_t>(poor || farToo || (state == 1 && index == 0));
+    row.best[x] = static_cast<std::uint16_t>(b);
+    row.bestIndex[x] = static_cast<std::uint16_t>(index);
+    row.alternative[x] = static_cast<std::uint16_t>(other);
+    row.total[x] = total;
+    row.chosen[x] = b < Unmatched ? static_cast<std::uint16_t>(index) : NoPair;
+    return clear && 2 * b <= other;
+}
+
+[[gnu::always_inline]] inline std::int64_t chooseBody(const RowCosts& row) {
+    std::int64_t matched = 0;
+    std::size_t x = 0;
+    while (x + LaneCount <= row.columns) {
+        // Lane counts stay well within 16 bits.
+        SignedLanes lanes{};
+        for (int blocks = 0; blocks < 4096 && x + LaneCount <= row.columns; ++blocks, x += LaneCount)
+            lanes += chooseLanes(row, x);
+        for (std::size_t j = 0; j < LaneCount; ++j)
+            matched -= lanes[j];
+    }
+    for (; x < row.columns; ++x)
+        matched += chooseOne(row, x);
+    return matched;
+}
+
+std::int64_t chooseAmong(const RowCosts& row) {
+    return chooseBody(row);
 }
 
 [[gnu::always_inline]] inline void searchCostsBody(const SearchRow& row) {
@@ -213,47 +279,6 @@ void searchCosts(const SearchRow& row) {
     searchCostsBody(row);
 }
 
-// Each pixel's state (0 clear, 1 ambiguous or flat, 2 matched on the left, 3 matched nowhere) and first
-// choice (its best candidate, NoPair where none pairs); the count of pixels matched well.
-[[gnu::always_inline]] inline std::int64_t
-classifyBody(const std::uint16_t* __restrict best, const std::uint16_t* __restrict alternative,
-             const std::uint16_t* __restrict bestIndex, std::size_t columns, std::uint8_t* __restrict state,
-             std::uint16_t* __restrict chosen, const std::uint16_t* __restrict farCost,
-             std::uint8_t* __restrict attention) {
-    std::int64_t matched = 0;
-    for (std::size_t x = 0; x < columns; ++x) {
-        const int b = best[x];
-        const int other = alternative[x];
-        // Clear: no candidate apart from the best comes near it (a flat window, where all match
-        // alike, is never clear); matched well: the best is also at most half the next.
-        // (Bitwise rather than short-circuit operators, so that the loop runs without branches.)
-        const bool clear = (b < Unmatched) & (other > b + std::max(b / 4, NoiseMargin));
-        // A pixel matched only on the left is the right member of a pair whose depth belongs to
-        // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
-        const int left = b & 1;
-        const bool poor = (2 * b > other) & (b > PoorFloor);
-        const int kept = 2 * left + ((left ^ 1) & int(!clear));
-        state[x] = static_cast<std::uint8_t>(poor ? 3 : kept);
-        matched += clear & (2 * b <= other);
-        // Pixels the tie between the far separation and a near one may concern (see settleFarTies).
-        const int index = bestIndex[x];
-        const int margin = b + std::max(b / 4, NoiseMargin);
-        const bool farToo = (index >= 2) & (kept <= 1) & (int(farCost[x]) <= margin + b / 4 + LeftBias);
-        attention[x] = static_cast<std::uint8_t>(poor | farToo | ((kept == 1) & (index == 0)));
-    }
-    for (std::size_t x = 0; x < columns; ++x) {
-        const std::uint16_t index = bestIndex[x];
-        chosen[x] = best[x] < Unmatched ? index : NoPair;
-    }
-    return matched;
-}
-
-std::int64_t classify(const std::uint16_t* best, const std::uint16_t* alternative,
-                      const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
-                      std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention) {
-    return classifyBody(best, alternative, bestIndex, columns, state, chosen, farCost, attention);
-}
-
 #if QUARBEL_X86_SIMD
 __attribute__((target("avx2"))) void candidateCostsAvx2(const CandidateRow& row) {
     candidateCostsBody(row);
@@ -263,17 +288,8 @@ __attribute__((target("avx2"))) void searchCostsAvx2(const SearchRow& row) {
     searchCostsBody(row);
 }
 
-__attribute__((target("avx2"))) void keepAlternativesAvx2(const std::uint16_t* costs, std::size_t count,
-                                                          std::size_t columns, const std::uint16_t* bestIndex,
-                                                          std::uint16_t* alternative, std::uint16_t* total) {
-    keepAlternativesBody(costs, count, columns, bestIndex, alternative, total);
-}
-
-__attribute__((target("avx2"))) std::int64_t
-classifyAvx2(const std::uint16_t* best, const std::uint16_t* alternative, const std::uint16_t* bestIndex,
-             std::size_t columns, std::uint8_t* state, std::uint16_t* chosen, const std::uint16_t* farCost,
-             std::uint8_t* attention) {
-    return classifyBody(best, alternative, bestIndex, columns, state, chosen, farCost, attention);
+__attribute__((target("avx2"))) std::int64_t chooseAmongAvx2(const RowCosts& row) {
+    return chooseBody(row);
 }
 
 bool hasAvx2() {
@@ -293,14 +309,8 @@ void candidateCostsAvx2(const CandidateRow& row) {
 void searchCostsAvx2(const SearchRow& row) {
     searchCosts(row);
 }
-std::int64_t classifyAvx2(const std::uint16_t* best, const std::uint16_t* alternative,
-                          const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
-                          std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention) {
-    return classify(best, alternative, bestIndex, columns, state, chosen, farCost, attention);
-}
-void keepAlternativesAvx2(const std::uint16_t* costs, std::size_t count, std::size_t columns,
-                          const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total) {
-    keepAlternatives(costs, count, columns, bestIndex, alternative, total);
+std::int64_t chooseAmongAvx2(const RowCosts& row) {
+    return chooseAmong(row);
 }
 #endif
 

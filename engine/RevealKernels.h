@@ -61,20 +61,32 @@ struct Planes {
 };
 
 // One candidate's costs along the output row, from the pixel differences of the rows above, at and
-// below it, kept in best and bestIndex where lower than those of the candidates before. Written
-// plainly for the compiler to vectorise, once for any x86-64 and once for AVX2.
+// below it. Written plainly for the compiler to vectorise, once for any x86-64 and once for AVX2.
 struct CandidateRow {
     const std::uint8_t* above;
     const std::uint8_t* middle;
     const std::uint8_t* below;
     int width;
     int separation;
-    std::uint16_t index;
     std::uint16_t* padded; // 2 * (width + 2 * Reach)
     std::uint16_t* right;  // width
     std::uint16_t* cost;   // width: the candidate's costs, kept for the choice among neighbours
-    std::uint16_t* best;
-    std::uint16_t* bestIndex;
+};
+
+// Every candidate's costs along the output row (count rows of columns, candidate after candidate,
+// stride apart) and what each pixel makes of them.
+struct RowCosts {
+    const std::uint16_t* costs;
+    std::size_t count;
+    std::size_t columns;
+    std::size_t stride;
+    std::uint16_t* best;        // the lowest cost
+    std::uint16_t* bestIndex;   // its candidate (the first of equals)
+    std::uint16_t* alternative; // the lowest among the candidates at least 2 from it
+    std::uint16_t* total;       // the sum of the costs in 64ths (76 candidates stay within 16 bits)
+    std::uint8_t* state;        // 0 clear, 1 ambiguous or flat, 2 matched on the left, 3 nowhere
+    std::uint16_t* chosen;      // the best candidate, NoPair where none pairs
+    std::uint8_t* attention;    // whether a far tie may concern the pixel
 };
 
 // One separation's costs over a band of three rows (the rows' pixel differences one after the
@@ -101,24 +113,18 @@ void pixelDifferencesAvx2(const Planes& row, int width, int separation, std::uin
 void candidateCosts(const CandidateRow& row);
 void candidateCostsAvx2(const CandidateRow& row);
 
-// Each pixel's best cost among the candidates (costs: count rows of columns, candidate after
-// candidate) that are at least 2 from its best one, and the sum of its costs in 64ths.
-void keepAlternatives(const std::uint16_t* costs, std::size_t count, std::size_t columns,
-                      const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total);
-void keepAlternativesAvx2(const std::uint16_t* costs, std::size_t count, std::size_t columns,
-                          const std::uint16_t* bestIndex, std::uint16_t* alternative, std::uint16_t* total);
+// Rows of costs this far apart: a few cache lines more than a row, so that the candidates' costs
+// of one pixel do not all fall into the same cache set.
+inline std::size_t costStride(std::size_t columns) {
+    return (columns + 31) / 32 * 32 + 32;
+}
 
 void searchCosts(const SearchRow& row);
 void searchCostsAvx2(const SearchRow& row);
 
-// Each pixel's state (0 clear, 1 ambiguous or flat, 2 matched on the left, 3 matched nowhere), first
-// choice (its best candidate, NoPair where none pairs) and whether a far tie may concern it; the
-// count of pixels matched well.
-std::int64_t classify(const std::uint16_t* best, const std::uint16_t* alternative,
-                      const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
-                      std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention);
-std::int64_t classifyAvx2(const std::uint16_t* best, const std::uint16_t* alternative,
-                          const std::uint16_t* bestIndex, std::size_t columns, std::uint8_t* state,
-                          std::uint16_t* chosen, const std::uint16_t* farCost, std::uint8_t* attention);
+// Each pixel's best, alternative, state, first choice and attention; the count of pixels matched
+// well.
+std::int64_t chooseAmong(const RowCosts& row);
+std::int64_t chooseAmongAvx2(const RowCosts& row);
 
 } // namespace quarbel::engine::reveal
