@@ -115,6 +115,11 @@ public:
     const QList<Command>& pendingCommands() const;
     void Timer1_Timer();
 
+    // This document's state, which the window alone owns; the frame's shared controls show it while
+    // the window is active. The frame sets it before Form_Load to the document it is to become.
+    document::DocumentState& model() { return m_model; }
+    const document::DocumentState& model() const { return m_model; }
+
     const HiddenLabels& labels() const { return m_labels; }
     // What status panel 1 shows: the document file, or the working file of a never-saved document.
     QString displayPath() const;
@@ -207,8 +212,8 @@ private:
     // Back to the top left corner, so a new picture is seen from its start.
     void scrollToOrigin(PaneId id) { paneSet(id).container->scrollToOrigin(); }
 
-    // Writes the shared state (which belongs to this window while it is current) into path.
-    bool writeSharedStateTo(const QString& path);
+    // Writes the document's state into path.
+    bool writeStateTo(const QString& path);
     // Saving the document (DocumentWindow_Document.cpp): pictures that exist in no file first, then
     // the keys into the document file and the working file. False when the user cancelled or a
     // write failed (the user has been told).
@@ -240,10 +245,11 @@ private:
     WindowFlags m_flags;
     // Held while the window is open, so that no other running copy takes or deletes the working file.
     std::unique_ptr<QLockFile> m_workingLock;
-    // This document's state while another window is active: taken at deactivation, shown again at
-    // activation (the file gives it back when it can: a file changed meanwhile wins).
+    // This document's state. Written into the working file at deactivation and read back at
+    // activation (a file changed meanwhile wins).
     document::DocumentState m_model;
-    bool m_modelHeld = false;
+    bool m_modelHeld = false; // deactivated at least once
+
     bool m_stateUnwritten = false; // the last deactivation could not write the file
     bool m_stateProblemTold = false;
     engine::ConversionState m_conversion;

@@ -66,15 +66,15 @@ void RunController::start(Kind kind) {
     if (!continuing) {
         // The end of the run, and a close question asked meanwhile, bring the document's idle state
         // back as it is now; the file holds it too, for a window switch after the run.
-        m_idleState = document::captureDocument(state, controls);
-        document::SaveWindowState(state, controls);
+        m_idleState = m_window.model;
+        document::SaveWindowState(m_window.model.fields, m_window.model.controls);
     }
     host.lockOtherDocuments(m_window.form);
     state.run.Converting = true;
     document::SetConvertRunning(controls);
 
     m_kind = kind;
-    m_monoOrColor = state.MonoOrColor.toStdString();
+    m_monoOrColor = m_window.model.fields.MonoOrColor.toStdString();
     m_design = platform::ImageSurface(m_window.design);
     if (kind == Kind::RandomDot) {
         if (!m_random) {
@@ -89,7 +89,7 @@ void RunController::start(Kind kind) {
     }
     try {
         m_window.conversion.MaxWidth = document::MaxEditorPictureWidth;
-        m_converter->begin(document::readConversionParameters(state.IniPath));
+        m_converter->begin(document::readConversionParameters(m_window.model.fields.IniPath));
     } catch (const std::invalid_argument&) {
         // Insertion refuses such pictures, so this is a picture that came another way: no run.
         m_converter.reset();
@@ -176,18 +176,18 @@ void RunController::abort() {
     document::SetConvertAborted(controls);
     // Nor does the document name the picture the run drew over: saved, it would come back with a
     // Stereo picture the user no longer has.
-    state.PicStereoPath.clear();
-    document::SaveWindowState(state, controls);
+    m_window.model.fields.PicStereoPath.clear();
+    document::SaveWindowState(m_window.model.fields, m_window.model.controls);
 }
 
 void RunController::restoreFinishedState() {
-    document::AppState& state = m_window.state;
+    document::DocumentState& model = m_window.model;
     document::SharedControls& controls = m_window.host.sharedControls();
     // The idle state comes from memory, never back through the file: a file that cannot be read or
     // written must not turn the document's menus into the defaults.
-    document::showDocument(m_idleState, state, controls);
-    document::applyFinishedMenus(controls, state.StereoName.kind());
-    document::SaveWindowState(state, controls);
+    document::showDocument(m_idleState, model.fields, controls);
+    document::applyFinishedMenus(controls, model.fields.StereoName.kind());
+    document::SaveWindowState(model.fields, model.controls);
 }
 
 void RunController::endOnClose(document::StereoKind kind) {
@@ -211,7 +211,7 @@ bool RunController::holdForQuestion() {
     document::SharedControls& controls = host.sharedControls();
     host.flushStateWrites();
     // The state the document had when the run started.
-    document::showDocument(m_idleState, m_window.state, controls);
+    document::showDocument(m_idleState, m_window.model.fields, controls);
     controls.setConvStartCaption(document::ConvStartCaption);
     host.setStatusPanelText(1, m_window.form.displayPath());
     return true;

@@ -34,7 +34,8 @@ public:
 
     // What a run works on; everything belongs to the document window and outlives the controller's use.
     struct Window {
-        document::AppState& state;
+        document::AppState& state;      // the run flags
+        document::DocumentState& model; // the document's own state
         DocumentHost& host;
         const DocumentWindow& form;
         engine::ConversionState& conversion;

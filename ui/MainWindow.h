@@ -124,6 +124,10 @@ public:
 
     // The active document window, or null.
     panes::DocumentWindow* activeDocument() const;
+    // The document the shared controls show: the active window's own state, or the frame's
+    // no-document state while no window is active (a New or Open prepares its document there).
+    document::DocumentState& shownDocument();
+    const document::DocumentState& shownDocument() const;
     QList<panes::DocumentWindow*> documentWindows() const;
     QMdiArea* mdiArea() const { return m_mdiArea; }
 
@@ -137,7 +141,8 @@ public:
     QString statusPanelText(int panel) const;
     QMenu* windowMenu() const { return m_windowMenu; }
 
-    // SharedControls.
+    // SharedControls: each change goes into the shown document first and is then shown on its
+    // widget; each read comes from the document.
     bool menuEnabled(document::Menu menu) const override;
     void setMenuEnabled(document::Menu menu, bool enabled) override;
     bool buttonEnabled(int index) const override;
@@ -222,7 +227,22 @@ private:
     // Paste follows what the clipboard holds, for the pane chosen in the active document.
     void clipboardChanged();
 
+    // The shown document's paths, kind and colour mode.
+    document::DocumentFields& fields() { return shownDocument().fields; }
+    // Shows a document's controls on the menus, toolbar and sliders, raising no handling: the
+    // one place that writes the shared widgets' state.
+    void applyToView(const document::DocumentControls& controls);
+    // The widgets' state as built, for the no-document state.
+    document::DocumentControls controlsAsBuilt() const;
+    void showMenuEnabled(document::Menu menu);
+    void showSlider(document::Slider which);
+    void showConvStartCaption();
+    // The shown document takes what a window held; after this no window is current.
+    void releaseCurrent();
+
+    // A user's move of a slider; sliderChanged: the value's way into the file and status bar.
     void slider_Change(document::Slider which);
+    void sliderChanged(document::Slider which);
     void slider_MouseMove(document::Slider which);
 
     document::AppState& m_state;
@@ -235,6 +255,8 @@ private:
     // The document whose state the shared controls hold; null between a New command's start and
     // the new window's activation, and after the last document closed.
     QPointer<panes::DocumentWindow> m_current;
+    // What the shared controls show while m_current is null.
+    document::DocumentState m_noDocument;
 
     std::array<QAction*, document::MenuCount> m_menuActions{};
     std::array<QMenu*, document::MenuCount> m_menus{};

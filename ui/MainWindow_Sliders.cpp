@@ -105,14 +105,20 @@ void MainWindow::setupSliders() {
 }
 
 void MainWindow::slider_Change(Slider which) {
+    // The user's move is the document's new value.
+    shownDocument().controls.setSliderValue(which, slider(which)->value());
+    sliderChanged(which);
+}
+
+void MainWindow::sliderChanged(Slider which) {
     const SliderEntry& entry = entryOf(which);
-    const QString value = QString::number(slider(which)->value());
+    const QString value = QString::number(sliderValue(which));
     // The conversion reads its parameters from the active document's file. Writing it at every step
     // of a drag makes the drag stutter, so the values go in batches, and everything that reads the
     // file (activation, closing, a command, a conversion start, exit) flushes first. A write that
     // fails is not reported.
-    if (!m_state.IniPath.isEmpty()) {
-        m_stateWrites->hold(m_state.IniPath, QLatin1String(entry.parameter().key), value);
+    if (!fields().IniPath.isEmpty()) {
+        m_stateWrites->hold(fields().IniPath, QLatin1String(entry.parameter().key), value);
     }
     setStatusPanelText(entry.panel, value);
 }

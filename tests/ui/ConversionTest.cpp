@@ -112,7 +112,7 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     EXPECT_EQ(dialogs.asked()[1].icon, platform::MessageIcon::Exclamation);
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_TRUE(active()->picUra().isNull());
-    EXPECT_TRUE(state.PicDesignPath.isEmpty());
+    EXPECT_TRUE(doc().PicDesignPath.isEmpty());
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart));
 
     dialogs.clearAsked();
@@ -120,7 +120,7 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     insertFromFile(Menu::mnuInsDesign, exact);
     EXPECT_EQ(dialogs.asked().size(), 1) << "no message for 1024 pixels";
     EXPECT_EQ(active()->picBefore()->pictureSize(), QSize(1024, 3));
-    EXPECT_EQ(state.PicDesignPath, exact);
+    EXPECT_EQ(doc().PicDesignPath, exact);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveDesign));
     ASSERT_TRUE(active()->hsbBefore()->isVisibleTo(active()));
     active()->hsbBefore()->setValue(100);
@@ -148,16 +148,16 @@ TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
         for (auto insert : r.inserts) {
             insertFromFile(insert, path);
         }
-        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << state.StereoName.text().toStdString();
+        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << doc().StereoName.text().toStdString();
         EXPECT_EQ(frame->buttonEnabled(11), r.ready);
     }
 }
 
 TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersStillLoad) {
     frame->mnuFieldColor_Click();
-    state.PicDesignPath = inAppDir(QStringLiteral("gone.bmp"));
-    state.PicFieldPath = picture(QStringLiteral("field.bmp"), 30, 20);
-    state.PicStereoPath = picture(QStringLiteral("stereo.bmp"), 30, 20);
+    doc().PicDesignPath = inAppDir(QStringLiteral("gone.bmp"));
+    doc().PicFieldPath = picture(QStringLiteral("field.bmp"), 30, 20);
+    doc().PicStereoPath = picture(QStringLiteral("stereo.bmp"), 30, 20);
     frame->PostCommand(
         {document::CommandTag::MDImnuOpen, document::PicSource::FromMDImnuOpen, QStringLiteral("DFS")});
     ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
@@ -200,7 +200,7 @@ TEST_F(ConversionTest, AWholeRunMakesTheStereoImageAndLeavesTheFinishedMenus) {
     EXPECT_GT(black, 0) << "the last row is drawn";
     EXPECT_FALSE(state.run.Converting);
     EXPECT_TRUE(subWindowEnabled(other));
-    EXPECT_EQ(frame->statusPanelText(1), state.IniPath);
+    EXPECT_EQ(frame->statusPanelText(1), doc().IniPath);
     EXPECT_EQ(frame->convStartCaption(), QStringLiteral("開始"));
     EXPECT_EQ(frame->toolbarButton(11)->toolTip(), QStringLiteral("開始"));
     for (Menu m :
@@ -286,7 +286,7 @@ TEST_F(ConversionTest, TheFinishedMenusComeFromTheDocumentNotBackThroughItsFile)
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuSave));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuInsField));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveField));
-    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
+    EXPECT_EQ(doc().StereoName, document::StereoKind::RandomDot);
     EXPECT_EQ(iniValue(form->labels().lblIniName, "StereoName"), QStringLiteral("RandomDot"));
 }
 
@@ -294,20 +294,20 @@ TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
     panes::DocumentWindow* form = readyRandomDot(48, 400);
     // A Stereo picture from a file, converted over and then abandoned.
     insertFromFile(Menu::mnuInsStereo, picture(QStringLiteral("earlier.bmp"), 30, 30));
-    ASSERT_FALSE(state.PicStereoPath.isEmpty());
+    ASSERT_FALSE(doc().PicStereoPath.isEmpty());
     startThenPauseAfter(form, 5);
     frame->mnuConvExit_Click();
     EXPECT_TRUE(form->picAfter()->isHidden());
     // The document no longer names the picture the run replaced: saved now, it would come back
     // with a Stereo picture the user no longer had.
-    EXPECT_TRUE(state.PicStereoPath.isEmpty());
-    EXPECT_EQ(iniValue(state.IniPath, "PicStereoPath"), QString());
+    EXPECT_TRUE(doc().PicStereoPath.isEmpty());
+    EXPECT_EQ(iniValue(doc().IniPath, "PicStereoPath"), QString());
     EXPECT_FALSE(state.run.Converting);
     EXPECT_TRUE(subWindowEnabled(other));
     // The Stereo picture is gone: saving it is off rather than a command that does nothing, and
     // the document's file says so for its next activation.
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveStereo));
-    EXPECT_EQ(document::parseFlag(iniValue(state.IniPath, "mnuSaveStereo")), false);
+    EXPECT_EQ(document::parseFlag(iniValue(doc().IniPath, "mnuSaveStereo")), false);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveGazou) && frame->menuEnabled(Menu::mnuSaveDesign));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuPrint));
     EXPECT_FALSE(frame->buttonEnabled(4));
@@ -554,10 +554,10 @@ TEST_F(ConversionTest, StartDoesNothingForAKindNamedByNoConverter) {
     for (const char* kind : {"Stereo3D", "RandomDot"}) {
         panes::DocumentWindow* form = readyRandomDot(24, 12);
         ASSERT_TRUE(form->picAfter()->isHidden());
-        state.StereoName = document::DocumentKind::fromText(QLatin1String(kind));
+        doc().StereoName = document::DocumentKind::fromText(QLatin1String(kind));
         const auto askedBefore = dialogs.asked().size();
         routed(Menu::mnuConvStart);
-        const bool known = state.StereoName != document::StereoKind::Other;
+        const bool known = doc().StereoName != document::StereoKind::Other;
         if (known) {
             ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
         } else {

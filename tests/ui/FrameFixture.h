@@ -83,6 +83,8 @@ protected:
     }
 
     int sliderValue(document::Slider which) const { return frame->sliderValue(which); }
+    // The document the frame's shared controls show: the active window's, or the frame's own.
+    document::DocumentFields& doc() { return frame->shownDocument().fields; }
 
     document::AppState state;
     testing::ScriptedDialogs dialogs;

@@ -233,11 +233,11 @@ TEST_F(FrameTest, SlidersHaveTheirRangesStepsTicksAndCaptions) {
 }
 
 TEST_F(FrameTest, SliderChangeWritesTheActiveFileAndStatusPanelEvenWhenUnchanged) {
-    state.IniPath = inAppDir(QStringLiteral("doc.qbd"));
-    ASSERT_TRUE(document::IniFile::writeString(state.IniPath, document::IniSectionName,
+    doc().IniPath = inAppDir(QStringLiteral("doc.qbd"));
+    ASSERT_TRUE(document::IniFile::writeString(doc().IniPath, document::IniSectionName,
                                                QStringLiteral("Mitudo"), QStringLiteral("1")));
     const auto stored = [&](const char* key, const QString& value) {
-        return waitUntil([&] { return iniValue(state.IniPath, key) == value; });
+        return waitUntil([&] { return iniValue(doc().IniPath, key) == value; });
     };
     const struct {
         Slider id;
@@ -257,7 +257,7 @@ TEST_F(FrameTest, SliderChangeWritesTheActiveFileAndStatusPanelEvenWhenUnchanged
         frame->setSliderValue(row.id, row.value);
         EXPECT_TRUE(stored(row.key, QString::number(row.value)));
         // The same value again still reaches the file (it may have been written by another window).
-        document::IniFile::writeString(state.IniPath, document::IniSectionName, QLatin1String(row.key),
+        document::IniFile::writeString(doc().IniPath, document::IniSectionName, QLatin1String(row.key),
                                        QStringLiteral("5"));
         frame->setSliderValue(row.id, row.value);
         EXPECT_TRUE(stored(row.key, QString::number(row.value))) << row.key;
