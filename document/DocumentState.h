@@ -60,9 +60,17 @@ struct DocumentControls : SharedControls {
     void setConvStartCaption(const QString& caption) override { startCaption = caption; }
 };
 
+// Where the document's conversion run stands. Not part of the state file.
+enum class RunPhase {
+    Idle,    // no run, or it finished, was aborted or its window closed
+    Running, // rows are being converted (or will be once a close question is answered)
+    Paused,  // the run stopped at a row and may go on from there
+};
+
 struct DocumentState {
     DocumentFields fields;
     DocumentControls controls;
+    RunPhase run = RunPhase::Idle;
 };
 
 // A document made of fields and of what a set of controls holds.

@@ -60,7 +60,7 @@ void RunController::start(Kind kind) {
     document::AppState& state = m_window.state;
     DocumentHost& host = m_window.host;
     document::SharedControls& controls = host.sharedControls();
-    const bool continuing = m_active;
+    const bool continuing = m_window.model.run != document::RunPhase::Idle;
     // The run takes its parameters from the document's file, as the sliders last wrote them.
     host.flushStateWrites();
     if (!continuing) {
@@ -93,13 +93,13 @@ void RunController::start(Kind kind) {
     } catch (const std::invalid_argument&) {
         // Insertion refuses such pictures, so this is a picture that came another way: no run.
         m_converter.reset();
-        m_active = false;
+        m_window.model.run = document::RunPhase::Idle;
         state.run.Converting = false;
         host.unlockDocuments();
         restoreFinishedState();
         return;
     }
-    m_active = true;
+    m_window.model.run = document::RunPhase::Running;
 
     m_window.stereo.show();
     host.setStatusPanelText(5, QString::number(m_converter->width()) + QStringLiteral(" × ") +
@@ -128,6 +128,7 @@ void RunController::convertOneRow() {
         scheduleRow();
         break;
     case engine::RowOutcome::Paused:
+        m_window.model.run = document::RunPhase::Paused;
         document::SetConvertPaused(m_window.host.sharedControls());
         m_window.host.setStatusPanelText(1, QString::fromUtf8(textsFor(m_kind).paused));
         break;
@@ -142,7 +143,7 @@ void RunController::convertOneRow() {
 void RunController::stopRows() {
     m_rowTimer->stop();
     m_converter.reset();
-    m_active = false;
+    m_window.model.run = document::RunPhase::Idle;
     m_held = false;
 }
 
@@ -201,11 +202,10 @@ void RunController::endOnClose(document::StereoKind kind) {
 }
 
 bool RunController::holdForQuestion() {
-    if (!m_active || m_held) {
+    if (!holdsRun() || m_held) {
         return false;
     }
     m_held = true;
-    m_heldWhileConverting = m_rowTimer->isActive();
     m_rowTimer->stop();
     DocumentHost& host = m_window.host;
     document::SharedControls& controls = host.sharedControls();
@@ -224,7 +224,7 @@ void RunController::resumeAfterQuestion() {
     m_held = false;
     document::SharedControls& controls = m_window.host.sharedControls();
     document::SetConvertRunning(controls);
-    if (m_heldWhileConverting) {
+    if (m_window.model.run == document::RunPhase::Running) {
         scheduleRow();
     } else {
         document::SetConvertPaused(controls);

@@ -403,6 +403,8 @@ const document::DocumentState& MainWindow::shownDocument() const {
 void MainWindow::releaseCurrent() {
     if (m_current) {
         m_noDocument = m_current->model();
+        // The frame holds no run; a window made from this state starts without one.
+        m_noDocument.run = document::RunPhase::Idle;
     }
     m_current = nullptr;
 }

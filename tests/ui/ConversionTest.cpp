@@ -472,6 +472,7 @@ TEST_F(CloseQuestionTest, TheRunStandsStillBehindTheQuestionAndGoesOnAfterCancel
 
         // Cancel: the run is back as it was.
         EXPECT_TRUE(form->holdsRun());
+        EXPECT_EQ(form->model().run, row.paused ? document::RunPhase::Paused : document::RunPhase::Running);
         EXPECT_TRUE(state.run.Converting);
         EXPECT_FALSE(subWindowEnabled(other));
         EXPECT_EQ(frame->convStartCaption(), QStringLiteral("継続"));
@@ -483,7 +484,9 @@ TEST_F(CloseQuestionTest, TheRunStandsStillBehindTheQuestionAndGoesOnAfterCancel
             frame->mnuConvStart_Click();
         }
         EXPECT_TRUE(spinUntil([&] { return form->conversion().CurrentRow > rowAtClose + 3; }));
+        EXPECT_EQ(form->model().run, document::RunPhase::Running);
         ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
+        EXPECT_EQ(form->model().run, document::RunPhase::Idle);
 
         // Next round on fresh windows.
         for (panes::DocumentWindow* document : documents()) {
