@@ -8,9 +8,10 @@
 #include "platform/Clipboard.h"
 #include "platform/FileSystem.h"
 #include "platform/WindowFocus.h"
-#include "ui/ElidedLabel.h"
 #include "ui/MenuTables.h"
 #include "ui/Resources.h"
+#include "ui/SliderBar.h"
+#include "ui/StatusPanels.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -21,7 +22,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
 #include <QToolBar>
@@ -71,16 +71,13 @@ MainWindow::~MainWindow() {
     // The children outlive this part of the object while QWidget deletes them; nothing of theirs
     // may call back into it then.
     disconnect(m_mdiArea, nullptr, this, nullptr);
-    for (QSlider* control : m_sliders) {
-        control->removeEventFilter(this);
-    }
 }
 
 void MainWindow::MDIForm_Load() {
     centreOnScreen();
     // On a narrow screen the sliders get a row of their own rather than hiding behind an overflow button.
-    if (auto* sliders = findChild<QToolBar*>(QStringLiteral("SliderBar"));
-        sliders && m_toolbar->sizeHint().width() + sliders->sizeHint().width() > width()) {
+    if (QToolBar* sliders = m_sliderBar->toolBar();
+        m_toolbar->sizeHint().width() + sliders->sizeHint().width() > width()) {
         insertToolBarBreak(sliders);
     }
     m_state.NewDocNumber = 1;
@@ -384,12 +381,11 @@ QAction* MainWindow::toolbarButtonMenuEntry(int button, int entry) const {
 }
 
 QSlider* MainWindow::slider(Slider which) const {
-    return m_sliders[static_cast<std::size_t>(which)];
+    return m_sliderBar->slider(which);
 }
 
 QLabel* MainWindow::Text1(int index) const {
-    return (index >= 0 && index < document::SliderCaptionCount) ? m_captions[static_cast<std::size_t>(index)]
-                                                                : nullptr;
+    return m_sliderBar->caption(index);
 }
 
 document::DocumentState& MainWindow::shownDocument() {
@@ -502,11 +498,7 @@ void MainWindow::setSliderValue(Slider which, int value) {
 
 void MainWindow::showSlider(Slider which) {
     const document::DocumentControls& shown = shownDocument().controls;
-    QSlider* control = slider(which);
-    control->setEnabled(shown.sliderEnabled(which));
-    // The widget follows the document; its own change signal is for the user's moves.
-    const QSignalBlocker quiet(control);
-    control->setValue(shown.sliderValue(which));
+    m_sliderBar->show(which, shown.sliderEnabled(which), shown.sliderValue(which));
 }
 
 void MainWindow::applyToView(const document::DocumentControls& controls) {
@@ -554,18 +546,11 @@ document::DocumentControls MainWindow::controlsAsBuilt() const {
 }
 
 QString MainWindow::statusPanelText(int panel) const {
-    if (panel == 1) {
-        return m_pathPanel->fullText();
-    }
-    return (panel >= 2 && panel <= 5) ? m_statusPanels[static_cast<std::size_t>(panel)]->text() : QString();
+    return m_statusPanels->text(panel);
 }
 
 void MainWindow::setStatusPanelText(int panel, const QString& text) {
-    if (panel == 1) {
-        m_pathPanel->setFullText(text);
-    } else if (panel >= 2 && panel <= 5) {
-        m_statusPanels[static_cast<std::size_t>(panel)]->setText(text);
-    }
+    m_statusPanels->setText(panel, text);
 }
 
 } // namespace quarbel::ui

@@ -40,9 +40,9 @@ class DocumentWindow;
 
 namespace quarbel::ui {
 
-class BatchedStateWrites;
 class ColourFieldWizard;
-class ElidedLabel;
+class SliderBar;
+class StatusPanels;
 
 class MainWindow : public QMainWindow, public document::SharedControls, public panes::DocumentHost {
     Q_OBJECT
@@ -171,7 +171,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // One set-up function per area, each in its own source file.
@@ -243,7 +242,6 @@ private:
     // A user's move of a slider; sliderChanged: the value's way into the file and status bar.
     void slider_Change(document::Slider which);
     void sliderChanged(document::Slider which);
-    void slider_MouseMove(document::Slider which);
 
     document::AppState& m_state;
     platform::Dialogs& m_dialogs;
@@ -267,17 +265,13 @@ private:
     std::array<QAction*, document::ToolbarButtonCount + 1> m_buttons{}; // index 0 unused
     std::map<std::pair<int, int>, QAction*> m_buttonMenuEntries;
 
-    std::array<QSlider*, document::SliderCount> m_sliders{};
-    std::array<QLabel*, document::SliderCaptionCount> m_captions{};
-    std::array<QLabel*, 6> m_statusPanels{};         // panels 1..5, index 0 unused
-    ElidedLabel* m_pathPanel = nullptr;              // panel 1
+    SliderBar* m_sliderBar = nullptr;
+    StatusPanels* m_statusPanels = nullptr;
     std::unique_ptr<platform::Printer> m_ownPrinter; // made on first use
     platform::Printer* m_printer = nullptr;
     // Colour-field wizard.
     QPointer<ColourFieldWizard> m_wizard;
     QTimer* m_timForWiz = nullptr; // made on first use
-    // Slider values not yet in their file.
-    BatchedStateWrites* m_stateWrites = nullptr;
 };
 
 } // namespace quarbel::ui
