@@ -8,6 +8,7 @@
 #include "panes/CommandQueue.h"
 #include "panes/DocumentHost.h"
 #include "panes/Resources.h"
+#include "panes/WorkingStateFile.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 
@@ -32,7 +33,8 @@ const QString kQbdFileDir = QStringLiteral("QbdFileDir");
 
 DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs,
                                QWidget* parent)
-    : QWidget(parent), m_state(state), m_host(host), m_dialogs(dialogs) {
+    : QWidget(parent), m_state(state), m_host(host), m_dialogs(dialogs),
+      m_workingFile(std::make_unique<WorkingStateFile>(*this, dialogs)) {
     initResources();
     setObjectName(QStringLiteral("Form1"));
 
@@ -97,8 +99,8 @@ void DocumentWindow::Form_Load(const QString& documentPath) {
         m_model.fields.PicFieldPath.clear();
         m_model.fields.PicStereoPath.clear();
     }
-    m_workingLock = std::move(working.lock);
     m_model.fields.IniPath = working.path;
+    m_workingFile->take(std::move(working));
     document::SaveWindowState(m_model.fields, m_model.controls);
     platform::setFileAttributes(m_model.fields.IniPath, platform::FileAttributes::Hidden);
     setWindowTitle(caption);
@@ -119,30 +121,9 @@ void DocumentWindow::Form_Activate() {
         return;
     }
     document::SharedControls& controls = m_host.sharedControls();
-    m_model.fields.IniPath = m_labels.lblIniName;
-    // A file that lost the last write, vanished or cannot be read must not turn into the
-    // defaults (everything enabled, kind "Field"): the state the window holds stays.
-    document::DocumentState fromFile = m_model;
-    const document::StateRestore restore =
-        m_stateUnwritten ? document::StateRestore::Unreadable
-                         : document::RestoreWindowState(fromFile.fields, fromFile.controls);
-    // Before the first deactivation whatever the file gave, defaults included, is all there is; a
-    // file that could not be read changes nothing.
-    const bool takeFile = restore == document::StateRestore::Restored ||
-                          (!m_modelHeld && restore != document::StateRestore::Unreadable);
-    if (takeFile) {
-        m_model = std::move(fromFile);
-    }
-    if (takeFile || m_modelHeld) {
+    if (m_workingFile->restore(m_model)) {
         // Shown through the shared controls, which raise each slider's handling as a restore does.
         document::showDocument(m_model, m_model.fields, controls);
-    }
-    if (!takeFile && m_modelHeld && !m_stateUnwritten) {
-        reportStateFileProblem([file = m_labels.lblIniName] {
-            return QStringLiteral("「") + file +
-                   QStringLiteral("」からウィンドウの状態を読み込めませんでした。") + QStringLiteral("\r\n") +
-                   QStringLiteral("直前の状態のまま続けます。");
-        });
     }
     m_host.setStatusPanelText(1, displayPath());
     // A random-dot document has no Field picture to insert from the toolbar.
@@ -160,30 +141,7 @@ void DocumentWindow::Form_Deactivate() {
     if (m_conversion.Closing) {
         return;
     }
-    m_model.fields.IniPath = m_labels.lblIniName;
-    m_modelHeld = true;
-    m_stateUnwritten = !document::SaveWindowState(m_model.fields, m_model.controls);
-    if (m_stateUnwritten) {
-        reportStateFileProblem([file = m_labels.lblIniName] {
-            return QStringLiteral("「") + file +
-                   QStringLiteral("」にウィンドウの状態を保存できませんでした。") + QStringLiteral("\r\n") +
-                   platform::writeProblemAdvice(file);
-        });
-    } else {
-        m_stateProblemTold = false;
-    }
-}
-
-void DocumentWindow::reportStateFileProblem(std::function<QString()> text) {
-    if (m_stateProblemTold) {
-        return;
-    }
-    m_stateProblemTold = true;
-    // Told once the window switch is over: a message box in the middle of it would move the
-    // activation again.
-    QTimer::singleShot(0, this, [this, text = std::move(text)] {
-        m_dialogs.message(this, text(), platform::MessageIcon::Exclamation);
-    });
+    m_workingFile->save(m_model);
 }
 
 void DocumentWindow::Form_Unload(bool& cancel) {

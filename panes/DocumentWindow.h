@@ -35,6 +35,7 @@ namespace quarbel::panes {
 
 class CommandQueue;
 class DocumentHost;
+class WorkingStateFile;
 class SplitterDrag;
 
 // Per-window values that the window keeps out of sight.
@@ -228,10 +229,6 @@ private:
     bool refuseProtectedTarget(const QString& path, bool ownDocumentAllowed);
     // bytesNeeded: the size of what was being written, when it is more than a document's few lines.
     void reportSaveFailure(const QString& path, qint64 bytesNeeded = 0);
-    // Tells the user, once until the file works again, that the window's state file failed.
-    // The text is made only when the message is shown (once per trouble): finding out why a write
-    // failed asks the file system, which a dead network mount may keep waiting.
-    void reportStateFileProblem(std::function<QString()> text);
     void setIconForKind();
     bool isMinimizedNow() const;
     PaneGeometry currentGeometry() const;
@@ -243,15 +240,11 @@ private:
 
     HiddenLabels m_labels;
     WindowFlags m_flags;
-    // Held while the window is open, so that no other running copy takes or deletes the working file.
-    std::unique_ptr<QLockFile> m_workingLock;
+    // The working file: claimed at loading, written at deactivation, read at activation.
+    std::unique_ptr<WorkingStateFile> m_workingFile;
     // This document's state. Written into the working file at deactivation and read back at
     // activation (a file changed meanwhile wins).
     document::DocumentState m_model;
-    bool m_modelHeld = false; // deactivated at least once
-
-    bool m_stateUnwritten = false; // the last deactivation could not write the file
-    bool m_stateProblemTold = false;
     engine::ConversionState m_conversion;
 
     CommandQueue* m_commands = nullptr;

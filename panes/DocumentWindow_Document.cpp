@@ -5,6 +5,7 @@
 #include "document/StateFile.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
+#include "panes/WorkingStateFile.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Picture.h"
@@ -114,9 +115,7 @@ bool DocumentWindow::writeDocument(const QString& documentPath) {
 
 void DocumentWindow::discardWorkingFile() {
     const QString working = m_labels.lblIniName;
-    platform::setFileAttributes(working, platform::FileAttributes::Normal);
-    platform::deleteFile(working);
-    m_workingLock.reset();
+    m_workingFile->discard();
     // Nothing may write the closed window's file back into being before the next window takes over.
     if (m_model.fields.IniPath == working) {
         m_model.fields.IniPath.clear();

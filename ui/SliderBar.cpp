@@ -51,7 +51,8 @@ SliderBar::SliderBar(QMainWindow& window) : QObject(&window) {
         m_sliders[index] = control;
         const Slider which = entry.id;
         // Values the program shows come with the signal blocked: what arrives here is the user's.
-        connect(control, &QSlider::valueChanged, this, [this, which](int value) { emit moved(which, value); });
+        connect(control, &QSlider::valueChanged, this,
+                [this, which](int value) { emit moved(which, value); });
 
         layout->addWidget(caption);
         layout->addWidget(control);

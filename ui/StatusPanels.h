@@ -28,7 +28,7 @@ public:
     void reset();
 
 private:
-    std::array<QLabel*, 6> m_panels{}; // panels 1..5, index 0 unused
+    std::array<QLabel*, 6> m_panels{};  // panels 1..5, index 0 unused
     ElidedLabel* m_pathPanel = nullptr; // panel 1
 };
 
