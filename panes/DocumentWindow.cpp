@@ -147,13 +147,13 @@ void DocumentWindow::Form_Deactivate() {
 void DocumentWindow::Form_Unload(bool& cancel) {
     // Slider moves still held back go into this window's file before it is asked about or removed.
     m_host.flushStateWrites();
-    // While another window converts, the shared controls hold its run; handing them over now would
+    // While another window converts, the shared controls show its run; handing them over now would
     // write its running state into files and leave Pause on the wrong window.
     if (m_state.run.Converting && !holdsRun()) {
         cancel = true;
         return;
     }
-    // The question and the save act on the shared controls, so they must hold this window's state.
+    // The question and the save act through the shared controls, so they must show this window's state.
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);
     }
@@ -319,7 +319,7 @@ void DocumentWindow::runCommand(const Command& command) {
     };
     for (const Route& route : kRoutes) {
         if (command.tag == route.tag) {
-            // The command works on the shared controls, which must hold this window's state.
+            // The command works through the shared controls, which must show this window's state.
             if (!m_host.isCurrent(*this)) {
                 m_host.makeCurrent(*this);
             }

@@ -67,7 +67,7 @@ public:
     void Form_Load(const QString& documentPath = {});
     // The window became the active document: its file becomes current and is applied.
     void Form_Activate();
-    // The window stops being the active document: the shared state goes into its own file.
+    // The window stops being the active document: its state goes into its working file.
     void Form_Deactivate();
     // The close question; sets cancel to keep the window open.
     void Form_Unload(bool& cancel);

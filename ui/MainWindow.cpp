@@ -280,7 +280,7 @@ void MainWindow::switchCurrentTo(DocumentWindow* form) {
     releaseCurrent();
     m_current = form;
     if (form) {
-        applyToView(form->model().controls);
+        applyToView();
         form->Form_Activate();
         // The size panel belongs to the document on show.
         setStatusPanelText(5, form->stereoSizeText());
@@ -501,8 +501,8 @@ void MainWindow::showSlider(Slider which) {
     m_sliderBar->show(which, shown.sliderEnabled(which), shown.sliderValue(which));
 }
 
-void MainWindow::applyToView(const document::DocumentControls& controls) {
-    Q_ASSERT(&controls == &shownDocument().controls);
+void MainWindow::applyToView() {
+    const document::DocumentControls& controls = shownDocument().controls;
     for (int i = 0; i < document::MenuCount; ++i) {
         showMenuEnabled(static_cast<Menu>(i));
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 // The frame window: menus, toolbar, sliders and status bar shared by every document, the MDI
-// area holding the document windows, and the hand-over of the shared controls between them.
+// area holding the document windows; the shared controls show the active window's state.
 
 #include "document/AppState.h"
 #include "document/SharedControls.h"
@@ -61,7 +61,8 @@ public:
     void MDIForm_Unload(bool& cancel);
 
     // The new-document state of the menus, then a new document window that becomes the active
-    // document. Callers set StereoName and OpenMode first and have called detachCurrentDocument().
+    // document, made as a copy of the frame's own state. Callers have called
+    // detachCurrentDocument() and set StereoName and OpenMode in shownDocument().
     // documentPath: the document file an Open makes the window for (OpenMode "Hiraku").
     void SetNewDocumentMenus(const QString& documentPath = {});
     // Writes the active document's state into its own file and releases the shared controls, so
@@ -228,9 +229,9 @@ private:
 
     // The shown document's paths, kind and colour mode.
     document::DocumentFields& fields() { return shownDocument().fields; }
-    // Shows a document's controls on the menus, toolbar and sliders, raising no handling: the
-    // one place that writes the shared widgets' state.
-    void applyToView(const document::DocumentControls& controls);
+    // Shows the shown document's controls on the menus, toolbar and sliders as a whole, raising no
+    // handling (at a window switch).
+    void applyToView();
     // The widgets' state as built, for the no-document state.
     document::DocumentControls controlsAsBuilt() const;
     void showMenuEnabled(document::Menu menu);
@@ -250,7 +251,7 @@ private:
     MenuShortcutGuard* m_shortcutGuard = new MenuShortcutGuard(this);
 
     QMdiArea* m_mdiArea = nullptr;
-    // The document whose state the shared controls hold; null between a New command's start and
+    // The document whose state the shared controls show; null between a New command's start and
     // the new window's activation, and after the last document closed.
     QPointer<panes::DocumentWindow> m_current;
     // What the shared controls show while m_current is null.

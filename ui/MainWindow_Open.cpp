@@ -128,7 +128,7 @@ void MainWindow::openChosenDocument(const QString& fullPath, const QString& file
         makeCurrent(*form);
         return;
     }
-    // The active document's state goes into its own file before the shared values change.
+    // The active document's state goes into its own file; the frame's own state takes the new one.
     detachCurrentDocument();
     // Nothing is written while the document is read: a slider set from the file writes to IniPath,
     // which names no file until the new window's working file takes over.
@@ -163,7 +163,7 @@ MainWindow::DocumentFileCheck MainWindow::checkDocumentFile(const QString& fullP
         return {!reportedAndCarriedOn(problem->number), problem};
     }
     // A file that is there but cannot be read (larger than any document, a read error) would
-    // leave the shared values as the previous document had them.
+    // leave the new document with the values the previous one had.
     if (document::IniSnapshot(fullPath).status() == document::IniSnapshot::Status::Unreadable) {
         m_dialogs.message(this,
                           QStringLiteral("「") + fullPath + QStringLiteral("」を読み込めませんでした。") +

@@ -42,8 +42,8 @@ QTimer* MainWindow::timForWiz() {
 
 void MainWindow::timForWiz_Timer() {
     timForWiz()->stop();
-    // The active document keeps its own kind and state: it is written to its file before the
-    // shared values change for the new one.
+    // The active document keeps its own kind and state: it is written to its file, and the frame's
+    // own state is prepared for the new one.
     detachCurrentDocument();
     fields().OpenMode = QStringLiteral("Sinki");
     fields().StereoName = document::StereoKind::Field;
