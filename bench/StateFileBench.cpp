@@ -4,7 +4,7 @@
 //
 //     build/bench/quarbel_bench --benchmark_filter=WindowState
 
-#include "document/AppState.h"
+#include "document/DocumentState.h"
 #include "document/IniFile.h"
 #include "document/SharedControls.h"
 #include "document/StateFile.h"
@@ -54,7 +54,7 @@ QString writeDocument(const QTemporaryDir& dir, qint64 lines) {
         return {};
     }
     file.close();
-    AppState state;
+    DocumentFields state;
     state.IniPath = path;
     PlainControls controls;
     SaveWindowState(state, controls);
@@ -63,7 +63,7 @@ QString writeDocument(const QTemporaryDir& dir, qint64 lines) {
 
 void BM_RestoreWindowState(benchmark::State& run) {
     QTemporaryDir dir;
-    AppState state;
+    DocumentFields state;
     state.IniPath = writeDocument(dir, run.range(0));
     PlainControls controls;
     for (auto _ : run) {
@@ -74,7 +74,7 @@ void BM_RestoreWindowState(benchmark::State& run) {
 
 void BM_SaveWindowState(benchmark::State& run) {
     QTemporaryDir dir;
-    AppState state;
+    DocumentFields state;
     state.IniPath = writeDocument(dir, run.range(0));
     PlainControls controls;
     for (auto _ : run) {

@@ -1,8 +1,7 @@
 #pragma once
 
 // The application-wide values. One instance, owned by the application and handed by reference
-// to the windows that need it. Its DocumentFields show the active document: each window owns its
-// document's values (DocumentState) and shows them here on activation.
+// to the windows that need it. A document's own values live in its window's DocumentState.
 
 #include "document/DocumentState.h"
 #include "engine/ConversionState.h"
@@ -11,7 +10,7 @@
 
 namespace quarbel::document {
 
-struct AppState : DocumentFields {
+struct AppState {
     // Folder holding the settings file, temporary state files and the help page.
     QString appDir;
 

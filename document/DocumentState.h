@@ -1,8 +1,9 @@
 #pragma once
 
 // One document window's state as a value: what its state file holds (picture paths, kind, colour
-// mode, the three parameters, the enabled flags of the shared controls). The window keeps it while
-// another window is active; the shared menus, toolbar and sliders show it while it is active.
+// mode, the three parameters, the enabled flags of the shared controls). Each window owns its own;
+// the shared menus, toolbar and sliders only show the active window's, and the frame keeps one of
+// its own for the time no document is active.
 
 #include "document/Parameters.h"
 #include "document/SharedControls.h"
@@ -15,7 +16,7 @@
 
 namespace quarbel::document {
 
-// The values of one document that the active window also shows through AppState.
+// A document's paths, kind and colour mode, and how its window came to be.
 struct DocumentFields {
     QString IniPath; // working state file
     DocumentKind StereoName;
@@ -23,8 +24,8 @@ struct DocumentFields {
     QString PicDesignPath;
     QString PicFieldPath;
     QString PicStereoPath;
-    QString OpenMode; // "Sinki", "Hiraku" or ""
-    QString DocName;
+    QString OpenMode; // "Sinki", "Hiraku" or "": how the window is being made
+    QString DocName;  // the name an opened or saved document's window takes
 };
 
 // Highest value of each slider (they all start at 0); a value set from a file is held to it, as
@@ -59,17 +60,26 @@ struct DocumentControls : SharedControls {
     void setConvStartCaption(const QString& caption) override { startCaption = caption; }
 };
 
+// Where the document's conversion run stands. Not part of the state file.
+enum class RunPhase {
+    Idle,    // no run, or it finished, was aborted or its window closed
+    Running, // rows are being converted (or will be once a close question is answered)
+    Paused,  // the run stopped at a row and may go on from there
+};
+
 struct DocumentState {
     DocumentFields fields;
     DocumentControls controls;
+    RunPhase run = RunPhase::Idle;
 };
 
-// The document as the active window's view (AppState's fields and the shared controls) holds it.
+// A document made of fields and of what a set of controls holds.
 DocumentState captureDocument(const DocumentFields& fields, const SharedControls& controls);
 
-// Shows a document on the active window's view: the values its state file keeps, in the file's
+// Puts a document's values into fields and controls: the values its state file keeps, in the file's
 // order, so each slider's change handling sees the paths that go with it. The working file's path
-// stays as it is, as a restore from the file leaves it.
+// stays as it is, as a restore from the file leaves it. document may be the one that fields and
+// controls belong to: the active window shows its own model this way, raising the handling again.
 void showDocument(const DocumentState& document, DocumentFields& fields, SharedControls& controls);
 
 } // namespace quarbel::document

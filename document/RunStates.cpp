@@ -95,7 +95,7 @@ void SetConvertAborted(SharedControls& controls) {
     applyEnables(controls, kAborted);
 }
 
-void SetConvertFinished(AppState& state, SharedControls& controls) {
+void SetConvertFinished(DocumentFields& state, SharedControls& controls) {
     RestoreWindowState(state, controls);
     applyFinishedMenus(controls, state.StereoName.kind());
     SaveWindowState(state, controls);

@@ -2,7 +2,7 @@
 
 // The four states a conversion run gives the shared menus and toolbar, each a constant table.
 
-#include "document/AppState.h"
+#include "document/DocumentState.h"
 #include "document/SharedControls.h"
 
 namespace quarbel::document {
@@ -15,7 +15,7 @@ void SetConvertRunning(SharedControls& controls);
 void SetConvertPaused(SharedControls& controls);
 // A run finished or was aborted: the window's own state comes back from IniPath, the Convert menu
 // is ready for a fresh run and the pane images can be saved; the state is written back.
-void SetConvertFinished(AppState& state, SharedControls& controls);
+void SetConvertFinished(DocumentFields& state, SharedControls& controls);
 // After SetConvertFinished: a run that reached its last row has a Stereo picture to save and print.
 void SetConvertCompleted(SharedControls& controls);
 // After SetConvertFinished: an aborted run left no Stereo picture, so neither saving nor printing it

@@ -36,12 +36,13 @@ public:
     // null.
     virtual DocumentWindow* windowOfDocument(const QString& path) = 0;
 
-    // True while the shared controls hold this window's state (it is the active document).
+    // True while the shared controls show this window's state (it is the active document).
     virtual bool isCurrent(const DocumentWindow& form) const = 0;
 
-    // Brings the window to the front and its state into the shared controls, first writing the
-    // previous window's state into that window's own file. Commands and the close question act on
-    // the shared controls, so they call this when they run on a window that is not current.
+    // Brings the window to the front and makes its state the one the shared controls show and
+    // change, first writing the previous window's state into that window's own file. Commands and
+    // the close question act through the shared controls, so they call this when they run on a
+    // window that is not current.
     virtual void makeCurrent(DocumentWindow& form) = 0;
 
     // While a conversion runs or is paused, only its own document window may be used.

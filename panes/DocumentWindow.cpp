@@ -8,6 +8,7 @@
 #include "panes/CommandQueue.h"
 #include "panes/DocumentHost.h"
 #include "panes/Resources.h"
+#include "panes/WorkingStateFile.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 
@@ -32,7 +33,8 @@ const QString kQbdFileDir = QStringLiteral("QbdFileDir");
 
 DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, platform::Dialogs& dialogs,
                                QWidget* parent)
-    : QWidget(parent), m_state(state), m_host(host), m_dialogs(dialogs) {
+    : QWidget(parent), m_state(state), m_host(host), m_dialogs(dialogs),
+      m_workingFile(std::make_unique<WorkingStateFile>(*this, dialogs)) {
     initResources();
     setObjectName(QStringLiteral("Form1"));
 
@@ -81,8 +83,8 @@ void DocumentWindow::Form_Load(const QString& documentPath) {
     // when the user saves. A name another running copy holds (or a crashed run left) is passed over.
     QString caption;
     document::ClaimedStateFile working;
-    if (m_state.OpenMode != kSinki) {
-        caption = m_state.DocName;
+    if (m_model.fields.OpenMode != kSinki) {
+        caption = m_model.fields.DocName;
         m_labels.documentPath = documentPath;
         working = document::claimStateFile(m_state.appDir, document::OpenedDocumentStateStem,
                                            m_state.OpenedDocNumber);
@@ -93,20 +95,20 @@ void DocumentWindow::Form_Load(const QString& documentPath) {
         m_state.NewDocNumber = working.number;
         caption = NewDocumentStem + QString::number(m_state.NewDocNumber);
         // A new document names no image files, whatever the previous document held.
-        m_state.PicDesignPath.clear();
-        m_state.PicFieldPath.clear();
-        m_state.PicStereoPath.clear();
+        m_model.fields.PicDesignPath.clear();
+        m_model.fields.PicFieldPath.clear();
+        m_model.fields.PicStereoPath.clear();
     }
-    m_workingLock = std::move(working.lock);
-    m_state.IniPath = working.path;
-    document::SaveWindowState(m_state, m_host.sharedControls());
-    platform::setFileAttributes(m_state.IniPath, platform::FileAttributes::Hidden);
+    m_model.fields.IniPath = working.path;
+    m_workingFile->take(std::move(working));
+    document::SaveWindowState(m_model.fields, m_model.controls);
+    platform::setFileAttributes(m_model.fields.IniPath, platform::FileAttributes::Hidden);
     setWindowTitle(caption);
 
     m_labels.lblTitle = caption;
-    m_labels.lblIniName = m_state.IniPath;
-    m_labels.lblOldIniName = m_labels.documentPath.isEmpty() ? m_state.IniPath : m_labels.documentPath;
-    m_labels.lblStereoName = m_state.StereoName;
+    m_labels.lblIniName = m_model.fields.IniPath;
+    m_labels.lblOldIniName = m_labels.documentPath.isEmpty() ? m_model.fields.IniPath : m_labels.documentPath;
+    m_labels.lblStereoName = m_model.fields.StereoName;
 
     setIconForKind();
     m_host.setStatusPanelText(1, displayPath());
@@ -119,31 +121,9 @@ void DocumentWindow::Form_Activate() {
         return;
     }
     document::SharedControls& controls = m_host.sharedControls();
-    m_state.IniPath = m_labels.lblIniName;
-    // A file that lost the last write, vanished or cannot be read must not turn into the
-    // defaults (everything enabled, kind "Field"): the state handed over last time comes back.
-    document::DocumentState fromFile;
-    fromFile.fields = m_state;
-    const document::StateRestore restore =
-        m_stateUnwritten ? document::StateRestore::Unreadable
-                         : document::RestoreWindowState(fromFile.fields, fromFile.controls);
-    // Without a held state (the first activation) whatever the file gave, defaults included, is all
-    // there is; a file that could not be read changes nothing.
-    const bool takeFile = restore == document::StateRestore::Restored ||
-                          (!m_modelHeld && restore != document::StateRestore::Unreadable);
-    if (takeFile) {
-        m_model = std::move(fromFile);
-        document::showDocument(m_model, m_state, controls);
-    } else if (m_modelHeld) {
-        document::showDocument(m_model, m_state, controls);
-        m_state.IniPath = m_labels.lblIniName;
-        if (!m_stateUnwritten) {
-            reportStateFileProblem([file = m_labels.lblIniName] {
-                return QStringLiteral("「") + file +
-                       QStringLiteral("」からウィンドウの状態を読み込めませんでした。") +
-                       QStringLiteral("\r\n") + QStringLiteral("直前の状態のまま続けます。");
-            });
-        }
+    if (m_workingFile->restore(m_model)) {
+        // Shown through the shared controls, which raise each slider's handling as a restore does.
+        document::showDocument(m_model, m_model.fields, controls);
     }
     m_host.setStatusPanelText(1, displayPath());
     // A random-dot document has no Field picture to insert from the toolbar.
@@ -161,43 +141,19 @@ void DocumentWindow::Form_Deactivate() {
     if (m_conversion.Closing) {
         return;
     }
-    m_model = document::captureDocument(m_state, m_host.sharedControls());
-    m_model.fields.IniPath = m_labels.lblIniName;
-    m_modelHeld = true;
-    m_stateUnwritten = !document::SaveWindowState(m_model.fields, m_model.controls);
-    if (m_stateUnwritten) {
-        reportStateFileProblem([file = m_labels.lblIniName] {
-            return QStringLiteral("「") + file +
-                   QStringLiteral("」にウィンドウの状態を保存できませんでした。") + QStringLiteral("\r\n") +
-                   platform::writeProblemAdvice(file);
-        });
-    } else {
-        m_stateProblemTold = false;
-    }
-}
-
-void DocumentWindow::reportStateFileProblem(std::function<QString()> text) {
-    if (m_stateProblemTold) {
-        return;
-    }
-    m_stateProblemTold = true;
-    // Told once the window switch is over: a message box in the middle of it would move the
-    // activation again.
-    QTimer::singleShot(0, this, [this, text = std::move(text)] {
-        m_dialogs.message(this, text(), platform::MessageIcon::Exclamation);
-    });
+    m_workingFile->save(m_model);
 }
 
 void DocumentWindow::Form_Unload(bool& cancel) {
     // Slider moves still held back go into this window's file before it is asked about or removed.
     m_host.flushStateWrites();
-    // While another window converts, the shared controls hold its run; handing them over now would
+    // While another window converts, the shared controls show its run; handing them over now would
     // write its running state into files and leave Pause on the wrong window.
     if (m_state.run.Converting && !holdsRun()) {
         cancel = true;
         return;
     }
-    // The question and the save act on the shared controls, so they must hold this window's state.
+    // The question and the save act through the shared controls, so they must show this window's state.
     if (!m_host.isCurrent(*this)) {
         m_host.makeCurrent(*this);
     }
@@ -284,10 +240,10 @@ void DocumentWindow::SaveDocumentAs() {
 
     // The window keeps its working file; from now on Save writes the chosen document file.
     m_labels.documentPath = fullPath;
-    m_state.DocName = fileTitle.left(fileTitle.size() - DocumentSuffix.size());
-    setWindowTitle(m_state.DocName);
-    m_labels.lblTitle = m_state.DocName;
-    m_labels.lblStereoName = m_state.StereoName;
+    m_model.fields.DocName = fileTitle.left(fileTitle.size() - DocumentSuffix.size());
+    setWindowTitle(m_model.fields.DocName);
+    m_labels.lblTitle = m_model.fields.DocName;
+    m_labels.lblStereoName = m_model.fields.StereoName;
     m_labels.lblOldIniName = fullPath;
     m_host.setStatusPanelText(1, displayPath());
 }
@@ -363,7 +319,7 @@ void DocumentWindow::runCommand(const Command& command) {
     };
     for (const Route& route : kRoutes) {
         if (command.tag == route.tag) {
-            // The command works on the shared controls, which must hold this window's state.
+            // The command works through the shared controls, which must show this window's state.
             if (!m_host.isCurrent(*this)) {
                 m_host.makeCurrent(*this);
             }
@@ -392,10 +348,10 @@ void DocumentWindow::closeWindow() {
     }
 }
 
-bool DocumentWindow::writeSharedStateTo(const QString& path) {
-    document::AppState snapshot = m_state;
+bool DocumentWindow::writeStateTo(const QString& path) {
+    document::DocumentFields snapshot = m_model.fields;
     snapshot.IniPath = path;
-    return document::SaveWindowState(snapshot, m_host.sharedControls());
+    return document::SaveWindowState(snapshot, m_model.controls);
 }
 
 void DocumentWindow::reportSaveFailure(const QString& path, qint64 bytesNeeded) {
@@ -407,9 +363,9 @@ void DocumentWindow::reportSaveFailure(const QString& path, qint64 bytesNeeded) 
 
 void DocumentWindow::setIconForKind() {
     QString resource;
-    if (m_state.StereoName == document::StereoKind::Field) {
+    if (m_model.fields.StereoName == document::StereoKind::Field) {
         resource = QStringLiteral(":/panes/icons/104.svg");
-    } else if (m_state.MonoOrColor == kColor) {
+    } else if (m_model.fields.MonoOrColor == kColor) {
         resource = QStringLiteral(":/panes/icons/103.svg");
     } else {
         resource = QStringLiteral(":/panes/icons/101.svg");

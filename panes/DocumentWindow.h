@@ -35,6 +35,7 @@ namespace quarbel::panes {
 
 class CommandQueue;
 class DocumentHost;
+class WorkingStateFile;
 class SplitterDrag;
 
 // Per-window values that the window keeps out of sight.
@@ -66,7 +67,7 @@ public:
     void Form_Load(const QString& documentPath = {});
     // The window became the active document: its file becomes current and is applied.
     void Form_Activate();
-    // The window stops being the active document: the shared state goes into its own file.
+    // The window stops being the active document: its state goes into its working file.
     void Form_Deactivate();
     // The close question; sets cancel to keep the window open.
     void Form_Unload(bool& cancel);
@@ -114,6 +115,11 @@ public:
     // Commands waiting for the timer, oldest first.
     const QList<Command>& pendingCommands() const;
     void Timer1_Timer();
+
+    // This document's state, which the window alone owns; the frame's shared controls show it while
+    // the window is active. The frame sets it before Form_Load to the document it is to become.
+    document::DocumentState& model() { return m_model; }
+    const document::DocumentState& model() const { return m_model; }
 
     const HiddenLabels& labels() const { return m_labels; }
     // What status panel 1 shows: the document file, or the working file of a never-saved document.
@@ -207,8 +213,8 @@ private:
     // Back to the top left corner, so a new picture is seen from its start.
     void scrollToOrigin(PaneId id) { paneSet(id).container->scrollToOrigin(); }
 
-    // Writes the shared state (which belongs to this window while it is current) into path.
-    bool writeSharedStateTo(const QString& path);
+    // Writes the document's state into path.
+    bool writeStateTo(const QString& path);
     // Saving the document (DocumentWindow_Document.cpp): pictures that exist in no file first, then
     // the keys into the document file and the working file. False when the user cancelled or a
     // write failed (the user has been told).
@@ -223,10 +229,6 @@ private:
     bool refuseProtectedTarget(const QString& path, bool ownDocumentAllowed);
     // bytesNeeded: the size of what was being written, when it is more than a document's few lines.
     void reportSaveFailure(const QString& path, qint64 bytesNeeded = 0);
-    // Tells the user, once until the file works again, that the window's state file failed.
-    // The text is made only when the message is shown (once per trouble): finding out why a write
-    // failed asks the file system, which a dead network mount may keep waiting.
-    void reportStateFileProblem(std::function<QString()> text);
     void setIconForKind();
     bool isMinimizedNow() const;
     PaneGeometry currentGeometry() const;
@@ -238,14 +240,11 @@ private:
 
     HiddenLabels m_labels;
     WindowFlags m_flags;
-    // Held while the window is open, so that no other running copy takes or deletes the working file.
-    std::unique_ptr<QLockFile> m_workingLock;
-    // This document's state while another window is active: taken at deactivation, shown again at
-    // activation (the file gives it back when it can: a file changed meanwhile wins).
+    // The working file: claimed at loading, written at deactivation, read at activation.
+    std::unique_ptr<WorkingStateFile> m_workingFile;
+    // This document's state. Written into the working file at deactivation and read back at
+    // activation (a file changed meanwhile wins).
     document::DocumentState m_model;
-    bool m_modelHeld = false;
-    bool m_stateUnwritten = false; // the last deactivation could not write the file
-    bool m_stateProblemTold = false;
     engine::ConversionState m_conversion;
 
     CommandQueue* m_commands = nullptr;

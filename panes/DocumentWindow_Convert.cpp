@@ -6,13 +6,20 @@
 namespace quarbel::panes {
 
 void DocumentWindow::makeRunController() {
-    RunController::Window parts{
-        m_state, m_host, *this, m_conversion, m_picUra, m_picUraField, *m_picAfter, [this](bool toOrigin) {
-            if (toOrigin) {
-                scrollToOrigin(PaneId::After);
-            }
-            fitScrollBars(PaneId::After);
-        }};
+    RunController::Window parts{m_state,
+                                m_model,
+                                m_host,
+                                *this,
+                                m_conversion,
+                                m_picUra,
+                                m_picUraField,
+                                *m_picAfter,
+                                [this](bool toOrigin) {
+                                    if (toOrigin) {
+                                        scrollToOrigin(PaneId::After);
+                                    }
+                                    fitScrollBars(PaneId::After);
+                                }};
     m_runController = new RunController(std::move(parts), this);
 }
 
@@ -34,9 +41,9 @@ void DocumentWindow::ConvertColorField() {
 
 void DocumentWindow::startConversion() {
     // A kind read from a file that names neither converter starts nothing.
-    if (m_state.StereoName == document::StereoKind::RandomDot) {
+    if (m_model.fields.StereoName == document::StereoKind::RandomDot) {
         ConvertRandomDot();
-    } else if (m_state.StereoName == document::StereoKind::Field) {
+    } else if (m_model.fields.StereoName == document::StereoKind::Field) {
         ConvertColorField();
     }
 }

@@ -5,6 +5,7 @@
 #include "document/StateFile.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
+#include "panes/WorkingStateFile.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Picture.h"
@@ -19,7 +20,7 @@ namespace {
 
 struct PaneFile {
     const char* name; // part of the picture file's name
-    QString document::AppState::*path;
+    QString document::DocumentFields::*path;
 };
 
 // True when path is a readable picture file holding exactly image.
@@ -37,9 +38,9 @@ const QString kNewLine = QStringLiteral("\r\n");
 
 bool DocumentWindow::storeUnfiledPictures(const QString& documentPath) {
     const std::array<std::pair<PaneId, PaneFile>, 3> panes{{
-        {PaneId::Before, {"Design", &document::AppState::PicDesignPath}},
-        {PaneId::Field, {"Field", &document::AppState::PicFieldPath}},
-        {PaneId::After, {"Stereo", &document::AppState::PicStereoPath}},
+        {PaneId::Before, {"Design", &document::DocumentFields::PicDesignPath}},
+        {PaneId::Field, {"Field", &document::DocumentFields::PicFieldPath}},
+        {PaneId::After, {"Stereo", &document::DocumentFields::PicStereoPath}},
     }};
     const QFileInfo document(documentPath);
     const QDir folder = document.absoluteDir();
@@ -55,7 +56,7 @@ bool DocumentWindow::storeUnfiledPictures(const QString& documentPath) {
         if (picture.isNull()) {
             continue;
         }
-        QString& named = m_state.*file.path;
+        QString& named = m_model.fields.*file.path;
         if (!named.isEmpty() && fileHolds(named, picture)) {
             continue;
         }
@@ -97,14 +98,14 @@ bool DocumentWindow::writeDocument(const QString& documentPath) {
         return false;
     }
     // The working file takes the picture paths just recorded, so a window switch keeps them.
-    writeSharedStateTo(m_labels.lblIniName);
+    writeStateTo(m_labels.lblIniName);
     // A file that is no document (the user typed another extension and agreed to replace it) is
     // replaced whole: keys mixed into someone's notes would be neither.
-    document::AppState snapshot = m_state;
+    document::DocumentFields snapshot = m_model.fields;
     snapshot.IniPath = documentPath;
     const bool written = document::classifyDocumentFile(documentPath) == document::DocumentFileKind::Foreign
-                             ? document::ReplaceWithWindowState(snapshot, m_host.sharedControls())
-                             : document::SaveWindowState(snapshot, m_host.sharedControls());
+                             ? document::ReplaceWithWindowState(snapshot, m_model.controls)
+                             : document::SaveWindowState(snapshot, m_model.controls);
     if (!written) {
         reportSaveFailure(documentPath);
         return false;
@@ -114,12 +115,10 @@ bool DocumentWindow::writeDocument(const QString& documentPath) {
 
 void DocumentWindow::discardWorkingFile() {
     const QString working = m_labels.lblIniName;
-    platform::setFileAttributes(working, platform::FileAttributes::Normal);
-    platform::deleteFile(working);
-    m_workingLock.reset();
+    m_workingFile->discard();
     // Nothing may write the closed window's file back into being before the next window takes over.
-    if (m_state.IniPath == working) {
-        m_state.IniPath.clear();
+    if (m_model.fields.IniPath == working) {
+        m_model.fields.IniPath.clear();
     }
 }
 

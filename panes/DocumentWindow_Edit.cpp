@@ -221,20 +221,20 @@ void DocumentWindow::copySelectedPane() {
 
 void DocumentWindow::clearSelectedPane() {
     struct ClearRow {
-        QString document::AppState::*path;
+        QString document::DocumentFields::*path;
         bool resetsConversion;
         Enable saveOff; // the pane's own save entry
         bool printing;  // the Stereo picture: printing goes, and its size leaves the status bar
     };
     static const ClearRow kRows[] = {
-        {&document::AppState::PicDesignPath, true, document::menuOff(Menu::mnuSaveDesign), false},
-        {&document::AppState::PicFieldPath, true, document::menuOff(Menu::mnuSaveField), false},
-        {&document::AppState::PicStereoPath, false, document::menuOff(Menu::mnuSaveStereo), true},
+        {&document::DocumentFields::PicDesignPath, true, document::menuOff(Menu::mnuSaveDesign), false},
+        {&document::DocumentFields::PicFieldPath, true, document::menuOff(Menu::mnuSaveField), false},
+        {&document::DocumentFields::PicStereoPath, false, document::menuOff(Menu::mnuSaveStereo), true},
     };
     document::SharedControls& controls = m_host.sharedControls();
     if (const std::optional<PaneId> id = selectedPane()) {
         const ClearRow& row = kRows[static_cast<std::size_t>(*id)];
-        m_state.*row.path = QString();
+        m_model.fields.*row.path = QString();
         PaneSet& set = paneSet(*id);
         set.pane->emptyPicture();
         set.pane->hide(); // its bars go with it
@@ -251,7 +251,7 @@ void DocumentWindow::clearSelectedPane() {
     document::applyEnables(controls, kCleared);
     document::applyEnables(controls, pasteEntries(platform::clipboardHasPicture()));
 
-    const bool noImage = m_state.StereoName == document::StereoKind::RandomDot
+    const bool noImage = m_model.fields.StereoName == document::StereoKind::RandomDot
                              ? m_picBefore->isHidden() && m_picAfter->isHidden()
                              : m_picBefore->isHidden() && m_picField->isHidden() && m_picAfter->isHidden();
     if (noImage) {

@@ -37,7 +37,7 @@ struct DocumentWindow::InsertProcedure {
     QImage DocumentWindow::*backBuffer; // null: the picture goes straight into the pane
     const char* dirKey;
     PicSource clipboardTag; // the PicSource under which Paste brings the clipboard's picture here
-    QString document::AppState::*path;
+    QString document::DocumentFields::*path;
     const char* tooLarge;
     std::array<Enable, 2> saveMenus; // the save entries a shown picture turns on
     bool printing;                   // a Stereo picture can be printed at once
@@ -51,7 +51,7 @@ const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id
          &DocumentWindow::m_picUra,
          "picDesignDir",
          PicSource::CBpicBefore,
-         &document::AppState::PicDesignPath,
+         &document::DocumentFields::PicDesignPath,
          "デザイン画像が大きすぎます。",
          {document::menuOn(Menu::mnuSaveGazou), document::menuOn(Menu::mnuSaveDesign)},
          false,
@@ -60,7 +60,7 @@ const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id
          &DocumentWindow::m_picUraField,
          "picFieldDir",
          PicSource::CBpicField,
-         &document::AppState::PicFieldPath,
+         &document::DocumentFields::PicFieldPath,
          "フィールド画像が大きすぎます。",
          {document::menuOn(Menu::mnuSaveGazou), document::menuOn(Menu::mnuSaveField)},
          false,
@@ -69,7 +69,7 @@ const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id
          nullptr,
          "picStereoDir",
          PicSource::CBpicAfter,
-         &document::AppState::PicStereoPath,
+         &document::DocumentFields::PicStereoPath,
          "ステレオ画像が大きすぎます。",
          {document::menuOn(Menu::mnuSaveGazou), document::menuOn(Menu::mnuSaveStereo)},
          true,
@@ -119,7 +119,7 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
         settings.rememberFolder(dirKey, choice->fullPath, choice->fileTitle);
         chosenPath = choice->fullPath;
     } else if (source == PicSource::FromMDImnuOpen) {
-        LoadedPicture loaded = loadReported(m_state.*procedure.path, document::MaxEditorPictureWidth);
+        LoadedPicture loaded = loadReported(m_model.fields.*procedure.path, document::MaxEditorPictureWidth);
         if (!loaded.picture && !loaded.tooWide) {
             return;
         }
@@ -185,7 +185,7 @@ void DocumentWindow::acceptPicture(const InsertProcedure& procedure, const QImag
     }
 
     if (!chosenPath.isEmpty()) {
-        m_state.*procedure.path = chosenPath;
+        m_model.fields.*procedure.path = chosenPath;
     }
     if (procedure.backBuffer) {
         this->*procedure.backBuffer = picture;
@@ -221,12 +221,12 @@ void DocumentWindow::acceptPicture(const InsertProcedure& procedure, const QImag
         document::SetConvertReady(controls);
     }
     updateChosenPaneEntries();
-    document::SaveWindowState(m_state, controls);
+    document::SaveWindowState(m_model.fields, m_model.controls);
 }
 
 bool DocumentWindow::documentReadyToConvert(bool fieldShown) const {
-    return m_state.StereoName == document::StereoKind::RandomDot ||
-           (m_state.StereoName == document::StereoKind::Field && fieldShown);
+    return m_model.fields.StereoName == document::StereoKind::RandomDot ||
+           (m_model.fields.StereoName == document::StereoKind::Field && fieldShown);
 }
 
 DocumentWindow::LoadedPicture DocumentWindow::loadReported(const QString& path, int maxWidth) {

@@ -90,7 +90,7 @@ void DocumentWindow::SavePaneImage(PaneId id) {
         return;
     }
     if (row->becomesStereoPath) {
-        m_state.PicStereoPath = fullPath;
+        m_model.fields.PicStereoPath = fullPath;
     }
     settings.rememberFolder(dirKey, fullPath, fileTitle);
 }

@@ -59,7 +59,7 @@ void DocumentWindow::LoadWizardImages() {
         show(PaneId::Before, m_picUra, *design);
         // The chosen Design file holds exactly this picture, so the document may name it. The
         // Field picture exists in no file (the chosen one is only its pattern), so it names none.
-        m_state.PicDesignPath = designSource;
+        m_model.fields.PicDesignPath = designSource;
     }
     removeTemporary(designFile);
     if (stop) {
@@ -87,7 +87,7 @@ void DocumentWindow::LoadWizardImages() {
     document::applyEnables(controls, kWizardDocument);
     // The end of the run restores the controls from the document's file, so the file must already
     // hold what the wizard set.
-    document::SaveWindowState(m_state, controls);
+    document::SaveWindowState(m_model.fields, m_model.controls);
 
     ConvertColorField();
 }

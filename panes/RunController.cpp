@@ -60,21 +60,21 @@ void RunController::start(Kind kind) {
     document::AppState& state = m_window.state;
     DocumentHost& host = m_window.host;
     document::SharedControls& controls = host.sharedControls();
-    const bool continuing = m_active;
+    const bool continuing = m_window.model.run != document::RunPhase::Idle;
     // The run takes its parameters from the document's file, as the sliders last wrote them.
     host.flushStateWrites();
     if (!continuing) {
         // The end of the run, and a close question asked meanwhile, bring the document's idle state
         // back as it is now; the file holds it too, for a window switch after the run.
-        m_idleState = document::captureDocument(state, controls);
-        document::SaveWindowState(state, controls);
+        m_idleState = m_window.model;
+        document::SaveWindowState(m_window.model.fields, m_window.model.controls);
     }
     host.lockOtherDocuments(m_window.form);
     state.run.Converting = true;
     document::SetConvertRunning(controls);
 
     m_kind = kind;
-    m_monoOrColor = state.MonoOrColor.toStdString();
+    m_monoOrColor = m_window.model.fields.MonoOrColor.toStdString();
     m_design = platform::ImageSurface(m_window.design);
     if (kind == Kind::RandomDot) {
         if (!m_random) {
@@ -89,17 +89,17 @@ void RunController::start(Kind kind) {
     }
     try {
         m_window.conversion.MaxWidth = document::MaxEditorPictureWidth;
-        m_converter->begin(document::readConversionParameters(state.IniPath));
+        m_converter->begin(document::readConversionParameters(m_window.model.fields.IniPath));
     } catch (const std::invalid_argument&) {
         // Insertion refuses such pictures, so this is a picture that came another way: no run.
         m_converter.reset();
-        m_active = false;
+        m_window.model.run = document::RunPhase::Idle;
         state.run.Converting = false;
         host.unlockDocuments();
         restoreFinishedState();
         return;
     }
-    m_active = true;
+    m_window.model.run = document::RunPhase::Running;
 
     m_window.stereo.show();
     host.setStatusPanelText(5, QString::number(m_converter->width()) + QStringLiteral(" × ") +
@@ -128,6 +128,7 @@ void RunController::convertOneRow() {
         scheduleRow();
         break;
     case engine::RowOutcome::Paused:
+        m_window.model.run = document::RunPhase::Paused;
         document::SetConvertPaused(m_window.host.sharedControls());
         m_window.host.setStatusPanelText(1, QString::fromUtf8(textsFor(m_kind).paused));
         break;
@@ -142,7 +143,7 @@ void RunController::convertOneRow() {
 void RunController::stopRows() {
     m_rowTimer->stop();
     m_converter.reset();
-    m_active = false;
+    m_window.model.run = document::RunPhase::Idle;
     m_held = false;
 }
 
@@ -176,18 +177,18 @@ void RunController::abort() {
     document::SetConvertAborted(controls);
     // Nor does the document name the picture the run drew over: saved, it would come back with a
     // Stereo picture the user no longer has.
-    state.PicStereoPath.clear();
-    document::SaveWindowState(state, controls);
+    m_window.model.fields.PicStereoPath.clear();
+    document::SaveWindowState(m_window.model.fields, m_window.model.controls);
 }
 
 void RunController::restoreFinishedState() {
-    document::AppState& state = m_window.state;
+    document::DocumentState& model = m_window.model;
     document::SharedControls& controls = m_window.host.sharedControls();
     // The idle state comes from memory, never back through the file: a file that cannot be read or
     // written must not turn the document's menus into the defaults.
-    document::showDocument(m_idleState, state, controls);
-    document::applyFinishedMenus(controls, state.StereoName.kind());
-    document::SaveWindowState(state, controls);
+    document::showDocument(m_idleState, model.fields, controls);
+    document::applyFinishedMenus(controls, model.fields.StereoName.kind());
+    document::SaveWindowState(model.fields, model.controls);
 }
 
 void RunController::endOnClose(document::StereoKind kind) {
@@ -201,17 +202,16 @@ void RunController::endOnClose(document::StereoKind kind) {
 }
 
 bool RunController::holdForQuestion() {
-    if (!m_active || m_held) {
+    if (!holdsRun() || m_held) {
         return false;
     }
     m_held = true;
-    m_heldWhileConverting = m_rowTimer->isActive();
     m_rowTimer->stop();
     DocumentHost& host = m_window.host;
     document::SharedControls& controls = host.sharedControls();
     host.flushStateWrites();
     // The state the document had when the run started.
-    document::showDocument(m_idleState, m_window.state, controls);
+    document::showDocument(m_idleState, m_window.model.fields, controls);
     controls.setConvStartCaption(document::ConvStartCaption);
     host.setStatusPanelText(1, m_window.form.displayPath());
     return true;
@@ -224,7 +224,7 @@ void RunController::resumeAfterQuestion() {
     m_held = false;
     document::SharedControls& controls = m_window.host.sharedControls();
     document::SetConvertRunning(controls);
-    if (m_heldWhileConverting) {
+    if (m_window.model.run == document::RunPhase::Running) {
         scheduleRow();
     } else {
         document::SetConvertPaused(controls);

@@ -34,7 +34,8 @@ public:
 
     // What a run works on; everything belongs to the document window and outlives the controller's use.
     struct Window {
-        document::AppState& state;
+        document::AppState& state;      // the run flags
+        document::DocumentState& model; // the document's own state
         DocumentHost& host;
         const DocumentWindow& form;
         engine::ConversionState& conversion;
@@ -59,7 +60,7 @@ public:
     void endOnClose(document::StereoKind kind);
 
     // True from the start of a run until it finishes, is aborted or its window closes.
-    bool holdsRun() const { return m_active; }
+    bool holdsRun() const { return m_window.model.run != document::RunPhase::Idle; }
     // True while rows are being converted (not paused, not held for a question).
     bool converting() const;
 
@@ -105,9 +106,8 @@ private:
     platform::ImageSurface m_field;
     std::unique_ptr<engine::RandomSource> m_random;
     std::unique_ptr<engine::Converter> m_converter;
-    bool m_active = false;
+    // Held for a close question; the document's run phase says what resumes after it.
     bool m_held = false;
-    bool m_heldWhileConverting = false;
     // The document's state when the run began.
     document::DocumentState m_idleState;
 };

@@ -8,9 +8,10 @@
 #include "platform/Clipboard.h"
 #include "platform/FileSystem.h"
 #include "platform/WindowFocus.h"
-#include "ui/ElidedLabel.h"
 #include "ui/MenuTables.h"
 #include "ui/Resources.h"
+#include "ui/SliderBar.h"
+#include "ui/StatusPanels.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -62,6 +63,7 @@ MainWindow::MainWindow(document::AppState& state, platform::Dialogs& dialogs, pl
     setupToolbar();
     setupSliders();
     setupStatusBar();
+    m_noDocument.controls = controlsAsBuilt();
     platform::watchClipboard(this, [this] { clipboardChanged(); });
 }
 
@@ -69,16 +71,13 @@ MainWindow::~MainWindow() {
     // The children outlive this part of the object while QWidget deletes them; nothing of theirs
     // may call back into it then.
     disconnect(m_mdiArea, nullptr, this, nullptr);
-    for (QSlider* control : m_sliders) {
-        control->removeEventFilter(this);
-    }
 }
 
 void MainWindow::MDIForm_Load() {
     centreOnScreen();
     // On a narrow screen the sliders get a row of their own rather than hiding behind an overflow button.
-    if (auto* sliders = findChild<QToolBar*>(QStringLiteral("SliderBar"));
-        sliders && m_toolbar->sizeHint().width() + sliders->sizeHint().width() > width()) {
+    if (QToolBar* sliders = m_sliderBar->toolBar();
+        m_toolbar->sizeHint().width() + sliders->sizeHint().width() > width()) {
         insertToolBarBreak(sliders);
     }
     m_state.NewDocNumber = 1;
@@ -148,16 +147,19 @@ void MainWindow::deleteTemporaryStateFiles() {
 // ---- documents -------------------------------------------------------------------------------
 
 void MainWindow::SetNewDocumentMenus(const QString& documentPath) {
-    applyNewDocumentMenus(*this, m_state.StereoName.kind());
-    if (m_state.StereoName == document::StereoKind::Field) {
+    applyNewDocumentMenus(*this, fields().StereoName.kind());
+    if (fields().StereoName == document::StereoKind::Field) {
         // Density means nothing to a colour field, however the document came (new, opened, wizard).
         document::applyEnables(*this, document::densitySet(false));
     }
-    createDocumentWindow(documentPath);
-    if (m_state.OpenMode == QLatin1String("Sinki")) {
+    const bool fresh = fields().OpenMode == QLatin1String("Sinki");
+    DocumentWindow* form = createDocumentWindow(documentPath);
+    if (fresh) {
         ++m_state.NewDocNumber;
     }
-    m_state.OpenMode.clear();
+    // The document's way of coming is spent once its window exists.
+    m_noDocument.fields.OpenMode.clear();
+    form->model().fields.OpenMode.clear();
 }
 
 void MainWindow::detachCurrentDocument() {
@@ -165,7 +167,8 @@ void MainWindow::detachCurrentDocument() {
     if (m_current && !m_current->isClosing()) {
         m_current->Form_Deactivate();
     }
-    m_current = nullptr;
+    // The shared controls keep showing the document; a command now changes them for the next one.
+    releaseCurrent();
 }
 
 QSize MainWindow::defaultDocumentSize() const {
@@ -175,8 +178,9 @@ QSize MainWindow::defaultDocumentSize() const {
 
 DocumentWindow* MainWindow::createDocumentWindow(const QString& documentPath) {
     // The shared controls already describe the new document; the previous one was saved by the caller.
-    m_current = nullptr;
+    releaseCurrent();
     auto* form = new DocumentWindow(m_state, *this, m_dialogs);
+    form->model() = m_noDocument;
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->resize(defaultDocumentSize());
     form->Form_Load(documentPath);
@@ -273,8 +277,10 @@ void MainWindow::switchCurrentTo(DocumentWindow* form) {
     if (m_current && !m_current->isClosing()) {
         m_current->Form_Deactivate();
     }
+    releaseCurrent();
     m_current = form;
     if (form) {
+        applyToView();
         form->Form_Activate();
         // The size panel belongs to the document on show.
         setStatusPanelText(5, form->stereoSizeText());
@@ -337,6 +343,8 @@ panes::DocumentWindow* MainWindow::windowOfDocument(const QString& path) {
 }
 
 void MainWindow::ResetMenus() {
+    // The last document is closing; the frame's own state takes over from it.
+    releaseCurrent();
     ui::ResetMenus(*this);
     // The last document is going: nothing of it stays on show.
     resetStatusPanels();
@@ -373,19 +381,41 @@ QAction* MainWindow::toolbarButtonMenuEntry(int button, int entry) const {
 }
 
 QSlider* MainWindow::slider(Slider which) const {
-    return m_sliders[static_cast<std::size_t>(which)];
+    return m_sliderBar->slider(which);
 }
 
 QLabel* MainWindow::Text1(int index) const {
-    return (index >= 0 && index < document::SliderCaptionCount) ? m_captions[static_cast<std::size_t>(index)]
-                                                                : nullptr;
+    return m_sliderBar->caption(index);
+}
+
+document::DocumentState& MainWindow::shownDocument() {
+    return m_current ? m_current->model() : m_noDocument;
+}
+
+const document::DocumentState& MainWindow::shownDocument() const {
+    return m_current ? m_current->model() : m_noDocument;
+}
+
+void MainWindow::releaseCurrent() {
+    if (m_current) {
+        m_noDocument = m_current->model();
+        // The frame holds no run; a window made from this state starts without one.
+        m_noDocument.run = document::RunPhase::Idle;
+    }
+    m_current = nullptr;
 }
 
 bool MainWindow::menuEnabled(Menu id) const {
-    return menuAction(id)->isEnabled();
+    return shownDocument().controls.menuEnabled(id);
 }
 
 void MainWindow::setMenuEnabled(Menu id, bool enabled) {
+    shownDocument().controls.setMenuEnabled(id, enabled);
+    showMenuEnabled(id);
+}
+
+void MainWindow::showMenuEnabled(Menu id) {
+    const bool enabled = shownDocument().controls.menuEnabled(id);
     menuAction(id)->setEnabled(enabled);
     for (const auto& [leader, item] : m_followingItems) {
         if (leader == id) {
@@ -395,51 +425,58 @@ void MainWindow::setMenuEnabled(Menu id, bool enabled) {
 }
 
 bool MainWindow::buttonEnabled(int index) const {
-    const QAction* button = toolbarButton(index);
-    return button && button->isEnabled();
+    return toolbarButton(index) && shownDocument().controls.buttonEnabled(index);
 }
 
 void MainWindow::setButtonEnabled(int index, bool enabled) {
     if (QAction* button = toolbarButton(index)) {
+        shownDocument().controls.setButtonEnabled(index, enabled);
         button->setEnabled(enabled);
     }
 }
 
 bool MainWindow::buttonMenuEnabled(int button, int entry) const {
-    const QAction* action = toolbarButtonMenuEntry(button, entry);
-    return action && action->isEnabled();
+    return toolbarButtonMenuEntry(button, entry) && shownDocument().controls.buttonMenuEnabled(button, entry);
 }
 
 void MainWindow::setButtonMenuEnabled(int button, int entry, bool enabled) {
     if (QAction* action = toolbarButtonMenuEntry(button, entry)) {
+        shownDocument().controls.setButtonMenuEnabled(button, entry, enabled);
         action->setEnabled(enabled);
     }
 }
 
 bool MainWindow::captionEnabled(int index) const {
-    const QLabel* caption = Text1(index);
-    return caption && caption->isEnabled();
+    return Text1(index) && shownDocument().controls.captionEnabled(index);
 }
 
 void MainWindow::setCaptionEnabled(int index, bool enabled) {
     if (QLabel* caption = Text1(index)) {
+        shownDocument().controls.setCaptionEnabled(index, enabled);
         caption->setEnabled(enabled);
     }
 }
 
 bool MainWindow::sliderEnabled(Slider which) const {
-    return slider(which)->isEnabled();
+    return shownDocument().controls.sliderEnabled(which);
 }
 
 void MainWindow::setSliderEnabled(Slider which, bool enabled) {
-    slider(which)->setEnabled(enabled);
+    shownDocument().controls.setSliderEnabled(which, enabled);
+    showSlider(which);
 }
 
 QString MainWindow::convStartCaption() const {
-    return menuAction(Menu::mnuConvStart)->text();
+    return shownDocument().controls.convStartCaption();
 }
 
 void MainWindow::setConvStartCaption(const QString& caption) {
+    shownDocument().controls.setConvStartCaption(caption);
+    showConvStartCaption();
+}
+
+void MainWindow::showConvStartCaption() {
+    const QString caption = shownDocument().controls.convStartCaption();
     menuAction(Menu::mnuConvStart)->setText(caption);
     if (QAction* start = toolbarButton(11)) {
         start->setToolTip(caption);
@@ -448,34 +485,72 @@ void MainWindow::setConvStartCaption(const QString& caption) {
 }
 
 int MainWindow::sliderValue(Slider which) const {
-    return slider(which)->value();
+    return shownDocument().controls.sliderValue(which);
 }
 
 void MainWindow::setSliderValue(Slider which, int value) {
-    QSlider* control = slider(which);
-    const int before = control->value();
-    control->setValue(value);
-    // An unchanged value raises no signal, but the document's file must still receive it.
-    if (control->value() == before) {
-        slider_Change(which);
-    }
+    shownDocument().controls.setSliderValue(which, value);
+    showSlider(which);
+    sliderChanged(which);
     // A value set by the program is one write, not part of a drag: it goes into the file at once.
     flushStateWrites();
 }
 
-QString MainWindow::statusPanelText(int panel) const {
-    if (panel == 1) {
-        return m_pathPanel->fullText();
+void MainWindow::showSlider(Slider which) {
+    const document::DocumentControls& shown = shownDocument().controls;
+    m_sliderBar->show(which, shown.sliderEnabled(which), shown.sliderValue(which));
+}
+
+void MainWindow::applyToView() {
+    const document::DocumentControls& controls = shownDocument().controls;
+    for (int i = 0; i < document::MenuCount; ++i) {
+        showMenuEnabled(static_cast<Menu>(i));
     }
-    return (panel >= 2 && panel <= 5) ? m_statusPanels[static_cast<std::size_t>(panel)]->text() : QString();
+    for (int i = 1; i <= document::ToolbarButtonCount; ++i) {
+        toolbarButton(i)->setEnabled(controls.buttonEnabled(i));
+    }
+    for (const auto& [entry, enabled] : controls.buttonMenus) {
+        if (QAction* action = toolbarButtonMenuEntry(entry.first, entry.second)) {
+            action->setEnabled(enabled);
+        }
+    }
+    for (int i = 0; i < document::SliderCaptionCount; ++i) {
+        Text1(i)->setEnabled(controls.captionEnabled(i));
+    }
+    for (int i = 0; i < document::SliderCount; ++i) {
+        showSlider(static_cast<Slider>(i));
+    }
+    showConvStartCaption();
+}
+
+document::DocumentControls MainWindow::controlsAsBuilt() const {
+    document::DocumentControls built;
+    for (int i = 0; i < document::MenuCount; ++i) {
+        built.setMenuEnabled(static_cast<Menu>(i), menuAction(static_cast<Menu>(i))->isEnabled());
+    }
+    for (int i = 1; i <= document::ToolbarButtonCount; ++i) {
+        built.setButtonEnabled(i, toolbarButton(i)->isEnabled());
+    }
+    for (const auto& [entry, action] : m_buttonMenuEntries) {
+        built.setButtonMenuEnabled(entry.first, entry.second, action->isEnabled());
+    }
+    for (int i = 0; i < document::SliderCaptionCount; ++i) {
+        built.setCaptionEnabled(i, Text1(i)->isEnabled());
+    }
+    for (int i = 0; i < document::SliderCount; ++i) {
+        built.setSliderEnabled(static_cast<Slider>(i), slider(static_cast<Slider>(i))->isEnabled());
+        built.setSliderValue(static_cast<Slider>(i), slider(static_cast<Slider>(i))->value());
+    }
+    built.setConvStartCaption(menuAction(Menu::mnuConvStart)->text());
+    return built;
+}
+
+QString MainWindow::statusPanelText(int panel) const {
+    return m_statusPanels->text(panel);
 }
 
 void MainWindow::setStatusPanelText(int panel, const QString& text) {
-    if (panel == 1) {
-        m_pathPanel->setFullText(text);
-    } else if (panel >= 2 && panel <= 5) {
-        m_statusPanels[static_cast<std::size_t>(panel)]->setText(text);
-    }
+    m_statusPanels->setText(panel, text);
 }
 
 } // namespace quarbel::ui
@@ -513,7 +588,7 @@ QAction* MainWindow::addFollowingItem(QMenu* parent, std::string_view name, cons
     action->setObjectName(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
     action->setShortcut(shortcut);
     m_shortcutGuard->guard(action);
-    action->setEnabled(menuEnabled(row->leader));
+    action->setEnabled(menuAction(row->leader)->isEnabled());
     m_followingItems.emplace_back(row->leader, action);
     return action;
 }

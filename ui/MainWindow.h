@@ -1,7 +1,7 @@
 #pragma once
 
 // The frame window: menus, toolbar, sliders and status bar shared by every document, the MDI
-// area holding the document windows, and the hand-over of the shared controls between them.
+// area holding the document windows; the shared controls show the active window's state.
 
 #include "document/AppState.h"
 #include "document/SharedControls.h"
@@ -40,9 +40,9 @@ class DocumentWindow;
 
 namespace quarbel::ui {
 
-class BatchedStateWrites;
 class ColourFieldWizard;
-class ElidedLabel;
+class SliderBar;
+class StatusPanels;
 
 class MainWindow : public QMainWindow, public document::SharedControls, public panes::DocumentHost {
     Q_OBJECT
@@ -61,7 +61,8 @@ public:
     void MDIForm_Unload(bool& cancel);
 
     // The new-document state of the menus, then a new document window that becomes the active
-    // document. Callers set StereoName and OpenMode first and have called detachCurrentDocument().
+    // document, made as a copy of the frame's own state. Callers have called
+    // detachCurrentDocument() and set StereoName and OpenMode in shownDocument().
     // documentPath: the document file an Open makes the window for (OpenMode "Hiraku").
     void SetNewDocumentMenus(const QString& documentPath = {});
     // Writes the active document's state into its own file and releases the shared controls, so
@@ -124,6 +125,10 @@ public:
 
     // The active document window, or null.
     panes::DocumentWindow* activeDocument() const;
+    // The document the shared controls show: the active window's own state, or the frame's
+    // no-document state while no window is active (a New or Open prepares its document there).
+    document::DocumentState& shownDocument();
+    const document::DocumentState& shownDocument() const;
     QList<panes::DocumentWindow*> documentWindows() const;
     QMdiArea* mdiArea() const { return m_mdiArea; }
 
@@ -137,7 +142,8 @@ public:
     QString statusPanelText(int panel) const;
     QMenu* windowMenu() const { return m_windowMenu; }
 
-    // SharedControls.
+    // SharedControls: each change goes into the shown document first and is then shown on its
+    // widget; each read comes from the document.
     bool menuEnabled(document::Menu menu) const override;
     void setMenuEnabled(document::Menu menu, bool enabled) override;
     bool buttonEnabled(int index) const override;
@@ -166,7 +172,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // One set-up function per area, each in its own source file.
@@ -222,8 +227,22 @@ private:
     // Paste follows what the clipboard holds, for the pane chosen in the active document.
     void clipboardChanged();
 
+    // The shown document's paths, kind and colour mode.
+    document::DocumentFields& fields() { return shownDocument().fields; }
+    // Shows the shown document's controls on the menus, toolbar and sliders as a whole, raising no
+    // handling (at a window switch).
+    void applyToView();
+    // The widgets' state as built, for the no-document state.
+    document::DocumentControls controlsAsBuilt() const;
+    void showMenuEnabled(document::Menu menu);
+    void showSlider(document::Slider which);
+    void showConvStartCaption();
+    // The shown document takes what a window held; after this no window is current.
+    void releaseCurrent();
+
+    // A user's move of a slider; sliderChanged: the value's way into the file and status bar.
     void slider_Change(document::Slider which);
-    void slider_MouseMove(document::Slider which);
+    void sliderChanged(document::Slider which);
 
     document::AppState& m_state;
     platform::Dialogs& m_dialogs;
@@ -232,9 +251,11 @@ private:
     MenuShortcutGuard* m_shortcutGuard = new MenuShortcutGuard(this);
 
     QMdiArea* m_mdiArea = nullptr;
-    // The document whose state the shared controls hold; null between a New command's start and
+    // The document whose state the shared controls show; null between a New command's start and
     // the new window's activation, and after the last document closed.
     QPointer<panes::DocumentWindow> m_current;
+    // What the shared controls show while m_current is null.
+    document::DocumentState m_noDocument;
 
     std::array<QAction*, document::MenuCount> m_menuActions{};
     std::array<QMenu*, document::MenuCount> m_menus{};
@@ -245,17 +266,13 @@ private:
     std::array<QAction*, document::ToolbarButtonCount + 1> m_buttons{}; // index 0 unused
     std::map<std::pair<int, int>, QAction*> m_buttonMenuEntries;
 
-    std::array<QSlider*, document::SliderCount> m_sliders{};
-    std::array<QLabel*, document::SliderCaptionCount> m_captions{};
-    std::array<QLabel*, 6> m_statusPanels{};         // panels 1..5, index 0 unused
-    ElidedLabel* m_pathPanel = nullptr;              // panel 1
+    SliderBar* m_sliderBar = nullptr;
+    StatusPanels* m_statusPanels = nullptr;
     std::unique_ptr<platform::Printer> m_ownPrinter; // made on first use
     platform::Printer* m_printer = nullptr;
     // Colour-field wizard.
     QPointer<ColourFieldWizard> m_wizard;
     QTimer* m_timForWiz = nullptr; // made on first use
-    // Slider values not yet in their file.
-    BatchedStateWrites* m_stateWrites = nullptr;
 };
 
 } // namespace quarbel::ui

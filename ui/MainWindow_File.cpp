@@ -82,9 +82,9 @@ void MainWindow::mnuFieldColor_Click() {
 void MainWindow::newDocument(const NewDocumentKind& kind) {
     // The active document's state goes into its own file before anything shared changes.
     detachCurrentDocument();
-    m_state.MonoOrColor = QString::fromUtf8(kind.monoOrColor);
-    m_state.StereoName = kind.stereoName;
-    m_state.OpenMode = QStringLiteral("Sinki");
+    fields().MonoOrColor = QString::fromUtf8(kind.monoOrColor);
+    fields().StereoName = kind.stereoName;
+    fields().OpenMode = QStringLiteral("Sinki");
     SetNewDocumentMenus();
 
     panes::DocumentWindow* form = activeDocument();

@@ -20,7 +20,7 @@ namespace quarbel::ui {
 namespace {
 
 // Which of the three pictures the document names, one letter each in the fixed order.
-QString openPicCode(const document::AppState& state) {
+QString openPicCode(const document::DocumentFields& state) {
     QString code;
     if (!state.PicDesignPath.isEmpty()) {
         code += QLatin1Char('D');
@@ -128,15 +128,15 @@ void MainWindow::openChosenDocument(const QString& fullPath, const QString& file
         makeCurrent(*form);
         return;
     }
-    // The active document's state goes into its own file before the shared values change.
+    // The active document's state goes into its own file; the frame's own state takes the new one.
     detachCurrentDocument();
     // Nothing is written while the document is read: a slider set from the file writes to IniPath,
     // which names no file until the new window's working file takes over.
-    m_state.IniPath.clear();
-    m_state.DocName = fileTitle.left(fileTitle.size() - panes::DocumentSuffix.size());
+    fields().IniPath.clear();
+    fields().DocName = fileTitle.left(fileTitle.size() - panes::DocumentSuffix.size());
     // A folder that cannot be remembered costs the next dialog its starting place, nothing more.
     settings.rememberFolder(qbdFileDir, fullPath, fileTitle);
-    m_state.OpenMode = QStringLiteral("Hiraku");
+    fields().OpenMode = QStringLiteral("Hiraku");
     if (problem) {
         m_dialogs.message(this, platform::runTimeErrorMessage(*problem), platform::MessageIcon::Exclamation);
     }
@@ -144,12 +144,12 @@ void MainWindow::openChosenDocument(const QString& fullPath, const QString& file
     document::applyEnables(*this, document::menuAndButtonSet(document::Menu::mnuSave, 3, true));
     // The new window's working file, not the document, holds the state from here on.
     if (panes::DocumentWindow* form = activeDocument()) {
-        document::AppState snapshot = m_state;
+        document::DocumentFields snapshot = form->model().fields;
         snapshot.IniPath = form->labels().lblIniName;
-        document::SaveWindowState(snapshot, *this);
+        document::SaveWindowState(snapshot, form->model().controls);
     }
     PostCommand(
-        {document::CommandTag::MDImnuOpen, document::PicSource::FromMDImnuOpen, openPicCode(m_state)});
+        {document::CommandTag::MDImnuOpen, document::PicSource::FromMDImnuOpen, openPicCode(fields())});
 }
 
 MainWindow::DocumentFileCheck MainWindow::checkDocumentFile(const QString& fullPath) {
@@ -163,7 +163,7 @@ MainWindow::DocumentFileCheck MainWindow::checkDocumentFile(const QString& fullP
         return {!reportedAndCarriedOn(problem->number), problem};
     }
     // A file that is there but cannot be read (larger than any document, a read error) would
-    // leave the shared values as the previous document had them.
+    // leave the new document with the values the previous one had.
     if (document::IniSnapshot(fullPath).status() == document::IniSnapshot::Status::Unreadable) {
         m_dialogs.message(this,
                           QStringLiteral("「") + fullPath + QStringLiteral("」を読み込めませんでした。") +
@@ -183,17 +183,17 @@ MainWindow::DocumentFileCheck MainWindow::checkDocumentFile(const QString& fullP
 void MainWindow::readOpenedDocument(const QString& fullPath) {
     // The document is read into a value first; the shared controls then show it as a whole.
     document::DocumentState opened;
-    opened.fields = m_state;
+    opened.fields = fields();
     opened.fields.IniPath = fullPath;
     // A file that could not be read after all changes nothing.
     if (document::RestoreWindowState(opened.fields, opened.controls) != document::StateRestore::Unreadable) {
-        document::showDocument(opened, m_state, *this);
+        document::showDocument(opened, fields(), *this);
     }
     // A picture named relative to the document lives beside the document, wherever the program runs.
-    for (QString document::AppState::*picture :
-         {&document::AppState::PicDesignPath, &document::AppState::PicFieldPath,
-          &document::AppState::PicStereoPath}) {
-        m_state.*picture = document::picturePathFromDocument(fullPath, m_state.*picture);
+    for (QString document::DocumentFields::*picture :
+         {&document::DocumentFields::PicDesignPath, &document::DocumentFields::PicFieldPath,
+          &document::DocumentFields::PicStereoPath}) {
+        fields().*picture = document::picturePathFromDocument(fullPath, fields().*picture);
     }
     SetNewDocumentMenus(fullPath);
 }

@@ -42,11 +42,11 @@ QTimer* MainWindow::timForWiz() {
 
 void MainWindow::timForWiz_Timer() {
     timForWiz()->stop();
-    // The active document keeps its own kind and state: it is written to its file before the
-    // shared values change for the new one.
+    // The active document keeps its own kind and state: it is written to its file, and the frame's
+    // own state is prepared for the new one.
     detachCurrentDocument();
-    m_state.OpenMode = QStringLiteral("Sinki");
-    m_state.StereoName = document::StereoKind::Field;
+    fields().OpenMode = QStringLiteral("Sinki");
+    fields().StereoName = document::StereoKind::Field;
     SetNewDocumentMenus();
     PostCommand(document::CommandTag::FromWizard);
 }

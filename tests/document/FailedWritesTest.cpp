@@ -1,7 +1,7 @@
 // Writes of documents, state files and settings on a file system that refuses the bytes: the
 // write is reported, the old file keeps its content and no partial file is left beside it.
 
-#include "document/AppState.h"
+#include "document/DocumentState.h"
 #include "document/IniFile.h"
 #include "document/Settings.h"
 #include "document/StateFile.h"
@@ -50,7 +50,7 @@ const WriteCase kWrites[] = {
      [](const QString& path) { return IniFile::writeString(path, IniSectionName, "Mitudo", "77"); }},
     {"whole window state",
      [](const QString& path) {
-         AppState state;
+         DocumentFields state;
          state.IniPath = path;
          state.StereoName = StereoKind::Field;
          return SaveWindowState(state, someControls());
@@ -61,7 +61,7 @@ const WriteCase kWrites[] = {
      }},
     {"whole window state replacing the file",
      [](const QString& path) {
-         AppState state;
+         DocumentFields state;
          state.IniPath = path;
          return ReplaceWithWindowState(state, someControls());
      }},

@@ -112,7 +112,7 @@ TEST(RunStates, FinishedRestoresTheWindowsStateThenOpensTheSaveItemsByKindAndWri
     for (const Case& k : {Case{StereoKind::Field, true}, Case{StereoKind::RandomDot, false}}) {
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
-        AppState state;
+        DocumentFields state;
         state.IniPath = dir.filePath(QStringLiteral("Quarbel1.tmp"));
         // The window's state before the run: a new document that holds a Design image.
         FakeSharedControls before;
@@ -148,7 +148,7 @@ TEST(RunStates, FinishedRestoresTheWindowsStateThenOpensTheSaveItemsByKindAndWri
 
         // What the window finds when it is next activated is the finished state.
         FakeSharedControls reread;
-        AppState again;
+        DocumentFields again;
         again.IniPath = state.IniPath;
         RestoreWindowState(again, reread);
         EXPECT_EQ(lookOf(reread).menusOn, menus) << DocumentKind(k.stereoName).text().toStdString();

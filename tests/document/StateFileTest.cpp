@@ -1,6 +1,6 @@
 #include "document/StateFile.h"
 
-#include "document/AppState.h"
+#include "document/DocumentState.h"
 #include "document/IniFile.h"
 #include "support/FakeSharedControls.h"
 
@@ -49,7 +49,7 @@ FakeSharedControls patternedControls() {
 
 struct StateFileTest : ::testing::Test {
     QTemporaryDir dir;
-    AppState state;
+    DocumentFields state;
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         state.IniPath = dir.filePath(QStringLiteral("Quarbel1.tmp"));
@@ -93,7 +93,7 @@ TEST_F(StateFileTest, SaveThenRestoreGivesBackEveryFlagValueAndString) {
     const FakeSharedControls saved = patternedControls();
     ASSERT_TRUE(SaveWindowState(state, saved));
 
-    AppState restored;
+    DocumentFields restored;
     restored.IniPath = state.IniPath;
     restored.StereoName = DocumentKind::fromText(QStringLiteral("stale"));
     restored.MonoOrColor = QStringLiteral("stale");
@@ -119,7 +119,7 @@ TEST_F(StateFileTest, MissingFileOrHeaderOnlyRestoresDefaults) {
         if (!content.isNull()) {
             writeAll(state.IniPath, content);
         }
-        AppState restored;
+        DocumentFields restored;
         restored.IniPath = state.IniPath;
         restored.PicDesignPath = QStringLiteral("stale");
         FakeSharedControls controls;
@@ -388,7 +388,7 @@ TEST_F(StateFileTest, RestoreSaysWhatItFoundAndAFileItCannotReadChangesNothing) 
         ASSERT_TRUE(QDir().mkpath(dir.path()));
         c.make(state.IniPath);
 
-        AppState restored;
+        DocumentFields restored;
         restored.IniPath = state.IniPath;
         restored.StereoName = StereoKind::RandomDot;
         FakeSharedControls controls;
@@ -426,12 +426,12 @@ TEST_F(StateFileTest, AStateKeptInMemoryRestoresExactlyAsItsFileWould) {
     const FakeSharedControls saved = patternedControls();
     ASSERT_TRUE(SaveWindowState(state, saved));
 
-    AppState fromFile;
+    DocumentFields fromFile;
     fromFile.IniPath = state.IniPath;
     FakeSharedControls fileControls;
     ASSERT_EQ(RestoreWindowState(fromFile, fileControls), StateRestore::Restored);
 
-    AppState fromMemory;
+    DocumentFields fromMemory;
     FakeSharedControls memoryControls;
     RestoreWindowState(windowStateEntries(state, saved), fromMemory, memoryControls);
 
@@ -457,7 +457,7 @@ TEST_F(StateFileTest, AKindTheProgramDoesNotKnowComesBackByteForByteWhenTheState
         bytes.replace(written, QByteArray("StereoName=") + kind + "\r\n");
         writeAll(state.IniPath, bytes);
 
-        AppState restored;
+        DocumentFields restored;
         restored.IniPath = state.IniPath;
         FakeSharedControls controls;
         ASSERT_EQ(RestoreWindowState(restored, controls), StateRestore::Restored);
@@ -487,7 +487,7 @@ TEST_F(StateFileTest, ADocumentTakenFromTheControlsAndShownOnOthersWritesTheSame
         const DocumentState document = captureDocument(state, source);
 
         // Another document was showing: every value it left must give way.
-        AppState shown;
+        DocumentFields shown;
         shown.IniPath = state.IniPath;
         shown.PicFieldPath = QStringLiteral("/other/field.bmp");
         shown.StereoName = StereoKind::Field;

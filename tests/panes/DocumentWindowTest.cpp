@@ -25,14 +25,19 @@ namespace {
 using platform::Answer;
 
 struct FakeHost : DocumentHost {
-    testing::FakeSharedControls controls;
+    // What the frame shows while no window is current; a new window starts as it.
+    document::DocumentState own;
     std::map<int, QString> panels;
     int resets = 0;
     int documents = 1;
     DocumentWindow* current = nullptr;
     int madeCurrent = 0;
 
-    document::SharedControls& sharedControls() override { return controls; }
+    // The shared controls show the current window's own state, as the frame's do.
+    document::DocumentState& shown() { return current ? current->model() : own; }
+    document::DocumentControls& controls() { return shown().controls; }
+    document::DocumentFields& fields() { return shown().fields; }
+    document::SharedControls& sharedControls() override { return controls(); }
     void setStatusPanelText(int panel, const QString& text) override { panels[panel] = text; }
     void ResetMenus() override { ++resets; }
     int openDocumentCount() const override { return documents; }
@@ -54,17 +59,20 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         state.appDir = m_dir.path();
         state.SettingsPath = path(QStringLiteral("Quarbel2.qbs"));
-        state.StereoName = document::StereoKind::RandomDot;
-        state.MonoOrColor = QStringLiteral("Mono");
-        state.OpenMode = QStringLiteral("Sinki");
+        host.fields().StereoName = document::StereoKind::RandomDot;
+        host.fields().MonoOrColor = QStringLiteral("Mono");
+        host.fields().OpenMode = QStringLiteral("Sinki");
         state.NewDocNumber = 3;
-        host.controls.setAll(true);
-        host.controls.sliderValues = {70, 20, 30};
+        testing::FakeSharedControls all;
+        all.setAll(true);
+        all.sliderValues = {70, 20, 30};
+        host.own.controls = all;
         form = std::make_unique<DocumentWindow>(state, host, dialogs);
         form->resize(400, 300);
     }
 
     DocumentWindow* load() {
+        form->model() = host.own;
         form->Form_Load();
         host.current = form.get();
         form->Form_Activate(); // the first activation
@@ -87,13 +95,14 @@ private:
 };
 
 TEST_F(DocumentWindowTest, LoadingANewDocumentNamesItAndWritesItsTemporaryFile) {
-    state.PicDesignPath = QStringLiteral("/old/design.bmp");
-    state.PicStereoPath = QStringLiteral("/old/stereo.bmp");
+    host.fields().PicDesignPath = QStringLiteral("/old/design.bmp");
+    host.fields().PicStereoPath = QStringLiteral("/old/stereo.bmp");
+    form->model() = host.own;
     form->Form_Load();
 
     const QString tmp = path(QStringLiteral("Quarbel3.tmp"));
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quarbel3"));
-    EXPECT_EQ(state.IniPath, tmp);
+    EXPECT_EQ(form->model().fields.IniPath, tmp);
     EXPECT_EQ(form->labels().lblTitle, QStringLiteral("Quarbel3"));
     EXPECT_EQ(form->labels().lblIniName, tmp);
     EXPECT_EQ(form->labels().lblOldIniName, tmp);
@@ -113,9 +122,10 @@ TEST_F(DocumentWindowTest, LoadingANewDocumentNamesItAndWritesItsTemporaryFile) 
 }
 
 TEST_F(DocumentWindowTest, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
-    state.OpenMode = QStringLiteral("Hiraku");
-    state.DocName = QStringLiteral("abc");
+    host.fields().OpenMode = QStringLiteral("Hiraku");
+    host.fields().DocName = QStringLiteral("abc");
     const QString document = path(QStringLiteral("abc.qbd"));
+    form->model() = host.own;
     form->Form_Load(document);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("abc"));
     EXPECT_EQ(form->labels().documentPath, document);
@@ -123,7 +133,7 @@ TEST_F(DocumentWindowTest, LoadingForAnOpenedDocumentUsesItsNameAndFile) {
     // The live state goes into a working file of the window's own, never into the document.
     const QString working = path(QStringLiteral("QuarbelDoc1.tmp"));
     EXPECT_EQ(form->labels().lblIniName, working);
-    EXPECT_EQ(state.IniPath, working);
+    EXPECT_EQ(form->model().fields.IniPath, working);
     EXPECT_TRUE(QFileInfo::exists(working));
     EXPECT_EQ(host.panels[1], document);
     EXPECT_FALSE(QFileInfo::exists(document)) << "opening writes nothing into the document";
@@ -140,10 +150,11 @@ TEST_F(DocumentWindowTest, WindowIconFollowsTheKind) {
                 {document::StereoKind::Field, "", "104"},
                 {document::StereoKind::Field, "Color", "104"}};
     for (const auto& row : rows) {
-        state.StereoName = row.stereo;
-        state.MonoOrColor = QLatin1String(row.mono);
+        host.fields().StereoName = row.stereo;
+        host.fields().MonoOrColor = QLatin1String(row.mono);
         DocumentWindow window(state, host, dialogs);
         window.resize(200, 100);
+        window.model() = host.own;
         window.Form_Load();
         const QImage expected = QIcon(QStringLiteral(":/panes/icons/%1.svg").arg(QLatin1String(row.icon)))
                                     .pixmap(16, 16)
@@ -161,14 +172,14 @@ TEST_F(DocumentWindowTest, ActivationAfterTheFirstRestoresTheWindowsOwnFile) {
                                    QStringLiteral("44"));
     document::IniFile::writeString(own, document::IniSectionName, QStringLiteral("mnuSave"),
                                    QStringLiteral("False"));
-    state.IniPath = path(QStringLiteral("other.qbd"));
-    host.controls.buttonMenus[{9, 2}] = true;
+    host.fields().IniPath = path(QStringLiteral("other.qbd"));
+    host.controls().buttonMenus[{9, 2}] = true;
 
     form->Form_Activate();
-    EXPECT_EQ(state.IniPath, own);
-    EXPECT_EQ(host.controls.sliderValues[1], 44);
-    EXPECT_FALSE(host.controls.menus[static_cast<std::size_t>(document::Menu::mnuSave)]);
-    EXPECT_FALSE((host.controls.buttonMenus[{9, 2}])) << "random dot has no Field image";
+    EXPECT_EQ(host.fields().IniPath, own);
+    EXPECT_EQ(host.controls().sliderValues[1], 44);
+    EXPECT_FALSE(host.controls().menus[static_cast<std::size_t>(document::Menu::mnuSave)]);
+    EXPECT_FALSE((host.controls().buttonMenus[{9, 2}])) << "random dot has no Field image";
     EXPECT_EQ(host.panels[1], own);
 }
 
@@ -250,12 +261,12 @@ TEST_F(DocumentWindowTest, AWindowThatAgreedToCloseNoLongerWritesOrRunsCommands)
 TEST_F(DocumentWindowTest, ClosingAWindowThatIsNotCurrentBringsItsStateInFirst) {
     load();
     host.current = nullptr;
-    host.controls.sliderValues[0] = 5; // another window's value in the shared controls
+    host.controls().sliderValues[0] = 5; // another window's value in the shared controls
     dialogs.queueAnswer(Answer::Cancel);
     bool cancel = false;
     form->Form_Unload(cancel);
     EXPECT_EQ(host.madeCurrent, 1);
-    EXPECT_EQ(host.controls.sliderValues[0], 70);
+    EXPECT_EQ(host.controls().sliderValues[0], 70);
 }
 
 TEST_F(DocumentWindowTest, StaleSaveFailureDoesNotBlockALaterSuccessfulSave) {
@@ -311,7 +322,7 @@ TEST_F(DocumentWindowTest, PostedCommandsRunEachOnceInTheOrderPostedAndUnknownTa
     dialogs.queueFile(platform::FileChoice{first, QStringLiteral("t.qbd")});
     form->SaveDocumentAs();
     ASSERT_EQ(form->labels().documentPath, first);
-    host.controls.sliderValues[2] = 88;
+    form->model().controls.sliderValues[2] = 88;
     form->post(document::CommandTag::MDImnuSave);
     form->post(document::CommandTag::MDImnuSaveName);
     dialogs.queueFile(platform::FileChoice{second, QStringLiteral("u.qbd")});

@@ -28,10 +28,13 @@ namespace {
 using document::Menu;
 
 struct Host : DocumentHost {
-    testing::FakeSharedControls controls;
+    // What the frame shows while no window is current.
+    document::DocumentState own;
     DocumentWindow* current = nullptr;
 
-    document::SharedControls& sharedControls() override { return controls; }
+    // The shared controls show the current window's own state, as the frame's do.
+    document::DocumentState& shown() { return current ? current->model() : own; }
+    document::SharedControls& sharedControls() override { return shown().controls; }
     void setStatusPanelText(int, const QString&) override {}
     void ResetMenus() override {}
     int openDocumentCount() const override { return 1; }
@@ -56,12 +59,15 @@ struct NewWindow {
     NewWindow(const QTemporaryDir& dir, document::StereoKind kind, const QString& monoOrColor = {}) {
         state.appDir = dir.path();
         state.SettingsPath = dir.filePath(QStringLiteral("Quarbel2.qbs"));
-        state.StereoName = kind;
-        state.MonoOrColor = monoOrColor;
-        state.OpenMode = QStringLiteral("Sinki");
+        host.own.fields.StereoName = kind;
+        host.own.fields.MonoOrColor = monoOrColor;
+        host.own.fields.OpenMode = QStringLiteral("Sinki");
         state.NewDocNumber = 1;
-        host.controls.setAll(true);
-        host.controls.sliderValues = {70, 20, 30};
+        testing::FakeSharedControls all;
+        all.setAll(true);
+        all.sliderValues = {70, 20, 30};
+        host.own.controls = all;
+        form.model() = host.own;
         form.Form_Load();
         host.current = &form;
         form.Form_Activate();
@@ -120,37 +126,40 @@ TEST(StateFileProblems, TheWindowKeepsItsStateAndTheUserIsToldOnce) {
         SCOPED_TRACE(trouble.name);
         QTemporaryDir dir;
         NewWindow window(dir, document::StereoKind::RandomDot, QStringLiteral("Color"));
-        document::AppState& state = window.state;
         Host& host = window.host;
         testing::ScriptedDialogs& dialogs = window.dialogs;
         DocumentWindow& form = window.form;
         const QString file = form.labels().lblIniName;
 
         // The window's own state: a run-ready random-dot document with a few things disabled.
-        host.controls.sliderValues = {150, 31, 47};
-        host.controls.setMenuEnabled(Menu::mnuSave, false);
-        host.controls.setMenuEnabled(Menu::mnuConvStop, false);
-        host.controls.setButtonEnabled(5, false);
+        host.shown().controls.sliderValues = {150, 31, 47};
+        host.shown().controls.setMenuEnabled(Menu::mnuSave, false);
+        host.shown().controls.setMenuEnabled(Menu::mnuConvStop, false);
+        host.shown().controls.setButtonEnabled(5, false);
 
         for (int round = 0; round < 2; ++round) {
             SCOPED_TRACE(round);
             trouble.deactivate(form, file);
-            // Another document takes the shared controls and the shared strings.
-            host.controls.setAll(true);
-            host.controls.sliderValues = {70, 20, 30};
-            state.StereoName = document::StereoKind::Field;
-            state.MonoOrColor = QString();
-            state.IniPath = dir.filePath(QStringLiteral("other.qbd"));
+            // Another document is shown meanwhile; it has controls and strings of its own.
+            host.current = nullptr;
+            testing::FakeSharedControls other;
+            other.setAll(true);
+            other.sliderValues = {70, 20, 30};
+            host.own.controls = other;
+            host.own.fields.StereoName = document::StereoKind::Field;
+            host.own.fields.IniPath = dir.filePath(QStringLiteral("other.qbd"));
 
+            host.current = &form;
             form.Form_Activate();
-            EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
-            EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
-            EXPECT_EQ(state.IniPath, file);
-            EXPECT_EQ(host.controls.sliderValues, (std::array<int, 3>{150, 31, 47}));
-            EXPECT_FALSE(host.controls.menuEnabled(Menu::mnuSave));
-            EXPECT_FALSE(host.controls.menuEnabled(Menu::mnuConvStop));
-            EXPECT_FALSE(host.controls.buttonEnabled(5));
-            EXPECT_TRUE(host.controls.menuEnabled(Menu::mnuConvStart));
+            const document::DocumentState& shown = host.shown();
+            EXPECT_EQ(shown.fields.StereoName, document::StereoKind::RandomDot);
+            EXPECT_EQ(shown.fields.MonoOrColor, QStringLiteral("Color"));
+            EXPECT_EQ(shown.fields.IniPath, file);
+            EXPECT_EQ(shown.controls.sliderValues, (std::array<int, 3>{150, 31, 47}));
+            EXPECT_FALSE(shown.controls.menuEnabled(Menu::mnuSave));
+            EXPECT_FALSE(shown.controls.menuEnabled(Menu::mnuConvStop));
+            EXPECT_FALSE(shown.controls.buttonEnabled(5));
+            EXPECT_TRUE(shown.controls.menuEnabled(Menu::mnuConvStart));
 
             // The message is shown once the activation is over; a second one for a lasting
             // trouble would come in the same turn of the event loop.
@@ -178,7 +187,7 @@ TEST(StateFileProblems, AWorkingFileIsReadAsUsualAndNothingIsSaid) {
     ASSERT_TRUE(document::IniFile::writeString(file, document::IniSectionName, QStringLiteral("Rittaido"),
                                                QStringLiteral("12")));
     form.Form_Activate();
-    EXPECT_EQ(host.controls.sliderValue(document::Slider::sldRittaido), 12);
+    EXPECT_EQ(host.shown().controls.sliderValue(document::Slider::sldRittaido), 12);
     // Lets a wrongly queued message arrive.
     QCoreApplication::processEvents();
     EXPECT_EQ(messagesNaming(dialogs, file), 0);
@@ -263,7 +272,6 @@ TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         NewWindow window(dir, document::StereoKind::Field);
-        document::AppState& state = window.state;
         testing::ScriptedDialogs& dialogs = window.dialogs;
         DocumentWindow& form = window.form;
 
@@ -271,7 +279,7 @@ TEST(PictureRefusals, InsertingARefusedPictureSaysWhichFileAndWhy) {
         form.InsPicField(document::PicSource::FromFile);
         ASSERT_EQ(messagesNaming(dialogs, c.path), 1);
         EXPECT_TRUE(dialogs.asked().back().text.contains(c.why)) << dialogs.asked().back().text.toStdString();
-        EXPECT_TRUE(state.PicFieldPath.isEmpty());
+        EXPECT_TRUE(form.model().fields.PicFieldPath.isEmpty());
     }
 }
 

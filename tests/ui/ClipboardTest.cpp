@@ -81,7 +81,7 @@ TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocumen
     click(second->picContBefore(), {20, 20});
     EXPECT_EQ(active()->editTargetTag(), document::PicSource::CBpicBefore);
     EXPECT_TRUE(editEntries(false, false, true, false));
-    const QString designPath = state.PicDesignPath;
+    const QString designPath = doc().PicDesignPath;
     trigger("Paste");
     runTimer();
 
@@ -89,7 +89,7 @@ TEST_F(ClipboardTest, CopiedStereoPicturePastesIntoTheDesignPaneOfAnotherDocumen
     EXPECT_EQ(second->picBefore()->picture().convertToFormat(QImage::Format_RGB32), picture);
     EXPECT_EQ(second->picUra().convertToFormat(QImage::Format_RGB32), picture)
         << "the converter reads the paste";
-    EXPECT_EQ(state.PicDesignPath, designPath) << "a pasted picture has no file";
+    EXPECT_EQ(doc().PicDesignPath, designPath) << "a pasted picture has no file";
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStart));
     EXPECT_TRUE(first->picAfter()->isVisibleTo(first)) << "copy leaves the source";
     // The chosen pane now holds the picture: it can be cut, copied and cleared without a new click.
@@ -107,7 +107,7 @@ TEST_F(ClipboardTest, CutEmptiesTheStereoPaneAndPasteBringsItBack) {
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), picture);
     EXPECT_TRUE(active()->picAfter()->isHidden());
     EXPECT_EQ(active()->picAfter()->pictureSize(), QSize(1, 1));
-    EXPECT_TRUE(state.PicStereoPath.isEmpty());
+    EXPECT_TRUE(doc().PicStereoPath.isEmpty());
     EXPECT_TRUE(frame->statusPanelText(5).isEmpty());
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuPrint));
     EXPECT_FALSE(frame->buttonEnabled(4));
@@ -125,17 +125,17 @@ TEST_F(ClipboardTest, ClearingAPaneResetsWhatDependsOnIt) {
     struct Row {
         const char* name;
         panes::PicturePane* (panes::DocumentWindow::*pane)() const;
-        QString document::AppState::*path;
+        QString document::DocumentFields::*path;
         Menu saveMenu;
         bool conversionReset;
     };
     const Row rows[] = {
-        {"Design", &panes::DocumentWindow::picBefore, &document::AppState::PicDesignPath, Menu::mnuSaveDesign,
-         true},
-        {"Field", &panes::DocumentWindow::picField, &document::AppState::PicFieldPath, Menu::mnuSaveField,
-         true},
-        {"Stereo", &panes::DocumentWindow::picAfter, &document::AppState::PicStereoPath, Menu::mnuSaveStereo,
-         false},
+        {"Design", &panes::DocumentWindow::picBefore, &document::DocumentFields::PicDesignPath,
+         Menu::mnuSaveDesign, true},
+        {"Field", &panes::DocumentWindow::picField, &document::DocumentFields::PicFieldPath,
+         Menu::mnuSaveField, true},
+        {"Stereo", &panes::DocumentWindow::picAfter, &document::DocumentFields::PicStereoPath,
+         Menu::mnuSaveStereo, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -150,7 +150,7 @@ TEST_F(ClipboardTest, ClearingAPaneResetsWhatDependsOnIt) {
         trigger(Menu::mnuClear);
 
         EXPECT_TRUE(pane->isHidden());
-        EXPECT_TRUE((state.*row.path).isEmpty());
+        EXPECT_TRUE((doc().*row.path).isEmpty());
         EXPECT_FALSE(frame->menuEnabled(row.saveMenu));
         EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveGazou)) << "two pictures are left";
         EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), !row.conversionReset);

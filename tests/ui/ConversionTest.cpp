@@ -100,7 +100,7 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     EXPECT_EQ(dialogs.asked()[1].icon, platform::MessageIcon::Exclamation);
     EXPECT_TRUE(active()->picBefore()->isHidden());
     EXPECT_TRUE(active()->picUra().isNull());
-    EXPECT_TRUE(state.PicDesignPath.isEmpty());
+    EXPECT_TRUE(doc().PicDesignPath.isEmpty());
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuConvStart));
 
     dialogs.clearAsked();
@@ -108,7 +108,7 @@ TEST_F(ConversionTest, TheWidthLimitIs1024AndARefusedPictureLeavesEverything) {
     triggerAndRun(Menu::mnuInsDesign, exact);
     EXPECT_EQ(dialogs.asked().size(), 1) << "no message for 1024 pixels";
     EXPECT_EQ(active()->picBefore()->pictureSize(), QSize(1024, 3));
-    EXPECT_EQ(state.PicDesignPath, exact);
+    EXPECT_EQ(doc().PicDesignPath, exact);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveDesign));
     ASSERT_TRUE(active()->hsbBefore()->isVisibleTo(active()));
     active()->hsbBefore()->setValue(100);
@@ -136,7 +136,7 @@ TEST_F(ConversionTest, ConversionBecomesStartableWhenTheKindHasItsPictures) {
         for (auto insert : r.inserts) {
             triggerAndRun(insert, path);
         }
-        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << state.StereoName.text().toStdString();
+        EXPECT_EQ(frame->menuEnabled(Menu::mnuConvStart), r.ready) << doc().StereoName.text().toStdString();
         EXPECT_EQ(frame->buttonEnabled(11), r.ready);
     }
 }
@@ -145,7 +145,7 @@ TEST_F(ConversionTest, AMissingPictureOfAnOpenedDocumentIsReportedAndTheOthersSt
     // A new colour-field document's file, naming three pictures of which the first has gone.
     trigger(Menu::mnuFieldColor);
     const QString opened = inAppDir(QStringLiteral("three.qbd"));
-    ASSERT_TRUE(QFile::copy(state.IniPath, opened));
+    ASSERT_TRUE(QFile::copy(doc().IniPath, opened));
     const std::pair<const char*, QString> keys[] = {
         {"PicDesignPath", inAppDir(QStringLiteral("gone.bmp"))},
         {"PicFieldPath", picture(QStringLiteral("field.bmp"), 30, 20)},
@@ -195,7 +195,7 @@ TEST_F(ConversionTest, AWholeRunMakesTheStereoImageAndLeavesTheFinishedMenus) {
     EXPECT_GT(black, 0) << "the last row is drawn";
     EXPECT_FALSE(state.run.Converting);
     EXPECT_TRUE(subWindowEnabled(other));
-    EXPECT_EQ(frame->statusPanelText(1), state.IniPath);
+    EXPECT_EQ(frame->statusPanelText(1), doc().IniPath);
     EXPECT_EQ(frame->convStartCaption(), QStringLiteral("開始"));
     EXPECT_EQ(frame->toolbarButton(11)->toolTip(), QStringLiteral("開始"));
     for (Menu m :
@@ -281,7 +281,7 @@ TEST_F(ConversionTest, TheFinishedMenusComeFromTheDocumentNotBackThroughItsFile)
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuSave));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuInsField));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveField));
-    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
+    EXPECT_EQ(doc().StereoName, document::StereoKind::RandomDot);
     EXPECT_EQ(iniValue(form->labels().lblIniName, "StereoName"), QStringLiteral("RandomDot"));
 }
 
@@ -289,20 +289,20 @@ TEST_F(ConversionTest, AbortWhilePausedThenStartConvertsAfresh) {
     panes::DocumentWindow* form = readyRandomDot(48, 400);
     // A Stereo picture from a file, converted over and then abandoned.
     triggerAndRun(Menu::mnuInsStereo, picture(QStringLiteral("earlier.bmp"), 30, 30));
-    ASSERT_FALSE(state.PicStereoPath.isEmpty());
+    ASSERT_FALSE(doc().PicStereoPath.isEmpty());
     startThenPauseAfter(form, 5);
     trigger(Menu::mnuConvExit);
     EXPECT_TRUE(form->picAfter()->isHidden());
     // The document no longer names the picture the run replaced: saved now, it would come back
     // with a Stereo picture the user no longer had.
-    EXPECT_TRUE(state.PicStereoPath.isEmpty());
-    EXPECT_EQ(iniValue(state.IniPath, "PicStereoPath"), QString());
+    EXPECT_TRUE(doc().PicStereoPath.isEmpty());
+    EXPECT_EQ(iniValue(doc().IniPath, "PicStereoPath"), QString());
     EXPECT_FALSE(state.run.Converting);
     EXPECT_TRUE(subWindowEnabled(other));
     // The Stereo picture is gone: saving it is off rather than a command that does nothing, and
     // the document's file says so for its next activation.
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuSaveStereo));
-    EXPECT_EQ(document::parseFlag(iniValue(state.IniPath, "mnuSaveStereo")), false);
+    EXPECT_EQ(document::parseFlag(iniValue(doc().IniPath, "mnuSaveStereo")), false);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveGazou) && frame->menuEnabled(Menu::mnuSaveDesign));
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuPrint));
     EXPECT_FALSE(frame->buttonEnabled(4));
@@ -467,6 +467,7 @@ TEST_F(CloseQuestionTest, TheRunStandsStillBehindTheQuestionAndGoesOnAfterCancel
 
         // Cancel: the run is back as it was.
         EXPECT_TRUE(form->holdsRun());
+        EXPECT_EQ(form->model().run, row.paused ? document::RunPhase::Paused : document::RunPhase::Running);
         EXPECT_TRUE(state.run.Converting);
         EXPECT_FALSE(subWindowEnabled(other));
         EXPECT_EQ(frame->convStartCaption(), QStringLiteral("継続"));
@@ -478,7 +479,9 @@ TEST_F(CloseQuestionTest, TheRunStandsStillBehindTheQuestionAndGoesOnAfterCancel
             trigger(Menu::mnuConvStart);
         }
         EXPECT_TRUE(spinUntil([&] { return form->conversion().CurrentRow > rowAtClose + 3; }));
+        EXPECT_EQ(form->model().run, document::RunPhase::Running);
         ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
+        EXPECT_EQ(form->model().run, document::RunPhase::Idle);
 
         // Next round on fresh windows.
         for (panes::DocumentWindow* document : documents()) {
@@ -560,10 +563,10 @@ TEST_F(ConversionTest, StartDoesNothingForAKindNamedByNoConverter) {
     for (const char* kind : {"Stereo3D", "RandomDot"}) {
         panes::DocumentWindow* form = readyRandomDot(24, 12);
         ASSERT_TRUE(form->picAfter()->isHidden());
-        state.StereoName = document::DocumentKind::fromText(QLatin1String(kind));
+        doc().StereoName = document::DocumentKind::fromText(QLatin1String(kind));
         const auto askedBefore = dialogs.asked().size();
         triggerAndRun(Menu::mnuConvStart);
-        const bool known = state.StereoName != document::StereoKind::Other;
+        const bool known = doc().StereoName != document::StereoKind::Other;
         if (known) {
             ASSERT_TRUE(waitUntil([&] { return !form->holdsRun(); }, 20000));
         } else {

@@ -216,7 +216,7 @@ TEST_F(DerivedDesignTest, TheDepthMapDialogGivesWhatTheConverterWritesAndEscapeO
         ASSERT_FALSE(expected.isNull());
         EXPECT_EQ(active()->picUra().convertToFormat(QImage::Format_RGB32), expected);
         EXPECT_FALSE(active()->picBefore()->isHidden());
-        EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "a picture in no file, as a pasted one";
+        EXPECT_TRUE(doc().PicDesignPath.isEmpty()) << "a picture in no file, as a pasted one";
         EXPECT_TRUE(frame->menuEnabled(Menu::mnuConvStart));
     }
     // The Design image takes the map's size, so the width rule comes before the dialog.
@@ -275,11 +275,11 @@ TEST_F(DerivedDesignTest, APlainlyGreyPictureChosenAsDesignAsksToBeReadAsADepthM
         EXPECT_EQ(!active()->picBefore()->isHidden(), c.inserted);
         if (c.dialog) {
             EXPECT_EQ(active()->picUra().convertToFormat(QImage::Format_RGB32), converted(path, {}));
-            EXPECT_TRUE(state.PicDesignPath.isEmpty());
+            EXPECT_TRUE(doc().PicDesignPath.isEmpty());
         } else if (c.inserted) {
             EXPECT_EQ(active()->picUra().convertToFormat(QImage::Format_RGB32),
                       c.picture.convertToFormat(QImage::Format_RGB32));
-            EXPECT_EQ(state.PicDesignPath, path);
+            EXPECT_EQ(doc().PicDesignPath, path);
         }
     }
 }
@@ -287,7 +287,7 @@ TEST_F(DerivedDesignTest, APlainlyGreyPictureChosenAsDesignAsksToBeReadAsADepthM
 TEST_F(DerivedDesignTest, RevealPutsTheHiddenDesignIntoTheDesignPaneOrTellsWhyItCannot) {
     const QImage original = design(320, 160);
     ASSERT_NO_FATAL_FAILURE(convertedDocument(original));
-    const QString designPath = state.PicDesignPath;
+    const QString designPath = doc().PicDesignPath;
     ASSERT_TRUE(revealItem()->isEnabled());
     // Moved since the conversion: the repeat width is then found in the picture.
     const int repeats[] = {70, 120};
@@ -298,7 +298,7 @@ TEST_F(DerivedDesignTest, RevealPutsTheHiddenDesignIntoTheDesignPaneOrTellsWhyIt
         triggerAndRun("mnuConvReveal");
         EXPECT_TRUE(dialogs.asked().isEmpty());
         EXPECT_GE(sameShare(original, active()->picUra(), 70), 0.95);
-        EXPECT_EQ(state.PicDesignPath, designPath) << "the document's file stays, as for a pasted picture";
+        EXPECT_EQ(doc().PicDesignPath, designPath) << "the document's file stays, as for a pasted picture";
     }
     const QString document = inAppDir(QStringLiteral("revealed.qbd"));
     chooseFile(document);

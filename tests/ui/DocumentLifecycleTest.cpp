@@ -47,9 +47,9 @@ TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
     panes::DocumentWindow* form = active();
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quarbel1"));
-    EXPECT_EQ(state.StereoName, c.stereoName);
-    EXPECT_EQ(state.MonoOrColor, QLatin1String(c.monoOrColor));
-    EXPECT_TRUE(state.OpenMode.isEmpty());
+    EXPECT_EQ(doc().StereoName, c.stereoName);
+    EXPECT_EQ(doc().MonoOrColor, QLatin1String(c.monoOrColor));
+    EXPECT_TRUE(doc().OpenMode.isEmpty());
     EXPECT_EQ(state.NewDocNumber, 2);
     EXPECT_EQ(form->labels().lblStereoName, c.stereoName);
 
@@ -67,7 +67,7 @@ TEST_P(NewDocumentTest, SetsKindSlidersMenusAndPanes) {
 
     // The slider values are in the new document's file at once.
     const QString file = inAppDir(QStringLiteral("Quarbel1.tmp"));
-    EXPECT_EQ(state.IniPath, file);
+    EXPECT_EQ(doc().IniPath, file);
     EXPECT_EQ(iniValue(file, "KurikaesiHaba"), QStringLiteral("70"));
     EXPECT_EQ(iniValue(file, "Mitudo"), QString::number(c.mitudo));
     EXPECT_EQ(iniValue(file, "StereoName"),
@@ -177,7 +177,7 @@ TEST_F(FrameTest, NewDocumentKeepsTheActiveDocumentsStateInItsOwnFile) {
     panes::DocumentWindow* a = active();
     frame->setSliderValue(Slider::sldRittaido, 33);
     frame->setMenuEnabled(Menu::mnuPaste, true);
-    state.PicDesignPath = QStringLiteral("/pictures/design.bmp");
+    doc().PicDesignPath = QStringLiteral("/pictures/design.bmp");
 
     trigger(Menu::mnuFieldColor);
     const QString fileA = a->labels().lblIniName;
@@ -203,8 +203,8 @@ TEST_F(FrameTest, SwitchingWindowsSavesTheOldAndAppliesTheNew) {
     EXPECT_EQ(active(), a);
     EXPECT_EQ(iniValue(b->labels().lblIniName, "KurikaesiHaba"), QStringLiteral("150"));
     EXPECT_EQ(iniValue(b->labels().lblIniName, "sldMitudoEnabled"), QStringLiteral("False"));
-    EXPECT_EQ(state.IniPath, a->labels().lblIniName);
-    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
+    EXPECT_EQ(doc().IniPath, a->labels().lblIniName);
+    EXPECT_EQ(doc().StereoName, document::StereoKind::RandomDot);
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 70);
     EXPECT_EQ(sliderValue(Slider::sldMitudo), 30);
     EXPECT_TRUE(frame->sliderEnabled(Slider::sldMitudo));
@@ -218,7 +218,7 @@ TEST_F(FrameTest, SwitchingWindowsSavesTheOldAndAppliesTheNew) {
     EXPECT_EQ(sliderValue(Slider::sldRittaido), 20);
     EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo));
     EXPECT_TRUE(frame->buttonMenuEnabled(9, 2));
-    EXPECT_EQ(state.MonoOrColor, QString());
+    EXPECT_EQ(doc().MonoOrColor, QString());
 }
 
 TEST_F(FrameTest, LosingFocusToAnotherWindowNeitherSavesNorRestores) {
@@ -249,7 +249,7 @@ TEST_F(FrameTest, WindowMenuListsDocumentsAndActivatesTheChosenOne) {
     EXPECT_FALSE(entries[0]->isChecked());
     entries[1]->trigger();
     EXPECT_EQ(active(), documents()[1]);
-    EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
+    EXPECT_EQ(doc().MonoOrColor, QStringLiteral("Color"));
 
     // A window closed gives way to the one the user worked in before it, not the oldest.
     panes::DocumentWindow* before = active();
@@ -257,7 +257,7 @@ TEST_F(FrameTest, WindowMenuListsDocumentsAndActivatesTheChosenOne) {
     dialogs.queueAnswer(platform::Answer::No);
     ASSERT_TRUE(closeWindowOf(active()));
     EXPECT_EQ(active(), before);
-    EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color")) << "and its state comes back";
+    EXPECT_EQ(doc().MonoOrColor, QStringLiteral("Color")) << "and its state comes back";
 }
 
 // ---- Save As ---------------------------------------------------------------------------------
@@ -285,8 +285,8 @@ TEST_F(SaveAsTest, SaveAsBindsTheWindowToTheChosenFileAndKeepsItsWorkingFile) {
     EXPECT_EQ(form->labels().documentPath, saved);
     EXPECT_EQ(form->labels().lblOldIniName, saved);
     EXPECT_EQ(form->labels().lblIniName, working);
-    EXPECT_EQ(state.IniPath, working);
-    EXPECT_EQ(state.DocName, QStringLiteral("sample"));
+    EXPECT_EQ(doc().IniPath, working);
+    EXPECT_EQ(doc().DocName, QStringLiteral("sample"));
     EXPECT_EQ(frame->statusPanelText(1), saved);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSave));
     EXPECT_TRUE(frame->buttonEnabled(3));
@@ -362,7 +362,7 @@ TEST_F(SaveAsTest, CancelledOrUnwritableSaveLeavesTheWindowOnItsOldFile) {
     ASSERT_EQ(dialogs.asked().back().kind, ScriptedDialogs::Asked::Message);
     EXPECT_EQ(dialogs.asked().back().icon, platform::MessageIcon::Exclamation);
 
-    for (const QString& path : {state.IniPath, form->labels().lblIniName, form->labels().lblOldIniName}) {
+    for (const QString& path : {doc().IniPath, form->labels().lblIniName, form->labels().lblOldIniName}) {
         EXPECT_EQ(path, tmp);
     }
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Quarbel1"));
@@ -419,9 +419,9 @@ TEST_F(SaveAsTest, CloseQuestionAnswers) {
     ASSERT_EQ(documents().size(), 1);
     EXPECT_FALSE(QFileInfo::exists(tmp2));
     EXPECT_EQ(active(), documents()[0]);
-    EXPECT_EQ(state.IniPath, inAppDir(QStringLiteral("Quarbel1.tmp")));
+    EXPECT_EQ(doc().IniPath, inAppDir(QStringLiteral("Quarbel1.tmp")));
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuClose));
-    EXPECT_EQ(state.MonoOrColor, QStringLiteral("Mono"));
+    EXPECT_EQ(doc().MonoOrColor, QStringLiteral("Mono"));
 }
 
 TEST_F(SaveAsTest, YesOnAnUnsavedDocumentSavesItThenCloses) {
@@ -488,7 +488,7 @@ TEST_F(SaveAsTest, ClosingAWindowThatIsNotActiveActsOnItsOwnFile) {
     // b keeps its own state, in its file and in the controls.
     ASSERT_EQ(documents(), QList<panes::DocumentWindow*>{b});
     EXPECT_EQ(active(), b);
-    EXPECT_EQ(state.IniPath, b->labels().lblIniName);
+    EXPECT_EQ(doc().IniPath, b->labels().lblIniName);
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 22);
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuCopy));
     EXPECT_EQ(iniValue(b->labels().lblIniName, "KurikaesiHaba"), QStringLiteral("22"));
@@ -564,7 +564,7 @@ TEST_F(SaveAsTest, CancelAtProgramEndKeepsTheProgramAndEveryDocumentFile) {
     ASSERT_EQ(dialogs.asked().size(), 1);
     activate(documents()[0]);
     EXPECT_EQ(sliderValue(Slider::sldMitudo), 30);
-    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
+    EXPECT_EQ(doc().StereoName, document::StereoKind::RandomDot);
 }
 
 // ---- deferred commands -----------------------------------------------------------------------
@@ -626,7 +626,7 @@ TEST_F(SaveAsTest, CloseRunsOnTheWindowItWasPostedTo) {
 TEST_F(SaveAsTest, SaveImageAndPrintOnEmptyPanesDoNothing) {
     trigger(Menu::mnuFieldColor);
     frame->setMenuEnabled(Menu::mnuPaste, true);
-    const QStringList before = fileLines(state.IniPath);
+    const QStringList before = fileLines(doc().IniPath);
     // Enabled by hand: the commands themselves must find the empty panes.
     frame->setMenuEnabled(Menu::mnuSaveGazou, true);
     for (Menu item : {Menu::mnuSaveDesign, Menu::mnuSaveField, Menu::mnuPrint, Menu::mnuSaveStereo}) {
@@ -635,7 +635,7 @@ TEST_F(SaveAsTest, SaveImageAndPrintOnEmptyPanesDoNothing) {
     }
     EXPECT_TRUE(dialogs.asked().isEmpty());
     EXPECT_EQ(documents().size(), 1);
-    EXPECT_EQ(fileLines(state.IniPath), before);
+    EXPECT_EQ(fileLines(doc().IniPath), before);
 
     // Paste carries the pane chosen in the window to the insertion.
     QTest::mouseClick(active()->picContField(), Qt::LeftButton, {}, {20, 20}); // the empty Field area

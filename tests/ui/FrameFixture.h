@@ -124,6 +124,8 @@ protected:
     }
 
     int sliderValue(document::Slider which) const { return frame->sliderValue(which); }
+    // The document the frame's shared controls show: the active window's, or the frame's own.
+    document::DocumentFields& doc() { return frame->shownDocument().fields; }
 
     bool trigger(document::Menu item) {
         const std::string_view name = document::menuName(item);

@@ -234,11 +234,11 @@ TEST_F(FrameTest, SlidersHaveTheirRangesStepsTicksAndCaptions) {
 }
 
 TEST_F(FrameTest, SliderChangeWritesTheActiveFileAndStatusPanelEvenWhenUnchanged) {
-    state.IniPath = inAppDir(QStringLiteral("doc.qbd"));
-    ASSERT_TRUE(document::IniFile::writeString(state.IniPath, document::IniSectionName,
+    doc().IniPath = inAppDir(QStringLiteral("doc.qbd"));
+    ASSERT_TRUE(document::IniFile::writeString(doc().IniPath, document::IniSectionName,
                                                QStringLiteral("Mitudo"), QStringLiteral("1")));
     const auto stored = [&](const char* key, const QString& value) {
-        return waitUntil([&] { return iniValue(state.IniPath, key) == value; });
+        return waitUntil([&] { return iniValue(doc().IniPath, key) == value; });
     };
     const struct {
         Slider id;
@@ -258,7 +258,7 @@ TEST_F(FrameTest, SliderChangeWritesTheActiveFileAndStatusPanelEvenWhenUnchanged
         frame->setSliderValue(row.id, row.value);
         EXPECT_TRUE(stored(row.key, QString::number(row.value)));
         // The same value again still reaches the file (it may have been written by another window).
-        document::IniFile::writeString(state.IniPath, document::IniSectionName, QLatin1String(row.key),
+        document::IniFile::writeString(doc().IniPath, document::IniSectionName, QLatin1String(row.key),
                                        QStringLiteral("5"));
         frame->setSliderValue(row.id, row.value);
         EXPECT_TRUE(stored(row.key, QString::number(row.value))) << row.key;
@@ -542,6 +542,71 @@ TEST_F(ActiveDocumentTest, StatusPanelsFollowTheActiveDocumentAndEmptyWithTheLas
     EXPECT_EQ(frame->statusPanelText(3), QStringLiteral("立体度"));
     EXPECT_EQ(frame->statusPanelText(4), QStringLiteral("密度"));
     EXPECT_EQ(frame->statusPanelText(5), QStringLiteral("画像サイズ"));
+}
+
+TEST_F(ActiveDocumentTest, TheSharedControlsShowTheActiveWindowsOwnStateAndNothingElse) {
+    // Every widget the state file covers shows the shown document's value.
+    const auto viewShows = [this](const document::DocumentControls& model) {
+        for (int i = 0; i < document::MenuCount; ++i) {
+            const auto menu = static_cast<Menu>(i);
+            EXPECT_EQ(frame->menuAction(menu)->isEnabled(), model.menuEnabled(menu))
+                << document::menuName(menu);
+        }
+        for (int i = 1; i <= document::ToolbarButtonCount; ++i) {
+            EXPECT_EQ(frame->toolbarButton(i)->isEnabled(), model.buttonEnabled(i)) << "button " << i;
+        }
+        for (int i = 0; i < document::SliderCount; ++i) {
+            const auto which = static_cast<Slider>(i);
+            EXPECT_EQ(frame->Text1(i)->isEnabled(), model.captionEnabled(i)) << "caption " << i;
+            EXPECT_EQ(frame->slider(which)->isEnabled(), model.sliderEnabled(which)) << "slider " << i;
+            EXPECT_EQ(frame->slider(which)->value(), model.sliderValue(which)) << "slider " << i;
+        }
+        EXPECT_EQ(frame->menuAction(Menu::mnuConvStart)->text(), model.convStartCaption());
+    };
+    const auto shownIsOwnedBy = [this](const panes::DocumentWindow* form) {
+        const document::DocumentState* shown = &frame->shownDocument();
+        for (panes::DocumentWindow* each : documents()) {
+            EXPECT_EQ(shown == &each->model(), each == form) << each->windowTitle().toStdString();
+        }
+    };
+
+    viewShows(frame->shownDocument().controls);
+    shownIsOwnedBy(nullptr);
+
+    frame->menuAction(Menu::mnuMono)->trigger();
+    panes::DocumentWindow* mono = active();
+    ASSERT_NE(mono, nullptr);
+    shownIsOwnedBy(mono);
+    // A user's move goes into the active document.
+    frame->slider(Slider::sldRittaido)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(mono->model().controls.sliderValue(Slider::sldRittaido), 21);
+    viewShows(mono->model().controls);
+
+    frame->menuAction(Menu::mnuFieldColor)->trigger();
+    panes::DocumentWindow* field = active();
+    ASSERT_NE(field, mono);
+    shownIsOwnedBy(field);
+    viewShows(field->model().controls);
+    EXPECT_FALSE(field->model().controls.sliderEnabled(Slider::sldMitudo));
+    // The other window's state stayed its own.
+    EXPECT_EQ(mono->model().controls.sliderValue(Slider::sldRittaido), 21);
+    EXPECT_TRUE(mono->model().controls.sliderEnabled(Slider::sldMitudo));
+    EXPECT_EQ(mono->model().fields.StereoName, document::StereoKind::RandomDot);
+
+    activate(mono);
+    shownIsOwnedBy(mono);
+    viewShows(mono->model().controls);
+    EXPECT_EQ(frame->slider(Slider::sldRittaido)->value(), 21);
+
+    for (panes::DocumentWindow* form : {mono, field}) {
+        dialogs.queueAnswer(platform::Answer::No);
+        ASSERT_TRUE(closeWindowOf(form));
+    }
+    // With no document the frame shows a state of its own: the no-document table.
+    shownIsOwnedBy(nullptr);
+    viewShows(frame->shownDocument().controls);
+    EXPECT_FALSE(frame->menuEnabled(Menu::mnuSave));
+    EXPECT_TRUE(frame->menuEnabled(Menu::mnuNew));
 }
 
 TEST_F(ActiveDocumentTest, APathTooLongForItsPanelIsCutAndShownWholeAsTheTip) {

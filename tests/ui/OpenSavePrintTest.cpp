@@ -71,7 +71,7 @@ protected:
 TEST_F(OpenSavePrintTest, CancelOrATooShortTitleChangesNothing) {
     trigger(Menu::mnuMono);
     panes::DocumentWindow* first = active();
-    const QString firstFile = state.IniPath;
+    const QString firstFile = doc().IniPath;
     for (const std::optional<FileChoice>& choice :
          {std::optional<FileChoice>(),
           std::optional(FileChoice{inAppDir(QStringLiteral("abc")), QStringLiteral("abc")})}) {
@@ -79,7 +79,7 @@ TEST_F(OpenSavePrintTest, CancelOrATooShortTitleChangesNothing) {
         trigger(Menu::mnuOpen);
         EXPECT_EQ(documents().size(), 1);
         EXPECT_EQ(active(), first);
-        EXPECT_EQ(state.IniPath, firstFile);
+        EXPECT_EQ(doc().IniPath, firstFile);
         EXPECT_EQ(settingsValue("QbdFileDir"), QStringLiteral("<missing>"));
     }
     EXPECT_EQ(dialogs.asked().first().request.filter, QStringLiteral("Quarbelﾌｧｲﾙ(*.qbd)|*.qbd"));
@@ -89,7 +89,7 @@ TEST_F(OpenSavePrintTest, CancelOrATooShortTitleChangesNothing) {
 
 TEST_F(OpenSavePrintTest, OpensTheNamedPicturesAndRemembersTheFolder) {
     trigger(Menu::mnuMono);
-    const QString firstFile = state.IniPath;
+    const QString firstFile = doc().IniPath;
     const QImage field = pattern(40, 30, 1);
     const QImage stereo = pattern(60, 30, 2);
     panes::DocumentWindow* form = openDocument(
@@ -120,7 +120,7 @@ TEST_F(OpenSavePrintTest, AMissingFileOpensAnEmptyFieldDocumentBoundToIt) {
     panes::DocumentWindow* form = open(path);
     ASSERT_NE(form, nullptr);
     EXPECT_EQ(form->labels().documentPath, path);
-    EXPECT_EQ(state.StereoName, document::StereoKind::Field);
+    EXPECT_EQ(doc().StereoName, document::StereoKind::Field);
     ASSERT_EQ(form->pendingCommands().size(), 1);
     EXPECT_EQ(form->pendingCommands()[0].openPicCode, QString());
     EXPECT_TRUE(messages().isEmpty());
@@ -199,9 +199,9 @@ TEST_F(OpenSavePrintTest, AFolderThatIsNotThereIsRefusedAndNotRemembered) {
 TEST_F(OpenSavePrintTest, AFifoIsNoDocumentAndIsRefusedAtOnceNamingIt) {
     const QString fifo = inAppDir(QStringLiteral("pipe.qbd"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString before = state.IniPath;
+    const QString before = doc().IniPath;
     EXPECT_EQ(open(fifo), nullptr);
-    EXPECT_EQ(state.IniPath, before);
+    EXPECT_EQ(doc().IniPath, before);
     const QList<Asked> shown = messages();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().text.endsWith(QStringLiteral("\r\nファイル: ") + fifo))
@@ -213,7 +213,7 @@ TEST_F(OpenSavePrintTest, AFifoIsNoDocumentAndIsRefusedAtOnceNamingIt) {
 
 TEST_F(OpenSavePrintTest, AFileTooLargeToBeADocumentIsRefusedAndTheSharedValuesStay) {
     trigger(Menu::mnuMono);
-    const QString before = state.IniPath;
+    const QString before = doc().IniPath;
     const QString big = inAppDir(QStringLiteral("big.qbd"));
     {
         QFile file(big);
@@ -224,8 +224,8 @@ TEST_F(OpenSavePrintTest, AFileTooLargeToBeADocumentIsRefusedAndTheSharedValuesS
     const int windows = frame->openDocumentCount();
     open(big);
     EXPECT_EQ(frame->openDocumentCount(), windows);
-    EXPECT_EQ(state.IniPath, before);
-    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
+    EXPECT_EQ(doc().IniPath, before);
+    EXPECT_EQ(doc().StereoName, document::StereoKind::RandomDot);
     const QList<Asked> shown = messages();
     ASSERT_EQ(shown.size(), 1);
     EXPECT_TRUE(shown.first().text.contains(big));
@@ -284,19 +284,19 @@ TEST_F(OpenSavePrintTest, SavesEachPaneWholeAndRemembersItsFolder) {
         EXPECT_EQ(platform::loadPicture(written).image, images[c.image]);
         EXPECT_EQ(settingsValue(c.key), outDir);
         stereoNamed = c.image == 2 ? written : stereoNamed;
-        EXPECT_EQ(state.PicStereoPath, stereoNamed);
-        EXPECT_EQ(state.PicDesignPath, designPath);
+        EXPECT_EQ(doc().PicStereoPath, stereoNamed);
+        EXPECT_EQ(doc().PicDesignPath, designPath);
     }
 
     // An unwritable place (a folder by that name): the user is told and the document keeps naming
     // the saved file.
-    const QString saved = state.PicStereoPath;
+    const QString saved = doc().PicStereoPath;
     ASSERT_TRUE(QDir(appDir()).mkpath(QStringLiteral("taken.bmp")));
     dialogs.queueFile(FileChoice{inAppDir(QStringLiteral("taken.bmp")), QStringLiteral("taken.bmp")});
     trigger(Menu::mnuSaveStereo);
     ASSERT_TRUE(waitUntil([&] { return !messages().isEmpty(); }));
     EXPECT_EQ(messages().last().icon, MessageIcon::Exclamation);
-    EXPECT_EQ(state.PicStereoPath, saved);
+    EXPECT_EQ(doc().PicStereoPath, saved);
 }
 
 TEST_F(OpenSavePrintTest, TheOverwriteQuestionIsAboutTheFileReallyWritten) {
@@ -347,7 +347,7 @@ TEST_F(OpenSavePrintTest, RelativePicturePathsAreTakenFromTheDocumentsFolder) {
     ASSERT_TRUE(
         waitUntil([&] { return shows(form->picBefore(), design) && shows(form->picAfter(), stereo); }));
     EXPECT_TRUE(messages().isEmpty());
-    EXPECT_EQ(state.PicDesignPath, QDir::toNativeSeparators(inAppDir(QStringLiteral("pics/d.bmp"))));
+    EXPECT_EQ(doc().PicDesignPath, QDir::toNativeSeparators(inAppDir(QStringLiteral("pics/d.bmp"))));
 }
 
 TEST_F(OpenSavePrintTest, AWizardDocumentSavedAndReopenedShowsTheSameFieldAndConvertsTheSame) {

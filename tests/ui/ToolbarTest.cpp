@@ -102,8 +102,8 @@ TEST_F(ToolbarTest, InsButtonPutsThePictureIntoTheDesignPane) {
     dialogs.queueFile(platform::FileChoice{path, QFileInfo(path).fileName()});
     press(9);
     ASSERT_TRUE(waitUntil([&] { return timerIdle(); }));
-    EXPECT_EQ(state.PicDesignPath, path);
-    EXPECT_TRUE(state.PicFieldPath.isEmpty());
+    EXPECT_EQ(doc().PicDesignPath, path);
+    EXPECT_TRUE(doc().PicFieldPath.isEmpty());
     EXPECT_EQ(form->picBefore()->picture().size(), QSize(30, 20));
     EXPECT_NE(form->picField()->picture().size(), QSize(30, 20));
 }

@@ -265,7 +265,7 @@ TEST_F(WizardTest, CancelHandsNothingOverAndLeavesTheActiveDocumentsPictures) {
     trigger(Menu::mnuInsDesign);
     ASSERT_TRUE(waitUntil([&] { return !active()->Timer1()->isActive(); }));
     panes::DocumentWindow* first = active();
-    ASSERT_EQ(state.PicDesignPath, design);
+    ASSERT_EQ(doc().PicDesignPath, design);
 
     ui::ColourFieldWizard* wizard = wizardOnPage1();
     press(wizard, QStringLiteral("cmdNext"));
@@ -273,8 +273,8 @@ TEST_F(WizardTest, CancelHandsNothingOverAndLeavesTheActiveDocumentsPictures) {
     press(wizard, QStringLiteral("cmdCancel"));
     EXPECT_FALSE(frame->timForWiz()->isActive());
     EXPECT_TRUE(state.wizardDesignSource.isEmpty());
-    EXPECT_EQ(state.PicDesignPath, design);
-    EXPECT_TRUE(state.PicFieldPath.isEmpty());
+    EXPECT_EQ(doc().PicDesignPath, design);
+    EXPECT_TRUE(doc().PicFieldPath.isEmpty());
     EXPECT_TRUE(temporaryBmps(appDir()).isEmpty());
 
     // The document's own file keeps its picture once it hands the shared state on.
@@ -328,9 +328,9 @@ TEST_F(WizardTest, CompleteMakesAColourFieldDocumentAndConvertsIt) {
     EXPECT_TRUE(frame->menuEnabled(Menu::mnuSaveField));
     // The run's end restores the controls from the document's file, which kept the wizard's values.
     EXPECT_FALSE(frame->sliderEnabled(Slider::sldMitudo));
-    EXPECT_EQ(iniValue(state.IniPath, "KurikaesiHaba"), QStringLiteral("64"));
-    EXPECT_EQ(iniValue(state.IniPath, "PicDesignPath"), inAppDir(QStringLiteral("design.bmp")));
-    EXPECT_EQ(iniValue(state.IniPath, "PicFieldPath"), QString());
+    EXPECT_EQ(iniValue(doc().IniPath, "KurikaesiHaba"), QStringLiteral("64"));
+    EXPECT_EQ(iniValue(doc().IniPath, "PicDesignPath"), inAppDir(QStringLiteral("design.bmp")));
+    EXPECT_EQ(iniValue(doc().IniPath, "PicFieldPath"), QString());
     EXPECT_TRUE(messages().isEmpty());
 
     // The depth chosen this time is what the wizard offers next time.
@@ -439,7 +439,7 @@ TEST_F(WizardTest, EnterPressesTheFocusedButtonAndElseThePagesForwardButton) {
             EXPECT_TRUE(!shown || shown->isHidden()) << "the wizard is closed";
             EXPECT_FALSE(state.WizardDone);
             EXPECT_FALSE(frame->timForWiz()->isActive()) << "nothing is converted";
-            EXPECT_TRUE(state.PicFieldPath.isEmpty());
+            EXPECT_TRUE(doc().PicFieldPath.isEmpty());
             break;
         case WentBack:
             EXPECT_EQ(wizard->currentPage(), c.page - 1);

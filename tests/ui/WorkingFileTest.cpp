@@ -110,7 +110,7 @@ TEST_F(WorkingFileTest, FilesThatAreNotDocumentsAreRefusedAndLeftUntouched) {
                                                 "Quarbelで保存したファイル（*.qbd）を選んでください。"));
         EXPECT_EQ(readBytes(path), bytes) << name;
         EXPECT_EQ(documents(), QList<panes::DocumentWindow*>{first});
-        EXPECT_EQ(state.IniPath, first->labels().lblIniName);
+        EXPECT_EQ(doc().IniPath, first->labels().lblIniName);
     }
     // An empty file is a document with every key missing.
     const QString empty = inDocs(QStringLiteral("empty.qbd"));
@@ -118,7 +118,7 @@ TEST_F(WorkingFileTest, FilesThatAreNotDocumentsAreRefusedAndLeftUntouched) {
     panes::DocumentWindow* opened = openDocument(empty);
     ASSERT_NE(opened, first);
     EXPECT_EQ(opened->windowTitle(), QStringLiteral("empty"));
-    EXPECT_EQ(state.StereoName, document::StereoKind::Field);
+    EXPECT_EQ(doc().StereoName, document::StereoKind::Field);
 }
 
 TEST_F(WorkingFileTest, OpeningAnOpenDocumentBringsItsWindowToTheFront) {
@@ -137,7 +137,7 @@ TEST_F(WorkingFileTest, OpeningAnOpenDocumentBringsItsWindowToTheFront) {
     EXPECT_EQ(documents().size(), 2);
     EXPECT_EQ(active(), opened);
     EXPECT_EQ(frame->mdiArea()->activeSubWindow()->widget(), opened);
-    EXPECT_EQ(state.MonoOrColor, QStringLiteral("Color"));
+    EXPECT_EQ(doc().MonoOrColor, QStringLiteral("Color"));
     EXPECT_EQ(sliderValue(Slider::sldRittaido), 31) << "the window's own state, not the file's";
 }
 
@@ -301,7 +301,7 @@ TEST_F(WorkingFileTest, APastedPictureIsSavedBesideTheDocumentOrTheSaveTellsWhyN
     ASSERT_EQ(form->editTargetTag(), document::PicSource::CBpicBefore);
     triggerAndRun(Menu::mnuPaste);
     ASSERT_FALSE(form->picBefore()->isHidden());
-    EXPECT_TRUE(state.PicDesignPath.isEmpty()) << "the picture exists in no file";
+    EXPECT_TRUE(doc().PicDesignPath.isEmpty()) << "the picture exists in no file";
 
     // A document name that fits leaves no room for "_Design.bmp": the user is told the name is
     // too long, not to look at the disk.
@@ -418,7 +418,7 @@ TEST_F(SaveAsTest, TwoCopiesInOneFolderKeepEachOthersStateFiles) {
     EXPECT_EQ(active(), mine);
     EXPECT_EQ(sliderValue(Slider::sldKurikaesi), 200);
     EXPECT_FALSE(frame->menuEnabled(Menu::mnuPaste));
-    EXPECT_EQ(state.StereoName, document::StereoKind::RandomDot);
+    EXPECT_EQ(doc().StereoName, document::StereoKind::RandomDot);
 }
 
 } // namespace
