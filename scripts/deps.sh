@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config lld
   qt6-base-dev qt6-translations-l10n libqt6svg6 libgl-dev
   libuemf-dev
   libgtest-dev libgmock-dev libbenchmark-dev
