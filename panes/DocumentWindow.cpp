@@ -7,6 +7,7 @@
 #include "document/StateFileLocks.h"
 #include "panes/CommandQueue.h"
 #include "panes/DocumentHost.h"
+#include "panes/PictureInsertion.h"
 #include "panes/Resources.h"
 #include "panes/WorkingStateFile.h"
 #include "platform/Dialogs.h"
@@ -53,6 +54,7 @@ DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, pl
     m_picDrag->setCursor(Qt::SplitHCursor);
 
     makeRunController();
+    makePictureInsertion();
 
     m_commands = new CommandQueue([this](const Command& command) { runCommand(command); },
                                   [this] { return m_conversion.Closing; }, this);
@@ -272,6 +274,32 @@ bool DocumentWindow::refuseProtectedTarget(const QString& path, bool ownDocument
     return true;
 }
 
+void DocumentWindow::makePictureInsertion() {
+    PictureInsertion::Window parts{m_state,
+                                   m_model,
+                                   m_host,
+                                   m_dialogs,
+                                   *this,
+                                   {m_picContBefore, m_picContField, m_picContAfter},
+                                   m_picUra,
+                                   m_picUraField,
+                                   [this] { m_editTarget.reset(); },
+                                   [this] { updateChosenPaneEntries(); }};
+    m_pictures = std::make_unique<PictureInsertion>(std::move(parts));
+}
+
+void DocumentWindow::InsPicField(document::PicSource source) {
+    m_pictures->insertField(source);
+}
+
+void DocumentWindow::InsDepthMap() {
+    m_pictures->insertDepthMap();
+}
+
+void DocumentWindow::placeUnfiledDesign(const QImage& picture) {
+    m_pictures->placeUnfiledDesign(picture);
+}
+
 void DocumentWindow::post(const Command& command) {
     m_commands->post(command);
 }
@@ -297,11 +325,14 @@ void DocumentWindow::runCommand(const Command& command) {
     };
     // Tag to procedure; an unknown tag does nothing.
     static constexpr Route kRoutes[] = {
-        {CommandTag::MDImnuInsDesign, [](DocumentWindow& w, const Command& c) { w.InsPicDesign(c.source); }},
-        {CommandTag::MDImnuInsField, [](DocumentWindow& w, const Command& c) { w.InsPicField(c.source); }},
-        {CommandTag::MDImnuInsStereo, [](DocumentWindow& w, const Command& c) { w.InsPicStereo(c.source); }},
+        {CommandTag::MDImnuInsDesign,
+         [](DocumentWindow& w, const Command& c) { w.m_pictures->insertDesign(c.source); }},
+        {CommandTag::MDImnuInsField,
+         [](DocumentWindow& w, const Command& c) { w.m_pictures->insertField(c.source); }},
+        {CommandTag::MDImnuInsStereo,
+         [](DocumentWindow& w, const Command& c) { w.m_pictures->insertStereo(c.source); }},
         {CommandTag::MDImnuOpen,
-         [](DocumentWindow& w, const Command& c) { w.insertOpenedPictures(c.openPicCode); }},
+         [](DocumentWindow& w, const Command& c) { w.m_pictures->insertOpened(c.openPicCode); }},
         {CommandTag::MDImnuConvStart, [](DocumentWindow& w, const Command&) { w.startConversion(); }},
         {CommandTag::MDImnuSaveName, [](DocumentWindow& w, const Command&) { w.SaveDocumentAs(); }},
         {CommandTag::MDImnuSave, [](DocumentWindow& w, const Command&) { w.saveToOwnFile(); }},
@@ -314,7 +345,8 @@ void DocumentWindow::runCommand(const Command& command) {
         {CommandTag::MDImnuPrint, [](DocumentWindow& w, const Command&) { w.PrintStereo(); }},
         {CommandTag::FromWizard, [](DocumentWindow& w, const Command&) { w.LoadWizardImages(); }},
         {CommandTag::MDImnuClose, [](DocumentWindow& w, const Command&) { w.closeWindow(); }},
-        {CommandTag::MDImnuInsDepthMap, [](DocumentWindow& w, const Command&) { w.InsDepthMap(); }},
+        {CommandTag::MDImnuInsDepthMap,
+         [](DocumentWindow& w, const Command&) { w.m_pictures->insertDepthMap(); }},
         {CommandTag::MDImnuConvReveal, [](DocumentWindow& w, const Command&) { w.RevealDesign(); }},
     };
     for (const Route& route : kRoutes) {

@@ -35,6 +35,7 @@ namespace quarbel::panes {
 
 class CommandQueue;
 class DocumentHost;
+class PictureInsertion;
 class WorkingStateFile;
 class SplitterDrag;
 
@@ -82,7 +83,7 @@ public:
     void InsPicField(document::PicSource source);
 
     // Design images made from other pictures: a grey depth map the user picks, read through
-    // DepthMapDialog (DocumentWindow_DepthMap.cpp), and the Design image the Stereo picture hides
+    // DepthMapDialog (PictureInsertion), and the Design image the Stereo picture hides
     // (DocumentWindow_Reveal.cpp).
     void InsDepthMap();
     void RevealDesign();
@@ -178,38 +179,10 @@ private:
     void runCommand(const Command& command);
     void saveToOwnFile();
     void closeWindow();
-    void InsPicDesign(document::PicSource source);
-    void InsPicStereo(document::PicSource source);
-    void insertOpenedPictures(const QString& openPicCode);
     void startConversion();
 
-    struct InsertProcedure;
-    static const InsertProcedure& insertProcedure(PaneId id);
-    void insertPicture(const InsertProcedure& procedure, document::PicSource source);
-    // The common end of every insertion: the width check, the pane, the menus and the state file.
-    void acceptPicture(const InsertProcedure& procedure, const QImage& picture, const QString& chosenPath);
-    void refuseTooWide(const InsertProcedure& procedure);
-    // Reads a depth map through DepthMapDialog into the Design pane; false when nothing changed.
-    bool insertDepthMap(const QString& path);
-    static QString greyMapQuestion(const QString& path);
-    // Tells the user why a picture could not be read; true when it was told as a run-time error.
-    bool reportPictureError(const QString& path, const platform::PictureError& error);
-    // What loadReported gave: the picture, or why there is none.
-    struct LoadedPicture {
-        std::optional<QImage> picture;
-        // No picture, and the user has been told (a missing file, drive or folder, a limit), so a
-        // caller may carry on with its next step.
-        bool reported = false;
-        // No picture: wider than the caller's limit, found from the header; nothing was told, the
-        // caller has its own message.
-        bool tooWide = false;
-    };
-    // Loads path; maxWidth (0: none) refuses a wider picture from its header, undecoded.
-    LoadedPicture loadReported(const QString& path, int maxWidth = 0);
-    // The Design rule: a random-dot document needs only the Design picture, a Field one both.
-    bool documentReadyToConvert(bool fieldShown) const;
-
     void makeRunController();
+    void makePictureInsertion();
     // Back to the top left corner, so a new picture is seen from its start.
     void scrollToOrigin(PaneId id) { paneSet(id).container->scrollToOrigin(); }
 
@@ -260,6 +233,8 @@ private:
     QImage m_picUraField;
 
     RunController* m_runController = nullptr;
+    // Pictures into the panes from a file, the clipboard, an opened document or a depth map.
+    std::unique_ptr<PictureInsertion> m_pictures;
 
     // Edit commands on the selected pane, and the splitter drag (DocumentWindow_Edit.cpp).
 public:

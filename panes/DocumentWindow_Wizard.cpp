@@ -5,6 +5,7 @@
 #include "document/StateFile.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
+#include "panes/PictureInsertion.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Picture.h"
@@ -42,7 +43,7 @@ void DocumentWindow::LoadWizardImages() {
     // A missing file, drive or folder is told and the next step follows; anything else ends the
     // hand-over there. The temporary files go in every case.
     const auto load = [this](const QString& path, bool& stop) -> std::optional<QImage> {
-        LoadedPicture loaded = loadReported(path);
+        PictureInsertion::LoadedPicture loaded = m_pictures->loadReported(path);
         stop = !loaded.picture && !loaded.reported;
         return std::move(loaded.picture);
     };

@@ -1,5 +1,4 @@
-// Pictures into the Design, Field and Stereo panes: from a file the user picks, from the clipboard,
-// or from the paths an opened document names.
+#include "panes/PictureInsertion.h"
 
 #include "document/EnableTable.h"
 #include "document/Parameters.h"
@@ -7,14 +6,16 @@
 #include "document/Settings.h"
 #include "document/StateFile.h"
 #include "engine/Colour.h"
+#include "panes/DepthMapDialog.h"
 #include "panes/DocumentHost.h"
 #include "panes/DocumentWindow.h"
+#include "panes/PictureView.h"
 #include "platform/Clipboard.h"
 #include "platform/DepthMapFile.h"
 #include "platform/Dialogs.h"
-#include "platform/Picture.h"
 
-#include <QScrollBar>
+#include <QFileInfo>
+#include <utility>
 
 namespace quarbel::panes {
 
@@ -24,17 +25,23 @@ using document::PicSource;
 
 namespace {
 
+constexpr std::size_t kDesign = 0;
+constexpr std::size_t kField = 1;
+constexpr std::size_t kStereo = 2;
+
 const QString kPictureFilter = QStringLiteral("すべてのファイル|*.bmp;*.jpg;*.gif;*.wmf|BMP(*.bmp)|*.bmp|"
                                               "JPEG(*.jpg)|*.jpg|GIF(*.gif)|*.gif|WMF(*.wmf)|*.wmf");
+
+const QString kDepthMapFilter = QStringLiteral("深度マップ|*.png;*.bmp;*.jpg;*.jpeg;*.gif|PNG(*.png)|*.png|"
+                                               "BMP(*.bmp)|*.bmp|JPEG(*.jpg)|*.jpg;*.jpeg|GIF(*.gif)|*.gif");
 
 } // namespace
 
 // What tells the three insert procedures apart.
-struct DocumentWindow::InsertProcedure {
+struct PictureInsertion::Procedure {
     enum class Ready { DesignRule, BothShown, Never };
 
-    PaneId pane;
-    QImage DocumentWindow::*backBuffer; // null: the picture goes straight into the pane
+    std::size_t pane; // Design, Field, Stereo: the index into the window's views
     const char* dirKey;
     PicSource clipboardTag; // the PicSource under which Paste brings the clipboard's picture here
     QString document::DocumentFields::*path;
@@ -44,11 +51,10 @@ struct DocumentWindow::InsertProcedure {
     Ready ready;
 };
 
-const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id) {
-    using P = InsertProcedure;
+const PictureInsertion::Procedure& PictureInsertion::procedure(std::size_t pane) {
+    using P = Procedure;
     static const P kProcedures[] = {
-        {PaneId::Before,
-         &DocumentWindow::m_picUra,
+        {kDesign,
          "picDesignDir",
          PicSource::CBpicBefore,
          &document::DocumentFields::PicDesignPath,
@@ -56,8 +62,7 @@ const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id
          {document::menuOn(Menu::mnuSaveGazou), document::menuOn(Menu::mnuSaveDesign)},
          false,
          P::Ready::DesignRule},
-        {PaneId::Field,
-         &DocumentWindow::m_picUraField,
+        {kField,
          "picFieldDir",
          PicSource::CBpicField,
          &document::DocumentFields::PicFieldPath,
@@ -65,8 +70,7 @@ const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id
          {document::menuOn(Menu::mnuSaveGazou), document::menuOn(Menu::mnuSaveField)},
          false,
          P::Ready::BothShown},
-        {PaneId::After,
-         nullptr,
+        {kStereo,
          "picStereoDir",
          PicSource::CBpicAfter,
          &document::DocumentFields::PicStereoPath,
@@ -75,37 +79,55 @@ const DocumentWindow::InsertProcedure& DocumentWindow::insertProcedure(PaneId id
          true,
          P::Ready::Never},
     };
-    return kProcedures[static_cast<std::size_t>(id)];
+    return kProcedures[pane];
 }
 
-void DocumentWindow::InsPicDesign(PicSource source) {
-    insertPicture(insertProcedure(PaneId::Before), source);
+PictureInsertion::PictureInsertion(Window window) : m_window(std::move(window)) {}
+
+QWidget* PictureInsertion::owner() const {
+    return &m_window.form;
 }
 
-void DocumentWindow::InsPicField(PicSource source) {
-    insertPicture(insertProcedure(PaneId::Field), source);
+QImage* PictureInsertion::backBuffer(const Procedure& procedure) const {
+    // The Stereo picture goes straight into its pane; the converters read the other two.
+    switch (procedure.pane) {
+    case kDesign:
+        return &m_window.design;
+    case kField:
+        return &m_window.field;
+    default:
+        return nullptr;
+    }
 }
 
-void DocumentWindow::InsPicStereo(PicSource source) {
-    insertPicture(insertProcedure(PaneId::After), source);
+void PictureInsertion::insertDesign(PicSource source) {
+    insertPicture(procedure(kDesign), source);
 }
 
-void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource source) {
+void PictureInsertion::insertField(PicSource source) {
+    insertPicture(procedure(kField), source);
+}
+
+void PictureInsertion::insertStereo(PicSource source) {
+    insertPicture(procedure(kStereo), source);
+}
+
+void PictureInsertion::insertPicture(const Procedure& procedure, PicSource source) {
     std::optional<QImage> picture;
     bool tooWide = false;
     QString chosenPath;
     const bool fromFile = source == PicSource::FromFile || source == PicSource::FromMDImnuOpen;
     if (fromFile) {
         // A picture from a file leaves no pane chosen for the Edit commands.
-        m_editTarget.reset();
+        m_window.forgetEditTarget();
     }
     if (source == PicSource::FromFile) {
         const QString dirKey = QLatin1String(procedure.dirKey);
-        const document::Settings settings(m_state.SettingsPath, m_state.appDir);
+        const document::Settings settings(m_window.state.SettingsPath, m_window.state.appDir);
         platform::FileDialogRequest request;
         request.filter = kPictureFilter;
         request.initialDir = settings.folderOrAppDir(dirKey);
-        const std::optional<platform::FileChoice> choice = m_dialogs.openFile(this, request);
+        const std::optional<platform::FileChoice> choice = m_window.dialogs.openFile(owner(), request);
         if (!choice || choice->fullPath.isEmpty()) {
             return;
         }
@@ -119,7 +141,8 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
         settings.rememberFolder(dirKey, choice->fullPath, choice->fileTitle);
         chosenPath = choice->fullPath;
     } else if (source == PicSource::FromMDImnuOpen) {
-        LoadedPicture loaded = loadReported(m_model.fields.*procedure.path, document::MaxEditorPictureWidth);
+        LoadedPicture loaded =
+            loadReported(m_window.model.fields.*procedure.path, document::MaxEditorPictureWidth);
         if (!loaded.picture && !loaded.tooWide) {
             return;
         }
@@ -131,8 +154,8 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
         if (!pasted.ok()) {
             // Too large or damaged is told as for a file; an empty clipboard ends silently.
             if (pasted.error->refusal != platform::PictureRefusal::None) {
-                m_dialogs.message(this, platform::runTimeErrorMessage(*pasted.error),
-                                  platform::MessageIcon::Exclamation);
+                m_window.dialogs.message(owner(), platform::runTimeErrorMessage(*pasted.error),
+                                         platform::MessageIcon::Exclamation);
             }
             return;
         }
@@ -146,11 +169,11 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
         return;
     }
     // A grey map chosen as a Design picture would be quantised to the depth colours' greys.
-    if (!chosenPath.isEmpty() && procedure.pane == PaneId::Before &&
+    if (!chosenPath.isEmpty() && procedure.pane == kDesign &&
         picture->width() <= document::MaxEditorPictureWidth && platform::looksLikeGreyMap(*picture)) {
-        switch (m_dialogs.askYesNoCancel(this, greyMapQuestion(chosenPath))) {
+        switch (m_window.dialogs.askYesNoCancel(owner(), greyMapQuestion(chosenPath))) {
         case platform::Answer::Yes:
-            insertDepthMap(chosenPath);
+            insertDepthMapFrom(chosenPath);
             return;
         case platform::Answer::No:
             break;
@@ -161,22 +184,22 @@ void DocumentWindow::insertPicture(const InsertProcedure& procedure, PicSource s
     acceptPicture(procedure, *picture, chosenPath);
 }
 
-void DocumentWindow::refuseTooWide(const InsertProcedure& procedure) {
-    m_dialogs.message(this,
-                      QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") +
-                          document::widthAdvice(document::MaxEditorPictureWidth),
-                      platform::MessageIcon::Exclamation);
+void PictureInsertion::refuseTooWide(const Procedure& procedure) {
+    m_window.dialogs.message(owner(),
+                             QString::fromUtf8(procedure.tooLarge) + QStringLiteral("\r\n") +
+                                 document::widthAdvice(document::MaxEditorPictureWidth),
+                             platform::MessageIcon::Exclamation);
 }
 
-void DocumentWindow::placeUnfiledDesign(const QImage& picture) {
+void PictureInsertion::placeUnfiledDesign(const QImage& picture) {
     // As a pasted picture: the pane changes, the document's path stays, and a save puts the
     // picture beside the document.
-    m_editTarget.reset();
-    acceptPicture(insertProcedure(PaneId::Before), picture, QString());
+    m_window.forgetEditTarget();
+    acceptPicture(procedure(kDesign), picture, QString());
 }
 
-void DocumentWindow::acceptPicture(const InsertProcedure& procedure, const QImage& picture,
-                                   const QString& chosenPath) {
+void PictureInsertion::acceptPicture(const Procedure& procedure, const QImage& picture,
+                                     const QString& chosenPath) {
     // The check comes before anything changes, so a refused picture leaves the pane, its back
     // buffer and the document's path as they were and the shown picture is what gets converted.
     if (picture.width() > document::MaxEditorPictureWidth) {
@@ -185,51 +208,51 @@ void DocumentWindow::acceptPicture(const InsertProcedure& procedure, const QImag
     }
 
     if (!chosenPath.isEmpty()) {
-        m_model.fields.*procedure.path = chosenPath;
+        m_window.model.fields.*procedure.path = chosenPath;
     }
-    if (procedure.backBuffer) {
-        this->*procedure.backBuffer = picture;
+    if (QImage* buffer = backBuffer(procedure)) {
+        *buffer = picture;
     }
-    PaneSet& set = paneSet(procedure.pane);
-    set.pane->setPicture(picture);
-    set.pane->show();
-    scrollToOrigin(procedure.pane);
+    PictureView& view = *m_window.views[procedure.pane];
+    view.pane()->setPicture(picture);
+    view.pane()->show();
+    view.scrollToOrigin();
 
-    document::SharedControls& controls = m_host.sharedControls();
+    document::SharedControls& controls = m_window.host.sharedControls();
     document::applyEnables(controls, procedure.saveMenus);
     if (procedure.printing) {
         constexpr Enable kPrintable[] = {document::menuOn(Menu::mnuPrint), document::buttonOn(4)};
         document::applyEnables(controls, kPrintable);
-        m_host.setStatusPanelText(5, stereoSizeText());
+        m_window.host.setStatusPanelText(5, m_window.form.stereoSizeText());
     }
-    fitScrollBars(procedure.pane);
+    view.fitScrollBars();
 
-    const bool designShown = !m_picBefore->isHidden();
-    const bool fieldShown = !m_picField->isHidden();
+    const bool designShown = !m_window.views[kDesign]->pane()->isHidden();
+    const bool fieldShown = !m_window.views[kField]->pane()->isHidden();
     bool ready = false;
     switch (procedure.ready) {
-    case InsertProcedure::Ready::DesignRule:
+    case Procedure::Ready::DesignRule:
         ready = documentReadyToConvert(fieldShown);
         break;
-    case InsertProcedure::Ready::BothShown:
+    case Procedure::Ready::BothShown:
         ready = designShown && fieldShown;
         break;
-    case InsertProcedure::Ready::Never:
+    case Procedure::Ready::Never:
         break;
     }
     if (ready) {
         document::SetConvertReady(controls);
     }
-    updateChosenPaneEntries();
-    document::SaveWindowState(m_model.fields, m_model.controls);
+    m_window.updateChosenPaneEntries();
+    document::SaveWindowState(m_window.model.fields, m_window.model.controls);
 }
 
-bool DocumentWindow::documentReadyToConvert(bool fieldShown) const {
-    return m_model.fields.StereoName == document::StereoKind::RandomDot ||
-           (m_model.fields.StereoName == document::StereoKind::Field && fieldShown);
+bool PictureInsertion::documentReadyToConvert(bool fieldShown) const {
+    return m_window.model.fields.StereoName == document::StereoKind::RandomDot ||
+           (m_window.model.fields.StereoName == document::StereoKind::Field && fieldShown);
 }
 
-DocumentWindow::LoadedPicture DocumentWindow::loadReported(const QString& path, int maxWidth) {
+PictureInsertion::LoadedPicture PictureInsertion::loadReported(const QString& path, int maxWidth) {
     platform::PictureResult result = platform::loadPicture(path, maxWidth);
     if (result.ok()) {
         return {std::move(result.image), false, false};
@@ -240,7 +263,7 @@ DocumentWindow::LoadedPicture DocumentWindow::loadReported(const QString& path, 
     return {std::nullopt, reportPictureError(path, *result.error), false};
 }
 
-bool DocumentWindow::reportPictureError(const QString& path, const platform::PictureError& error) {
+bool PictureInsertion::reportPictureError(const QString& path, const platform::PictureError& error) {
     const int number = error.number;
     // A missing file, drive or folder is told as a run-time error, and so is a picture refused for
     // a limit (its size, its scans, not a regular file); a caller may carry on after it.
@@ -249,17 +272,18 @@ bool DocumentWindow::reportPictureError(const QString& path, const platform::Pic
                       (error.refusal != platform::PictureRefusal::None &&
                        error.refusal != platform::PictureRefusal::Damaged);
     if (tell) {
-        m_dialogs.message(this, platform::runTimeErrorMessage(error), platform::MessageIcon::Exclamation);
+        m_window.dialogs.message(owner(), platform::runTimeErrorMessage(error),
+                                 platform::MessageIcon::Exclamation);
     } else {
         // A file that is there but no picture this program reads: the command would otherwise end
         // without a word, as if nothing had been asked.
-        m_dialogs.message(this, platform::unreadablePictureMessage(path, error),
-                          platform::MessageIcon::Exclamation);
+        m_window.dialogs.message(owner(), platform::unreadablePictureMessage(path, error),
+                                 platform::MessageIcon::Exclamation);
     }
     return tell;
 }
 
-void DocumentWindow::insertOpenedPictures(const QString& code) {
+void PictureInsertion::insertOpened(const QString& code) {
     // The codes an opened document can give; the letters name the procedures in their fixed order.
     static constexpr const char* kCodes[] = {"DFS", "DF", "DS", "D", "FS", "F", "S"};
     for (const char* known : kCodes) {
@@ -268,15 +292,57 @@ void DocumentWindow::insertOpenedPictures(const QString& code) {
         }
         for (const QChar letter : code) {
             if (letter == QLatin1Char('D')) {
-                InsPicDesign(PicSource::FromMDImnuOpen);
+                insertDesign(PicSource::FromMDImnuOpen);
             } else if (letter == QLatin1Char('F')) {
-                InsPicField(PicSource::FromMDImnuOpen);
+                insertField(PicSource::FromMDImnuOpen);
             } else {
-                InsPicStereo(PicSource::FromMDImnuOpen);
+                insertStereo(PicSource::FromMDImnuOpen);
             }
         }
         return;
     }
+}
+
+void PictureInsertion::insertDepthMap() {
+    // A Design picture of its own kind: it starts where Design pictures were last taken from.
+    const QString dirKey = QStringLiteral("picDesignDir");
+    const document::Settings settings(m_window.state.SettingsPath, m_window.state.appDir);
+    platform::FileDialogRequest request;
+    request.filter = kDepthMapFilter;
+    request.initialDir = settings.folderOrAppDir(dirKey);
+    const std::optional<platform::FileChoice> choice = m_window.dialogs.openFile(owner(), request);
+    if (!choice || choice->fullPath.isEmpty()) {
+        return;
+    }
+    if (insertDepthMapFrom(choice->fullPath)) {
+        settings.rememberFolder(dirKey, choice->fullPath, choice->fileTitle);
+    }
+}
+
+QString PictureInsertion::greyMapQuestion(const QString& path) {
+    return QStringLiteral("「") + QFileInfo(path).fileName() +
+           QStringLiteral("」は灰色だけの画像です。\r\n") +
+           QStringLiteral("深度マップ（白が近く、黒が遠い）として読み込みますか？\r\n") +
+           QStringLiteral("「いいえ」でそのままデザイン画像にします。");
+}
+
+bool PictureInsertion::insertDepthMapFrom(const QString& path) {
+    const platform::DepthMapResult result = platform::loadDepthMap(path);
+    if (!result.ok()) {
+        reportPictureError(path, *result.error);
+        return false;
+    }
+    // The Design image has the map's size: the editor's width rule holds before anything is shown.
+    if (result.map.width > document::MaxEditorPictureWidth) {
+        refuseTooWide(procedure(kDesign));
+        return false;
+    }
+    DepthMapDialog dialog(result.map, QFileInfo(path).fileName(), owner());
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    placeUnfiledDesign(dialog.design());
+    return true;
 }
 
 } // namespace quarbel::panes
