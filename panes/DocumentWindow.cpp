@@ -2,10 +2,10 @@
 
 #include "document/AppPaths.h"
 #include "document/EnableTable.h"
-#include "document/Settings.h"
 #include "document/StateFile.h"
 #include "document/StateFileLocks.h"
 #include "panes/CommandQueue.h"
+#include "panes/DocumentFileBinding.h"
 #include "panes/DocumentHost.h"
 #include "panes/PictureInsertion.h"
 #include "panes/Resources.h"
@@ -14,7 +14,6 @@
 #include "platform/FileSystem.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLockFile>
 #include <QMdiSubWindow>
@@ -28,7 +27,6 @@ namespace {
 
 const QString kSinki = QStringLiteral("Sinki");
 const QString kColor = QStringLiteral("Color");
-const QString kQbdFileDir = QStringLiteral("QbdFileDir");
 
 } // namespace
 
@@ -55,6 +53,7 @@ DocumentWindow::DocumentWindow(document::AppState& state, DocumentHost& host, pl
 
     makeRunController();
     makePictureInsertion();
+    makeFileBinding();
 
     m_commands = new CommandQueue([this](const Command& command) { runCommand(command); },
                                   [this] { return m_conversion.Closing; }, this);
@@ -171,7 +170,7 @@ void DocumentWindow::Form_Unload(bool& cancel) {
         if (unsaved) {
             SaveDocumentAs();
         } else {
-            m_flags.SaveFailed = !writeDocument(m_labels.documentPath);
+            m_flags.SaveFailed = !m_files->writeDocument(m_labels.documentPath);
         }
         if (m_flags.SaveFailed) {
             m_flags.SaveFailed = false;
@@ -199,81 +198,6 @@ void DocumentWindow::Form_Unload(bool& cancel) {
     }
 }
 
-void DocumentWindow::SaveDocumentAs() {
-    m_flags.SaveFailed = false;
-    const document::Settings settings(m_state.SettingsPath, m_state.appDir);
-
-    platform::FileDialogRequest request;
-    request.filter = DocumentFilter;
-    request.initialDir = settings.folderOrAppDir(kQbdFileDir);
-    request.fileName = m_labels.lblTitle;
-    request.overwritePrompt = true;
-    // The dialog adds the extension to a bare name, so its overwrite question is about the file
-    // that is really written; a name with another extension is used as typed.
-    request.defaultSuffix = DocumentSuffix.mid(1);
-    request.pathMustExist = true;
-    const std::optional<platform::FileChoice> choice = m_dialogs.saveFile(this, request);
-    // The document name is the title less four characters; a shorter title names no document.
-    if (!choice || choice->fullPath.isEmpty() || choice->fileTitle.size() < DocumentSuffix.size()) {
-        m_flags.SaveFailed = true;
-        return;
-    }
-    const QString fullPath = choice->fullPath;
-    const QString fileTitle = choice->fileTitle;
-    settings.rememberFolder(kQbdFileDir, fullPath, fileTitle);
-    if (refuseProtectedTarget(fullPath, true)) {
-        m_flags.SaveFailed = true;
-        return;
-    }
-
-    // Write first and bind the window to the new file only when the file really holds the document;
-    // otherwise the window stays on its old file and the user is told.
-    document::SharedControls& controls = m_host.sharedControls();
-    const bool saveWasEnabled = controls.menuEnabled(document::Menu::mnuSave);
-    const bool buttonWasEnabled = controls.buttonEnabled(3);
-    document::applyEnables(controls, document::menuAndButtonSet(document::Menu::mnuSave, 3, true));
-    if (!writeDocument(fullPath)) {
-        const document::Enable before[] = {document::menuSet(document::Menu::mnuSave, saveWasEnabled),
-                                           document::buttonSet(3, buttonWasEnabled)};
-        document::applyEnables(controls, before);
-        m_flags.SaveFailed = true;
-        return;
-    }
-
-    // The window keeps its working file; from now on Save writes the chosen document file.
-    m_labels.documentPath = fullPath;
-    m_model.fields.DocName = fileTitle.left(fileTitle.size() - DocumentSuffix.size());
-    setWindowTitle(m_model.fields.DocName);
-    m_labels.lblTitle = m_model.fields.DocName;
-    m_labels.lblStereoName = m_model.fields.StereoName;
-    m_labels.lblOldIniName = fullPath;
-    m_host.setStatusPanelText(1, displayPath());
-}
-
-bool DocumentWindow::refuseProtectedTarget(const QString& path, bool ownDocumentAllowed) {
-    // A working file is deleted with its window (and another copy of the program may hold it), the
-    // settings file is rewritten; two windows bound to one file would each save over the other's
-    // work, and a picture over a document would lose the document.
-    const QFileInfo target(path);
-    const bool programFile = (platform::sameFile(target.absolutePath(), m_state.appDir) &&
-                              document::isStateFileName(target.fileName())) ||
-                             platform::sameFile(path, m_state.SettingsPath);
-    const DocumentWindow* holder = programFile ? nullptr : m_host.windowOfDocument(path);
-    QString why;
-    if (programFile) {
-        why = QStringLiteral("」はQuarbelの作業用ファイルです。\r\n別の名前を指定してください。");
-    } else if (holder && holder != this) {
-        why = QStringLiteral("」は別のウィンドウで開いています。\r\n"
-                             "そのウィンドウを閉じるか、別の名前を指定してください。");
-    } else if (holder && !ownDocumentAllowed) {
-        why = QStringLiteral("」はこのウィンドウのドキュメントです。\r\n別の名前を指定してください。");
-    } else {
-        return false;
-    }
-    m_dialogs.message(this, QStringLiteral("「") + path + why, platform::MessageIcon::Exclamation);
-    return true;
-}
-
 void DocumentWindow::makePictureInsertion() {
     PictureInsertion::Window parts{m_state,
                                    m_model,
@@ -286,6 +210,32 @@ void DocumentWindow::makePictureInsertion() {
                                    [this] { m_editTarget.reset(); },
                                    [this] { updateChosenPaneEntries(); }};
     m_pictures = std::make_unique<PictureInsertion>(std::move(parts));
+}
+
+void DocumentWindow::makeFileBinding() {
+    m_files = std::make_unique<DocumentFileBinding>(
+        DocumentFileBinding::Window{m_state, m_model, m_host, m_dialogs, *this, m_labels, m_flags});
+}
+
+void DocumentWindow::SaveDocumentAs() {
+    m_files->saveAs();
+}
+
+void DocumentWindow::SavePaneImage(PaneId pane) {
+    m_files->savePaneImage(pane);
+}
+
+void DocumentWindow::discardWorkingFile() {
+    const QString working = m_labels.lblIniName;
+    m_workingFile->discard();
+    // Nothing may write the closed window's file back into being before the next window takes over.
+    if (m_model.fields.IniPath == working) {
+        m_model.fields.IniPath.clear();
+    }
+}
+
+QString DocumentWindow::displayPath() const {
+    return m_labels.documentPath.isEmpty() ? m_labels.lblIniName : m_labels.documentPath;
 }
 
 void DocumentWindow::InsPicField(document::PicSource source) {
@@ -334,14 +284,14 @@ void DocumentWindow::runCommand(const Command& command) {
         {CommandTag::MDImnuOpen,
          [](DocumentWindow& w, const Command& c) { w.m_pictures->insertOpened(c.openPicCode); }},
         {CommandTag::MDImnuConvStart, [](DocumentWindow& w, const Command&) { w.startConversion(); }},
-        {CommandTag::MDImnuSaveName, [](DocumentWindow& w, const Command&) { w.SaveDocumentAs(); }},
-        {CommandTag::MDImnuSave, [](DocumentWindow& w, const Command&) { w.saveToOwnFile(); }},
+        {CommandTag::MDImnuSaveName, [](DocumentWindow& w, const Command&) { w.m_files->saveAs(); }},
+        {CommandTag::MDImnuSave, [](DocumentWindow& w, const Command&) { w.m_files->save(); }},
         {CommandTag::MDImnuSaveDesign,
-         [](DocumentWindow& w, const Command&) { w.SavePaneImage(PaneId::Before); }},
+         [](DocumentWindow& w, const Command&) { w.m_files->savePaneImage(PaneId::Before); }},
         {CommandTag::MDImnuSaveField,
-         [](DocumentWindow& w, const Command&) { w.SavePaneImage(PaneId::Field); }},
+         [](DocumentWindow& w, const Command&) { w.m_files->savePaneImage(PaneId::Field); }},
         {CommandTag::MDImnuSaveStereo,
-         [](DocumentWindow& w, const Command&) { w.SavePaneImage(PaneId::After); }},
+         [](DocumentWindow& w, const Command&) { w.m_files->savePaneImage(PaneId::After); }},
         {CommandTag::MDImnuPrint, [](DocumentWindow& w, const Command&) { w.PrintStereo(); }},
         {CommandTag::FromWizard, [](DocumentWindow& w, const Command&) { w.LoadWizardImages(); }},
         {CommandTag::MDImnuClose, [](DocumentWindow& w, const Command&) { w.closeWindow(); }},
@@ -361,16 +311,6 @@ void DocumentWindow::runCommand(const Command& command) {
     }
 }
 
-void DocumentWindow::saveToOwnFile() {
-    // Save is enabled only for a document that has a file; should it run without one, the user
-    // chooses a name rather than losing the save.
-    if (m_labels.documentPath.isEmpty()) {
-        SaveDocumentAs();
-        return;
-    }
-    writeDocument(m_labels.documentPath);
-}
-
 void DocumentWindow::closeWindow() {
     // The sub-window forwards its close to this widget, which asks the question.
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
@@ -378,19 +318,6 @@ void DocumentWindow::closeWindow() {
     } else {
         close();
     }
-}
-
-bool DocumentWindow::writeStateTo(const QString& path) {
-    document::DocumentFields snapshot = m_model.fields;
-    snapshot.IniPath = path;
-    return document::SaveWindowState(snapshot, m_model.controls);
-}
-
-void DocumentWindow::reportSaveFailure(const QString& path, qint64 bytesNeeded) {
-    m_dialogs.message(this,
-                      QStringLiteral("「") + path + QStringLiteral("」に保存できませんでした。") +
-                          QStringLiteral("\r\n") + platform::writeProblemAdvice(path, bytesNeeded),
-                      platform::MessageIcon::Exclamation);
 }
 
 void DocumentWindow::setIconForKind() {

@@ -34,6 +34,7 @@ class Dialogs;
 namespace quarbel::panes {
 
 class CommandQueue;
+class DocumentFileBinding;
 class DocumentHost;
 class PictureInsertion;
 class WorkingStateFile;
@@ -177,31 +178,18 @@ private:
 
     // Runs one command of the queue through the dispatch table.
     void runCommand(const Command& command);
-    void saveToOwnFile();
     void closeWindow();
     void startConversion();
 
     void makeRunController();
     void makePictureInsertion();
+    void makeFileBinding();
     // Back to the top left corner, so a new picture is seen from its start.
     void scrollToOrigin(PaneId id) { paneSet(id).container->scrollToOrigin(); }
 
-    // Writes the document's state into path.
-    bool writeStateTo(const QString& path);
-    // Saving the document (DocumentWindow_Document.cpp): pictures that exist in no file first, then
-    // the keys into the document file and the working file. False when the user cancelled or a
-    // write failed (the user has been told).
-    bool writeDocument(const QString& documentPath);
-    bool storeUnfiledPictures(const QString& documentPath);
     // The working file goes when the window closes, whatever the answer.
     void discardWorkingFile();
 
-    // True, after telling the user, when path is a file a save must not replace: one of the
-    // program's own files, or a document open in a window (this window's own only when
-    // ownDocumentAllowed is false).
-    bool refuseProtectedTarget(const QString& path, bool ownDocumentAllowed);
-    // bytesNeeded: the size of what was being written, when it is more than a document's few lines.
-    void reportSaveFailure(const QString& path, qint64 bytesNeeded = 0);
     void setIconForKind();
     bool isMinimizedNow() const;
     PaneGeometry currentGeometry() const;
@@ -235,6 +223,8 @@ private:
     RunController* m_runController = nullptr;
     // Pictures into the panes from a file, the clipboard, an opened document or a depth map.
     std::unique_ptr<PictureInsertion> m_pictures;
+    // Save and Save As of the document, and the save of a pane's picture.
+    std::unique_ptr<DocumentFileBinding> m_files;
 
     // Edit commands on the selected pane, and the splitter drag (DocumentWindow_Edit.cpp).
 public:
