@@ -8,6 +8,7 @@
 #include "document/AppState.h"
 #include "document/DocumentState.h"
 #include "panes/DocumentWindow.h"
+#include "panes/WindowServices.h"
 
 #include <QString>
 
@@ -21,14 +22,9 @@ class DocumentHost;
 
 class DocumentFileBinding {
 public:
-    // What a save works on; everything belongs to the document window and outlives the binding.
-    struct Window {
-        document::AppState& state;      // the settings file and the program's folder
-        document::DocumentState& model; // the document's own state
-        DocumentHost& host;
-        platform::Dialogs& dialogs;
-        // The dialogs' owner, its caption and its panes, and whether a run is drawing the Stereo one.
-        DocumentWindow& form;
+    // What a save works on besides the window's services: the form also gives the caption and the
+    // panes, and whether a run is drawing the Stereo one.
+    struct Window : WindowServices {
         HiddenLabels& labels; // the document file, the working file, the proposed name
         WindowFlags& flags;   // SaveFailed
     };

@@ -199,11 +199,7 @@ void DocumentWindow::Form_Unload(bool& cancel) {
 }
 
 void DocumentWindow::makePictureInsertion() {
-    PictureInsertion::Window parts{m_state,
-                                   m_model,
-                                   m_host,
-                                   m_dialogs,
-                                   *this,
+    PictureInsertion::Window parts{services(),
                                    {m_picContBefore, m_picContField, m_picContAfter},
                                    m_picUra,
                                    m_picUraField,
@@ -212,9 +208,13 @@ void DocumentWindow::makePictureInsertion() {
     m_pictures = std::make_unique<PictureInsertion>(std::move(parts));
 }
 
+WindowServices DocumentWindow::services() {
+    return {m_state, m_model, m_host, m_dialogs, *this};
+}
+
 void DocumentWindow::makeFileBinding() {
-    m_files = std::make_unique<DocumentFileBinding>(
-        DocumentFileBinding::Window{m_state, m_model, m_host, m_dialogs, *this, m_labels, m_flags});
+    m_files =
+        std::make_unique<DocumentFileBinding>(DocumentFileBinding::Window{services(), m_labels, m_flags});
 }
 
 void DocumentWindow::SaveDocumentAs() {

@@ -12,6 +12,7 @@
 #include "panes/PictureView.h"
 #include "panes/RunController.h"
 #include "panes/StereoPaneSink.h"
+#include "panes/WindowServices.h"
 #include "platform/ImageSurface.h"
 #include "platform/Picture.h"
 
@@ -184,6 +185,8 @@ private:
     void makeRunController();
     void makePictureInsertion();
     void makeFileBinding();
+    // The references every collaborator that asks the user something takes.
+    WindowServices services();
     // Back to the top left corner, so a new picture is seen from its start.
     void scrollToOrigin(PaneId id) { paneSet(id).container->scrollToOrigin(); }
 

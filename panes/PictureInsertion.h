@@ -8,6 +8,7 @@
 #include "document/AppState.h"
 #include "document/DocumentState.h"
 #include "document/Tags.h"
+#include "panes/WindowServices.h"
 #include "platform/Picture.h"
 
 #include <QImage>
@@ -30,14 +31,9 @@ class PictureView;
 
 class PictureInsertion {
 public:
-    // What an insertion works on; everything belongs to the document window and outlives the
-    // collaborator.
-    struct Window {
-        document::AppState& state;      // the settings file and the program's folder
-        document::DocumentState& model; // the document's own state
-        DocumentHost& host;
-        platform::Dialogs& dialogs;
-        DocumentWindow& form;              // the dialogs' owner, and the Stereo size for the status bar
+    // What an insertion works on besides the window's services: the form also gives the Stereo size
+    // for the status bar.
+    struct Window : WindowServices {
         std::array<PictureView*, 3> views; // Design, Field, Stereo
         QImage& design;                    // the back buffers the converters read
         QImage& field;
