@@ -5,7 +5,8 @@
 //
 // Reading the depth back (BM_Reveal: with the repeat width and depth given; BM_RevealFindRepeat:
 // repeat width found first, every separation tried) runs on the mono random-dot stereogram of
-// the same design, so its time compares with BM_RandomDotMono of the same picture.
+// the same design, so its time compares with BM_RandomDotMono of the same picture. The converters
+// run on one thread, so their wall and CPU times are the same.
 //
 // Pictures: a Design image of concentric rings through all 16 levels (every other ring in a colour
 // slightly off the palette, as a resaved picture has) and a Field image tiled from a 70-pixel
@@ -237,6 +238,7 @@ void BM_Reveal(benchmark::State& state) {
     RevealOptions options;
     options.repeatWidth = RepeatWidth;
     options.depth = Depth;
+    options.threads = static_cast<int>(state.range(3));
     for (auto _ : state) {
         const RevealResult result = revealStereogram(stereo, options);
         benchmark::DoNotOptimize(result.levels.data());
@@ -246,8 +248,10 @@ void BM_Reveal(benchmark::State& state) {
 
 void BM_RevealFindRepeat(benchmark::State& state) {
     const VectorSurface& stereo = picturesFor(state).stereo();
+    RevealOptions options;
+    options.threads = static_cast<int>(state.range(3));
     for (auto _ : state) {
-        const RevealResult result = revealStereogram(stereo, RevealOptions{});
+        const RevealResult result = revealStereogram(stereo, options);
         benchmark::DoNotOptimize(result.grey.data());
     }
     countPixels(state);
@@ -257,7 +261,8 @@ void BM_RevealFindRepeat(benchmark::State& state) {
 void BM_DetectRepeatWidth(benchmark::State& state) {
     const VectorSurface& stereo = picturesFor(state).stereo();
     for (auto _ : state)
-        benchmark::DoNotOptimize(detectRepeatWidth(stereo));
+        benchmark::DoNotOptimize(
+            detectRepeatWidth(stereo, RevealPath::Widest, static_cast<int>(state.range(3))));
     countPixels(state);
 }
 
@@ -269,11 +274,16 @@ void pictureSizes(benchmark::internal::Benchmark* b) {
     b->Unit(benchmark::kMicrosecond);
 }
 
+// The reveal splits its work over the cores: its times are the wall time a user waits (with the CPU
+// time of all its threads beside), on one thread and on one per core (threads:0).
 void revealSizes(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"cols", "rows", "noise"});
-    b->Args({1024, 768, 0});
-    b->Args({4096, 4096, 0});
+    b->ArgNames({"cols", "rows", "noise", "threads"});
+    for (const auto& [cols, rows] : {std::pair{1024, 768}, std::pair{4096, 4096}})
+        for (int threads : {1, 0})
+            b->Args({cols, rows, 0, threads});
     b->Unit(benchmark::kMicrosecond);
+    b->MeasureProcessCPUTime();
+    b->UseRealTime();
 }
 
 } // namespace

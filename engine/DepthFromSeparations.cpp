@@ -4,6 +4,7 @@
 #include "engine/DepthFromSeparations.h"
 
 #include "engine/Conversion.h"
+#include "engine/Parts.h"
 #include "engine/ShiftTable.h"
 
 #include <algorithm>
@@ -45,11 +46,21 @@ struct SeparationCounts {
     std::int64_t allCount = 0, borderCount = 0;
 };
 
+void countBorder(const SeparationMap& map, SeparationCounts& counts);
+
 SeparationCounts countSeparations(const SeparationMap& map) {
     const std::size_t stride = largestSeparation(map) + 1;
     SeparationCounts counts;
     counts.all.assign(stride, 0);
     counts.border.assign(stride, 0);
+    if (map.counts.size() == stride) {
+        counts.all = map.counts;
+        counts.all[0] = 0;
+        for (std::size_t s = 1; s < stride; ++s)
+            counts.allCount += counts.all[s];
+        countBorder(map, counts);
+        return counts;
+    }
     // Neighbouring pixels mostly share a separation: four tallies do not wait on each other.
     std::vector<std::int64_t> tallies(4 * stride, 0);
     std::int64_t* first = tallies.data();
@@ -71,6 +82,11 @@ SeparationCounts countSeparations(const SeparationMap& map) {
         counts.all[s] = first[s] + second[s] + third[s] + fourth[s];
         counts.allCount += counts.all[s];
     }
+    countBorder(map, counts);
+    return counts;
+}
+
+void countBorder(const SeparationMap& map, SeparationCounts& counts) {
     const int w = map.width, h = map.height;
     const int margin = std::max(2, h / 20), side = std::min(w, std::max(2, w / 20));
     for (int y = 0; y < h; ++y) {
@@ -79,9 +95,8 @@ SeparationCounts countSeparations(const SeparationMap& map) {
             ++counts.border[static_cast<std::size_t>(std::max<std::int16_t>(map.at(x, y), 0))];
     }
     counts.border[0] = 0;
-    for (std::size_t s = 1; s < stride; ++s)
+    for (std::size_t s = 1; s < counts.border.size(); ++s)
         counts.borderCount += counts.border[s];
-    return counts;
 }
 
 // The separation below which the given share of the counted pixels lie.
@@ -222,7 +237,7 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
 }
 
 void reveal::depthFromSeparations(const SeparationMap& map, int repeatWidth, std::optional<int> depth,
-                                  RevealDirection direction, RevealResult& result) {
+                                  RevealDirection direction, RevealResult& result, int threads) {
     const SeparationCounts counts = countSeparations(map);
     result.crossEyed =
         direction == RevealDirection::Cross || (direction == RevealDirection::Auto && crossEyedFrom(counts));
@@ -238,22 +253,29 @@ void reveal::depthFromSeparations(const SeparationMap& map, int repeatWidth, std
             result.levels[i] = levelOf[tableIndex(map.separations[i])];
         return;
     }
-    // Whole pixels: both maps through tables, in one pass.
+    // Whole pixels: both maps through tables, in one pass, in bands of rows side by side.
     const std::vector<std::uint16_t> greyOf = greyTable(counts, repeatWidth, result.crossEyed);
     result.grey.resize(pixels);
-    const std::int16_t* separations = map.separations.data();
-    std::uint16_t* grey = result.grey.data();
-    if (depth) {
-        std::uint8_t* levels = result.levels.data();
-        for (std::size_t i = 0; i < pixels; ++i) {
-            const std::size_t s = tableIndex(separations[i]);
-            grey[i] = greyOf[s];
-            levels[i] = levelOf[s];
+    const int workers = threadsFor(threads);
+    const int bands = std::clamp(std::min(workers, map.height / 16), 1, std::max(1, map.height));
+    const auto columns = static_cast<std::size_t>(map.width);
+    runParts(bands, workers, [&](int band) {
+        const std::size_t first = static_cast<std::size_t>(bandStart(map.height, band, bands)) * columns;
+        const std::size_t last = static_cast<std::size_t>(bandStart(map.height, band + 1, bands)) * columns;
+        const std::int16_t* separations = map.separations.data();
+        std::uint16_t* grey = result.grey.data();
+        if (depth) {
+            std::uint8_t* levels = result.levels.data();
+            for (std::size_t i = first; i < last; ++i) {
+                const std::size_t s = tableIndex(separations[i]);
+                grey[i] = greyOf[s];
+                levels[i] = levelOf[s];
+            }
+        } else {
+            for (std::size_t i = first; i < last; ++i)
+                grey[i] = greyOf[tableIndex(separations[i])];
         }
-    } else {
-        for (std::size_t i = 0; i < pixels; ++i)
-            grey[i] = greyOf[tableIndex(separations[i])];
-    }
+    });
 }
 
 } // namespace quarbel::engine

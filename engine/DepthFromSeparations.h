@@ -11,8 +11,8 @@
 namespace quarbel::engine::reveal {
 
 // Fills result.crossEyed (found unless the direction is forced), result.grey and, with a depth,
-// result.levels.
+// result.levels; the maps are filled in bands of rows on up to `threads` threads (0: one per core).
 void depthFromSeparations(const SeparationMap& map, int repeatWidth, std::optional<int> depth,
-                          RevealDirection direction, RevealResult& result);
+                          RevealDirection direction, RevealResult& result, int threads = 0);
 
 } // namespace quarbel::engine::reveal

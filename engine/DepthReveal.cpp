@@ -2,6 +2,7 @@
 
 #include "engine/Conversion.h"
 #include "engine/DepthFromSeparations.h"
+#include "engine/Parts.h"
 #include "engine/RepeatWidthSearch.h"
 #include "engine/RevealKernels.h"
 #include "engine/ShiftTable.h"
@@ -204,23 +205,24 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
     return candidates;
 }
 
-SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
-                              bool refineBelowPixel, RevealPath path) {
-    SeparationMap map;
-    const int width = std::max(0, stereo.width());
-    const int height = std::max(0, stereo.height());
-    map.width = width;
-    map.height = height;
-    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    map.separations.assign(pixels, 0);
-    // Whole-pixel maps leave refined empty: it would only repeat separations.
-    if (refineBelowPixel)
-        map.refined.assign(pixels, 0.0f);
-    map.belowPixel = refineBelowPixel;
-    if (width == 0 || height == 0 || candidates.empty())
-        return map;
-    map.bound = static_cast<std::int16_t>(*std::max_element(candidates.begin(), candidates.end()));
+namespace {
 
+// The rows [first, last) of a map: each band reads one row above and below its own, so that bands
+// side by side give the map one band gives.
+struct BandMatcher {
+    const PixelSurface& stereo;
+    std::span<const int> candidates;
+    bool refineBelowPixel;
+    bool avx2;
+    SeparationMap& map;
+
+    // Matches the rows and returns the count of pixels matched well; tally (count + 1 entries)
+    // gains each candidate's pixels, the last entry those without a separation.
+    std::int64_t run(int first, int last, std::vector<std::int64_t>& tally) const;
+};
+
+std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& tally) const {
+    const int width = map.width, height = map.height;
     const auto columns = static_cast<std::size_t>(width);
     const std::size_t count = candidates.size();
     // Pixel differences of the last three rows for every candidate, in a ring indexed by row % 3.
@@ -239,13 +241,25 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     std::vector<std::uint8_t> state(columns); // as chooseAmong writes it
     // A neighbour further off than the largest separation belongs to another part of the picture.
     const int neighbourReach = std::max(candidates.front(), 2 * Reach + 1);
-    const bool avx2 = path == RevealPath::Widest && hasAvx2();
     // Candidate index to separation; NoPair (past the list) to none.
     std::vector<std::int16_t> separationOf(count + 1, 0);
     for (std::size_t c = 0; c < count; ++c)
         separationOf[c] = static_cast<std::int16_t>(candidates[c]);
+    // Neighbours mostly share a candidate: four tallies, so that the counts do not wait on each other.
+    std::vector<std::uint32_t> tallies(4 * (count + 1), 0);
+    auto countRow = [&] {
+        std::uint32_t* four[4] = {tallies.data(), tallies.data() + (count + 1),
+                                  tallies.data() + 2 * (count + 1), tallies.data() + 3 * (count + 1)};
+        std::size_t x = 0;
+        for (; x + 4 <= columns; x += 4)
+            for (std::size_t k = 0; k < 4; ++k)
+                ++four[k][std::min<std::size_t>(chosen[x + k], count)];
+        for (; x < columns; ++x)
+            ++four[0][std::min<std::size_t>(chosen[x], count)];
+    };
 
-    for (int y = 0; y <= height; ++y) {
+    std::int64_t matched = 0;
+    for (int y = std::max(0, first - 1); y <= last; ++y) {
         if (y < height) {
             planes.load(stereo, y, scratch);
             for (std::size_t c = 0; c < count; ++c) {
@@ -256,7 +270,7 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
             }
         }
         const int out = y - 1; // the rows below and above it are in the ring by now
-        if (out < 0)
+        if (out < first)
             continue;
         // Past the top and bottom the window mirrors, so that every row's costs have one scale.
         const int top = out > 0 ? out - 1 : std::min(height - 1, out + 1);
@@ -273,12 +287,13 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         const RowCosts rowCosts{
             costs.data(),       count,        columns,      stride,        best.data(),     bestIndex.data(),
             alternative.data(), total.data(), state.data(), chosen.data(), attention.data()};
-        map.matched += avx2 ? chooseAmongAvx2(rowCosts) : chooseAmong(rowCosts);
+        matched += avx2 ? chooseAmongAvx2(rowCosts) : chooseAmong(rowCosts);
         const RowChoice choice{candidates,         columns,       stride,           costs.data(),
                                alternative.data(), total.data(),  attention.data(), best.data(),
                                bestIndex.data(),   chosen.data(), state.data()};
         settleFarTies(choice);
         takeNeighbours(choice, neighbourReach);
+        countRow();
         std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
         if (!refineBelowPixel) {
             for (std::size_t x = 0; x < columns; ++x)
@@ -302,6 +317,52 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
                           : float(separation);
         }
     }
+    for (std::size_t c = 0; c <= count; ++c)
+        for (std::size_t k = 0; k < 4; ++k)
+            tally[c] += tallies[k * (count + 1) + c];
+    return matched;
+}
+
+} // namespace
+
+SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
+                              bool refineBelowPixel, RevealPath path, int threads) {
+    SeparationMap map;
+    const int width = std::max(0, stereo.width());
+    const int height = std::max(0, stereo.height());
+    map.width = width;
+    map.height = height;
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    map.separations.assign(pixels, 0);
+    // Whole-pixel maps leave refined empty: it would only repeat separations.
+    if (refineBelowPixel)
+        map.refined.assign(pixels, 0.0f);
+    map.belowPixel = refineBelowPixel;
+    if (width == 0 || height == 0 || candidates.empty())
+        return map;
+    map.bound = static_cast<std::int16_t>(*std::max_element(candidates.begin(), candidates.end()));
+
+    const BandMatcher matcher{stereo, candidates, refineBelowPixel, path == RevealPath::Widest && hasAvx2(),
+                              map};
+    // Two bands a thread, so that a thread slowed by other work hands its second band on; a band
+    // of fewer than 16 rows would spend much of its time on the rows either side.
+    const int workers = threadsFor(threads);
+    const int bands = std::clamp(std::min(2 * workers, height / 16), 1, height);
+    std::vector<std::int64_t> matched(static_cast<std::size_t>(bands), 0);
+    std::vector<std::vector<std::int64_t>> tallies(static_cast<std::size_t>(bands),
+                                                   std::vector<std::int64_t>(candidates.size() + 1, 0));
+    runParts(bands, workers, [&](int band) {
+        const auto b = static_cast<std::size_t>(band);
+        matched[b] =
+            matcher.run(bandStart(height, band, bands), bandStart(height, band + 1, bands), tallies[b]);
+    });
+    map.counts.assign(static_cast<std::size_t>(map.bound) + 1, 0);
+    for (std::size_t b = 0; b < tallies.size(); ++b) {
+        map.matched += matched[b];
+        for (std::size_t c = 0; c < candidates.size(); ++c)
+            map.counts[static_cast<std::size_t>(std::max(candidates[c], 0))] += tallies[b][c];
+        map.counts[0] += tallies[b][candidates.size()];
+    }
     return map;
 }
 
@@ -312,7 +373,8 @@ RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& o
     std::optional<int> repeatWidth = options.repeatWidth;
     int nearest = 0;
     if (!repeatWidth) {
-        if (const std::optional<RepeatSearch> search = searchRepeat(stereo)) {
+        if (const std::optional<RepeatSearch> search =
+                searchRepeat(stereo, RevealPath::Widest, options.threads)) {
             repeatWidth = search->repeatWidth;
             nearest = search->nearest;
         }
@@ -329,7 +391,8 @@ RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& o
         candidateSeparations(*repeatWidth, options.smooth ? std::nullopt : options.depth);
     if (nearest > 0)
         std::erase_if(candidates, [nearest](int separation) { return separation < nearest - 3; });
-    SeparationMap map = findSeparations(stereo, candidates, options.smooth);
+    SeparationMap map =
+        findSeparations(stereo, candidates, options.smooth, RevealPath::Widest, options.threads);
     const auto pixels = static_cast<double>(map.separations.size());
     result.matchedShare = pixels > 0 ? double(map.matched) / pixels : 0.0;
     if (result.matchedShare < LeastMatchedShare) {
@@ -337,7 +400,7 @@ RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& o
         return result;
     }
     result.status = RevealStatus::Ok;
-    depthFromSeparations(map, *repeatWidth, options.depth, options.direction, result);
+    depthFromSeparations(map, *repeatWidth, options.depth, options.direction, result, options.threads);
     return result;
 }
 

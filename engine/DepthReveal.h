@@ -33,6 +33,7 @@ struct RevealOptions {
     std::optional<int> depth;       // with it, levels 0..15 as the converters use them
     RevealDirection direction = RevealDirection::Auto;
     bool smooth = false; // separations refined below a pixel, for continuous depth
+    int threads = 0;     // bands of rows read side by side; 0: one thread per core
 };
 
 enum class RevealStatus {
@@ -72,6 +73,9 @@ struct SeparationMap {
     bool belowPixel = false;
     // No separation in the map is larger (0: not known).
     std::int16_t bound = 0;
+    // Pixels at each whole separation (index 0: none), when counted while the map was made; empty
+    // otherwise.
+    std::vector<std::int64_t> counts{};
 
     std::int16_t at(int x, int y) const {
         return separations[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
@@ -100,13 +104,17 @@ std::vector<int> candidateSeparations(int repeatWidth, std::optional<int> depth)
 // pattern's ghost of a near surface, which is far).
 // With refineBelowPixel, refined holds separations between whole pixels where the candidates run
 // in whole pixels; else it is left empty.
+// Bands of rows are matched on up to `threads` threads (0: one per core); the map is the same for
+// any number.
 SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
-                              bool refineBelowPixel = true, RevealPath path = RevealPath::Widest);
+                              bool refineBelowPixel = true, RevealPath path = RevealPath::Widest,
+                              int threads = 0);
 
 // The repeat width of a stereogram: the largest separation that a good share of its textured pixels
 // repeat at (the far background repeats at the full width), up to half the picture's width.
 // Nothing when the picture does not repeat.
-std::optional<int> detectRepeatWidth(const PixelSurface& stereo, RevealPath path = RevealPath::Widest);
+std::optional<int> detectRepeatWidth(const PixelSurface& stereo, RevealPath path = RevealPath::Widest,
+                                     int threads = 0);
 
 // Whether the picture is cross-eyed: the surface along the picture's border (the far background of
 // most stereograms) has the smallest separations instead of the largest.

@@ -14,6 +14,8 @@ struct RepeatSearch {
     int nearest = 0; // the smallest separation a few votes go to: no nearer surface is seen
 };
 
-std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath path = RevealPath::Widest);
+// The sampled bands are searched on up to `threads` threads (0: one per core).
+std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath path = RevealPath::Widest,
+                                         int threads = 0);
 
 } // namespace quarbel::engine::reveal

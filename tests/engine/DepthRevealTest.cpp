@@ -378,8 +378,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Without a depth every separation from RepeatWidth - 75 up is tried; the levels still come out
 // when the depth is given afterwards, and a wide picture reads as well as a narrow one. The
-// portable instructions find the same map and repeat width as the widest (2500 and 2501 leave
-// columns past the last whole vector).
+// portable instructions and any number of threads find the same map and repeat width as the
+// widest on one thread (2500 and 2501 leave columns past the last whole vector).
 TEST(Reveal, WithoutTheDepthAndOnAWidePicture) {
     for (const int width : {480, 2500, 2501}) {
         Picture p = width == 2501 ? colorField(1, 0) : randomDot("Mono", 40);
@@ -391,16 +391,32 @@ TEST(Reveal, WithoutTheDepthAndOnAWidePicture) {
         const SeparationMap map = findSeparations(stereo, candidates);
         const Accuracy a = measure(design, levelsFromSeparations(map, p.repeatWidth, p.depth), p.repeatWidth);
         EXPECT_GE(a.share(), 0.97) << width;
+        // Any instructions and any number of bands give the map one thread gives, counts included.
         for (const bool belowPixel : {false, true}) {
-            const SeparationMap wide = findSeparations(stereo, candidates, belowPixel, RevealPath::Widest);
-            const SeparationMap portable =
-                findSeparations(stereo, candidates, belowPixel, RevealPath::Portable);
-            EXPECT_EQ(portable.separations, wide.separations) << width;
-            EXPECT_EQ(portable.refined, wide.refined) << width;
-            EXPECT_EQ(portable.matched, wide.matched) << width;
+            const SeparationMap one = findSeparations(stereo, candidates, belowPixel, RevealPath::Widest, 1);
+            std::vector<std::int64_t> counted(static_cast<std::size_t>(one.bound) + 1, 0);
+            for (const std::int16_t separation : one.separations)
+                ++counted[static_cast<std::size_t>(separation)];
+            EXPECT_EQ(one.counts, counted) << width;
+            for (const auto& [path, threads] :
+                 {std::pair{RevealPath::Portable, 1}, std::pair{RevealPath::Widest, 2},
+                  std::pair{RevealPath::Portable, 3}, std::pair{RevealPath::Widest, 8}}) {
+                const SeparationMap other = findSeparations(stereo, candidates, belowPixel, path, threads);
+                EXPECT_EQ(other.separations, one.separations) << width << " " << threads;
+                EXPECT_EQ(other.refined, one.refined) << width << " " << threads;
+                EXPECT_EQ(other.matched, one.matched) << width << " " << threads;
+                EXPECT_EQ(other.counts, one.counts) << width << " " << threads;
+            }
         }
-        EXPECT_EQ(detectRepeatWidth(stereo, RevealPath::Portable),
-                  detectRepeatWidth(stereo, RevealPath::Widest));
+        RevealOptions single, several;
+        single.threads = 1;
+        several.threads = 5;
+        const RevealResult alone = revealStereogram(stereo, single),
+                           shared = revealStereogram(stereo, several);
+        EXPECT_EQ(shared.grey, alone.grey) << width;
+        EXPECT_EQ(shared.repeatWidth, alone.repeatWidth) << width;
+        EXPECT_EQ(detectRepeatWidth(stereo, RevealPath::Portable, 1),
+                  detectRepeatWidth(stereo, RevealPath::Widest, 3));
         EXPECT_EQ(detectRepeatWidth(stereo, RevealPath::Portable), p.repeatWidth) << width;
     }
 }
