@@ -53,12 +53,14 @@ SeparationCounts countSeparations(const SeparationMap& map) {
     SeparationCounts counts;
     counts.all.assign(stride, 0);
     counts.border.assign(stride, 0);
-    if (map.counts.size() == stride) {
+    if (map.counts.size() == stride && map.borderCounts.size() == stride) {
         counts.all = map.counts;
-        counts.all[0] = 0;
-        for (std::size_t s = 1; s < stride; ++s)
+        counts.border = map.borderCounts;
+        counts.all[0] = counts.border[0] = 0;
+        for (std::size_t s = 1; s < stride; ++s) {
             counts.allCount += counts.all[s];
-        countBorder(map, counts);
+            counts.borderCount += counts.border[s];
+        }
         return counts;
     }
     // Neighbouring pixels mostly share a separation: four tallies do not wait on each other.
@@ -87,11 +89,9 @@ SeparationCounts countSeparations(const SeparationMap& map) {
 }
 
 void countBorder(const SeparationMap& map, SeparationCounts& counts) {
-    const int w = map.width, h = map.height;
-    const int margin = std::max(2, h / 20), side = std::min(w, std::max(2, w / 20));
-    for (int y = 0; y < h; ++y) {
-        const bool whole = y < margin || y >= h - margin;
-        for (int x = 0; x < (whole ? w : side); ++x)
+    for (int y = 0; y < map.height; ++y) {
+        const int columns = reveal::borderColumns(map.width, map.height, y);
+        for (int x = 0; x < columns; ++x)
             ++counts.border[static_cast<std::size_t>(std::max<std::int16_t>(map.at(x, y), 0))];
     }
     counts.border[0] = 0;
@@ -213,6 +213,11 @@ std::vector<std::uint16_t> refinedGrey(const SeparationMap& map, int repeatWidth
 
 } // namespace
 
+int reveal::borderColumns(int width, int height, int y) {
+    const int margin = std::max(2, height / 20), side = std::min(width, std::max(2, width / 20));
+    return y < margin || y >= height - margin ? width : side;
+}
+
 bool looksCrossEyed(const SeparationMap& map) {
     return crossEyedFrom(countSeparations(map));
 }
@@ -262,18 +267,21 @@ void reveal::depthFromSeparations(const SeparationMap& map, int repeatWidth, std
     runParts(bands, workers, [&](int band) {
         const std::size_t first = static_cast<std::size_t>(bandStart(map.height, band, bands)) * columns;
         const std::size_t last = static_cast<std::size_t>(bandStart(map.height, band + 1, bands)) * columns;
-        const std::int16_t* separations = map.separations.data();
-        std::uint16_t* grey = result.grey.data();
+        // Plain pointers: the tables are not reloaded after every store to the maps.
+        const std::int16_t* __restrict separations = map.separations.data();
+        const std::uint16_t* __restrict greyTableOf = greyOf.data();
+        std::uint16_t* __restrict grey = result.grey.data();
         if (depth) {
-            std::uint8_t* levels = result.levels.data();
+            const std::uint8_t* __restrict levelTableOf = levelOf.data();
+            std::uint8_t* __restrict levels = result.levels.data();
             for (std::size_t i = first; i < last; ++i) {
                 const std::size_t s = tableIndex(separations[i]);
-                grey[i] = greyOf[s];
-                levels[i] = levelOf[s];
+                grey[i] = greyTableOf[s];
+                levels[i] = levelTableOf[s];
             }
         } else {
             for (std::size_t i = first; i < last; ++i)
-                grey[i] = greyOf[tableIndex(separations[i])];
+                grey[i] = greyTableOf[tableIndex(separations[i])];
         }
     });
 }

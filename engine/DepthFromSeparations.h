@@ -15,4 +15,8 @@ namespace quarbel::engine::reveal {
 void depthFromSeparations(const SeparationMap& map, int repeatWidth, std::optional<int> depth,
                           RevealDirection direction, RevealResult& result, int threads = 0);
 
+// How many columns of row y count as the border of a width x height map: the whole row in the top
+// and bottom twentieth, the left twentieth elsewhere (the right one repeats nothing).
+int borderColumns(int width, int height, int y);
+
 } // namespace quarbel::engine::reveal

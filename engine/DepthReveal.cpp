@@ -216,12 +216,15 @@ struct BandMatcher {
     bool avx2;
     SeparationMap& map;
 
-    // Matches the rows and returns the count of pixels matched well; tally (count + 1 entries)
-    // gains each candidate's pixels, the last entry those without a separation.
-    std::int64_t run(int first, int last, std::vector<std::int64_t>& tally) const;
+    // Matches the rows and returns the count of pixels matched well; tally and border (count + 1
+    // entries) gain each candidate's pixels, over the rows and along the picture's border, the
+    // last entry those without a separation.
+    std::int64_t run(int first, int last, std::vector<std::int64_t>& tally,
+                     std::vector<std::int64_t>& border) const;
 };
 
-std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& tally) const {
+std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& tally,
+                              std::vector<std::int64_t>& border) const {
     const int width = map.width, height = map.height;
     const auto columns = static_cast<std::size_t>(width);
     const std::size_t count = candidates.size();
@@ -245,17 +248,35 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
     std::vector<std::int16_t> separationOf(count + 1, 0);
     for (std::size_t c = 0; c < count; ++c)
         separationOf[c] = static_cast<std::int16_t>(candidates[c]);
-    // Neighbours mostly share a candidate: four tallies, so that the counts do not wait on each other.
-    std::vector<std::uint32_t> tallies(4 * (count + 1), 0);
-    auto countRow = [&] {
-        std::uint32_t* four[4] = {tallies.data(), tallies.data() + (count + 1),
-                                  tallies.data() + 2 * (count + 1), tallies.data() + 3 * (count + 1)};
+    // Neighbours mostly share a candidate: four tallies each, so that the counts do not wait on each
+    // other; the second four count the border.
+    std::vector<std::uint32_t> tallies(8 * (count + 1), 0);
+    auto countFrom = [&](std::uint32_t* four, std::size_t x, std::size_t end) {
+        for (; x + 4 <= end; x += 4)
+            for (std::size_t k = 0; k < 4; ++k)
+                ++four[k * (count + 1) + std::min<std::size_t>(chosen[x + k], count)];
+        for (; x < end; ++x)
+            ++four[std::min<std::size_t>(chosen[x], count)];
+    };
+    // The row's separations, counted as they are written.
+    auto writeRow = [&](int out, std::int16_t* __restrict target) {
+        const std::int16_t* __restrict of = separationOf.data();
+        const std::uint16_t* __restrict pick = chosen.data();
+        std::uint32_t* __restrict four = tallies.data();
         std::size_t x = 0;
         for (; x + 4 <= columns; x += 4)
-            for (std::size_t k = 0; k < 4; ++k)
-                ++four[k][std::min<std::size_t>(chosen[x + k], count)];
-        for (; x < columns; ++x)
-            ++four[0][std::min<std::size_t>(chosen[x], count)];
+            for (std::size_t k = 0; k < 4; ++k) {
+                const std::size_t c = std::min<std::size_t>(pick[x + k], count);
+                target[x + k] = of[c];
+                ++four[k * (count + 1) + c];
+            }
+        for (; x < columns; ++x) {
+            const std::size_t c = std::min<std::size_t>(pick[x], count);
+            target[x] = of[c];
+            ++four[c];
+        }
+        countFrom(tallies.data() + 4 * (count + 1), 0,
+                  static_cast<std::size_t>(borderColumns(width, height, out)));
     };
 
     std::int64_t matched = 0;
@@ -293,20 +314,15 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
                                bestIndex.data(),   chosen.data(), state.data()};
         settleFarTies(choice);
         takeNeighbours(choice, neighbourReach);
-        countRow();
-        std::int16_t* target = map.separations.data() + static_cast<std::size_t>(out) * columns;
-        if (!refineBelowPixel) {
-            for (std::size_t x = 0; x < columns; ++x)
-                target[x] = separationOf[std::min<std::size_t>(chosen[x], count)];
+        writeRow(out, map.separations.data() + static_cast<std::size_t>(out) * columns);
+        if (!refineBelowPixel)
             continue;
-        }
         float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
         for (std::size_t x = 0; x < columns; ++x) {
             if (chosen[x] == NoPair)
                 continue;
             const std::size_t c = chosen[x];
             const int separation = candidates[c];
-            target[x] = static_cast<std::int16_t>(separation);
             const int here = costs[c * stride + x];
             // The neighbours in the list are one larger (c - 1) and one smaller (c + 1) when the
             // candidates run in whole pixels there.
@@ -318,8 +334,10 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
         }
     }
     for (std::size_t c = 0; c <= count; ++c)
-        for (std::size_t k = 0; k < 4; ++k)
+        for (std::size_t k = 0; k < 4; ++k) {
             tally[c] += tallies[k * (count + 1) + c];
+            border[c] += tallies[(4 + k) * (count + 1) + c];
+        }
     return matched;
 }
 
@@ -349,20 +367,27 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     const int workers = threadsFor(threads);
     const int bands = std::clamp(std::min(2 * workers, height / 16), 1, height);
     std::vector<std::int64_t> matched(static_cast<std::size_t>(bands), 0);
-    std::vector<std::vector<std::int64_t>> tallies(static_cast<std::size_t>(bands),
-                                                   std::vector<std::int64_t>(candidates.size() + 1, 0));
+    const std::vector<std::int64_t> none(candidates.size() + 1, 0);
+    std::vector<std::vector<std::int64_t>> tallies(static_cast<std::size_t>(bands), none), borders = tallies;
     runParts(bands, workers, [&](int band) {
         const auto b = static_cast<std::size_t>(band);
-        matched[b] =
-            matcher.run(bandStart(height, band, bands), bandStart(height, band + 1, bands), tallies[b]);
+        matched[b] = matcher.run(bandStart(height, band, bands), bandStart(height, band + 1, bands),
+                                 tallies[b], borders[b]);
     });
-    map.counts.assign(static_cast<std::size_t>(map.bound) + 1, 0);
-    for (std::size_t b = 0; b < tallies.size(); ++b) {
-        map.matched += matched[b];
-        for (std::size_t c = 0; c < candidates.size(); ++c)
-            map.counts[static_cast<std::size_t>(std::max(candidates[c], 0))] += tallies[b][c];
-        map.counts[0] += tallies[b][candidates.size()];
-    }
+    // By candidate to by separation.
+    auto bySeparation = [&](const std::vector<std::vector<std::int64_t>>& byCandidate) {
+        std::vector<std::int64_t> counts(static_cast<std::size_t>(map.bound) + 1, 0);
+        for (const std::vector<std::int64_t>& band : byCandidate) {
+            for (std::size_t c = 0; c < candidates.size(); ++c)
+                counts[static_cast<std::size_t>(std::max(candidates[c], 0))] += band[c];
+            counts[0] += band[candidates.size()];
+        }
+        return counts;
+    };
+    map.counts = bySeparation(tallies);
+    map.borderCounts = bySeparation(borders);
+    for (const std::int64_t m : matched)
+        map.matched += m;
     return map;
 }
 

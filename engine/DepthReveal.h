@@ -73,9 +73,9 @@ struct SeparationMap {
     bool belowPixel = false;
     // No separation in the map is larger (0: not known).
     std::int16_t bound = 0;
-    // Pixels at each whole separation (index 0: none), when counted while the map was made; empty
-    // otherwise.
-    std::vector<std::int64_t> counts{};
+    // Pixels at each whole separation (index 0: none), over the map and along its border (the top
+    // and bottom twentieth and the left one), when counted while the map was made; empty otherwise.
+    std::vector<std::int64_t> counts{}, borderCounts{};
 
     std::int16_t at(int x, int y) const {
         return separations[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +

@@ -406,6 +406,7 @@ TEST(Reveal, WithoutTheDepthAndOnAWidePicture) {
                 EXPECT_EQ(other.refined, one.refined) << width << " " << threads;
                 EXPECT_EQ(other.matched, one.matched) << width << " " << threads;
                 EXPECT_EQ(other.counts, one.counts) << width << " " << threads;
+                EXPECT_EQ(other.borderCounts, one.borderCounts) << width << " " << threads;
             }
         }
         RevealOptions single, several;
