@@ -5,6 +5,7 @@
 
 #include "engine/Conversion.h"
 #include "engine/Parts.h"
+#include "engine/RevealKernels.h"
 #include "engine/ShiftTable.h"
 
 #include <algorithm>
@@ -267,22 +268,18 @@ void reveal::depthFromSeparations(const SeparationMap& map, int repeatWidth, std
     runParts(bands, workers, [&](int band) {
         const std::size_t first = static_cast<std::size_t>(bandStart(map.height, band, bands)) * columns;
         const std::size_t last = static_cast<std::size_t>(bandStart(map.height, band + 1, bands)) * columns;
-        // Plain pointers: the tables are not reloaded after every store to the maps.
-        const std::int16_t* __restrict separations = map.separations.data();
-        const std::uint16_t* __restrict greyTableOf = greyOf.data();
-        std::uint16_t* __restrict grey = result.grey.data();
-        if (depth) {
-            const std::uint8_t* __restrict levelTableOf = levelOf.data();
-            std::uint8_t* __restrict levels = result.levels.data();
-            for (std::size_t i = first; i < last; ++i) {
-                const std::size_t s = tableIndex(separations[i]);
-                grey[i] = greyTableOf[s];
-                levels[i] = levelTableOf[s];
-            }
-        } else {
-            for (std::size_t i = first; i < last; ++i)
-                grey[i] = greyTableOf[tableIndex(separations[i])];
-        }
+        // A run of one separation is a run of one grey and one level.
+        const std::int16_t* separations = map.separations.data();
+        forEachRun(separations + first, last - first,
+                   [&](std::int16_t separation, std::size_t begin, std::size_t end) {
+                       const std::size_t s = tableIndex(separation);
+                       std::fill(result.grey.begin() + static_cast<std::ptrdiff_t>(first + begin),
+                                 result.grey.begin() + static_cast<std::ptrdiff_t>(first + end), greyOf[s]);
+                       if (depth)
+                           std::fill(result.levels.begin() + static_cast<std::ptrdiff_t>(first + begin),
+                                     result.levels.begin() + static_cast<std::ptrdiff_t>(first + end),
+                                     levelOf[s]);
+                   });
     });
 }
 

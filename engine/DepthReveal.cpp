@@ -253,35 +253,18 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
     std::vector<std::int16_t> separationOf(count + 1, 0);
     for (std::size_t c = 0; c < count; ++c)
         separationOf[c] = static_cast<std::int16_t>(candidates[c]);
-    // Neighbours mostly share a candidate: four tallies each, so that the counts do not wait on each
-    // other; the second four count the border.
-    std::vector<std::uint32_t> tallies(8 * (count + 1), 0);
-    auto countFrom = [&](std::uint32_t* four, std::size_t x, std::size_t end) {
-        for (; x + 4 <= end; x += 4)
-            for (std::size_t k = 0; k < 4; ++k)
-                ++four[k * (count + 1) + std::min<std::size_t>(chosen[x + k], count)];
-        for (; x < end; ++x)
-            ++four[std::min<std::size_t>(chosen[x], count)];
-    };
-    // The row's separations, counted as they are written.
-    auto writeRow = [&](int out, std::int16_t* __restrict target) {
-        const std::int16_t* __restrict of = separationOf.data();
-        const std::uint16_t* __restrict pick = chosen.data();
-        std::uint32_t* __restrict four = tallies.data();
-        std::size_t x = 0;
-        for (; x + 4 <= columns; x += 4)
-            for (std::size_t k = 0; k < 4; ++k) {
-                const std::size_t c = std::min<std::size_t>(pick[x + k], count);
-                target[x + k] = of[c];
-                ++four[k * (count + 1) + c];
-            }
-        for (; x < columns; ++x) {
-            const std::size_t c = std::min<std::size_t>(pick[x], count);
-            target[x] = of[c];
-            ++four[c];
-        }
-        countFrom(tallies.data() + 4 * (count + 1), 0,
-                  static_cast<std::size_t>(borderColumns(width, height, out)));
+    // Counts of each candidate's pixels (the last entry: none), over the rows and along the border.
+    std::vector<std::uint32_t> tallies(2 * (count + 1), 0);
+    // The row's separations, written and counted a run of one candidate at a time.
+    auto writeRow = [&](int out, std::int16_t* target) {
+        const auto border = static_cast<std::size_t>(borderColumns(width, height, out));
+        forEachRun(chosen.data(), columns, [&](std::uint16_t pick, std::size_t begin, std::size_t end) {
+            const std::size_t c = std::min<std::size_t>(pick, count);
+            std::fill(target + begin, target + end, separationOf[c]);
+            tallies[c] += static_cast<std::uint32_t>(end - begin);
+            if (begin < border)
+                tallies[count + 1 + c] += static_cast<std::uint32_t>(std::min(end, border) - begin);
+        });
     };
 
     std::int64_t matched = 0;
@@ -338,11 +321,10 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
                           : float(separation);
         }
     }
-    for (std::size_t c = 0; c <= count; ++c)
-        for (std::size_t k = 0; k < 4; ++k) {
-            tally[c] += tallies[k * (count + 1) + c];
-            border[c] += tallies[(4 + k) * (count + 1) + c];
-        }
+    for (std::size_t c = 0; c <= count; ++c) {
+        tally[c] += tallies[c];
+        border[c] += tallies[count + 1 + c];
+    }
     return matched;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace quarbel::engine::reveal {
@@ -100,6 +101,28 @@ struct SearchRow {
     std::uint32_t* sum;
     std::uint16_t* usable;
 };
+
+// Calls f(value, begin, end) for each run of equal 16-bit values in [0, n), left to right. A map's
+// rows are mostly long runs of one separation: eight equal values are passed over with two 64-bit
+// comparisons.
+template <typename T, typename F> inline void forEachRun(const T* values, std::size_t n, F&& f) {
+    static_assert(sizeof(T) == 2, "16-bit values");
+    std::size_t begin = 0;
+    while (begin < n) {
+        const T value = values[begin];
+        const std::uint64_t four = 0x0001000100010001u * static_cast<std::uint16_t>(value);
+        std::size_t end = begin + 1;
+        for (std::uint64_t eight[2]; end + 8 <= n; end += 8) {
+            std::memcpy(eight, values + end, sizeof eight);
+            if (eight[0] != four || eight[1] != four)
+                break;
+        }
+        while (end < n && values[end] == value)
+            ++end;
+        f(value, begin, end);
+        begin = end;
+    }
+}
 
 // Whether the processor has AVX2 (looked up once).
 bool hasAvx2();
