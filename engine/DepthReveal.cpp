@@ -31,13 +31,15 @@ float refine(int separation, int below, int best, int above) {
 }
 
 // One output row's choice among the candidates: every candidate's costs (candidate-major), each
-// pixel's best and the best apart from it, its state and its choice so far.
+// pixel's best and the best apart from it, the sum of its costs (in 64ths), its state and its
+// choice so far.
 struct RowChoice {
     std::span<const int> candidates;
     std::size_t columns;
     std::size_t stride;
     const std::uint16_t* costs;
     const std::uint16_t* alternative;
+    const std::uint16_t* total;
     const std::uint8_t* attention;
     std::uint16_t* best;
     std::uint16_t* bestIndex;
@@ -79,13 +81,6 @@ void settleFarTies(const RowChoice& row) {
                 other = std::min(other, costOf(c, x));
         return !within(other, costOf(r, x));
     };
-    // The sum of a pixel's costs, in 64ths as a sum of 16-bit costs; needed for few pixels.
-    auto sixtyFourths = [&](std::size_t x) {
-        std::int64_t sum = 0;
-        for (std::size_t c = 0; c < count; ++c)
-            sum += costOf(c, x) >> 6;
-        return sum;
-    };
     for (std::size_t x = 0; x < columns; ++x) {
         if (row.attention[x] == 0) {
             std::uint64_t eight = 0;
@@ -97,7 +92,7 @@ void settleFarTies(const RowChoice& row) {
         const std::size_t index = row.bestIndex[x];
         // A noisy copy (a JPEG's) can match about as badly as a far tie; what matched nowhere is
         // no better than a third of the candidates' mean.
-        if (state[x] == 3 && 3 * b * static_cast<std::int64_t>(count) < sixtyFourths(x) * 64)
+        if (state[x] == 3 && 3 * b * static_cast<std::int64_t>(count) < std::int64_t{row.total[x]} * 64)
             state[x] = static_cast<std::uint8_t>((b & 1) ? 2 : within(row.alternative[x], b) ? 1 : 0);
         if (state[x] > 1 || count <= 3)
             continue;
@@ -243,7 +238,7 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
     std::vector<Packed> scratch(columns);
     Planes planes;
     std::vector<std::uint16_t> padded(2 * (columns + 2 * Reach)), right(columns);
-    std::vector<std::uint16_t> best(columns), alternative(columns);
+    std::vector<std::uint16_t> best(columns), alternative(columns), total(columns);
     std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
     std::vector<std::uint8_t> attention(columns);
     std::vector<std::uint8_t> state(columns); // as chooseAmong writes it
@@ -294,12 +289,12 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
                 candidateCosts(row);
         }
         const RowCosts rowCosts{
-            costs.data(),       count,        columns,       stride,          best.data(), bestIndex.data(),
-            alternative.data(), state.data(), chosen.data(), attention.data()};
+            costs.data(),       count,        columns,      stride,        best.data(),     bestIndex.data(),
+            alternative.data(), total.data(), state.data(), chosen.data(), attention.data()};
         matched += avx2 ? chooseAmongAvx2(rowCosts) : chooseAmong(rowCosts);
-        const RowChoice choice{candidates,         columns,          stride,      costs.data(),
-                               alternative.data(), attention.data(), best.data(), bestIndex.data(),
-                               chosen.data(),      state.data()};
+        const RowChoice choice{candidates,         columns,       stride,           costs.data(),
+                               alternative.data(), total.data(),  attention.data(), best.data(),
+                               bestIndex.data(),   chosen.data(), state.data()};
         settleFarTies(choice);
         takeNeighbours(choice, neighbourReach);
         writeRow(out, map.separations.data() + static_cast<std::size_t>(out) * columns);

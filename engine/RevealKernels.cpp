@@ -161,6 +161,7 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     const SignedLanes none = SignedLanes{} + std::int16_t(NoPair);
     SignedLanes b = far, index = SignedLanes{}, kept = none;
     SignedLanes nearer = none, upToLast = far;
+    Lanes total = (Lanes)far >> 6;
     for (std::size_t c = 1; c < count; ++c) {
         const SignedLanes v = loadLanes(costs + c * stride);
         const auto at = static_cast<std::int16_t>(c);
@@ -171,6 +172,7 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
         index = better ? SignedLanes{} + at : index;
         nearer = upToLast;
         upToLast = v < upToLast ? v : upToLast;
+        total += (Lanes)v >> 6;
     }
     const Lanes best = (Lanes)b, other = (Lanes)kept;
     // Clear: no candidate apart from the best comes near it (a flat window, where all match
@@ -194,6 +196,7 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     storeLanes(row.best + x, best);
     storeLanes(row.bestIndex + x, index);
     storeLanes(row.alternative + x, other);
+    storeLanes(row.total + x, total);
     storeLanes(row.chosen + x, paired ? (Lanes)index : Lanes{} + NoPair);
     return matched;
 }
@@ -203,14 +206,17 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     const std::size_t count = row.count, stride = row.stride;
     const std::uint16_t* costs = row.costs + x;
     int b = costs[0], index = 0, other = NoPair;
+    std::uint16_t total = 0;
     for (std::size_t c = 1; c < count; ++c)
         if (costs[c * stride] < b) {
             b = costs[c * stride];
             index = static_cast<int>(c);
         }
-    for (std::size_t c = 0; c < count; ++c)
+    for (std::size_t c = 0; c < count; ++c) {
         if (static_cast<std::uint16_t>(index - int(c) + 1) > 2)
             other = std::min<int>(other, costs[c * stride]);
+        total = static_cast<std::uint16_t>(total + (costs[c * stride] >> 6));
+    }
     const int margin = b + std::max(b / 4, NoiseMargin);
     const bool clear = b < Unmatched && other > margin;
     const int left = b & 1;
@@ -222,6 +228,7 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     row.best[x] = static_cast<std::uint16_t>(b);
     row.bestIndex[x] = static_cast<std::uint16_t>(index);
     row.alternative[x] = static_cast<std::uint16_t>(other);
+    row.total[x] = total;
     row.chosen[x] = b < Unmatched ? static_cast<std::uint16_t>(index) : NoPair;
     return clear && 2 * b <= other;
 }
