@@ -162,14 +162,16 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     SignedLanes b = far, index = SignedLanes{}, kept = none;
     SignedLanes nearer = none, upToLast = far;
     Lanes total = (Lanes)far >> 6;
-    for (std::size_t c = 1; c < count; ++c) {
+    // The candidate's number and the one before it, counted in every lane (no broadcast per step).
+    const SignedLanes one = SignedLanes{} + std::int16_t{1};
+    SignedLanes at = one, before = SignedLanes{};
+    for (std::size_t c = 1; c < count; ++c, at += one, before += one) {
         const SignedLanes v = loadLanes(costs + c * stride);
-        const auto at = static_cast<std::int16_t>(c);
         const SignedLanes better = v < b;
-        const SignedLanes apart = index < static_cast<std::int16_t>(at - 1);
+        const SignedLanes apart = index < before;
         kept = better ? nearer : (apart & (v < kept)) ? v : kept;
         b = better ? v : b;
-        index = better ? SignedLanes{} + at : index;
+        index = better ? at : index;
         nearer = upToLast;
         upToLast = v < upToLast ? v : upToLast;
         total += (Lanes)v >> 6;
