@@ -104,14 +104,22 @@ __attribute__((target("avx2"))) void pixelDifferencesAvx2(const Planes& row, int
     std::fill(out + std::max(0, width - separation), out + width, NoPair);
 }
 
-[[gnu::always_inline]] inline void candidateCostsBody(const CandidateRow& row) {
-    const auto columns = static_cast<std::size_t>(row.width);
-    const std::uint8_t* __restrict a = row.above;
-    const std::uint8_t* __restrict m = row.middle;
-    const std::uint8_t* __restrict d = row.below;
-    std::uint16_t* __restrict column = row.padded + Reach;
-    for (std::size_t x = 0; x < columns; ++x)
+// column[x] = a[x] + m[x] + d[x] from x on.
+[[gnu::always_inline]] inline void columnSumsFrom(std::size_t x, std::size_t columns,
+                                                  const std::uint8_t* __restrict a,
+                                                  const std::uint8_t* __restrict m,
+                                                  const std::uint8_t* __restrict d,
+                                                  std::uint16_t* __restrict column) {
+    for (; x < columns; ++x)
         column[x] = static_cast<std::uint16_t>(a[x] + m[x] + d[x]);
+}
+
+// The costs of one candidate, with the column sums before `done` already in row.padded.
+[[gnu::always_inline]] inline void candidateCostsBody(const CandidateRow& row, std::size_t done = 0) {
+    const auto columns = static_cast<std::size_t>(row.width);
+    std::uint16_t* column = row.padded + Reach;
+    const std::size_t x = done;
+    columnSumsFrom(x, columns, row.above, row.middle, row.below, column);
     windowSums(row.padded, row.width, row.separation, row.right);
     const std::uint16_t* __restrict right = row.right;
     std::uint16_t* __restrict cost = row.cost;
@@ -282,8 +290,27 @@ void searchCosts(const SearchRow& row) {
 }
 
 #if QUARBEL_X86_SIMD
+// The column sums sixteen at a time, each byte widened as it loads; returns where it stopped.
+__attribute__((target("avx2"))) std::size_t columnSumsAvx2(const CandidateRow& row) {
+    const auto columns = static_cast<std::size_t>(row.width);
+    const std::uint8_t* __restrict a = row.above;
+    const std::uint8_t* __restrict m = row.middle;
+    const std::uint8_t* __restrict d = row.below;
+    std::uint16_t* __restrict column = row.padded + Reach;
+    auto widened = [](const std::uint8_t* p) __attribute__((target("avx2"))) {
+        return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    };
+    std::size_t x = 0;
+    for (; x + 16 <= columns; x += 16) {
+        const __m256i sum =
+            _mm256_add_epi16(_mm256_add_epi16(widened(a + x), widened(m + x)), widened(d + x));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(column + x), sum);
+    }
+    return x;
+}
+
 __attribute__((target("avx2"))) void candidateCostsAvx2(const CandidateRow& row) {
-    candidateCostsBody(row);
+    candidateCostsBody(row, columnSumsAvx2(row));
 }
 
 __attribute__((target("avx2"))) void searchCostsAvx2(const SearchRow& row) {
