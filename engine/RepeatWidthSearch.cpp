@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <vector>
 
@@ -32,6 +33,13 @@ struct Votes {
     }
 };
 
+// A band as the search saw it: its three rows, and each pixel's limit (the cost up to which a
+// separation matches it about as well as its best; 0 where the pixel does not vote).
+struct BandSample {
+    std::array<Planes, 3> planes;
+    std::vector<std::uint16_t> limit;
+};
+
 // One thread's search: every separation's costs over a band of three rows, with the thread's own
 // buffers.
 struct BandSearch {
@@ -53,11 +61,11 @@ struct BandSearch {
           padded(2 * (columns + 2 * Reach)), best(columns), limit(columns), vote(columns), usable(columns),
           sum(columns) {}
 
-    // Adds the votes of the band whose first row is top.
-    void run(int top, Votes& tally);
+    // Adds the votes of the band whose first row is top, and keeps what the band looked like.
+    void run(int top, Votes& tally, BandSample& sample);
 };
 
-void BandSearch::run(int top, Votes& tally) {
+void BandSearch::run(int top, Votes& tally, BandSample& sample) {
     std::vector<std::int64_t>& votes = tally.votes;
     std::int64_t &voted = tally.voted, &sampled = tally.sampled;
     for (int r = 0; r < 3; ++r)
@@ -118,6 +126,54 @@ void BandSearch::run(int top, Votes& tally) {
         ++votes[static_cast<std::size_t>(Smallest + vote[x])];
         ++voted;
     }
+    sample.planes = planes;
+    sample.limit.resize(columns);
+    // Half the mean cost over every separation: a match, as against chance.
+    for (std::size_t x = 0; x < columns; ++x)
+        sample.limit[x] =
+            vote[x] == 0 ? 0
+                         : static_cast<std::uint16_t>(sum[x] / (2 * std::max<std::uint32_t>(usable[x], 1)));
+}
+
+// How many of the sampled pixels match at a separation of whole pixels plus sixths, the copy read
+// between two pixels as their weighted mean: the 9 x 3 window's cost, each pixel's difference capped
+// as the search caps it, within the pixel's own limit. Pixels whose window reaches past the pairs
+// are not counted.
+std::int64_t matchingAt(const std::vector<BandSample>& samples, int sixths) {
+    const int whole = sixths / 6, part = sixths % 6;
+    const std::size_t next = part > 0 ? 1 : 0;
+    std::int64_t matching = 0;
+    std::vector<int> difference, column;
+    for (const BandSample& sample : samples) {
+        const auto width = static_cast<int>(sample.limit.size());
+        const int paired = width - whole - static_cast<int>(next);
+        if (paired <= 2 * Reach)
+            continue;
+        const auto n = static_cast<std::size_t>(paired);
+        const auto offset = static_cast<std::size_t>(whole);
+        column.assign(n, 0);
+        for (const Planes& row : sample.planes) {
+            difference.assign(n, 0);
+            for (const std::vector<std::uint8_t>* plane : {&row.r, &row.g, &row.b}) {
+                const std::uint8_t* p = plane->data();
+                for (std::size_t x = 0; x < n; ++x)
+                    difference[x] +=
+                        std::abs(6 * p[x] - (6 - part) * p[x + offset] - part * p[x + offset + next]);
+            }
+            for (std::size_t x = 0; x < n; ++x)
+                column[x] += std::min((difference[x] + 3) / 6, int(PixelCap));
+        }
+        int window = 0;
+        for (std::size_t x = 0; x < 2 * Reach; ++x)
+            window += column[x];
+        for (std::size_t x = Reach; x + Reach < n; ++x) {
+            window += column[x + Reach];
+            const int limit = sample.limit[x];
+            matching += limit > 0 && window <= limit;
+            window -= column[x - Reach];
+        }
+    }
+    return matching;
 }
 
 } // namespace
@@ -137,10 +193,12 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath 
     // Each thread takes every workers-th band; the votes add up alike in any order.
     const int workers = std::min(threadsFor(threads), bandCount);
     std::vector<Votes> tallies(static_cast<std::size_t>(workers), Votes(largest));
+    std::vector<BandSample> samples(static_cast<std::size_t>(bandCount));
     runParts(workers, workers, [&](int worker) {
         BandSearch search(stereo, largest, avx2);
         for (int band = worker; band < bandCount; band += workers)
-            search.run(bandStart(height, band, bandCount), tallies[static_cast<std::size_t>(worker)]);
+            search.run(bandStart(height, band, bandCount), tallies[static_cast<std::size_t>(worker)],
+                       samples[static_cast<std::size_t>(band)]);
     });
     Votes all(largest);
     for (const Votes& tally : tallies)
@@ -168,21 +226,53 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath 
     for (int separation = Smallest; separation <= largest; ++separation)
         if (supported(separation))
             found.push_back(separation);
-    for (auto it = found.rbegin(); it != found.rend(); ++it) {
+    // A surface whose separation falls between whole pixels (a rescaled picture's) may match at no
+    // whole separation but at twice or three times it, where the pixels line up again: such a
+    // multiple, matched by about as many pixels at its half or third (read between pixels), stands
+    // for that surface, which is nearer than a larger separation found beside it.
+    struct Surface {
+        int sixths;           // the separation in sixths of a pixel
+        int found;            // the whole separation it was found at
+        std::int64_t support; // the votes around that separation
+    };
+    std::vector<Surface> surfaces;
+    for (const int separation : found) {
+        Surface surface{6 * separation, separation, around(separation)};
+        const std::int64_t here = matchingAt(samples, 6 * separation);
+        for (const int times : {2, 3})
+            if (separation >= times * Smallest &&
+                matchingAt(samples, 6 * separation / times) * 10 >= here * 6) {
+                surface.sixths = 6 * separation / times;
+                break;
+            }
+        surfaces.push_back(surface);
+    }
+    std::sort(surfaces.begin(), surfaces.end(),
+              [](const Surface& a, const Surface& b) { return a.sixths > b.sixths; });
+    for (const Surface& surface : surfaces) {
         bool sum = false;
-        for (const int a : found)
-            for (const int b : found)
-                if (a <= b && a + b >= *it - 1 && a + b <= *it + 1 &&
-                    around(*it) < std::max(around(a), around(b)))
+        for (const Surface& a : surfaces)
+            for (const Surface& b : surfaces)
+                if (a.sixths <= b.sixths && std::abs(a.sixths + b.sixths - surface.sixths) <= 6 &&
+                    surface.support < std::max(a.support, b.support))
                     sum = true;
+        // A whole separation less voted for than a larger multiple that stands for a surface
+        // between pixels is no repeat width either: the repeat width has the most votes.
+        for (const Surface& ghost : surfaces)
+            if (ghost.sixths != 6 * ghost.found && ghost.found > surface.found &&
+                ghost.support > surface.support)
+                sum = true;
         if (sum)
             continue;
         RepeatSearch search;
-        search.repeatWidth = *it;
-        search.nearest = *it;
+        // Separations are read in whole pixels: a repeat width between them is read at the multiple
+        // where the copies line up.
+        const int repeatWidth = surface.found;
+        search.repeatWidth = repeatWidth;
+        search.nearest = repeatWidth;
         const std::int64_t few = std::max<std::int64_t>(voted / 300, 8);
-        for (int separation = std::max(Smallest, std::min(*it - MaxShift, *it / 2)); separation < *it;
-             ++separation)
+        for (int separation = std::max(Smallest, std::min(repeatWidth - MaxShift, repeatWidth / 2));
+             separation < repeatWidth; ++separation)
             if (votes[static_cast<std::size_t>(separation)] >= few) {
                 search.nearest = separation;
                 break;

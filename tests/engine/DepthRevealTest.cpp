@@ -506,6 +506,24 @@ TEST(Reveal, DetectsTheRepeatWidth) {
     }
 }
 
+// Rescaled by 0.9 and 1.1, the repeat width (63, 77) is a whole pixel, but the nearer surfaces' are
+// not: they match only at twice their separation (97, 119), which is no repeat width.
+TEST(Reveal, FindsTheRepeatWidthOfACopyRescaledBetweenPixels) {
+    for (const char* mode : {"Mono", "Color"}) {
+        const Picture p = randomDot(mode, 45);
+        const MemorySurface design = shapesDesign(p.width, p.height, 41);
+        const MemorySurface stereo = makeStereogram(p, design, 42);
+        for (const int percent : {90, 110}) {
+            TempDir dir;
+            writePpm(stereo, dir / "in.ppm");
+            ASSERT_TRUE(run("convert " + (dir / "in.ppm") + " -resize " + std::to_string(percent) + "% " +
+                            (dir / "out.ppm")));
+            EXPECT_EQ(detectRepeatWidth(readNetpbm(dir / "out.ppm")), p.repeatWidth * percent / 100)
+                << mode << " " << percent << " %";
+        }
+    }
+}
+
 TEST(Reveal, APictureThatDoesNotRepeatHasNoRepeatWidth) {
     std::mt19937 gen(5);
     MemorySurface noise(300, 200), flat(300, 200, 0x123456), tiny(2, 2, 0);
