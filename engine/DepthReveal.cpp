@@ -8,6 +8,7 @@
 #include "engine/ShiftTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <span>
@@ -373,42 +374,141 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     return map;
 }
 
-RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& options) {
+namespace {
+
+// A picture stretched along its rows by a factor, each pixel read between the two it falls between:
+// a rescaled copy whose repeat width falls between whole pixels, brought to a whole one.
+class StretchedSurface final : public PixelSurface {
+public:
+    StretchedSurface(const PixelSurface& source, double factor)
+        : m_source(source), m_factor(factor),
+          m_width(static_cast<int>(std::lround(std::max(0, source.width()) * factor))) {}
+    int width() const override { return m_width; }
+    int height() const override { return m_source.height(); }
+    void readRow(int y, std::span<Packed> out) const override {
+        const int sourceWidth = std::max(0, m_source.width());
+        std::vector<Packed> row(static_cast<std::size_t>(sourceWidth));
+        m_source.readRow(y, row);
+        for (std::size_t x = 0; x < out.size(); ++x) {
+            if (x >= static_cast<std::size_t>(m_width) || row.empty() || y < 0 || y >= height()) {
+                out[x] = -1;
+                continue;
+            }
+            const double at = double(x) / m_factor;
+            if (at > double(sourceWidth - 1)) { // past the last pixel: no copy to compare with
+                out[x] = -1;
+                continue;
+            }
+            const auto left = static_cast<std::size_t>(at);
+            const std::size_t right = std::min(left + 1, row.size() - 1);
+            const double t = at - double(left);
+            int channels[3];
+            for (int c = 0; c < 3; ++c) {
+                const int a = (row[left] >> (8 * c)) & 0xFF, b = (row[right] >> (8 * c)) & 0xFF;
+                channels[c] = static_cast<int>(std::lround(a + (b - a) * t));
+            }
+            out[x] = packRgb(channels[0], channels[1], channels[2]);
+        }
+    }
+
+private:
+    const PixelSurface& m_source;
+    double m_factor;
+    int m_width;
+};
+
+// The reading of the stretched picture, brought back to the original's columns.
+void unstretch(RevealResult& result, int stretchedWidth, double factor) {
+    const int width = result.width, height = result.height;
+    auto back = [&](auto& map) {
+        if (map.empty())
+            return;
+        auto original = map;
+        original.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const int at = std::min(static_cast<int>(std::lround(x * factor)), stretchedWidth - 1);
+                original[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                         static_cast<std::size_t>(x)] =
+                    map[static_cast<std::size_t>(y) * static_cast<std::size_t>(stretchedWidth) +
+                        static_cast<std::size_t>(at)];
+            }
+        map = std::move(original);
+    };
+    back(result.levels);
+    back(result.grey);
+}
+
+} // namespace
+
+namespace {
+
+// The reading at a known repeat width; below leastShare of the pixels matched well it is not
+// trusted.
+RevealResult readAt(const PixelSurface& stereo, const RevealOptions& options, int repeatWidth, int nearest,
+                    double leastShare) {
     RevealResult result;
     result.width = std::max(0, stereo.width());
     result.height = std::max(0, stereo.height());
-    std::optional<int> repeatWidth = options.repeatWidth;
-    int nearest = 0;
-    if (!repeatWidth) {
-        if (const std::optional<RepeatSearch> search =
-                searchRepeat(stereo, RevealPath::Widest, options.threads)) {
-            repeatWidth = search->repeatWidth;
-            nearest = search->nearest;
-        }
-    }
-    if (!repeatWidth || *repeatWidth < 1) {
-        result.status = RevealStatus::NotAStereogram;
-        return result;
-    }
-    result.repeatWidth = *repeatWidth;
+    result.repeatWidth = repeatWidth;
     // With a depth only the converters' separations can occur; a smooth map needs every separation in
     // the range, in whole pixels, to refine between them. Separations well below the nearest one the
     // search saw are not tried.
     std::vector<int> candidates =
-        candidateSeparations(*repeatWidth, options.smooth ? std::nullopt : options.depth);
+        candidateSeparations(repeatWidth, options.smooth ? std::nullopt : options.depth);
     if (nearest > 0)
         std::erase_if(candidates, [nearest](int separation) { return separation < nearest - 3; });
     SeparationMap map =
         findSeparations(stereo, candidates, options.smooth, RevealPath::Widest, options.threads);
     const auto pixels = static_cast<double>(map.separations.size());
     result.matchedShare = pixels > 0 ? double(map.matched) / pixels : 0.0;
-    if (result.matchedShare < LeastMatchedShare) {
+    if (result.matchedShare < leastShare) {
         result.status = RevealStatus::TooFewMatches;
         return result;
     }
     result.status = RevealStatus::Ok;
-    depthFromSeparations(map, *repeatWidth, options.depth, options.direction, result, options.threads);
+    depthFromSeparations(map, repeatWidth, options.depth, options.direction, result, options.threads);
     return result;
+}
+
+// Pixels read between pixels match less clearly; the search has seen the copies repeat already.
+constexpr double LeastStretchedShare = 0.3;
+
+} // namespace
+
+RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& options) {
+    if (options.repeatWidth) {
+        if (*options.repeatWidth < 1) {
+            RevealResult result;
+            result.width = std::max(0, stereo.width());
+            result.height = std::max(0, stereo.height());
+            return result; // NotAStereogram
+        }
+        return readAt(stereo, options, *options.repeatWidth, 0, LeastMatchedShare);
+    }
+    const std::optional<RepeatSearch> search = searchRepeat(stereo, RevealPath::Widest, options.threads);
+    if (!search) {
+        RevealResult result;
+        result.width = std::max(0, stereo.width());
+        result.height = std::max(0, stereo.height());
+        return result; // NotAStereogram
+    }
+    if (search->betweenSixths > 0) {
+        // The repeat width falls between whole pixels: read a copy stretched so that it is the
+        // nearest whole pixel, and bring the maps back to the picture's columns.
+        const int whole = (search->betweenSixths + 3) / 6;
+        const double factor = 6.0 * whole / search->betweenSixths;
+        const StretchedSurface stretched(stereo, factor);
+        RevealResult read = readAt(stretched, options, whole, 0, LeastStretchedShare);
+        if (read.status == RevealStatus::Ok) {
+            read.width = std::max(0, stereo.width());
+            read.height = std::max(0, stereo.height());
+            unstretch(read, stretched.width(), factor);
+            return read;
+        }
+        // Too few pixels match between pixels: read at the multiple where the copies line up.
+    }
+    return readAt(stereo, options, search->repeatWidth, search->nearest, LeastMatchedShare);
 }
 
 } // namespace quarbel::engine

@@ -270,6 +270,8 @@ std::optional<RepeatSearch> searchRepeat(const PixelSurface& stereo, RevealPath 
         const int repeatWidth = surface.found;
         search.repeatWidth = repeatWidth;
         search.nearest = repeatWidth;
+        if (surface.sixths != 6 * surface.found)
+            search.betweenSixths = surface.sixths;
         const std::int64_t few = std::max<std::int64_t>(voted / 300, 8);
         for (int separation = std::max(Smallest, std::min(repeatWidth - MaxShift, repeatWidth / 2));
              separation < repeatWidth; ++separation)

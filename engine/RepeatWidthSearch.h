@@ -12,6 +12,9 @@ namespace quarbel::engine::reveal {
 struct RepeatSearch {
     int repeatWidth = 0;
     int nearest = 0; // the smallest separation a few votes go to: no nearer surface is seen
+    // The repeat width in sixths of a pixel where it falls between whole pixels (a rescaled copy's);
+    // repeatWidth is then the whole multiple of it where the copies line up. 0 otherwise.
+    int betweenSixths = 0;
 };
 
 // The sampled bands are searched on up to `threads` threads (0: one per core).
