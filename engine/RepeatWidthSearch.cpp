@@ -33,8 +33,9 @@ struct Votes {
     }
 };
 
-// A band as the search saw it: its three rows, and each pixel's limit (the cost up to which a
-// separation matches it about as well as its best; 0 where the pixel does not vote).
+// A band as the search saw it: its three rows, and each pixel's limit (half its mean cost over every
+// separation: a separation costing no more matches it, as against chance; 0 where the pixel does
+// not vote).
 struct BandSample {
     std::array<Planes, 3> planes;
     std::vector<std::uint16_t> limit;
@@ -128,7 +129,6 @@ void BandSearch::run(int top, Votes& tally, BandSample& sample) {
     }
     sample.planes = planes;
     sample.limit.resize(columns);
-    // Half the mean cost over every separation: a match, as against chance.
     for (std::size_t x = 0; x < columns; ++x)
         sample.limit[x] =
             vote[x] == 0 ? 0
@@ -137,7 +137,8 @@ void BandSearch::run(int top, Votes& tally, BandSample& sample) {
 
 // How many of the sampled pixels match at a separation of whole pixels plus sixths, the copy read
 // between two pixels as their weighted mean: the 9 x 3 window's cost, each pixel's difference capped
-// as the search caps it, within the pixel's own limit. Pixels whose window reaches past the pairs
+// as the search caps it, within the pixel's limit. A copy read between pixels is blurred, so the
+// limit is set by chance, not by the pixel's best match. Pixels whose window reaches past the pairs
 // are not counted.
 std::int64_t matchingAt(const std::vector<BandSample>& samples, int sixths) {
     const int whole = sixths / 6, part = sixths % 6;
