@@ -132,7 +132,10 @@ template <bool InGuard, class Draw> void RandomDotConverter::convertRowWith(Draw
     const std::int64_t* separationOfLevel = separations().data();
     const std::int32_t* depth = s.DepthRow.data();
     Packed* row = m_out.data();
-    std::fill_n(row, static_cast<std::size_t>(last + 1), 0);
+    // 0 marks a column nothing was copied to; only the first repeat width looks. With every link
+    // in 1..LinkGuard, each later column is copied to or gets a fresh dot before it is read.
+    const std::int64_t unset = InGuard ? std::min(last, repeatWidth) + 1 : last + 1;
+    std::fill_n(row, static_cast<std::size_t>(std::max<std::int64_t>(unset, 0)), 0);
 
     // Each pixel's colour goes on to the pixel one separation to its right; targets outside the row,
     // or at or left of the pixel (entries that are final already), are not stored.
