@@ -477,22 +477,17 @@ constexpr double LeastStretchedShare = 0.3;
 } // namespace
 
 RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& options) {
+    RevealResult notAStereogram; // the status a result starts with
+    notAStereogram.width = std::max(0, stereo.width());
+    notAStereogram.height = std::max(0, stereo.height());
     if (options.repeatWidth) {
-        if (*options.repeatWidth < 1) {
-            RevealResult result;
-            result.width = std::max(0, stereo.width());
-            result.height = std::max(0, stereo.height());
-            return result; // NotAStereogram
-        }
+        if (*options.repeatWidth < 1)
+            return notAStereogram;
         return readAt(stereo, options, *options.repeatWidth, 0, LeastMatchedShare);
     }
     const std::optional<RepeatSearch> search = searchRepeat(stereo, RevealPath::Widest, options.threads);
-    if (!search) {
-        RevealResult result;
-        result.width = std::max(0, stereo.width());
-        result.height = std::max(0, stereo.height());
-        return result; // NotAStereogram
-    }
+    if (!search)
+        return notAStereogram;
     if (search->betweenSixths > 0) {
         // The repeat width falls between whole pixels: read a copy stretched so that it is the
         // nearest whole pixel, and bring the maps back to the picture's columns.
@@ -501,8 +496,8 @@ RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& o
         const StretchedSurface stretched(stereo, factor);
         RevealResult read = readAt(stretched, options, whole, 0, LeastStretchedShare);
         if (read.status == RevealStatus::Ok) {
-            read.width = std::max(0, stereo.width());
-            read.height = std::max(0, stereo.height());
+            read.width = notAStereogram.width;
+            read.height = notAStereogram.height;
             unstretch(read, stretched.width(), factor);
             return read;
         }
