@@ -57,10 +57,30 @@ public:
         result.second = output(once);
         std::uint64_t twice[4] = {once[0], once[1], once[2], once[3]};
         step(twice);
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+        // The next state waits on this choice, draw after draw: conditional moves on the compare's
+        // flags keep it short, where the compiler would jump (mispredicted half the time).
+        std::uint64_t lit;
+        asm("cmp %[below], %[bits]\n\t"
+            "cmovb %[t0], %[o0]\n\t"
+            "cmovb %[t1], %[o1]\n\t"
+            "cmovb %[t2], %[o2]\n\t"
+            "cmovb %[t3], %[o3]\n\t"
+            "sbb %[lit], %[lit]"
+            : [o0] "+&r"(once[0]), [o1] "+&r"(once[1]), [o2] "+&r"(once[2]), [o3] "+&r"(once[3]),
+              [lit] "=&r"(lit)
+            : [bits] "r"(result.first >> 11), [below] "r"(below), [t0] "r"(twice[0]), [t1] "r"(twice[1]),
+              [t2] "r"(twice[2]), [t3] "r"(twice[3])
+            : "cc");
+        result.tookSecond = lit != 0;
+        for (int i = 0; i < 4; ++i)
+            m_s[i] = once[i];
+#else
         result.tookSecond = (result.first >> 11) < below;
         const std::uint64_t keepTwice = 0 - static_cast<std::uint64_t>(result.tookSecond);
         for (int i = 0; i < 4; ++i)
             m_s[i] = once[i] ^ ((once[i] ^ twice[i]) & keepTwice);
+#endif
         return result;
     }
 

@@ -14,6 +14,7 @@ namespace {
 // Through the RandomSource interface, for generators the engine does not know.
 struct VirtualDraw {
     RandomSource* source;
+    bool mono;
 
     double draw() {
         // A foreign source is trusted no further than [0, 1): a dot number must index DotColours.
@@ -23,7 +24,7 @@ struct VirtualDraw {
         return value < 1.0 ? value : 0x1.fffffffffffffp-1;
     }
 
-    Packed dot(int density, bool mono) {
+    Packed dot(int density) {
         if (static_cast<int>(draw() * 101.0) >= density)
             return DotColours[0];
         if (mono)
@@ -35,14 +36,14 @@ struct VirtualDraw {
 // A copy of the engine's generator held for one row, so that its state can stay in registers (the
 // caller stores it back after the row). The lit test is done on the draw's 53 bits against a bound
 // worked out once per run, and a colour dot's second draw is taken without a jump.
-struct FastDraw {
+template <bool Mono> struct FastDraw {
     XoshiroRandom generator;
     std::uint64_t litBelow;
 
     static_assert(DotColours[0] == 0, "an unlit colour dot is masked to black");
 
-    Packed dot(int /*density: in litBelow*/, bool mono) {
-        if (mono) { // the same for the whole row; white or black without a jump
+    Packed dot(int /*density: in litBelow*/) {
+        if constexpr (Mono) { // white or black without a jump
             const bool lit = (generator.nextBits() >> 11) < litBelow;
             return lit ? DotColours[15] : DotColours[0];
         }
@@ -82,15 +83,16 @@ void RandomDotConverter::prepareRun() {
 }
 
 void RandomDotConverter::convertRow() {
+    // Nothing else runs while a row is converted, so reading the mode once per row is reading it
+    // every time a dot is chosen.
+    const bool mono = m_monoOrColor == "Mono";
     if (m_fastRandom) {
-        FastDraw draw{*m_fastRandom, m_litBelow};
-        if (linksInGuard())
-            convertRowWith<true>(draw);
+        if (mono)
+            convertRowFast<true>();
         else
-            convertRowWith<false>(draw);
-        *m_fastRandom = draw.generator;
+            convertRowFast<false>();
     } else {
-        VirtualDraw draw{&m_random};
+        VirtualDraw draw{&m_random, mono};
         convertRowWith<false>(draw);
     }
 }
@@ -102,11 +104,11 @@ namespace {
 // those at or left of x draw, but their entries are final already and cannot show the dot.
 template <class Draw>
 inline void fillGap(Draw& draw, Packed* row, std::int64_t x, std::int64_t previous, std::int64_t separation,
-                    std::int64_t last, int density, bool mono) {
+                    std::int64_t last, int density) {
     const std::int64_t from = std::max<std::int64_t>(x + previous, 0);
     const std::int64_t to = std::min<std::int64_t>(x + separation - 1, last);
     for (std::int64_t i = from; i <= to; ++i) {
-        const Packed dot = draw.dot(density, mono);
+        const Packed dot = draw.dot(density);
         if (i > x)
             row[i] = dot;
     }
@@ -115,20 +117,45 @@ inline void fillGap(Draw& draw, Packed* row, std::int64_t x, std::int64_t previo
 // Out of line for the long link loop, which then keeps its few values in registers.
 template <class Draw>
 [[gnu::noinline]] void fillGapOutOfLine(Draw& draw, Packed* row, std::int64_t x, std::int64_t previous,
-                                        std::int64_t separation, std::int64_t last, int density, bool mono) {
-    fillGap(draw, row, x, previous, separation, last, density, mono);
+                                        std::int64_t separation, std::int64_t last, int density) {
+    fillGap(draw, row, x, previous, separation, last, density);
+}
+
+// Columns x..end - 1 of one run in the first repeat width, all linked `separation` on (in the
+// guard): each keeps what was copied to it or takes a fresh dot. Out of line, so that the dot
+// generator's state stays in registers through the loop.
+template <class Draw>
+[[gnu::noinline]] std::int64_t linkTakingDots(Draw& draw, Packed* row, std::int64_t x, std::int64_t end,
+                                              std::int64_t separation, int density) {
+    Draw local = draw;
+    for (; x < end; ++x) {
+        Packed c = row[x];
+        if (c == 0) {
+            c = local.dot(density);
+            row[x] = c;
+        }
+        row[x + separation] = c;
+    }
+    draw = local;
+    return x;
 }
 
 } // namespace
+
+template <bool Mono> void RandomDotConverter::convertRowFast() {
+    FastDraw<Mono> draw{*m_fastRandom, m_litBelow};
+    if (linksInGuard())
+        convertRowWith<true>(draw);
+    else
+        convertRowWith<false>(draw);
+    *m_fastRandom = draw.generator;
+}
 
 template <bool InGuard, class Draw> void RandomDotConverter::convertRowWith(Draw& draw) {
     ConversionState& s = state();
     const std::int64_t last = s.LastColumn;
     const std::int64_t repeatWidth = parameters().repeatWidth;
     const int density = parameters().density;
-    // Nothing else runs while a row is converted, so reading the mode once per row is reading it
-    // every time a dot is chosen.
-    const bool mono = m_monoOrColor == "Mono";
     const std::int64_t* separationOfLevel = separations().data();
     const std::int32_t* depth = s.DepthRow.data();
     Packed* row = m_out.data();
@@ -156,33 +183,25 @@ template <bool InGuard, class Draw> void RandomDotConverter::convertRowWith(Draw
     // Columns 0..RepeatWidth take a dot where nothing (or black) was copied.
     const std::int64_t dotEnd = std::min(last, repeatWidth);
     std::int64_t x = 0;
-    for (; x <= dotEnd; ++x) {
-        Packed c = row[x];
-        if (c == 0) {
-            c = local.dot(density, mono);
-            row[x] = c;
-        }
-        const std::int64_t separation = separationAt(x);
-        link(x, separation, c);
-        if (separation > previous)
-            fillGap(local, row, x, previous, separation, last, density, mono);
-        previous = separation;
-    }
     if constexpr (InGuard) {
         // Along a run of equal depth the separation is constant, so only a run's first column can
-        // open a gap; the rest of the run is a copy, 8 columns at a time when the separation is at
-        // least 8 (a block then reads nothing that it writes).
-        std::size_t run = 0;
-        while (run + 1 < m_runCount && m_runStarts[run + 1] <= x)
-            ++run;
-        for (; x <= last; ++run) {
+        // open a gap; the rest of the run takes dots (first repeat width) or is a copy, 8 columns at
+        // a time when the separation is at least 8 (a block then reads nothing that it writes).
+        for (std::size_t run = 0; x <= last; ++run) {
             const std::int64_t end = run + 1 < m_runCount ? m_runStarts[run + 1] : last + 1;
             const std::int64_t separation = separationAt(x);
-            link(x, separation, row[x]);
+            Packed c = row[x];
+            if (x <= dotEnd && c == 0) {
+                c = local.dot(density);
+                row[x] = c;
+            }
+            row[x + separation] = c;
             if (separation > previous)
-                fillGap(local, row, x, previous, separation, last, density, mono);
+                fillGap(local, row, x, previous, separation, last, density);
             previous = separation;
             ++x;
+            if (x <= dotEnd)
+                x = linkTakingDots(local, row, x, std::min(end, dotEnd + 1), separation, density);
             if (separation >= 8) {
                 for (; x + 8 <= end; x += 8)
                     std::memcpy(row + x + separation, row + x, 8 * sizeof(Packed)); // disjoint
@@ -191,11 +210,23 @@ template <bool InGuard, class Draw> void RandomDotConverter::convertRowWith(Draw
                 row[x + separation] = row[x];
         }
     } else {
+        for (; x <= dotEnd; ++x) {
+            Packed c = row[x];
+            if (c == 0) {
+                c = local.dot(density);
+                row[x] = c;
+            }
+            const std::int64_t separation = separationAt(x);
+            link(x, separation, c);
+            if (separation > previous)
+                fillGap(local, row, x, previous, separation, last, density);
+            previous = separation;
+        }
         for (; x <= last; ++x) {
             const std::int64_t separation = separationAt(x);
             link(x, separation, row[x]);
             if (separation > previous)
-                fillGapOutOfLine(local, row, x, previous, separation, last, density, mono);
+                fillGapOutOfLine(local, row, x, previous, separation, last, density);
             previous = separation;
         }
     }

@@ -26,6 +26,7 @@ private:
     void prepareRun() override;
     void convertRow() override;
 
+    template <bool Mono> void convertRowFast();
     template <bool InGuard, class Draw> void convertRowWith(Draw& draw);
 
     const PixelSurface& m_design;
