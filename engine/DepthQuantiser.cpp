@@ -4,7 +4,11 @@
 
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 #define QUARBEL_X86_SIMD 1
+// GCC 12 warns of the AVX-512 headers' own deliberately undefined values (its bug 105593).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 #else
 #define QUARBEL_X86_SIMD 0
 #endif
@@ -127,6 +131,71 @@ __attribute__((target("avx2"))) std::size_t quantiseAvx2(const Packed* in, std::
     return tracker.runs;
 }
 
+// 64-byte tables for the AVX-512 way: each byte value's index (0..3) of its snapped value, as
+// four tables of 64 values, and the level table itself.
+struct ByteTables {
+    alignas(64) std::uint8_t componentIndex[4][64];
+    alignas(64) std::uint8_t level[64];
+};
+
+constexpr ByteTables makeByteTables() {
+    ByteTables t{};
+    for (int v = 0; v < 256; ++v)
+        t.componentIndex[v >> 6][v & 63] = detail::ComponentTables[0][static_cast<std::size_t>(v)];
+    for (int i = 0; i < 64; ++i)
+        t.level[i] = detail::LevelTable[static_cast<std::size_t>(i)];
+    return t;
+}
+
+constexpr ByteTables QuantiserBytes = makeByteTables();
+
+// 16 pixels at a time, by byte table lookups instead of compares and blends: each byte's index of
+// its snapped value from a 256-entry table (two 128-entry lookups, chosen by the byte's top bit);
+// the red, green and blue indices shifted together into the low byte of each pixel; the level
+// looked up from that byte. The flat-area shortcut and the run starts are as in the other ways.
+template <bool Runs>
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) std::size_t quantiseAvx512(const Packed* in,
+                                                                                   std::size_t count,
+                                                                                   const QuantisedRow& out) {
+    const __m512i indexLow0 = _mm512_load_si512(QuantiserBytes.componentIndex[0]);
+    const __m512i indexLow1 = _mm512_load_si512(QuantiserBytes.componentIndex[1]);
+    const __m512i indexHigh0 = _mm512_load_si512(QuantiserBytes.componentIndex[2]);
+    const __m512i indexHigh1 = _mm512_load_si512(QuantiserBytes.componentIndex[3]);
+    const __m512i levels = _mm512_load_si512(QuantiserBytes.level);
+    const __m512i lastLane = _mm512_set1_epi32(15);
+    constexpr __mmask64 LowBytes = 0x1111111111111111ull;
+
+    RunTracker tracker;
+    __m512i runColour = _mm512_set1_epi32(count ? ~in[0] : 0); // matches no first block
+    __m512i runLevel = _mm512_set1_epi32(-1);
+    std::size_t x = 0;
+    for (; x + 16 <= count; x += 16) {
+        const __m512i pixels = _mm512_loadu_si512(in + x);
+        if (_mm512_cmpeq_epi32_mask(pixels, runColour) == 0xFFFF) {
+            _mm512_storeu_si512(out.levels + x, runLevel);
+            continue;
+        }
+        const __m512i low = _mm512_permutex2var_epi8(indexLow0, pixels, indexLow1);
+        const __m512i high = _mm512_permutex2var_epi8(indexHigh0, pixels, indexHigh1);
+        const __m512i indices = _mm512_mask_blend_epi8(_mm512_movepi8_mask(pixels), low, high);
+        // Red's index is in bits 0-1, green's in 8-9, blue's in 16-17: bring them to 0-5.
+        const __m512i combined = _mm512_ternarylogic_epi32(indices, _mm512_srli_epi32(indices, 6),
+                                                           _mm512_srli_epi32(indices, 12), 0xFE);
+        const __m512i level = _mm512_maskz_permutexvar_epi8(LowBytes, combined, levels);
+        _mm512_storeu_si512(out.levels + x, level);
+        if constexpr (Runs) {
+            // runLevel holds the level of the column before the block (-1 before the first).
+            const __m512i before = _mm512_alignr_epi32(level, runLevel, 15);
+            recordRunStarts(_mm512_cmpneq_epi32_mask(level, before), x, out, tracker);
+        }
+        runColour = _mm512_permutexvar_epi32(lastLane, pixels);
+        runLevel = _mm512_permutexvar_epi32(lastLane, level);
+    }
+    tracker.previousLevel = _mm_cvtsi128_si32(_mm512_castsi512_si128(runLevel));
+    quantiseColumns<Runs>(in, x, count, out, tracker);
+    return tracker.runs;
+}
+
 template <bool Runs>
 __attribute__((target("sse4.1"))) std::size_t quantiseSse41(const Packed* in, std::size_t count,
                                                             const QuantisedRow& out) {
@@ -184,6 +253,8 @@ template <bool Runs>
 std::size_t quantiseBy(QuantiserPath path, const Packed* in, std::size_t count, const QuantisedRow& out) {
 #if QUARBEL_X86_SIMD
     switch (path) {
+    case QuantiserPath::Avx512:
+        return quantiseAvx512<Runs>(in, count, out);
     case QuantiserPath::Avx2:
         return quantiseAvx2<Runs>(in, count, out);
     case QuantiserPath::Sse41:
@@ -213,6 +284,9 @@ bool quantiserPathAvailable(QuantiserPath path) {
         return __builtin_cpu_supports("sse4.1");
     case QuantiserPath::Avx2:
         return __builtin_cpu_supports("avx2");
+    case QuantiserPath::Avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("avx512vbmi");
 #else
     default:
         return false;
@@ -222,6 +296,8 @@ bool quantiserPathAvailable(QuantiserPath path) {
 }
 
 QuantiserPath bestQuantiserPath() {
+    if (quantiserPathAvailable(QuantiserPath::Avx512))
+        return QuantiserPath::Avx512;
     if (quantiserPathAvailable(QuantiserPath::Avx2))
         return QuantiserPath::Avx2;
     if (quantiserPathAvailable(QuantiserPath::Sse41))

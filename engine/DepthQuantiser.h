@@ -101,7 +101,7 @@ struct QuantisedRow {
 
 // The row is done with SIMD instructions where the processor has them; every way gives the same
 // results. Tests run each way the machine offers.
-enum class QuantiserPath { Portable, Sse41, Avx2 };
+enum class QuantiserPath { Portable, Sse41, Avx2, Avx512 };
 bool quantiserPathAvailable(QuantiserPath path);
 QuantiserPath bestQuantiserPath();
 

@@ -131,7 +131,8 @@ TEST(DepthQuantiser, EveryPathGivesTheRulesLevelsAndRuns) {
         }
         return row;
     };
-    const QuantiserPath paths[] = {QuantiserPath::Portable, QuantiserPath::Sse41, QuantiserPath::Avx2};
+    const QuantiserPath paths[] = {QuantiserPath::Portable, QuantiserPath::Sse41, QuantiserPath::Avx2,
+                                   QuantiserPath::Avx512};
     int pathsRun = 0;
     for (QuantiserPath path : paths) {
         if (!quantiserPathAvailable(path))
