@@ -4,11 +4,15 @@
 
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 #define QUARBEL_X86_SIMD 1
+#if defined(__GNUC__) && !defined(__clang__)
 // GCC 12 warns of the AVX-512 headers' own deliberately undefined values (its bug 105593).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 #pragma GCC diagnostic pop
+#else
+#include <immintrin.h>
+#endif
 #else
 #define QUARBEL_X86_SIMD 0
 #endif
@@ -154,9 +158,8 @@ constexpr ByteTables QuantiserBytes = makeByteTables();
 // the red, green and blue indices shifted together into the low byte of each pixel; the level
 // looked up from that byte. The flat-area shortcut and the run starts are as in the other ways.
 template <bool Runs>
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) std::size_t quantiseAvx512(const Packed* in,
-                                                                                   std::size_t count,
-                                                                                   const QuantisedRow& out) {
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) std::size_t
+quantiseAvx512(const Packed* in, std::size_t count, const QuantisedRow& out) {
     const __m512i indexLow0 = _mm512_load_si512(QuantiserBytes.componentIndex[0]);
     const __m512i indexLow1 = _mm512_load_si512(QuantiserBytes.componentIndex[1]);
     const __m512i indexHigh0 = _mm512_load_si512(QuantiserBytes.componentIndex[2]);

@@ -85,8 +85,12 @@ public:
     }
 
 private:
-    static constexpr std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-    static std::uint64_t output(const std::uint64_t (&s)[4]) { return rotl(s[1] * 5, 7) * 9; }
+    static constexpr std::uint64_t rotl(std::uint64_t x, int k) {
+        return (x << k) | (x >> (64 - k));
+    }
+    static std::uint64_t output(const std::uint64_t (&s)[4]) {
+        return rotl(s[1] * 5, 7) * 9;
+    }
     static void step(std::uint64_t (&s)[4]) {
         const std::uint64_t t = s[1] << 17;
         s[2] ^= s[0];
