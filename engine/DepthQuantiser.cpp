@@ -72,7 +72,7 @@ inline void recordRunStarts(unsigned changes, std::size_t x, const QuantisedRow&
     }
 }
 
-// Both SIMD ways work the same. Per 32-bit pixel: each byte is compared with the three thresholds
+// The AVX2 and SSE4.1 ways work the same. Per 32-bit pixel: each byte is compared with the three thresholds
 // (unsigned, via a sign flip); the counts 0..3 are weighted 1, 4, 16 (red, green, blue; the top
 // byte weighs 0) into the 6-bit table index; the index picks its level from the four shuffle
 // tables (bits 0-3 within a table, bits 4 and 5 choose the table by two byte blends). Depth designs are
