@@ -70,18 +70,31 @@ __attribute__((target("avx2"))) void pixelDifferencesAvx2(const Planes& row, int
     const std::uint8_t* r = row.r.data();
     const std::uint8_t* g = row.g.data();
     const std::uint8_t* b = row.b.data();
-    int x = 0;
-    for (; x + 32 <= paired; x += 32) {
-        __m256i d = _mm256_setzero_si256();
-        for (const std::uint8_t* p : {r, g, b}) {
+    auto differences = [&](int x) __attribute__((target("avx2"))) {
+        auto absolute = [&](const std::uint8_t* p) __attribute__((target("avx2"))) {
             const __m256i u = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + x));
             const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + x + separation));
-            d = _mm256_adds_epu8(d, _mm256_or_si256(_mm256_subs_epu8(u, v), _mm256_subs_epu8(v, u)));
+            return _mm256_or_si256(_mm256_subs_epu8(u, v), _mm256_subs_epu8(v, u));
+        };
+        __m256i d;
+        if (row.grey) { // three equal channels: three times one channel's difference, capped
+            d = absolute(r);
+            d = _mm256_adds_epu8(_mm256_adds_epu8(d, d), d);
+        } else {
+            d = _mm256_adds_epu8(_mm256_adds_epu8(absolute(r), absolute(g)), absolute(b));
         }
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), d);
+    };
+    if (paired < 32) {
+        differencesFrom(row, differencesBy16(row, 0, paired, separation, out), paired, width, separation,
+                        out);
+        return;
     }
-    x = differencesBy16(row, x, paired, separation, out);
-    differencesFrom(row, x, paired, width, separation, out);
+    for (int x = 0; x + 32 <= paired; x += 32)
+        differences(x);
+    // The last 32 pairs again, overlapping what is done: no narrower steps for the rest.
+    differences(paired - 32);
+    std::fill(out + paired, out + width, static_cast<std::uint8_t>(PixelCap));
 }
 #endif
 

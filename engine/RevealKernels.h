@@ -41,6 +41,9 @@ constexpr int PoorFloor = 16 * WindowPixels;
 // One picture row as three planes of bytes.
 struct Planes {
     std::vector<std::uint8_t> r, g, b;
+    // Every pixel of the row has equal red, green and blue (a mono random-dot stereogram's, a grey
+    // picture's): one plane then tells the differences.
+    bool grey = false;
 
     void load(const PixelSurface& picture, int y, std::vector<Packed>& scratch) {
         const std::size_t width = scratch.size();
@@ -52,12 +55,15 @@ struct Planes {
         std::uint8_t* __restrict red = r.data();
         std::uint8_t* __restrict green = g.data();
         std::uint8_t* __restrict blue = b.data();
+        std::uint32_t mixed = 0;
         for (std::size_t x = 0; x < width; ++x) {
             const auto bits = static_cast<std::uint32_t>(in[x]);
             red[x] = static_cast<std::uint8_t>(bits);
             green[x] = static_cast<std::uint8_t>(bits >> 8);
             blue[x] = static_cast<std::uint8_t>(bits >> 16);
+            mixed |= bits ^ (bits >> 8); // red ^ green in byte 0, green ^ blue in byte 1
         }
+        grey = (mixed & 0xFFFFu) == 0;
     }
 };
 

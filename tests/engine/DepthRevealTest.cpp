@@ -7,6 +7,7 @@
 #include "Reference.h"
 #include "engine/Conversion.h"
 #include "engine/DepthQuantiser.h"
+#include "engine/RevealKernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -420,6 +421,32 @@ TEST(Reveal, WithoutTheDepthAndOnAWidePicture) {
                   detectRepeatWidth(stereo, RevealPath::Widest, 3));
         EXPECT_EQ(detectRepeatWidth(stereo, RevealPath::Portable), p.repeatWidth) << width;
     }
+}
+
+// The widest instructions' pixel differences equal the portable ones on grey rows (one plane read)
+// and coloured rows, for rows shorter than a vector, rows ending between vectors and separations
+// past the row.
+TEST(Reveal, PixelDifferencesAreTheSameOnEveryPath) {
+    if (!reveal::hasAvx2())
+        GTEST_SKIP() << "no AVX2 here";
+    std::mt19937 gen(5);
+    for (const bool grey : {true, false})
+        for (const int width : {1, 31, 40, 95, 96, 97, 300})
+            for (const int separation : {1, 9, 50, 64, 70, 299, 400}) {
+                MemorySurface surface(width, 1);
+                for (int x = 0; x < width; ++x) {
+                    const int v = static_cast<int>(gen() % 256);
+                    surface.set(x, 0, grey ? packRgb(v, v, v) : packRgb(v, static_cast<int>(gen() % 256), v));
+                }
+                reveal::Planes planes;
+                std::vector<Packed> scratch(static_cast<std::size_t>(width));
+                planes.load(surface, 0, scratch);
+                ASSERT_EQ(planes.grey, grey);
+                std::vector<std::uint8_t> portable(scratch.size(), 7), widest(scratch.size(), 9);
+                reveal::pixelDifferences(planes, width, separation, portable.data());
+                reveal::pixelDifferencesAvx2(planes, width, separation, widest.data());
+                EXPECT_EQ(widest, portable) << grey << " " << width << " " << separation;
+            }
 }
 
 TEST(Reveal, CandidateSeparations) {
