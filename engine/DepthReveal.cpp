@@ -82,13 +82,8 @@ void settleFarTies(const RowChoice& row) {
                 other = std::min(other, costOf(c, x));
         return !within(other, costOf(r, x));
     };
-    for (std::size_t x = 0; x < columns; ++x) {
-        if (row.attention[x] == 0) {
-            std::uint64_t eight = 0;
-            while (x + 9 <= columns && (std::memcpy(&eight, row.attention + x + 1, 8), eight == 0))
-                x += 8;
-            continue;
-        }
+    for (std::size_t x = firstNonZero(row.attention, 0, columns); x < columns;
+         x = firstNonZero(row.attention, x + 1, columns)) {
         const int b = best[x];
         const std::size_t index = row.bestIndex[x];
         // A noisy copy (a JPEG's) can match about as badly as a far tie; what matched nowhere is
@@ -127,19 +122,11 @@ void takeNeighbours(const RowChoice& row, int neighbourReach) {
     const std::uint16_t* bestIndex = row.bestIndex;
     std::uint16_t* chosen = row.chosen;
     const std::uint8_t* state = row.state;
-    // Each run of unclear pixels looks to the clear pixels at its ends, within reach.
-    for (int x = 0; x < width;) {
-        if (state[static_cast<std::size_t>(x)] == 0) {
-            // Mostly clear: skip eight clear pixels at a time.
-            ++x;
-            std::uint64_t eight = 0;
-            while (x + 8 <= width && (std::memcpy(&eight, state + x, 8), eight == 0))
-                x += 8;
-            continue;
-        }
-        int end = x;
-        while (end < width && state[static_cast<std::size_t>(end)] != 0)
-            ++end;
+    // Each run of unclear pixels looks to the clear pixels at its ends, within reach. Most pixels
+    // are clear.
+    const auto columns = static_cast<std::size_t>(width);
+    for (int x = static_cast<int>(firstNonZero(state, 0, columns)); x < width;) {
+        const int end = static_cast<int>(firstZero(state, static_cast<std::size_t>(x), columns));
         for (int i = x; i < end; ++i) {
             const auto at = static_cast<std::size_t>(i);
             if (chosen[at] == NoPair)
@@ -181,7 +168,7 @@ void takeNeighbours(const RowChoice& row, int neighbourReach) {
             if (pick >= 0)
                 chosen[at] = static_cast<std::uint16_t>(pick);
         }
-        x = end;
+        x = static_cast<int>(firstNonZero(state, static_cast<std::size_t>(end), columns));
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/PixelSurface.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -129,6 +130,38 @@ template <typename T, typename F> inline void forEachRun(const T* values, std::s
         f(value, begin, end);
         begin = end;
     }
+}
+
+// The first index from `from` on, below n, whose byte is not zero (n if none): eight bytes at a
+// time, for maps where most bytes are zero.
+inline std::size_t firstNonZero(const std::uint8_t* bytes, std::size_t from, std::size_t n) {
+    if constexpr (std::endian::native == std::endian::little) {
+        for (std::uint64_t eight; from + 8 <= n; from += 8) {
+            std::memcpy(&eight, bytes + from, sizeof eight);
+            if (eight != 0)
+                return from + static_cast<std::size_t>(std::countr_zero(eight)) / 8;
+        }
+    }
+    while (from < n && bytes[from] == 0)
+        ++from;
+    return from;
+}
+
+// The first index from `from` on, below n, whose byte is zero (n if none).
+inline std::size_t firstZero(const std::uint8_t* bytes, std::size_t from, std::size_t n) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t Ones = 0x0101010101010101u, Highs = 0x8080808080808080u;
+        for (std::uint64_t eight; from + 8 <= n; from += 8) {
+            std::memcpy(&eight, bytes + from, sizeof eight);
+            // The lowest flagged byte is the first zero one (a borrow flags only bytes above it).
+            const std::uint64_t zeros = (eight - Ones) & ~eight & Highs;
+            if (zeros != 0)
+                return from + static_cast<std::size_t>(std::countr_zero(zeros)) / 8;
+        }
+    }
+    while (from < n && bytes[from] != 0)
+        ++from;
+    return from;
 }
 
 // Whether the processor has AVX2 (looked up once).
