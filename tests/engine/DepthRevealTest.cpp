@@ -449,6 +449,31 @@ TEST(Reveal, PixelDifferencesAreTheSameOnEveryPath) {
             }
 }
 
+// The eight-at-a-time scans over the marked pixels find what a byte-by-byte scan finds, from every
+// start, on maps with marks sparse and dense, runs of marks crossing the eight-byte steps, and
+// bytes with the top bit set (which the zero test's borrow must not mistake).
+TEST(Reveal, MarkedPixelScansMatchAPlainScan) {
+    std::mt19937 gen(11);
+    for (const int oneIn : {1, 2, 9, 40})
+        for (const std::size_t n :
+             {std::size_t{0}, std::size_t{7}, std::size_t{8}, std::size_t{9}, std::size_t{70}}) {
+            std::vector<std::uint8_t> bytes(n);
+            for (std::uint8_t& b : bytes)
+                b = gen() % static_cast<unsigned>(oneIn) == 0 ? static_cast<std::uint8_t>(1 + gen() % 255)
+                                                              : 0;
+            for (std::size_t from = 0; from <= n; ++from) {
+                std::size_t nonZero = from, zero = from;
+                while (nonZero < n && bytes[nonZero] == 0)
+                    ++nonZero;
+                while (zero < n && bytes[zero] != 0)
+                    ++zero;
+                EXPECT_EQ(reveal::firstNonZero(bytes.data(), from, n), nonZero)
+                    << oneIn << " " << n << " " << from;
+                EXPECT_EQ(reveal::firstZero(bytes.data(), from, n), zero) << oneIn << " " << n << " " << from;
+            }
+        }
+}
+
 TEST(Reveal, CandidateSeparations) {
     const struct {
         int repeatWidth;
