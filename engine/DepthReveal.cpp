@@ -32,15 +32,13 @@ float refine(int separation, int below, int best, int above) {
 }
 
 // One output row's choice among the candidates: every candidate's costs (candidate-major), each
-// pixel's best and the best apart from it, the sum of its costs (in 64ths), its state and its
-// choice so far.
+// pixel's best and the best apart from it, its state and its choice so far.
 struct RowChoice {
     std::span<const int> candidates;
     std::size_t columns;
     std::size_t stride;
     const std::uint16_t* costs;
     const std::uint16_t* alternative;
-    const std::uint16_t* total;
     const std::uint8_t* attention;
     std::uint16_t* best;
     std::uint16_t* bestIndex;
@@ -48,8 +46,7 @@ struct RowChoice {
     std::uint8_t* state;
 };
 
-// Pixels marked for attention: those that matched nowhere (unless they matched after all, by the
-// mean of their costs), and ties between the far separation and a near one.
+// Pixels marked for attention: ties between the far separation and a near one.
 //
 // A tiled pattern (a colour field's) repeats at the repeat width wherever nothing is linked, so a
 // match there tells little: where a near surface's first repeat shows that pattern it matches at
@@ -59,6 +56,8 @@ struct RowChoice {
 // whose near match the pixel one repeat width to its left shares is such a ghost, and far.
 void settleFarTies(const RowChoice& row) {
     const std::size_t count = row.candidates.size(), columns = row.columns;
+    if (count <= 3)
+        return;
     const std::uint16_t* costs = row.costs;
     std::uint16_t* best = row.best;
     std::uint8_t* state = row.state;
@@ -86,12 +85,6 @@ void settleFarTies(const RowChoice& row) {
          x = firstNonZero(row.attention, x + 1, columns)) {
         const int b = best[x];
         const std::size_t index = row.bestIndex[x];
-        // A noisy copy (a JPEG's) can match about as badly as a far tie; what matched nowhere is
-        // no better than a third of the candidates' mean.
-        if (state[x] == 3 && 3 * b * static_cast<std::int64_t>(count) < std::int64_t{row.total[x]} * 64)
-            state[x] = static_cast<std::uint8_t>((b & 1) ? 2 : within(row.alternative[x], b) ? 1 : 0);
-        if (state[x] > 1 || count <= 3)
-            continue;
         if (index >= 2) {
             if (ghost(x, index) && costOf(0, x) <= b + std::max(b / 4, NoiseMargin) + b / 4 + LeftBias) {
                 row.bestIndex[x] = row.chosen[x] = 0;
@@ -226,7 +219,7 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
     std::vector<Packed> scratch(columns);
     Planes planes;
     std::vector<std::uint16_t> padded(2 * (columns + 2 * Reach)), right(columns);
-    std::vector<std::uint16_t> best(columns), alternative(columns), total(columns);
+    std::vector<std::uint16_t> best(columns), alternative(columns);
     std::vector<std::uint16_t> bestIndex(columns), chosen(columns);
     std::vector<std::uint8_t> attention(columns);
     std::vector<std::uint8_t> state(columns); // as chooseAmong writes it
@@ -277,12 +270,12 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
                 candidateCosts(row);
         }
         const RowCosts rowCosts{
-            costs.data(),       count,        columns,      stride,        best.data(),     bestIndex.data(),
-            alternative.data(), total.data(), state.data(), chosen.data(), attention.data()};
+            costs.data(),       count,        columns,       stride,          best.data(), bestIndex.data(),
+            alternative.data(), state.data(), chosen.data(), attention.data()};
         matched += avx2 ? chooseAmongAvx2(rowCosts) : chooseAmong(rowCosts);
-        const RowChoice choice{candidates,         columns,       stride,           costs.data(),
-                               alternative.data(), total.data(),  attention.data(), best.data(),
-                               bestIndex.data(),   chosen.data(), state.data()};
+        const RowChoice choice{candidates,         columns,          stride,      costs.data(),
+                               alternative.data(), attention.data(), best.data(), bestIndex.data(),
+                               chosen.data(),      state.data()};
         settleFarTies(choice);
         takeNeighbours(choice, neighbourReach);
         writeRow(out, map.separations.data() + static_cast<std::size_t>(out) * columns);

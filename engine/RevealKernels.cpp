@@ -170,6 +170,25 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     std::memcpy(p, &v, sizeof v);
 }
 
+// Whether best is below a third of the candidates' mean cost, from the sum of their costs in 64ths
+// (76 candidates keep it within 16 bits): in 32 bits, eight lanes at a time.
+[[gnu::always_inline]] inline Lanes belowThirdOfMean(Lanes best, Lanes total, std::size_t count) {
+    using Half = std::uint16_t __attribute__((vector_size(16)));
+    using Wide = std::uint32_t __attribute__((vector_size(32)));
+    using HalfMask = std::int16_t __attribute__((vector_size(16)));
+    Lanes below;
+    for (std::size_t half = 0; half < 2; ++half) {
+        Half b, t;
+        std::memcpy(&b, reinterpret_cast<const char*>(&best) + 16 * half, sizeof b);
+        std::memcpy(&t, reinterpret_cast<const char*>(&total) + 16 * half, sizeof t);
+        const Wide scaled = __builtin_convertvector(b, Wide) * static_cast<std::uint32_t>(3 * count);
+        const HalfMask mask =
+            __builtin_convertvector(scaled < (__builtin_convertvector(t, Wide) << 6), HalfMask);
+        std::memcpy(reinterpret_cast<char*>(&below) + 16 * half, &mask, sizeof mask);
+    }
+    return below;
+}
+
 // Sixteen pixels from x on: the best candidate and the best apart from it, then the pixel's state.
 // Costs are at most NoPair, so they compare as signed 16-bit values; the sums below stay within
 // unsigned 16 bits. Returns minus the count of pixels matched well, lane by lane.
@@ -207,19 +226,22 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     // A pixel matched only on the left is the right member of a pair whose depth belongs to
     // the left one; its own depth comes from its neighbours, like an ambiguous pixel's.
     const Lanes left = best & 1;
-    const Lanes poor = (Lanes)(2 * best > other) & (Lanes)(best > PoorFloor);
+    // Matched nowhere: the best is poor and not much better than the rest. A noisy copy (a JPEG's)
+    // can match about as badly as that and still well against the rest: below a third of the
+    // candidates' mean.
+    const Lanes poor =
+        (Lanes)(2 * best > other) & (Lanes)(best > PoorFloor) & ~belowThirdOfMean(best, total, count);
     const Lanes state = 2 * left + ((left ^ 1) & ~clear & 1);
     const SignedLanes matched = (SignedLanes)(clear & (Lanes)(2 * best <= other));
     // Pixels the tie between the far separation and a near one may concern (see settleFarTies).
     const Lanes farToo =
         (Lanes)(index >= 2) & (Lanes)(state <= 1) & (Lanes)((Lanes)far <= margin + quarter + LeftBias);
-    const Lanes attention = (poor | farToo | ((Lanes)(state == 1) & (Lanes)(index == 0))) & 1;
+    const Lanes attention = ~poor & (farToo | ((Lanes)(state == 1) & (Lanes)(index == 0))) & 1;
     storeLanes(row.state + x, __builtin_convertvector(poor ? Lanes{} + 3 : state, ByteLanes));
     storeLanes(row.attention + x, __builtin_convertvector(attention, ByteLanes));
     storeLanes(row.best + x, best);
     storeLanes(row.bestIndex + x, index);
     storeLanes(row.alternative + x, other);
-    storeLanes(row.total + x, total);
     storeLanes(row.chosen + x, paired ? (Lanes)index : Lanes{} + NoPair);
     return matched;
 }
@@ -243,15 +265,15 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     const int margin = b + std::max(b / 4, NoiseMargin);
     const bool clear = b < Unmatched && other > margin;
     const int left = b & 1;
-    const bool poor = 2 * b > other && b > PoorFloor;
+    const bool poor = 2 * b > other && b > PoorFloor &&
+                      !(3 * std::int64_t{b} * static_cast<std::int64_t>(count) < std::int64_t{total} * 64);
     const int state = 2 * left + ((left ^ 1) & int(!clear));
     const bool farToo = index >= 2 && state <= 1 && int(costs[0]) <= margin + b / 4 + LeftBias;
     row.state[x] = static_cast<std::uint8_t>(poor ? 3 : state);
-    row.attention[x] = static_cast<std::uint8_t>(poor || farToo || (state == 1 && index == 0));
+    row.attention[x] = static_cast<std::uint8_t>(!poor && (farToo || (state == 1 && index == 0)));
     row.best[x] = static_cast<std::uint16_t>(b);
     row.bestIndex[x] = static_cast<std::uint16_t>(index);
     row.alternative[x] = static_cast<std::uint16_t>(other);
-    row.total[x] = total;
     row.chosen[x] = b < Unmatched ? static_cast<std::uint16_t>(index) : NoPair;
     return clear && 2 * b <= other;
 }

@@ -91,7 +91,6 @@ struct RowCosts {
     std::uint16_t* best;        // the lowest cost
     std::uint16_t* bestIndex;   // its candidate (the first of equals)
     std::uint16_t* alternative; // the lowest among the candidates at least 2 from it
-    std::uint16_t* total;       // the sum of the costs in 64ths (76 candidates stay within 16 bits)
     std::uint8_t* state;        // 0 clear, 1 ambiguous or flat, 2 matched on the left, 3 nowhere
     std::uint16_t* chosen;      // the best candidate, NoPair where none pairs
     std::uint8_t* attention;    // whether a far tie may concern the pixel

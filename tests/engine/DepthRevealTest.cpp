@@ -449,6 +449,95 @@ TEST(Reveal, PixelDifferencesAreTheSameOnEveryPath) {
             }
 }
 
+// Sixteen pixels chosen side by side come out as each pixel chosen alone (the one-pixel way a row's
+// end takes), on every path: costs clear, flat, poor, poor yet below a third of the mean (a JPEG's),
+// matched on the left and unpaired, for few and many candidates.
+TEST(Reveal, EachPixelIsChosenAsAlone) {
+    using Choose = std::int64_t (*)(const reveal::RowCosts&);
+    std::vector<Choose> paths{reveal::chooseAmong};
+    if (reveal::hasAvx2())
+        paths.push_back(reveal::chooseAmongAvx2);
+    std::mt19937 gen(17);
+    auto below = [&](int n) { return static_cast<int>(gen() % static_cast<unsigned>(n)); };
+    int poorYetBelowMean = 0;
+    for (const std::size_t count : {std::size_t{3}, std::size_t{16}, std::size_t{76}})
+        for (int trial = 0; trial < 200; ++trial) {
+            constexpr std::size_t Lanes = 16;
+            const std::size_t stride = reveal::costStride(Lanes);
+            std::vector<std::uint16_t> costs(count * stride);
+            for (std::size_t x = 0; x < Lanes; ++x) {
+                const int kind = below(5), base = 200 + below(3000);
+                const std::size_t bestAt = static_cast<std::size_t>(below(static_cast<int>(count)));
+                for (std::size_t c = 0; c < count; ++c) {
+                    int cost = kind == 0   ? below(30000)                // anything
+                               : kind == 1 ? base + below(60)            // flat
+                               : kind == 2 ? base + below(base / 2 + 1)  // poor
+                               : kind == 3 ? 3 * base + below(20 * base) // one clear best
+                                           : reveal::NoPair;
+                    if (kind == 3 && c == bestAt)
+                        cost = base;
+                    if (kind == 3 && c == (bestAt + 5) % count) // another, apart from it, near
+                        cost = base + below(base);
+                    cost = std::min<int>(cost, reveal::NoPair); // costs never exceed it
+                    costs[c * stride + x] =
+                        static_cast<std::uint16_t>(cost >= reveal::NoPair ? cost : (cost & ~1) | below(2));
+                }
+                int best = reveal::NoPair, other = reveal::NoPair, sum = 0;
+                for (std::size_t c = 0; c < count; ++c)
+                    best = std::min<int>(best, costs[c * stride + x]);
+                for (std::size_t c = 0; c < count; ++c) {
+                    sum += costs[c * stride + x] >> 6;
+                    if (costs[c * stride + x] > best)
+                        other = std::min<int>(other, costs[c * stride + x]);
+                }
+                poorYetBelowMean += best > reveal::PoorFloor && 2 * best > other &&
+                                    3 * best * static_cast<int>(count) < sum * 64;
+            }
+            for (const Choose choose : paths) {
+                struct Out {
+                    std::vector<std::uint16_t> best, index, alternative, chosen;
+                    std::vector<std::uint8_t> state, attention;
+                    explicit Out(std::size_t n)
+                        : best(n), index(n), alternative(n), chosen(n), state(n), attention(n) {}
+                    reveal::RowCosts row(const std::uint16_t* costs, std::size_t count, std::size_t n,
+                                         std::size_t stride) {
+                        return {costs,
+                                count,
+                                n,
+                                stride,
+                                best.data(),
+                                index.data(),
+                                alternative.data(),
+                                state.data(),
+                                chosen.data(),
+                                attention.data()};
+                    }
+                } together(Lanes);
+                const std::int64_t matched = choose(together.row(costs.data(), count, Lanes, stride));
+                std::int64_t matchedAlone = 0;
+                for (std::size_t x = 0; x < Lanes; ++x) {
+                    std::vector<std::uint16_t> one(count * stride);
+                    for (std::size_t c = 0; c < count; ++c)
+                        one[c * stride] = costs[c * stride + x];
+                    Out alone(1);
+                    matchedAlone += choose(alone.row(one.data(), count, 1, stride));
+                    const auto at = [x](const auto& v) { return v[x]; };
+                    EXPECT_EQ(at(together.best), alone.best[0]) << count << " " << trial << " " << x;
+                    EXPECT_EQ(at(together.index), alone.index[0]) << count << " " << trial << " " << x;
+                    EXPECT_EQ(at(together.alternative), alone.alternative[0])
+                        << count << " " << trial << " " << x;
+                    EXPECT_EQ(at(together.chosen), alone.chosen[0]) << count << " " << trial << " " << x;
+                    EXPECT_EQ(at(together.state), alone.state[0]) << count << " " << trial << " " << x;
+                    EXPECT_EQ(at(together.attention), alone.attention[0])
+                        << count << " " << trial << " " << x;
+                }
+                EXPECT_EQ(matched, matchedAlone) << count << " " << trial;
+            }
+        }
+    // The cases reach the noisy copy's rescue from "matched nowhere".
+    EXPECT_GT(poorYetBelowMean, 20);
+}
+
 // The eight-at-a-time scans over the marked pixels find what a byte-by-byte scan finds, from every
 // start, on maps with marks sparse and dense, runs of marks crossing the eight-byte steps, and
 // bytes with the top bit set (which the zero test's borrow must not mistake).
