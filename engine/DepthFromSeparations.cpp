@@ -253,33 +253,35 @@ void reveal::depthFromSeparations(const SeparationMap& map, int repeatWidth, std
         levelOf = levelTable(repeatWidth, *depth, counts.all.size() - 1, result.crossEyed);
         result.levels.resize(pixels);
     }
-    if (refinedBelowPixel(map)) {
+    if (!depth && refinedBelowPixel(map)) {
         result.grey = refinedGrey(map, repeatWidth, result.crossEyed);
-        for (std::size_t i = 0; depth && i < pixels; ++i)
-            result.levels[i] = levelOf[tableIndex(map.separations[i])];
         return;
     }
-    // Whole pixels: both maps through tables, in one pass, in bands of rows side by side.
-    const std::vector<std::uint16_t> greyOf = greyTable(counts, repeatWidth, result.crossEyed);
-    result.grey.resize(pixels);
+    // Whole pixels: the map through a table, in bands of rows side by side.
+    std::vector<std::uint16_t> greyOf;
+    if (!depth) {
+        greyOf = greyTable(counts, repeatWidth, result.crossEyed);
+        result.grey.resize(pixels);
+    }
     const int workers = threadsFor(threads);
     const int bands = std::clamp(std::min(workers, map.height / 16), 1, std::max(1, map.height));
     const auto columns = static_cast<std::size_t>(map.width);
     runParts(bands, workers, [&](int band) {
         const std::size_t first = static_cast<std::size_t>(bandStart(map.height, band, bands)) * columns;
         const std::size_t last = static_cast<std::size_t>(bandStart(map.height, band + 1, bands)) * columns;
-        // A run of one separation is a run of one grey and one level.
+        // A run of one separation is a run of one level, or of one grey.
         const std::int16_t* separations = map.separations.data();
-        forEachRun(separations + first, last - first,
-                   [&](std::int16_t separation, std::size_t begin, std::size_t end) {
-                       const std::size_t s = tableIndex(separation);
-                       std::fill(result.grey.begin() + static_cast<std::ptrdiff_t>(first + begin),
-                                 result.grey.begin() + static_cast<std::ptrdiff_t>(first + end), greyOf[s]);
-                       if (depth)
-                           std::fill(result.levels.begin() + static_cast<std::ptrdiff_t>(first + begin),
-                                     result.levels.begin() + static_cast<std::ptrdiff_t>(first + end),
-                                     levelOf[s]);
-                   });
+        forEachRun(
+            separations + first, last - first,
+            [&](std::int16_t separation, std::size_t begin, std::size_t end) {
+                const std::size_t s = tableIndex(separation);
+                if (depth)
+                    std::fill(result.levels.begin() + static_cast<std::ptrdiff_t>(first + begin),
+                              result.levels.begin() + static_cast<std::ptrdiff_t>(first + end), levelOf[s]);
+                else
+                    std::fill(result.grey.begin() + static_cast<std::ptrdiff_t>(first + begin),
+                              result.grey.begin() + static_cast<std::ptrdiff_t>(first + end), greyOf[s]);
+            });
     });
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// The end of a reading: the direction, the grey map and (with a depth) the levels of a map of
+// The end of a reading: the direction, and the levels (with a depth) or the grey map of a map of
 // separations, in one count and one pass over the map. Internal to the reveal; the same steps one
 // at a time are looksCrossEyed, greyFromSeparations and levelsFromSeparations (DepthReveal.h).
 
@@ -10,8 +10,8 @@
 
 namespace quarbel::engine::reveal {
 
-// Fills result.crossEyed (found unless the direction is forced), result.grey and, with a depth,
-// result.levels; the maps are filled in bands of rows on up to `threads` threads (0: one per core).
+// Fills result.crossEyed (found unless the direction is forced) and, with a depth, result.levels,
+// else result.grey; the map is filled in bands of rows on up to `threads` threads (0: one per core).
 void depthFromSeparations(const SeparationMap& map, int repeatWidth, std::optional<int> depth,
                           RevealDirection direction, RevealResult& result, int threads = 0);
 

@@ -48,12 +48,12 @@ struct RevealResult {
     int repeatWidth = 0;
     bool crossEyed = false;
     double matchedShare = 0.0;        // pixels whose best separation matched clearly, 0..1
-    std::vector<std::uint8_t> levels; // 0..15 per pixel, row-major; filled when a depth is given
-    std::vector<std::uint16_t> grey;  // 0 far .. 65535 near per pixel, row-major
+    std::vector<std::uint8_t> levels; // 0..15 per pixel, row-major, when a depth is given
+    std::vector<std::uint16_t> grey;  // 0 far .. 65535 near per pixel, row-major, when it is not
 };
 
 // The whole reading: repeat width (found unless given), separations, direction (found unless
-// forced), levels and grey map. Status other than Ok leaves levels and grey empty.
+// forced), and levels (with a depth) or a grey map. Status other than Ok leaves both empty.
 RevealResult revealStereogram(const PixelSurface& stereo, const RevealOptions& options);
 
 // Share of matched pixels below which a map is not trusted.
