@@ -197,19 +197,21 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     const std::uint16_t* costs = row.costs + x;
     const SignedLanes far = loadLanes(costs);
     // One pass: a new best at c makes every candidate up to c - 2 apart from it (their least is
-    // nearer, the least up to the one before c - 1), and those from its c + 2 on join as they come.
+    // nearer, the least up to the one before c - 1), and those from its c + 2 on join as they come:
+    // each one that neither it nor the one before it was a new best.
     const SignedLanes none = SignedLanes{} + std::int16_t(NoPair);
     SignedLanes b = far, index = SignedLanes{}, kept = none;
     SignedLanes nearer = none, upToLast = far;
+    SignedLanes newBestBefore = SignedLanes{} - std::int16_t{1}; // candidate 0 is the first best
     Lanes total = (Lanes)far >> 6;
-    // The candidate's number and the one before it, counted in every lane (no broadcast per step).
+    // The candidate's number, counted in every lane (no broadcast per step).
     const SignedLanes one = SignedLanes{} + std::int16_t{1};
-    SignedLanes at = one, before = SignedLanes{};
-    for (std::size_t c = 1; c < count; ++c, at += one, before += one) {
+    SignedLanes at = one;
+    for (std::size_t c = 1; c < count; ++c, at += one) {
         const SignedLanes v = loadLanes(costs + c * stride);
         const SignedLanes better = v < b;
-        const SignedLanes apart = index < before;
-        kept = better ? nearer : (apart & (v < kept)) ? v : kept;
+        kept = better ? nearer : newBestBefore ? kept : (v < kept ? v : kept);
+        newBestBefore = better;
         b = better ? v : b;
         index = better ? at : index;
         nearer = upToLast;
