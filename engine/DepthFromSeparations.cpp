@@ -90,7 +90,7 @@ SeparationCounts countSeparations(const SeparationMap& map) {
 }
 
 void countBorder(const SeparationMap& map, SeparationCounts& counts) {
-    for (int y = 0; y < map.height; ++y) {
+    for (int y = 0; !map.separations.empty() && y < map.height; ++y) {
         const int columns = reveal::borderColumns(map.width, map.height, y);
         for (int x = 0; x < columns; ++x)
             ++counts.border[static_cast<std::size_t>(std::max<std::int16_t>(map.at(x, y), 0))];
@@ -242,11 +242,32 @@ std::vector<std::uint16_t> greyFromSeparations(const SeparationMap& map, int rep
     return grey;
 }
 
-void reveal::depthFromSeparations(const SeparationMap& map, int repeatWidth, std::optional<int> depth,
+std::vector<std::uint8_t> reveal::candidateLevels(std::span<const int> candidates, int repeatWidth,
+                                                  int depth) {
+    const int largest =
+        candidates.empty() ? 0 : std::max(0, *std::max_element(candidates.begin(), candidates.end()));
+    const std::vector<std::uint8_t> levelOf =
+        levelTable(repeatWidth, depth, static_cast<std::size_t>(largest), false);
+    std::vector<std::uint8_t> levels;
+    for (const int separation : candidates)
+        levels.push_back(levelOf[static_cast<std::size_t>(std::max(0, separation))]);
+    return levels;
+}
+
+void reveal::depthFromSeparations(SeparationMap& map, int repeatWidth, std::optional<int> depth,
                                   RevealDirection direction, RevealResult& result, int threads) {
     const SeparationCounts counts = countSeparations(map);
     result.crossEyed =
         direction == RevealDirection::Cross || (direction == RevealDirection::Auto && crossEyedFrom(counts));
+    if (depth && !map.levels.empty()) {
+        result.levels = std::move(map.levels);
+        // Pixels without a separation are level 0 in either reading; a cross-eyed one flips the rest.
+        const bool unmatched = map.counts.empty() || map.counts[0] > 0;
+        if (result.crossEyed || unmatched)
+            for (std::uint8_t& level : result.levels)
+                level = level == NoLevel ? 0 : result.crossEyed ? 15 - level : level;
+        return;
+    }
     const std::size_t pixels = map.separations.size();
     std::vector<std::uint8_t> levelOf;
     if (depth) {

@@ -193,6 +193,9 @@ namespace {
 struct BandMatcher {
     const PixelSurface& stereo;
     std::span<const int> candidates;
+    // With levels, map.levels is written (each candidate's level, then NoLevel) instead of
+    // map.separations.
+    std::span<const std::uint8_t> levelOf;
     bool refineBelowPixel;
     bool avx2;
     SeparationMap& map;
@@ -231,12 +234,12 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
         separationOf[c] = static_cast<std::int16_t>(candidates[c]);
     // Counts of each candidate's pixels (the last entry: none), over the rows and along the border.
     std::vector<std::uint32_t> tallies(2 * (count + 1), 0);
-    // The row's separations, written and counted a run of one candidate at a time.
-    auto writeRow = [&](int out, std::int16_t* target) {
+    // The row's separations (or levels), written and counted a run of one candidate at a time.
+    auto writeRow = [&](int out, auto* target, const auto& valueOf) {
         const auto border = static_cast<std::size_t>(borderColumns(width, height, out));
         forEachRun(chosen.data(), columns, [&](std::uint16_t pick, std::size_t begin, std::size_t end) {
             const std::size_t c = std::min<std::size_t>(pick, count);
-            std::fill(target + begin, target + end, separationOf[c]);
+            std::fill(target + begin, target + end, valueOf[c]);
             tallies[c] += static_cast<std::uint32_t>(end - begin);
             if (begin < border)
                 tallies[count + 1 + c] += static_cast<std::uint32_t>(std::min(end, border) - begin);
@@ -278,7 +281,11 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
                                chosen.data(),      state.data()};
         settleFarTies(choice);
         takeNeighbours(choice, neighbourReach);
-        writeRow(out, map.separations.data() + static_cast<std::size_t>(out) * columns);
+        const std::size_t rowStart = static_cast<std::size_t>(out) * columns;
+        if (levelOf.empty())
+            writeRow(out, map.separations.data() + rowStart, separationOf);
+        else
+            writeRow(out, map.levels.data() + rowStart, levelOf);
         if (!refineBelowPixel)
             continue;
         float* fine = map.refined.data() + static_cast<std::size_t>(out) * columns;
@@ -306,15 +313,21 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
 
 } // namespace
 
-SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
-                              bool refineBelowPixel, RevealPath path, int threads) {
+namespace {
+
+SeparationMap matchMap(const PixelSurface& stereo, std::span<const int> candidates,
+                       std::span<const std::uint8_t> levelOf, bool refineBelowPixel, RevealPath path,
+                       int threads) {
     SeparationMap map;
     const int width = std::max(0, stereo.width());
     const int height = std::max(0, stereo.height());
     map.width = width;
     map.height = height;
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    map.separations.assign(pixels, 0);
+    if (levelOf.empty())
+        map.separations.assign(pixels, 0);
+    else
+        map.levels.assign(pixels, NoLevel);
     // Whole-pixel maps leave refined empty: it would only repeat separations.
     if (refineBelowPixel)
         map.refined.assign(pixels, 0.0f);
@@ -323,8 +336,8 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
         return map;
     map.bound = static_cast<std::int16_t>(*std::max_element(candidates.begin(), candidates.end()));
 
-    const BandMatcher matcher{stereo, candidates, refineBelowPixel, path == RevealPath::Widest && hasAvx2(),
-                              map};
+    const BandMatcher matcher{
+        stereo, candidates, levelOf, refineBelowPixel, path == RevealPath::Widest && hasAvx2(), map};
     // Two bands a thread, so that a thread slowed by other work hands its second band on; a band
     // of fewer than 16 rows would spend much of its time on the rows either side.
     const int workers = threadsFor(threads);
@@ -352,6 +365,20 @@ SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> c
     for (const std::int64_t m : matched)
         map.matched += m;
     return map;
+}
+
+} // namespace
+
+SeparationMap findSeparations(const PixelSurface& stereo, std::span<const int> candidates,
+                              bool refineBelowPixel, RevealPath path, int threads) {
+    return matchMap(stereo, candidates, {}, refineBelowPixel, path, threads);
+}
+
+SeparationMap reveal::findLevels(const PixelSurface& stereo, std::span<const int> candidates, int repeatWidth,
+                                 int depth, RevealPath path, int threads) {
+    std::vector<std::uint8_t> levelOf = candidateLevels(candidates, repeatWidth, depth);
+    levelOf.push_back(NoLevel);
+    return matchMap(stereo, candidates, levelOf, false, path, threads);
 }
 
 namespace {
@@ -438,9 +465,12 @@ RevealResult readAt(const PixelSurface& stereo, const RevealOptions& options, in
         candidateSeparations(repeatWidth, options.smooth ? std::nullopt : options.depth);
     if (nearest > 0)
         std::erase_if(candidates, [nearest](int separation) { return separation < nearest - 3; });
+    // With a depth the levels are all there is to tell, made as the map is.
     SeparationMap map =
-        findSeparations(stereo, candidates, options.smooth, RevealPath::Widest, options.threads);
-    const auto pixels = static_cast<double>(map.separations.size());
+        options.depth
+            ? findLevels(stereo, candidates, repeatWidth, *options.depth, RevealPath::Widest, options.threads)
+            : findSeparations(stereo, candidates, options.smooth, RevealPath::Widest, options.threads);
+    const auto pixels = static_cast<double>(map.width) * static_cast<double>(map.height);
     result.matchedShare = pixels > 0 ? double(map.matched) / pixels : 0.0;
     if (result.matchedShare < leastShare) {
         result.status = RevealStatus::TooFewMatches;

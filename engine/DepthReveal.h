@@ -76,6 +76,9 @@ struct SeparationMap {
     // Pixels at each whole separation (index 0: none), over the map and along its border (the top
     // and bottom twentieth and the left one), when counted while the map was made; empty otherwise.
     std::vector<std::int64_t> counts{}, borderCounts{};
+    // Each pixel's level instead of its separation, in a map made for a depth (reveal::findLevels);
+    // separations is then empty.
+    std::vector<std::uint8_t> levels{};
 
     std::int16_t at(int x, int y) const {
         return separations[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +

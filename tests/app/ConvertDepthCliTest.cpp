@@ -235,6 +235,14 @@ TEST_F(ConvertDepthCliTest, RevealReadsBackWhatTheConvertersMade) {
         EXPECT_TRUE(cross.err.contains("cross-eyed, as asked")) << cross.err.toStdString();
         const QImage crossed = loadRgb(path("cross.png"));
         EXPECT_GT(qGray(crossed.pixel(30, 100)), qGray(crossed.pixel(100, 60)) + 40);
+        // With a depth, a cross-eyed reading gives each area the level 15 - its own.
+        const CliRun crossLevels = runCli({"reveal", path("stereo.png"), "-o", path("crossLevels.png"),
+                                           "--repeat", "70", "--depth", "20", "--cross"});
+        ASSERT_EQ(crossLevels.exitCode, 0) << crossLevels.err.toStdString();
+        const QImage flipped = loadRgb(path("crossLevels.png"));
+        for (const QPoint p : {QPoint(30, 100), QPoint(100, 60), QPoint(160, 100), QPoint(320, 20)})
+            EXPECT_EQ(levelOfRgb(flipped.pixel(p)), 15 - levelOfRgb(design.pixel(p)))
+                << p.x() << "," << p.y();
     }
 }
 

@@ -6,6 +6,7 @@
 #include "EngineFakes.h"
 #include "Reference.h"
 #include "engine/Conversion.h"
+#include "engine/DepthFromSeparations.h"
 #include "engine/DepthQuantiser.h"
 #include "engine/RevealKernels.h"
 
@@ -408,6 +409,16 @@ TEST(Reveal, WithoutTheDepthAndOnAWidePicture) {
                 EXPECT_EQ(other.matched, one.matched) << width << " " << threads;
                 EXPECT_EQ(other.counts, one.counts) << width << " " << threads;
                 EXPECT_EQ(other.borderCounts, one.borderCounts) << width << " " << threads;
+                // A map made for a depth holds the levels of the same separations.
+                const SeparationMap levels =
+                    reveal::findLevels(stereo, candidates, p.repeatWidth, p.depth, path, threads);
+                std::vector<std::uint8_t> expected = levelsFromSeparations(one, p.repeatWidth, p.depth);
+                for (std::size_t i = 0; i < expected.size(); ++i)
+                    expected[i] = one.separations[i] > 0 ? expected[i] : reveal::NoLevel;
+                EXPECT_EQ(levels.levels, expected) << width << " " << threads;
+                EXPECT_TRUE(levels.separations.empty());
+                EXPECT_EQ(levels.counts, one.counts) << width << " " << threads;
+                EXPECT_EQ(levels.matched, one.matched) << width << " " << threads;
             }
         }
         RevealOptions single, several;
