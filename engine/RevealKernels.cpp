@@ -207,13 +207,20 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     // The candidate's number, counted in every lane (no broadcast per step).
     const SignedLanes one = SignedLanes{} + std::int16_t{1};
     SignedLanes at = one;
+    // Written with minimums and maximums where they do: a choice by mask is the slowest of these
+    // operations, and one is left.
     for (std::size_t c = 1; c < count; ++c, at += one) {
         const SignedLanes v = loadLanes(costs + c * stride);
-        const SignedLanes better = v < b;
-        kept = better ? nearer : newBestBefore ? kept : (v < kept ? v : kept);
+        const SignedLanes lowest = v < b ? v : b;
+        const SignedLanes better = lowest < b;
+        // The one that joins, or none (all ones, above any cost as unsigned).
+        const Lanes joining = (Lanes)(v | newBestBefore),
+                    joined = joining < (Lanes)kept ? joining : (Lanes)kept;
+        kept = better ? nearer : (SignedLanes)joined;
         newBestBefore = better;
-        b = better ? v : b;
-        index = better ? at : index;
+        b = lowest;
+        const SignedLanes atBetter = better & at; // the candidates come in rising order
+        index = atBetter > index ? atBetter : index;
         nearer = upToLast;
         upToLast = v < upToLast ? v : upToLast;
         total += (Lanes)v >> 6;
