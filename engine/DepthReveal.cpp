@@ -249,7 +249,7 @@ std::int64_t BandMatcher::run(int first, int last, std::vector<std::int64_t>& ta
     std::int64_t matched = 0;
     for (int y = std::max(0, first - 1); y <= last; ++y) {
         if (y < height) {
-            planes.load(stereo, y, scratch);
+            planes.load(stereo, y, scratch, avx2);
             for (std::size_t c = 0; c < count; ++c) {
                 if (avx2)
                     pixelDifferencesAvx2(planes, width, candidates[c], differencesOf(y, c));

@@ -70,7 +70,7 @@ void BandSearch::run(int top, Votes& tally, BandSample& sample) {
     std::vector<std::int64_t>& votes = tally.votes;
     std::int64_t &voted = tally.voted, &sampled = tally.sampled;
     for (int r = 0; r < 3; ++r)
-        planes[static_cast<std::size_t>(r)].load(stereo, std::min(height - 1, top + r), scratch);
+        planes[static_cast<std::size_t>(r)].load(stereo, std::min(height - 1, top + r), scratch, avx2);
     std::fill(best.begin(), best.end(), None);
     std::fill(sum.begin(), sum.end(), 0u);
     std::fill(usable.begin(), usable.end(), std::uint16_t{0});
@@ -114,10 +114,12 @@ void BandSearch::run(int top, Votes& tally, BandSample& sample) {
             limit[x] = vote[x] == None ? std::max(limit[x], floor) : limit[x];
     }
     for (std::size_t c = 0; c < count; ++c) {
-        const std::uint16_t* cost = costs.data() + c * columns;
-        const auto index = static_cast<std::uint16_t>(c);
-        for (std::size_t x = 0; x < columns; ++x)
-            vote[x] = vote[x] == None && cost[x] <= limit[x] ? index : vote[x];
+        if (avx2)
+            firstWithinAvx2(costs.data() + c * columns, limit.data(), vote.data(), columns,
+                            static_cast<std::uint16_t>(c));
+        else
+            firstWithin(costs.data() + c * columns, limit.data(), vote.data(), columns,
+                        static_cast<std::uint16_t>(c));
     }
     // A best match at the smallest separation is a smooth picture matching itself a pixel
     // along (a gradient, the edges of a flat design), not a repeat.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -53,6 +55,62 @@ inline int differencesBy16(const Planes& row, int x, int paired, int separation,
     static_cast<void>(out);
 #endif
     return x;
+}
+
+#if QUARBEL_X86_SIMD
+// The first pixels of a row, 32 at a time: each 128-bit half of four registers sorts its four
+// pixels' bytes into red, green, blue and alpha words, and two rounds of unpacking gather the
+// words of each colour. Returns where it stopped and the bits that tell a coloured pixel.
+__attribute__((target("avx2"))) std::pair<std::size_t, std::uint32_t>
+splitBy32(Planes& planes, const Packed* in, std::size_t width) {
+    const __m256i byColour = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 0, 4, 8,
+                                              12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    // The words come out as pixels 0-3, 8-11, 16-19, 24-27 | 4-7, 12-15, 20-23, 28-31.
+    const __m256i inOrder = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    __m256i mixed = _mm256_setzero_si256();
+    std::size_t x = 0;
+    for (; x + 32 <= width; x += 32) {
+        __m256i v[4];
+        for (int i = 0; i < 4; ++i)
+            v[i] = _mm256_shuffle_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                                           in + x + 8 * static_cast<std::size_t>(i))),
+                                       byColour);
+        const __m256i redGreen01 = _mm256_unpacklo_epi32(v[0], v[1]),
+                      blue01 = _mm256_unpackhi_epi32(v[0], v[1]);
+        const __m256i redGreen23 = _mm256_unpacklo_epi32(v[2], v[3]),
+                      blue23 = _mm256_unpackhi_epi32(v[2], v[3]);
+        const __m256i red =
+            _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(redGreen01, redGreen23), inOrder);
+        const __m256i green =
+            _mm256_permutevar8x32_epi32(_mm256_unpackhi_epi64(redGreen01, redGreen23), inOrder);
+        const __m256i blue = _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(blue01, blue23), inOrder);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(planes.r.data() + x), red);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(planes.g.data() + x), green);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(planes.b.data() + x), blue);
+        mixed = _mm256_or_si256(mixed,
+                                _mm256_or_si256(_mm256_xor_si256(red, green), _mm256_xor_si256(green, blue)));
+    }
+    const bool coloured = !_mm256_testz_si256(mixed, mixed);
+    return {x, coloured ? 1u : 0u};
+}
+#endif
+
+void Planes::load(const PixelSurface& picture, int y, std::vector<Packed>& scratch, bool avx2) {
+    const std::size_t width = scratch.size();
+    picture.readRow(y, scratch);
+    r.resize(width);
+    g.resize(width);
+    b.resize(width);
+    std::size_t x = 0;
+    std::uint32_t mixed = 0;
+#if QUARBEL_X86_SIMD
+    if (avx2)
+        std::tie(x, mixed) = splitBy32(*this, scratch.data(), width);
+#else
+    static_cast<void>(avx2);
+#endif
+    mixed |= splitFrom(scratch.data(), x, width);
+    grey = mixed == 0;
 }
 
 void pixelDifferences(const Planes& row, int width, int separation, std::uint8_t* out) {
@@ -333,6 +391,22 @@ void searchCosts(const SearchRow& row) {
     searchCostsBody(row);
 }
 
+[[gnu::always_inline]] inline void firstWithinBody(const std::uint16_t* __restrict cost,
+                                                   const std::uint16_t* __restrict limit,
+                                                   std::uint16_t* __restrict vote, std::size_t columns,
+                                                   std::uint16_t index) {
+    // Both tests on every pixel (no branch), so that the loop is vectorised.
+    for (std::size_t x = 0; x < columns; ++x) {
+        const bool open = vote[x] == 0xFFFF, within = cost[x] <= limit[x];
+        vote[x] = open & within ? index : vote[x];
+    }
+}
+
+void firstWithin(const std::uint16_t* cost, const std::uint16_t* limit, std::uint16_t* vote,
+                 std::size_t columns, std::uint16_t index) {
+    firstWithinBody(cost, limit, vote, columns, index);
+}
+
 #if QUARBEL_X86_SIMD
 // The column sums sixteen at a time, each byte widened as it loads; returns where it stopped.
 __attribute__((target("avx2"))) std::size_t columnSumsAvx2(const CandidateRow& row) {
@@ -365,6 +439,12 @@ __attribute__((target("avx2"))) std::int64_t chooseAmongAvx2(const RowCosts& row
     return chooseBody(row);
 }
 
+__attribute__((target("avx2"))) void firstWithinAvx2(const std::uint16_t* cost, const std::uint16_t* limit,
+                                                     std::uint16_t* vote, std::size_t columns,
+                                                     std::uint16_t index) {
+    firstWithinBody(cost, limit, vote, columns, index);
+}
+
 bool hasAvx2() {
     static const bool available = __builtin_cpu_supports("avx2");
     return available;
@@ -384,6 +464,10 @@ void searchCostsAvx2(const SearchRow& row) {
 }
 std::int64_t chooseAmongAvx2(const RowCosts& row) {
     return chooseAmong(row);
+}
+void firstWithinAvx2(const std::uint16_t* cost, const std::uint16_t* limit, std::uint16_t* vote,
+                     std::size_t columns, std::uint16_t index) {
+    firstWithin(cost, limit, vote, columns, index);
 }
 #endif
 

@@ -46,25 +46,25 @@ struct Planes {
     // picture's): one plane then tells the differences.
     bool grey = false;
 
-    void load(const PixelSurface& picture, int y, std::vector<Packed>& scratch) {
-        const std::size_t width = scratch.size();
-        picture.readRow(y, scratch);
-        r.resize(width);
-        g.resize(width);
-        b.resize(width);
-        const Packed* __restrict in = scratch.data();
+    // Row y of the picture, read through scratch (whose size is the row's width); with avx2, split
+    // 32 pixels at a time.
+    void load(const PixelSurface& picture, int y, std::vector<Packed>& scratch, bool avx2 = false);
+
+    // Splits pixels [from, width) of a row, one at a time; returns the red ^ green and green ^ blue
+    // bits seen (0: grey).
+    std::uint32_t splitFrom(const Packed* in, std::size_t from, std::size_t width) {
         std::uint8_t* __restrict red = r.data();
         std::uint8_t* __restrict green = g.data();
         std::uint8_t* __restrict blue = b.data();
         std::uint32_t mixed = 0;
-        for (std::size_t x = 0; x < width; ++x) {
+        for (std::size_t x = from; x < width; ++x) {
             const auto bits = static_cast<std::uint32_t>(in[x]);
             red[x] = static_cast<std::uint8_t>(bits);
             green[x] = static_cast<std::uint8_t>(bits >> 8);
             blue[x] = static_cast<std::uint8_t>(bits >> 16);
             mixed |= bits ^ (bits >> 8); // red ^ green in byte 0, green ^ blue in byte 1
         }
-        grey = (mixed & 0xFFFFu) == 0;
+        return mixed & 0xFFFFu;
     }
 };
 
@@ -162,6 +162,13 @@ inline std::size_t firstZero(const std::uint8_t* bytes, std::size_t from, std::s
         ++from;
     return from;
 }
+
+// vote[x] = index where vote[x] is still 0xFFFF and cost[x] <= limit[x]: the first of the
+// separations, tried in order, that matches a pixel within its limit.
+void firstWithin(const std::uint16_t* cost, const std::uint16_t* limit, std::uint16_t* vote,
+                 std::size_t columns, std::uint16_t index);
+void firstWithinAvx2(const std::uint16_t* cost, const std::uint16_t* limit, std::uint16_t* vote,
+                     std::size_t columns, std::uint16_t index);
 
 // Whether the processor has AVX2 (looked up once).
 bool hasAvx2();

@@ -434,25 +434,33 @@ TEST(Reveal, WithoutTheDepthAndOnAWidePicture) {
     }
 }
 
-// The widest instructions' pixel differences equal the portable ones on grey rows (one plane read)
-// and coloured rows, for rows shorter than a vector, rows ending between vectors and separations
-// past the row.
+// The widest instructions' planes and pixel differences equal the portable ones on grey rows (one
+// plane read) and coloured rows, for rows shorter than a vector, rows ending between vectors and
+// separations past the row.
 TEST(Reveal, PixelDifferencesAreTheSameOnEveryPath) {
     if (!reveal::hasAvx2())
         GTEST_SKIP() << "no AVX2 here";
     std::mt19937 gen(5);
-    for (const bool grey : {true, false})
+    // Grey, coloured, and grey but for one pixel (six sevenths along the row).
+    for (const int kind : {0, 1, 2})
         for (const int width : {1, 31, 40, 95, 96, 97, 300})
             for (const int separation : {1, 9, 50, 64, 70, 299, 400}) {
+                const bool grey = kind == 0;
                 MemorySurface surface(width, 1);
                 for (int x = 0; x < width; ++x) {
                     const int v = static_cast<int>(gen() % 256);
-                    surface.set(x, 0, grey ? packRgb(v, v, v) : packRgb(v, static_cast<int>(gen() % 256), v));
+                    const bool coloured = kind == 1 || (kind == 2 && x == width / 7 * 6);
+                    surface.set(x, 0,
+                                coloured ? packRgb(v, v ^ static_cast<int>(1 + gen() % 255), v)
+                                         : packRgb(v, v, v));
                 }
-                reveal::Planes planes;
+                reveal::Planes planes, split;
                 std::vector<Packed> scratch(static_cast<std::size_t>(width));
                 planes.load(surface, 0, scratch);
                 ASSERT_EQ(planes.grey, grey);
+                split.load(surface, 0, scratch, true); // 32 pixels at a time
+                ASSERT_TRUE(split.r == planes.r && split.g == planes.g && split.b == planes.b) << width;
+                ASSERT_EQ(split.grey, grey) << width;
                 std::vector<std::uint8_t> portable(scratch.size(), 7), widest(scratch.size(), 9);
                 reveal::pixelDifferences(planes, width, separation, portable.data());
                 reveal::pixelDifferencesAvx2(planes, width, separation, widest.data());
