@@ -13,6 +13,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quarbel::engine::reveal {
 
 // Window: 2 * Reach + 1 columns by 3 rows. Wide enough that random dots of any density between
@@ -109,24 +113,32 @@ struct SearchRow {
     std::uint16_t* usable;
 };
 
-// Calls f(value, begin, end) for each run of equal 16-bit values in [0, n), left to right. A map's
-// rows are mostly long runs of one separation: eight equal values are passed over with two 64-bit
-// comparisons.
-template <typename T, typename F> inline void forEachRun(const T* values, std::size_t n, F&& f) {
+// The end of the run of values[begin] in [begin, n), eight values at a time: a run's end is found by
+// one comparison of eight and the lowest unequal lane, not one value at a time.
+template <typename T> inline std::size_t runEnd(const T* values, std::size_t begin, std::size_t n) {
     static_assert(sizeof(T) == 2, "16-bit values");
-    std::size_t begin = 0;
-    while (begin < n) {
-        const T value = values[begin];
-        const std::uint64_t four = 0x0001000100010001u * static_cast<std::uint16_t>(value);
-        std::size_t end = begin + 1;
-        for (std::uint64_t eight[2]; end + 8 <= n; end += 8) {
-            std::memcpy(eight, values + end, sizeof eight);
-            if (eight[0] != four || eight[1] != four)
-                break;
-        }
-        while (end < n && values[end] == value)
-            ++end;
-        f(value, begin, end);
+    const T value = values[begin];
+    std::size_t end = begin + 1;
+#if defined(__SSE2__)
+    const __m128i eight = _mm_set1_epi16(static_cast<short>(value));
+    for (; end + 8 <= n; end += 8) {
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + end));
+        const auto equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(next, eight)));
+        if (equal != 0xFFFFu)
+            return end + static_cast<std::size_t>(std::countr_one(equal)) / 2;
+    }
+#endif
+    while (end < n && values[end] == value)
+        ++end;
+    return end;
+}
+
+// Calls f(value, begin, end) for each run of equal 16-bit values in [0, n), left to right (a map's
+// rows are mostly runs of one separation).
+template <typename T, typename F> inline void forEachRun(const T* values, std::size_t n, F&& f) {
+    for (std::size_t begin = 0; begin < n;) {
+        const std::size_t end = runEnd(values, begin, n);
+        f(values[begin], begin, end);
         begin = end;
     }
 }

@@ -557,9 +557,9 @@ TEST(Reveal, EachPixelIsChosenAsAlone) {
     EXPECT_GT(poorYetBelowMean, 20);
 }
 
-// The eight-at-a-time scans over the marked pixels find what a byte-by-byte scan finds, from every
-// start, on maps with marks sparse and dense, runs of marks crossing the eight-byte steps, and
-// bytes with the top bit set (which the zero test's borrow must not mistake).
+// The eight-at-a-time scans over the marked pixels, and over runs of equal values, find what a plain
+// scan finds, from every start, on maps with marks sparse and dense, runs of marks crossing the
+// eight-byte steps, and bytes with the top bit set (which the zero test's borrow must not mistake).
 TEST(Reveal, MarkedPixelScansMatchAPlainScan) {
     std::mt19937 gen(11);
     for (const int oneIn : {1, 2, 9, 40})
@@ -578,6 +578,16 @@ TEST(Reveal, MarkedPixelScansMatchAPlainScan) {
                 EXPECT_EQ(reveal::firstNonZero(bytes.data(), from, n), nonZero)
                     << oneIn << " " << n << " " << from;
                 EXPECT_EQ(reveal::firstZero(bytes.data(), from, n), zero) << oneIn << " " << n << " " << from;
+            }
+            // Runs of 16-bit values, ending anywhere in a step of eight: the marks as run lengths.
+            std::vector<std::uint16_t> values(n);
+            for (std::size_t i = 0; i < n; ++i)
+                values[i] = static_cast<std::uint16_t>(i > 0 && bytes[i] == 0 ? values[i - 1] : 0x8000 + i);
+            for (std::size_t from = 0; from < n; ++from) {
+                std::size_t end = from + 1;
+                while (end < n && values[end] == values[from])
+                    ++end;
+                EXPECT_EQ(reveal::runEnd(values.data(), from, n), end) << oneIn << " " << n << " " << from;
             }
         }
 }
