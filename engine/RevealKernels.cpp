@@ -228,23 +228,33 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     std::memcpy(p, &v, sizeof v);
 }
 
-// Whether best is below a third of the candidates' mean cost, from the sum of their costs in 64ths
-// (76 candidates keep it within 16 bits): in 32 bits, eight lanes at a time.
-[[gnu::always_inline]] inline Lanes belowThirdOfMean(Lanes best, Lanes total, std::size_t count) {
-    using Half = std::uint16_t __attribute__((vector_size(16)));
-    using Wide = std::uint32_t __attribute__((vector_size(32)));
-    using HalfMask = std::int16_t __attribute__((vector_size(16)));
-    Lanes below;
+// The high 16 bits of each lane's 32-bit product.
+[[gnu::always_inline]] inline Lanes multiplyHigh(Lanes a, Lanes b) {
+    Lanes high;
+#if defined(__SSE2__)
     for (std::size_t half = 0; half < 2; ++half) {
-        Half b, t;
-        std::memcpy(&b, reinterpret_cast<const char*>(&best) + 16 * half, sizeof b);
-        std::memcpy(&t, reinterpret_cast<const char*>(&total) + 16 * half, sizeof t);
-        const Wide scaled = __builtin_convertvector(b, Wide) * static_cast<std::uint32_t>(3 * count);
-        const HalfMask mask =
-            __builtin_convertvector(scaled < (__builtin_convertvector(t, Wide) << 6), HalfMask);
-        std::memcpy(reinterpret_cast<char*>(&below) + 16 * half, &mask, sizeof mask);
+        __m128i x, y;
+        std::memcpy(&x, reinterpret_cast<const char*>(&a) + 16 * half, sizeof x);
+        std::memcpy(&y, reinterpret_cast<const char*>(&b) + 16 * half, sizeof y);
+        const __m128i product = _mm_mulhi_epu16(x, y);
+        std::memcpy(reinterpret_cast<char*>(&high) + 16 * half, &product, sizeof product);
     }
-    return below;
+#else
+    for (std::size_t i = 0; i < LaneCount; ++i)
+        high[i] = static_cast<std::uint16_t>((std::uint32_t{a[i]} * b[i]) >> 16);
+#endif
+    return high;
+}
+
+// Whether best is below a third of the candidates' mean cost, from the sum of their costs in 64ths
+// (76 candidates keep it within 16 bits): best * 3 * count < total * 64, which for whole numbers is
+// (best * 3 * count) / 64, rounded down, < total; that quotient is in 16 bits when the product's
+// high half is below 64, and else exceeds any total.
+[[gnu::always_inline]] inline Lanes belowThirdOfMean(Lanes best, Lanes total, std::size_t count) {
+    const Lanes factor = Lanes{} + static_cast<std::uint16_t>(3 * count);
+    const Lanes high = multiplyHigh(best, factor), low = best * factor;
+    const Lanes quotient = (high << 10) | (low >> 6);
+    return (Lanes)(high < 64) & (Lanes)(quotient < total);
 }
 
 // Sixteen pixels from x on: the best candidate and the best apart from it, then the pixel's state.

@@ -469,8 +469,8 @@ TEST(Reveal, PixelDifferencesAreTheSameOnEveryPath) {
 }
 
 // Sixteen pixels chosen side by side come out as each pixel chosen alone (the one-pixel way a row's
-// end takes), on every path: costs clear, flat, poor, poor yet below a third of the mean (a JPEG's),
-// matched on the left and unpaired, for few and many candidates.
+// end takes), on every path: costs clear, flat, poor (small and large), poor yet below a third of
+// the mean (a JPEG's), matched on the left and unpaired, for few and many candidates.
 TEST(Reveal, EachPixelIsChosenAsAlone) {
     using Choose = std::int64_t (*)(const reveal::RowCosts&);
     std::vector<Choose> paths{reveal::chooseAmong};
@@ -485,13 +485,14 @@ TEST(Reveal, EachPixelIsChosenAsAlone) {
             const std::size_t stride = reveal::costStride(Lanes);
             std::vector<std::uint16_t> costs(count * stride);
             for (std::size_t x = 0; x < Lanes; ++x) {
-                const int kind = below(5), base = 200 + below(3000);
+                const int kind = below(6), base = 200 + below(3000), high = 18000 + below(8000);
                 const std::size_t bestAt = static_cast<std::size_t>(below(static_cast<int>(count)));
                 for (std::size_t c = 0; c < count; ++c) {
                     int cost = kind == 0   ? below(30000)                // anything
                                : kind == 1 ? base + below(60)            // flat
                                : kind == 2 ? base + below(base / 2 + 1)  // poor
                                : kind == 3 ? 3 * base + below(20 * base) // one clear best
+                               : kind == 4 ? high + below(high / 2) // poor, best * 3 * count past 22 bits
                                            : reveal::NoPair;
                     if (kind == 3 && c == bestAt)
                         cost = base;
