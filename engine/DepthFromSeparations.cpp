@@ -254,12 +254,12 @@ std::vector<std::uint8_t> reveal::candidateLevels(std::span<const int> candidate
     return levels;
 }
 
-void reveal::depthFromSeparations(SeparationMap& map, int repeatWidth, std::optional<int> depth,
-                                  RevealDirection direction, RevealResult& result, int threads) {
+void reveal::depthFromSeparations(SeparationMap& map, int repeatWidth, RevealDirection direction,
+                                  RevealResult& result, int threads) {
     const SeparationCounts counts = countSeparations(map);
     result.crossEyed =
         direction == RevealDirection::Cross || (direction == RevealDirection::Auto && crossEyedFrom(counts));
-    if (depth && !map.levels.empty()) {
+    if (!map.levels.empty()) {
         result.levels = std::move(map.levels);
         // Pixels without a separation are level 0 in either reading; a cross-eyed one flips the rest.
         const bool unmatched = map.counts.empty() || map.counts[0] > 0;
@@ -268,41 +268,26 @@ void reveal::depthFromSeparations(SeparationMap& map, int repeatWidth, std::opti
                 level = level == NoLevel ? 0 : result.crossEyed ? 15 - level : level;
         return;
     }
-    const std::size_t pixels = map.separations.size();
-    std::vector<std::uint8_t> levelOf;
-    if (depth) {
-        levelOf = levelTable(repeatWidth, *depth, counts.all.size() - 1, result.crossEyed);
-        result.levels.resize(pixels);
-    }
-    if (!depth && refinedBelowPixel(map)) {
+    if (refinedBelowPixel(map)) {
         result.grey = refinedGrey(map, repeatWidth, result.crossEyed);
         return;
     }
     // Whole pixels: the map through a table, in bands of rows side by side.
-    std::vector<std::uint16_t> greyOf;
-    if (!depth) {
-        greyOf = greyTable(counts, repeatWidth, result.crossEyed);
-        result.grey.resize(pixels);
-    }
+    const std::vector<std::uint16_t> greyOf = greyTable(counts, repeatWidth, result.crossEyed);
+    result.grey.resize(map.separations.size());
     const int workers = threadsFor(threads);
     const int bands = std::clamp(std::min(workers, map.height / 16), 1, std::max(1, map.height));
     const auto columns = static_cast<std::size_t>(map.width);
     runParts(bands, workers, [&](int band) {
         const std::size_t first = static_cast<std::size_t>(bandStart(map.height, band, bands)) * columns;
         const std::size_t last = static_cast<std::size_t>(bandStart(map.height, band + 1, bands)) * columns;
-        // A run of one separation is a run of one level, or of one grey.
-        const std::int16_t* separations = map.separations.data();
-        forEachRun(
-            separations + first, last - first,
-            [&](std::int16_t separation, std::size_t begin, std::size_t end) {
-                const std::size_t s = tableIndex(separation);
-                if (depth)
-                    std::fill(result.levels.begin() + static_cast<std::ptrdiff_t>(first + begin),
-                              result.levels.begin() + static_cast<std::ptrdiff_t>(first + end), levelOf[s]);
-                else
-                    std::fill(result.grey.begin() + static_cast<std::ptrdiff_t>(first + begin),
-                              result.grey.begin() + static_cast<std::ptrdiff_t>(first + end), greyOf[s]);
-            });
+        // A run of one separation is a run of one grey.
+        forEachRun(map.separations.data() + first, last - first,
+                   [&](std::int16_t separation, std::size_t begin, std::size_t end) {
+                       std::fill(result.grey.begin() + static_cast<std::ptrdiff_t>(first + begin),
+                                 result.grey.begin() + static_cast<std::ptrdiff_t>(first + end),
+                                 greyOf[tableIndex(separation)]);
+                   });
     });
 }
 

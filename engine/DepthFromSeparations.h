@@ -7,17 +7,16 @@
 #include "engine/DepthReveal.h"
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <vector>
 
 namespace quarbel::engine::reveal {
 
-// Fills result.crossEyed (found unless the direction is forced) and, with a depth, result.levels
-// (taken from a map of levels), else result.grey; the map is filled in bands of rows on up to
-// `threads` threads (0: one per core).
-void depthFromSeparations(SeparationMap& map, int repeatWidth, std::optional<int> depth,
-                          RevealDirection direction, RevealResult& result, int threads = 0);
+// Fills result.crossEyed (found unless the direction is forced) and result.levels, taken from a map
+// of levels (findLevels), or else result.grey, filled in bands of rows on up to `threads` threads
+// (0: one per core).
+void depthFromSeparations(SeparationMap& map, int repeatWidth, RevealDirection direction,
+                          RevealResult& result, int threads = 0);
 
 // A pixel without a separation, in a map of levels.
 inline constexpr std::uint8_t NoLevel = 16;

@@ -477,7 +477,7 @@ RevealResult readAt(const PixelSurface& stereo, const RevealOptions& options, in
         return result;
     }
     result.status = RevealStatus::Ok;
-    depthFromSeparations(map, repeatWidth, options.depth, options.direction, result, options.threads);
+    depthFromSeparations(map, repeatWidth, options.direction, result, options.threads);
     return result;
 }
 

@@ -268,8 +268,7 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
     // nearer, the least up to the one before c - 1), and those from its c + 2 on join as they come:
     // each one that neither it nor the one before it was a new best.
     const SignedLanes none = SignedLanes{} + std::int16_t(NoPair);
-    SignedLanes b = far, index = SignedLanes{}, kept = none;
-    SignedLanes nearer = none, upToLast = far;
+    SignedLanes b = far, index = SignedLanes{}, kept = none, nearer = none;
     SignedLanes newBestBefore = SignedLanes{} - std::int16_t{1}; // candidate 0 is the first best
     Lanes total = (Lanes)far >> 6;
     // The candidate's number, counted in every lane (no broadcast per step).
@@ -286,11 +285,10 @@ template <typename V, typename T> [[gnu::always_inline]] inline void storeLanes(
                     joined = joining < (Lanes)kept ? joining : (Lanes)kept;
         kept = better ? nearer : (SignedLanes)joined;
         newBestBefore = better;
+        nearer = b; // the least up to c - 1, for the next
         b = lowest;
         const SignedLanes atBetter = better & at; // the candidates come in rising order
         index = atBetter > index ? atBetter : index;
-        nearer = upToLast;
-        upToLast = v < upToLast ? v : upToLast;
         total += (Lanes)v >> 6;
     }
     const Lanes best = (Lanes)b, other = (Lanes)kept;

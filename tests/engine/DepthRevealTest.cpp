@@ -541,15 +541,13 @@ TEST(Reveal, EachPixelIsChosenAsAlone) {
                         one[c * stride] = costs[c * stride + x];
                     Out alone(1);
                     matchedAlone += choose(alone.row(one.data(), count, 1, stride));
-                    const auto at = [x](const auto& v) { return v[x]; };
-                    EXPECT_EQ(at(together.best), alone.best[0]) << count << " " << trial << " " << x;
-                    EXPECT_EQ(at(together.index), alone.index[0]) << count << " " << trial << " " << x;
-                    EXPECT_EQ(at(together.alternative), alone.alternative[0])
+                    EXPECT_EQ(together.best[x], alone.best[0]) << count << " " << trial << " " << x;
+                    EXPECT_EQ(together.index[x], alone.index[0]) << count << " " << trial << " " << x;
+                    EXPECT_EQ(together.alternative[x], alone.alternative[0])
                         << count << " " << trial << " " << x;
-                    EXPECT_EQ(at(together.chosen), alone.chosen[0]) << count << " " << trial << " " << x;
-                    EXPECT_EQ(at(together.state), alone.state[0]) << count << " " << trial << " " << x;
-                    EXPECT_EQ(at(together.attention), alone.attention[0])
-                        << count << " " << trial << " " << x;
+                    EXPECT_EQ(together.chosen[x], alone.chosen[0]) << count << " " << trial << " " << x;
+                    EXPECT_EQ(together.state[x], alone.state[0]) << count << " " << trial << " " << x;
+                    EXPECT_EQ(together.attention[x], alone.attention[0]) << count << " " << trial << " " << x;
                 }
                 EXPECT_EQ(matched, matchedAlone) << count << " " << trial;
             }
